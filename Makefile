@@ -1,0 +1,35 @@
+# The two commands of the README: `make run` and `make test`.
+JOBS ?= $(shell nproc)
+
+.PHONY: run test bench deps clean
+
+deps:
+	@scripts/install-deps
+
+run: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTRIK_TESTS=OFF
+	cmake --build build -j$(JOBS) --target zentrik-assistant
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset)."; \
+	  echo "On a machine without a desktop, run it under a virtual display:"; \
+	  echo "  xvfb-run -a -s '-screen 0 1280x800x24' make run"; \
+	  exit 1; \
+	fi
+	build/app/zentrik-assistant
+
+# Debug build with AddressSanitizer and UndefinedBehaviorSanitizer; warnings
+# in our own code fail the build. Runs headless.
+test: deps
+	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DZENTRIK_SANITIZE=ON -DZENTRIK_WERROR=ON
+	cmake --build build-test -j$(JOBS)
+	cd build-test && ctest -j2 --output-on-failure
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZENTRIK_TESTS=OFF -DZENTRIK_BENCH=ON
+	cmake --build build-bench -j$(JOBS)
+	@set -e; for program in build-bench/bench/bench_*; do \
+	  if [ -f "$$program" ] && [ -x "$$program" ]; then QT_QPA_PLATFORM=offscreen "$$program"; fi; \
+	done
+
+clean:
+	rm -rf build build-test build-bench

@@ -1,0 +1,8 @@
+# Debian's libqwt-qt5-dev ships no CMake package; wrap it in an imported target.
+find_path(QWT_INCLUDE_DIR qwt_plot.h PATH_SUFFIXES qwt REQUIRED)
+find_library(QWT_LIBRARY NAMES qwt-qt5 REQUIRED)
+add_library(Qwt::Qwt UNKNOWN IMPORTED)
+set_target_properties(Qwt::Qwt PROPERTIES
+  IMPORTED_LOCATION "${QWT_LIBRARY}"
+  INTERFACE_INCLUDE_DIRECTORIES "${QWT_INCLUDE_DIR}"
+  INTERFACE_LINK_LIBRARIES "Qt5::Widgets")

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "portenumerator.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class Dialogs;
+class SerialPortPanel;
+
+namespace Ui {
+class GsmTab;
+}
+
+// The GSM assistant: AT commands, calls and SMS through a GSM/GPRS module.
+class GsmTab : public QWidget
+{
+    Q_OBJECT
+public:
+    GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
+    ~GsmTab() override;
+
+    SerialPortPanel *panel() const { return m_panel; }
+
+private:
+    std::unique_ptr<Ui::GsmTab> ui;
+    SerialPortPanel *m_panel = nullptr;
+};

@@ -1,0 +1,144 @@
+#include "serialport.h"
+
+#include <QMetaObject>
+
+QString systemLocationOf(const QString &portName)
+{
+    if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./"))
+        || portName.startsWith(QLatin1String("../")))
+        return portName;
+    return QStringLiteral("/dev/") + portName;
+}
+
+namespace {
+
+QSerialPort::Parity toQtParity(int parity)
+{
+    switch (parity) {
+    case SerialPort::OddParity:
+        return QSerialPort::OddParity;
+    case SerialPort::EvenParity:
+        return QSerialPort::EvenParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits toQtStopBits(int stopBits)
+{
+    return stopBits == SerialPort::TwoStop ? QSerialPort::TwoStop : QSerialPort::OneStop;
+}
+
+bool meansDeviceLost(QSerialPort::SerialPortError error)
+{
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError;
+}
+
+} // namespace
+
+SerialPort::SerialPort(QObject *parent)
+    : QObject(parent)
+{
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+bool SerialPort::open(const QString &name)
+{
+    if (m_port.isOpen())
+        close();
+    m_name = name;
+    m_receivedBeforeLoss.clear();
+    m_port.setPortName(systemLocationOf(name));
+    m_port.setBaudRate(m_baudRate);
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_dataBits));
+    m_port.setParity(toQtParity(m_parity));
+    m_port.setStopBits(toQtStopBits(m_stopBits));
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    return m_port.open(QIODevice::ReadWrite);
+}
+
+void SerialPort::close()
+{
+    m_lossPending = false;
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+QString SerialPort::errorString() const
+{
+    return m_port.errorString();
+}
+
+void SerialPort::setBaudRate(int baud)
+{
+    m_baudRate = baud;
+    if (m_port.isOpen())
+        m_port.setBaudRate(baud);
+}
+
+void SerialPort::setDataBits(int bits)
+{
+    m_dataBits = bits;
+    if (m_port.isOpen())
+        m_port.setDataBits(static_cast<QSerialPort::DataBits>(bits));
+}
+
+void SerialPort::setParity(int parity)
+{
+    m_parity = parity;
+    if (m_port.isOpen())
+        m_port.setParity(toQtParity(parity));
+}
+
+void SerialPort::setStopBits(int stopBits)
+{
+    m_stopBits = stopBits;
+    if (m_port.isOpen())
+        m_port.setStopBits(toQtStopBits(stopBits));
+}
+
+QByteArray SerialPort::readAll()
+{
+    QByteArray bytes;
+    bytes.swap(m_receivedBeforeLoss);
+    if (m_port.isOpen())
+        bytes += m_port.readAll();
+    return bytes;
+}
+
+qint64 SerialPort::write(const QByteArray &bytes)
+{
+    return m_port.isOpen() ? m_port.write(bytes) : -1;
+}
+
+qint64 SerialPort::bytesToWrite() const
+{
+    return m_port.bytesToWrite();
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (!m_port.isOpen() || m_lossPending || !meansDeviceLost(error))
+        return;
+    // QSerialPort is still inside its own read or write handler here; closing
+    // it now would pull its buffers away underneath it.
+    m_lossPending = true;
+    QMetaObject::invokeMethod(this, &SerialPort::closeAfterLoss, Qt::QueuedConnection);
+}
+
+void SerialPort::closeAfterLoss()
+{
+    if (!m_lossPending)
+        return;
+    m_receivedBeforeLoss += m_port.readAll();
+    close();
+    emit deviceRemoved();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// The path the operating system opens for a port name: names as listed
+// ("ttyUSB0") live under /dev, full or relative paths stand as given.
+QString systemLocationOf(const QString &portName);
+
+// A serial port opened read-write by name and read by polling.
+//
+// Settings use the integers the panel's combo boxes carry and are applied at
+// once when the port is open, and kept for the next open otherwise.
+//
+// When the device goes away under an open port (a USB adapter pulled, the
+// other end of a pseudo-terminal closed), the port closes itself and reports
+// deviceRemoved() once. QSerialPort alone keeps the dead handle open and
+// repeats its read error thousands of times a second.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
+    enum StopBits { OneStop = 0, TwoStop = 2 };
+
+    explicit SerialPort(QObject *parent = nullptr);
+
+    bool open(const QString &name);
+    void close();
+    bool isOpen() const;
+    QString portName() const { return m_name; }
+    QString errorString() const;
+
+    void setBaudRate(int baud);
+    void setDataBits(int bits);
+    void setParity(int parity);
+    void setStopBits(int stopBits);
+    int baudRate() const { return m_baudRate; }
+    int dataBits() const { return m_dataBits; }
+    int parity() const { return m_parity; }
+    int stopBits() const { return m_stopBits; }
+
+    // Everything received since the last call, including what arrived just
+    // before the device was lost.
+    QByteArray readAll();
+    // Queues the bytes for sending; they leave as the event loop runs.
+    qint64 write(const QByteArray &bytes);
+    qint64 bytesToWrite() const;
+
+signals:
+    void deviceRemoved();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void closeAfterLoss();
+
+    QSerialPort m_port;
+    QString m_name;
+    int m_baudRate = 115200;
+    int m_dataBits = 8;
+    int m_parity = NoParity;
+    int m_stopBits = OneStop;
+    bool m_lossPending = false;
+    QByteArray m_receivedBeforeLoss;
+};

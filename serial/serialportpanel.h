@@ -1,0 +1,100 @@
+#pragma once
+
+#include "portenumerator.h"
+#include "serialport.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+class Dialogs;
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+class QWidget;
+
+// The port controls of one serial tab, as its designer form names them.
+struct SerialPanelWidgets
+{
+    QComboBox *portBox = nullptr;
+    QComboBox *baudRateBox = nullptr;
+    QComboBox *dataBitsBox = nullptr;
+    QComboBox *parityBox = nullptr;
+    QComboBox *stopBitsBox = nullptr;
+    QPushButton *openCloseButton = nullptr;
+    // "断开不提示出错" and "出错重连": only the serial assistant and the car tab
+    // have them. Without them every failure is shown and nothing reconnects.
+    QCheckBox *silenceCheck = nullptr;
+    QCheckBox *relinkCheck = nullptr;
+};
+
+// Drives one tab's port panel: fills the setting combos, opens and closes the
+// tab's own port, polls it every 10 ms while open, refreshes the port list,
+// notices a lost device and, where the tab offers it, reconnects.
+class SerialPortPanel : public QObject
+{
+    Q_OBJECT
+public:
+    SerialPortPanel(const SerialPanelWidgets &widgets, Dialogs &dialogs,
+                    const PortListSource &portSource, QWidget *dialogParent);
+
+    SerialPort *port() { return &m_port; }
+    bool isOpen() const { return m_panelOpen; }
+    bool portLost() const { return m_portLost; }
+    QString lastPortName() const { return m_lastPortName; }
+
+    // Controls usable only while the port is open (send buttons), and
+    // controls that must not change while it is open (a source selector).
+    void setEnabledWhileOpen(const QList<QWidget *> &widgets);
+    void setDisabledWhileOpen(const QList<QWidget *> &widgets);
+
+    // Refills the port combo when the set of port names has changed since
+    // the last refresh. Signals are blocked, so an open port stays open.
+    void refreshPortList();
+
+    // Reopens a lost port once its name is listed again, if the user asked
+    // for reconnection.
+    void reconnectIfLost();
+
+public slots:
+    void onPortNameChanged(const QString &name);
+    void onBaudRateChanged(int index);
+    void onDataBitsChanged(int index);
+    void onParityChanged(int index);
+    void onStopBitsChanged(int index);
+    void onOpenCloseButtonClicked();
+    void onPortRemoved();
+
+signals:
+    // Every 10 ms while open, and once more just before the port closes, so
+    // the tab reads everything that arrived.
+    void pollDue();
+    void opened();
+    void closed();
+
+private:
+    void fillSettingCombos();
+    void connectWidgets();
+    void open();
+    void close();
+    void showState(bool open);
+    void updatePortToolTip();
+    void onListedDeviceRemoved(const PortEntry &entry);
+    bool silenced() const;
+    void showError(const QString &text);
+
+    SerialPanelWidgets m_widgets;
+    Dialogs &m_dialogs;
+    QPointer<QWidget> m_dialogParent;
+    SerialPort m_port;
+    PortEnumerator m_enumerator;
+    QTimer m_readTimer;
+    QStringList m_listedNames;
+    QList<QWidget *> m_enabledWhileOpen;
+    QList<QWidget *> m_disabledWhileOpen;
+    QString m_lastPortName;
+    bool m_portLost = false;
+    bool m_panelOpen = false;
+};

@@ -1,0 +1,51 @@
+#include "scripteddialogs.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+int ScriptedDialogs::count(Kind kind) const
+{
+    return int(std::count_if(calls.begin(), calls.end(),
+                             [kind](const Call &call) { return call.kind == kind; }));
+}
+
+QStringList ScriptedDialogs::texts(Kind kind) const
+{
+    QStringList result;
+    for (const Call &call : calls) {
+        if (call.kind == kind)
+            result.append(call.text);
+    }
+    return result;
+}
+
+void ScriptedDialogs::information(QWidget *, const QString &title, const QString &text)
+{
+    calls.append({Kind::Information, title, text});
+}
+
+void ScriptedDialogs::critical(QWidget *, const QString &title, const QString &text)
+{
+    calls.append({Kind::Critical, title, text});
+}
+
+bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &text)
+{
+    calls.append({Kind::Question, title, text});
+    return questionAnswers.isEmpty() ? false : questionAnswers.dequeue();
+}
+
+QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const QString &,
+                                      const QString &)
+{
+    calls.append({Kind::SaveFile, caption, QString()});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QString ScriptedDialogs::openFileName(QWidget *, const QString &caption, const QString &,
+                                      const QString &)
+{
+    calls.append({Kind::OpenFile, caption, QString()});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// Answers the program's dialogs from a script and records what was asked.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    enum class Kind { Information, Critical, Question, SaveFile, OpenFile };
+
+    struct Call
+    {
+        Kind kind;
+        QString title;
+        QString text;
+    };
+
+    // Answers for the next questions, in order; an unscripted question is
+    // answered like a closed box (no).
+    QQueue<bool> questionAnswers;
+    // Answers for the next file dialogs, in order; unscripted means cancelled.
+    QQueue<QString> fileAnswers;
+
+    QList<Call> calls;
+
+    int count(Kind kind) const;
+    QStringList texts(Kind kind) const;
+    void clear() { calls.clear(); }
+
+    void information(QWidget *parent, const QString &title, const QString &text) override;
+    void critical(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+};

@@ -1,0 +1,93 @@
+// Text conversions at the wire and the program's identity.
+#include "mainwindow.h"
+#include "programinfo.h"
+#include "scripteddialogs.h"
+#include "fakeports.h"
+#include "textcodec.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <unistd.h>
+
+class TestCommon : public QObject
+{
+    Q_OBJECT
+private slots:
+    void gb18030RoundTripsChineseAndAscii_data();
+    void gb18030RoundTripsChineseAndAscii();
+    void receivedTextStopsAtFirstZeroByte();
+    void undecodableBytesDoNotStopTheRest();
+    void titleIsProductNameImmediatelyFollowedByVersion();
+    void chineseFileNamesStayInTheSystemEncoding();
+};
+
+void TestCommon::gb18030RoundTripsChineseAndAscii_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("one hanzi") << QStringLiteral("中") << QByteArray("\xD6\xD0");
+    QTest::newRow("ascii") << QStringLiteral("AT+CSQ\r") << QByteArray("AT+CSQ\r");
+    QTest::newRow("mixed") << QStringLiteral("速度12") << QByteArray("\xCB\xD9\xB6\xC8" "12");
+    QTest::newRow("four-byte sequence") << QString::fromUcs4(U"\U00020000")
+                                        << QByteArray("\x95\x32\x82\x36");
+}
+
+void TestCommon::gb18030RoundTripsChineseAndAscii()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(textToBytes(text), bytes);
+    QCOMPARE(bytesToText(bytes), text);
+    QCOMPARE(cStringBytesToText(bytes), text);
+}
+
+void TestCommon::receivedTextStopsAtFirstZeroByte()
+{
+    const QByteArray bytes("AB\0CD", 5);
+    QCOMPARE(cStringBytesToText(bytes), QStringLiteral("AB"));
+    QCOMPARE(cStringBytesToText(QByteArray("\0AB", 3)), QString());
+    QCOMPARE(bytesToText(bytes).size(), 5);
+}
+
+void TestCommon::undecodableBytesDoNotStopTheRest()
+{
+    // A lone lead byte in the middle must not swallow the ASCII after it.
+    const QString text = cStringBytesToText(QByteArray("A\x81" "BC"));
+    QVERIFY(text.startsWith(QLatin1Char('A')));
+    QVERIFY(text.endsWith(QStringLiteral("C")));
+}
+
+void TestCommon::titleIsProductNameImmediatelyFollowedByVersion()
+{
+    QCOMPARE(programVersion(), QStringLiteral("V1.1.6"));
+    QCOMPARE(programTitle(), QStringLiteral("Zentrik多功能调试助手V1.1.6"));
+
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    MainWindow window(dialogs, ports.source());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zentrik多功能调试助手V1.1.6"));
+    QCOMPARE(window.font().pointSize(), 9);
+    QVERIFY(window.windowFlags() & Qt::CustomizeWindowHint);
+    QVERIFY(window.windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+void TestCommon::chineseFileNamesStayInTheSystemEncoding()
+{
+    // Device text is GB18030, but a file the user names in Chinese must land
+    // under that name on a UTF-8 file system, window or no window.
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    MainWindow window(dialogs, ports.source());
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("接收数据.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QByteArray utf8Path = dir.path().toUtf8() + "/接收数据.txt";
+    QCOMPARE(::access(utf8Path.constData(), F_OK), 0);
+}
+
+QTEST_MAIN(TestCommon)
+#include "test_common.moc"

@@ -1,0 +1,201 @@
+// The serial port over a real pseudo-terminal, and the port enumerator.
+#include "portenumerator.h"
+#include "ptypair.h"
+#include "serialport.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The line settings the program put on the device, as the kernel has them.
+termios deviceSettings(const QString &path)
+{
+    termios settings{};
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    tcgetattr(fd, &settings);
+    ::close(fd);
+    return settings;
+}
+
+QByteArray pollUntil(SerialPort &port, int expected, int timeoutMs = 2000)
+{
+    QByteArray received;
+    QElapsedTimer clock;
+    clock.start();
+    while (received.size() < expected && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        received += port.readAll();
+    }
+    return received;
+}
+
+} // namespace
+
+class TestSerialPort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bytesTravelBothWays();
+    void acceptsNamesUnderDevAndFullPaths();
+    void openingAMissingDeviceFails();
+    void settingsReachTheDevice_data();
+    void settingsReachTheDevice();
+    void settingsChangedWhileOpenApplyAtOnce();
+    void unplugClosesThePortAndReportsOnce();
+    void bytesReceivedJustBeforeUnplugAreKept();
+    void enumeratorReportsComingAndGoingDevices();
+};
+
+void TestSerialPort::bytesTravelBothWays()
+{
+    PtyPair device;
+    QVERIFY(device.isValid());
+    SerialPort port;
+    QVERIFY(port.open(device.slavePath()));
+    QVERIFY(port.isOpen());
+
+    QCOMPARE(port.write(QByteArray("\x1A\x2B\x00\xFF", 4)), qint64(4));
+    QCOMPARE(device.read(4), QByteArray("\x1A\x2B\x00\xFF", 4));
+
+    QByteArray all;
+    for (int value = 0; value < 256; ++value)
+        all.append(char(value));
+    QVERIFY(device.write(all));
+    QCOMPARE(pollUntil(port, all.size()), all);
+}
+
+void TestSerialPort::acceptsNamesUnderDevAndFullPaths()
+{
+    QCOMPARE(systemLocationOf(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(systemLocationOf(QStringLiteral("/dev/pts/3")), QStringLiteral("/dev/pts/3"));
+    QCOMPARE(systemLocationOf(QStringLiteral("./ttyX")), QStringLiteral("./ttyX"));
+
+    PtyPair device;
+    SerialPort port;
+    const QString shortName = device.slavePath().mid(int(qstrlen("/dev/")));
+    QVERIFY(port.open(shortName));
+    QCOMPARE(port.portName(), shortName);
+}
+
+void TestSerialPort::openingAMissingDeviceFails()
+{
+    SerialPort port;
+    QVERIFY(!port.open(QStringLiteral("/dev/zentrik-no-such-port")));
+    QVERIFY(!port.isOpen());
+    QVERIFY(!port.open(QString()));
+    QVERIFY(!port.errorString().isEmpty());
+}
+
+void TestSerialPort::settingsReachTheDevice_data()
+{
+    // A pseudo-terminal always reports 8 data bits without parity enabled,
+    // whatever was asked; the odd-parity and stop-bit flags do get through.
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<tcflag_t>("expectedFlags");
+    QTest::addColumn<tcflag_t>("flagMask");
+    const tcflag_t mask = PARODD | CSTOPB;
+    QTest::newRow("8N1") << 8 << int(SerialPort::NoParity) << int(SerialPort::OneStop)
+                         << tcflag_t(0) << mask;
+    QTest::newRow("7O1") << 7 << int(SerialPort::OddParity) << int(SerialPort::OneStop)
+                         << tcflag_t(PARODD) << mask;
+    QTest::newRow("8E2") << 8 << int(SerialPort::EvenParity) << int(SerialPort::TwoStop)
+                         << tcflag_t(CSTOPB) << mask;
+    QTest::newRow("5N2") << 5 << int(SerialPort::NoParity) << int(SerialPort::TwoStop)
+                         << tcflag_t(CSTOPB) << mask;
+}
+
+void TestSerialPort::settingsReachTheDevice()
+{
+    QFETCH(int, dataBits);
+    QFETCH(int, parity);
+    QFETCH(int, stopBits);
+    QFETCH(tcflag_t, expectedFlags);
+    QFETCH(tcflag_t, flagMask);
+
+    PtyPair device;
+    SerialPort port;
+    port.setDataBits(dataBits);
+    port.setParity(parity);
+    port.setStopBits(stopBits);
+    QVERIFY(port.open(device.slavePath()));
+    QCOMPARE(deviceSettings(device.slavePath()).c_cflag & flagMask, expectedFlags);
+}
+
+void TestSerialPort::settingsChangedWhileOpenApplyAtOnce()
+{
+    PtyPair device;
+    SerialPort port;
+    QVERIFY(port.open(device.slavePath()));
+    port.setStopBits(SerialPort::TwoStop);
+    QVERIFY(deviceSettings(device.slavePath()).c_cflag & CSTOPB);
+    port.setBaudRate(9600);
+    const termios settings = deviceSettings(device.slavePath());
+    QCOMPARE(cfgetospeed(&settings), speed_t(B9600));
+
+    // Kept for the next open too.
+    port.close();
+    QVERIFY(port.open(device.slavePath()));
+    QVERIFY(deviceSettings(device.slavePath()).c_cflag & CSTOPB);
+    QCOMPARE(port.baudRate(), 9600);
+}
+
+void TestSerialPort::unplugClosesThePortAndReportsOnce()
+{
+    auto device = std::make_unique<PtyPair>();
+    SerialPort port;
+    QSignalSpy removed(&port, &SerialPort::deviceRemoved);
+    QVERIFY(port.open(device->slavePath()));
+    device->unplug();
+    QTRY_COMPARE(removed.count(), 1);
+    QVERIFY(!port.isOpen());
+    // However often the dead handle would have complained, one report only.
+    QTest::qWait(100);
+    QCOMPARE(removed.count(), 1);
+}
+
+void TestSerialPort::bytesReceivedJustBeforeUnplugAreKept()
+{
+    PtyPair device;
+    SerialPort port;
+    QSignalSpy removed(&port, &SerialPort::deviceRemoved);
+    QVERIFY(port.open(device.slavePath()));
+    QVERIFY(device.write("last words"));
+    QTest::qWait(50); // let the port take them in, but nobody polls
+    device.unplug();
+    QTRY_COMPARE(removed.count(), 1);
+    QCOMPARE(port.readAll(), QByteArray("last words"));
+    QCOMPARE(port.readAll(), QByteArray());
+}
+
+void TestSerialPort::enumeratorReportsComingAndGoingDevices()
+{
+    QList<PortEntry> present{{"ttyUSB0", "USB-Serial"}, {"ttyS0", "Console"}};
+    PortEnumerator enumerator([&present] { return present; });
+    QSignalSpy discovered(&enumerator, &PortEnumerator::deviceDiscovered);
+    QSignalSpy removed(&enumerator, &PortEnumerator::deviceRemoved);
+
+    QCOMPARE(enumerator.ports().size(), 2);
+    QCOMPARE(discovered.count() + removed.count(), 0); // what was there at start is no news
+
+    present = {{"ttyS0", "Console"}, {"ttyACM0", "Modem"}};
+    QCOMPARE(enumerator.ports(), present);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).value<PortEntry>().name, QStringLiteral("ttyUSB0"));
+    QCOMPARE(discovered.count(), 1);
+    QCOMPARE(discovered.at(0).at(0).value<PortEntry>().name, QStringLiteral("ttyACM0"));
+
+    present = {{"ttyS0", "Renamed console"}, {"ttyACM0", "Modem"}};
+    enumerator.ports();
+    QCOMPARE(discovered.count(), 1);
+    QCOMPARE(removed.count(), 1);
+}
+
+QTEST_MAIN(TestSerialPort)
+#include "test_serialport.moc"

@@ -1,0 +1,24 @@
+// Renders the main window to a PNG file without a display, e.g. for the
+// README: QT_QPA_PLATFORM=offscreen render_window out.png [tab index]
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: render_window OUT.png [TAB_INDEX]\n";
+        return 2;
+    }
+    MainWindow window;
+    window.show();
+    if (argc > 2) {
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget_main"));
+        tabs->setCurrentIndex(QString::fromLocal8Bit(argv[2]).toInt());
+    }
+    QApplication::processEvents();
+    return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+}
