@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QCommandLineParser;
+class QSocketNotifier;
+class QTcpSocket;
+
+// The simulator's end of the line to the workbench: the master side of a new
+// pseudo-terminal (the default; its slave path is printed for the user to
+// open in the app), an existing serial device or path (--port), or a TCP
+// connection to a server the workbench runs (--tcp HOST:PORT).
+class SimLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimLink(QObject *parent = nullptr);
+    ~SimLink() override;
+
+    // Adds --port and --tcp to a mode's command line.
+    static void addOptions(QCommandLineParser &parser, bool offerTcp);
+
+    // Opens the link the options ask for; prints where the app should
+    // connect, or an error to stderr and returns false.
+    bool open(const QCommandLineParser &parser);
+
+    // Writes everything, waiting (with the event loop running) while the
+    // other side is slow to read. False once the other side has gone.
+    bool write(const QByteArray &bytes);
+
+    bool isOpen() const;
+    // Where the app should connect (pty slave path, device path, or peer).
+    QString description() const { return m_description; }
+
+signals:
+    // Bytes the workbench sent back (answers to device commands, pictures).
+    void received(const QByteArray &bytes);
+    void closed();
+
+private:
+    bool openPseudoTerminal();
+    bool openDevice(const QString &path);
+    bool openTcp(const QString &hostAndPort);
+    void readFd();
+
+    int m_fd = -1;
+    int m_slaveFd = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTcpSocket> m_socket;
+    QString m_description;
+};

@@ -1,0 +1,6 @@
+#include "simmodes.h"
+
+QList<SimMode> simModes()
+{
+    return {};
+}
