@@ -6,7 +6,9 @@
 
 #include <memory>
 
+class CcdView;
 class Dialogs;
+class ScopeView;
 class SerialPortPanel;
 
 namespace Ui {
@@ -27,4 +29,6 @@ public:
 private:
     std::unique_ptr<Ui::CarTab> ui;
     SerialPortPanel *m_panel = nullptr;
+    CcdView *m_ccdView = nullptr;
+    ScopeView *m_scopeView = nullptr;
 };
