@@ -18,8 +18,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
                                      ui->car_iserror_check, ui->car_is_relink_check};
     m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
 
-    m_ccdView = new CcdView(ui->car_ccd_tab);
-    m_scopeView = new ScopeView(ui->car_ware_tab);
+    m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
+    m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
     for (auto [page, view] : {std::pair<QWidget *, QWidget *>{ui->car_ccd_tab, m_ccdView},
                               {ui->car_ware_tab, m_scopeView}}) {
         auto *layout = new QVBoxLayout(page);

@@ -2,8 +2,9 @@
 
 #include "ui_ccdview.h"
 
-CcdView::CcdView(QWidget *parent)
+CcdView::CcdView(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
+    , m_dialogs(dialogs)
     , ui(std::make_unique<Ui::CcdView>())
 {
     ui->setupUi(this);

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class Dialogs;
+
 namespace Ui {
 class CcdView;
 }
@@ -13,7 +15,7 @@ class CcdView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CcdView(QWidget *parent = nullptr);
+    explicit CcdView(Dialogs &dialogs, QWidget *parent = nullptr);
     ~CcdView() override;
 
     // Payload bytes of one CCD frame with the current settings:
@@ -29,6 +31,7 @@ public:
     int framesReceived() const { return m_framesReceived; }
 
 private:
+    Dialogs &m_dialogs;
     std::unique_ptr<Ui::CcdView> ui;
     int m_framesReceived = 0;
 };

@@ -16,8 +16,9 @@ const SampleType kSampleTypes[] = {{"int8_t", 1},  {"uint8_t", 1},  {"int16_t", 
 
 } // namespace
 
-ScopeView::ScopeView(QWidget *parent)
+ScopeView::ScopeView(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
+    , m_dialogs(dialogs)
     , ui(std::make_unique<Ui::ScopeView>())
 {
     ui->setupUi(this);

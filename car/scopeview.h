@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class Dialogs;
+
 namespace Ui {
 class ScopeView;
 }
@@ -13,7 +15,7 @@ class ScopeView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ScopeView(QWidget *parent = nullptr);
+    explicit ScopeView(Dialogs &dialogs, QWidget *parent = nullptr);
     ~ScopeView() override;
 
     // Payload bytes of one sample frame with the current settings:
@@ -29,6 +31,7 @@ public:
     int framesReceived() const { return m_framesReceived; }
 
 private:
+    Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
     int m_framesReceived = 0;
 };
