@@ -1,13 +1,14 @@
 #include "ccdview.h"
 
+#include "imagewidget.h"
 #include "translation.h"
 #include "ui_ccdview.h"
 
-#include <QPixmap>
 #include <QSignalBlocker>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 CcdView::CcdView(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
@@ -73,6 +74,9 @@ void CcdView::handleFrame(const char *payload, int length)
     std::memcpy(m_buffer.data(), payload, payloadBytes);
     ++m_framesReceived;
 
+    // The record scrolls in place only while the widget no longer shares
+    // its rows; otherwise every frame would copy the whole record.
+    ui->car_ccd_img->clear();
     m_track.append(m_buffer.data() + size_t(m_recordedSensor) * m_lineWidth);
     showTrackRecord();
     drawSensors();
@@ -137,18 +141,16 @@ void CcdView::drawSensor(int sensor)
     widgets.thresholdMaximum->setText(QString::number(threshold.sliderMaximum));
     widgets.thresholdText->setText(QString::number(widgets.threshold->value()));
 
-    drawCcdPicture(m_pictures[size_t(sensor)], m_pictureSize, line, differences, m_lineWidth,
-                   statistics, thresholdBasis(), threshold.value);
-    widgets.picture->setPixmap(QPixmap::fromImage(m_pictures[size_t(sensor)]));
+    // Drawing into the picture the widget showed reuses its buffer.
+    QImage picture = widgets.picture->takeImage();
+    drawCcdPicture(picture, m_pictureSize, line, differences, m_lineWidth, statistics,
+                   thresholdBasis(), threshold.value);
+    widgets.picture->setImage(std::move(picture));
 }
 
 void CcdView::showTrackRecord()
 {
-    const QImage picture = m_track.picture();
-    if (picture.isNull())
-        ui->car_ccd_img->clear();
-    else
-        ui->car_ccd_img->setPixmap(QPixmap::fromImage(picture));
+    ui->car_ccd_img->setImage(m_track.picture());
 }
 
 void CcdView::onThresholdChanged(int sensor, int value)

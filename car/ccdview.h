@@ -6,11 +6,11 @@
 #include <QSize>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 #include <vector>
 
 class Dialogs;
+class ImageWidget;
 class QLabel;
 class QSlider;
 
@@ -45,7 +45,7 @@ private:
     // The widgets of one sensor.
     struct SensorWidgets
     {
-        QLabel *picture;
+        ImageWidget *picture;
         QSlider *threshold;
         QLabel *thresholdMaximum, *thresholdText, *thresholdMinimum;
         QLabel *maximum, *minimum, *average, *maxDifference;
@@ -76,7 +76,6 @@ private:
     // The last payload, then one difference array per sensor.
     std::vector<uchar> m_buffer;
     bool m_frameReceived = false;
-    std::array<QImage, 2> m_pictures;
 
     CcdTrackRecord m_track;
     int m_recordedSensor = 0;

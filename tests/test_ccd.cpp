@@ -2,6 +2,7 @@
 // record, and the page's reaction to frames, settings and the link state.
 #include "ccddrawing.h"
 #include "ccdview.h"
+#include "imagewidget.h"
 #include "scripteddialogs.h"
 #include "widgetlookup.h"
 
@@ -60,9 +61,9 @@ QList<int> rowsOf(const QImage &picture, int x, QRgb colour)
     return rows;
 }
 
-QImage shown(const QLabel *label)
+QImage shown(const ImageWidget *picture)
 {
-    return label->pixmap(Qt::ReturnByValue).toImage();
+    return picture->image();
 }
 
 QByteArray bytes(const Line &line)
@@ -298,7 +299,7 @@ void TestCcd::pageStartsWithOneSensorAndItsDefaults()
         QCOMPARE(child<QLabel>(&page.view, "car_ccd_val" + k + "_text")->text(), QStringLiteral("128"));
         QCOMPARE(child<QLabel>(&page.view, "car_ccd_val" + k + "_min")->text(), QStringLiteral("0"));
     }
-    QVERIFY(page.widget<QLabel>("car_ccd_img1")->isVisible());
+    QVERIFY(page.widget<ImageWidget>("car_ccd_img1")->isVisible());
     for (const char *name : {"car_ccd_img2", "car_ccd_val2", "car_ccd_val2_text", "car_ccd_label2",
                              "car_ccd_lin2", "car_ccd_gray2_max", "car_ccd_maxdiff2"})
         QVERIFY2(!page.widget<QWidget>(name)->isVisible(), name);
@@ -322,7 +323,7 @@ void TestCcd::openFixesSettingsAndShowsTheSecondSensor()
     QVERIFY(page.widget<QComboBox>("car_ccd_num")->isEnabled());
 
     page.open(1, 64);
-    QVERIFY(!page.widget<QLabel>("car_ccd_img2")->isVisible());
+    QVERIFY(!page.widget<ImageWidget>("car_ccd_img2")->isVisible());
     QCOMPARE(recorded->count(), 1);
 }
 
@@ -342,9 +343,9 @@ void TestCcd::eachSensorReadsItsOwnPartOfThePayload()
 
     // Both pictures are drawn at the first picture's size; the bottom row
     // shows the stripes of each line.
-    const QImage first = shown(page.widget<QLabel>("car_ccd_img1"));
-    const QImage second = shown(page.widget<QLabel>("car_ccd_img2"));
-    QCOMPARE(first.size(), page.widget<QLabel>("car_ccd_img1")->size());
+    const QImage first = shown(page.widget<ImageWidget>("car_ccd_img1"));
+    const QImage second = shown(page.widget<ImageWidget>("car_ccd_img2"));
+    QCOMPARE(first.size(), page.widget<ImageWidget>("car_ccd_img1")->size());
     QCOMPARE(second.size(), first.size());
     QCOMPARE(qGray(first.pixel(0, first.height() - 1)), 10);
     QCOMPARE(qGray(second.pixel(0, second.height() - 1)), 90);
@@ -366,7 +367,7 @@ void TestCcd::differenceSliderFollowsTheLine()
     QCOMPARE(slider->maximum(), 50);
     QCOMPARE(page.widget<QLabel>("car_ccd_val1_text")->text(), QStringLiteral("40"));
     QCOMPARE(page.widget<QLabel>("car_ccd_val1_max")->text(), QStringLiteral("50"));
-    const QImage picture = shown(page.widget<QLabel>("car_ccd_img1"));
+    const QImage picture = shown(page.widget<ImageWidget>("car_ccd_img1"));
     const int height = picture.height();
     QCOMPARE(thresholdRows(picture), QList<int>{height - height * 40 / 50});
 
@@ -382,7 +383,7 @@ void TestCcd::trackRecordOnThePage()
 {
     Page page;
     page.open(2, 8);
-    auto *track = page.widget<QLabel>("car_ccd_img");
+    auto *track = page.widget<ImageWidget>("car_ccd_img");
     const int capacity = track->height();
     QVERIFY(capacity > 2);
 
@@ -419,7 +420,7 @@ void TestCcd::redrawOnlyWhenClosedAfterAFrame()
 {
     Page page;
     auto *slider = page.widget<QSlider>("car_ccd_val1");
-    auto *picture = page.widget<QLabel>("car_ccd_img1");
+    auto *picture = page.widget<ImageWidget>("car_ccd_img1");
     page.widget<QRadioButton>("car_ccd_gray")->setChecked(true);
     page.open(1, 32);
 
@@ -452,7 +453,7 @@ void TestCcd::reopenForgetsTheOldLine()
 {
     Page page;
     auto *slider = page.widget<QSlider>("car_ccd_val1");
-    auto *picture = page.widget<QLabel>("car_ccd_img1");
+    auto *picture = page.widget<ImageWidget>("car_ccd_img1");
     page.open(1, 32);
     page.send(bytes(edgeLine(32, 0, 60)));
     const QList<int> drawn = thresholdRows(shown(picture));
