@@ -36,7 +36,10 @@ int CcdView::payloadLength() const
 void CcdView::setLinkOpen(bool open)
 {
     m_linkOpen = open;
+    // Frames are cut and drawn with the count and width read at open; while
+    // open the boxes keep showing the values in use.
     ui->car_ccd_num->setEnabled(!open);
+    ui->car_ccd_line->setEnabled(!open);
     if (!open)
         return;
 

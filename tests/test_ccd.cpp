@@ -310,6 +310,7 @@ void TestCcd::openFixesSettingsAndShowsTheSecondSensor()
     Page page;
     page.open(2, 64);
     QVERIFY(!page.widget<QComboBox>("car_ccd_num")->isEnabled());
+    QVERIFY(!page.widget<QSpinBox>("car_ccd_line")->isEnabled());
     QCOMPARE(page.view.payloadLength(), 128);
     for (const char *name : {"car_ccd_img2", "car_ccd_val2", "car_ccd_val2_max", "car_ccd_label2",
                              "car_ccd_lin2", "car_ccd_gray2_ave", "car_ccd_maxdiff2"})
@@ -321,6 +322,7 @@ void TestCcd::openFixesSettingsAndShowsTheSecondSensor()
 
     page.view.setLinkOpen(false);
     QVERIFY(page.widget<QComboBox>("car_ccd_num")->isEnabled());
+    QVERIFY(page.widget<QSpinBox>("car_ccd_line")->isEnabled());
 
     page.open(1, 64);
     QVERIFY(!page.widget<ImageWidget>("car_ccd_img2")->isVisible());
