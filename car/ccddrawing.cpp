@@ -104,30 +104,61 @@ void drawCcdPicture(QImage &picture, QSize size, const uchar *line, const uchar 
     std::fill(thresholdRow, thresholdRow + columns, kThresholdLine);
 }
 
+QSize CcdTrackRecord::usableSize(QSize pictureSize)
+{
+    // A record needs at least one row and column to show anything at all.
+    return {std::max(pictureSize.width(), 1), std::max(pictureSize.height(), 1)};
+}
+
 void CcdTrackRecord::reset(int lineWidth, QSize pictureSize)
 {
     m_lineWidth = std::max(lineWidth, 0);
     m_rowCount = 0;
-    // A record needs at least one row and column to show anything at all.
-    const QSize size(std::max(pictureSize.width(), 1), std::max(pictureSize.height(), 1));
+    m_oldest = 0;
+    const QSize size = usableSize(pictureSize);
     if (m_rows.size() != size)
         m_rows = QImage(size, QImage::Format_Grayscale8);
+    m_lines.assign(size_t(size.height()) * m_lineWidth, 0);
+}
+
+void CcdTrackRecord::setPictureSize(QSize pictureSize)
+{
+    if (usableSize(pictureSize) == m_rows.size())
+        return;
+    std::vector<uchar> kept;
+    const int keptRows = std::min(m_rowCount, usableSize(pictureSize).height());
+    for (int row = m_rowCount - keptRows; row < m_rowCount; ++row) {
+        const auto line = m_lines.begin() + ptrdiff_t(offsetOf(row));
+        kept.insert(kept.end(), line, line + m_lineWidth);
+    }
+    reset(m_lineWidth, pictureSize);
+    for (int row = 0; row < keptRows; ++row)
+        append(kept.data() + size_t(row) * m_lineWidth);
+}
+
+size_t CcdTrackRecord::offsetOf(int row) const
+{
+    return size_t((m_oldest + row) % capacity()) * m_lineWidth;
 }
 
 void CcdTrackRecord::append(const uchar *line)
 {
     if (m_lineWidth <= 0 || m_rows.isNull())
         return;
-    if (m_rowCount == m_rows.height()) {
+    if (m_rowCount == capacity()) {
         // Scroll up by one row; the rows of a QImage are one contiguous block.
         const qsizetype stride = m_rows.bytesPerLine();
         std::memmove(m_rows.bits(), m_rows.bits() + stride, size_t(stride) * (m_rowCount - 1));
+        m_oldest = (m_oldest + 1) % capacity();
         --m_rowCount;
     }
+    uchar *stored = m_lines.data() + offsetOf(m_rowCount);
+    std::memcpy(stored, line, size_t(m_lineWidth));
+
     uchar *row = m_rows.scanLine(m_rowCount);
     const int columns = m_rows.width();
     for (int c = 0; c < columns; ++c)
-        row[c] = line[qint64(m_lineWidth) * c / columns];
+        row[c] = stored[qint64(m_lineWidth) * c / columns];
     ++m_rowCount;
 }
 

@@ -51,11 +51,6 @@ void CcdView::setLinkOpen(bool open)
     m_frameReceived = false;
 
     showSecondSensor(m_sensorCount == 2);
-    // Let the layout settle with the second sensor shown or hidden, so the
-    // pictures are drawn at the size their labels really have.
-    if (layout())
-        layout()->activate();
-    m_pictureSize = ui->car_ccd_img1->size();
 
     {
         const QSignalBlocker blocker(ui->car_ccd_img_sel);
@@ -80,6 +75,10 @@ void CcdView::handleFrame(const char *payload, int length)
     // The record scrolls in place only while the widget no longer shares
     // its rows; otherwise every frame would copy the whole record.
     ui->car_ccd_img->clear();
+    // Pictures take the size their widgets have now: a page not shown at open
+    // had no real size yet, and the window may be resized while the car
+    // streams.
+    m_track.setPictureSize(ui->car_ccd_img->size());
     m_track.append(m_buffer.data() + size_t(m_recordedSensor) * m_lineWidth);
     showTrackRecord();
     drawSensors();
@@ -146,7 +145,7 @@ void CcdView::drawSensor(int sensor)
 
     // Drawing into the picture the widget showed reuses its buffer.
     QImage picture = widgets.picture->takeImage();
-    drawCcdPicture(picture, m_pictureSize, line, differences, m_lineWidth, statistics,
+    drawCcdPicture(picture, widgets.picture->size(), line, differences, m_lineWidth, statistics,
                    thresholdBasis(), threshold.value);
     widgets.picture->setImage(std::move(picture));
 }

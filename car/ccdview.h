@@ -67,11 +67,10 @@ private:
     std::unique_ptr<Ui::CcdView> ui;
     int m_framesReceived = 0;
 
-    // Fixed at open; a redraw after close still uses them.
+    // Read at open; a redraw after close still uses them.
     bool m_linkOpen = false;
     int m_sensorCount = 0;
     int m_lineWidth = 0;
-    QSize m_pictureSize;
 
     // The last payload, then one difference array per sensor.
     std::vector<uchar> m_buffer;

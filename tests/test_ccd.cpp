@@ -268,6 +268,20 @@ void TestCcd::trackRecordScrollsAndDropsTheOldestRow()
     QCOMPARE(qGray(picture.pixel(0, 1)), 40);
     QCOMPARE(qGray(picture.pixel(3, 2)), 50);
 
+    // A new size keeps the newest rows that fit, in order, rescaled.
+    record.setPictureSize(QSize(4, 2));
+    picture = record.picture();
+    QCOMPARE(picture.size(), QSize(4, 2));
+    QCOMPARE(qGray(picture.pixel(0, 0)), 40);
+    QCOMPARE(qGray(picture.pixel(3, 1)), 50);
+    record.setPictureSize(QSize(6, 5));
+    const Line flat(4, uchar(60));
+    record.append(flat.data());
+    picture = record.picture();
+    QCOMPARE(picture.size(), QSize(6, 3));
+    QCOMPARE(qGray(picture.pixel(5, 0)), 40);
+    QCOMPARE(qGray(picture.pixel(5, 2)), 60);
+
     record.clear();
     QCOMPARE(record.rowCount(), 0);
     QVERIFY(record.picture().isNull());
@@ -410,6 +424,17 @@ void TestCcd::trackRecordOnThePage()
     picture = shown(track);
     QCOMPARE(picture.height(), 1);
     QCOMPARE(qGray(picture.pixel(0, 0)), 200);
+
+    // A taller window keeps the record and gives it room to grow.
+    page.view.resize(page.view.width() + 100, page.view.height() + 200);
+    QTRY_VERIFY(track->height() > capacity);
+    page.send(frame(8, 201));
+    picture = shown(track);
+    QCOMPARE(picture.size(), QSize(track->width(), 2));
+    QCOMPARE(qGray(picture.pixel(0, 0)), 200);
+    QCOMPARE(qGray(picture.pixel(track->width() - 1, 1)), 201);
+    QCOMPARE(shown(page.widget<ImageWidget>("car_ccd_img1")).size(),
+             page.widget<ImageWidget>("car_ccd_img1")->size());
 
     // Every open starts a fresh record.
     page.view.setLinkOpen(false);
