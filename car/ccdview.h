@@ -1,10 +1,18 @@
 #pragma once
 
+#include "ccddrawing.h"
+
+#include <QImage>
+#include <QSize>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class Dialogs;
+class ImageWidget;
+class QLabel;
+class QSlider;
 
 namespace Ui {
 class CcdView;
@@ -30,8 +38,44 @@ public:
 
     int framesReceived() const { return m_framesReceived; }
 
+    // Rows in the track record now (at most the record picture's height).
+    int trackRowCount() const { return m_track.rowCount(); }
+
 private:
+    // The widgets of one sensor.
+    struct SensorWidgets
+    {
+        ImageWidget *picture;
+        QSlider *threshold;
+        QLabel *thresholdMaximum, *thresholdText, *thresholdMinimum;
+        QLabel *maximum, *minimum, *average, *maxDifference;
+    };
+
+    SensorWidgets sensorWidgets(int sensor) const;
+    void showSecondSensor(bool shown);
+    CcdThresholdBasis thresholdBasis() const;
+    void drawSensors();
+    void drawSensor(int sensor);
+    void showTrackRecord();
+    bool redrawAllowed() const { return !m_linkOpen && m_frameReceived; }
+
+    void onThresholdChanged(int sensor, int value);
+    void onBasisChanged();
+    void onRecordedSensorChanged(int index);
+
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::CcdView> ui;
     int m_framesReceived = 0;
+
+    // Read at open; a redraw after close still uses them.
+    bool m_linkOpen = false;
+    int m_sensorCount = 0;
+    int m_lineWidth = 0;
+
+    // The last payload, then one difference array per sensor.
+    std::vector<uchar> m_buffer;
+    bool m_frameReceived = false;
+
+    CcdTrackRecord m_track;
+    int m_recordedSensor = 0;
 };
