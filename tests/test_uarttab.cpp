@@ -419,6 +419,21 @@ void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
     m_device->write("x");
     QTRY_COMPARE(tab()->rxTotal(), qint64(1));
     QVERIFY(!tab()->receiveFile()->isOpen());
+
+    // A disk that fills up is said so, not taken for success.
+    if (!QFileInfo("/dev/full").isWritable())
+        return;
+    m_dialogs.clear();
+    widget<QLineEdit>("uart_fileEdit")->setText("/dev/full");
+    check("uart_file_ck");
+    QVERIFY(tab()->receiveFile()->isOpen());
+    m_device->write("lost");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(5));
+    for (int tick = 1; tick <= 6; ++tick)
+        m_window->com_scan();
+    QVERIFY(!tab()->receiveFile()->isOpen());
+    QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
 }
 
 void TestUartTab::receiveFileOpensExactlyTheChosenPath()
