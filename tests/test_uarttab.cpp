@@ -561,7 +561,7 @@ void TestUartTab::fileSendProblemsAreReportedAndNothingIsSent()
     m_dialogs.clear();
     edit->setText(m_dir->path()); // a directory cannot be sent
     click("uart_sendfile");
-    QCOMPARE(m_dialogs.count(Kind::Critical), 1);
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"打开文件失败，取消发送"});
     QCOMPARE(tab()->txTotal(), qint64(0));
     QCOMPARE(m_device->read(1, 50), QByteArray());
 }
