@@ -18,6 +18,7 @@ public:
     static constexpr int kTailWhileFlowing = 2000;
     static constexpr int kDataPollsPerRefresh = 10; // refresh when exceeded
     static constexpr int kIdlePollsBeforeFull = 5;
+    static constexpr int kHexBytesPerRow = 64;
 
     // A poll that brought bytes. Returns the bytes to show when the view is
     // due for a refresh.
@@ -34,6 +35,6 @@ private:
     int m_idlePolls = 0;
 };
 
-// The receive view's text for the given bytes: hexadecimal, or GB18030 text
-// up to the first zero byte.
+// The receive view's text for the given bytes: hexadecimal in rows of 64
+// bytes, or GB18030 text up to the first zero byte.
 QString receiveViewText(const QByteArray &bytes, bool hex);

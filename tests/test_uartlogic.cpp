@@ -123,6 +123,15 @@ void TestUartLogic::textViewStopsAtZeroByteHexShowsIt()
     QCOMPARE(receiveViewText(bytes, false), QStringLiteral("AB"));
     QCOMPARE(receiveViewText(bytes, true), QStringLiteral("41 42 00 43 44 "));
     QCOMPARE(receiveViewText(QByteArray("\xD6\xD0"), false), QStringLiteral("中"));
+
+    // Hex comes in rows; a full buffer still fits the view's 800 lines.
+    QByteArray full(ReceiveDisplayBuffer::kTrimAbove, '\x5A');
+    full[130] = '\x01';
+    const QStringList rows = receiveViewText(full, true).split(QLatin1Char('\n'));
+    QVERIFY(rows.size() <= 800);
+    QCOMPARE(rows.first(), bytesToHexText(full.left(64)));
+    QCOMPARE(rows.at(2).left(9), QStringLiteral("5A 5A 01 "));
+    QCOMPARE(rows.join(QString()), bytesToHexText(full));
 }
 
 void TestUartLogic::fileGoesOutWholeWithoutChunkOrPause_data()
