@@ -138,10 +138,8 @@ void UartTab::uart_read()
             showReceived(*shown);
         return;
     }
-    if (ui->uart_revecho->isChecked()) {
-        m_panel->port()->write(bytes);
+    if (ui->uart_revecho->isChecked() && m_panel->port()->write(bytes) >= 0)
         m_txTotal += bytes.size();
-    }
     m_rxTotal += bytes.size();
     m_receiveFile->write(bytes);
     if (const auto shown = m_display.dataPoll(bytes))
@@ -187,7 +185,9 @@ void UartTab::closeReceiveFile()
 
 void UartTab::transmit(const QByteArray &bytes)
 {
-    m_panel->port()->write(bytes);
+    // Only bytes the port took count as sent.
+    if (m_panel->port()->write(bytes) < 0)
+        return;
     m_txTotal += bytes.size();
     if (ui->uart_echo->isChecked())
         echoIntoView(bytes);
