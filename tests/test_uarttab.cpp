@@ -1,6 +1,7 @@
 // The serial assistant tab driven through its widgets, with a pseudo-terminal
 // playing the device and the dialogs answered from a script.
 #include "fakeports.h"
+#include "filesender.h"
 #include "mainwindow.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
@@ -226,7 +227,7 @@ void TestUartTab::timedSendTakesANewIntervalAtOnce()
     QCOMPARE(m_device->read(1, 100), QByteArray());
 
     widget<QSpinBox>("uart_sendtime_ms")->setValue(5);
-    QCOMPARE(m_device->read(3, 3000), QByteArray("TTT"));
+    QVERIFY(m_device->read(3, 3000).startsWith("TTT"));
 
     check("uart_sendtimer_ck", false);
     m_device->read(100, 50); // whatever was already on its way
@@ -274,7 +275,7 @@ void TestUartTab::cycleGreysTheCurrentLineAndAutoClearEmptiesEachPreset()
     check("uart_send_clean", false);
     button->click();
     widget<QSpinBox>("uart_cycletime_ms")->setValue(2);
-    QCOMPARE(m_device->read(1, 3000), QByteArray("1"));
+    QVERIFY(m_device->read(1, 3000).startsWith("1"));
 }
 
 void TestUartTab::receivedBytesAreShownOnceTheLineIsQuiet()
@@ -482,19 +483,27 @@ void TestUartTab::chunkedFileArrivesInPacedChunks()
     widget<QSpinBox>("uart_file_everytime")->setValue(30);
     QVERIFY(openPort());
 
-    QList<qint64> totals;
-    click("uart_sendfile");
-    totals << tab()->txTotal(); // the first chunk leaves at once
-    QVERIFY(tab()->isSendingFile());
+    struct Chunk
+    {
+        int size;
+        qint64 atMs;
+    };
+    QList<Chunk> chunks;
     QElapsedTimer clock;
     clock.start();
-    while (tab()->isSendingFile() && clock.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        if (tab()->txTotal() != totals.last())
-            totals << tab()->txTotal();
-    }
-    QCOMPARE(totals, (QList<qint64>{4, 8, 10}));
-    QVERIFY(clock.elapsed() >= 2 * 30 - 5);
+    auto *sender = child<ChunkedFileSender>(tab(), {});
+    connect(sender, &ChunkedFileSender::chunkReady, this,
+            [&](const QByteArray &chunk) { chunks.append({chunk.size(), clock.elapsed()}); });
+    click("uart_sendfile");
+    QCOMPARE(tab()->txTotal(), qint64(4)); // the first chunk leaves at once
+    QVERIFY(tab()->isSendingFile());
+    QTRY_VERIFY(!tab()->isSendingFile());
+    QCOMPARE(chunks.size(), 3);
+    QCOMPARE(chunks.at(0).size, 4);
+    QCOMPARE(chunks.at(1).size, 4);
+    QCOMPARE(chunks.at(2).size, 2);
+    QVERIFY(chunks.at(1).atMs - chunks.at(0).atMs >= 29);
+    QVERIFY(chunks.at(2).atMs - chunks.at(1).atMs >= 29);
     QCOMPARE(m_device->read(10), QByteArray("0123456789"));
     QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/10字节"));
     QCOMPARE(m_dialogs.calls.size(), 0);
