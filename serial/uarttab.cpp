@@ -121,6 +121,8 @@ void UartTab::connectFileSendControls()
     connect(m_fileSender, &ChunkedFileSender::progress, this, &UartTab::showFileProgress);
     // Closing the port is how a user stops a long chunked send.
     connect(m_panel, &SerialPortPanel::closed, m_fileSender, &ChunkedFileSender::stop);
+    connect(m_fileSender, &ChunkedFileSender::finished, this,
+            [this] { ui->uart_sendfile->setEnabled(m_panel->isOpen()); });
 }
 
 bool UartTab::isSendingFile() const
@@ -315,6 +317,7 @@ void UartTab::sendFile()
         return;
     }
     file.close();
+    ui->uart_sendfile->setEnabled(false);
     m_fileSender->start(path, chunk, interval);
 }
 

@@ -506,6 +506,7 @@ void TestUartTab::chunkedFileArrivesInPacedChunks()
     QVERIFY(chunks.at(2).atMs - chunks.at(1).atMs >= 29);
     QCOMPARE(m_device->read(10), QByteArray("0123456789"));
     QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/10字节"));
+    QVERIFY(widget<QPushButton>("uart_sendfile")->isEnabled());
     QCOMPARE(m_dialogs.calls.size(), 0);
 }
 
@@ -520,6 +521,7 @@ void TestUartTab::closingThePortStopsAChunkedSendAndSecondPressIsRefused()
 
     click("uart_sendfile");
     QCOMPARE(tab()->txTotal(), qint64(10));
+    QVERIFY(!widget<QPushButton>("uart_sendfile")->isEnabled());
     click("uart_sendfile");
     QCOMPARE(tab()->txTotal(), qint64(10));
     QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/100字节"));
