@@ -17,6 +17,9 @@
 namespace {
 constexpr int kScanIntervalMs = 1000;
 constexpr int kFontPointSize = 9;
+// Receive files are left to their own buffering for the first seconds after
+// start and flushed once a second after that.
+constexpr int kTicksBeforeFlushing = 5;
 }
 
 MainWindow::MainWindow(QWidget *parent)
@@ -45,7 +48,10 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
     m_scanTimer->start(kScanIntervalMs);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    m_uartTab->closeReceiveFile();
+}
 
 void MainWindow::setUpWindow()
 {
@@ -93,4 +99,9 @@ void MainWindow::com_scan()
     m_uartTab->panel()->reconnectIfLost();
     m_uartTab->updateStatistics();
     m_carTab->panel()->reconnectIfLost();
+
+    if (++m_scanTicks > kTicksBeforeFlushing) {
+        m_uartTab->flushReceiveFile();
+        // The GSM tab's receive file is flushed here too, once it has one.
+    }
 }

@@ -36,7 +36,8 @@ public:
 
 public slots:
     // Once a second: refresh the port lists, reconnect lost ports where the
-    // user asked for it, and update the serial assistant's statistics.
+    // user asked for it, update the serial assistant's statistics and, from
+    // the sixth tick on, flush the open receive files.
     void com_scan();
 
 private:
@@ -56,4 +57,6 @@ private:
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
     QTimer *m_scanTimer = nullptr;
+    // Ticks of com_scan() since start; never reset.
+    int m_scanTicks = 0;
 };

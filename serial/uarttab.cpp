@@ -1,12 +1,30 @@
 #include "uarttab.h"
 
+#include "dialogs.h"
+#include "filesender.h"
+#include "hextext.h"
+#include "receivefileswitch.h"
 #include "serialportpanel.h"
+#include "textcodec.h"
 #include "translation.h"
 #include "ui_uarttab.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+const char kNewLine[] = "\r\n";
+
+} // namespace
 
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::UartTab>())
+    , m_dialogs(dialogs)
 {
     ui->setupUi(this);
     const SerialPanelWidgets widgets{ui->uart_portBox,       ui->uart_baudRateBox,
@@ -15,14 +33,135 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
                                      ui->uart_iserror_check, ui->uart_is_relink_check};
     m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
     connect(m_panel, &SerialPortPanel::pollDue, this, &UartTab::uart_read);
+
+    findPresets();
+    QList<QWidget *> sendControls{ui->uart_sendButton, ui->uart_sendButton_cycle,
+                                  ui->uart_sendfile, ui->uart_sendtimer_ck};
+    for (const Preset &preset : m_presets)
+        sendControls.append(preset.sendButton);
+    m_panel->setEnabledWhileOpen(sendControls);
+
+    styleReceiveView();
+    connectReceiveControls();
+    connectSendControls();
+    connectFileSendControls();
 }
 
 UartTab::~UartTab() = default;
 
+void UartTab::findPresets()
+{
+    for (int i = 0; i < kPresetCount; ++i) {
+        const QString number = QString::number(i + 1);
+        m_presets[i] = {findChild<QLineEdit *>(QStringLiteral("uart_sendEdit") + number),
+                        findChild<QCheckBox *>(QStringLiteral("uart_sendHex_ck") + number),
+                        findChild<QPushButton *>(QStringLiteral("uart_sendButton") + number)};
+        Q_ASSERT(m_presets[i].edit && m_presets[i].hexCheck && m_presets[i].sendButton);
+    }
+}
+
+void UartTab::styleReceiveView()
+{
+    QPalette palette = ui->uart_recvEdit->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, Qt::black);
+        palette.setColor(group, QPalette::Text, Qt::white);
+    }
+    ui->uart_recvEdit->setPalette(palette);
+}
+
+void UartTab::connectReceiveControls()
+{
+    m_receiveFile = new ReceiveFileSwitch(ui->uart_file_ck, ui->uart_fileEdit, m_dialogs, this);
+    connect(ui->uart_recv_cleanButton, &QPushButton::clicked, this, [this] {
+        m_display.clear();
+        ui->uart_recvEdit->clear();
+    });
+    connect(ui->uart_recv_cleannumButton, &QPushButton::clicked, this, [this] {
+        m_rxTotal = m_txTotal = m_rxAtLastTick = 0;
+    });
+}
+
+void UartTab::connectSendControls()
+{
+    connect(ui->uart_sendButton, &QPushButton::clicked, this, &UartTab::sendArea);
+    connect(ui->uart_send_cleanButton, &QPushButton::clicked, ui->uart_sendEdit,
+            &QPlainTextEdit::clear);
+    for (int i = 0; i < kPresetCount; ++i)
+        connect(m_presets[i].sendButton, &QPushButton::clicked, this,
+                [this, i] { sendPreset(i + 1); });
+
+    m_sendTimer = new QTimer(this);
+    connect(m_sendTimer, &QTimer::timeout, this, &UartTab::uart_sendtimeout);
+    connect(ui->uart_sendtimer_ck, &QCheckBox::stateChanged, this, [this](int state) {
+        if (state == Qt::Unchecked)
+            m_sendTimer->stop();
+        else
+            m_sendTimer->start(ui->uart_sendtime_ms->value());
+    });
+    connect(ui->uart_sendtime_ms, qOverload<int>(&QSpinBox::valueChanged), m_sendTimer,
+            qOverload<int>(&QTimer::setInterval));
+
+    m_cycleTimer = new QTimer(this);
+    connect(m_cycleTimer, &QTimer::timeout, this, &UartTab::uart_cycletimeout);
+    connect(ui->uart_sendButton_cycle, &QPushButton::clicked, this, &UartTab::toggleCycle);
+    connect(ui->uart_cycletime_ms, qOverload<int>(&QSpinBox::valueChanged), m_cycleTimer,
+            qOverload<int>(&QTimer::setInterval));
+}
+
+void UartTab::connectFileSendControls()
+{
+    ui->uart_file_tip->setPlainText(mainTr("1.每次发送字节数设为0时表示连续发送整个文件。\n"
+                                           "2.发送间隔时间设为0时表示连续发送整个文件。\n"
+                                           "3.支持回显功能。\n"));
+    m_fileSender = new ChunkedFileSender(this);
+    connect(ui->uart_openfile, &QPushButton::clicked, this, &UartTab::chooseSendFile);
+    connect(ui->uart_sendfile, &QPushButton::clicked, this, &UartTab::sendFile);
+    connect(m_fileSender, &ChunkedFileSender::chunkReady, this, &UartTab::transmit);
+    connect(m_fileSender, &ChunkedFileSender::progress, this, &UartTab::showFileProgress);
+    // Closing the port is how a user stops a long chunked send.
+    connect(m_panel, &SerialPortPanel::closed, m_fileSender, &ChunkedFileSender::stop);
+    connect(m_fileSender, &ChunkedFileSender::finished, this,
+            [this] { ui->uart_sendfile->setEnabled(m_panel->isOpen()); });
+}
+
+bool UartTab::isSendingFile() const
+{
+    return m_fileSender->isSending();
+}
+
+// ---- receive ----
+
 void UartTab::uart_read()
 {
     const QByteArray bytes = m_panel->port()->readAll();
+    if (bytes.isEmpty()) {
+        if (const auto shown = m_display.idlePoll())
+            showReceived(*shown);
+        return;
+    }
+    if (ui->uart_revecho->isChecked() && m_panel->port()->write(bytes) >= 0)
+        m_txTotal += bytes.size();
     m_rxTotal += bytes.size();
+    m_receiveFile->write(bytes);
+    if (const auto shown = m_display.dataPoll(bytes))
+        showReceived(*shown);
+}
+
+void UartTab::showReceived(const QByteArray &bytes)
+{
+    ui->uart_recvEdit->setPlainText(receiveViewText(bytes, ui->uart_recvHex_ck->isChecked()));
+    ui->uart_recvEdit->moveCursor(QTextCursor::End);
+}
+
+void UartTab::echoIntoView(const QByteArray &bytes)
+{
+    // Shown until the next refresh from the receive buffer, which it never
+    // enters: the buffer holds only what the device sent.
+    QPlainTextEdit *view = ui->uart_recvEdit;
+    view->moveCursor(QTextCursor::End);
+    view->insertPlainText(cStringBytesToText(bytes));
+    view->moveCursor(QTextCursor::End);
 }
 
 void UartTab::updateStatistics()
@@ -32,4 +171,157 @@ void UartTab::updateStatistics()
                                      .arg(m_rxTotal - m_rxAtLastTick)
                                      .arg(m_txTotal));
     m_rxAtLastTick = m_rxTotal;
+}
+
+void UartTab::flushReceiveFile()
+{
+    m_receiveFile->flush();
+}
+
+void UartTab::closeReceiveFile()
+{
+    m_receiveFile->close();
+}
+
+// ---- send ----
+
+void UartTab::transmit(const QByteArray &bytes)
+{
+    // Only bytes the port took count as sent.
+    if (m_panel->port()->write(bytes) < 0)
+        return;
+    m_txTotal += bytes.size();
+    if (ui->uart_echo->isChecked())
+        echoIntoView(bytes);
+}
+
+bool UartTab::sendText(const QString &text, bool hex)
+{
+    if (!m_panel->isOpen() || text.isEmpty())
+        return false;
+    QByteArray bytes = hex ? hexTextToBytes(text) : textToBytes(text);
+    if (ui->uart_sendnewline_ck->isChecked())
+        bytes.append(kNewLine);
+    transmit(bytes);
+    return true;
+}
+
+void UartTab::sendArea()
+{
+    if (sendText(ui->uart_sendEdit->toPlainText(), ui->uart_sendHex_ck->isChecked())
+        && ui->uart_send_clean->isChecked())
+        ui->uart_sendEdit->clear();
+}
+
+void UartTab::sendPreset(int number)
+{
+    const Preset &preset = m_presets[number - 1];
+    if (sendText(preset.edit->text(), preset.hexCheck->isChecked())
+        && ui->uart_send_clean->isChecked())
+        preset.edit->clear();
+}
+
+void UartTab::uart_sendtimeout()
+{
+    sendArea();
+}
+
+void UartTab::toggleCycle()
+{
+    setCycleRunning(!m_cycleTimer->isActive());
+}
+
+void UartTab::setCycleRunning(bool running)
+{
+    if (running) {
+        m_cycleIndex = 1;
+        m_cycleTimer->start(ui->uart_cycletime_ms->value());
+        ui->uart_sendButton_cycle->setText(mainTr("停止"));
+        return;
+    }
+    m_cycleTimer->stop();
+    ui->uart_sendButton_cycle->setText(mainTr("循环发送"));
+    for (const Preset &preset : m_presets)
+        preset.edit->setEnabled(true);
+}
+
+void UartTab::uart_cycletimeout()
+{
+    const int current = m_cycleIndex;
+    const int previous = current == 1 ? kPresetCount : current - 1;
+    // The line being sent is greyed, so the user sees where the cycle is.
+    m_presets[previous - 1].edit->setEnabled(true);
+    m_presets[current - 1].edit->setEnabled(false);
+    sendPreset(current);
+    m_cycleIndex = current % kPresetCount + 1;
+}
+
+// ---- file send ----
+
+QString UartTab::chooseSendFile()
+{
+    const QString chosen =
+        m_dialogs.openFileName(this, mainTr("选择文件"), QCoreApplication::applicationDirPath(),
+                               mainTr("所有文件(*.*)"));
+    // Shown in the platform's own form; the file sent is the chosen one.
+    if (!chosen.isEmpty() && QFileInfo::exists(chosen))
+        ui->uart_sendfileEdit->setText(QDir::toNativeSeparators(chosen));
+    return chosen;
+}
+
+// The file the send should use, or empty when the user gave none (and has
+// been told so).
+QString UartTab::fileToSend()
+{
+    QString path = QDir::fromNativeSeparators(ui->uart_sendfileEdit->text());
+    if (!path.isEmpty() && QFileInfo::exists(path))
+        return path;
+    if (!path.isEmpty()
+        && !m_dialogs.question(this, mainTr("询问"), mainTr("文件不存在，是否重新选择文件"))) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("文件不存在，取消发送"));
+        return QString();
+    }
+    path = chooseSendFile();
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("文件不存在，取消发送"));
+        return QString();
+    }
+    return path;
+}
+
+void UartTab::sendFile()
+{
+    // A second press while chunks are still going out would interleave two
+    // files on the wire.
+    if (m_fileSender->isSending() || !m_panel->isOpen())
+        return;
+    const QString path = fileToSend();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("打开文件失败，取消发送"));
+        return;
+    }
+    const qint64 size = file.size();
+    if (size == 0) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("文件为空，取消发送"));
+        return;
+    }
+    const qint64 chunk = ui->uart_file_everynum->value();
+    const int interval = ui->uart_file_everytime->value();
+    if (sendsWholeFile(chunk, interval, size)) {
+        const QByteArray bytes = file.readAll();
+        transmit(bytes);
+        showFileProgress(bytes.size(), size);
+        return;
+    }
+    file.close();
+    ui->uart_sendfile->setEnabled(false);
+    m_fileSender->start(path, chunk, interval);
+}
+
+void UartTab::showFileProgress(qint64 sent, qint64 total)
+{
+    ui->uart_sendfile_progress->setText(mainTr("已发送%1/%2字节").arg(sent).arg(total));
 }

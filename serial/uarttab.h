@@ -1,19 +1,30 @@
 #pragma once
 
 #include "portenumerator.h"
+#include "receivedisplay.h"
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
+class ChunkedFileSender;
 class Dialogs;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class ReceiveFileSwitch;
 class SerialPortPanel;
 
 namespace Ui {
 class UartTab;
 }
 
-// The serial assistant: a general-purpose serial terminal.
+// The serial assistant: a general-purpose serial terminal. Shows what the
+// port receives as text or hex, optionally echoes it back and writes it to a
+// file, and sends typed text or hex once, on a timer, from ten presets or in
+// a cycle over them, and whole files or paced chunks of them.
 class UartTab : public QWidget
 {
     Q_OBJECT
@@ -22,18 +33,64 @@ public:
     ~UartTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
+    ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
 
     qint64 rxTotal() const { return m_rxTotal; }
     qint64 txTotal() const { return m_txTotal; }
+    const QByteArray &recvBuffer() const { return m_display.bytes(); }
+    bool isSendingFile() const;
 
     // Once a second: the totals and the bytes received since the last call.
     void updateStatistics();
+    void flushReceiveFile();
+    void closeReceiveFile();
+
+public slots:
+    // Every 10 ms while the port is open.
+    void uart_read();
+    // One tick of timed send and of cycle send.
+    void uart_sendtimeout();
+    void uart_cycletimeout();
 
 private:
-    void uart_read();
+    struct Preset
+    {
+        QLineEdit *edit = nullptr;
+        QCheckBox *hexCheck = nullptr;
+        QPushButton *sendButton = nullptr;
+    };
+    static constexpr int kPresetCount = 10;
+
+    void findPresets();
+    void connectReceiveControls();
+    void connectSendControls();
+    void connectFileSendControls();
+    void styleReceiveView();
+
+    void showReceived(const QByteArray &bytes);
+    void echoIntoView(const QByteArray &bytes);
+    void transmit(const QByteArray &bytes);
+    bool sendText(const QString &text, bool hex);
+    void sendArea();
+    void sendPreset(int number);
+    void toggleCycle();
+    void setCycleRunning(bool running);
+
+    QString chooseSendFile();
+    void sendFile();
+    QString fileToSend();
+    void showFileProgress(qint64 sent, qint64 total);
 
     std::unique_ptr<Ui::UartTab> ui;
+    Dialogs &m_dialogs;
     SerialPortPanel *m_panel = nullptr;
+    ReceiveFileSwitch *m_receiveFile = nullptr;
+    ChunkedFileSender *m_fileSender = nullptr;
+    QTimer *m_sendTimer = nullptr;
+    QTimer *m_cycleTimer = nullptr;
+    std::array<Preset, kPresetCount> m_presets;
+    int m_cycleIndex = 1;
+    ReceiveDisplayBuffer m_display;
     qint64 m_rxTotal = 0;
     qint64 m_txTotal = 0;
     qint64 m_rxAtLastTick = 0;

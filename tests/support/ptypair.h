@@ -24,6 +24,9 @@ public:
     QByteArray read(int expected, int timeoutMs = 2000);
     // The adapter is pulled out.
     void unplug();
+    // The device end itself, non-blocking, for a device played from its own
+    // thread (benchmarks).
+    int masterFd() const { return m_master; }
 
 private:
     int m_master = -1;

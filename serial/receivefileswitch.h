@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+
+class Dialogs;
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+
+// "Receive data to file": a check box and a path edit that start and stop
+// writing received bytes to a file. Checking the box opens the file named in
+// the edit (asking for one when the edit is empty, and whether to append
+// when the file already holds data); unchecking closes it. A file that
+// cannot be opened unchecks the box again, so nothing is silently dropped.
+class ReceiveFileSwitch : public QObject
+{
+    Q_OBJECT
+public:
+    ReceiveFileSwitch(QCheckBox *check, QLineEdit *pathEdit, Dialogs &dialogs,
+                      QWidget *dialogParent);
+    ~ReceiveFileSwitch() override;
+
+    bool isOpen() const { return m_file.isOpen(); }
+    QString fileName() const { return m_file.fileName(); }
+
+    // Appends received bytes when the file is open. A failed write closes
+    // the file and says so rather than losing the rest of the stream quietly.
+    void write(const QByteArray &bytes);
+    void flush();
+    void close();
+
+private:
+    void onStateChanged(int state);
+    void open();
+    void fail(const QString &text);
+
+    QPointer<QCheckBox> m_check;
+    QPointer<QLineEdit> m_pathEdit;
+    Dialogs &m_dialogs;
+    QPointer<QWidget> m_dialogParent;
+    QFile m_file;
+};

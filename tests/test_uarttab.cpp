@@ -1,0 +1,581 @@
+// The serial assistant tab driven through its widgets, with a pseudo-terminal
+// playing the device and the dialogs answered from a script.
+#include "fakeports.h"
+#include "filesender.h"
+#include "mainwindow.h"
+#include "ptypair.h"
+#include "receivefileswitch.h"
+#include "scripteddialogs.h"
+#include "serialportpanel.h"
+#include "uarttab.h"
+#include "widgetlookup.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kAskAppend =
+    QStringLiteral("文件非空，是否追加？\n\n确定则追加（保留原数据）,取消则覆盖（清空原数据）");
+const QString kMissing = QStringLiteral("文件不存在，取消发送");
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestUartTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void sendControlsFollowThePortAndKeepTheirDefaults();
+    void sendAreaSendsHexOrGb18030WithNewline();
+    void echoGoesIntoTheViewButNotIntoTheBuffer();
+    void nothingIsSentWhileThePortIsClosed();
+    void timedSendTakesANewIntervalAtOnce();
+    void cycleGreysTheCurrentLineAndAutoClearEmptiesEachPreset();
+    void receivedBytesAreShownOnceTheLineIsQuiet();
+    void zeroByteHidesTheRestInTextButNotInHex();
+    void receiveBufferIsTrimmedAndClearButtonsReset();
+    void receiveEchoSendsEveryByteBackAndCountsIt();
+    void receiveFileAppendsOrOverwritesAsAnswered_data();
+    void receiveFileAppendsOrOverwritesAsAnswered();
+    void receiveFileIsFlushedFromTheSixthTickAndClosedAtExit();
+    void receiveFileThatCannotOpenUnchecksTheBox();
+    void receiveFileOpensExactlyTheChosenPath();
+    void fileGoesOutWholeWithEchoUpToZeroByte();
+    void chunkedFileArrivesInPacedChunks();
+    void closingThePortStopsAChunkedSendAndSecondPressIsRefused();
+    void fileSendProblemsAreReportedAndNothingIsSent();
+
+private:
+    template <typename T>
+    T *widget(const QString &name)
+    {
+        return child<T>(m_window.get(), name);
+    }
+    UartTab *tab() { return widget<UartTab>("uart_tab"); }
+    bool openPort();
+    void check(const QString &name, bool on = true) { widget<QCheckBox>(name)->setChecked(on); }
+    void click(const QString &name) { widget<QPushButton>(name)->click(); }
+    QString view() { return widget<QPlainTextEdit>("uart_recvEdit")->toPlainText(); }
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+
+    ScriptedDialogs m_dialogs;
+    FakePorts m_ports;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<PtyPair> m_device;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestUartTab::init()
+{
+    m_dialogs = ScriptedDialogs();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_device = std::make_unique<PtyPair>();
+    m_window = std::make_unique<MainWindow>(m_dialogs, m_ports.source());
+    m_window->scanTimer()->stop();
+}
+
+void TestUartTab::cleanup()
+{
+    m_window.reset();
+    m_device.reset();
+    m_dir.reset();
+}
+
+bool TestUartTab::openPort()
+{
+    widget<QComboBox>("uart_portBox")->setEditText(m_device->slavePath());
+    click("uart_OpenCloseButton");
+    return tab()->panel()->isOpen();
+}
+
+void TestUartTab::sendControlsFollowThePortAndKeepTheirDefaults()
+{
+    QStringList switched{"uart_sendButton", "uart_sendButton_cycle", "uart_sendfile",
+                         "uart_sendtimer_ck"};
+    for (int k = 1; k <= 10; ++k)
+        switched << QStringLiteral("uart_sendButton%1").arg(k);
+    for (const QString &name : switched)
+        QVERIFY2(!widget<QWidget>(name)->isEnabled(), qPrintable(name));
+    QVERIFY(openPort());
+    for (const QString &name : switched)
+        QVERIFY2(widget<QWidget>(name)->isEnabled(), qPrintable(name));
+
+    QCOMPARE(widget<QSpinBox>("uart_sendtime_ms")->value(), 1000);
+    QCOMPARE(widget<QSpinBox>("uart_sendtime_ms")->minimum(), 1);
+    QCOMPARE(widget<QSpinBox>("uart_cycletime_ms")->maximum(), 999999);
+    QCOMPARE(widget<QSpinBox>("uart_file_everynum")->value(), 0);
+    QCOMPARE(widget<QSpinBox>("uart_file_everynum")->maximum(), 99999999);
+    QCOMPARE(widget<QSpinBox>("uart_file_everytime")->value(), 1000);
+    QCOMPARE(widget<QSpinBox>("uart_file_everytime")->maximum(), 999999999);
+    QCOMPARE(widget<QPlainTextEdit>("uart_file_tip")->toPlainText(),
+             QStringLiteral("1.每次发送字节数设为0时表示连续发送整个文件。\n"
+                            "2.发送间隔时间设为0时表示连续发送整个文件。\n3.支持回显功能。\n"));
+    QVERIFY(widget<QPlainTextEdit>("uart_file_tip")->isReadOnly());
+    QCOMPARE(widget<QCheckBox>("uart_sendHex_ck")->toolTip(),
+             QStringLiteral("例如输入1A，则发送的数据为0x1A"));
+    QVERIFY(!widget<QCheckBox>("uart_sendHex_ck7")->isChecked());
+    auto *recv = widget<QPlainTextEdit>("uart_recvEdit");
+    QVERIFY(recv->isReadOnly());
+    QCOMPARE(recv->maximumBlockCount(), 800);
+    QCOMPARE(recv->palette().color(QPalette::Inactive, QPalette::Base), QColor(Qt::black));
+    QCOMPARE(recv->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::white));
+}
+
+void TestUartTab::sendAreaSendsHexOrGb18030WithNewline()
+{
+    QVERIFY(openPort());
+    auto *area = widget<QPlainTextEdit>("uart_sendEdit");
+
+    check("uart_sendHex_ck");
+    check("uart_sendnewline_ck");
+    area->setPlainText("1A 2B");
+    click("uart_sendButton");
+    QCOMPARE(m_device->read(4), QByteArray("\x1A\x2B\r\n"));
+    QCOMPARE(tab()->txTotal(), qint64(4));
+
+    // A bad pair cuts the input short; the newline still follows.
+    area->setPlainText("01 XY 02");
+    click("uart_sendButton");
+    QCOMPARE(m_device->read(3), QByteArray("\x01\r\n"));
+
+    check("uart_sendHex_ck", false);
+    check("uart_sendnewline_ck", false);
+    area->setPlainText(QStringLiteral("中"));
+    click("uart_sendButton");
+    QCOMPARE(m_device->read(2), QByteArray("\xD6\xD0"));
+    QCOMPARE(area->toPlainText(), QStringLiteral("中"));
+
+    // A preset uses its own hex box, not the send area's.
+    widget<QLineEdit>("uart_sendEdit4")->setText("414243");
+    check("uart_sendHex_ck4");
+    check("uart_send_clean");
+    click("uart_sendButton4");
+    QCOMPARE(m_device->read(3), QByteArray("ABC"));
+    QVERIFY(widget<QLineEdit>("uart_sendEdit4")->text().isEmpty());
+    click("uart_sendButton");
+    QCOMPARE(m_device->read(2), QByteArray("\xD6\xD0"));
+    QVERIFY(area->toPlainText().isEmpty());
+    QCOMPARE(tab()->txTotal(), qint64(4 + 3 + 2 + 3 + 2));
+
+    click("uart_send_cleanButton");
+    QVERIFY(area->toPlainText().isEmpty());
+}
+
+void TestUartTab::echoGoesIntoTheViewButNotIntoTheBuffer()
+{
+    QVERIFY(openPort());
+    check("uart_echo");
+    widget<QPlainTextEdit>("uart_sendEdit")->setPlainText(QStringLiteral("你好"));
+    click("uart_sendButton");
+    QCOMPARE(view(), QStringLiteral("你好"));
+    QVERIFY(tab()->recvBuffer().isEmpty());
+
+    m_device->write("rx");
+    QTRY_COMPARE(view(), QStringLiteral("rx"));
+}
+
+void TestUartTab::nothingIsSentWhileThePortIsClosed()
+{
+    widget<QPlainTextEdit>("uart_sendEdit")->setPlainText("abc");
+    widget<QLineEdit>("uart_sendEdit1")->setText("abc");
+    tab()->uart_sendtimeout();
+    tab()->uart_cycletimeout();
+    QCOMPARE(tab()->txTotal(), qint64(0));
+
+    // An empty source sends nothing, not even the newline.
+    QVERIFY(openPort());
+    check("uart_sendnewline_ck");
+    widget<QPlainTextEdit>("uart_sendEdit")->clear();
+    click("uart_sendButton");
+    QCOMPARE(tab()->txTotal(), qint64(0));
+    QCOMPARE(m_device->read(1, 50), QByteArray());
+}
+
+void TestUartTab::timedSendTakesANewIntervalAtOnce()
+{
+    QVERIFY(openPort());
+    widget<QPlainTextEdit>("uart_sendEdit")->setPlainText("T");
+    widget<QSpinBox>("uart_sendtime_ms")->setValue(999999);
+    check("uart_sendtimer_ck");
+    QCOMPARE(m_device->read(1, 100), QByteArray());
+
+    widget<QSpinBox>("uart_sendtime_ms")->setValue(5);
+    QVERIFY(m_device->read(3, 3000).startsWith("TTT"));
+
+    check("uart_sendtimer_ck", false);
+    m_device->read(100, 50); // whatever was already on its way
+    QCOMPARE(m_device->read(1, 100), QByteArray());
+}
+
+void TestUartTab::cycleGreysTheCurrentLineAndAutoClearEmptiesEachPreset()
+{
+    QVERIFY(openPort());
+    auto line = [this](int k) { return widget<QLineEdit>(QStringLiteral("uart_sendEdit%1").arg(k)); };
+    line(1)->setText("A");
+    line(2)->setText("B");
+    line(10)->setText("J");
+    check("uart_send_clean");
+    auto *button = widget<QPushButton>("uart_sendButton_cycle");
+    widget<QSpinBox>("uart_cycletime_ms")->setValue(999999); // the test drives the ticks
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("停止"));
+
+    tab()->uart_cycletimeout();
+    QVERIFY(!line(1)->isEnabled());
+    tab()->uart_cycletimeout();
+    QVERIFY(line(1)->isEnabled());
+    QVERIFY(!line(2)->isEnabled());
+    for (int tick = 3; tick <= 10; ++tick) // empty presets: ticks that send nothing
+        tab()->uart_cycletimeout();
+    QVERIFY(!line(10)->isEnabled());
+    QCOMPARE(m_device->read(3), QByteArray("ABJ"));
+
+    tab()->uart_cycletimeout(); // wraps to line 1, now empty
+    QVERIFY(line(10)->isEnabled());
+    QVERIFY(!line(1)->isEnabled());
+    for (int tick = 2; tick <= 10; ++tick)
+        tab()->uart_cycletimeout();
+    QCOMPARE(m_device->read(1, 50), QByteArray());
+    QCOMPARE(tab()->txTotal(), qint64(3));
+
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("循环发送"));
+    for (int k = 1; k <= 10; ++k)
+        QVERIFY(line(k)->isEnabled());
+
+    // Restarting begins again at line 1, and the pace follows the spin box.
+    line(1)->setText("1");
+    check("uart_send_clean", false);
+    button->click();
+    widget<QSpinBox>("uart_cycletime_ms")->setValue(2);
+    QVERIFY(m_device->read(1, 3000).startsWith("1"));
+}
+
+void TestUartTab::receivedBytesAreShownOnceTheLineIsQuiet()
+{
+    QVERIFY(openPort());
+    m_device->write("0123456789");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(10));
+    QTRY_COMPARE(view(), QStringLiteral("0123456789"));
+    QCOMPARE(tab()->recvBuffer(), QByteArray("0123456789"));
+
+    // Closing and reopening keeps buffer and counters.
+    click("uart_OpenCloseButton");
+    QVERIFY(openPort());
+    m_device->write(QByteArray("\xD6\xD0"));
+    QTRY_COMPARE(view(), QStringLiteral("0123456789中"));
+    QCOMPARE(tab()->rxTotal(), qint64(12));
+}
+
+void TestUartTab::zeroByteHidesTheRestInTextButNotInHex()
+{
+    QVERIFY(openPort());
+    m_device->write(QByteArray("AB\0CD", 5));
+    QTRY_COMPARE(tab()->rxTotal(), qint64(5));
+    QTRY_COMPARE(view(), QStringLiteral("AB"));
+
+    check("uart_recvHex_ck");
+    m_device->write("E");
+    QTRY_COMPARE(view(), QStringLiteral("41 42 00 43 44 45 "));
+}
+
+void TestUartTab::receiveBufferIsTrimmedAndClearButtonsReset()
+{
+    QVERIFY(openPort());
+    QByteArray stream(50000, 'a');
+    stream.append('z');
+    m_device->write(stream);
+    QTRY_COMPARE(tab()->rxTotal(), qint64(50001));
+    QCOMPARE(tab()->recvBuffer().size(), 10001);
+    QTRY_COMPARE(view().size(), 10001);
+    QVERIFY(view().endsWith(QStringLiteral("az")));
+
+    auto *group = widget<QGroupBox>("uart_recvgroup");
+    click("uart_recv_cleanButton");
+    QVERIFY(view().isEmpty());
+    QVERIFY(tab()->recvBuffer().isEmpty());
+    QCOMPARE(tab()->rxTotal(), qint64(50001));
+
+    click("uart_recv_cleannumButton");
+    m_window->com_scan();
+    QCOMPARE(group->title(), QStringLiteral("接收区：共接收0字节，速度0字节/秒。共发送0字节。"));
+}
+
+void TestUartTab::receiveEchoSendsEveryByteBackAndCountsIt()
+{
+    QVERIFY(openPort());
+    check("uart_revecho");
+    QByteArray stream;
+    for (int i = 0; i < 3000; ++i)
+        stream.append(char(i % 251));
+    m_device->write(stream);
+    QCOMPARE(m_device->read(stream.size()), stream);
+    QCOMPARE(tab()->rxTotal(), qint64(stream.size()));
+    QCOMPARE(tab()->txTotal(), qint64(stream.size()));
+}
+
+void TestUartTab::receiveFileAppendsOrOverwritesAsAnswered_data()
+{
+    QTest::addColumn<bool>("append");
+    QTest::newRow("append") << true;
+    QTest::newRow("overwrite") << false;
+}
+
+void TestUartTab::receiveFileAppendsOrOverwritesAsAnswered()
+{
+    QFETCH(bool, append);
+    const QString file = path("log.bin");
+    writeFile(file, "old;");
+    m_dialogs.fileAnswers.enqueue(file);
+    m_dialogs.questionAnswers.enqueue(append);
+    QVERIFY(openPort());
+    check("uart_file_ck");
+    QVERIFY(tab()->receiveFile()->isOpen());
+    QCOMPARE(widget<QLineEdit>("uart_fileEdit")->text(), file);
+    QCOMPARE(m_dialogs.count(Kind::SaveFile), 1);
+    QCOMPARE(m_dialogs.calls.at(0).title, QStringLiteral("保存文件"));
+    QCOMPARE(m_dialogs.calls.at(1).title, QStringLiteral("询问"));
+    QCOMPARE(m_dialogs.calls.at(1).text, kAskAppend);
+
+    m_device->write(QByteArray("new\0!", 5));
+    QTRY_COMPARE(tab()->rxTotal(), qint64(5));
+    check("uart_file_ck", false);
+    QVERIFY(!tab()->receiveFile()->isOpen());
+    QCOMPARE(contentOf(file), append ? QByteArray("old;new\0!", 9) : QByteArray("new\0!", 5));
+
+    // Checking again reuses the path in the edit without asking for one.
+    m_dialogs.clear();
+    check("uart_file_ck");
+    QCOMPARE(m_dialogs.count(Kind::SaveFile), 0);
+    QCOMPARE(m_dialogs.count(Kind::Question), 1);
+}
+
+void TestUartTab::receiveFileIsFlushedFromTheSixthTickAndClosedAtExit()
+{
+    const QString file = path("flushed.txt");
+    m_dialogs.fileAnswers.enqueue(file);
+    QVERIFY(openPort());
+    check("uart_file_ck");
+    QCOMPARE(m_dialogs.count(Kind::Question), 0); // a new file needs no question
+    m_device->write("0123456789");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(10));
+
+    for (int tick = 1; tick <= 5; ++tick) {
+        m_window->com_scan();
+        QCOMPARE(QFileInfo(file).size(), qint64(0));
+    }
+    m_window->com_scan();
+    QCOMPARE(contentOf(file), QByteArray("0123456789"));
+
+    m_device->write("ab");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(12));
+    m_window.reset();
+    QCOMPARE(contentOf(file), QByteArray("0123456789ab"));
+}
+
+void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
+{
+    check("uart_file_ck"); // save dialog cancelled
+    QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
+    QCOMPARE(m_dialogs.calls.size(), 2);
+    QCOMPARE(m_dialogs.calls.at(1).kind, Kind::Critical);
+    QCOMPARE(m_dialogs.calls.at(1).title, QStringLiteral("错误"));
+    QCOMPARE(m_dialogs.calls.at(1).text, QStringLiteral("打开文件失败"));
+
+    m_dialogs.clear();
+    widget<QLineEdit>("uart_fileEdit")->setText(path("no/such/dir/file.txt"));
+    check("uart_file_ck");
+    QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"打开文件失败"});
+
+    // Nothing is written anywhere while the box is unchecked.
+    QVERIFY(openPort());
+    m_device->write("x");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(1));
+    QVERIFY(!tab()->receiveFile()->isOpen());
+
+    // A disk that fills up is said so, not taken for success.
+    if (!QFileInfo("/dev/full").isWritable())
+        return;
+    m_dialogs.clear();
+    widget<QLineEdit>("uart_fileEdit")->setText("/dev/full");
+    check("uart_file_ck");
+    QVERIFY(tab()->receiveFile()->isOpen());
+    m_device->write("lost");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(5));
+    for (int tick = 1; tick <= 6; ++tick)
+        m_window->com_scan();
+    QVERIFY(!tab()->receiveFile()->isOpen());
+    QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
+}
+
+void TestUartTab::receiveFileOpensExactlyTheChosenPath()
+{
+    // A backslash is an ordinary character in a Linux file name: the file
+    // written must be the one chosen, not one under a rewritten name.
+    const QString chosen = path("a\\b.txt");
+    m_dialogs.fileAnswers.enqueue(chosen);
+    QVERIFY(openPort());
+    check("uart_file_ck");
+    QCOMPARE(widget<QLineEdit>("uart_fileEdit")->text(), QDir::toNativeSeparators(chosen));
+    m_device->write("xyz");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(3));
+    check("uart_file_ck", false);
+    QCOMPARE(contentOf(chosen), QByteArray("xyz"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"a\\b.txt"});
+}
+
+void TestUartTab::fileGoesOutWholeWithEchoUpToZeroByte()
+{
+    const QString file = path("whole.bin");
+    writeFile(file, QByteArray("say\0hidden", 10));
+    widget<QSpinBox>("uart_file_everynum")->setValue(4);
+    widget<QSpinBox>("uart_file_everytime")->setValue(0);
+    check("uart_echo");
+    m_dialogs.fileAnswers.enqueue(file);
+    click("uart_openfile");
+    QCOMPARE(m_dialogs.calls.at(0).title, QStringLiteral("选择文件"));
+    QCOMPARE(widget<QLineEdit>("uart_sendfileEdit")->text(), file);
+    QVERIFY(openPort());
+
+    click("uart_sendfile");
+    QVERIFY(!tab()->isSendingFile());
+    QCOMPARE(tab()->txTotal(), qint64(10));
+    QCOMPARE(m_device->read(10), QByteArray("say\0hidden", 10));
+    QCOMPARE(view(), QStringLiteral("say"));
+    QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/10字节"));
+}
+
+void TestUartTab::chunkedFileArrivesInPacedChunks()
+{
+    const QString file = path("ten.bin");
+    writeFile(file, "0123456789");
+    widget<QLineEdit>("uart_sendfileEdit")->setText(file);
+    widget<QSpinBox>("uart_file_everynum")->setValue(4);
+    widget<QSpinBox>("uart_file_everytime")->setValue(30);
+    QVERIFY(openPort());
+
+    struct Chunk
+    {
+        int size;
+        qint64 atMs;
+    };
+    QList<Chunk> chunks;
+    QElapsedTimer clock;
+    clock.start();
+    auto *sender = child<ChunkedFileSender>(tab(), {});
+    connect(sender, &ChunkedFileSender::chunkReady, this,
+            [&](const QByteArray &chunk) { chunks.append({chunk.size(), clock.elapsed()}); });
+    click("uart_sendfile");
+    QCOMPARE(tab()->txTotal(), qint64(4)); // the first chunk leaves at once
+    QVERIFY(tab()->isSendingFile());
+    QTRY_VERIFY(!tab()->isSendingFile());
+    QCOMPARE(chunks.size(), 3);
+    QCOMPARE(chunks.at(0).size, 4);
+    QCOMPARE(chunks.at(1).size, 4);
+    QCOMPARE(chunks.at(2).size, 2);
+    QVERIFY(chunks.at(1).atMs - chunks.at(0).atMs >= 29);
+    QVERIFY(chunks.at(2).atMs - chunks.at(1).atMs >= 29);
+    QCOMPARE(m_device->read(10), QByteArray("0123456789"));
+    QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/10字节"));
+    QVERIFY(widget<QPushButton>("uart_sendfile")->isEnabled());
+    QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
+void TestUartTab::closingThePortStopsAChunkedSendAndSecondPressIsRefused()
+{
+    const QString file = path("long.bin");
+    writeFile(file, QByteArray(100, 'L'));
+    widget<QLineEdit>("uart_sendfileEdit")->setText(file);
+    widget<QSpinBox>("uart_file_everynum")->setValue(10);
+    widget<QSpinBox>("uart_file_everytime")->setValue(999999);
+    QVERIFY(openPort());
+
+    click("uart_sendfile");
+    QCOMPARE(tab()->txTotal(), qint64(10));
+    QVERIFY(!widget<QPushButton>("uart_sendfile")->isEnabled());
+    click("uart_sendfile");
+    QCOMPARE(tab()->txTotal(), qint64(10));
+    QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/100字节"));
+
+    QCOMPARE(m_device->read(10), QByteArray(10, 'L'));
+    click("uart_OpenCloseButton");
+    QVERIFY(!tab()->isSendingFile());
+    QCOMPARE(m_device->read(1, 100), QByteArray());
+
+    // The next send starts from the beginning of the file.
+    widget<QSpinBox>("uart_file_everytime")->setValue(0);
+    QVERIFY(openPort());
+    click("uart_sendfile");
+    QCOMPARE(tab()->txTotal(), qint64(110));
+    QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
+void TestUartTab::fileSendProblemsAreReportedAndNothingIsSent()
+{
+    QVERIFY(openPort());
+    auto *edit = widget<QLineEdit>("uart_sendfileEdit");
+
+    edit->setText(path("missing.bin"));
+    click("uart_sendfile"); // "choose again?" answered no
+    QCOMPARE(m_dialogs.calls.size(), 2);
+    QCOMPARE(m_dialogs.calls.at(0).kind, Kind::Question);
+    QCOMPARE(m_dialogs.calls.at(0).title, QStringLiteral("询问"));
+    QCOMPARE(m_dialogs.calls.at(0).text, QStringLiteral("文件不存在，是否重新选择文件"));
+    QCOMPARE(m_dialogs.calls.at(1).title, QStringLiteral("错误"));
+    QCOMPARE(m_dialogs.calls.at(1).text, kMissing);
+
+    m_dialogs.clear();
+    m_dialogs.questionAnswers.enqueue(true);
+    click("uart_sendfile"); // yes, then the file dialog is cancelled
+    QCOMPARE(m_dialogs.count(Kind::OpenFile), 1);
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{kMissing});
+
+    m_dialogs.clear();
+    edit->clear();
+    const QString empty = path("empty.bin");
+    writeFile(empty, QByteArray());
+    m_dialogs.fileAnswers.enqueue(empty);
+    click("uart_sendfile"); // an empty path box goes straight to the dialog
+    QCOMPARE(m_dialogs.count(Kind::Question), 0);
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"文件为空，取消发送"});
+    QCOMPARE(edit->text(), empty);
+
+    m_dialogs.clear();
+    edit->setText(m_dir->path()); // a directory cannot be sent
+    click("uart_sendfile");
+    QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"打开文件失败，取消发送"});
+    QCOMPARE(tab()->txTotal(), qint64(0));
+    QCOMPARE(m_device->read(1, 50), QByteArray());
+}
+
+QTEST_MAIN(TestUartTab)
+#include "test_uarttab.moc"
