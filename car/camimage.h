@@ -35,7 +35,7 @@ int payloadLength(int mode, int width, int height);
 bool gridFits(QSize imageSize, QSize displaySize);
 
 // Draws the pixel boundaries of an image of `imageSize` onto its scaled
-// picture: grey lines, with the middle row and column in navy.
+// RGB32 picture: grey lines, with the middle row and column in navy.
 void drawPixelGrid(QImage &scaled, QSize imageSize);
 
 } // namespace CarCamera
@@ -49,10 +49,10 @@ struct CameraPicture
     int median = -1;  // grey mode only
 };
 
-// Turns camera payloads into pictures of the display size. Holds one image
-// buffer for the whole time the link is open, so frames cost no allocation
-// of their own, and so that in binary mode the last (w·h mod 8) pixels,
-// which no payload carries, keep what they were.
+// Turns camera payloads into pictures of the display size, scaled without
+// smoothing. Holds one image buffer for the whole time the link is open, so
+// that in binary mode the last (w·h mod 8) pixels, which no payload
+// carries, keep what they were.
 class CameraDecoder
 {
 public:
@@ -67,14 +67,18 @@ public:
     CameraPicture decode(const char *payload, int threshold);
 
 private:
-    QImage scaled(const QImage &image) const;
-    QImage withGrid(const QImage &scaledImage) const;
+    template <typename ColourOf>
+    const QImage &scaleInto(QImage &image, ColourOf colourOf) const;
+    const QImage &scaleGreyInto(QImage &image, const uchar *pixels) const;
+    QImage binaryPicture(const QImage &scaled);
     CameraPicture decodeBinary(const uchar *payload);
     CameraPicture decodeGrey(const uchar *payload, int threshold);
     CameraPicture decodeColour(const uchar *payload);
 
     CarCamera::Settings m_settings;
     QSize m_display;
-    std::vector<uchar> m_pixels;
-    std::vector<quint16> m_words;
+    std::vector<uchar> m_pixels;     // binary and grey: one byte a pixel
+    std::vector<int> m_sourceColumn; // image column shown in each display column
+    QImage m_original;               // pictures of the display size, reused
+    QImage m_binary;
 };

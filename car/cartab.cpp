@@ -1,12 +1,12 @@
 #include "cartab.h"
 
 #include "ccdview.h"
+#include "picturelabel.h"
 #include "scopeview.h"
 #include "serialportpanel.h"
 #include "translation.h"
 #include "ui_cartab.h"
 
-#include <QPixmap>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -37,6 +37,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
         ui->car_imgBox->setCurrentIndex(CarCamera::Binary);
     }
     ui->car_img_stacked->setCurrentIndex(CarCamera::Binary);
+    m_originalLabel = std::make_unique<PictureLabel>(ui->car_img_original);
+    m_binaryLabel = std::make_unique<PictureLabel>(ui->car_img_bin);
     // Kept from the car firmware's own tooling; images are never saved.
     ui->car_img_save_checkBox->hide();
     ui->car_img_save_Edit->hide();
@@ -123,11 +125,10 @@ void CarTab::showCameraPicture()
     m_imagePending = false;
     if (!m_camera || m_latestImage.size() != m_camera->payloadLength())
         return;
-    const CameraPicture picture =
-        m_camera->decode(m_latestImage.constData(), ui->car_thr_val->value());
-    ui->car_img_original->setPixmap(QPixmap::fromImage(picture.original));
+    CameraPicture picture = m_camera->decode(m_latestImage.constData(), ui->car_thr_val->value());
+    m_originalLabel->show(picture.original);
     if (!picture.binary.isNull())
-        ui->car_img_bin->setPixmap(QPixmap::fromImage(picture.binary));
+        m_binaryLabel->show(picture.binary);
     if (picture.average >= 0) {
         ui->car_avr->setText(QString::number(picture.average));
         ui->car_mid->setText(QString::number(picture.median));

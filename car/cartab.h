@@ -10,6 +10,7 @@
 
 class CcdView;
 class Dialogs;
+class PictureLabel;
 class ScopeView;
 class SerialPortPanel;
 
@@ -50,6 +51,8 @@ private:
     ScopeView *m_scopeView = nullptr;
     CarFrameParser m_parser;
     std::unique_ptr<CameraDecoder> m_camera;
+    std::unique_ptr<PictureLabel> m_originalLabel;
+    std::unique_ptr<PictureLabel> m_binaryLabel;
     // Only the newest image of a read is drawn: the ones before it would
     // be replaced on screen before anyone could see them.
     QByteArray m_latestImage;

@@ -70,6 +70,8 @@ private slots:
     void binaryPixelsFollowBitOrderAndColours_data();
     void binaryPixelsFollowBitOrderAndColours();
     void greyFrameGivesAverageMedianAndThresholdImage();
+    void medianIsTheMiddleRankInAscendingOrder_data();
+    void medianIsTheMiddleRankInAscendingOrder();
     void rgb565ByteOrder();
     void gridOnlyWhenAPixelCoversMoreThanThreeByThree();
     void pictureAtImageSizeOwnsItsPixels();
@@ -248,6 +250,31 @@ void TestCarLink::greyFrameGivesAverageMedianAndThresholdImage()
     // The median is taken from a copy: the picture still shows the order sent.
     QCOMPARE(grey(picture.original, 0, 0), 10);
     QCOMPARE(grey(picture.original, 1, 0), 20);
+}
+
+void TestCarLink::medianIsTheMiddleRankInAscendingOrder_data()
+{
+    QTest::addColumn<QByteArray>("levels");
+    QTest::addColumn<int>("median");
+    QTest::addColumn<int>("average");
+    QTest::newRow("odd count") << bytes({9, 1, 5}) << 5 << 5;
+    QTest::newRow("repeated levels") << bytes({5, 9, 5, 5}) << 5 << 6;
+    QTest::newRow("upper of two") << bytes({255, 0}) << 255 << 127;
+    QTest::newRow("one pixel") << bytes({77}) << 77 << 77;
+}
+
+void TestCarLink::medianIsTheMiddleRankInAscendingOrder()
+{
+    QFETCH(QByteArray, levels);
+    QFETCH(int, median);
+    QFETCH(int, average);
+    CarCamera::Settings settings;
+    settings.mode = CarCamera::Grey;
+    settings.width = levels.size();
+    settings.height = 1;
+    const CameraPicture picture = decodeOnce(settings, {levels.size(), 1}, levels);
+    QCOMPARE(picture.median, median);
+    QCOMPARE(picture.average, average);
 }
 
 void TestCarLink::rgb565ByteOrder()
