@@ -11,6 +11,8 @@
 #include "widgetlookup.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,8 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(CarLink::FrameLengths)
 
 namespace {
 
@@ -56,6 +60,8 @@ private slots:
     void framesReachTheCameraPageAndTheOtherViews();
     void bytesLeftAtCloseLeadTheNextOpen();
     void simulatorFramesShowAsAMovingPicture();
+    void simulatorFramesHaveTheLengthsTheTabExpects_data();
+    void simulatorFramesHaveTheLengthsTheTabExpects();
 
 private:
     template <typename T>
@@ -250,6 +256,49 @@ void TestCarTab::simulatorFramesShowAsAMovingPicture()
     clickOpenClose();
     sim.kill();
     sim.waitForFinished();
+}
+
+void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<CarLink::FrameLengths>("lengths");
+    QTest::newRow("binary 7 x 3, one CCD, int8")
+        << QStringList{"--image", "binary", "--width", "7", "--height", "3", "--bit-order",
+                       "low", "--channels", "1"}
+        << CarLink::FrameLengths{0, 2, 128, 1};
+    QTest::newRow("grey, two CCDs, uint16")
+        << QStringList{"--image", "grey", "--width", "40", "--height", "30", "--ccd-count", "2",
+                       "--ccd-line", "100", "--channels", "3", "--sample-type", "uint16_t"}
+        << CarLink::FrameLengths{0, 1200, 200, 6};
+    QTest::newRow("colour big endian, double, with garbage")
+        << QStringList{"--image", "colour", "--endian", "big", "--width", "999", "--height",
+                       "2", "--sample-type", "double", "--garbage", "33"}
+        << CarLink::FrameLengths{0, 3996, 128, 64};
+}
+
+void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects()
+{
+    QFETCH(QStringList, options);
+    QFETCH(CarLink::FrameLengths, lengths);
+    QTemporaryDir dir;
+    const QString line = dir.filePath("line");
+    QFile(line).open(QIODevice::WriteOnly);
+    QProcess sim;
+    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+              QStringList{"car", "--port", line, "--fps", "0", "--rounds", "5", "--send",
+                          "camera,ccd,scope"}
+                  + options);
+    QVERIFY(sim.waitForFinished(20000));
+    QCOMPARE(sim.exitCode(), 0);
+
+    QFile written(line);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    CarFrameParser parser;
+    parser.setFrameLengths(lengths);
+    parser.append(written.readAll());
+    for (int command = 1; command <= 3; ++command)
+        QCOMPARE(parser.framesHandled(command), 5);
+    QVERIFY(parser.buffer().size() < 2);
 }
 
 QTEST_MAIN(TestCarTab)
