@@ -39,7 +39,7 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     ui->car_img_stacked->setCurrentIndex(CarCamera::Binary);
     m_originalLabel = std::make_unique<PictureLabel>(ui->car_img_original);
     m_binaryLabel = std::make_unique<PictureLabel>(ui->car_img_bin);
-    // Kept from the car firmware's own tooling; images are never saved.
+    // The save controls stay on the form but do nothing: images are never saved.
     ui->car_img_save_checkBox->hide();
     ui->car_img_save_Edit->hide();
 
