@@ -1,6 +1,10 @@
 #include "simmodes.h"
 
+SimMode carSimMode();
+
 QList<SimMode> simModes()
 {
-    return {};
+    QList<SimMode> modes;
+    modes.append(carSimMode());
+    return modes;
 }

@@ -1,0 +1,115 @@
+// The car link's two hot paths: cutting frames out of the received bytes,
+// and turning a camera payload into the pictures on the camera page.
+#include "camimage.h"
+#include "carframe.h"
+#include "picturelabel.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+constexpr int kStreamBytes = 8 << 20;
+constexpr int kReadSize = 64 * 1024; // what one poll of a fast line brings
+
+// Payload lengths as a car would send them: a grey 80 × 60 image, two
+// 128-pixel CCD lines, eight float channels.
+const CarLink::FrameLengths kLengths{0, 80 * 60, 2 * 128, 8 * 4};
+
+QByteArray makeStream(int command, int garbagePerFrame)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> byte(0, 255);
+    QByteArray stream;
+    stream.reserve(kStreamBytes + 64 * 1024);
+    while (stream.size() < kStreamBytes) {
+        for (int i = 0; i < garbagePerFrame; ++i)
+            stream.append(char(byte(random)));
+        QByteArray payload(kLengths[size_t(command)], '\0');
+        for (char &value : payload)
+            value = char(byte(random));
+        stream.append(CarLink::buildFrame(command, payload));
+    }
+    return stream;
+}
+
+void BM_ParseFrames(benchmark::State &state)
+{
+    const int command = int(state.range(0));
+    const int garbage = int(state.range(1));
+    const QByteArray stream = makeStream(command, garbage);
+    qint64 frames = 0;
+    for (auto _ : state) {
+        CarFrameParser parser;
+        parser.setFrameLengths(kLengths);
+        parser.setHandler(command, [](const char *payload, int) { benchmark::DoNotOptimize(payload); });
+        for (int at = 0; at < stream.size(); at += kReadSize)
+            parser.append(stream.constData() + at, std::min(kReadSize, stream.size() - at));
+        frames = parser.framesHandled(command);
+    }
+    state.SetBytesProcessed(state.iterations() * stream.size());
+    state.counters["frames"] = double(frames);
+}
+
+// One frame from payload to both labels, as the tab shows it.
+void BM_CameraFrame(benchmark::State &state)
+{
+    CarCamera::Settings settings;
+    settings.mode = int(state.range(0));
+    settings.width = int(state.range(1));
+    settings.height = settings.width * 3 / 4;
+    const QSize display(int(state.range(2)), int(state.range(2)) * 3 / 4);
+    CameraDecoder decoder(settings, display);
+    QByteArray payload(decoder.payloadLength(), '\0');
+    std::mt19937 random(11);
+    for (char &value : payload)
+        value = char(random());
+    QLabel originalLabel;
+    QLabel binaryLabel;
+    PictureLabel original(&originalLabel);
+    PictureLabel binary(&binaryLabel);
+    for (auto _ : state) {
+        CameraPicture picture = decoder.decode(payload.constData(), 128);
+        original.show(picture.original);
+        if (!picture.binary.isNull())
+            binary.show(picture.binary);
+    }
+    state.SetLabel(QStringLiteral("%1 %2x%3 on %4x%5")
+                       .arg(QStringList{"binary", "grey", "colour"}[settings.mode])
+                       .arg(settings.width)
+                       .arg(settings.height)
+                       .arg(display.width())
+                       .arg(display.height())
+                       .toStdString());
+}
+
+void cameraCases(benchmark::internal::Benchmark *bench)
+{
+    for (int mode : {0, 1, 2})
+        for (int width : {80, 160, 320})
+            for (int displayWidth : {320, 640})
+                bench->Args({mode, width, displayWidth});
+}
+
+} // namespace
+
+BENCHMARK(BM_ParseFrames)
+    ->ArgNames({"command", "garbage"})
+    ->Args({1, 0})->Args({1, 16})
+    ->Args({2, 0})->Args({2, 16})
+    ->Args({3, 0})->Args({3, 16})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CameraFrame)->Apply(cameraCases)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+#include <functional>
+
+// The car's serial link: frames of
+//   C, ~C, payload (L bytes), ~C, C
+// with C = 1 (camera image), 2 (CCD lines) or 3 (oscilloscope samples).
+// There is no length field and no checksum: L comes from the receiver's own
+// settings, so car and tab must be configured alike.
+namespace CarLink {
+
+enum Command { Image = 1, Ccd = 2, Scope = 3 };
+constexpr int kCommandCount = 4; // index 0 is never a valid command
+
+// Payload length of each command, indexed by command; entry 0 stays 0.
+using FrameLengths = std::array<int, kCommandCount>;
+
+// The whole frame for a payload: header, payload, trailer.
+QByteArray buildFrame(int command, const QByteArray &payload);
+
+} // namespace CarLink
+
+// Cuts the car's byte stream into frames and hands each payload to the
+// handler of its command, oldest first.
+//
+// Bytes before a header are dropped only once a header has been found after
+// them; a header whose trailer does not match costs one byte, and the search
+// goes on from the byte after it. An incomplete frame waits for more bytes.
+// The buffer is kept across close and reopen of the port, so it belongs to
+// the parser, not to the connection.
+class CarFrameParser
+{
+public:
+    using Handler = std::function<void(const char *payload, int length)>;
+
+    // Never drop below this, however short the configured frames are.
+    static constexpr int kMinimumBufferLimit = 64 * 1024;
+
+    // Fixed while the port is open; taken from the settings at open.
+    void setFrameLengths(const CarLink::FrameLengths &lengths);
+    const CarLink::FrameLengths &frameLengths() const { return m_lengths; }
+
+    // A command without a handler still has its frames cut and counted.
+    void setHandler(int command, Handler handler);
+
+    // Appends received bytes and handles every frame complete in the buffer.
+    void append(const char *bytes, int size);
+    void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
+
+    const QByteArray &buffer() const { return m_buffer; }
+    qint64 framesHandled(int command) const { return m_framesHandled[size_t(command)]; }
+
+    // The most the buffer keeps while no header turns up: a few of the
+    // longest configured frames plus a margin, and never less than 64 KiB.
+    // A car sending garbage (wrong baud rate, say) cannot exhaust memory,
+    // and a frame that follows the garbage is still found.
+    int bufferLimit() const;
+
+private:
+    void parse();
+    int findHeader(int from) const;
+
+    QByteArray m_buffer;
+    CarLink::FrameLengths m_lengths{};
+    std::array<Handler, CarLink::kCommandCount> m_handlers;
+    std::array<qint64, CarLink::kCommandCount> m_framesHandled{};
+};

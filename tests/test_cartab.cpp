@@ -1,0 +1,305 @@
+// The car tab with a pseudo-terminal as the car: its settings fix the frame
+// lengths at open, frames reach the camera page and the other views, and the
+// device simulator's frames show up as a live picture.
+#include "cartab.h"
+#include "ccdview.h"
+#include "fakeports.h"
+#include "ptypair.h"
+#include "scopeview.h"
+#include "scripteddialogs.h"
+#include "serialportpanel.h"
+#include "widgetlookup.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(CarLink::FrameLengths)
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int value : values)
+        out.append(char(value));
+    return out;
+}
+
+QImage shownImage(QLabel *label)
+{
+    return label->pixmap(Qt::ReturnByValue).toImage();
+}
+
+const char *const kCameraSettings[] = {"car_imgBox",       "car_img_w",        "car_img_h",
+                                       "car_bin_b",        "car_bin_l",        "car_img_color_1b",
+                                       "car_img_color_0b", "car_img_rgb565_l", "car_img_rgb565_b"};
+
+} // namespace
+
+class TestCarTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithThreePagesAndTheCameraDefaults();
+    void openFixesTheSettingsAndTheFrameLengths_data();
+    void openFixesTheSettingsAndTheFrameLengths();
+    void framesReachTheCameraPageAndTheOtherViews();
+    void bytesLeftAtCloseLeadTheNextOpen();
+    void simulatorFramesShowAsAMovingPicture();
+    void simulatorFramesHaveTheLengthsTheTabExpects_data();
+    void simulatorFramesHaveTheLengthsTheTabExpects();
+
+private:
+    template <typename T>
+    T *widget(const char *name)
+    {
+        return child<T>(m_tab.get(), QString::fromLatin1(name));
+    }
+    void setCamera(int mode, int width, int height, QSize display)
+    {
+        widget<QComboBox>("car_imgBox")->setCurrentIndex(mode);
+        widget<QSpinBox>("car_img_w")->setValue(width);
+        widget<QSpinBox>("car_img_h")->setValue(height);
+        widget<QLabel>("car_img_original")->resize(display);
+    }
+    void open(const QString &path)
+    {
+        widget<QComboBox>("car_portBox")->setEditText(path);
+        widget<QPushButton>("car_OpenCloseButton")->click();
+        QVERIFY(m_tab->panel()->isOpen());
+    }
+    void clickOpenClose() { widget<QPushButton>("car_OpenCloseButton")->click(); }
+
+    ScriptedDialogs m_dialogs;
+    FakePorts m_ports;
+    std::unique_ptr<CarTab> m_tab;
+};
+
+void TestCarTab::init()
+{
+    m_dialogs.clear();
+    m_tab = std::make_unique<CarTab>(m_dialogs, m_ports.source());
+}
+
+void TestCarTab::cleanup()
+{
+    m_tab.reset();
+}
+
+void TestCarTab::startsWithThreePagesAndTheCameraDefaults()
+{
+    auto *pages = widget<QTabWidget>("car_tabWidget");
+    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->tabText(0), QStringLiteral("摄像头"));
+    QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("car_cam_tab"));
+
+    auto *mode = widget<QComboBox>("car_imgBox");
+    QCOMPARE(mode->count(), 3);
+    QCOMPARE(mode->itemText(0), QStringLiteral("二值化图像"));
+    QCOMPARE(mode->itemText(1), QStringLiteral("灰度图像"));
+    QCOMPARE(mode->itemText(2), QStringLiteral("彩色图像"));
+    QCOMPARE(mode->currentIndex(), 0);
+    QCOMPARE(widget<QSpinBox>("car_img_w")->value(), 80);
+    QCOMPARE(widget<QSpinBox>("car_img_h")->value(), 60);
+    QCOMPARE(widget<QSpinBox>("car_img_h")->maximum(), 999);
+    QCOMPARE(widget<QSpinBox>("car_thr_val")->value(), 128);
+    for (const char *checked : {"car_bin_b", "car_img_color_1b", "car_img_rgb565_l"})
+        QVERIFY2(widget<QRadioButton>(checked)->isChecked(), checked);
+    QVERIFY(widget<QCheckBox>("car_img_save_checkBox")->isHidden());
+    QVERIFY(widget<QLineEdit>("car_img_save_Edit")->isHidden());
+
+    // The image mode picks the settings page; the bit order and the colour
+    // choice of the binary page are independent of each other.
+    auto *stacked = widget<QStackedWidget>("car_img_stacked");
+    mode->setCurrentIndex(2);
+    QCOMPARE(stacked->currentIndex(), 2);
+    widget<QRadioButton>("car_bin_l")->click();
+    QVERIFY(widget<QRadioButton>("car_img_color_1b")->isChecked());
+}
+
+void TestCarTab::openFixesTheSettingsAndTheFrameLengths_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("imageLength");
+    QTest::newRow("binary, partial last byte") << 0 << 7 << 3 << 2;
+    QTest::newRow("grey") << 1 << 80 << 60 << 4800;
+    QTest::newRow("colour") << 2 << 160 << 120 << 38400;
+}
+
+void TestCarTab::openFixesTheSettingsAndTheFrameLengths()
+{
+    QFETCH(int, mode);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, imageLength);
+    setCamera(mode, width, height, {320, 240});
+    PtyPair car;
+    open(car.slavePath());
+
+    const CarLink::FrameLengths &lengths = m_tab->parser().frameLengths();
+    QCOMPARE(lengths[0], 0);
+    QCOMPARE(lengths[1], imageLength);
+    QCOMPARE(lengths[2], m_tab->ccdView()->payloadLength());
+    QCOMPARE(lengths[3], m_tab->scopeView()->payloadLength());
+    QCOMPARE(widget<QLabel>("car_img_bin")->isHidden(), mode == 2);
+    for (const char *name : kCameraSettings)
+        QVERIFY2(!widget<QWidget>(name)->isEnabled(), name);
+    QVERIFY(!widget<QWidget>("car_ccd_num")->isEnabled());
+    QVERIFY(!widget<QWidget>("car_ware_num")->isEnabled());
+
+    clickOpenClose();
+    QVERIFY(!m_tab->panel()->isOpen());
+    for (const char *name : kCameraSettings)
+        QVERIFY2(widget<QWidget>(name)->isEnabled(), name);
+    QVERIFY(widget<QWidget>("car_ware_type")->isEnabled());
+}
+
+void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
+{
+    setCamera(1, 2, 2, {320, 240});
+    PtyPair car;
+    open(car.slavePath());
+    const int ccdLength = m_tab->ccdView()->payloadLength();
+    const int scopeLength = m_tab->scopeView()->payloadLength();
+
+    car.write(bytes({0x00, 0xFF}) + CarLink::buildFrame(1, bytes({10, 20, 30, 40}))
+              + CarLink::buildFrame(2, QByteArray(ccdLength, char(0x40)))
+              + CarLink::buildFrame(3, QByteArray(scopeLength, char(0x01))));
+    QTRY_COMPARE(m_tab->scopeView()->framesReceived(), 1);
+    QCOMPARE(m_tab->ccdView()->framesReceived(), 1);
+    QCOMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
+    QCOMPARE(widget<QLabel>("car_mid")->text(), QStringLiteral("30"));
+    const QImage original = shownImage(widget<QLabel>("car_img_original"));
+    QCOMPARE(original.size(), QSize(320, 240));
+    QCOMPARE(qGray(original.pixel(319, 239)), 40);
+    // Threshold 128: every pixel black, crossed by the grid's middle lines.
+    const QImage binary = shownImage(widget<QLabel>("car_img_bin"));
+    QCOMPARE(binary.pixel(0, 0), 0xFF000000u);
+    QCOMPARE(binary.pixel(319, 239), 0xFF000000u);
+    QCOMPARE(binary.pixel(0, 120), 0xFF000080u);
+
+    // The threshold is read at every frame.
+    widget<QSpinBox>("car_thr_val")->setValue(20);
+    car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
+    QTRY_COMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(319, 239), 0xFFFFFFFFu);
+    QCOMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(0, 0), 0xFF000000u);
+}
+
+void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
+{
+    setCamera(1, 2, 2, {320, 240});
+    PtyPair car;
+    open(car.slavePath());
+    const QByteArray frame = CarLink::buildFrame(1, bytes({50, 60, 70, 80}));
+    car.write(frame.left(3));
+    QTRY_COMPARE(m_tab->parser().buffer(), frame.left(3));
+    clickOpenClose();
+    QCOMPARE(m_tab->parser().buffer(), frame.left(3));
+
+    open(car.slavePath());
+    car.write(frame.mid(3));
+    QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("65"));
+    QVERIFY(m_tab->parser().buffer().isEmpty());
+}
+
+void TestCarTab::simulatorFramesShowAsAMovingPicture()
+{
+    // The real simulator, with its own pseudo-terminal: grey frames, with
+    // garbage and a corrupted trailer now and then for the parser to skip.
+    QProcess sim;
+    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+              {"car", "--image", "grey", "--width", "80", "--height", "60", "--fps", "50",
+               "--garbage", "7", "--corrupt-every", "3"});
+    QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
+    QString path;
+    while (path.isEmpty() && sim.waitForReadyRead(10000)) {
+        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+        if (line.contains(QLatin1String("/dev/")))
+            path = line.mid(line.indexOf(QLatin1String("/dev/")));
+    }
+    QVERIFY2(!path.isEmpty(), "the simulator printed no port");
+
+    setCamera(1, 80, 60, {320, 240});
+    open(path);
+    auto *original = widget<QLabel>("car_img_original");
+    QTRY_VERIFY_WITH_TIMEOUT(!original->pixmap(Qt::ReturnByValue).isNull(), 10000);
+    const QImage first = shownImage(original);
+    QCOMPARE(first.size(), QSize(320, 240));
+    // A track: dark edges and a bright surface in the nearest row.
+    int darkest = 255;
+    int brightest = 0;
+    for (int x = 0; x < first.width(); ++x) {
+        darkest = std::min(darkest, qGray(first.pixel(x, 239)));
+        brightest = std::max(brightest, qGray(first.pixel(x, 239)));
+    }
+    QVERIFY(darkest < 40);
+    QVERIFY(brightest > 200);
+    QTRY_VERIFY_WITH_TIMEOUT(shownImage(original) != first, 10000);
+    QVERIFY(m_tab->parser().framesHandled(CarLink::Image) >= 2);
+
+    clickOpenClose();
+    sim.kill();
+    sim.waitForFinished();
+}
+
+void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<CarLink::FrameLengths>("lengths");
+    QTest::newRow("binary 7 x 3, one CCD, int8")
+        << QStringList{"--image", "binary", "--width", "7", "--height", "3", "--bit-order",
+                       "low", "--channels", "1"}
+        << CarLink::FrameLengths{0, 2, 128, 1};
+    QTest::newRow("grey, two CCDs, uint16")
+        << QStringList{"--image", "grey", "--width", "40", "--height", "30", "--ccd-count", "2",
+                       "--ccd-line", "100", "--channels", "3", "--sample-type", "uint16_t"}
+        << CarLink::FrameLengths{0, 1200, 200, 6};
+    QTest::newRow("colour big endian, double, with garbage")
+        << QStringList{"--image", "colour", "--endian", "big", "--width", "999", "--height",
+                       "2", "--sample-type", "double", "--garbage", "33"}
+        << CarLink::FrameLengths{0, 3996, 128, 64};
+}
+
+void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects()
+{
+    QFETCH(QStringList, options);
+    QFETCH(CarLink::FrameLengths, lengths);
+    QTemporaryDir dir;
+    const QString line = dir.filePath("line");
+    QFile(line).open(QIODevice::WriteOnly);
+    QProcess sim;
+    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+              QStringList{"car", "--port", line, "--fps", "0", "--rounds", "5", "--send",
+                          "camera,ccd,scope"}
+                  + options);
+    QVERIFY(sim.waitForFinished(20000));
+    QCOMPARE(sim.exitCode(), 0);
+
+    QFile written(line);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    CarFrameParser parser;
+    parser.setFrameLengths(lengths);
+    parser.append(written.readAll());
+    for (int command = 1; command <= 3; ++command)
+        QCOMPARE(parser.framesHandled(command), 5);
+    QVERIFY(parser.buffer().size() < 2);
+}
+
+QTEST_MAIN(TestCarTab)
+#include "test_cartab.moc"

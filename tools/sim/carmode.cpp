@@ -1,0 +1,261 @@
+// zentrik-sim car: plays a smart car sending camera images, CCD lines and
+// oscilloscope samples in the car link's frames.
+#include "carframe.h"
+#include "carscene.h"
+#include "simlink.h"
+#include "simmodes.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+struct CarOptions
+{
+    bool camera = false;
+    bool ccd = false;
+    bool scope = false;
+    CarCamera::Settings image;
+    int ccdCount = 1;
+    int ccdLine = 128;
+    int channels = 8;
+    int sampleType = CarScene::Int8;
+    int fps = 10;
+    int garbage = 0;
+    int corruptEvery = 0;
+    qint64 rounds = 0;
+    quint32 seed = 1;
+};
+
+void addCarOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Plays a smart car: sends camera, CCD and oscilloscope frames the "
+                       "car tab decodes. Configure the tab the same way as the car."));
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")},
+                      QStringLiteral("Show these options.")});
+    const auto option = [&parser](const char *name, const char *help, const char *value,
+                                  const char *defaultValue) {
+        parser.addOption({QString::fromLatin1(name), QString::fromLatin1(help),
+                          QString::fromLatin1(value), QString::fromLatin1(defaultValue)});
+    };
+    option("send", "What to send, comma separated: camera, ccd, scope.", "list", "camera");
+    option("image", "Camera image mode: binary, grey or colour.", "mode", "binary");
+    option("width", "Image width in pixels (1..999).", "w", "80");
+    option("height", "Image height in pixels (1..999).", "h", "60");
+    option("bit-order", "Binary images: high (first pixel in bit 7) or low.", "order", "high");
+    option("ones", "Binary images: a 1 bit is black or white.", "colour", "black");
+    option("endian", "Colour images: RGB565 words little or big endian.", "order", "little");
+    option("ccd-count", "Number of CCD sensors (1 or 2).", "n", "1");
+    option("ccd-line", "Pixels per CCD line (1..9999).", "n", "128");
+    option("channels", "Oscilloscope channels (1..8).", "n", "8");
+    option("sample-type",
+           "Oscilloscope sample type: int8_t, uint8_t, int16_t, uint16_t, int32_t, uint32_t, "
+           "float or double.",
+           "type", "int8_t");
+    option("fps", "Rounds of frames per second; 0 sends as fast as the line takes.", "n", "10");
+    option("garbage", "Random bytes sent before every frame, to exercise resync.", "n", "0");
+    option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
+    option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
+    option("seed", "Seed of the noise in the scene and the garbage.", "n", "1");
+    SimLink::addOptions(parser, false);
+}
+
+std::optional<int> intOption(const QCommandLineParser &parser, const char *name, int low,
+                             int high, QString *error)
+{
+    bool ok = false;
+    const int value = parser.value(QString::fromLatin1(name)).toInt(&ok);
+    if (!ok || value < low || value > high) {
+        *error = QStringLiteral("--%1 wants a number from %2 to %3")
+                     .arg(QLatin1String(name))
+                     .arg(low)
+                     .arg(high);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// One of a few words, by index; -1 if none matches.
+int choice(const QCommandLineParser &parser, const char *name, const QStringList &words)
+{
+    return int(words.indexOf(parser.value(QString::fromLatin1(name))));
+}
+
+bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString *error)
+{
+    const QStringList kinds = parser.value(QStringLiteral("send")).split(QLatin1Char(','));
+    for (const QString &kind : kinds) {
+        if (kind == QLatin1String("camera"))
+            options->camera = true;
+        else if (kind == QLatin1String("ccd"))
+            options->ccd = true;
+        else if (kind == QLatin1String("scope"))
+            options->scope = true;
+        else {
+            *error = QStringLiteral("--send knows camera, ccd and scope, not '%1'").arg(kind);
+            return false;
+        }
+    }
+    options->image.mode = choice(parser, "image", {"binary", "grey", "colour"});
+    const int bitOrder = choice(parser, "bit-order", {"high", "low"});
+    const int ones = choice(parser, "ones", {"black", "white"});
+    const int endian = choice(parser, "endian", {"little", "big"});
+    options->sampleType = CarScene::sampleTypeByName(parser.value(QStringLiteral("sample-type")));
+    if (options->image.mode < 0 || bitOrder < 0 || ones < 0 || endian < 0
+        || options->sampleType < 0) {
+        *error = QStringLiteral("unknown value of --image, --bit-order, --ones, --endian or "
+                                "--sample-type (see --help)");
+        return false;
+    }
+    options->image.highBitFirst = bitOrder == 0;
+    options->image.oneIsBlack = ones == 0;
+    options->image.bigEndian = endian == 1;
+
+    const auto width = intOption(parser, "width", 1, 999, error);
+    const auto height = intOption(parser, "height", 1, 999, error);
+    const auto ccdCount = intOption(parser, "ccd-count", 1, 2, error);
+    const auto ccdLine = intOption(parser, "ccd-line", 1, 9999, error);
+    const auto channels = intOption(parser, "channels", 1, 8, error);
+    const auto fps = intOption(parser, "fps", 0, 10000, error);
+    const auto garbage = intOption(parser, "garbage", 0, 1 << 20, error);
+    const auto corruptEvery = intOption(parser, "corrupt-every", 0, 1 << 30, error);
+    const auto rounds = intOption(parser, "rounds", 0, 1 << 30, error);
+    const auto seed = intOption(parser, "seed", 0, 1 << 30, error);
+    if (!width || !height || !ccdCount || !ccdLine || !channels || !fps || !garbage
+        || !corruptEvery || !rounds || !seed)
+        return false;
+    options->image.width = *width;
+    options->image.height = *height;
+    options->ccdCount = *ccdCount;
+    options->ccdLine = *ccdLine;
+    options->channels = *channels;
+    options->fps = *fps;
+    options->garbage = *garbage;
+    options->corruptEvery = *corruptEvery;
+    options->rounds = *rounds;
+    options->seed = quint32(*seed);
+    return true;
+}
+
+// Sends one round (a frame of each kind asked for) per tick.
+class Car
+{
+public:
+    Car(const CarOptions &options, SimLink &link)
+        : m_options(options)
+        , m_link(link)
+        , m_scene(options.seed)
+        , m_garbageState(options.seed * 2654435761u + 1)
+    {
+    }
+
+    // False once the line has gone or the rounds are done.
+    bool sendRound()
+    {
+        if (m_options.camera
+            && !send(CarLink::Image, m_scene.cameraPayload(m_options.image, m_round)))
+            return false;
+        if (m_options.ccd
+            && !send(CarLink::Ccd,
+                     m_scene.ccdPayload(m_options.ccdCount, m_options.ccdLine, m_round)))
+            return false;
+        if (m_options.scope
+            && !send(CarLink::Scope,
+                     m_scene.scopePayload(m_options.channels, m_options.sampleType, m_round)))
+            return false;
+        ++m_round;
+        return m_options.rounds == 0 || m_round < m_options.rounds;
+    }
+
+private:
+    bool send(int command, const QByteArray &payload)
+    {
+        QByteArray bytes = garbage();
+        QByteArray frame = CarLink::buildFrame(command, payload);
+        ++m_frames;
+        if (m_options.corruptEvery > 0 && m_frames % m_options.corruptEvery == 0)
+            frame[frame.size() - 1] = char(command % 3 + 1); // another command's byte
+        bytes.append(frame);
+        return m_link.write(bytes);
+    }
+
+    QByteArray garbage()
+    {
+        QByteArray bytes(m_options.garbage, '\0');
+        for (char &byte : bytes) {
+            m_garbageState = m_garbageState * 1664525u + 1013904223u;
+            byte = char(m_garbageState >> 24);
+        }
+        return bytes;
+    }
+
+    CarOptions m_options;
+    SimLink &m_link;
+    CarScene m_scene;
+    quint32 m_garbageState;
+    qint64 m_round = 0;
+    qint64 m_frames = 0;
+};
+
+int runCar(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addCarOptions(parser);
+    QTextStream err(stderr);
+    if (!parser.parse(arguments)) {
+        err << "zentrik-sim car: " << parser.errorText() << "\n";
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        // Qt names the program in the first line; this mode has a name of its own.
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: zentrik-sim car [options]"));
+        QTextStream(stdout) << help;
+        return 0;
+    }
+    CarOptions options;
+    QString error;
+    if (!readOptions(parser, &options, &error)) {
+        err << "zentrik-sim car: " << error << "\n";
+        return 2;
+    }
+
+    SimLink link;
+    if (!link.open(parser))
+        return 1;
+    Car car(options, link);
+    QTimer tick;
+    tick.setInterval(options.fps > 0 ? 1000 / options.fps : 0);
+    bool sending = false;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        // A full line makes write() run the event loop; no round may start
+        // inside another.
+        if (sending)
+            return;
+        sending = true;
+        if (!car.sendRound()) {
+            tick.stop();
+            // Closing the line at once could take the last frames with it
+            // before the workbench has read them.
+            QTimer::singleShot(1000, [] { QCoreApplication::quit(); });
+        }
+        sending = false;
+    });
+    QObject::connect(&link, &SimLink::closed, [] { QCoreApplication::quit(); });
+    tick.start();
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+SimMode carSimMode()
+{
+    return {QStringLiteral("car"),
+            QStringLiteral("a smart car: camera images, CCD lines, oscilloscope samples"), runCar};
+}
