@@ -49,3 +49,27 @@ QString ScriptedDialogs::openFileName(QWidget *, const QString &caption, const Q
     calls.append({Kind::OpenFile, caption, QString()});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
+
+namespace {
+
+class ScriptedProgress : public Progress
+{
+public:
+    explicit ScriptedProgress(qint64 cancelAt)
+        : m_cancelAt(cancelAt)
+    {
+    }
+    bool update(qint64 done) override { return m_cancelAt < 0 || done < m_cancelAt; }
+
+private:
+    qint64 m_cancelAt;
+};
+
+} // namespace
+
+std::unique_ptr<Progress> ScriptedDialogs::progress(QWidget *, const QString &text, qint64)
+{
+    calls.append({Kind::Progress, QString(), text});
+    return std::make_unique<ScriptedProgress>(
+        progressCancelAt.isEmpty() ? -1 : progressCancelAt.dequeue());
+}

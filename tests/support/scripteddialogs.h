@@ -10,7 +10,7 @@
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Information, Critical, Question, SaveFile, OpenFile };
+    enum class Kind { Information, Critical, Question, SaveFile, OpenFile, Progress };
 
     struct Call
     {
@@ -25,6 +25,10 @@ public:
     // Answers for the next file dialogs, in order; unscripted means cancelled.
     QQueue<QString> fileAnswers;
 
+    // For the next progress displays, in order: the step at which the user
+    // presses cancel; unscripted means never.
+    QQueue<qint64> progressCancelAt;
+
     QList<Call> calls;
 
     int count(Kind kind) const;
@@ -38,4 +42,6 @@ public:
                          const QString &filter) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
+    std::unique_ptr<Progress> progress(QWidget *parent, const QString &text,
+                                       qint64 total) override;
 };
