@@ -101,10 +101,23 @@ void SampleStore::updateSummary(quint64 sequence, const double *values)
 void SampleStore::scan(const double *values, quint64 first, quint64 last, double &min,
                        double &max) const
 {
-    for (quint64 index = first; index <= last; ++index) {
-        min = std::min(min, values[index]);
-        max = std::max(max, values[index]);
+    // Four running extremes instead of one: the comparisons no longer wait
+    // for each other.
+    double lows[4] = {min, min, min, min};
+    double highs[4] = {max, max, max, max};
+    quint64 index = first;
+    for (; index + 3 <= last; index += 4) {
+        for (int lane = 0; lane < 4; ++lane) {
+            lows[lane] = std::min(lows[lane], values[index + lane]);
+            highs[lane] = std::max(highs[lane], values[index + lane]);
+        }
     }
+    for (; index <= last; ++index) {
+        lows[0] = std::min(lows[0], values[index]);
+        highs[0] = std::max(highs[0], values[index]);
+    }
+    min = std::min(std::min(lows[0], lows[1]), std::min(lows[2], lows[3]));
+    max = std::max(std::max(highs[0], highs[1]), std::max(highs[2], highs[3]));
 }
 
 void SampleStore::minMax(int channel, quint64 first, quint64 last, double &min,

@@ -1,0 +1,177 @@
+// The oscilloscope under load: storing samples, redrawing a full history,
+// and a car streaming sample frames over a serial link.
+#include "decimatedseries.h"
+#include "ptypair.h"
+#include "samplestore.h"
+#include "scopeview.h"
+#include "scripteddialogs.h"
+#include "serialport.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtEndian>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr quint64 kFull = SampleStore::kDefaultCapacity;
+
+void fill(SampleStore &store, quint64 samples)
+{
+    double values[SampleStore::kChannels];
+    for (quint64 s = 0; s < samples; ++s) {
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel)
+            values[channel] = double((s * (channel + 3)) % 1000);
+        store.append(values, SampleStore::kChannels);
+    }
+}
+
+// Steady state: the windows are full, so every sample also slides them.
+void BM_AppendSample8Channels(benchmark::State &state)
+{
+    SampleStore store;
+    fill(store, kFull);
+    double values[SampleStore::kChannels] = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (auto _ : state) {
+        values[0] += 1;
+        store.append(values, SampleStore::kChannels);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A page whose canvas is 1000 × 400 pixels, shown on the offscreen screen.
+struct ShownScope
+{
+    ScriptedDialogs dialogs;
+    ScopeView view{dialogs};
+    QWidget *canvas = nullptr;
+
+    ShownScope()
+    {
+        auto *plot = view.findChild<QwtPlot *>("car_scope");
+        canvas = plot->canvas();
+        view.resize(1300, 600);
+        view.show();
+        QApplication::processEvents();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QSize extra = view.size() - canvas->size();
+            view.resize(QSize(1000, 400) + extra);
+            QApplication::processEvents();
+        }
+    }
+
+    // Sawtooth: every pixel column of a full history spans the whole
+    // height, the most a curve can cost to paint. Smooth: slow sines, each
+    // column a few pixels high, as most car signals look.
+    void fillSamples(quint64 samples, bool smooth = false)
+    {
+        double values[SampleStore::kChannels];
+        for (quint64 s = 0; s < samples; ++s) {
+            for (int channel = 0; channel < SampleStore::kChannels; ++channel)
+                values[channel] = smooth ? 500 + 400 * std::sin(double(s) / (20000.0 + channel * 3000))
+                                         : double((s * (channel + 3)) % 1000);
+            view.appendSample(values);
+        }
+    }
+
+    void setSpan(double span)
+    {
+        auto *plot = view.findChild<QwtPlot *>("car_scope");
+        plot->setAxisScale(QwtPlot::xBottom, 0, span);
+        plot->updateAxes();
+    }
+
+    // One sample arrives and the page draws it, painting synchronously.
+    void redrawOnce()
+    {
+        const double values[SampleStore::kChannels] = {};
+        view.appendSample(values);
+        view.redrawNow();
+        canvas->repaint();
+    }
+};
+
+void redrawBenchmark(benchmark::State &state, double span, bool smooth = false)
+{
+    ShownScope scope;
+    scope.fillSamples(kFull, smooth);
+    scope.setSpan(span);
+    scope.redrawOnce();
+    for (auto _ : state)
+        scope.redrawOnce();
+    state.counters["canvas_w"] = scope.canvas->width();
+    state.counters["canvas_h"] = scope.canvas->height();
+}
+
+void BM_RedrawFullHistory(benchmark::State &state)
+{
+    redrawBenchmark(state, double(kFull));
+}
+
+// What a redraw costs before any curve: axes, grid, canvas background.
+void BM_RedrawEmpty(benchmark::State &state)
+{
+    ShownScope scope;
+    scope.redrawOnce();
+    for (auto _ : state)
+        scope.redrawOnce();
+}
+
+void BM_RedrawFullHistorySmooth(benchmark::State &state)
+{
+    redrawBenchmark(state, double(kFull), true);
+}
+
+void BM_RedrawNewest10000(benchmark::State &state)
+{
+    redrawBenchmark(state, 10000);
+}
+
+// For comparison: the same full history handed to the curves as raw arrays,
+// every point mapped and drawn.
+void BM_RedrawFullHistoryUnreduced(benchmark::State &state)
+{
+    ShownScope scope;
+    scope.fillSamples(kFull);
+    auto *plot = scope.view.findChild<QwtPlot *>("car_scope");
+    scope.view.findChild<QCheckBox *>("car_ware_autox")->setChecked(false);
+    scope.setSpan(double(kFull));
+    const SampleStore &store = scope.view.store();
+    const QwtPlotItemList curves = plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+    for (int channel = 0; channel < curves.size(); ++channel)
+        static_cast<QwtPlotCurve *>(curves[channel])
+            ->setRawSamples(store.xValues(), store.window(channel), int(store.size()));
+    for (auto _ : state) {
+        plot->replot();
+        scope.canvas->repaint();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_AppendSample8Channels);
+BENCHMARK(BM_RedrawEmpty)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFullHistory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawNewest10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFullHistoryUnreduced)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
