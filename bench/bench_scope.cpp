@@ -1,7 +1,6 @@
 // The oscilloscope under load: storing samples, redrawing a full history,
 // and a car streaming sample frames over a serial link.
 #include "decimatedseries.h"
-#include "ptypair.h"
 #include "samplestore.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
@@ -13,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QtEndian>
@@ -21,6 +21,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -158,6 +163,111 @@ void BM_RedrawFullHistoryUnreduced(benchmark::State &state)
     }
 }
 
+// A car streaming 8 float channels over a pseudo-terminal as fast as the
+// line takes them, while the page stores and draws. The frames are cut here
+// the simplest way (fixed length, command 3 only) in place of the car tab.
+void BM_StreamFloatFramesOverPty(benchmark::State &state)
+{
+    const int frames = int(state.range(0));
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+
+    ShownScope scope;
+    scope.view.setLinkOpen(false); // defaults: 8 channels
+    scope.view.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float
+    scope.view.setLinkOpen(true);
+    const int payloadLength = scope.view.payloadLength();
+    SerialPort port;
+    if (!port.open(QString::fromLocal8Bit(name))) {
+        state.SkipWithError("cannot open the pseudo-terminal");
+        return;
+    }
+
+    QByteArray received;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        received += port.readAll();
+        int at = 0;
+        const int frameLength = payloadLength + 4;
+        while (received.size() - at >= frameLength) {
+            const char *frame = received.constData() + at;
+            if (frame[0] == 3 && quint8(frame[1]) == 0xFC && quint8(frame[frameLength - 2]) == 0xFC
+                && frame[frameLength - 1] == 3) {
+                scope.view.handleFrame(frame + 2, payloadLength);
+                at += frameLength;
+            } else {
+                ++at;
+            }
+        }
+        received.remove(0, at);
+    });
+
+    // The longest time the event loop went without running a 1 ms timer.
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+
+    for (auto _ : state) {
+        std::thread car([&] {
+            QByteArray batch;
+            for (int sample = 0; sample < frames; ++sample) {
+                char frame[36] = {3, char(0xFC)};
+                for (int channel = 0; channel < 8; ++channel) {
+                    const float value = float(sample % 100000) + channel;
+                    quint32 bits;
+                    std::memcpy(&bits, &value, 4);
+                    qToLittleEndian(bits, frame + 2 + 4 * channel);
+                }
+                frame[34] = char(0xFC);
+                frame[35] = 3;
+                batch.append(frame, 36);
+                if (batch.size() >= 36 * 1024 || sample + 1 == frames) {
+                    for (qint64 done = 0; done < batch.size();) {
+                        const ssize_t n = ::write(master, batch.constData() + done,
+                                                  size_t(batch.size() - done));
+                        if (n <= 0)
+                            return;
+                        done += n;
+                    }
+                    batch.clear();
+                }
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        poll.start(10);
+        sinceTick.start();
+        tick.start(1);
+        while (scope.view.framesReceived() < frames && clock.elapsed() < 120000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        tick.stop();
+        poll.stop();
+        car.join();
+        state.SetIterationTime(seconds);
+        state.counters["samples_per_s"] = scope.view.framesReceived() / seconds;
+    }
+    const SampleStore &store = scope.view.store();
+    state.counters["stored"] = double(scope.view.framesReceived());
+    state.counters["newest_ok"] =
+        store.size() > 0 && store.window(0)[store.size() - 1] == double((frames - 1) % 100000);
+    state.counters["longest_stall_ms"] = double(longestGap);
+    ::close(slave);
+    ::close(master);
+}
+
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
@@ -166,6 +276,11 @@ BENCHMARK(BM_RedrawFullHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawNewest10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistoryUnreduced)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_StreamFloatFramesOverPty)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
