@@ -119,8 +119,11 @@ void DecimatedSeries::rebuild() const
             const double viaMaxFirst = std::abs(y[columnStart] - max) + std::abs(min - y[last]);
             if (viaMaxFirst < viaMinFirst)
                 std::swap(min, max);
+            // A point equal to the one before adds nothing to the picture
+            // (common where a column's first sample is also its extreme).
             const double x = m_store.xValues()[columnStart];
-            m_points.append(QPointF(x, min));
+            if (min != y[columnStart])
+                m_points.append(QPointF(x, min));
             m_points.append(QPointF(x, max));
             addPoint(last);
         }
