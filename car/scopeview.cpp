@@ -22,6 +22,9 @@
 #include <QLinearGradient>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 constexpr int kRedrawIntervalMs = 16;
@@ -168,9 +171,20 @@ void ScopeView::handleFrame(const char *payload, int length)
     // it would run past its end.
     if (!m_store.isAllocated() || length < m_channelCount * sampleType(m_typeCode).size)
         return;
-    double values[SampleStore::kChannels];
+    double values[SampleStore::kChannels] = {};
     decodeSamples(m_typeCode, m_channelCount, payload, values);
-    appendSample(values);
+    if (m_fileBusy)
+        std::copy(values, values + SampleStore::kChannels, std::back_inserter(m_heldSamples));
+    else
+        appendSample(values);
+}
+
+void ScopeView::storeHeldSamples()
+{
+    m_fileBusy = false;
+    for (int row = 0; row < m_heldSamples.size(); row += SampleStore::kChannels)
+        appendSample(m_heldSamples.constData() + row);
+    m_heldSamples.clear();
 }
 
 void ScopeView::appendSample(const double *values)
@@ -305,11 +319,14 @@ void ScopeView::exportSamples()
     QStringList names;
     for (QLineEdit *edit : m_nameEdits)
         names.append(edit->text());
-    const auto progress = m_dialogs.progress(this, mainTr("正在导出波形……"),
-                                             qint64(m_channelCount) * qint64(m_store.size()));
+    m_fileBusy = true;
+    auto progress = m_dialogs.progress(this, mainTr("正在导出波形……"),
+                                       qint64(m_channelCount) * qint64(m_store.size()));
     const CsvWriteResult result =
         writeScopeCsv(file, m_store, m_channelCount, m_typeCode, names,
                       [&](qint64 done) { return progress->update(done); });
+    progress.reset();
+    storeHeldSamples();
     if (result == CsvWriteResult::Cancelled) {
         file.cancelWriting();
         return;
@@ -371,13 +388,15 @@ void ScopeView::importSamples()
     m_typeCode = reader.typeCode();
     ui->car_ware_type->setCurrentIndex(m_typeCode);
     ui->car_ware_num->setValue(m_channelCount);
-    const auto progress =
-        m_dialogs.progress(this, mainTr("正在导入波形……"), reader.sampleCount());
+    m_fileBusy = true;
+    auto progress = m_dialogs.progress(this, mainTr("正在导入波形……"), reader.sampleCount());
     const bool complete =
         reader.appendTo(m_store, [&](qint64 done) { return progress->update(done); });
-    if (!complete) {
+    progress.reset();
+    if (!complete)
         m_store.clear();
+    storeHeldSamples();
+    if (!complete)
         m_dialogs.information(nullptr, mainTr("提示"), mainTr("导入已取消，波形已清空。"));
-    }
     scheduleRedraw();
 }

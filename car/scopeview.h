@@ -3,6 +3,7 @@
 #include "samplestore.h"
 
 #include <QTimer>
+#include <QVector>
 #include <QWidget>
 
 #include <array>
@@ -72,6 +73,7 @@ private:
     void clearSamples();
     void exportSamples();
     void importSamples();
+    void storeHeldSamples();
 
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
@@ -84,4 +86,10 @@ private:
     int m_typeCode = 0;
     int m_framesReceived = 0;
     QTimer m_redrawTimer;
+    // While a file is written or read, the progress window keeps the event
+    // loop running and frames keep arriving; their samples wait here (one
+    // row of kChannels values each) so the file sees a store that holds
+    // still, and are stored when it is done.
+    bool m_fileBusy = false;
+    QVector<double> m_heldSamples;
 };

@@ -102,6 +102,7 @@ private slots:
     void importOfMismatchedLinesLeavesStoreCleared();
     void importCancelledClearsAndSaysSo();
     void floatSamplesSurviveARoundTrip();
+    void framesArrivingDuringAFileWaitUntilItIsDone();
 
 private:
     ScriptedDialogs m_dialogs;
@@ -439,6 +440,43 @@ void TestScopeView::floatSamplesSurviveARoundTrip()
         }
     }
     QCOMPARE(m_dialogs.count(Kind::Critical), 0);
+}
+
+// Behind a real progress window the event loop runs on and the car's frames
+// keep coming; they must neither change the store under the file nor get
+// lost.
+void TestScopeView::framesArrivingDuringAFileWaitUntilItIsDone()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 2, 0); // int8_t
+    const QByteArray payload("\x05\xfb", 2);
+    for (int s = 0; s < 150000; ++s)
+        view.handleFrame(payload.constData(), payload.size());
+    int arrived = 0;
+    m_dialogs.progressStep = [&](qint64) {
+        view.handleFrame("\x09\x09", 2);
+        ++arrived;
+    };
+
+    const QString path = m_dir.filePath("busy.csv");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_out");
+    QVERIFY(arrived > 0);
+    const QList<QByteArray> lines = readFile(path).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[1].count(','), 150000);
+    QCOMPARE(lines[2].count(','), 150000);
+    QVERIFY(!lines[1].contains('9'));
+    QCOMPARE(view.store().size(), quint64(150000 + arrived));
+    QCOMPARE(view.store().window(0)[150000], 9.0);
+
+    arrived = 0;
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_in");
+    QVERIFY(arrived > 0);
+    QCOMPARE(view.store().size(), quint64(150000 + arrived));
+    QCOMPARE(view.store().window(1)[149999], -5.0);
+    QCOMPARE(view.store().window(1)[150000], 9.0);
 }
 
 QTEST_MAIN(TestScopeView)

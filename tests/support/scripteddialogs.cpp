@@ -55,14 +55,21 @@ namespace {
 class ScriptedProgress : public Progress
 {
 public:
-    explicit ScriptedProgress(qint64 cancelAt)
+    ScriptedProgress(qint64 cancelAt, std::function<void(qint64)> step)
         : m_cancelAt(cancelAt)
+        , m_step(std::move(step))
     {
     }
-    bool update(qint64 done) override { return m_cancelAt < 0 || done < m_cancelAt; }
+    bool update(qint64 done) override
+    {
+        if (m_step)
+            m_step(done);
+        return m_cancelAt < 0 || done < m_cancelAt;
+    }
 
 private:
     qint64 m_cancelAt;
+    std::function<void(qint64)> m_step;
 };
 
 } // namespace
@@ -71,5 +78,5 @@ std::unique_ptr<Progress> ScriptedDialogs::progress(QWidget *, const QString &te
 {
     calls.append({Kind::Progress, QString(), text});
     return std::make_unique<ScriptedProgress>(
-        progressCancelAt.isEmpty() ? -1 : progressCancelAt.dequeue());
+        progressCancelAt.isEmpty() ? -1 : progressCancelAt.dequeue(), progressStep);
 }

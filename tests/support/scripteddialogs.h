@@ -6,6 +6,8 @@
 #include <QQueue>
 #include <QString>
 
+#include <functional>
+
 // Answers the program's dialogs from a script and records what was asked.
 class ScriptedDialogs : public Dialogs
 {
@@ -28,6 +30,9 @@ public:
     // For the next progress displays, in order: the step at which the user
     // presses cancel; unscripted means never.
     QQueue<qint64> progressCancelAt;
+    // Runs at every progress step, as the event loop would behind a real
+    // progress window.
+    std::function<void(qint64 done)> progressStep;
 
     QList<Call> calls;
 
