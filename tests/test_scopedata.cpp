@@ -71,6 +71,7 @@ private slots:
     void everyWindowRotatesAndStaysInOrder();
     void clearStartsOver();
     void storeWithoutBlockIgnoresSamples();
+    void blockIsCommittedOnlyAsSamplesArrive();
     void minMaxMatchesBruteForce();
 
     void samplesDecodeLittleEndian_data();
@@ -162,6 +163,34 @@ void TestScopeData::storeWithoutBlockIgnoresSamples()
     QVERIFY(!store.append(values, 1));
     QCOMPARE(store.size(), quint64(0));
     store.clear();
+}
+
+// Resident memory of this process in bytes.
+static qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * 4096;
+}
+
+void TestScopeData::blockIsCommittedOnlyAsSamplesArrive()
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    const qint64 before = residentBytes();
+    if (before < 0)
+        QSKIP("no /proc/self/statm");
+    SampleStore store;
+    QVERIFY(store.isAllocated());
+    // The 80 MiB block is reserved, not touched; only the small summary is.
+    QVERIFY2(residentBytes() - before < 16 * kMiB,
+             qPrintable(QString::number((residentBytes() - before) / kMiB)));
+    for (quint64 s = 0; s < 100000; ++s)
+        appendNumbered(store, s);
+    // 100,000 samples of nine windows: about 7 MiB.
+    QVERIFY2(residentBytes() - before < 32 * kMiB,
+             qPrintable(QString::number((residentBytes() - before) / kMiB)));
 }
 
 void TestScopeData::minMaxMatchesBruteForce()
