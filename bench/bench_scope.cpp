@@ -70,8 +70,8 @@ struct ShownScope
         view.show();
         QApplication::processEvents();
         for (int attempt = 0; attempt < 3; ++attempt) {
-            const QSize extra = view.size() - canvas->size();
-            view.resize(QSize(1000, 400) + extra);
+            plot->setFixedSize(plot->size() + QSize(1000, 400) - canvas->size());
+            view.adjustSize();
             QApplication::processEvents();
         }
     }
