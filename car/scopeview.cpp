@@ -1,18 +1,52 @@
 #include "scopeview.h"
 
+#include "decimatedseries.h"
+#include "dialogs.h"
+#include "sampletypes.h"
+#include "scopecsv.h"
+#include "translation.h"
 #include "ui_scopeview.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_layout.h>
+#include <qwt_plot_magnifier.h>
+#include <qwt_plot_panner.h>
+#include <qwt_scale_div.h>
+
+#include <QDebug>
+#include <QEvent>
+#include <QFile>
+#include <QLinearGradient>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
-// The sample types in the order of the type combo; the item data is the index.
-struct SampleType
+constexpr int kRedrawIntervalMs = 16;
+
+const QColor kChannelColours[SampleStore::kChannels] = {
+    {255, 0, 0},   {0, 85, 255},  {100, 100, 0}, {0, 170, 0},
+    {255, 0, 127}, {85, 0, 127},  {170, 255, 0}, {255, 170, 0}};
+
+QString defaultChannelName(int channel)
 {
-    const char *name;
-    int size;
-};
-const SampleType kSampleTypes[] = {{"int8_t", 1},  {"uint8_t", 1},  {"int16_t", 2},
-                                   {"uint16_t", 2}, {"int32_t", 4}, {"uint32_t", 4},
-                                   {"float", 4},   {"double", 8}};
+    return mainTr("波形") + QString::number(channel + 1);
+}
+
+QString proposedFileName()
+{
+    return mainTr("Zentrik虚拟示波器文件.csv");
+}
+
+QString fileFilter()
+{
+    return mainTr("逗号分隔(*.csv)");
+}
 
 } // namespace
 
@@ -22,25 +56,347 @@ ScopeView::ScopeView(Dialogs &dialogs, QWidget *parent)
     , ui(std::make_unique<Ui::ScopeView>())
 {
     ui->setupUi(this);
-    for (int code = 0; code < int(std::size(kSampleTypes)); ++code)
-        ui->car_ware_type->addItem(QString::fromLatin1(kSampleTypes[code].name), code);
+    for (int code = 0; code < kSampleTypeCount; ++code)
+        ui->car_ware_type->addItem(QString::fromLatin1(sampleType(code).name), code);
+    m_nameEdits = {ui->car_wave1, ui->car_wave2, ui->car_wave3, ui->car_wave4,
+                   ui->car_wave5, ui->car_wave6, ui->car_wave7, ui->car_wave8};
+    m_shownChecks = {ui->car_wave1_chk, ui->car_wave2_chk, ui->car_wave3_chk,
+                     ui->car_wave4_chk, ui->car_wave5_chk, ui->car_wave6_chk,
+                     ui->car_wave7_chk, ui->car_wave8_chk};
+    m_channelCount = ui->car_ware_num->value();
+    updateChannelWidgets();
+
+    m_redrawTimer.setSingleShot(true);
+    m_redrawTimer.setInterval(kRedrawIntervalMs);
+    connect(&m_redrawTimer, &QTimer::timeout, this, &ScopeView::redraw);
+
+    if (!m_store.isAllocated()) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("内存不足"));
+        return;
+    }
+    setUpPlot();
+    connectControls();
 }
 
 ScopeView::~ScopeView() = default;
 
+void ScopeView::setUpPlot()
+{
+    QwtPlot *plot = ui->car_scope;
+    plot->enableAxis(QwtPlot::xBottom, false);
+    plot->enableAxis(QwtPlot::yLeft, false);
+    plot->enableAxis(QwtPlot::yRight, true);
+    setXRange(0, 300);
+    setYRange(0, 1000);
+    // Redraws are paced by the redraw timer and the buttons; an automatic
+    // replot on every scale or data change would draw synchronously instead.
+    plot->setAutoReplot(false);
+
+    QLinearGradient white(0, 0, 0, 1);
+    white.setCoordinateMode(QGradient::StretchToDeviceMode);
+    white.setColorAt(0, Qt::white);
+    white.setColorAt(1, Qt::white);
+    plot->setCanvasBackground(QBrush(white));
+    plot->plotLayout()->setAlignCanvasToScales(true);
+
+    auto *grid = new QwtPlotGrid;
+    QPen gridPen(Qt::gray, 0, Qt::DotLine);
+    gridPen.setCosmetic(true);
+    grid->setPen(gridPen);
+    grid->enableX(false);
+    grid->enableXMin(true);
+    grid->enableY(true);
+    grid->enableYMin(true);
+    grid->attach(plot);
+
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+        auto *curve = new QwtPlotCurve(QString());
+        curve->setStyle(QwtPlotCurve::Lines);
+        curve->setPen(QPen(kChannelColours[channel], 0));
+        curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
+        curve->setPaintAttribute(QwtPlotCurve::ClipPolygons, false);
+        m_series[size_t(channel)] = new DecimatedSeries(m_store, channel);
+        curve->setData(m_series[size_t(channel)]);
+        curve->attach(plot);
+    }
+
+    new QwtPlotMagnifier(plot->canvas());
+    new QwtPlotPanner(plot->canvas());
+    plot->canvas()->installEventFilter(this);
+    m_plotReady = true;
+    redraw();
+}
+
+void ScopeView::connectControls()
+{
+    for (QCheckBox *check : m_shownChecks)
+        connect(check, &QCheckBox::stateChanged, this, &ScopeView::scheduleRedraw);
+    connect(ui->car_x_zoomin, &QPushButton::clicked, this, [this] { zoomX(0.5); });
+    connect(ui->car_x_zoomout, &QPushButton::clicked, this, [this] { zoomX(2); });
+    connect(ui->car_y_zoomin, &QPushButton::clicked, this, [this] { zoomY(0.5); });
+    connect(ui->car_y_zoomout, &QPushButton::clicked, this, [this] { zoomY(2); });
+    connect(ui->car_y_tozero, &QPushButton::clicked, this, &ScopeView::moveYToZero);
+    connect(ui->car_ware_clear, &QPushButton::clicked, this, &ScopeView::clearSamples);
+    connect(ui->car_ware_out, &QPushButton::clicked, this, &ScopeView::exportSamples);
+    connect(ui->car_ware_in, &QPushButton::clicked, this, &ScopeView::importSamples);
+    connect(ui->car_ware_autox, &QCheckBox::toggled, this, &ScopeView::scheduleRedraw);
+    connect(ui->car_ware_type, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ScopeView::applyTypePreset);
+}
+
 int ScopeView::payloadLength() const
 {
     const int code = ui->car_ware_type->currentData().toInt();
-    return ui->car_ware_num->value() * kSampleTypes[code].size;
+    return ui->car_ware_num->value() * sampleType(code).size;
 }
 
 void ScopeView::setLinkOpen(bool open)
 {
+    if (open) {
+        m_channelCount = ui->car_ware_num->value();
+        m_typeCode = ui->car_ware_type->currentData().toInt();
+    }
     ui->car_ware_num->setEnabled(!open);
     ui->car_ware_type->setEnabled(!open);
+    updateChannelWidgets();
+    scheduleRedraw();
 }
 
-void ScopeView::handleFrame(const char *, int)
+void ScopeView::handleFrame(const char *payload, int length)
 {
     ++m_framesReceived;
+    // Without its block the store has nowhere to put samples ("内存不足" was
+    // shown at start-up). A payload shorter than the channels need can only
+    // come from settings changed since the link opened (an import); reading
+    // it would run past its end.
+    if (!m_store.isAllocated() || length < m_channelCount * sampleType(m_typeCode).size)
+        return;
+    double values[SampleStore::kChannels] = {};
+    decodeSamples(m_typeCode, m_channelCount, payload, values);
+    if (m_fileBusy)
+        std::copy(values, values + SampleStore::kChannels, std::back_inserter(m_heldSamples));
+    else
+        appendSample(values);
+}
+
+void ScopeView::storeHeldSamples()
+{
+    m_fileBusy = false;
+    for (int row = 0; row < m_heldSamples.size(); row += SampleStore::kChannels)
+        appendSample(m_heldSamples.constData() + row);
+    m_heldSamples.clear();
+}
+
+void ScopeView::appendSample(const double *values)
+{
+    if (m_store.append(values, m_channelCount))
+        scheduleRedraw();
+}
+
+void ScopeView::updateChannelWidgets()
+{
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+        const bool used = channel < m_channelCount;
+        m_nameEdits[size_t(channel)]->setVisible(used);
+        m_shownChecks[size_t(channel)]->setVisible(used);
+    }
+}
+
+void ScopeView::scheduleRedraw()
+{
+    if (m_plotReady && !m_redrawTimer.isActive())
+        m_redrawTimer.start();
+}
+
+void ScopeView::redrawNow()
+{
+    if (m_redrawTimer.isActive()) {
+        m_redrawTimer.stop();
+        redraw();
+    }
+}
+
+void ScopeView::redraw()
+{
+    if (!m_plotReady)
+        return;
+    const int columns = ui->car_scope->canvas()->contentsRect().width();
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+        DecimatedSeries *series = m_series[size_t(channel)];
+        series->setColumns(columns);
+        series->setShown(channel < m_channelCount && m_shownChecks[size_t(channel)]->isChecked());
+        series->invalidate();
+    }
+    trackNewest();
+    ui->car_scope->replot();
+}
+
+// Keeps the newest sample at the right edge, the X span unchanged; the
+// start of the history stays at the left edge until it fills the span.
+void ScopeView::trackNewest()
+{
+    const quint64 n = m_store.size();
+    if (!ui->car_ware_autox->isChecked() || n == 0)
+        return;
+    const double x = m_store.xValues()[n - 1];
+    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
+    const double span = scale.upperBound() - scale.lowerBound();
+    if (span > x)
+        setXRange(0, span);
+    else
+        setXRange(x - span, x);
+}
+
+void ScopeView::setXRange(double min, double max)
+{
+    ui->car_scope->setAxisScale(QwtPlot::xBottom, min, max);
+    ui->car_scope->updateAxes();
+}
+
+void ScopeView::setYRange(double min, double max)
+{
+    ui->car_scope->setAxisScale(QwtPlot::yLeft, min, max);
+    ui->car_scope->setAxisScale(QwtPlot::yRight, min, max);
+    ui->car_scope->updateAxes();
+}
+
+void ScopeView::zoomX(double factor)
+{
+    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
+    setXRange(scale.lowerBound(), scale.lowerBound() + scale.range() * factor);
+    scheduleRedraw();
+}
+
+void ScopeView::zoomY(double factor)
+{
+    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::yRight);
+    setYRange(scale.lowerBound(), scale.lowerBound() + scale.range() * factor);
+    scheduleRedraw();
+}
+
+void ScopeView::moveYToZero()
+{
+    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::yRight);
+    setYRange(0, scale.upperBound() - scale.lowerBound());
+    scheduleRedraw();
+}
+
+void ScopeView::applyTypePreset(int index)
+{
+    const SampleType &type = sampleType(ui->car_ware_type->itemData(index).toInt());
+    setYRange(type.yMin, type.yMax);
+    scheduleRedraw();
+}
+
+void ScopeView::clearSamples()
+{
+    m_store.clear();
+    scheduleRedraw();
+}
+
+bool ScopeView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A wider or narrower canvas has a different number of pixel columns.
+    if (event->type() == QEvent::Resize)
+        scheduleRedraw();
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScopeView::exportSamples()
+{
+    const QString fileName =
+        m_dialogs.saveFileName(this, mainTr("保存文件"), proposedFileName(), fileFilter());
+    if (fileName.isEmpty())
+        return;
+    // Written beside the target and moved over it only when complete, so a
+    // cancelled or failed export leaves no partial file behind.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qDebug() << "FileWrite 打开文件失败";
+        m_dialogs.critical(nullptr, mainTr("错误"), mainTr("打开文件失败：%1").arg(fileName));
+        return;
+    }
+    QStringList names;
+    for (QLineEdit *edit : m_nameEdits)
+        names.append(edit->text());
+    m_fileBusy = true;
+    auto progress = m_dialogs.progress(this, mainTr("正在导出波形……"),
+                                       qint64(m_channelCount) * qint64(m_store.size()));
+    const CsvWriteResult result =
+        writeScopeCsv(file, m_store, m_channelCount, m_typeCode, names,
+                      [&](qint64 done) { return progress->update(done); });
+    progress.reset();
+    storeHeldSamples();
+    if (result == CsvWriteResult::Cancelled) {
+        file.cancelWriting();
+        return;
+    }
+    if (result == CsvWriteResult::Failed || !file.commit())
+        m_dialogs.critical(nullptr, mainTr("错误"), mainTr("写入文件失败：%1").arg(fileName));
+}
+
+void ScopeView::importSamples()
+{
+    const QString fileName =
+        m_dialogs.openFileName(this, mainTr("选择文件"), proposedFileName(), fileFilter());
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    QByteArray content;
+    const char *data = nullptr;
+    qint64 size = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "FileRead 打开文件失败";
+    } else if (file.size() > 0) {
+        // Read in place from the mapped file: a full history is tens of
+        // megabytes of text.
+        if (const uchar *mapped = file.map(0, file.size())) {
+            data = reinterpret_cast<const char *>(mapped);
+            size = file.size();
+        } else {
+            content = file.readAll();
+            data = content.constData();
+            size = content.size();
+        }
+    }
+    if (size == 0) {
+        m_dialogs.critical(nullptr, mainTr("错误"), mainTr("文件为空！"));
+        return;
+    }
+
+    ScopeCsvReader reader(data, size);
+    if (!reader.readConfiguration()) {
+        m_dialogs.critical(nullptr, reader.problem().title, reader.problem().text);
+        return;
+    }
+    m_channelCount = reader.channelCount();
+    ui->car_ware_num->setValue(m_channelCount);
+    clearSamples();
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel)
+        m_nameEdits[size_t(channel)]->setText(defaultChannelName(channel));
+    updateChannelWidgets();
+
+    const bool linesAgree = reader.readChannels();
+    const QStringList names = reader.names();
+    for (int channel = 0; channel < names.size(); ++channel)
+        m_nameEdits[size_t(channel)]->setText(names[channel]);
+    if (!linesAgree) {
+        m_dialogs.critical(nullptr, reader.problem().title, reader.problem().text);
+        return;
+    }
+
+    m_typeCode = reader.typeCode();
+    ui->car_ware_type->setCurrentIndex(m_typeCode);
+    ui->car_ware_num->setValue(m_channelCount);
+    m_fileBusy = true;
+    auto progress = m_dialogs.progress(this, mainTr("正在导入波形……"), reader.sampleCount());
+    const bool complete =
+        reader.appendTo(m_store, [&](qint64 done) { return progress->update(done); });
+    progress.reset();
+    if (!complete)
+        m_store.clear();
+    storeHeldSamples();
+    if (!complete)
+        m_dialogs.information(nullptr, mainTr("提示"), mainTr("导入已取消，波形已清空。"));
+    scheduleRedraw();
 }

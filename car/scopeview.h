@@ -1,16 +1,29 @@
 #pragma once
 
+#include "samplestore.h"
+
+#include <QTimer>
+#include <QVector>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
+class DecimatedSeries;
 class Dialogs;
+class QCheckBox;
+class QLineEdit;
+class QwtPlot;
 
 namespace Ui {
 class ScopeView;
 }
 
 // The "虚拟示波器" page: up to eight channels of samples the car sends.
+//
+// Samples go into the store at once; the plot is redrawn from a timer, at
+// most about 60 times a second and only when something changed, so a car
+// streaming thousands of samples a second never holds up the window.
 class ScopeView : public QWidget
 {
     Q_OBJECT
@@ -30,8 +43,53 @@ public:
 
     int framesReceived() const { return m_framesReceived; }
 
+    // Stores one sample of every channel in use, already converted.
+    void appendSample(const double *values);
+
+    const SampleStore &store() const { return m_store; }
+    int channelCount() const { return m_channelCount; }
+    int typeCode() const { return m_typeCode; }
+
+    // Draws a pending change now instead of at the next redraw tick.
+    void redrawNow();
+    bool redrawPending() const { return m_redrawTimer.isActive(); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void setUpPlot();
+    void connectControls();
+    void updateChannelWidgets();
+    void scheduleRedraw();
+    void redraw();
+    void trackNewest();
+    void setXRange(double min, double max);
+    void setYRange(double min, double max);
+    void zoomX(double factor);
+    void zoomY(double factor);
+    void moveYToZero();
+    void applyTypePreset(int index);
+    void clearSamples();
+    void exportSamples();
+    void importSamples();
+    void storeHeldSamples();
+
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
+    SampleStore m_store;
+    std::array<QLineEdit *, SampleStore::kChannels> m_nameEdits{};
+    std::array<QCheckBox *, SampleStore::kChannels> m_shownChecks{};
+    std::array<DecimatedSeries *, SampleStore::kChannels> m_series{}; // owned by the curves
+    bool m_plotReady = false;
+    int m_channelCount = 8;
+    int m_typeCode = 0;
     int m_framesReceived = 0;
+    QTimer m_redrawTimer;
+    // While a file is written or read, the progress window keeps the event
+    // loop running and frames keep arriving; their samples wait here (one
+    // row of kChannels values each) so the file sees a store that holds
+    // still, and are stored when it is done.
+    bool m_fileBusy = false;
+    QVector<double> m_heldSamples;
 };

@@ -4,7 +4,10 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+
+#include <algorithm>
 
 void WidgetDialogs::information(QWidget *parent, const QString &title, const QString &text)
 {
@@ -39,4 +42,51 @@ QString WidgetDialogs::openFileName(QWidget *parent, const QString &caption, con
                                     const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+namespace {
+
+class SilentProgress : public Progress
+{
+public:
+    bool update(qint64) override { return true; }
+};
+
+// QProgressDialog counts in int; the task is shown in thousandths.
+class ProgressWindow : public Progress
+{
+public:
+    ProgressWindow(QWidget *parent, const QString &text, qint64 total)
+        : m_dialog(text, mainTr("取消"), 0, 1000, parent)
+        , m_total(std::max<qint64>(total, 1))
+    {
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setValue(0);
+    }
+
+    bool update(qint64 done) override
+    {
+        const int permille = int(std::min<qint64>(done * 1000 / m_total, 1000));
+        if (permille != m_dialog.value())
+            m_dialog.setValue(permille);
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+    qint64 m_total;
+};
+
+} // namespace
+
+std::unique_ptr<Progress> Dialogs::progress(QWidget *, const QString &, qint64)
+{
+    return std::make_unique<SilentProgress>();
+}
+
+std::unique_ptr<Progress> WidgetDialogs::progress(QWidget *parent, const QString &text,
+                                                  qint64 total)
+{
+    return std::make_unique<ProgressWindow>(parent, text, total);
 }

@@ -2,7 +2,19 @@
 
 #include <QString>
 
+#include <memory>
+
 class QWidget;
+
+// A long task as the user follows it.
+class Progress
+{
+public:
+    virtual ~Progress() = default;
+    // `done` of the task's steps are finished; false once the user asked to
+    // cancel.
+    virtual bool update(qint64 done) = 0;
+};
 
 // Every message box and file dialog of the program goes through this
 // interface. The application uses WidgetDialogs; tests answer from a script.
@@ -23,6 +35,11 @@ public:
                                  const QString &filter) = 0;
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter) = 0;
+
+    // Progress with a cancel button for a task of `total` steps, shown only
+    // when the task lasts long enough to notice. Closes when destroyed. The
+    // default never cancels.
+    virtual std::unique_ptr<Progress> progress(QWidget *parent, const QString &text, qint64 total);
 };
 
 // Real, modal Qt dialogs.
@@ -36,4 +53,6 @@ public:
                          const QString &filter) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
+    std::unique_ptr<Progress> progress(QWidget *parent, const QString &text,
+                                       qint64 total) override;
 };

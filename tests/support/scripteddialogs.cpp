@@ -49,3 +49,34 @@ QString ScriptedDialogs::openFileName(QWidget *, const QString &caption, const Q
     calls.append({Kind::OpenFile, caption, QString()});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
+
+namespace {
+
+class ScriptedProgress : public Progress
+{
+public:
+    ScriptedProgress(qint64 cancelAt, std::function<void(qint64)> step)
+        : m_cancelAt(cancelAt)
+        , m_step(std::move(step))
+    {
+    }
+    bool update(qint64 done) override
+    {
+        if (m_step)
+            m_step(done);
+        return m_cancelAt < 0 || done < m_cancelAt;
+    }
+
+private:
+    qint64 m_cancelAt;
+    std::function<void(qint64)> m_step;
+};
+
+} // namespace
+
+std::unique_ptr<Progress> ScriptedDialogs::progress(QWidget *, const QString &text, qint64)
+{
+    calls.append({Kind::Progress, QString(), text});
+    return std::make_unique<ScriptedProgress>(
+        progressCancelAt.isEmpty() ? -1 : progressCancelAt.dequeue(), progressStep);
+}

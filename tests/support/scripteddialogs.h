@@ -6,11 +6,13 @@
 #include <QQueue>
 #include <QString>
 
+#include <functional>
+
 // Answers the program's dialogs from a script and records what was asked.
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Information, Critical, Question, SaveFile, OpenFile };
+    enum class Kind { Information, Critical, Question, SaveFile, OpenFile, Progress };
 
     struct Call
     {
@@ -25,6 +27,13 @@ public:
     // Answers for the next file dialogs, in order; unscripted means cancelled.
     QQueue<QString> fileAnswers;
 
+    // For the next progress displays, in order: the step at which the user
+    // presses cancel; unscripted means never.
+    QQueue<qint64> progressCancelAt;
+    // Runs at every progress step, as the event loop would behind a real
+    // progress window.
+    std::function<void(qint64 done)> progressStep;
+
     QList<Call> calls;
 
     int count(Kind kind) const;
@@ -38,4 +47,6 @@ public:
                          const QString &filter) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
+    std::unique_ptr<Progress> progress(QWidget *parent, const QString &text,
+                                       qint64 total) override;
 };

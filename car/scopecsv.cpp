@@ -1,0 +1,241 @@
+#include "scopecsv.h"
+
+#include "samplestore.h"
+#include "sampletypes.h"
+#include "textcodec.h"
+#include "translation.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kProgressStep = 1 << 16;
+constexpr int kWriteChunk = 1 << 20;
+
+// Integer types print the value cut toward zero; values that do not fit
+// (only an imported file can hold them) are held at the limits instead of
+// being left to an undefined conversion.
+qint32 signedText(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    const double whole = std::trunc(value);
+    return qint32(std::clamp(whole, double(std::numeric_limits<qint32>::min()),
+                             double(std::numeric_limits<qint32>::max())));
+}
+
+// Cut to 64 bits, the low 32 printed: -1 reads back as 4294967295.
+quint32 unsignedText(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    const double whole = std::trunc(value);
+    if (whole < 0)
+        return quint32(quint64(qint64(std::max(whole, -9223372036854775808.0))));
+    if (whole >= 18446744073709551616.0)
+        return std::numeric_limits<quint32>::max();
+    return quint32(quint64(whole));
+}
+
+void appendSample(QByteArray &out, int typeCode, double value)
+{
+    char text[32];
+    std::to_chars_result result;
+    switch (typeCode) {
+    case Int8:
+    case Int16:
+    case Int32:
+        result = std::to_chars(text, text + sizeof text, signedText(value));
+        break;
+    case UInt8:
+    case UInt16:
+    case UInt32:
+        result = std::to_chars(text, text + sizeof text, unsignedText(value));
+        break;
+    default:
+        result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+        break;
+    }
+    out.append(text, int(result.ptr - text));
+}
+
+bool isLineBreakOnly(const char *begin, const char *end)
+{
+    return std::all_of(begin, end, [](char c) { return c == '\r'; });
+}
+
+// A field's bytes without CR, as text.
+QByteArray withoutCr(const char *begin, const char *end)
+{
+    QByteArray bytes(begin, int(end - begin));
+    bytes.replace('\r', QByteArray());
+    return bytes;
+}
+
+// A field read as a floating-point number the way text conversion reads
+// it: surrounding blanks allowed, anything unreadable is 0.
+double fieldValue(const char *begin, const char *end)
+{
+    char buffer[64];
+    int length = 0;
+    for (const char *c = begin; c != end; ++c) {
+        if (*c == '\r' || *c == ' ' || *c == '\t')
+            continue;
+        if (length == int(sizeof buffer))
+            return withoutCr(begin, end).trimmed().toDouble();
+        buffer[length++] = *c;
+    }
+    const char *first = buffer;
+    if (length > 0 && *first == '+')
+        ++first;
+    double value = 0;
+    const auto result = std::from_chars(first, buffer + length, value);
+    if (result.ec != std::errc() || result.ptr != buffer + length)
+        return 0;
+    return value;
+}
+
+const char *fieldEnd(const char *begin, const char *lineEnd)
+{
+    const void *comma = std::memchr(begin, ',', size_t(lineEnd - begin));
+    return comma ? static_cast<const char *>(comma) : lineEnd;
+}
+
+} // namespace
+
+QByteArray scopeSampleText(int typeCode, double value)
+{
+    QByteArray text;
+    appendSample(text, typeCode, value);
+    return text;
+}
+
+CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count, int typeCode,
+                             const QStringList &names, const ProgressCallback &progress)
+{
+    QByteArray chunk = QStringLiteral("%1,%2\n").arg(count).arg(typeCode + 1).toLatin1();
+    chunk.reserve(kWriteChunk + 64);
+    const auto flush = [&] {
+        const bool written = out.write(chunk) == chunk.size();
+        chunk.clear();
+        return written;
+    };
+    const quint64 n = store.size();
+    qint64 done = 0;
+    for (int channel = 0; channel < count; ++channel) {
+        chunk.append(textToBytes(names.value(channel)));
+        const double *values = store.window(channel);
+        for (quint64 position = 0; position < n; ++position) {
+            chunk.append(',');
+            appendSample(chunk, typeCode, values[position]);
+            if (chunk.size() >= kWriteChunk && !flush())
+                return CsvWriteResult::Failed;
+            if (++done % kProgressStep == 0 && !progress(done))
+                return CsvWriteResult::Cancelled;
+        }
+        if (channel + 1 < count)
+            chunk.append('\n');
+    }
+    return flush() ? CsvWriteResult::Written : CsvWriteResult::Failed;
+}
+
+ScopeCsvReader::ScopeCsvReader(const char *data, qint64 size)
+{
+    if (size <= 0)
+        return;
+    const char *end = data + size;
+    const char *begin = data;
+    while (const void *lineFeed = std::memchr(begin, '\n', size_t(end - begin))) {
+        const char *lineEnd = static_cast<const char *>(lineFeed);
+        m_lines.append(Line{begin, lineEnd});
+        begin = lineEnd + 1;
+    }
+    m_lines.append(Line{begin, end});
+    while (!m_lines.isEmpty() && isLineBreakOnly(m_lines.last().begin, m_lines.last().end))
+        m_lines.removeLast();
+}
+
+bool ScopeCsvReader::fail(const QString &title, const QString &text)
+{
+    m_problem = {title, text};
+    return false;
+}
+
+bool ScopeCsvReader::readConfiguration()
+{
+    // A file of nothing but line breaks is as empty as one without bytes.
+    if (m_lines.isEmpty())
+        return fail(mainTr("错误"), mainTr("文件为空！"));
+
+    QString configuration = bytesToText(withoutCr(m_lines[0].begin, m_lines[0].end));
+    const int comment = configuration.indexOf(QLatin1String("//"));
+    if (comment >= 0)
+        configuration.truncate(comment);
+    configuration.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
+    const QStringList fields = configuration.split(QLatin1Char(','));
+    const QString title = mainTr("配置行有误");
+    if (fields.size() != 2)
+        return fail(title, mainTr("配置行有误，检查首行数据是否正确。\n\n"
+                                  "格式：[波形数量1~8],[数据类型编号1~8]  //自定义注释"));
+    m_count = fields[0].toInt();
+    m_type = fields[1].toInt();
+    const int channelLines = m_lines.size() - 1;
+    if (m_count < 1 || m_count > 8)
+        return fail(title, mainTr("配置行的通道数有误，不在1~8之间。"));
+    if (m_count != channelLines)
+        return fail(title,
+                    mainTr("配置行的通道数有误，和数据匹配，数据行共%1行。").arg(channelLines));
+    if (m_type < 1 || m_type > kSampleTypeCount)
+        return fail(title, mainTr("配置行的数据类型有误，不在1~8之间。"));
+    return true;
+}
+
+bool ScopeCsvReader::readChannels()
+{
+    m_names.clear();
+    for (int channel = 0; channel < m_count; ++channel) {
+        const Line &line = m_lines[channel + 1];
+        const auto lengthProblem = [&] {
+            return fail(mainTr("错误"),
+                        mainTr("数据有误!波形%1的元素数目和前一个波形不同。").arg(channel + 1));
+        };
+        // An empty channel line has no samples to give, whichever line it is.
+        if (isLineBreakOnly(line.begin, line.end))
+            return lengthProblem();
+        m_names.append(bytesToText(withoutCr(line.begin, fieldEnd(line.begin, line.end))));
+        const qint64 fields = std::count(line.begin, line.end, ',') + 1;
+        if (channel == 0)
+            m_fieldCount = fields;
+        else if (fields != m_fieldCount)
+            return lengthProblem();
+    }
+    return true;
+}
+
+bool ScopeCsvReader::appendTo(SampleStore &store, const ProgressCallback &progress) const
+{
+    const char *cursor[SampleStore::kChannels];
+    for (int channel = 0; channel < m_count; ++channel) {
+        const Line &line = m_lines[channel + 1];
+        cursor[channel] = fieldEnd(line.begin, line.end);
+    }
+    double values[SampleStore::kChannels];
+    for (qint64 column = 1; column < m_fieldCount; ++column) {
+        for (int channel = 0; channel < m_count; ++channel) {
+            const char *begin = cursor[channel] + 1; // past the comma
+            const char *end = fieldEnd(begin, m_lines[channel + 1].end);
+            values[channel] = fieldValue(begin, end);
+            cursor[channel] = end;
+        }
+        store.append(values, m_count);
+        if (column % kProgressStep == 0 && !progress(column))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+class QIODevice;
+class SampleStore;
+
+// Waveform files: a configuration line "count,type number" (type number =
+// type code + 1, an optional "//" comment after it), then one line per
+// channel: its name and its samples oldest first, separated by commas.
+// Text is GB18030; numbers are plain ASCII.
+
+// Told how many steps are done; false means the user cancelled.
+using ProgressCallback = std::function<bool(qint64 done)>;
+
+// A sample as written for type `code`: whole numbers for the integer types,
+// six significant digits for float and double.
+QByteArray scopeSampleText(int typeCode, double value);
+
+enum class CsvWriteResult { Written, Cancelled, Failed };
+
+// Writes channels 1..count of the store with their names. Progress counts
+// the samples written, out of count × store size.
+CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count, int typeCode,
+                             const QStringList &names, const ProgressCallback &progress);
+
+// Reads a waveform file in the order its checks must be made in, so the
+// caller can change its state between them. The bytes are read in place.
+class ScopeCsvReader
+{
+public:
+    struct Problem
+    {
+        QString title;
+        QString text;
+    };
+
+    // `data` must outlive the reader.
+    ScopeCsvReader(const char *data, qint64 size);
+
+    // The configuration line and the number of channel lines. False with
+    // problem() set when the file is empty or the line is refused.
+    bool readConfiguration();
+    int channelCount() const { return m_count; }
+    int typeCode() const { return m_type - 1; }
+
+    // Channel names and the agreement of the lines' lengths. False with
+    // problem() set at the first channel whose line is empty or differs in
+    // length from channel 1; names() then holds the names read so far.
+    bool readChannels();
+    QStringList names() const { return m_names; }
+    // Samples per channel.
+    qint64 sampleCount() const { return m_fieldCount - 1; }
+
+    // Appends every column of samples to the store. Progress counts the
+    // columns; false when cancelled (what was appended stays).
+    bool appendTo(SampleStore &store, const ProgressCallback &progress) const;
+
+    Problem problem() const { return m_problem; }
+
+private:
+    struct Line
+    {
+        const char *begin;
+        const char *end;
+    };
+
+    bool fail(const QString &title, const QString &text);
+
+    QVector<Line> m_lines; // trailing empty lines already dropped
+    int m_count = 0;
+    int m_type = 0;
+    qint64 m_fieldCount = 0;
+    QStringList m_names;
+    Problem m_problem;
+};

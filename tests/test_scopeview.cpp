@@ -1,0 +1,483 @@
+// The "虚拟示波器" page driven through its widgets: frames in, the plot's
+// scales, channels shown and hidden, waveform files through the dialogs.
+#include "samplestore.h"
+#include "scopeview.h"
+#include "scripteddialogs.h"
+#include "textcodec.h"
+#include "widgetlookup.h"
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_scale_div.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cstring>
+
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+QPair<double, double> range(ScopeView &view, QwtPlot::Axis axis)
+{
+    const QwtScaleDiv &scale = child<QwtPlot>(&view, "car_scope")->axisScaleDiv(axis);
+    return {scale.lowerBound(), scale.upperBound()};
+}
+
+QwtPlotCurve *curve(ScopeView &view, int channel)
+{
+    const QwtPlotItemList curves =
+        child<QwtPlot>(&view, "car_scope")->itemList(QwtPlotItem::Rtti_PlotCurve);
+    return static_cast<QwtPlotCurve *>(curves.at(channel));
+}
+
+void click(ScopeView &view, const char *button)
+{
+    child<QPushButton>(&view, button)->click();
+}
+
+// Opens the link with `count` channels of type `code`.
+void openLink(ScopeView &view, int count, int code)
+{
+    child<QSpinBox>(&view, "car_ware_num")->setValue(count);
+    child<QComboBox>(&view, "car_ware_type")->setCurrentIndex(code);
+    view.setLinkOpen(true);
+}
+
+void appendRamp(ScopeView &view, int samples)
+{
+    for (int s = 0; s < samples; ++s) {
+        double values[SampleStore::kChannels];
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel)
+            values[channel] = s * 0.25 - channel;
+        view.appendSample(values);
+    }
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestScopeView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+
+    void startsWithTheChannelWidgetsAndScales();
+    void openFixesSettingsAndShowsOnlyUsedChannels();
+    void framesDecodeIntoTheStore();
+    void shortFramesAreIgnored();
+    void redrawsOnlyWhenSomethingChanged();
+    void autoTrackingKeepsTheSpan();
+    void zoomAndZeroButtons();
+    void typePresetsSetBothYAxes();
+    void hiddenChannelShowsNothingAndReturnsWhole();
+    void clearEmptiesEveryCurve();
+
+    void exportWritesChannelsOfTheOpenType();
+    void exportCancelledLeavesNoFile();
+    void importRestoresSettingsNamesAndSamples();
+    void importRefusalsKeepTheStore();
+    void importOfMismatchedLinesLeavesStoreCleared();
+    void importCancelledClearsAndSaysSo();
+    void floatSamplesSurviveARoundTrip();
+    void framesArrivingDuringAFileWaitUntilItIsDone();
+
+private:
+    ScriptedDialogs m_dialogs;
+    QTemporaryDir m_dir;
+};
+
+void TestScopeView::init()
+{
+    m_dialogs = ScriptedDialogs();
+}
+
+void TestScopeView::startsWithTheChannelWidgetsAndScales()
+{
+    ScopeView view(m_dialogs);
+    for (int k = 1; k <= 8; ++k) {
+        QCOMPARE(child<QLineEdit>(&view, QStringLiteral("car_wave%1").arg(k))->text(),
+                 QStringLiteral("波形%1").arg(k));
+        QVERIFY(child<QCheckBox>(&view, QStringLiteral("car_wave%1_chk").arg(k))->isChecked());
+    }
+    QCOMPARE(child<QLineEdit>(&view, "car_wave3")->styleSheet(),
+             QStringLiteral("background-color:rgb(100,100, 0);"));
+    QCOMPARE(curve(view, 4)->pen().color(), QColor(255, 0, 127));
+    QCOMPARE(child<QSpinBox>(&view, "car_ware_num")->value(), 8);
+    QCOMPARE(child<QComboBox>(&view, "car_ware_type")->currentText(), QStringLiteral("int8_t"));
+    QVERIFY(child<QCheckBox>(&view, "car_ware_autox")->isChecked());
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 300.0));
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 1000.0));
+    QCOMPARE(view.payloadLength(), 8);
+    QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
+void TestScopeView::openFixesSettingsAndShowsOnlyUsedChannels()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 3, 2);
+    QCOMPARE(view.payloadLength(), 6);
+    QVERIFY(!child<QSpinBox>(&view, "car_ware_num")->isEnabled());
+    QVERIFY(!child<QComboBox>(&view, "car_ware_type")->isEnabled());
+    QVERIFY(!child<QLineEdit>(&view, "car_wave3")->isHidden());
+    QVERIFY(child<QLineEdit>(&view, "car_wave4")->isHidden());
+    QVERIFY(child<QCheckBox>(&view, "car_wave8_chk")->isHidden());
+    view.setLinkOpen(false);
+    QVERIFY(child<QSpinBox>(&view, "car_ware_num")->isEnabled());
+    QVERIFY(child<QLineEdit>(&view, "car_wave4")->isHidden());
+}
+
+void TestScopeView::framesDecodeIntoTheStore()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 2, 4); // int32_t
+    QByteArray payload(8, 0);
+    qToLittleEndian<qint32>(-5, payload.data());
+    qToLittleEndian<qint32>(70000, payload.data() + 4);
+    view.handleFrame(payload.constData(), payload.size());
+    view.handleFrame(payload.constData(), payload.size());
+    const SampleStore &store = view.store();
+    QCOMPARE(store.size(), quint64(2));
+    QCOMPARE(store.xValues()[1], 1.0);
+    QCOMPARE(store.window(0)[1], -5.0);
+    QCOMPARE(store.window(1)[1], 70000.0);
+    QCOMPARE(store.window(2)[1], 0.0);
+}
+
+void TestScopeView::shortFramesAreIgnored()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 2, 7); // double: 16 bytes per frame
+    const QByteArray payload(8, 0);
+    view.handleFrame(payload.constData(), payload.size());
+    QCOMPARE(view.store().size(), quint64(0));
+}
+
+void TestScopeView::redrawsOnlyWhenSomethingChanged()
+{
+    ScopeView view(m_dialogs);
+    view.redrawNow();
+    QVERIFY(!view.redrawPending());
+    appendRamp(view, 5000);
+    QVERIFY(view.redrawPending());
+    // The timer, not the samples, draws: one redraw for the whole batch.
+    QTRY_VERIFY(!view.redrawPending());
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(4699.0, 4999.0));
+}
+
+void TestScopeView::autoTrackingKeepsTheSpan()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 101);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 300.0));
+    appendRamp(view, 900);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 1000.0));
+
+    child<QCheckBox>(&view, "car_ware_autox")->setChecked(false);
+    appendRamp(view, 100);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 1000.0));
+}
+
+void TestScopeView::zoomAndZeroButtons()
+{
+    ScopeView view(m_dialogs);
+    child<QCheckBox>(&view, "car_ware_autox")->setChecked(false);
+    click(view, "car_x_zoomin");
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 150.0));
+    click(view, "car_x_zoomout");
+    click(view, "car_x_zoomout");
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 600.0));
+    click(view, "car_y_zoomin");
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 500.0));
+    QCOMPARE(range(view, QwtPlot::yLeft), qMakePair(0.0, 500.0));
+    click(view, "car_y_zoomout");
+    click(view, "car_y_zoomout");
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 2000.0));
+
+    auto *type = child<QComboBox>(&view, "car_ware_type");
+    type->setCurrentIndex(1);
+    type->setCurrentIndex(0);
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(-128.0, 128.0));
+    click(view, "car_y_tozero");
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 256.0));
+    QCOMPARE(range(view, QwtPlot::yLeft), qMakePair(0.0, 256.0));
+}
+
+void TestScopeView::typePresetsSetBothYAxes()
+{
+    ScopeView view(m_dialogs);
+    auto *type = child<QComboBox>(&view, "car_ware_type");
+    const QPair<double, double> presets[] = {{-128, 128}, {0, 256},   {-2000, 2000},
+                                             {0, 4000},   {-3000, 3000}, {0, 1000},
+                                             {0, 1000},   {0, 1000}};
+    for (int code : {3, 2, 1, 0, 4, 5, 6, 7}) {
+        type->setCurrentIndex(code);
+        QCOMPARE(range(view, QwtPlot::yRight), presets[code]);
+        QCOMPARE(range(view, QwtPlot::yLeft), presets[code]);
+    }
+}
+
+void TestScopeView::hiddenChannelShowsNothingAndReturnsWhole()
+{
+    ScopeView view(m_dialogs);
+    child<QCheckBox>(&view, "car_ware_autox")->setChecked(false);
+    click(view, "car_x_zoomout"); // 0..600 covers the whole history
+    appendRamp(view, 500);
+    view.redrawNow();
+    QVERIFY(curve(view, 1)->dataSize() > 0);
+
+    child<QCheckBox>(&view, "car_wave2_chk")->setChecked(false);
+    appendRamp(view, 50);
+    view.redrawNow();
+    QCOMPARE(curve(view, 1)->dataSize(), size_t(0));
+    QVERIFY(curve(view, 0)->dataSize() > 0);
+
+    child<QCheckBox>(&view, "car_wave2_chk")->setChecked(true);
+    view.redrawNow();
+    QwtPlotCurve *second = curve(view, 1);
+    QCOMPARE(second->sample(0), QPointF(0, -1));
+    QCOMPARE(second->sample(second->dataSize() - 1), QPointF(549, 49 * 0.25 - 1)); // sample 49 of the second ramp
+}
+
+void TestScopeView::clearEmptiesEveryCurve()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 400);
+    view.redrawNow();
+    const auto xBefore = range(view, QwtPlot::xBottom);
+    click(view, "car_ware_clear");
+    view.redrawNow();
+    QCOMPARE(view.store().size(), quint64(0));
+    for (int channel = 0; channel < 8; ++channel)
+        QCOMPARE(curve(view, channel)->dataSize(), size_t(0));
+    QCOMPARE(range(view, QwtPlot::xBottom), xBefore);
+    appendRamp(view, 1);
+    QCOMPARE(view.store().xValues()[0], 0.0);
+}
+
+void TestScopeView::exportWritesChannelsOfTheOpenType()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 3, 2); // int16_t
+    QByteArray payload(6, 0);
+    for (qint16 value : {qint16(1), qint16(-2)}) {
+        for (int channel = 0; channel < 3; ++channel)
+            qToLittleEndian<qint16>(value, payload.data() + 2 * channel);
+        view.handleFrame(payload.constData(), payload.size());
+    }
+    const QString path = m_dir.filePath("three.csv");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_out");
+    QCOMPARE(m_dialogs.calls.first().kind, Kind::SaveFile);
+    QCOMPARE(m_dialogs.calls.first().title, QStringLiteral("保存文件"));
+    QByteArray expected = "3,3\n";
+    for (int k = 1; k <= 3; ++k)
+        expected += textToBytes(QStringLiteral("波形%1").arg(k)) + ",1,-2" + (k < 3 ? "\n" : "");
+    QCOMPARE(readFile(path), expected);
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
+
+    // Cancelled at the file dialog: nothing written.
+    click(view, "car_ware_out");
+    QCOMPARE(m_dialogs.count(Kind::Progress), 1);
+}
+
+void TestScopeView::exportCancelledLeavesNoFile()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 100000);
+    const QString path = m_dir.filePath("cancelled.csv");
+    m_dialogs.fileAnswers.enqueue(path);
+    m_dialogs.progressCancelAt.enqueue(200000);
+    click(view, "car_ware_out");
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter("cancelled"), QStringList());
+
+    // A file that was there before stays as it was.
+    writeFile(path, "keep");
+    m_dialogs.fileAnswers.enqueue(path);
+    m_dialogs.progressCancelAt.enqueue(200000);
+    click(view, "car_ware_out");
+    QCOMPARE(readFile(path), QByteArray("keep"));
+}
+
+void TestScopeView::importRestoresSettingsNamesAndSamples()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 10);
+    const QString path = m_dir.filePath("import.csv");
+    writeFile(path, "2 , 7 //comment\r\n" + textToBytes(QStringLiteral("速度")) +
+                        ",1.5,2.5,3.5\r\nangle,-1,-2,-3\r\n\r\n");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_in");
+    QCOMPARE(m_dialogs.calls.first().title, QStringLiteral("选择文件"));
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
+    QCOMPARE(view.channelCount(), 2);
+    QCOMPARE(view.typeCode(), 6);
+    QCOMPARE(child<QSpinBox>(&view, "car_ware_num")->value(), 2);
+    QCOMPARE(child<QComboBox>(&view, "car_ware_type")->currentText(), QStringLiteral("float"));
+    QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 1000.0));
+    QCOMPARE(child<QLineEdit>(&view, "car_wave1")->text(), QStringLiteral("速度"));
+    QCOMPARE(child<QLineEdit>(&view, "car_wave2")->text(), QStringLiteral("angle"));
+    QCOMPARE(child<QLineEdit>(&view, "car_wave3")->text(), QStringLiteral("波形3"));
+    QVERIFY(child<QLineEdit>(&view, "car_wave3")->isHidden());
+    const SampleStore &store = view.store();
+    QCOMPARE(store.size(), quint64(3));
+    QCOMPARE(store.xValues()[0], 0.0);
+    QCOMPARE(store.xValues()[2], 2.0);
+    QCOMPARE(store.window(0)[2], 3.5);
+    QCOMPARE(store.window(1)[0], -1.0);
+}
+
+void TestScopeView::importRefusalsKeepTheStore()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 10);
+    const QString empty = m_dir.filePath("empty.csv");
+    const QString breaks = m_dir.filePath("breaks.csv");
+    const QString mismatch = m_dir.filePath("mismatch.csv");
+    writeFile(empty, "");
+    writeFile(breaks, "\n\n\r\n");
+    writeFile(mismatch, "3,1\na,1\nb,2\n");
+    for (const QString &path : {empty, breaks, mismatch, m_dir.filePath("missing.csv")})
+        m_dialogs.fileAnswers.enqueue(path);
+    for (int i = 0; i < 4; ++i)
+        click(view, "car_ware_in");
+    QCOMPARE(m_dialogs.texts(Kind::Critical),
+             QStringList({QStringLiteral("文件为空！"), QStringLiteral("文件为空！"),
+                          QStringLiteral("配置行的通道数有误，和数据匹配，数据行共2行。"),
+                          QStringLiteral("文件为空！")}));
+    QCOMPARE(view.store().size(), quint64(10));
+    QCOMPARE(view.channelCount(), 8);
+}
+
+void TestScopeView::importOfMismatchedLinesLeavesStoreCleared()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 10);
+    const QString path = m_dir.filePath("short.csv");
+    writeFile(path, "3,1\na,1,2\n\nc,1,2\n");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_in");
+    QCOMPARE(m_dialogs.texts(Kind::Critical),
+             QStringList(QStringLiteral("数据有误!波形2的元素数目和前一个波形不同。")));
+    QCOMPARE(view.store().size(), quint64(0));
+    QCOMPARE(child<QLineEdit>(&view, "car_wave1")->text(), QStringLiteral("a"));
+}
+
+void TestScopeView::importCancelledClearsAndSaysSo()
+{
+    ScopeView view(m_dialogs);
+    QByteArray file = "1,1\na";
+    for (int s = 0; s < 300000; ++s)
+        file += ",7";
+    const QString path = m_dir.filePath("long.csv");
+    writeFile(path, file);
+    m_dialogs.fileAnswers.enqueue(path);
+    m_dialogs.progressCancelAt.enqueue(100000);
+    click(view, "car_ware_in");
+    QCOMPARE(view.store().size(), quint64(0));
+    QCOMPARE(m_dialogs.texts(Kind::Information),
+             QStringList(QStringLiteral("导入已取消，波形已清空。")));
+}
+
+void TestScopeView::floatSamplesSurviveARoundTrip()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 2, 6); // float
+    QByteArray payload(8, 0);
+    for (int s = 0; s < 1000; ++s) {
+        const float a = float(s) / 7.0f;
+        const float b = -float(s) * 1000.5f;
+        quint32 bits;
+        std::memcpy(&bits, &a, 4);
+        qToLittleEndian(bits, payload.data());
+        std::memcpy(&bits, &b, 4);
+        qToLittleEndian(bits, payload.data() + 4);
+        view.handleFrame(payload.constData(), payload.size());
+    }
+    view.setLinkOpen(false);
+    const QString path = m_dir.filePath("float.csv");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_out");
+
+    ScopeView other(m_dialogs);
+    m_dialogs.fileAnswers.enqueue(path);
+    click(other, "car_ware_in");
+    QCOMPARE(other.channelCount(), 2);
+    QCOMPARE(other.typeCode(), 6);
+    QCOMPARE(other.store().size(), quint64(1000));
+    for (quint64 i = 0; i < 1000; ++i) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const double sent = view.store().window(channel)[i];
+            const double read = other.store().window(channel)[i];
+            QVERIFY2(std::abs(read - sent) <= std::abs(sent) * 5e-6,
+                     qPrintable(QStringLiteral("%1 read back as %2").arg(sent).arg(read)));
+        }
+    }
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
+}
+
+// Behind a real progress window the event loop runs on and the car's frames
+// keep coming; they must neither change the store under the file nor get
+// lost.
+void TestScopeView::framesArrivingDuringAFileWaitUntilItIsDone()
+{
+    ScopeView view(m_dialogs);
+    openLink(view, 2, 0); // int8_t
+    const QByteArray payload("\x05\xfb", 2);
+    for (int s = 0; s < 150000; ++s)
+        view.handleFrame(payload.constData(), payload.size());
+    int arrived = 0;
+    m_dialogs.progressStep = [&](qint64) {
+        view.handleFrame("\x09\x09", 2);
+        ++arrived;
+    };
+
+    const QString path = m_dir.filePath("busy.csv");
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_out");
+    QVERIFY(arrived > 0);
+    const QList<QByteArray> lines = readFile(path).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[1].count(','), 150000);
+    QCOMPARE(lines[2].count(','), 150000);
+    QVERIFY(!lines[1].contains('9'));
+    QCOMPARE(view.store().size(), quint64(150000 + arrived));
+    QCOMPARE(view.store().window(0)[150000], 9.0);
+
+    arrived = 0;
+    m_dialogs.fileAnswers.enqueue(path);
+    click(view, "car_ware_in");
+    QVERIFY(arrived > 0);
+    QCOMPARE(view.store().size(), quint64(150000 + arrived));
+    QCOMPARE(view.store().window(1)[149999], -5.0);
+    QCOMPARE(view.store().window(1)[150000], 9.0);
+}
+
+QTEST_MAIN(TestScopeView)
+#include "test_scopeview.moc"
