@@ -61,6 +61,10 @@ bool SerialPort::open(const QString &name)
 
 void SerialPort::close()
 {
+    // What was written last goes out before the handle closes; QSerialPort
+    // otherwise drops whatever the event loop has not sent yet.
+    if (m_port.isOpen() && !m_lossPending)
+        m_port.flush();
     m_lossPending = false;
     if (m_port.isOpen())
         m_port.close();

@@ -41,6 +41,7 @@ class TestSerialPort : public QObject
     Q_OBJECT
 private slots:
     void bytesTravelBothWays();
+    void bytesWrittenJustBeforeCloseStillLeave();
     void acceptsNamesUnderDevAndFullPaths();
     void openingAMissingDeviceFails();
     void settingsReachTheDevice_data();
@@ -69,6 +70,17 @@ void TestSerialPort::bytesTravelBothWays()
     QCOMPARE(pollUntil(port, all.size()), all);
 }
 
+void TestSerialPort::bytesWrittenJustBeforeCloseStillLeave()
+{
+    PtyPair device;
+    SerialPort port;
+    QVERIFY(port.open(device.slavePath()));
+    const QByteArray command("AT+CMGS=\"10086\"\r");
+    QCOMPARE(port.write(command), qint64(command.size()));
+    port.close();
+    QCOMPARE(device.read(command.size()), command);
+}
+
 void TestSerialPort::acceptsNamesUnderDevAndFullPaths()
 {
     QCOMPARE(systemLocationOf(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
@@ -77,7 +89,7 @@ void TestSerialPort::acceptsNamesUnderDevAndFullPaths()
 
     PtyPair device;
     SerialPort port;
-    const QString shortName = device.slavePath().mid(int(qstrlen("/dev/")));
+    const QString shortName = device.devicePath().mid(int(qstrlen("/dev/")));
     QVERIFY(port.open(shortName));
     QCOMPARE(port.portName(), shortName);
 }

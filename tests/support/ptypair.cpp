@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -22,7 +23,9 @@ PtyPair::PtyPair()
     cfmakeraw(&settings);
     tcsetattr(m_slave, TCSANOW, &settings);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    m_slavePath = QString::fromLocal8Bit(name);
+    m_devicePath = QString::fromLocal8Bit(name);
+    m_slavePath = m_linkDir.filePath(QStringLiteral("ttyPTY"));
+    QFile::link(m_devicePath, m_slavePath);
 }
 
 PtyPair::~PtyPair()
@@ -71,4 +74,5 @@ void PtyPair::unplug()
     if (m_master >= 0)
         ::close(m_master);
     m_master = m_slave = -1;
+    QFile::remove(m_slavePath);
 }
