@@ -1,0 +1,76 @@
+#include "nmeasplitter.h"
+
+bool NmeaSplitter::append(const QByteArray &chunk)
+{
+    if (chunk.size() > kMaxChunk)
+        return false;
+    compact();
+    m_buffer.append(chunk);
+    return true;
+}
+
+QByteArrayList NmeaSplitter::next()
+{
+    for (;;) {
+        const int zero = m_buffer.indexOf('\0', m_start);
+        if (zero >= 0) {
+            dropThrough(zero);
+            continue;
+        }
+        const int star = m_buffer.indexOf('*', m_start);
+        if (star < 0) {
+            boundPending();
+            return {};
+        }
+        const int dollar = m_buffer.indexOf('$', m_start);
+        if (dollar < 0) {
+            dropThrough(star);
+            return {};
+        }
+        if (star < dollar + 2) {
+            // A '$' after the '*', or "$*": resynchronise on the next '$'.
+            dropThrough(dollar);
+            continue;
+        }
+        const QByteArray sentence = m_buffer.mid(dollar + 1, star - dollar - 1);
+        dropThrough(star);
+        return sentence.split(',');
+    }
+}
+
+QByteArray NmeaSplitter::takeBuffer()
+{
+    const QByteArray rest = m_buffer.mid(m_start);
+    clear();
+    return rest;
+}
+
+void NmeaSplitter::clear()
+{
+    m_buffer.clear();
+    m_start = 0;
+}
+
+void NmeaSplitter::dropThrough(int index)
+{
+    m_start = index + 1;
+    if (m_start >= m_buffer.size())
+        clear();
+}
+
+// Consumed bytes are dropped lazily, so a chunk of many sentences costs one
+// move instead of one per sentence.
+void NmeaSplitter::compact()
+{
+    if (m_start > 0) {
+        m_buffer.remove(0, m_start);
+        m_start = 0;
+    }
+}
+
+void NmeaSplitter::boundPending()
+{
+    const int excess = pendingSize() - kMaxPending;
+    if (excess > 0)
+        m_start += excess;
+}
