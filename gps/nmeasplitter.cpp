@@ -28,8 +28,10 @@ QByteArrayList NmeaSplitter::next()
             return {};
         }
         if (star < dollar + 2) {
-            // A '$' after the '*', or "$*": resynchronise on the next '$'.
-            dropThrough(dollar);
+            // A stray '*' before the next '$' (the tail of a line cut off
+            // earlier), or an empty "$*": drop through the '*' only, so the
+            // sentence that follows is not lost with it.
+            dropThrough(star);
             continue;
         }
         const QByteArray sentence = m_buffer.mid(dollar + 1, star - dollar - 1);
