@@ -16,6 +16,14 @@ myTcpClient::myTcpClient(QObject *parent)
     });
 }
 
+myTcpClient::~myTcpClient()
+{
+    // The socket's own destructor still reports the disconnection, after
+    // our members are gone.
+    disconnect(this, nullptr, this, nullptr);
+    disconnect(this, &myTcpClient::ClientDisConnect, nullptr, nullptr);
+}
+
 bool myTcpClient::adopt(qintptr descriptor)
 {
     if (!setSocketDescriptor(descriptor))

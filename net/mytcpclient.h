@@ -15,6 +15,7 @@ public:
     static constexpr int kGatherMs = 100;
 
     explicit myTcpClient(QObject *parent = nullptr);
+    ~myTcpClient() override;
 
     // Takes over an accepted connection; false when the descriptor is bad.
     bool adopt(qintptr descriptor);
