@@ -122,9 +122,8 @@ void GpsTab::connectWidgets()
             ui->gps_com_stacked, &QStackedWidget::setCurrentIndex);
     connect(m_panel, &SerialPortPanel::pollDue, this, &GpsTab::onReadyRead_gps);
     connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::onSerialClosed);
-    connect(ui->gps_tcp_server_link, &QPushButton::clicked, this,
-            &GpsTab::on_gps_tcp_server_link_clicked);
-    connect(ui->gps_cleanButton, &QPushButton::clicked, this, &GpsTab::on_gps_cleanButton_clicked);
+    // on_gps_tcp_server_link_clicked() and on_gps_cleanButton_clicked() are
+    // connected by name when the form is set up.
     connect(m_server, &myTcpServer::ClientConnect, this, &GpsTab::gps_tcp_server_ClientConnect);
     connect(m_server, &myTcpServer::ClientReadData, this, &GpsTab::gps_tcp_server_readdata);
     connect(m_server, &myTcpServer::ClientDisConnect, this,
@@ -147,7 +146,7 @@ void GpsTab::onReadyRead_gps()
     const QByteArray bytes = m_panel->port()->readAll();
     if (bytes.isEmpty())
         return;
-    receiveChunk(serialDisplayHtml(bytes), bytes);
+    gpsReceive(serialDisplayHtml(bytes), bytes);
 }
 
 QString GpsTab::serialDisplayHtml(const QByteArray &bytes) const
@@ -167,21 +166,16 @@ void GpsTab::gps_tcp_server_readdata(int clientID, const QString &IP, int Port)
     const QString html = mainTr("<font color=\"Blue \">[%2:%3]  %4</font><br>%1")
                              .arg(plainToHtml(cStringBytesToText(bytes)), IP.toHtmlEscaped(),
                                   QString::number(Port), nowText());
-    receiveChunk(html, bytes);
+    gpsReceive(html, bytes);
 }
 
-void GpsTab::receiveChunk(const QString &displayHtml, const QByteArray &bytes)
+void GpsTab::gpsReceive(const QString &displayHtml, const QByteArray &bytes)
 {
     // The bytes of a file being uploaded are the file's, not sentences.
     if (m_upload) {
         continueUpload(bytes);
         return;
     }
-    gpsReceive(displayHtml, bytes);
-}
-
-void GpsTab::gpsReceive(const QString &displayHtml, const QByteArray &bytes)
-{
     appendLog(displayHtml);
     if (m_splitter.append(bytes))
         parseBuffered();
@@ -483,7 +477,7 @@ void GpsTab::finishUpload()
     // What followed the file is ordinary stream again.
     for (int at = 0; at < rest.size(); at += NmeaSplitter::kMaxChunk) {
         const QByteArray piece = rest.mid(at, NmeaSplitter::kMaxChunk);
-        receiveChunk(ui->checkBox_gps_re16->isChecked() ? hexText(piece)
+        gpsReceive(ui->checkBox_gps_re16->isChecked() ? hexText(piece)
                                                       : plainToHtml(latin1UpToZero(piece)),
                    piece);
     }

@@ -44,8 +44,10 @@ public:
     MapView *mapView() const;
     const GpsRecord &record() const { return m_record; }
     bool uploadInProgress() const { return m_upload.has_value(); }
+    void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
 
-    // The receive step: log the display text, then parse the bytes.
+    // The receive step: log the display text, then parse the bytes (or,
+    // while a file is being uploaded, add them to the file).
     void gpsReceive(const QString &displayHtml, const QByteArray &bytes);
     // To the serial port if open, and to the TCP client if listening.
     void gpsSendToDevice(const QByteArray &bytes);
@@ -77,7 +79,6 @@ private:
 
     void connectWidgets();
     void loadMapPage();
-    void receiveChunk(const QString &displayHtml, const QByteArray &bytes);
     void parseBuffered();
     void dispatch(const QByteArrayList &fields);
     void showLabels(const LabelTexts &labels);
