@@ -71,10 +71,28 @@ QString warningLine(const QString &text)
     return QStringLiteral("<font color=\"Red\">%1</font>").arg(text);
 }
 
-QString fixedPositionScript(const NmeaPosition &position)
+// Degrees as a script number. Longitudes keep their three degree digits on
+// the labels ("075.5200936"), but a leading zero makes the page's script
+// read an octal literal and fail, so the map would never move west of 100°.
+QString scriptNumber(const QByteArray &degrees)
+{
+    QString number = QString::fromLatin1(degrees);
+    const int digitsFrom = number.startsWith(QLatin1Char('-')) ? 1 : 0;
+    while (number.size() > digitsFrom + 1 && number.at(digitsFrom) == QLatin1Char('0')
+           && number.at(digitsFrom + 1) != QLatin1Char('.'))
+        number.remove(digitsFrom, 1);
+    return number;
+}
+
+QString fixedPositionScript(const QByteArray &longitude, const QByteArray &latitude)
 {
     return QStringLiteral("fixed_position(%1,%2);")
-        .arg(QString::fromLatin1(position.longitude), QString::fromLatin1(position.latitude));
+        .arg(scriptNumber(longitude), scriptNumber(latitude));
+}
+
+QString fixedPositionScript(const NmeaPosition &position)
+{
+    return fixedPositionScript(position.longitude, position.latitude);
 }
 
 } // namespace
@@ -356,9 +374,7 @@ void GpsTab::gps_updata_location()
 {
     if (!m_record.hasPosition())
         return;
-    ui->webView_gps->runScript(QStringLiteral("fixed_position(%1,%2);")
-                                   .arg(QString::fromLatin1(m_record.longitude()),
-                                        QString::fromLatin1(m_record.latitude())));
+    ui->webView_gps->runScript(fixedPositionScript(m_record.longitude(), m_record.latitude()));
 }
 
 // ---- device commands -------------------------------------------------------

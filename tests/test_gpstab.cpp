@@ -196,6 +196,10 @@ void TestGpsTab::realCaptureEndsWithItsLastFix()
                            "label_gps_num",      "label_gps_num_view",  "label_gps_location"};
     for (int i = 0; i < expected.size(); ++i)
         QCOMPARE(label(*m_tab, names[i]), expected.at(i));
+    // The map shows the same fix (western longitudes included).
+    const QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), expected.at(0).chopped(1).toDouble());
+    QCOMPARE(state.value("lng").toDouble(), expected.at(2).chopped(1).toDouble());
 }
 
 void TestGpsTab::serialSourceShowsRawTextOrHexAndParses()
@@ -376,6 +380,10 @@ void TestGpsTab::locateCommandSendsJpegWhenAsked()
     QCOMPARE(int(length), frameSize - 9);
     const QImage picture = QImage::fromData(frame.mid(7, int(length)), "JPG");
     QCOMPARE(picture.size(), QSize(200, 100));
+    const QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), 40.0350855);
+    QCOMPARE(state.value("lng").toDouble(), -75.5200936);
+    QCOMPARE(state.value("zoom").toInt(), 15);
     QVERIFY(!QFile::exists("save.jpg"));
 }
 
