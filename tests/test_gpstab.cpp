@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QTcpSocket>
@@ -121,6 +122,8 @@ private slots:
     void fileUploadOutsideWorkingDirectoryWritesNothing();
     void fileUploadStopsWhenSourceCloses();
     void fileUploadStopsWhenNothingArrives();
+
+    void simulatorDrivesTheTabAndGetsItsPicture();
 
 private:
     void listen();
@@ -464,6 +467,29 @@ void TestGpsTab::fileUploadStopsWhenNothingArrives()
     // Sentences are parsed again afterwards.
     m_tab->gpsReceive(QString(), "$GPGSA,A,1*00");
     QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("未定位"));
+}
+
+void TestGpsTab::simulatorDrivesTheTabAndGetsItsPicture()
+{
+    listen();
+    QProcess sim;
+    sim.setWorkingDirectory(m_workDir->path());
+    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+              {"gps", "--tcp", QStringLiteral("127.0.0.1:%1").arg(m_tab->server()->serverPort()),
+               "--rate", "10", "--cycles", "3", "--command", "VCSET,16,S,RGB565,64,48",
+               "--command", "VCLOC,3150.7282,N,11711.9288,E"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 60000);
+    const QString output = QString::fromUtf8(sim.readAllStandardOutput());
+    QVERIFY2(output.contains("picture frame 1: 6144 bytes, RGB565, 64x48, saved as"),
+             qPrintable(output));
+    QVERIFY(QImage(QDir(m_workDir->path()).filePath("gps-picture-1.png")).size() == QSize(64, 48));
+    // The synthetic lap: GPS and BeiDou satellites in view add up.
+    QCOMPARE(label(*m_tab, "label_gps_num_view"), QStringLiteral("7"));
+    QCOMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("09"));
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
+    QVERIFY(label(*m_tab, "label_longitude").endsWith('N'));
+    QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("08时00分02.000秒"));
 }
 
 QTEST_MAIN(TestGpsTab)

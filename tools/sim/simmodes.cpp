@@ -1,6 +1,10 @@
 #include "simmodes.h"
 
+SimMode gpsSimMode();
+
 QList<SimMode> simModes()
 {
-    return {};
+    return {
+        gpsSimMode(),
+    };
 }
