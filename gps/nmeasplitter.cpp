@@ -34,9 +34,11 @@ QByteArrayList NmeaSplitter::next()
             dropThrough(star);
             continue;
         }
-        const QByteArray sentence = m_buffer.mid(dollar + 1, star - dollar - 1);
+        // Split in place: the fields are copies, so the buffer may move on.
+        const QByteArrayList fields =
+            QByteArray::fromRawData(m_buffer.constData() + dollar + 1, star - dollar - 1).split(',');
         dropThrough(star);
-        return sentence.split(',');
+        return fields;
     }
 }
 
