@@ -42,6 +42,11 @@ MapView::MapView(QWidget *parent)
     connect(this, &QWebEngineView::loadFinished, this, &MapView::onLoadFinished);
 }
 
+MapView::~MapView()
+{
+    m_closing = true;
+}
+
 bool MapView::loadMapPage(QString *error)
 {
     QFile file(QString::fromLatin1(kPagePath));
@@ -74,10 +79,14 @@ void MapView::runScript(const QString &script, ScriptDone done)
         m_waiting.append({script, std::move(done)});
         return;
     }
-    if (done)
-        page()->runJavaScript(script, std::move(done));
-    else
+    if (!done) {
         page()->runJavaScript(script);
+        return;
+    }
+    page()->runJavaScript(script, [this, done](const QVariant &result) {
+        if (!m_closing)
+            done(result);
+    });
 }
 
 void MapView::capture(int minWidth, int minHeight, std::function<void(const QImage &)> done)

@@ -18,6 +18,7 @@ public:
     using ScriptDone = std::function<void(const QVariant &)>;
 
     explicit MapView(QWidget *parent = nullptr);
+    ~MapView() override;
 
     // The page from the program's resources; false, with the reason, when
     // it cannot be read.
@@ -37,5 +38,8 @@ private:
     void onLoadFinished(bool ok);
 
     bool m_loaded = false;
+    // The page answers scripts still pending when it is destroyed (with no
+    // result); by then nobody is listening any more.
+    bool m_closing = false;
     QList<QPair<QString, ScriptDone>> m_waiting;
 };
