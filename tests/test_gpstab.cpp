@@ -348,6 +348,15 @@ void TestGpsTab::settingsCommandChangesZoomAndMapType()
     state = mapState(*m_tab);
     QCOMPARE(state.value("zoom").toInt(), 19);
     QCOMPARE(state.value("satellite").toBool(), false);
+
+    // "VCPLO" only moves the map: no picture, no change to the receiver's fix.
+    QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    m_tab->gpsReceive(QString(), "$VCPLO,3747.0877,S,17518.8941,E*00");
+    state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), -37.784795);
+    QCOMPARE(state.value("lng").toDouble(), 175.3149016);
+    QCOMPARE(sent.count(), 0);
+    QVERIFY(!m_tab->record().hasPosition());
 }
 
 void TestGpsTab::locateCommandSendsRgb565Picture()
