@@ -1,10 +1,9 @@
 #include "simmodes.h"
 
 SimMode carSimMode();
+SimMode gpsSimMode();
 
 QList<SimMode> simModes()
 {
-    QList<SimMode> modes;
-    modes.append(carSimMode());
-    return modes;
+    return {carSimMode(), gpsSimMode()};
 }

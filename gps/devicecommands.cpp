@@ -1,0 +1,108 @@
+#include "devicecommands.h"
+
+#include "nmea.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QtEndian>
+
+namespace {
+
+std::optional<int> pictureSide(const QByteArray &text)
+{
+    bool ok = false;
+    const int side = text.toInt(&ok);
+    if (!ok || side <= 0 || side > kMaxPictureSide)
+        return std::nullopt;
+    return side;
+}
+
+} // namespace
+
+DeviceSettings parseDeviceSettings(const QByteArrayList &fields)
+{
+    DeviceSettings settings;
+    bool ok = false;
+    const int zoom = field(fields, 1).toInt(&ok);
+    if (ok && zoom >= 3 && zoom <= 19)
+        settings.zoom = zoom;
+    const QByteArray mapType = field(fields, 2);
+    if (mapType == "N")
+        settings.mapTypeScript = QStringLiteral("my_setMapType(BMAP_NORMAL_MAP);");
+    else if (mapType == "S")
+        settings.mapTypeScript = QStringLiteral("my_setMapType(BMAP_HYBRID_MAP);");
+    const QByteArray format = field(fields, 3);
+    if (format == "JPG")
+        settings.pictureJpeg = true;
+    else if (format == "RGB565")
+        settings.pictureJpeg = false;
+    settings.pictureWidth = pictureSide(field(fields, 4));
+    settings.pictureHeight = pictureSide(field(fields, 5));
+    return settings;
+}
+
+QByteArray pictureFrame(const QByteArray &payload)
+{
+    QByteArray frame;
+    frame.reserve(payload.size() + 9);
+    frame.append("\x24\x02\xFD", 3);
+    char length[4];
+    qToLittleEndian<quint32>(quint32(payload.size()), length);
+    frame.append(length, 4);
+    frame.append(payload);
+    frame.append("\xFD\x02", 2);
+    return frame;
+}
+
+QByteArray rgb565Payload(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QByteArray payload(rgb.width() * rgb.height() * 2, Qt::Uninitialized);
+    char *out = payload.data();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const quint32 argb = line[x];
+            const quint16 pixel = quint16(((argb >> 8) & 0xF800) | ((argb >> 5) & 0x07E0)
+                                          | ((argb & 0xFF) >> 3));
+            qToLittleEndian<quint16>(pixel, out);
+            out += 2;
+        }
+    }
+    return payload;
+}
+
+QImage mapPicture(const QImage &rendered, int width, int height, const QImage &logo)
+{
+    // Centred; never left of or above the rendering, where there is nothing
+    // to show.
+    const int left = qMax(0, (rendered.width() - width) / 2 - 1);
+    const int top = qMax(0, (rendered.height() - height) / 2 - 1);
+    QImage picture = rendered.copy(left, top, width, height)
+                         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&picture);
+    painter.drawImage(QPoint(0, height - logo.height()), logo);
+    return picture;
+}
+
+FileRequest parseFileRequest(const QByteArrayList &fields, const QString &workingDir)
+{
+    FileRequest request;
+    bool ok = false;
+    request.size = field(fields, 1).toLongLong(&ok);
+    const QString path = QString::fromUtf8(field(fields, 2));
+    if (!ok || request.size < 0 || request.size > kMaxUploadBytes) {
+        request.refusal = FileRequest::BadSize;
+        return request;
+    }
+    const QString root = QDir::cleanPath(QDir(workingDir).absolutePath());
+    const QString target = QDir::cleanPath(root + QLatin1Char('/') + path);
+    const bool inside = target.startsWith(root + QLatin1Char('/')) && target != root;
+    if (path.isEmpty() || QDir::isAbsolutePath(path) || path.contains(QLatin1Char('\\'))
+        || path.contains(QLatin1Char(':')) || !inside) {
+        request.refusal = FileRequest::BadPath;
+        return request;
+    }
+    request.absolutePath = target;
+    return request;
+}

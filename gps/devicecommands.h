@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// The commands an attached device sends us ("VCSET", "VCFLE", ...) and the
+// picture frame we send back. Nothing here touches a widget.
+
+// "VCSET": each part is optional; absent or out-of-range values leave the
+// current setting alone.
+struct DeviceSettings
+{
+    std::optional<int> zoom;          // 3 (continent) … 19 (street)
+    QString mapTypeScript;            // "my_setMapType(...);" or empty
+    std::optional<bool> pictureJpeg;  // true: JPEG file, false: raw RGB565
+    std::optional<int> pictureWidth;  // 1 … kMaxPictureSide
+    std::optional<int> pictureHeight;
+};
+DeviceSettings parseDeviceSettings(const QByteArrayList &fields);
+
+// A picture side larger than this would ask for gigabytes of RGB565.
+constexpr int kMaxPictureSide = 4096;
+
+// The frame a picture travels in: '$' 0x02 0xFD, the payload length as
+// unsigned 32-bit little-endian, the payload, 0xFD 0x02.
+QByteArray pictureFrame(const QByteArray &payload);
+
+// Pixels row by row, 2 bytes each, RGB565 little-endian.
+QByteArray rgb565Payload(const QImage &image);
+
+// The width × height middle of a rendered map with the logo in its
+// bottom-left corner.
+QImage mapPicture(const QImage &rendered, int width, int height, const QImage &logo);
+
+// "VCFLE": the bytes after the command become a file in the working
+// directory. Whoever is at the other end of the line may send it, so only a
+// relative path that stays inside `workingDir` is accepted, and the size is
+// bounded.
+struct FileRequest
+{
+    enum Refusal { Accepted, BadSize, BadPath };
+    Refusal refusal = Accepted;
+    QString absolutePath;
+    qint64 size = 0;
+};
+constexpr qint64 kMaxUploadBytes = 16 * 1024 * 1024;
+FileRequest parseFileRequest(const QByteArrayList &fields, const QString &workingDir);

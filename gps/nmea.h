@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+// What a sentence name asks for. Position sentences are recognised from
+// every satellite system's talker ("GP", "GN", "GL", "GA", "GB", "BD"),
+// since multi-constellation receivers no longer say "GP".
+enum class SentenceKind {
+    Other,
+    DeviceLocate,   // VCLOC
+    DevicePlot,     // VCPLO
+    DeviceSettings, // VCSET
+    DeviceFile,     // VCFLE
+    Rmc,
+    Vtg,
+    Gga,
+    Gsa,
+    Gsv,
+    Gll,
+};
+
+SentenceKind sentenceKind(const QByteArray &name);
+
+// The talker of a position sentence ("GP", "BD", ...): "GPGSV" gives "GP".
+QByteArray talkerOf(const QByteArray &name);
+
+// Field k of a sentence, empty when the sentence is shorter.
+QByteArray field(const QByteArrayList &fields, int k);
+
+// True for NMEA coordinate text: digits with one '.' after 4 (latitude,
+// ddmm.) or 5 (longitude, dddmm.) of them, and minutes below 60. Anything
+// else could carry text into the map page's script, or give a wrong value.
+bool isNmeaCoordinate(const QByteArray &text);
+
+// ddmm.mmmmm or dddmm.mmmmm as decimal degrees with exactly seven decimals
+// (minutes/60 truncated): "3150.7282" gives "31.8454700". Expects text that
+// passed isNmeaCoordinate().
+QByteArray nmeaToDegrees(const QByteArray &text);
+
+// The signed form: '-' in front unless the hemisphere is exactly `positive`
+// ("N" for latitude, "E" for longitude).
+QByteArray signedDegrees(const QByteArray &text, const QByteArray &hemisphere,
+                         const char *positive);
+
+// A position given as latitude, N/S, longitude, E/W in fields first..first+3.
+struct NmeaPosition
+{
+    QByteArray latitude;  // signed decimal degrees
+    QByteArray longitude; // signed decimal degrees
+};
+bool readPosition(const QByteArrayList &fields, int first, NmeaPosition *position);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+// One connection accepted by myTcpServer. Its ID is its socket descriptor.
+//
+// Received bytes are reported 100 ms after the first of them arrives, so a
+// message that comes in several TCP segments is usually read in one piece.
+class myTcpClient : public QTcpSocket
+{
+    Q_OBJECT
+public:
+    static constexpr int kGatherMs = 100;
+
+    explicit myTcpClient(QObject *parent = nullptr);
+    ~myTcpClient() override;
+
+    // Takes over an accepted connection; false when the descriptor is bad.
+    bool adopt(qintptr descriptor);
+
+    int clientID() const { return m_id; }
+    QString clientIP() const { return m_ip; }
+    int clientPort() const { return m_port; }
+
+signals:
+    void ClientReadData(int clientID, QString IP, int Port);
+    void ClientDisConnect(int clientID, QString IP, int Port);
+
+private:
+    void onReadyRead();
+
+    int m_id = 0;
+    QString m_ip;
+    int m_port = 0;
+    QTimer m_gather;
+};

@@ -1,0 +1,505 @@
+// The GPS tab end to end: its serial and TCP sources, the labels that real
+// receiver captures leave, the raw log, the map page and the commands an
+// attached device sends.
+#include "fakeports.h"
+#include "gpstab.h"
+#include "mapview.h"
+#include "mytcpserver.h"
+#include "ptypair.h"
+#include "scripteddialogs.h"
+#include "serialportpanel.h"
+#include "widgetlookup.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kDataDir = QStringLiteral(ZENTRIK_NMEA_DATA_DIR);
+
+QByteArray captureWithoutComments(const QString &name)
+{
+    QFile file(kDataDir + QLatin1Char('/') + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    QByteArray stream;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (!line.startsWith('#'))
+            stream += line;
+    }
+    return stream;
+}
+
+QString label(const GpsTab &tab, const char *name)
+{
+    return child<QLabel>(&tab, QString::fromLatin1(name))->text();
+}
+
+QString logText(const GpsTab &tab)
+{
+    return child<QTextEdit>(&tab, "recvEdit_gps")->toPlainText();
+}
+
+// The map page's own account of what it shows.
+QJsonObject mapState(GpsTab &tab)
+{
+    QJsonObject state;
+    bool done = false;
+    tab.mapView()->runScript(QStringLiteral("JSON.stringify(map_state());"),
+                             [&](const QVariant &result) {
+                                 state = QJsonDocument::fromJson(result.toString().toUtf8()).object();
+                                 done = true;
+                             });
+    if (!QTest::qWaitFor([&] { return done; }, 20000))
+        qWarning("the map page did not answer");
+    return state;
+}
+
+// A device at the other end of the tab's TCP server.
+class TcpDevice
+{
+public:
+    explicit TcpDevice(GpsTab &tab)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, tab.server()->serverPort());
+        socket.waitForConnected(3000);
+    }
+    void send(const QByteArray &bytes)
+    {
+        socket.write(bytes);
+        socket.flush();
+    }
+    // Waits until `size` bytes have come back.
+    QByteArray receive(int size, int timeoutMs = 20000)
+    {
+        if (!QTest::qWaitFor([&] { return socket.bytesAvailable() >= size; }, timeoutMs))
+            qWarning("only %lld of %d bytes came back", socket.bytesAvailable(), size);
+        return socket.read(size);
+    }
+    QTcpSocket socket;
+};
+
+} // namespace
+
+class TestGpsTab : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void realCaptureEndsWithItsLastFix_data();
+    void realCaptureEndsWithItsLastFix();
+    void serialSourceShowsRawTextOrHexAndParses();
+    void overlongChunkIsLoggedButNotParsed();
+    void receivedMarkupIsShownAsText();
+    void logStaysBounded();
+
+    void tcpSourceServesOneClient();
+    void dataOfAnotherClientIsDiscarded();
+
+    void mapFollowsFixesAndRefusesScriptText();
+    void settingsCommandChangesZoomAndMapType();
+    void locateCommandSendsRgb565Picture();
+    void locateCommandSendsJpegWhenAsked();
+
+    void fileUploadWritesInsideWorkingDirectory();
+    void fileUploadOutsideWorkingDirectoryWritesNothing_data();
+    void fileUploadOutsideWorkingDirectoryWritesNothing();
+    void fileUploadStopsWhenSourceCloses();
+    void fileUploadStopsWhenNothingArrives();
+
+    void simulatorDrivesTheTabAndGetsItsPicture();
+
+private:
+    void listen();
+
+    ScriptedDialogs m_dialogs;
+    FakePorts m_ports;
+    std::unique_ptr<GpsTab> m_tab;
+    std::unique_ptr<QTemporaryDir> m_workDir;
+    QString m_oldWorkDir;
+};
+
+void TestGpsTab::init()
+{
+    m_workDir = std::make_unique<QTemporaryDir>();
+    m_oldWorkDir = QDir::currentPath();
+    QDir::setCurrent(m_workDir->path());
+    m_tab = std::make_unique<GpsTab>(m_dialogs, m_ports.source());
+    m_tab->resize(1000, 600);
+}
+
+void TestGpsTab::cleanup()
+{
+    m_tab.reset();
+    QDir::setCurrent(m_oldWorkDir);
+    m_workDir.reset();
+}
+
+void TestGpsTab::listen()
+{
+    child<QComboBox>(m_tab.get(), "gps_com")->setCurrentIndex(1);
+    child<QLineEdit>(m_tab.get(), "gps_tcp_port_s")->setText("0");
+    child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->click();
+    QVERIFY(m_tab->server()->isListening());
+}
+
+void TestGpsTab::realCaptureEndsWithItsLastFix_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("expected"); // the labels, in the order of `names` below
+    QTest::newRow("bu353s4")
+        << "bu353s4.log"
+        << QStringList{"-37.7847950S", "=37°47.0877'S", "175.3149016E", "=175°18.8941'E",
+                       "2014年12月31日", "03时07分43.000秒", "2014年12月31日", "11时07分43.000秒",
+                       "60.2米", "07", "12", "3D定位"};
+    QTest::newRow("gr601-w")
+        << "gr601-w.log"
+        << QStringList{"40.0350840N", "=40°02.10504'N", "-075.5200873W", "=075°31.20524'W",
+                       "2013年10月24日", "14时33分00.000秒", "2013年10月24日", "22时33分00.000秒",
+                       "183.3米", "07", "11", "3D定位"};
+    QTest::newRow("tcp-test")
+        << "tcp-test.log"
+        << QStringList{"20.6287983N", "=20°37.7279'N", "-087.0680800W", "=087°04.0848'W",
+                       "2007年12月23日", "19时32分21.000秒", "2007年12月24日", "03时32分21.000秒",
+                       "-30.40米", "04", "12", "3D定位"};
+    QTest::newRow("ublox-lea-4h")
+        << "ublox-lea-4h.log"
+        << QStringList{"49.1261363N", "=49°07.56818'N", "-122.7101773W", "=122°42.61064'W",
+                       "2006年08月10日", "03时15分18.000秒", "2006年08月10日", "11时15分18.000秒",
+                       "98.5米", "09", "13", "3D定位"};
+}
+
+void TestGpsTab::realCaptureEndsWithItsLastFix()
+{
+    QFETCH(QString, file);
+    QFETCH(QStringList, expected);
+    const QByteArray stream = captureWithoutComments(file);
+    // Chunks of any size a serial poll might return, cutting sentences.
+    for (int at = 0; at < stream.size(); at += 97)
+        m_tab->gpsReceive(QString(), stream.mid(at, 97));
+    const char *names[] = {"label_longitude",    "label_longitude_2",   "label_latitude",
+                           "label_latitude_2",   "label_gps_utc_data",  "label_gps_utc_time",
+                           "label_gps_utc8_data", "label_gps_utc8_time", "label_lgps_high",
+                           "label_gps_num",      "label_gps_num_view",  "label_gps_location"};
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(label(*m_tab, names[i]), expected.at(i));
+    // The map shows the same fix (western longitudes included).
+    const QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), expected.at(0).chopped(1).toDouble());
+    QCOMPARE(state.value("lng").toDouble(), expected.at(2).chopped(1).toDouble());
+}
+
+void TestGpsTab::serialSourceShowsRawTextOrHexAndParses()
+{
+    PtyPair device;
+    child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(device.slavePath());
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    QVERIFY(m_tab->panel()->isOpen());
+    QVERIFY(!child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
+    QVERIFY(m_tab->gpsSourceActive());
+
+    device.write("$GPVTG,,T,,M,0.016,N,36.0,K,A*27\r\n");
+    QTRY_COMPARE(label(*m_tab, "label_gps_seed"), QStringLiteral("10.000m/s"));
+    QCOMPARE(label(*m_tab, "label_gps_seed_2"), QStringLiteral("=36.0km/h"));
+    QVERIFY(logText(*m_tab).contains("$GPVTG,,T,,M,0.016,N,36.0,K,A*27"));
+
+    child<QCheckBox>(m_tab.get(), "checkBox_gps_re16")->setChecked(true);
+    device.write("$GPGSA,A,2*00\n");
+    QTRY_COMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("2D定位"));
+    QVERIFY(logText(*m_tab).contains("24 47 50 47 53 41 2C 41 2C 32 2A 30 30 0A "));
+
+    m_tab->gpsSendToDevice("answer");
+    QCOMPARE(device.read(6), QByteArray("answer"));
+
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    QVERIFY(!m_tab->gpsSourceActive());
+    QVERIFY(child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
+}
+
+void TestGpsTab::overlongChunkIsLoggedButNotParsed()
+{
+    QByteArray chunk = "$GPGSA,A,3*33";
+    chunk.append(QByteArray(1025 - chunk.size(), 'x'));
+    m_tab->gpsReceive(QStringLiteral("shown"), chunk);
+    QVERIFY(logText(*m_tab).contains("shown"));
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
+    m_tab->gpsReceive(QString(), chunk.left(1024));
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
+}
+
+void TestGpsTab::receivedMarkupIsShownAsText()
+{
+    PtyPair device;
+    child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(device.slavePath());
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    device.write("<b>bold</b> & <img src=x>\n");
+    QTRY_VERIFY(logText(*m_tab).contains("<b>bold</b> & <img src=x>"));
+}
+
+void TestGpsTab::logStaysBounded()
+{
+    const QString line = QStringLiteral("$GPGGA,143252.00,4002.10513,N,07531.20562,W,1,07*61");
+    for (int i = 0; i < 2000; ++i)
+        m_tab->gpsReceive(line + QString::number(i), QByteArray());
+    const QTextEdit *log = child<QTextEdit>(m_tab.get(), "recvEdit_gps");
+    QVERIFY(log->toHtml().size() <= GpsTab::kLogLimit);
+    QVERIFY(log->toHtml().size() > GpsTab::kLogLimit - 500);
+    QVERIFY(log->toPlainText().endsWith(line + "1999"));
+    QVERIFY(!log->toPlainText().contains(line + "0\n"));
+    // Whole lines leave: the first one left is complete.
+    QVERIFY(log->toPlainText().startsWith(line));
+}
+
+void TestGpsTab::tcpSourceServesOneClient()
+{
+    listen();
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("监听成功")));
+    QCOMPARE(child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->text(), QStringLiteral("停止"));
+    QVERIFY(!child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
+
+    TcpDevice device(*m_tab);
+    QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知:[127.0.0.1:%1]")
+                                             .arg(device.socket.localPort())));
+    TcpDevice second(*m_tab);
+    QTRY_COMPARE(second.socket.state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(logText(*m_tab).count(QStringLiteral("上线通知")), 1);
+
+    device.send("$GPGGA,1,,,,,1,05,1.0,12.5,M*00\r\n");
+    QTRY_COMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("05"));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("[127.0.0.1:%1]").arg(device.socket.localPort())));
+    QVERIFY(logText(*m_tab).contains("$GPGGA,1,,,,,1,05"));
+
+    device.socket.disconnectFromHost();
+    QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("下线通知")));
+    // The place is free again.
+    TcpDevice third(*m_tab);
+    QTRY_COMPARE(logText(*m_tab).count(QStringLiteral("上线通知")), 2);
+
+    child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->click();
+    QVERIFY(!m_tab->server()->isListening());
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("停止监听成功")));
+    QCOMPARE(child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->text(), QStringLiteral("监听"));
+    QVERIFY(child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
+    QTRY_COMPARE(third.socket.state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestGpsTab::dataOfAnotherClientIsDiscarded()
+{
+    listen();
+    TcpDevice device(*m_tab);
+    QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
+    // As if a second client had slipped in: its data must not be parsed.
+    m_tab->gps_tcp_server_readdata(4242, "10.0.0.9", 1);
+    device.send("$GPGSA,A,3*00");
+    QTRY_COMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
+    QVERIFY(!logText(*m_tab).contains("10.0.0.9"));
+}
+
+void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
+{
+    m_tab->gpsReceive(QString(), "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00");
+    QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), 31.84547);
+    QCOMPARE(state.value("lng").toDouble(), 117.1988133);
+    QCOMPARE(state.value("track").toInt(), 1);
+    QCOMPARE(state.value("online").toBool(), false);
+
+    m_tab->gpsReceive(QString(),
+                      "$GPRMC,120001.00,A,3150.7282,N,1.0);document.title='owned';(1,E,,,010120*00");
+    m_tab->gpsReceive(QString(), "$VCLOC,0);document.title='owned';(0,N,11711.9288,E*00");
+    state = mapState(*m_tab);
+    QCOMPARE(state.value("track").toInt(), 1);
+    QVERIFY(m_tab->mapView()->title() != QStringLiteral("owned"));
+    QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("12时00分00.000秒"));
+
+    // A void fix leaves the map where it was.
+    m_tab->gpsReceive(QString(), "$GPRMC,120002.00,V,3000.0000,N,11000.0000,E,,,010120*00");
+    state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), 31.84547);
+    QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("12时00分02.000秒"));
+}
+
+void TestGpsTab::settingsCommandChangesZoomAndMapType()
+{
+    QCOMPARE(mapState(*m_tab).value("zoom").toInt(), 12);
+    m_tab->gpsReceive(QString(), "$VCSET,20*00");
+    QCOMPARE(mapState(*m_tab).value("zoom").toInt(), 12);
+    m_tab->gpsReceive(QString(), "$VCSET,3,S*00");
+    QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("zoom").toInt(), 3);
+    QCOMPARE(state.value("satellite").toBool(), true);
+    m_tab->gpsReceive(QString(), "$VCSET,19,N*00");
+    state = mapState(*m_tab);
+    QCOMPARE(state.value("zoom").toInt(), 19);
+    QCOMPARE(state.value("satellite").toBool(), false);
+
+    // "VCPLO" only moves the map: no picture, no change to the receiver's fix.
+    QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    m_tab->gpsReceive(QString(), "$VCPLO,3747.0877,S,17518.8941,E*00");
+    state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), -37.784795);
+    QCOMPARE(state.value("lng").toDouble(), 175.3149016);
+    QCOMPARE(sent.count(), 0);
+    QVERIFY(!m_tab->record().hasPosition());
+}
+
+void TestGpsTab::locateCommandSendsRgb565Picture()
+{
+    listen();
+    TcpDevice device(*m_tab);
+    QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    device.send("$VCLOC,3150.7282,N,11711.9288,E*00\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 1, 30000);
+    const QByteArray frame = device.receive(153609);
+    QCOMPARE(frame.size(), 153609);
+    QCOMPARE(frame.left(7), QByteArray("\x24\x02\xFD\x00\x58\x02\x00", 7));
+    QCOMPARE(frame.right(2), QByteArray("\xFD\x02"));
+    // The map is drawn there, not a blank picture.
+    QVERIFY(frame.mid(7, 153600).count('\0') < 153600 / 2);
+    QCOMPARE(mapState(*m_tab).value("lat").toDouble(), 31.84547);
+    // The stored fix is the receiver's, not the device's.
+    QVERIFY(!m_tab->record().hasPosition());
+}
+
+void TestGpsTab::locateCommandSendsJpegWhenAsked()
+{
+    listen();
+    TcpDevice device(*m_tab);
+    QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    device.send("$VCSET,15,N,JPG,200,100*00\r\n$VCLOC,4002.10513,N,07531.20562,W*00\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 1, 30000);
+    const int frameSize = sent.first().first().toInt();
+    const QByteArray frame = device.receive(frameSize);
+    QCOMPARE(frame.size(), frameSize);
+    const quint32 length = quint8(frame[3]) | quint8(frame[4]) << 8 | quint8(frame[5]) << 16
+        | quint32(quint8(frame[6])) << 24;
+    QCOMPARE(int(length), frameSize - 9);
+    const QImage picture = QImage::fromData(frame.mid(7, int(length)), "JPG");
+    QCOMPARE(picture.size(), QSize(200, 100));
+    const QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("lat").toDouble(), 40.0350855);
+    QCOMPARE(state.value("lng").toDouble(), -75.5200936);
+    QCOMPARE(state.value("zoom").toInt(), 15);
+    QVERIFY(!QFile::exists("save.jpg"));
+}
+
+void TestGpsTab::fileUploadWritesInsideWorkingDirectory()
+{
+    QDir().mkdir("logs");
+    m_tab->gpsReceive(QString(), "$VCFLE,10,logs/run.bin*\x01\x02");
+    QVERIFY(m_tab->uploadInProgress());
+    m_tab->gpsReceive(QString(), QByteArray("\x00\x03\x04\x05\x06\x07\x08\x09$GPGSA,A,2*00", 21));
+    QVERIFY(!m_tab->uploadInProgress());
+    QFile file("logs/run.bin");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
+    // What followed the file is read as sentences again.
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("2D定位"));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("文件已接收")));
+}
+
+void TestGpsTab::fileUploadOutsideWorkingDirectoryWritesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTemporaryDir outside;
+    QTest::newRow("absolute") << QDir::tempPath() + "/zentrik-gps-upload-test";
+    QTest::newRow("parent") << "../zentrik-gps-upload-test";
+    QTest::newRow("deep parent") << "a/../../zentrik-gps-upload-test";
+}
+
+void TestGpsTab::fileUploadOutsideWorkingDirectoryWritesNothing()
+{
+    QFETCH(QString, path);
+    const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    QFile::remove(target);
+    m_tab->gpsReceive(QString(), "$VCFLE,5," + path.toUtf8() + "*$GPGSA,A,3*00");
+    QVERIFY(!QFile::exists(target));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("拒绝接收文件")));
+    // The five bytes were the file's and are dropped, not parsed.
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
+    m_tab->gpsReceive(QString(), "$GPGSA,A,2*00");
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("2D定位"));
+    QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestGpsTab::fileUploadStopsWhenSourceCloses()
+{
+    listen();
+    {
+        TcpDevice device(*m_tab);
+        QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
+        device.send("$VCFLE,100,half.bin*0123456789");
+        QTRY_VERIFY(m_tab->uploadInProgress());
+        device.socket.disconnectFromHost();
+        QTRY_VERIFY(!m_tab->uploadInProgress());
+    }
+    QVERIFY(!QFile::exists("half.bin"));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("未写入")));
+
+    // The serial source the same way: the adapter is pulled out.
+    child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->click();
+    child<QComboBox>(m_tab.get(), "gps_com")->setCurrentIndex(0);
+    PtyPair device;
+    child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(device.slavePath());
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    device.write("$VCFLE,100,half.bin*0123");
+    QTRY_VERIFY(m_tab->uploadInProgress());
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    QVERIFY(!m_tab->uploadInProgress());
+    QVERIFY(!QFile::exists("half.bin"));
+}
+
+void TestGpsTab::fileUploadStopsWhenNothingArrives()
+{
+    m_tab->setUploadIdleTimeout(50);
+    m_tab->gpsReceive(QString(), "$VCFLE,100,slow.bin*0123");
+    QVERIFY(m_tab->uploadInProgress());
+    QTRY_VERIFY(!m_tab->uploadInProgress());
+    QVERIFY(!QFile::exists("slow.bin"));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("文件接收超时")));
+    // Sentences are parsed again afterwards.
+    m_tab->gpsReceive(QString(), "$GPGSA,A,1*00");
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("未定位"));
+}
+
+void TestGpsTab::simulatorDrivesTheTabAndGetsItsPicture()
+{
+    listen();
+    QProcess sim;
+    sim.setWorkingDirectory(m_workDir->path());
+    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+              {"gps", "--tcp", QStringLiteral("127.0.0.1:%1").arg(m_tab->server()->serverPort()),
+               "--rate", "10", "--cycles", "3", "--command", "VCSET,16,S,RGB565,64,48",
+               "--command", "VCLOC,3150.7282,N,11711.9288,E"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 60000);
+    const QString output = QString::fromUtf8(sim.readAllStandardOutput());
+    QVERIFY2(output.contains("picture frame 1: 6144 bytes, RGB565, 64x48, saved as"),
+             qPrintable(output));
+    QVERIFY(QImage(QDir(m_workDir->path()).filePath("gps-picture-1.png")).size() == QSize(64, 48));
+    // The synthetic lap: GPS and BeiDou satellites in view add up.
+    QCOMPARE(label(*m_tab, "label_gps_num_view"), QStringLiteral("7"));
+    QCOMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("09"));
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
+    QVERIFY(label(*m_tab, "label_longitude").endsWith('N'));
+    QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("08时00分02.000秒"));
+}
+
+QTEST_MAIN(TestGpsTab)
+#include "test_gpstab.moc"

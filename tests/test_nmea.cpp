@@ -1,0 +1,415 @@
+// The GPS tab's widget-free parts: the sentence splitter, coordinates, the
+// position record and the device commands, with real receiver captures.
+#include "devicecommands.h"
+#include "gpsrecord.h"
+#include "nmea.h"
+#include "nmeasplitter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QList<QByteArrayList> splitAll(NmeaSplitter &splitter)
+{
+    QList<QByteArrayList> sentences;
+    for (QByteArrayList fields = splitter.next(); !fields.isEmpty(); fields = splitter.next())
+        sentences << fields;
+    return sentences;
+}
+
+QString labelText(const LabelTexts &labels, const QString &name)
+{
+    for (const auto &label : labels) {
+        if (label.first == name)
+            return label.second;
+    }
+    return QString();
+}
+
+bool hasLabel(const LabelTexts &labels, const QString &name)
+{
+    for (const auto &label : labels) {
+        if (label.first == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestNmea : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sentenceSplitAnywhereIsParsedOnceWhenComplete();
+    void splitterResynchronisesOnGarbage_data();
+    void splitterResynchronisesOnGarbage();
+    void overlongChunkIsNotParsed();
+    void bufferStaysBoundedWithoutStar();
+
+    void degreesFromNmea_data();
+    void degreesFromNmea();
+    void coordinateMustBePlainNumber_data();
+    void coordinateMustBePlainNumber();
+    void talkersOfAllSatelliteSystemsAreRecognised();
+
+    void validRmcSetsPositionDateAndTime();
+    void voidRmcChangesOnlyDateAndTime();
+    void shortTimeAndDateFieldsAreNotReadPastTheirEnd();
+    void rmcWithScriptInCoordinateIsIgnored();
+    void otherSentencesFillTheirLabels();
+    void satellitesInViewAddUpAcrossTalkers();
+
+    void deviceSettingsBounds();
+    void rgb565FrameLayout();
+    void jpegFramePayloadIsTheFile();
+    void mapPictureIsCentredWithLogo();
+    void fileRequestStaysInsideWorkingDirectory_data();
+    void fileRequestStaysInsideWorkingDirectory();
+};
+
+void TestNmea::sentenceSplitAnywhereIsParsedOnceWhenComplete()
+{
+    const QByteArray sentence = "$GPGSA,A,3,17,28,06,01,30,20,26,13,,,,,1.8,1.1,1.5*33\r\n";
+    for (int cut = 0; cut <= sentence.size(); ++cut) {
+        NmeaSplitter splitter;
+        QVERIFY(splitter.append(sentence.left(cut)));
+        const auto before = splitAll(splitter);
+        QVERIFY(splitter.append(sentence.mid(cut)));
+        const auto after = splitAll(splitter);
+        const int starAt = sentence.indexOf('*');
+        QCOMPARE(before.size() + after.size(), 1);
+        QCOMPARE(before.size(), cut > starAt ? 1 : 0);
+        const QByteArrayList fields = before.isEmpty() ? after.first() : before.first();
+        QCOMPARE(fields.size(), 18);
+        QCOMPARE(fields.at(0), QByteArray("GPGSA"));
+        QCOMPARE(fields.at(2), QByteArray("3"));
+        QCOMPARE(fields.at(17), QByteArray("1.5"));
+    }
+}
+
+void TestNmea::splitterResynchronisesOnGarbage_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QByteArrayList>("names");
+    QTest::newRow("truncated line first") << QByteArray(",1.7,-30.40,M,*7D\r\n$GPGSA,A,3*00\r\n")
+                                          << QByteArrayList{"GPGSA"};
+    QTest::newRow("zero bytes dropped") << QByteArray("$GP\0GGA,1*00$GPVTG,2*11", 23)
+                                        << QByteArrayList{"GPVTG"};
+    QTest::newRow("dollar right before star") << QByteArray("$*$GPRMC,x*00")
+                                              << QByteArrayList{"GPRMC"};
+    QTest::newRow("empty fields kept") << QByteArray("$GPGLL,,,,*00")
+                                       << QByteArrayList{"GPGLL"};
+    QTest::newRow("three in a row") << QByteArray("$A*1$B,1*2\r\n$C,,*3")
+                                    << QByteArrayList{"A", "B", "C"};
+}
+
+void TestNmea::splitterResynchronisesOnGarbage()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QByteArrayList, names);
+    NmeaSplitter splitter;
+    QVERIFY(splitter.append(stream));
+    QByteArrayList seen;
+    for (const QByteArrayList &fields : splitAll(splitter))
+        seen << fields.first();
+    QCOMPARE(seen, names);
+}
+
+void TestNmea::overlongChunkIsNotParsed()
+{
+    NmeaSplitter splitter;
+    QByteArray chunk = "$GPGSA,A,3*33";
+    chunk.append(QByteArray(NmeaSplitter::kMaxChunk + 1 - chunk.size(), ' '));
+    QCOMPARE(chunk.size(), 1025);
+    QVERIFY(!splitter.append(chunk));
+    QVERIFY(splitAll(splitter).isEmpty());
+    QVERIFY(splitter.append(chunk.left(1024)));
+    QCOMPARE(splitAll(splitter).size(), 1);
+}
+
+void TestNmea::bufferStaysBoundedWithoutStar()
+{
+    NmeaSplitter splitter;
+    for (int i = 0; i < 100; ++i) {
+        QVERIFY(splitter.append("$GPGGA,123456.00,4002.10,N" + QByteArray(900, 'x')));
+        QVERIFY(splitAll(splitter).isEmpty());
+        QVERIFY(splitter.pendingSize() <= NmeaSplitter::kMaxPending);
+    }
+    // A sentence after the noise still comes through.
+    QVERIFY(splitter.append("\r\n$GPGSA,A,2*00"));
+    const auto sentences = splitAll(splitter);
+    QCOMPARE(sentences.size(), 1);
+    QCOMPARE(sentences.first().first(), QByteArray("GPGSA"));
+}
+
+void TestNmea::degreesFromNmea_data()
+{
+    QTest::addColumn<QByteArray>("nmea");
+    QTest::addColumn<QByteArray>("degrees");
+    QTest::newRow("latitude") << QByteArray("3150.7282") << QByteArray("31.8454700");
+    QTest::newRow("longitude") << QByteArray("11711.9288") << QByteArray("117.1988133");
+    QTest::newRow("five fraction digits") << QByteArray("4002.10513") << QByteArray("40.0350855");
+    QTest::newRow("more digits ignored") << QByteArray("4002.1051399") << QByteArray("40.0350855");
+    QTest::newRow("no fraction") << QByteArray("0000.") << QByteArray("00.0000000");
+    QTest::newRow("largest minutes") << QByteArray("8959.99999") << QByteArray("89.9999998");
+    QTest::newRow("western longitude") << QByteArray("07531.20562") << QByteArray("075.5200936");
+}
+
+void TestNmea::degreesFromNmea()
+{
+    QFETCH(QByteArray, nmea);
+    QFETCH(QByteArray, degrees);
+    QVERIFY(isNmeaCoordinate(nmea));
+    QCOMPARE(nmeaToDegrees(nmea), degrees);
+}
+
+void TestNmea::coordinateMustBePlainNumber_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("script") << QByteArray("3150.7282);alert(1");
+    QTest::newRow("script in degrees") << QByteArray("x);1.2");
+    QTest::newRow("two dots") << QByteArray("3150.72.82");
+    QTest::newRow("sign") << QByteArray("-150.7282");
+    QTest::newRow("no dot") << QByteArray("31507282");
+    QTest::newRow("dot too early") << QByteArray("31.507282");
+    QTest::newRow("minutes over 59") << QByteArray("3160.0000");
+    QTest::newRow("blank") << QByteArray("3150.72 2");
+}
+
+void TestNmea::coordinateMustBePlainNumber()
+{
+    QFETCH(QByteArray, text);
+    QVERIFY(!isNmeaCoordinate(text));
+}
+
+void TestNmea::talkersOfAllSatelliteSystemsAreRecognised()
+{
+    for (const char *talker : {"GP", "GN", "GL", "GA", "GB", "BD"}) {
+        const QByteArray t(talker);
+        QCOMPARE(sentenceKind(t + "RMC"), SentenceKind::Rmc);
+        QCOMPARE(sentenceKind(t + "VTG"), SentenceKind::Vtg);
+        QCOMPARE(sentenceKind(t + "GGA"), SentenceKind::Gga);
+        QCOMPARE(sentenceKind(t + "GSA"), SentenceKind::Gsa);
+        QCOMPARE(sentenceKind(t + "GSV"), SentenceKind::Gsv);
+        QCOMPARE(sentenceKind(t + "GLL"), SentenceKind::Gll);
+    }
+    QCOMPARE(sentenceKind("GPZDA"), SentenceKind::Other);
+    QCOMPARE(sentenceKind("XXRMC"), SentenceKind::Other);
+    QCOMPARE(sentenceKind("gprmc"), SentenceKind::Other);
+    QCOMPARE(sentenceKind("VCLOC"), SentenceKind::DeviceLocate);
+    QCOMPARE(sentenceKind("VCFLE"), SentenceKind::DeviceFile);
+    QCOMPARE(sentenceKind("VCLOCX"), SentenceKind::Other);
+}
+
+void TestNmea::validRmcSetsPositionDateAndTime()
+{
+    GpsRecord record;
+    bool moved = false;
+    const LabelTexts labels = record.applyRmc(
+        QByteArray("GPRMC,235959.12,A,3150.7282,S,11711.9288,E,0.0,0.0,311214,,").split(','),
+        &moved);
+    QVERIFY(moved);
+    QCOMPARE(record.latitude(), QByteArray("-31.8454700"));
+    QCOMPARE(record.longitude(), QByteArray("117.1988133"));
+    QCOMPARE(labelText(labels, "label_longitude"), QStringLiteral("-31.8454700S"));
+    QCOMPARE(labelText(labels, "label_longitude_2"), QStringLiteral("=31°50.7282'S"));
+    QCOMPARE(labelText(labels, "label_latitude"), QStringLiteral("117.1988133E"));
+    QCOMPARE(labelText(labels, "label_latitude_2"), QStringLiteral("=117°11.9288'E"));
+    QCOMPARE(labelText(labels, "label_gps_utc_data"), QStringLiteral("2014年12月31日"));
+    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("23时59分59.120秒"));
+    // Eight hours later it is already the next year.
+    QCOMPARE(labelText(labels, "label_gps_utc8_data"), QStringLiteral("2015年01月01日"));
+    QCOMPARE(labelText(labels, "label_gps_utc8_time"), QStringLiteral("07时59分59.120秒"));
+}
+
+void TestNmea::voidRmcChangesOnlyDateAndTime()
+{
+    GpsRecord record;
+    bool moved = true;
+    const LabelTexts labels = record.applyRmc(
+        QByteArray("GPRMC,030851.00,V,3150.7282,N,11711.9288,E,,,100806,,,N").split(','), &moved);
+    QVERIFY(!moved);
+    QVERIFY(!record.hasPosition());
+    QCOMPARE(record.latitude(), QByteArray("0"));
+    QStringList names;
+    for (const auto &label : labels)
+        names << label.first;
+    QCOMPARE(names, (QStringList{"label_gps_utc_data", "label_gps_utc_time", "label_gps_utc8_data",
+                                 "label_gps_utc8_time"}));
+}
+
+void TestNmea::shortTimeAndDateFieldsAreNotReadPastTheirEnd()
+{
+    GpsRecord record;
+    bool moved = false;
+    // Hundredths absent: zero; a time or date too short to hold hhmmss or
+    // ddmmyy is absent and leaves the last one standing.
+    LabelTexts labels = record.applyRmc(QByteArray("GPRMC,120000,V,,,,,,,010120").split(','), &moved);
+    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("12时00分00.000秒"));
+    labels = record.applyRmc(QByteArray("GPRMC,120001.5,V,,,,,,,0101").split(','), &moved);
+    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("12时00分01.500秒"));
+    QVERIFY(!hasLabel(labels, "label_gps_utc_data"));
+    labels = record.applyRmc(QByteArray("GPRMC,1200,V,,,,,,,").split(','), &moved);
+    QVERIFY(!hasLabel(labels, "label_gps_utc_time"));
+    QCOMPARE(record.utcTime(), QTime(12, 0, 1, 500));
+    QCOMPARE(record.utcDate(), QDate(2020, 1, 1));
+    // A sentence cut short after its name.
+    labels = record.applyRmc(QByteArrayList{"GPRMC"}, &moved);
+    QVERIFY(!moved);
+    QCOMPARE(labels.size(), 2); // the UTC+8 pair from what is known
+}
+
+void TestNmea::rmcWithScriptInCoordinateIsIgnored()
+{
+    GpsRecord record;
+    bool moved = false;
+    const LabelTexts labels = record.applyRmc(
+        QByteArrayList{"GPRMC", "120000.00", "A", "3150.7282);alert(1", "N", "11711.9288", "E",
+                       "", "", "010120"},
+        &moved);
+    QVERIFY(!moved);
+    QVERIFY(labels.isEmpty());
+    QVERIFY(!record.hasPosition());
+}
+
+void TestNmea::otherSentencesFillTheirLabels()
+{
+    GpsRecord record;
+    LabelTexts labels = record.applyVtg(QByteArray("GPVTG,,T,,M,0.016,N,36.0,K,A").split(','));
+    QCOMPARE(labelText(labels, "label_gps_seed"), QStringLiteral("10.000m/s"));
+    QCOMPARE(labelText(labels, "label_gps_seed_2"), QStringLiteral("=36.0km/h"));
+    labels = record.applyGga(
+        QByteArray("GPGGA,143252.00,4002.10513,N,07531.20562,W,1,07,1.72,183.8,M,-34.4,M,,")
+            .split(','));
+    QCOMPARE(labelText(labels, "label_lgps_high"), QStringLiteral("183.8米"));
+    QCOMPARE(labelText(labels, "label_gps_num"), QStringLiteral("07"));
+    labels = record.applyGga(QByteArray("GPGGA,030851.00,,,,,0,,9.93,,,,,,").split(','));
+    QCOMPARE(labelText(labels, "label_lgps_high"), QStringLiteral("米"));
+    QVERIFY(!hasLabel(labels, "label_gps_num"));
+    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "1"}), "label_gps_location"),
+             QStringLiteral("未定位"));
+    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "2"}), "label_gps_location"),
+             QStringLiteral("2D定位"));
+    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "3"}), "label_gps_location"),
+             QStringLiteral("3D定位"));
+    QVERIFY(record.applyGsa({"GPGSA", "A", "9"}).isEmpty());
+}
+
+void TestNmea::satellitesInViewAddUpAcrossTalkers()
+{
+    GpsRecord record;
+    QCOMPARE(labelText(record.applyGsv({"GPGSV", "3", "1", "11"}), "label_gps_num_view"),
+             QStringLiteral("11"));
+    QCOMPARE(labelText(record.applyGsv({"GLGSV", "2", "1", "07"}), "label_gps_num_view"),
+             QStringLiteral("18"));
+    QCOMPARE(labelText(record.applyGsv({"GPGSV", "3", "2", "12"}), "label_gps_num_view"),
+             QStringLiteral("19"));
+    QVERIFY(record.applyGsv({"BDGSV", "1", "1", ""}).isEmpty());
+}
+
+void TestNmea::deviceSettingsBounds()
+{
+    DeviceSettings settings = parseDeviceSettings({"VCSET", "20", "X", "BMP", "0", "-5"});
+    QVERIFY(!settings.zoom);
+    QVERIFY(settings.mapTypeScript.isEmpty());
+    QVERIFY(!settings.pictureJpeg);
+    QVERIFY(!settings.pictureWidth);
+    QVERIFY(!settings.pictureHeight);
+    settings = parseDeviceSettings({"VCSET", "3", "N", "JPG", "640", "480"});
+    QCOMPARE(*settings.zoom, 3);
+    QCOMPARE(settings.mapTypeScript, QStringLiteral("my_setMapType(BMAP_NORMAL_MAP);"));
+    QCOMPARE(*settings.pictureJpeg, true);
+    QCOMPARE(*settings.pictureWidth, 640);
+    QCOMPARE(*settings.pictureHeight, 480);
+    settings = parseDeviceSettings({"VCSET", "19", "S", "RGB565", "70000"});
+    QCOMPARE(*settings.zoom, 19);
+    QCOMPARE(settings.mapTypeScript, QStringLiteral("my_setMapType(BMAP_HYBRID_MAP);"));
+    QCOMPARE(*settings.pictureJpeg, false);
+    QVERIFY(!settings.pictureWidth); // would need gigabytes
+    QVERIFY(!parseDeviceSettings({"VCSET"}).zoom);
+}
+
+void TestNmea::rgb565FrameLayout()
+{
+    QImage image(320, 240, QImage::Format_ARGB32);
+    image.fill(qRgb(0xFF, 0x80, 0x08));
+    image.setPixel(1, 0, qRgb(0x00, 0x00, 0xFF));
+    const QByteArray frame = pictureFrame(rgb565Payload(image));
+    QCOMPARE(frame.size(), 153609);
+    QCOMPARE(frame.left(3), QByteArray("\x24\x02\xFD"));
+    QCOMPARE(frame.mid(3, 4), QByteArray("\x00\x58\x02\x00", 4)); // 153600
+    QCOMPARE(frame.right(2), QByteArray("\xFD\x02"));
+    // 0xFF8008 → 0xFC01 (red 31, green 32, blue 1), low byte first.
+    QCOMPARE(frame.mid(7, 2), QByteArray("\x01\xFC"));
+    QCOMPARE(frame.mid(9, 2), QByteArray("\x1F\x00", 2));
+}
+
+void TestNmea::jpegFramePayloadIsTheFile()
+{
+    const QByteArray jpeg = "\xFF\xD8 not really a picture \xFF\xD9";
+    const QByteArray frame = pictureFrame(jpeg);
+    QCOMPARE(frame.size(), jpeg.size() + 9);
+    QCOMPARE(quint8(frame.at(3)), quint8(jpeg.size()));
+    QCOMPARE(frame.mid(7, jpeg.size()), jpeg);
+}
+
+void TestNmea::mapPictureIsCentredWithLogo()
+{
+    QImage rendered(100, 80, QImage::Format_ARGB32);
+    rendered.fill(Qt::white);
+    rendered.setPixel(19, 14, qRgb(255, 0, 0)); // the cut-out's top-left corner
+    QImage logo(10, 5, QImage::Format_ARGB32);
+    logo.fill(Qt::blue);
+    const QImage picture = mapPicture(rendered, 60, 50, logo);
+    QCOMPARE(picture.size(), QSize(60, 50));
+    QCOMPARE(QColor(picture.pixel(0, 0)), QColor(Qt::red));
+    QCOMPARE(QColor(picture.pixel(0, 49)), QColor(Qt::blue));
+    QCOMPARE(QColor(picture.pixel(9, 45)), QColor(Qt::blue));
+    QCOMPARE(QColor(picture.pixel(10, 49)), QColor(Qt::white));
+    QCOMPARE(QColor(picture.pixel(0, 44)), QColor(Qt::white));
+    // A rendering exactly the picture's size is taken whole.
+    QCOMPARE(QColor(mapPicture(rendered, 100, 80, QImage()).pixel(19, 14)), QColor(Qt::red));
+}
+
+void TestNmea::fileRequestStaysInsideWorkingDirectory_data()
+{
+    QTest::addColumn<QByteArrayList>("fields");
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<QString>("relativePath");
+    using R = FileRequest;
+    QTest::newRow("plain") << QByteArrayList{"VCFLE", "3", "a.txt"} << int(R::Accepted) << "a.txt";
+    QTest::newRow("subfolder") << QByteArrayList{"VCFLE", "3", "d/./b.bin"} << int(R::Accepted)
+                               << "d/b.bin";
+    QTest::newRow("inner dotdot") << QByteArrayList{"VCFLE", "0", "d/../c"} << int(R::Accepted)
+                                  << "c";
+    QTest::newRow("absolute") << QByteArrayList{"VCFLE", "3", "/tmp/x"} << int(R::BadPath) << "";
+    QTest::newRow("escape") << QByteArrayList{"VCFLE", "3", "../x"} << int(R::BadPath) << "";
+    QTest::newRow("deep escape") << QByteArrayList{"VCFLE", "3", "d/../../x"} << int(R::BadPath)
+                                 << "";
+    QTest::newRow("directory itself") << QByteArrayList{"VCFLE", "3", "."} << int(R::BadPath) << "";
+    QTest::newRow("drive") << QByteArrayList{"VCFLE", "3", "C:\\x"} << int(R::BadPath) << "";
+    QTest::newRow("no path") << QByteArrayList{"VCFLE", "3"} << int(R::BadPath) << "";
+    QTest::newRow("negative size") << QByteArrayList{"VCFLE", "-1", "a"} << int(R::BadSize) << "";
+    QTest::newRow("huge size") << QByteArrayList{"VCFLE", "16777217", "a"} << int(R::BadSize) << "";
+    QTest::newRow("size text") << QByteArrayList{"VCFLE", "ten", "a"} << int(R::BadSize) << "";
+}
+
+void TestNmea::fileRequestStaysInsideWorkingDirectory()
+{
+    QFETCH(QByteArrayList, fields);
+    QFETCH(int, refusal);
+    QFETCH(QString, relativePath);
+    QTemporaryDir dir;
+    const FileRequest request = parseFileRequest(fields, dir.path());
+    QCOMPARE(int(request.refusal), refusal);
+    if (refusal == FileRequest::Accepted)
+        QCOMPARE(request.absolutePath, QDir(dir.path()).absoluteFilePath(relativePath));
+}
+
+QTEST_GUILESS_MAIN(TestNmea)
+#include "test_nmea.moc"

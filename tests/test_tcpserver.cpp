@@ -1,0 +1,144 @@
+// myTcpServer and myTcpClient with real sockets on 127.0.0.1.
+#include "mytcpserver.h"
+
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QTcpSocket> connectTo(const myTcpServer &server)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, server.serverPort());
+    if (!socket->waitForConnected(3000))
+        return nullptr;
+    return socket;
+}
+
+} // namespace
+
+class TestTcpServer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void clientsAreNumberedAndKeptInConnectionOrder();
+    void connectionBeyondLimitIsClosedWithoutSignal();
+    void dataIsReportedOnceAfterGatheringAndReadById();
+    void writeBroadcastAndCloseAll();
+    void departedClientLeavesTheListsAndFreesItsPlace();
+};
+
+void TestTcpServer::clientsAreNumberedAndKeptInConnectionOrder()
+{
+    myTcpServer server;
+    QCOMPARE(server.connectionLimit(), 10);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    auto first = connectTo(server);
+    QVERIFY(first);
+    QTRY_COMPARE(connected.count(), 1);
+    auto second = connectTo(server);
+    QVERIFY(second);
+    QTRY_COMPARE(connected.count(), 2);
+    QCOMPARE(server.clientCount(), 2);
+    const QList<int> ids = server.clientIDs();
+    QCOMPARE(ids, (QList<int>{connected.at(0).at(0).toInt(), connected.at(1).at(0).toInt()}));
+    QVERIFY(ids.at(0) > 0 && ids.at(0) != ids.at(1));
+    QCOMPARE(connected.at(0).at(1).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(connected.at(0).at(2).toInt(), int(first->localPort()));
+    QCOMPARE(connected.at(1).at(2).toInt(), int(second->localPort()));
+}
+
+void TestTcpServer::connectionBeyondLimitIsClosedWithoutSignal()
+{
+    myTcpServer server;
+    server.setConnectionLimit(1);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    QSignalSpy departed(&server, &myTcpServer::ClientDisConnect);
+    auto admitted = connectTo(server);
+    QVERIFY(admitted);
+    QTRY_COMPARE(connected.count(), 1);
+    auto refused = connectTo(server);
+    QVERIFY(refused);
+    QTRY_COMPARE(refused->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(connected.count(), 1);
+    QCOMPARE(departed.count(), 0);
+    QCOMPARE(server.clientCount(), 1);
+    // The admitted client is still served.
+    admitted->write("still here");
+    QSignalSpy data(&server, &myTcpServer::ClientReadData);
+    QTRY_COMPARE(data.count(), 1);
+    QCOMPARE(server.readData(server.clientIDs().first()), QByteArray("still here"));
+}
+
+void TestTcpServer::dataIsReportedOnceAfterGatheringAndReadById()
+{
+    myTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    QSignalSpy data(&server, &myTcpServer::ClientReadData);
+    auto socket = connectTo(server);
+    QTRY_COMPARE(connected.count(), 1);
+    const int id = connected.first().first().toInt();
+    socket->write("$GPGGA,1,2");
+    socket->flush();
+    QTest::qWait(20);
+    socket->write(",3*00\r\n");
+    QTRY_COMPARE(data.count(), 1);
+    QCOMPARE(data.first().at(0).toInt(), id);
+    QCOMPARE(data.first().at(2).toInt(), int(socket->localPort()));
+    QCOMPARE(server.readData(id), QByteArray("$GPGGA,1,2,3*00\r\n"));
+    QCOMPARE(server.readData(id + 1000), QByteArray());
+    QVERIFY(!server.writeData(id + 1000, "x"));
+}
+
+void TestTcpServer::writeBroadcastAndCloseAll()
+{
+    myTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    QSignalSpy departed(&server, &myTcpServer::ClientDisConnect);
+    auto first = connectTo(server);
+    auto second = connectTo(server);
+    QTRY_COMPARE(connected.count(), 2);
+    QVERIFY(server.writeData(server.clientIDs().at(1), "to second"));
+    server.broadcast("to all");
+    QTRY_COMPARE(second->bytesAvailable(), qint64(strlen("to secondto all")));
+    QTRY_COMPARE(first->bytesAvailable(), qint64(strlen("to all")));
+    QCOMPARE(first->readAll(), QByteArray("to all"));
+    QCOMPARE(second->readAll(), QByteArray("to secondto all"));
+
+    server.closeAllClients();
+    QCOMPARE(departed.count(), 2);
+    QCOMPARE(server.clientCount(), 0);
+    QVERIFY(server.clientIDs().isEmpty());
+    QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(second->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestTcpServer::departedClientLeavesTheListsAndFreesItsPlace()
+{
+    myTcpServer server;
+    server.setConnectionLimit(1);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    QSignalSpy departed(&server, &myTcpServer::ClientDisConnect);
+    auto first = connectTo(server);
+    QTRY_COMPARE(connected.count(), 1);
+    const int id = connected.first().first().toInt();
+    first->disconnectFromHost();
+    QTRY_COMPARE(departed.count(), 1);
+    QCOMPARE(departed.first().at(0).toInt(), id);
+    QCOMPARE(departed.first().at(1).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(server.clientCount(), 0);
+    auto next = connectTo(server);
+    QTRY_COMPARE(connected.count(), 2);
+    QCOMPARE(server.clientCount(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestTcpServer)
+#include "test_tcpserver.moc"

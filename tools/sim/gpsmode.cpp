@@ -1,0 +1,251 @@
+// zentrik-sim gps: a GPS receiver, or a device that forwards one. Replays an
+// NMEA capture or drives a synthetic lap, sends the device commands of the
+// GPS tab ("VCLOC", "VCSET", ...) and reports the picture frames that come
+// back, saving each as an image.
+#include "simlink.h"
+#include "simmodes.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTextStream>
+#include <QTime>
+#include <QTimer>
+#include <QtEndian>
+#include <QtMath>
+
+namespace {
+
+// The tab parses at most 1024 bytes per read, and its TCP server gathers
+// 100 ms of data per read: ten cycles a second keep well under that.
+constexpr int kMaxRate = 10;
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QByteArray withChecksum(const QByteArray &body)
+{
+    quint8 sum = 0;
+    for (const char c : body)
+        sum ^= quint8(c);
+    return '$' + body + '*' + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
+}
+
+QByteArray nmeaAngle(double degrees, int degreeDigits)
+{
+    const double magnitude = qAbs(degrees);
+    const int whole = int(magnitude);
+    const double minutes = (magnitude - whole) * 60.0;
+    return QByteArray::number(whole).rightJustified(degreeDigits, '0')
+        + QByteArray::number(minutes, 'f', 5).rightJustified(8, '0');
+}
+
+// One second of a receiver driving a circle of about 500 m around a point.
+QByteArray syntheticCycle(int second)
+{
+    const double centreLat = 31.8454700, centreLng = 117.1988133;
+    const double angle = second * 2 * M_PI / 120.0;
+    const double lat = centreLat + 0.0045 * qSin(angle);
+    const double lng = centreLng + 0.0053 * qCos(angle);
+    const QTime time = QTime(8, 0).addSecs(second);
+    const QByteArray hhmmss = time.toString(QStringLiteral("hhmmss")).toLatin1() + ".00";
+    const QByteArray latText = nmeaAngle(lat, 2) + ",N";
+    const QByteArray lngText = nmeaAngle(lng, 3) + ",E";
+    const double knots = 14.0, kmh = knots * 1.852;
+    QByteArray cycle;
+    cycle += withChecksum("GPRMC," + hhmmss + ",A," + latText + "," + lngText + ","
+                          + QByteArray::number(knots, 'f', 1) + ",0.0,080926,,,A");
+    cycle += withChecksum("GPVTG,0.0,T,,M," + QByteArray::number(knots, 'f', 1) + ",N,"
+                          + QByteArray::number(kmh, 'f', 1) + ",K,A");
+    cycle += withChecksum("GNGGA," + hhmmss + "," + latText + "," + lngText
+                          + ",1,09,0.9,35.0,M,0.0,M,,");
+    cycle += withChecksum("GNGSA,A,3,01,04,07,08,11,17,28,30,32,,,,1.6,0.9,1.3");
+    cycle += withChecksum("GPGSV,1,1,04,01,40,083,41,04,33,210,38,07,61,300,44,08,12,040,30");
+    cycle += withChecksum("BDGSV,1,1,03,01,45,125,40,03,51,195,39,06,22,070,33");
+    return cycle;
+}
+
+// The capture as cycles: each ends after its RMC sentence.
+QList<QByteArray> captureCycles(const QString &path)
+{
+    QFile file(path);
+    QList<QByteArray> cycles;
+    if (!file.open(QIODevice::ReadOnly))
+        return cycles;
+    QByteArray cycle;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (line.startsWith('#'))
+            continue;
+        cycle += line;
+        if (line.mid(3, 3) == "RMC") {
+            cycles << cycle;
+            cycle.clear();
+        }
+    }
+    if (!cycle.isEmpty())
+        cycles << cycle;
+    return cycles;
+}
+
+// Picks picture frames out of what the workbench sends back.
+class FrameReader
+{
+public:
+    QString saveDir;
+    int width = 320;
+    int height = 240;
+
+    void feed(const QByteArray &bytes)
+    {
+        m_buffer += bytes;
+        for (;;) {
+            const int start = m_buffer.indexOf(QByteArray("\x24\x02\xFD", 3));
+            if (start < 0 || m_buffer.size() < start + 7) {
+                return;
+            }
+            const quint32 length = qFromLittleEndian<quint32>(m_buffer.constData() + start + 3);
+            const qint64 frameSize = qint64(length) + 9;
+            if (m_buffer.size() - start < frameSize)
+                return;
+            const QByteArray payload = m_buffer.mid(start + 7, int(length));
+            const bool trailerOk = m_buffer.mid(start + 7 + int(length), 2) == "\xFD\x02";
+            m_buffer.remove(0, start + int(frameSize));
+            report(payload, trailerOk);
+        }
+    }
+
+private:
+    void report(const QByteArray &payload, bool trailerOk)
+    {
+        ++m_count;
+        const bool jpeg = payload.startsWith("\xFF\xD8");
+        QImage image;
+        if (jpeg)
+            image = QImage::fromData(payload, "JPG");
+        else if (payload.size() == width * height * 2)
+            image = QImage(reinterpret_cast<const uchar *>(payload.constData()), width, height,
+                           width * 2, QImage::Format_RGB16).copy();
+        const QString name = QDir(saveDir).filePath(
+            QStringLiteral("gps-picture-%1.%2").arg(m_count).arg(jpeg ? "jpg" : "png"));
+        bool saved = false;
+        if (jpeg) {
+            QFile file(name);
+            saved = file.open(QIODevice::WriteOnly) && file.write(payload) == payload.size();
+        } else if (!image.isNull()) {
+            saved = image.save(name, "PNG");
+        }
+        out() << "picture frame " << m_count << ": " << payload.size() << " bytes, "
+              << (jpeg ? "JPEG" : "RGB565") << (trailerOk ? "" : ", BAD TRAILER");
+        if (!image.isNull())
+            out() << ", " << image.width() << "x" << image.height();
+        out() << (saved ? ", saved as " + name : QStringLiteral(", not saved")) << "\n"
+              << Qt::flush;
+    }
+
+    QByteArray m_buffer;
+    int m_count = 0;
+};
+
+int runGps(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a GPS receiver: replays an NMEA capture (lines starting with '#' are skipped) or "
+        "drives a synthetic lap, one fix per cycle. Device commands given with --command are "
+        "sent after the first cycle; picture frames that come back are reported and saved."));
+    parser.addHelpOption();
+    SimLink::addOptions(parser, true);
+    parser.addOption({QStringLiteral("file"), QStringLiteral("NMEA capture to replay."),
+                      QStringLiteral("path")});
+    parser.addOption({QStringLiteral("rate"),
+                      QStringLiteral("Cycles per second, 1 to %1 (default 1).").arg(kMaxRate),
+                      QStringLiteral("hz"), QStringLiteral("1")});
+    parser.addOption({QStringLiteral("cycles"),
+                      QStringLiteral("Stop after this many cycles (default: the whole file, or "
+                                     "forever for the synthetic lap)."),
+                      QStringLiteral("n"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("command"),
+                      QStringLiteral("A device command to send, without '$' and '*', e.g. "
+                                     "VCLOC,3150.7282,N,11711.9288,E (repeatable)."),
+                      QStringLiteral("sentence")});
+    parser.addOption({QStringLiteral("save-dir"),
+                      QStringLiteral("Where received pictures are saved (default: here)."),
+                      QStringLiteral("dir"), QStringLiteral(".")});
+    parser.process(arguments);
+
+    const int rate = qBound(1, parser.value(QStringLiteral("rate")).toInt(), kMaxRate);
+    const int maxCycles = qMax(0, parser.value(QStringLiteral("cycles")).toInt());
+    QList<QByteArray> cycles;
+    if (parser.isSet(QStringLiteral("file"))) {
+        cycles = captureCycles(parser.value(QStringLiteral("file")));
+        if (cycles.isEmpty()) {
+            QTextStream(stderr) << "zentrik-sim: nothing to replay in "
+                                << parser.value(QStringLiteral("file")) << "\n";
+            return 1;
+        }
+    }
+
+    SimLink link;
+    if (!link.open(parser))
+        return 1;
+
+    FrameReader frames;
+    frames.saveDir = parser.value(QStringLiteral("save-dir"));
+    QList<QByteArray> commands;
+    for (const QString &command : parser.values(QStringLiteral("command"))) {
+        commands << command.toLatin1();
+        const QList<QByteArray> fields = command.toLatin1().split(',');
+        // Follow the picture size the device asks for, to decode RGB565.
+        if (fields.first() == "VCSET") {
+            if (fields.size() > 4 && fields.at(4).toInt() > 0)
+                frames.width = fields.at(4).toInt();
+            if (fields.size() > 5 && fields.at(5).toInt() > 0)
+                frames.height = fields.at(5).toInt();
+        }
+    }
+    QObject::connect(&link, &SimLink::received, [&](const QByteArray &bytes) { frames.feed(bytes); });
+    QObject::connect(&link, &SimLink::closed, [] {
+        out() << "the workbench closed the connection\n" << Qt::flush;
+        QCoreApplication::exit(0);
+    });
+
+    int cycle = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const bool replay = !cycles.isEmpty();
+        if ((maxCycles > 0 && cycle >= maxCycles) || (replay && cycle >= cycles.size())) {
+            ticker.stop();
+            // Leave time for pictures still on their way back.
+            QTimer::singleShot(commands.isEmpty() ? 0 : 3000, [] { QCoreApplication::exit(0); });
+            return;
+        }
+        const QByteArray bytes = replay ? cycles.at(cycle) : syntheticCycle(cycle);
+        if (!link.write(bytes)) {
+            QTextStream(stderr) << "zentrik-sim: the line is gone\n";
+            QCoreApplication::exit(1);
+            return;
+        }
+        if (cycle == 0) {
+            for (const QByteArray &command : qAsConst(commands))
+                link.write(withChecksum(command));
+        }
+        ++cycle;
+    });
+    ticker.start(1000 / rate);
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+SimMode gpsSimMode()
+{
+    return {QStringLiteral("gps"), QStringLiteral("GPS receiver: NMEA replay or synthetic lap, "
+                                                  "device commands, picture frames"),
+            &runGps};
+}
