@@ -4,6 +4,7 @@
 #include "decimatedseries.h"
 #include "fakeports.h"
 #include "samplestore.h"
+#include "scopecsv.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
@@ -17,7 +18,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -50,6 +54,38 @@ void BM_AppendSample8Channels(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+// A full history of 8 float channels written to a waveform file and read
+// back from it, as the page's export and import do.
+void BM_ImportFullHistoryFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.csv");
+    {
+        SampleStore store;
+        fill(store, kFull);
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        QStringList names;
+        for (int channel = 1; channel <= SampleStore::kChannels; ++channel)
+            names.append(QStringLiteral("ch%1").arg(channel));
+        writeScopeCsv(out, store, SampleStore::kChannels, 6, names, [](qint64) { return true; });
+    }
+    SampleStore store;
+    for (auto _ : state) {
+        QFile in(path);
+        in.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        ScopeCsvReader reader(in);
+        store.clear();
+        if (!reader.readConfiguration() || !reader.readChannels()
+            || reader.appendTo(store, [](qint64) { return true; }) != CsvReadResult::Read) {
+            state.SkipWithError("the file did not read back");
+            return;
+        }
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+    state.counters["samples"] = double(store.size());
 }
 
 // A page whose canvas is 1000 × 400 pixels, shown on the offscreen screen.
@@ -222,6 +258,7 @@ void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
+BENCHMARK(BM_ImportFullHistoryFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawEmpty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
