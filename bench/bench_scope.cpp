@@ -1,10 +1,14 @@
 // The oscilloscope under load: storing samples, redrawing a full history,
-// and a car streaming sample frames over a serial link.
+// and the simulated car streaming sample frames into the car tab.
+#include "cartab.h"
 #include "decimatedseries.h"
+#include "fakeports.h"
 #include "samplestore.h"
+#include "scopecsv.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
-#include "serialport.h"
+#include "serialportpanel.h"
+#include "simulatorprocess.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -14,18 +18,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
-#include <QtEndian>
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstring>
-#include <thread>
-
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -53,6 +54,38 @@ void BM_AppendSample8Channels(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+// A full history of 8 float channels written to a waveform file and read
+// back from it, as the page's export and import do.
+void BM_ImportFullHistoryFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.csv");
+    {
+        SampleStore store;
+        fill(store, kFull);
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        QStringList names;
+        for (int channel = 1; channel <= SampleStore::kChannels; ++channel)
+            names.append(QStringLiteral("ch%1").arg(channel));
+        writeScopeCsv(out, store, SampleStore::kChannels, 6, names, [](qint64) { return true; });
+    }
+    SampleStore store;
+    for (auto _ : state) {
+        QFile in(path);
+        in.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        ScopeCsvReader reader(in);
+        store.clear();
+        if (!reader.readConfiguration() || !reader.readChannels()
+            || reader.appendTo(store, [](qint64) { return true; }) != CsvReadResult::Read) {
+            state.SkipWithError("the file did not read back");
+            return;
+        }
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+    state.counters["samples"] = double(store.size());
 }
 
 // A page whose canvas is 1000 × 400 pixels, shown on the offscreen screen.
@@ -163,120 +196,75 @@ void BM_RedrawFullHistoryUnreduced(benchmark::State &state)
     }
 }
 
-// A car streaming 8 float channels over a pseudo-terminal as fast as the
-// line takes them, while the page stores and draws. The frames are cut here
-// the simplest way (fixed length, command 3 only) in place of the car tab.
-void BM_StreamFloatFramesOverPty(benchmark::State &state)
+// The simulator streaming 8 float channels over its pseudo-terminal as fast
+// as the line takes them, into the open car tab: its port, its frame parser
+// and the oscilloscope page, as a user runs it. The simulator has a head
+// start while the tab opens, so the line is full from the first read.
+void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
 {
     const int frames = int(state.range(0));
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    CarTab tab(dialogs, ports.source());
+    tab.resize(1300, 800);
+    tab.show();
+    QApplication::processEvents();
+    tab.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float, 8 channels
 
-    ShownScope scope;
-    scope.view.setLinkOpen(false); // defaults: 8 channels
-    scope.view.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float
-    scope.view.setLinkOpen(true);
-    const int payloadLength = scope.view.payloadLength();
-    SerialPort port;
-    if (!port.open(QString::fromLocal8Bit(name))) {
-        state.SkipWithError("cannot open the pseudo-terminal");
-        return;
-    }
-
-    QByteArray received;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        received += port.readAll();
-        int at = 0;
-        const int frameLength = payloadLength + 4;
-        while (received.size() - at >= frameLength) {
-            const char *frame = received.constData() + at;
-            if (frame[0] == 3 && quint8(frame[1]) == 0xFC && quint8(frame[frameLength - 2]) == 0xFC
-                && frame[frameLength - 1] == 3) {
-                scope.view.handleFrame(frame + 2, payloadLength);
-                at += frameLength;
-            } else {
-                ++at;
-            }
-        }
-        received.remove(0, at);
-    });
-
-    // The longest time the event loop went without running a 1 ms timer.
+    // The longest time the event loop went without running a 1 ms timer,
+    // beyond the millisecond it was due after.
     QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
+    qint64 longestStallUs = 0;
     QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.restart());
+        longestStallUs = std::max(longestStallUs, sinceTick.nsecsElapsed() / 1000 - 1000);
+        sinceTick.restart();
     });
 
     for (auto _ : state) {
-        std::thread car([&] {
-            QByteArray batch;
-            for (int sample = 0; sample < frames; ++sample) {
-                char frame[36] = {3, char(0xFC)};
-                for (int channel = 0; channel < 8; ++channel) {
-                    const float value = float(sample % 100000) + channel;
-                    quint32 bits;
-                    std::memcpy(&bits, &value, 4);
-                    qToLittleEndian(bits, frame + 2 + 4 * channel);
-                }
-                frame[34] = char(0xFC);
-                frame[35] = 3;
-                batch.append(frame, 36);
-                if (batch.size() >= 36 * 1024 || sample + 1 == frames) {
-                    for (qint64 done = 0; done < batch.size();) {
-                        const ssize_t n = ::write(master, batch.constData() + done,
-                                                  size_t(batch.size() - done));
-                        if (n <= 0)
-                            return;
-                        done += n;
-                    }
-                    batch.clear();
-                }
-            }
-        });
+        SimulatorProcess sim;
+        if (!sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       {"car", "--send", "scope", "--channels", "8", "--sample-type", "float",
+                        "--fps", "0", "--rounds", QString::number(frames)})) {
+            state.SkipWithError(qPrintable(sim.error()));
+            return;
+        }
+        tab.findChild<QComboBox *>("car_portBox")->setEditText(sim.portPath());
+        tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
+        if (!tab.panel()->isOpen()) {
+            state.SkipWithError("the simulator's port did not open");
+            return;
+        }
         QElapsedTimer clock;
         clock.start();
-        poll.start(10);
         sinceTick.start();
         tick.start(1);
-        while (scope.view.framesReceived() < frames && clock.elapsed() < 120000)
+        ScopeView *scope = tab.scopeView();
+        while (scope->framesReceived() < frames && clock.elapsed() < 120000)
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const double seconds = clock.nsecsElapsed() / 1e9;
         tick.stop();
-        poll.stop();
-        car.join();
+        tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
         state.SetIterationTime(seconds);
-        state.counters["samples_per_s"] = scope.view.framesReceived() / seconds;
+        state.counters["samples_per_s"] = scope->framesReceived() / seconds;
     }
-    const SampleStore &store = scope.view.store();
-    state.counters["stored"] = double(scope.view.framesReceived());
-    state.counters["newest_ok"] =
-        store.size() > 0 && store.window(0)[store.size() - 1] == double((frames - 1) % 100000);
-    state.counters["longest_stall_ms"] = double(longestGap);
-    ::close(slave);
-    ::close(master);
+    const SampleStore &store = tab.scopeView()->store();
+    state.counters["stored"] = double(store.size());
+    state.counters["lost"] = double(frames) - double(store.size());
+    state.counters["longest_stall_ms"] = double(longestStallUs) / 1000;
 }
 
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
+BENCHMARK(BM_ImportFullHistoryFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawEmpty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawNewest10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistoryUnreduced)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_StreamFloatFramesOverPty)
+BENCHMARK(BM_StreamFloatFramesFromSimulator)
     ->Arg(1000000)
     ->Iterations(1)
     ->UseManualTime()

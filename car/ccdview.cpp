@@ -4,6 +4,7 @@
 #include "translation.h"
 #include "ui_ccdview.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -24,6 +25,12 @@ CcdView::CcdView(Dialogs &dialogs, QWidget *parent)
     connect(ui->car_ccd_gray, &QRadioButton::toggled, this, &CcdView::onBasisChanged);
     connect(ui->car_ccd_img_sel, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &CcdView::onRecordedSensorChanged);
+    // While the link is closed the count is free to change, and the page
+    // shows as many sensors as it says; while open it is fixed anyway.
+    connect(ui->car_ccd_num, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this] { showSecondSensor(ui->car_ccd_num->currentText().toInt() == 2); });
+    for (int sensor = 0; sensor < 2; ++sensor)
+        sensorWidgets(sensor).picture->installEventFilter(this);
 }
 
 CcdView::~CcdView() = default;
@@ -83,6 +90,19 @@ void CcdView::handleFrame(const char *payload, int length)
     showTrackRecord();
     drawSensors();
     m_frameReceived = true;
+}
+
+bool CcdView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A resized picture is drawn again at its new size from the last line
+    // when no frame will come to do it.
+    if (event->type() == QEvent::Resize && redrawAllowed()) {
+        for (int sensor = 0; sensor < m_sensorCount; ++sensor) {
+            if (watched == sensorWidgets(sensor).picture)
+                drawSensor(sensor);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 CcdView::SensorWidgets CcdView::sensorWidgets(int sensor) const

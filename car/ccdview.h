@@ -41,6 +41,9 @@ public:
     // Rows in the track record now (at most the record picture's height).
     int trackRowCount() const { return m_track.rowCount(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     // The widgets of one sensor.
     struct SensorWidgets

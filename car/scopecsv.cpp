@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -65,15 +66,17 @@ void appendSample(QByteArray &out, int typeCode, double value)
     out.append(text, int(result.ptr - text));
 }
 
+constexpr int kReadChunk = 1 << 20;
+constexpr int kCursorChunk = 1 << 16;
+
 bool isLineBreakOnly(const char *begin, const char *end)
 {
     return std::all_of(begin, end, [](char c) { return c == '\r'; });
 }
 
-// A field's bytes without CR, as text.
-QByteArray withoutCr(const char *begin, const char *end)
+// A field's bytes without CR.
+QByteArray withoutCr(QByteArray bytes)
 {
-    QByteArray bytes(begin, int(end - begin));
     bytes.replace('\r', QByteArray());
     return bytes;
 }
@@ -88,7 +91,7 @@ double fieldValue(const char *begin, const char *end)
         if (*c == '\r' || *c == ' ' || *c == '\t')
             continue;
         if (length == int(sizeof buffer))
-            return withoutCr(begin, end).trimmed().toDouble();
+            return withoutCr(QByteArray(begin, int(end - begin))).trimmed().toDouble();
         buffer[length++] = *c;
     }
     const char *first = buffer;
@@ -106,6 +109,86 @@ const char *fieldEnd(const char *begin, const char *lineEnd)
     const void *comma = std::memchr(begin, ',', size_t(lineEnd - begin));
     return comma ? static_cast<const char *>(comma) : lineEnd;
 }
+
+// Reads the fields of one channel line in turn, a chunk at a time. The
+// lines of a file are read side by side (one sample of every channel per
+// column), so each line has its own cursor and buffer.
+class FieldCursor
+{
+public:
+    FieldCursor(QIODevice &file, qint64 begin, qint64 end)
+        : m_file(&file)
+        , m_next(begin)
+        , m_end(end)
+    {
+    }
+
+    bool skipField()
+    {
+        const char *begin;
+        const char *end;
+        return nextField(&begin, &end);
+    }
+
+    bool nextValue(double *value)
+    {
+        const char *begin;
+        const char *end;
+        if (!nextField(&begin, &end))
+            return false;
+        *value = fieldValue(begin, end);
+        return true;
+    }
+
+private:
+    // False once the line holds no further field, or the file no longer
+    // has the bytes the line was scanned with.
+    bool nextField(const char **begin, const char **end)
+    {
+        for (;;) {
+            const char *start = m_buffer.constData() + m_at;
+            const char *stop = m_buffer.constData() + m_buffer.size();
+            if (const void *comma = std::memchr(start, ',', size_t(stop - start))) {
+                *begin = start;
+                *end = static_cast<const char *>(comma);
+                m_at = int(*end - m_buffer.constData()) + 1;
+                return true;
+            }
+            if (m_next == m_end) {
+                if (m_lastTaken)
+                    return false;
+                m_lastTaken = true;
+                *begin = start;
+                *end = stop;
+                m_at = m_buffer.size();
+                return true;
+            }
+            if (!refill())
+                return false;
+        }
+    }
+
+    bool refill()
+    {
+        m_buffer.remove(0, m_at);
+        m_at = 0;
+        const int kept = m_buffer.size();
+        const int wanted = int(std::min<qint64>(kCursorChunk, m_end - m_next));
+        m_buffer.resize(kept + wanted);
+        if (!m_file->seek(m_next)
+            || m_file->read(m_buffer.data() + kept, wanted) != wanted)
+            return false;
+        m_next += wanted;
+        return true;
+    }
+
+    QIODevice *m_file;
+    qint64 m_next;
+    qint64 m_end;
+    QByteArray m_buffer;
+    int m_at = 0;
+    bool m_lastTaken = false;
+};
 
 } // namespace
 
@@ -145,20 +228,54 @@ CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count
     return flush() ? CsvWriteResult::Written : CsvWriteResult::Failed;
 }
 
-ScopeCsvReader::ScopeCsvReader(const char *data, qint64 size)
+ScopeCsvReader::ScopeCsvReader(QIODevice &file)
+    : m_file(file)
 {
-    if (size <= 0)
-        return;
-    const char *end = data + size;
-    const char *begin = data;
-    while (const void *lineFeed = std::memchr(begin, '\n', size_t(end - begin))) {
-        const char *lineEnd = static_cast<const char *>(lineFeed);
-        m_lines.append(Line{begin, lineEnd});
-        begin = lineEnd + 1;
-    }
-    m_lines.append(Line{begin, end});
-    while (!m_lines.isEmpty() && isLineBreakOnly(m_lines.last().begin, m_lines.last().end))
+    scan();
+    while (!m_lines.isEmpty() && m_lines.last().lineBreakOnly)
         m_lines.removeLast();
+}
+
+void ScopeCsvReader::scan()
+{
+    if (!m_file.seek(0))
+        return;
+    QByteArray chunk(kReadChunk, Qt::Uninitialized);
+    Line line;
+    qint64 offset = 0;
+    for (;;) {
+        const qint64 got = m_file.read(chunk.data(), kReadChunk);
+        if (got <= 0)
+            break;
+        const char *begin = chunk.constData();
+        const char *end = begin + got;
+        while (const void *lineFeed = std::memchr(begin, '\n', size_t(end - begin))) {
+            const char *lineEnd = static_cast<const char *>(lineFeed);
+            scanSegment(line, begin, lineEnd);
+            line.end = offset + (lineEnd - chunk.constData());
+            m_lines.append(line);
+            line = Line();
+            line.begin = line.end = m_lines.last().end + 1;
+            begin = lineEnd + 1;
+        }
+        scanSegment(line, begin, end);
+        offset += got;
+        line.end = offset;
+    }
+    m_lines.append(line);
+}
+
+void ScopeCsvReader::scanSegment(Line &line, const char *begin, const char *end)
+{
+    line.commas += std::count(begin, end, ',');
+    if (line.lineBreakOnly)
+        line.lineBreakOnly = isLineBreakOnly(begin, end);
+    if (line.headComplete)
+        return;
+    // The configuration line is kept whole; of a channel line only the name.
+    const char *headEnd = m_lines.isEmpty() ? end : fieldEnd(begin, end);
+    line.head.append(begin, int(headEnd - begin));
+    line.headComplete = headEnd != end;
 }
 
 bool ScopeCsvReader::fail(const QString &title, const QString &text)
@@ -173,7 +290,7 @@ bool ScopeCsvReader::readConfiguration()
     if (m_lines.isEmpty())
         return fail(mainTr("错误"), mainTr("文件为空！"));
 
-    QString configuration = bytesToText(withoutCr(m_lines[0].begin, m_lines[0].end));
+    QString configuration = bytesToText(withoutCr(m_lines[0].head));
     const int comment = configuration.indexOf(QLatin1String("//"));
     if (comment >= 0)
         configuration.truncate(comment);
@@ -206,10 +323,10 @@ bool ScopeCsvReader::readChannels()
                         mainTr("数据有误!波形%1的元素数目和前一个波形不同。").arg(channel + 1));
         };
         // An empty channel line has no samples to give, whichever line it is.
-        if (isLineBreakOnly(line.begin, line.end))
+        if (line.lineBreakOnly)
             return lengthProblem();
-        m_names.append(bytesToText(withoutCr(line.begin, fieldEnd(line.begin, line.end))));
-        const qint64 fields = std::count(line.begin, line.end, ',') + 1;
+        m_names.append(bytesToText(withoutCr(line.head)));
+        const qint64 fields = line.commas + 1;
         if (channel == 0)
             m_fieldCount = fields;
         else if (fields != m_fieldCount)
@@ -218,24 +335,25 @@ bool ScopeCsvReader::readChannels()
     return true;
 }
 
-bool ScopeCsvReader::appendTo(SampleStore &store, const ProgressCallback &progress) const
+CsvReadResult ScopeCsvReader::appendTo(SampleStore &store, const ProgressCallback &progress) const
 {
-    const char *cursor[SampleStore::kChannels];
+    std::vector<FieldCursor> cursors;
+    cursors.reserve(size_t(m_count));
     for (int channel = 0; channel < m_count; ++channel) {
         const Line &line = m_lines[channel + 1];
-        cursor[channel] = fieldEnd(line.begin, line.end);
+        cursors.emplace_back(m_file, line.begin, line.end);
+        if (!cursors.back().skipField()) // the name
+            return CsvReadResult::Failed;
     }
     double values[SampleStore::kChannels];
     for (qint64 column = 1; column < m_fieldCount; ++column) {
         for (int channel = 0; channel < m_count; ++channel) {
-            const char *begin = cursor[channel] + 1; // past the comma
-            const char *end = fieldEnd(begin, m_lines[channel + 1].end);
-            values[channel] = fieldValue(begin, end);
-            cursor[channel] = end;
+            if (!cursors[size_t(channel)].nextValue(&values[channel]))
+                return CsvReadResult::Failed;
         }
         store.append(values, m_count);
         if (column % kProgressStep == 0 && !progress(column))
-            return false;
+            return CsvReadResult::Cancelled;
     }
-    return true;
+    return CsvReadResult::Read;
 }

@@ -28,8 +28,12 @@ enum class CsvWriteResult { Written, Cancelled, Failed };
 CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count, int typeCode,
                              const QStringList &names, const ProgressCallback &progress);
 
+enum class CsvReadResult { Read, Cancelled, Failed };
+
 // Reads a waveform file in the order its checks must be made in, so the
-// caller can change its state between them. The bytes are read in place.
+// caller can change its state between them. The file is read in chunks,
+// never mapped or held whole: a full history is tens of megabytes, and
+// another program may shorten the file while it is read.
 class ScopeCsvReader
 {
 public:
@@ -39,8 +43,9 @@ public:
         QString text;
     };
 
-    // `data` must outlive the reader.
-    ScopeCsvReader(const char *data, qint64 size);
+    // Scans the lines of `file` (open for reading, random access). The file
+    // must stay open while the reader is used.
+    explicit ScopeCsvReader(QIODevice &file);
 
     // The configuration line and the number of channel lines. False with
     // problem() set when the file is empty or the line is refused.
@@ -57,20 +62,29 @@ public:
     qint64 sampleCount() const { return m_fieldCount - 1; }
 
     // Appends every column of samples to the store. Progress counts the
-    // columns; false when cancelled (what was appended stays).
-    bool appendTo(SampleStore &store, const ProgressCallback &progress) const;
+    // columns. Failed when the file no longer holds the lines scanned (it
+    // was shortened or changed meanwhile); what was appended stays, on
+    // failure as on cancel.
+    CsvReadResult appendTo(SampleStore &store, const ProgressCallback &progress) const;
 
     Problem problem() const { return m_problem; }
 
 private:
     struct Line
     {
-        const char *begin;
-        const char *end;
+        qint64 begin = 0; // file offsets; end is the line feed or the end of the file
+        qint64 end = 0;
+        qint64 commas = 0;
+        bool lineBreakOnly = true;
+        bool headComplete = false;
+        QByteArray head; // the first field; the whole line for the configuration line
     };
 
+    void scan();
+    void scanSegment(Line &line, const char *begin, const char *end);
     bool fail(const QString &title, const QString &text);
 
+    QIODevice &m_file;
     QVector<Line> m_lines; // trailing empty lines already dropped
     int m_count = 0;
     int m_type = 0;

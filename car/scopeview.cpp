@@ -341,30 +341,17 @@ void ScopeView::importSamples()
         m_dialogs.openFileName(this, mainTr("选择文件"), proposedFileName(), fileFilter());
     if (fileName.isEmpty())
         return;
+    // Read in chunks, never mapped: a mapped file that another program
+    // shortens meanwhile takes the whole program down with it.
     QFile file(fileName);
-    QByteArray content;
-    const char *data = nullptr;
-    qint64 size = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         qDebug() << "FileRead 打开文件失败";
-    } else if (file.size() > 0) {
-        // Read in place from the mapped file: a full history is tens of
-        // megabytes of text.
-        if (const uchar *mapped = file.map(0, file.size())) {
-            data = reinterpret_cast<const char *>(mapped);
-            size = file.size();
-        } else {
-            content = file.readAll();
-            data = content.constData();
-            size = content.size();
-        }
-    }
-    if (size == 0) {
+    if (!file.isOpen() || file.size() == 0) {
         m_dialogs.critical(nullptr, mainTr("错误"), mainTr("文件为空！"));
         return;
     }
 
-    ScopeCsvReader reader(data, size);
+    ScopeCsvReader reader(file);
     if (!reader.readConfiguration()) {
         m_dialogs.critical(nullptr, reader.problem().title, reader.problem().text);
         return;
@@ -390,13 +377,16 @@ void ScopeView::importSamples()
     ui->car_ware_num->setValue(m_channelCount);
     m_fileBusy = true;
     auto progress = m_dialogs.progress(this, mainTr("正在导入波形……"), reader.sampleCount());
-    const bool complete =
+    const CsvReadResult result =
         reader.appendTo(m_store, [&](qint64 done) { return progress->update(done); });
     progress.reset();
-    if (!complete)
+    if (result != CsvReadResult::Read)
         m_store.clear();
     storeHeldSamples();
-    if (!complete)
+    if (result == CsvReadResult::Cancelled)
         m_dialogs.information(nullptr, mainTr("提示"), mainTr("导入已取消，波形已清空。"));
+    else if (result == CsvReadResult::Failed)
+        m_dialogs.critical(nullptr, mainTr("错误"),
+                           mainTr("读取文件失败，波形已清空：%1").arg(fileName));
     scheduleRedraw();
 }

@@ -8,6 +8,7 @@
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
+#include "simulatorprocess.h"
 #include "widgetlookup.h"
 
 #include <QCheckBox>
@@ -222,21 +223,14 @@ void TestCarTab::simulatorFramesShowAsAMovingPicture()
 {
     // The real simulator, with its own pseudo-terminal: grey frames, with
     // garbage and a corrupted trailer now and then for the parser to skip.
-    QProcess sim;
-    sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
-              {"car", "--image", "grey", "--width", "80", "--height", "60", "--fps", "50",
-               "--garbage", "7", "--corrupt-every", "3"});
-    QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
-    QString path;
-    while (path.isEmpty() && sim.waitForReadyRead(10000)) {
-        const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-        if (line.contains(QLatin1String("/dev/")))
-            path = line.mid(line.indexOf(QLatin1String("/dev/")));
-    }
-    QVERIFY2(!path.isEmpty(), "the simulator printed no port");
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       {"car", "--image", "grey", "--width", "80", "--height", "60", "--fps",
+                        "50", "--garbage", "7", "--corrupt-every", "3"}),
+             qPrintable(sim.error()));
 
     setCamera(1, 80, 60, {320, 240});
-    open(path);
+    open(sim.portPath());
     auto *original = widget<QLabel>("car_img_original");
     QTRY_VERIFY_WITH_TIMEOUT(!original->pixmap(Qt::ReturnByValue).isNull(), 10000);
     const QImage first = shownImage(original);
@@ -254,8 +248,6 @@ void TestCarTab::simulatorFramesShowAsAMovingPicture()
     QVERIFY(m_tab->parser().framesHandled(CarLink::Image) >= 2);
 
     clickOpenClose();
-    sim.kill();
-    sim.waitForFinished();
 }
 
 void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects_data()

@@ -102,6 +102,7 @@ private slots:
     void trackRecordOnThePage();
     void redrawOnlyWhenClosedAfterAFrame();
     void reopenForgetsTheOldLine();
+    void closedPageFollowsTheCountAndItsSize();
 
 private:
     struct Page
@@ -492,6 +493,31 @@ void TestCcd::reopenForgetsTheOldLine()
     slider->setValue(10);
     QCOMPARE(page.widget<QLabel>("car_ccd_val1_text")->text(), QStringLiteral("10"));
     QCOMPARE(thresholdRows(shown(picture)), drawn);
+}
+
+void TestCcd::closedPageFollowsTheCountAndItsSize()
+{
+    Page page;
+    auto *count = page.widget<QComboBox>("car_ccd_num");
+    auto *second = page.widget<ImageWidget>("car_ccd_img2");
+    count->setCurrentIndex(1);
+    QVERIFY(second->isVisible());
+    QVERIFY(page.widget<QSlider>("car_ccd_val2")->isVisible());
+    count->setCurrentIndex(0);
+    QVERIFY(!second->isVisible());
+
+    auto *picture = page.widget<ImageWidget>("car_ccd_img1");
+    page.open(1, 32);
+    page.send(bytes(edgeLine(32, 0, 60)));
+    const QSize drawnAt = shown(picture).size();
+    const QSize larger = picture->size() + QSize(40, 30);
+    // Open, the next frame draws at the new size; closed, the resize does.
+    picture->resize(larger);
+    QCOMPARE(shown(picture).size(), drawnAt);
+    page.view.setLinkOpen(false);
+    picture->resize(larger + QSize(10, 10));
+    QCOMPARE(shown(picture).size(), larger + QSize(10, 10));
+    QCOMPARE(page.view.trackRowCount(), 1);
 }
 
 QTEST_MAIN(TestCcd)

@@ -7,6 +7,8 @@
 #include "textcodec.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -90,6 +92,8 @@ private slots:
     void refusals();
     void crlfAndTrailingEmptyLinesReadLikeLf();
     void readingFillsStoreColumnByColumn();
+    void longLinesReadAcrossChunks();
+    void fileShortenedWhileReadFails();
 };
 
 void TestScopeData::xRisesFromZeroAndWindowsSlideWhenFull()
@@ -391,7 +395,10 @@ void TestScopeData::writeCanBeCancelled()
 void TestScopeData::readsConfigurationWithBlanksAndComment()
 {
     const QByteArray file = "2 , 7 //comment, with, commas\nx,1.5,2\ny,3,4";
-    ScopeCsvReader reader(file.constData(), file.size());
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
     QVERIFY(reader.readConfiguration());
     QCOMPARE(reader.channelCount(), 2);
     QCOMPARE(reader.typeCode(), int(Float));
@@ -434,7 +441,10 @@ void TestScopeData::refusals()
     QFETCH(bool, atConfiguration);
     QFETCH(QString, title);
     QFETCH(QString, text);
-    ScopeCsvReader reader(file.constData(), file.size());
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
     const bool configured = reader.readConfiguration();
     QCOMPARE(configured, !atConfiguration);
     if (configured)
@@ -446,12 +456,15 @@ void TestScopeData::refusals()
 void TestScopeData::crlfAndTrailingEmptyLinesReadLikeLf()
 {
     const QByteArray file = "2,3\r\nleft,1,-2\r\nright,3,4\r\n\r\n\n";
-    ScopeCsvReader reader(file.constData(), file.size());
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
     QVERIFY(reader.readConfiguration());
     QVERIFY(reader.readChannels());
     QCOMPARE(reader.names(), QStringList({"left", "right"}));
     SampleStore store;
-    QVERIFY(reader.appendTo(store, [](qint64) { return true; }));
+    QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Read);
     QCOMPARE(store.size(), quint64(2));
     QCOMPARE(store.window(0)[1], -2.0);
     QCOMPARE(store.window(1)[1], 4.0);
@@ -461,12 +474,15 @@ void TestScopeData::readingFillsStoreColumnByColumn()
 {
     const QByteArray file = "2,7\n" + textToBytes(QStringLiteral("速度")) +
                             ",0.5, +2 ,x,1e3\nb,-1,-2,-3,-4";
-    ScopeCsvReader reader(file.constData(), file.size());
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
     QVERIFY(reader.readConfiguration());
     QVERIFY(reader.readChannels());
     QCOMPARE(reader.names().first(), QStringLiteral("速度"));
     SampleStore store;
-    QVERIFY(reader.appendTo(store, [](qint64) { return true; }));
+    QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Read);
     QCOMPARE(store.size(), quint64(4));
     const double expectedX[] = {0, 1, 2, 3};
     const double expectedFirst[] = {0.5, 2, 0, 1000};
@@ -475,6 +491,63 @@ void TestScopeData::readingFillsStoreColumnByColumn()
         QCOMPARE(store.window(0)[i], expectedFirst[i]);
         QCOMPARE(store.window(1)[i], -1.0 - i);
     }
+}
+
+// Lines much longer than the chunks the file is read in, with fields of
+// varying width, so fields are cut at every possible place.
+void TestScopeData::longLinesReadAcrossChunks()
+{
+    const int samples = 300000;
+    QByteArray file = "3,7\r\n";
+    for (int channel = 0; channel < 3; ++channel) {
+        file += "ch" + QByteArray::number(channel);
+        for (int i = 0; i < samples; ++i)
+            file += ',' + QByteArray::number(i % (channel * 997 + 13)) + "  ";
+        file += "\r\n";
+    }
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
+    QVERIFY(reader.readConfiguration());
+    QVERIFY(reader.readChannels());
+    QCOMPARE(reader.names(), QStringList({"ch0", "ch1", "ch2"}));
+    SampleStore store;
+    QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Read);
+    QCOMPARE(store.size(), quint64(samples));
+    int wrong = 0;
+    for (int i = 0; i < samples; ++i)
+        for (int channel = 0; channel < 3; ++channel)
+            wrong += store.window(channel)[i] != double(i % (channel * 997 + 13));
+    QCOMPARE(wrong, 0);
+}
+
+// Another program cuts the file short between the scan and the samples:
+// the reader says so instead of reading bytes that are gone.
+void TestScopeData::fileShortenedWhileReadFails()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wave.csv");
+    QByteArray content = "2,1\na";
+    for (int i = 0; i < 100000; ++i)
+        content += ",1";
+    content += "\nb";
+    for (int i = 0; i < 100000; ++i)
+        content += ",2";
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    QFile in(path);
+    QVERIFY(in.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    ScopeCsvReader reader(in);
+    QVERIFY(reader.readConfiguration());
+    QVERIFY(reader.readChannels());
+    QVERIFY(QFile(path).resize(content.size() / 2));
+    SampleStore store;
+    QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Failed);
+    QVERIFY(store.size() < 100000);
 }
 
 QTEST_GUILESS_MAIN(TestScopeData)

@@ -101,6 +101,7 @@ private slots:
     void importRefusalsKeepTheStore();
     void importOfMismatchedLinesLeavesStoreCleared();
     void importCancelledClearsAndSaysSo();
+    void importOfAFileShortenedMeanwhileFails();
     void floatSamplesSurviveARoundTrip();
     void framesArrivingDuringAFileWaitUntilItIsDone();
 
@@ -403,6 +404,24 @@ void TestScopeView::importCancelledClearsAndSaysSo()
     QCOMPARE(view.store().size(), quint64(0));
     QCOMPARE(m_dialogs.texts(Kind::Information),
              QStringList(QStringLiteral("导入已取消，波形已清空。")));
+}
+
+void TestScopeView::importOfAFileShortenedMeanwhileFails()
+{
+    ScopeView view(m_dialogs);
+    QByteArray file = "1,1\na";
+    for (int s = 0; s < 300000; ++s)
+        file += ",7";
+    const QString path = m_dir.filePath("shortened.csv");
+    writeFile(path, file);
+    m_dialogs.fileAnswers.enqueue(path);
+    // Another program cuts the file while the progress window is up.
+    m_dialogs.progressStep = [&](qint64) { QFile(path).resize(file.size() / 3); };
+    click(view, "car_ware_in");
+    m_dialogs.progressStep = nullptr;
+    QCOMPARE(view.store().size(), quint64(0));
+    QCOMPARE(m_dialogs.texts(Kind::Critical),
+             QStringList(QStringLiteral("读取文件失败，波形已清空：%1").arg(path)));
 }
 
 void TestScopeView::floatSamplesSurviveARoundTrip()

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -146,9 +147,12 @@ bool SimLink::write(const QByteArray &bytes)
         if (n > 0) {
             done += n;
         } else if (n < 0 && errno == EAGAIN) {
-            // The line is full: let the app read, and keep answering it.
+            // The line is full: keep answering the app, and go on as soon as
+            // it has read (a fixed sleep would make the wait, not the app,
+            // the limit on how fast frames go through).
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            usleep(200);
+            pollfd writable{m_fd, POLLOUT, 0};
+            ::poll(&writable, 1, 10);
         } else {
             return false;
         }

@@ -1,0 +1,187 @@
+// The car tab with the device simulator as the car, end to end: frames the
+// simulator builds cross a real pseudo-terminal, are cut by the tab's parser
+// and land in the oscilloscope store and on the CCD page, none lost and in
+// the order they were sent. The expected payloads come from a second scene
+// with the same seed, which replays the simulator's frames byte for byte.
+#include "cartab.h"
+#include "carscene.h"
+#include "ccddrawing.h"
+#include "ccdview.h"
+#include "fakeports.h"
+#include "sampletypes.h"
+#include "scopeview.h"
+#include "scripteddialogs.h"
+#include "serialportpanel.h"
+#include "simulatorprocess.h"
+#include "widgetlookup.h"
+
+#include <qwt_plot.h>
+#include <qwt_scale_div.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+QStringList simulatorArguments(const QString &send, int rounds, const QStringList &options)
+{
+    return QStringList{"car", "--send", send, "--fps", "0", "--rounds", QString::number(rounds)}
+           + options;
+}
+
+} // namespace
+
+class TestCarStream : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void scopeSamplesArriveComplete_data();
+    void scopeSamplesArriveComplete();
+    void ccdLinesReachTheCcdPage_data();
+    void ccdLinesReachTheCcdPage();
+
+private:
+    template <typename T>
+    T *widget(const char *name)
+    {
+        return child<T>(m_tab.get(), QString::fromLatin1(name));
+    }
+    void open(const QString &path)
+    {
+        widget<QComboBox>("car_portBox")->setEditText(path);
+        widget<QPushButton>("car_OpenCloseButton")->click();
+        QVERIFY(m_tab->panel()->isOpen());
+    }
+
+    ScriptedDialogs m_dialogs;
+    FakePorts m_ports;
+    std::unique_ptr<CarTab> m_tab;
+};
+
+void TestCarStream::init()
+{
+    m_dialogs.clear();
+    m_tab = std::make_unique<CarTab>(m_dialogs, m_ports.source());
+    m_tab->resize(1200, 800);
+    m_tab->show();
+}
+
+void TestCarStream::cleanup()
+{
+    m_tab.reset();
+}
+
+void TestCarStream::scopeSamplesArriveComplete_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("typeName");
+    QTest::addColumn<int>("rounds");
+    QTest::newRow("8 float channels") << 8 << int(CarScene::Float) << "float" << 20000;
+    QTest::newRow("3 int16 channels") << 3 << int(CarScene::Int16) << "int16_t" << 5000;
+}
+
+void TestCarStream::scopeSamplesArriveComplete()
+{
+    QFETCH(int, channels);
+    QFETCH(int, type);
+    QFETCH(QString, typeName);
+    QFETCH(int, rounds);
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       simulatorArguments("scope", rounds,
+                                          {"--channels", QString::number(channels),
+                                           "--sample-type", typeName})),
+             qPrintable(sim.error()));
+
+    widget<QSpinBox>("car_ware_num")->setValue(channels);
+    widget<QComboBox>("car_ware_type")->setCurrentIndex(type);
+    open(sim.portPath());
+    ScopeView *scope = m_tab->scopeView();
+    QTRY_COMPARE_WITH_TIMEOUT(scope->framesReceived(), rounds, kTimeoutMs);
+
+    const SampleStore &store = scope->store();
+    QCOMPARE(store.size(), quint64(rounds));
+    CarScene replay;
+    double expected[SampleStore::kChannels] = {};
+    int wrong = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const QByteArray payload = replay.scopePayload(channels, type, round);
+        decodeSamples(type, channels, payload.constData(), expected);
+        wrong += store.xValues()[round] != double(round);
+        for (int channel = 0; channel < channels; ++channel)
+            wrong += store.window(channel)[round] != expected[channel];
+    }
+    QCOMPARE(wrong, 0);
+    QCOMPARE(m_tab->parser().framesHandled(CarLink::Scope), rounds);
+
+    // The plot follows the newest sample once it has been redrawn.
+    auto *plot = child<QwtPlot>(scope, QStringLiteral("car_scope"));
+    QTRY_COMPARE(plot->axisScaleDiv(QwtPlot::xBottom).upperBound(), double(rounds - 1));
+    QVERIFY(!scope->redrawPending());
+}
+
+void TestCarStream::ccdLinesReachTheCcdPage_data()
+{
+    QTest::addColumn<int>("sensors");
+    QTest::addColumn<int>("line");
+    QTest::newRow("one sensor of 128") << 1 << 128;
+    QTest::newRow("two sensors of 100") << 2 << 100;
+}
+
+void TestCarStream::ccdLinesReachTheCcdPage()
+{
+    QFETCH(int, sensors);
+    QFETCH(int, line);
+    const int rounds = 300;
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       simulatorArguments("ccd", rounds,
+                                          {"--ccd-count", QString::number(sensors),
+                                           "--ccd-line", QString::number(line)})),
+             qPrintable(sim.error()));
+
+    widget<QComboBox>("car_ccd_num")->setCurrentIndex(sensors - 1);
+    widget<QSpinBox>("car_ccd_line")->setValue(line);
+    open(sim.portPath());
+    QCOMPARE(widget<QWidget>("car_ccd_img2")->isHidden(), sensors == 1);
+    CcdView *ccd = m_tab->ccdView();
+    QTRY_COMPARE_WITH_TIMEOUT(ccd->framesReceived(), rounds, kTimeoutMs);
+
+    // The page shows the statistics of the last line of each sensor.
+    CarScene replay;
+    QByteArray last;
+    for (int round = 0; round < rounds; ++round)
+        last = replay.ccdPayload(sensors, line, round);
+    for (int sensor = 0; sensor < sensors; ++sensor) {
+        std::vector<uchar> differences(size_t(line), 0);
+        const CcdStatistics statistics = analyseCcdLine(
+            reinterpret_cast<const uchar *>(last.constData()) + sensor * line, line,
+            differences.data());
+        const QByteArray suffix = QByteArray::number(sensor + 1);
+        QCOMPARE(widget<QLabel>("car_ccd_gray" + suffix + "_max")->text(),
+                 QStringLiteral("最大灰度值：%1").arg(statistics.maximum));
+        QCOMPARE(widget<QLabel>("car_ccd_gray" + suffix + "_min")->text(),
+                 QStringLiteral("最小灰度值：%1").arg(statistics.minimum));
+        QCOMPARE(widget<QLabel>("car_ccd_maxdiff" + suffix)->text(),
+                 QStringLiteral("最大差分值：%1").arg(statistics.maxDifference));
+        // A track under a line sensor: dark edges on a bright surface.
+        QVERIFY(statistics.maximum - statistics.minimum > 100);
+    }
+    const int recordHeight = widget<QWidget>("car_ccd_img")->height();
+    QCOMPARE(ccd->trackRowCount(), std::min(rounds, recordHeight));
+    QVERIFY(ccd->trackRowCount() > 0);
+}
+
+QTEST_MAIN(TestCarStream)
+#include "test_carstream.moc"
