@@ -253,9 +253,7 @@ int runCar(const QStringList &arguments)
         // Unpaced, rounds go out in batches of a few kilobytes.
         if (!car.sendRounds(options.fps > 0 ? 0 : kUnpacedBatchBytes)) {
             tick.stop();
-            // Closing the line at once could take the last frames with it
-            // before the workbench has read them.
-            QTimer::singleShot(1000, [] { QCoreApplication::quit(); });
+            link.quitOnceRead();
         }
         sending = false;
     });

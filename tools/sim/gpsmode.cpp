@@ -12,7 +12,10 @@
 #include <QImage>
 #include <QTextStream>
 #include <QTime>
+#include <QElapsedTimer>
 #include <QTimer>
+
+#include <algorithm>
 #include <QtEndian>
 #include <QtMath>
 
@@ -21,6 +24,8 @@ namespace {
 // The tab parses at most 1024 bytes per read, and its TCP server gathers
 // 100 ms of data per read: ten cycles a second keep well under that.
 constexpr int kMaxRate = 10;
+// How long the end of a run waits for the pictures its VCLOC commands asked for.
+constexpr int kPictureWaitMs = 30000;
 
 QTextStream &out()
 {
@@ -150,6 +155,9 @@ private:
 
     QByteArray m_buffer;
     int m_count = 0;
+
+public:
+    int count() const { return m_count; }
 };
 
 int runGps(const QStringList &arguments)
@@ -209,6 +217,9 @@ int runGps(const QStringList &arguments)
                 frames.height = fields.at(5).toInt();
         }
     }
+    const int picturesWanted = int(std::count_if(commands.begin(), commands.end(), [](const QByteArray &command) {
+        return command.startsWith("VCLOC");
+    }));
     QObject::connect(&link, &SimLink::received, [&](const QByteArray &bytes) { frames.feed(bytes); });
     QObject::connect(&link, &SimLink::closed, [] {
         out() << "the workbench closed the connection\n" << Qt::flush;
@@ -221,8 +232,19 @@ int runGps(const QStringList &arguments)
         const bool replay = !cycles.isEmpty();
         if ((maxCycles > 0 && cycle >= maxCycles) || (replay && cycle >= cycles.size())) {
             ticker.stop();
-            // Leave time for pictures still on their way back.
-            QTimer::singleShot(commands.isEmpty() ? 0 : 3000, [] { QCoreApplication::exit(0); });
+            // Pictures may still be on their way back: rendering a map takes
+            // the workbench a while on a busy machine.
+            QElapsedTimer waited;
+            waited.start();
+            auto *poll = new QTimer(&link);
+            QObject::connect(poll, &QTimer::timeout, [&, poll, waited] {
+                if (frames.count() < picturesWanted && waited.elapsed() < kPictureWaitMs)
+                    return;
+                poll->stop();
+                link.disconnect();
+                link.quitOnceRead();
+            });
+            poll->start(50);
             return;
         }
         const QByteArray bytes = replay ? cycles.at(cycle) : syntheticCycle(cycle);

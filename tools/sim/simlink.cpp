@@ -2,8 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QTextStream>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +33,48 @@ void makeRaw(int fd)
         tcsetattr(fd, TCSANOW, &settings);
     }
 }
+
+// Closing the line at once could take the last frames with it before the
+// workbench has read them: a hung-up terminal drops its unread input. So the
+// simulator quits only once they are read (or after a while, where the link
+// cannot tell).
+class QuitOnceRead : public QObject
+{
+public:
+    explicit QuitOnceRead(SimLink &link)
+        : QObject(&link)
+        , m_link(link)
+    {
+        m_waited.start();
+        connect(&m_poll, &QTimer::timeout, this, &QuitOnceRead::check);
+        m_poll.start(kPollMs);
+    }
+
+private:
+    static constexpr int kPollMs = 20;
+    // The kernel hands written bytes to the reader's queue a moment later,
+    // so an empty queue counts only when it stays empty for a few polls.
+    static constexpr int kEmptyPollsNeeded = 5;
+    static constexpr int kUnknownLingerMs = 1000;
+    static constexpr int kMaxLingerMs = 30000;
+
+    void check()
+    {
+        const int unread = m_link.unreadByPeer();
+        const qint64 elapsed = m_waited.elapsed();
+        m_emptyPolls = unread == 0 ? m_emptyPolls + 1 : 0;
+        if (m_emptyPolls >= kEmptyPollsNeeded || (unread < 0 && elapsed >= kUnknownLingerMs)
+            || elapsed >= kMaxLingerMs) {
+            m_poll.stop();
+            QCoreApplication::quit();
+        }
+    }
+
+    SimLink &m_link;
+    QTimer m_poll;
+    QElapsedTimer m_waited;
+    int m_emptyPolls = 0;
+};
 
 } // namespace
 
@@ -129,6 +174,19 @@ bool SimLink::openTcp(const QString &hostAndPort)
 bool SimLink::isOpen() const
 {
     return m_fd >= 0 || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
+}
+
+void SimLink::quitOnceRead()
+{
+    new QuitOnceRead(*this);
+}
+
+int SimLink::unreadByPeer() const
+{
+    int pending = 0;
+    if (m_slaveFd < 0 || ioctl(m_slaveFd, FIONREAD, &pending) != 0)
+        return -1;
+    return pending;
 }
 
 bool SimLink::write(const QByteArray &bytes)

@@ -33,6 +33,13 @@ public:
     bool write(const QByteArray &bytes);
 
     bool isOpen() const;
+
+    // Ends the event loop once the workbench has read everything written.
+    void quitOnceRead();
+
+    // Bytes written that the workbench has not read yet, where the link can
+    // tell (a pseudo-terminal); -1 where it cannot.
+    int unreadByPeer() const;
     // Where the app should connect (pty slave path, device path, or peer).
     QString description() const { return m_description; }
 
