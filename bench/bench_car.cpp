@@ -104,12 +104,3 @@ BENCHMARK(BM_ParseFrames)
     ->Args({3, 0})->Args({3, 16})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CameraFrame)->Apply(cameraCases)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

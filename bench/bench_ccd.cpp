@@ -103,14 +103,3 @@ void BM_CcdPageFrame(benchmark::State &state)
 
 BENCHMARK(BM_CcdDrawing)->Arg(128)->Arg(1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CcdPageFrame)->Arg(128)->Arg(1024)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char **argv)
-{
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -90,4 +90,3 @@ BENCHMARK(BM_SplitDispatchAndHandle);
 
 } // namespace
 
-BENCHMARK_MAIN();

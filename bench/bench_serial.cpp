@@ -38,12 +38,3 @@ void BM_PolledPortThroughput(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_PolledPortThroughput)->Arg(4 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
