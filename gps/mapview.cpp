@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kPagePath[] = ":/map/baidu.html";
+const char kPagePath[] = ":/map/map.html";
 const char kPngDataUrl[] = "data:image/png;base64,";
 // The online map's tiles cannot be read back from the page, so the picture
 // is taken from the screen once they have had time to appear.

@@ -1,5 +1,6 @@
 // Renders the main window to a PNG file without a display, e.g. for the
-// README: QT_QPA_PLATFORM=offscreen render_window out.png [tab index]
+// README: QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software
+// QTWEBENGINE_DISABLE_SANDBOX=1 render_window out.png [tab index]
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2) {
         QTextStream(stderr) << "usage: render_window OUT.png [TAB_INDEX]\n";
