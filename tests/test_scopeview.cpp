@@ -3,6 +3,7 @@
 #include "samplestore.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
+#include "testfiles.h"
 #include "textcodec.h"
 #include "widgetlookup.h"
 
@@ -61,19 +62,6 @@ void appendRamp(ScopeView &view, int samples)
             values[channel] = s * 0.25 - channel;
         view.appendSample(values);
     }
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace
@@ -299,7 +287,7 @@ void TestScopeView::exportWritesChannelsOfTheOpenType()
     QByteArray expected = "3,3\n";
     for (int k = 1; k <= 3; ++k)
         expected += textToBytes(QStringLiteral("波形%1").arg(k)) + ",1,-2" + (k < 3 ? "\n" : "");
-    QCOMPARE(readFile(path), expected);
+    QCOMPARE(contentOf(path), expected);
     QCOMPARE(m_dialogs.count(Kind::Critical), 0);
 
     // Cancelled at the file dialog: nothing written.
@@ -323,7 +311,7 @@ void TestScopeView::exportCancelledLeavesNoFile()
     m_dialogs.fileAnswers.enqueue(path);
     m_dialogs.progressCancelAt.enqueue(200000);
     click(view, "car_ware_out");
-    QCOMPARE(readFile(path), QByteArray("keep"));
+    QCOMPARE(contentOf(path), QByteArray("keep"));
 }
 
 void TestScopeView::importRestoresSettingsNamesAndSamples()
@@ -481,7 +469,7 @@ void TestScopeView::framesArrivingDuringAFileWaitUntilItIsDone()
     m_dialogs.fileAnswers.enqueue(path);
     click(view, "car_ware_out");
     QVERIFY(arrived > 0);
-    const QList<QByteArray> lines = readFile(path).split('\n');
+    const QList<QByteArray> lines = contentOf(path).split('\n');
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[1].count(','), 150000);
     QCOMPARE(lines[2].count(','), 150000);

@@ -6,6 +6,7 @@
 #include "ptypair.h"
 #include "receivefileswitch.h"
 #include "scripteddialogs.h"
+#include "testfiles.h"
 #include "serialportpanel.h"
 #include "uarttab.h"
 #include "widgetlookup.h"
@@ -29,19 +30,6 @@ namespace {
 const QString kAskAppend =
     QStringLiteral("文件非空，是否追加？\n\n确定则追加（保留原数据）,取消则覆盖（清空原数据）");
 const QString kMissing = QStringLiteral("文件不存在，取消发送");
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 
