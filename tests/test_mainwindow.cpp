@@ -6,6 +6,7 @@
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
 #include "uarttab.h"
+#include "webenginesandbox.h"
 #include "widgetlookup.h"
 
 #include <QCheckBox>
@@ -124,6 +125,7 @@ private slots:
     void changedFriendlyNamesAloneDoNotRefresh();
     void statisticsLineShowsTotalsAndLastSecondsSpeed();
     void leavesNoFilesBehind();
+    void webEngineSandboxIsTurnedOffOnlyForRoot();
 
 private:
     QWidget *tab(const PanelNames &names) { return child<QWidget>(m_window.get(), names.tab); }
@@ -551,6 +553,26 @@ void TestMainWindow::leavesNoFilesBehind()
     QDir::setCurrent(previous);
     QCOMPARE(QDir(workDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
+}
+
+void TestMainWindow::webEngineSandboxIsTurnedOffOnlyForRoot()
+{
+    const char *variable = "QTWEBENGINE_DISABLE_SANDBOX";
+    const QByteArray before = qgetenv(variable);
+    qunsetenv(variable);
+
+    QVERIFY(relaxWebEngineSandboxForRoot(1000).isEmpty());
+    QVERIFY(!qEnvironmentVariableIsSet(variable));
+
+    QVERIFY(!relaxWebEngineSandboxForRoot(0).isEmpty());
+    QCOMPARE(qgetenv(variable), QByteArray("1"));
+
+    // A setting made before start stays, and nothing more is said.
+    qputenv(variable, "0");
+    QVERIFY(relaxWebEngineSandboxForRoot(0).isEmpty());
+    QCOMPARE(qgetenv(variable), QByteArray("0"));
+
+    qputenv(variable, before);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,14 +1,18 @@
 // Renders the main window to a PNG file without a display, e.g. for the
 // README: QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software
-// QTWEBENGINE_DISABLE_SANDBOX=1 render_window out.png [tab index]
+// render_window out.png [tab index]
 #include "mainwindow.h"
+#include "webenginesandbox.h"
 
 #include <QApplication>
 #include <QTabWidget>
 #include <QTextStream>
 
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
+    relaxWebEngineSandboxForRoot(geteuid());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2) {
