@@ -13,6 +13,14 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
                                      ui->gsm_dataBitsBox, ui->gsm_parityBox,
                                      ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton};
     m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
+    connect(m_panel, &SerialPortPanel::pollDue, this, &GsmTab::gsm_read);
+}
+
+// Until the console shows them, the module's bytes are taken off the port
+// and counted, so nothing piles up in the port's buffer.
+void GsmTab::gsm_read()
+{
+    m_rxTotal += m_panel->port()->readAll().size();
 }
 
 GsmTab::~GsmTab() = default;

@@ -22,8 +22,12 @@ public:
     ~GsmTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
+    qint64 receivedByteCount() const { return m_rxTotal; }
 
 private:
+    void gsm_read();
+
     std::unique_ptr<Ui::GsmTab> ui;
     SerialPortPanel *m_panel = nullptr;
+    qint64 m_rxTotal = 0;
 };

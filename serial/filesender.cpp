@@ -13,18 +13,44 @@ ChunkedFileSender::ChunkedFileSender(QObject *parent)
     connect(&m_pause, &QTimer::timeout, this, &ChunkedFileSender::sendNextChunk);
 }
 
-void ChunkedFileSender::start(const QString &path, qint64 chunkSize, int intervalMs)
+bool ChunkedFileSender::openFile(const QString &path)
 {
     stop();
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
         emit finished(false);
-        return;
+        return false;
     }
-    m_chunkSize = qMax<qint64>(1, chunkSize);
     m_sent = 0;
     m_total = m_file.size();
+    m_awaitingWriter = false;
+    return true;
+}
+
+void ChunkedFileSender::start(const QString &path, qint64 chunkSize, int intervalMs)
+{
+    if (!openFile(path))
+        return;
+    m_streaming = false;
+    m_chunkSize = qMax<qint64>(1, chunkSize);
     m_pause.setInterval(intervalMs);
+    sendNextChunk();
+}
+
+void ChunkedFileSender::startStream(const QString &path)
+{
+    if (!openFile(path))
+        return;
+    m_streaming = true;
+    m_chunkSize = kStreamPieceSize;
+    sendNextChunk();
+}
+
+void ChunkedFileSender::writerReady()
+{
+    if (!isStreaming() || !m_awaitingWriter)
+        return;
+    m_awaitingWriter = false;
     sendNextChunk();
 }
 
@@ -50,6 +76,8 @@ void ChunkedFileSender::sendNextChunk()
         return;
     if (m_file.atEnd())
         finish(true);
+    else if (m_streaming)
+        m_awaitingWriter = true;
     else
         m_pause.start();
 }
@@ -57,6 +85,7 @@ void ChunkedFileSender::sendNextChunk()
 void ChunkedFileSender::finish(bool complete)
 {
     m_pause.stop();
+    m_awaitingWriter = false;
     m_file.close();
     emit finished(complete);
 }

@@ -60,8 +60,12 @@ void ReceiveFileSwitch::write(const QByteArray &bytes)
 {
     if (!m_file.isOpen() || bytes.isEmpty())
         return;
-    if (m_file.write(bytes) != bytes.size())
-        fail(mainTr("写入文件失败"));
+    if (m_file.write(bytes) == bytes.size())
+        return;
+    stopWriting();
+    QMetaObject::invokeMethod(
+        this, [this] { m_dialogs.critical(m_dialogParent, mainTr("错误"), mainTr("写入文件失败")); },
+        Qt::QueuedConnection);
 }
 
 void ReceiveFileSwitch::flush()
@@ -76,10 +80,15 @@ void ReceiveFileSwitch::close()
         m_file.close();
 }
 
-void ReceiveFileSwitch::fail(const QString &text)
+void ReceiveFileSwitch::stopWriting()
 {
     close();
     if (m_check)
         m_check->setChecked(false);
+}
+
+void ReceiveFileSwitch::fail(const QString &text)
+{
+    stopWriting();
     m_dialogs.critical(m_dialogParent, mainTr("错误"), text);
 }

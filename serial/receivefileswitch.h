@@ -26,7 +26,9 @@ public:
     QString fileName() const { return m_file.fileName(); }
 
     // Appends received bytes when the file is open. A failed write closes
-    // the file and says so rather than losing the rest of the stream quietly.
+    // the file and says so rather than losing the rest of the stream quietly;
+    // the box comes after the caller has returned, since writes happen inside
+    // a receive poll that must finish before the event loop runs again.
     void write(const QByteArray &bytes);
     void flush();
     void close();
@@ -35,6 +37,7 @@ private:
     void onStateChanged(int state);
     void open();
     void fail(const QString &text);
+    void stopWriting();
 
     QPointer<QCheckBox> m_check;
     QPointer<QLineEdit> m_pathEdit;

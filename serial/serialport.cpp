@@ -42,6 +42,7 @@ SerialPort::SerialPort(QObject *parent)
 {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+    connect(&m_port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
 }
 
 bool SerialPort::open(const QString &name)

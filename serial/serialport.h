@@ -51,6 +51,8 @@ public:
 
 signals:
     void deviceRemoved();
+    // Some queued bytes went out to the device.
+    void bytesWritten(qint64 bytes);
 
 private:
     void onError(QSerialPort::SerialPortError error);

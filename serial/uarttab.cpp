@@ -117,7 +117,13 @@ void UartTab::connectFileSendControls()
     m_fileSender = new ChunkedFileSender(this);
     connect(ui->uart_openfile, &QPushButton::clicked, this, &UartTab::chooseSendFile);
     connect(ui->uart_sendfile, &QPushButton::clicked, this, &UartTab::sendFile);
-    connect(m_fileSender, &ChunkedFileSender::chunkReady, this, &UartTab::transmit);
+    connect(m_fileSender, &ChunkedFileSender::chunkReady, this, &UartTab::transmitFileChunk);
+    // A streamed send reads its next piece once the port has taken most of
+    // the last, so a file of any size goes out in bounded memory.
+    connect(m_panel->port(), &SerialPort::bytesWritten, this, [this] {
+        if (m_panel->port()->bytesToWrite() < ChunkedFileSender::kStreamPieceSize)
+            m_fileSender->writerReady();
+    });
     connect(m_fileSender, &ChunkedFileSender::progress, this, &UartTab::showFileProgress);
     // Closing the port is how a user stops a long chunked send.
     connect(m_panel, &SerialPortPanel::closed, m_fileSender, &ChunkedFileSender::stop);
@@ -185,14 +191,21 @@ void UartTab::closeReceiveFile()
 
 // ---- send ----
 
-void UartTab::transmit(const QByteArray &bytes)
+bool UartTab::transmit(const QByteArray &bytes)
 {
     // Only bytes the port took count as sent.
     if (m_panel->port()->write(bytes) < 0)
-        return;
+        return false;
     m_txTotal += bytes.size();
     if (ui->uart_echo->isChecked())
         echoIntoView(bytes);
+    return true;
+}
+
+void UartTab::transmitFileChunk(const QByteArray &chunk)
+{
+    if (!transmit(chunk))
+        m_fileSender->stop();
 }
 
 bool UartTab::sendText(const QString &text, bool hex)
@@ -308,17 +321,14 @@ void UartTab::sendFile()
         m_dialogs.critical(this, mainTr("错误"), mainTr("文件为空，取消发送"));
         return;
     }
+    file.close();
     const qint64 chunk = ui->uart_file_everynum->value();
     const int interval = ui->uart_file_everytime->value();
-    if (sendsWholeFile(chunk, interval, size)) {
-        const QByteArray bytes = file.readAll();
-        transmit(bytes);
-        showFileProgress(bytes.size(), size);
-        return;
-    }
-    file.close();
     ui->uart_sendfile->setEnabled(false);
-    m_fileSender->start(path, chunk, interval);
+    if (sendsWholeFile(chunk, interval, size))
+        m_fileSender->startStream(path);
+    else
+        m_fileSender->start(path, chunk, interval);
 }
 
 void UartTab::showFileProgress(qint64 sent, qint64 total)

@@ -69,7 +69,8 @@ private:
 
     void showReceived(const QByteArray &bytes);
     void echoIntoView(const QByteArray &bytes);
-    void transmit(const QByteArray &bytes);
+    bool transmit(const QByteArray &bytes);
+    void transmitFileChunk(const QByteArray &chunk);
     bool sendText(const QString &text, bool hex);
     void sendArea();
     void sendPreset(int number);

@@ -1,6 +1,7 @@
 // The window shell and the serial port panel of its four serial tabs, driven
 // through the widgets a user touches, with pseudo-terminals as devices.
 #include "fakeports.h"
+#include "gsmtab.h"
 #include "mainwindow.h"
 #include "ptypair.h"
 #include "scripteddialogs.h"
@@ -114,6 +115,7 @@ private slots:
     void namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt_data();
     void namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt();
     void bytesTravelThroughAnOpenedTab();
+    void gsmPortIsDrainedWhileOpen();
     void unplugClosesOnceAndWarnsUnlessSilenced_data();
     void unplugClosesOnceAndWarnsUnlessSilenced();
     void gsmAndGpsAlwaysWarnOfUnplugAndNeverReconnect();
@@ -337,6 +339,21 @@ void TestMainWindow::bytesTravelThroughAnOpenedTab()
 
     panel(names)->port()->write("AT\r\n");
     QCOMPARE(device.read(4), QByteArray("AT\r\n"));
+}
+
+void TestMainWindow::gsmPortIsDrainedWhileOpen()
+{
+    const PanelNames names = panelNames("gsm");
+    PtyPair device;
+    typePortName(names, device.slavePath());
+    clickOpenClose(names);
+    QVERIFY(panel(names)->isOpen());
+
+    const QByteArray reply = QByteArray(64 * 1024, 'R');
+    QVERIFY(device.write(reply));
+    auto *gsm = child<GsmTab>(m_window.get(), {});
+    QTRY_COMPARE(gsm->receivedByteCount(), qint64(reply.size()));
+    QVERIFY(panel(names)->port()->readAll().isEmpty());
 }
 
 void TestMainWindow::unplugClosesOnceAndWarnsUnlessSilenced_data()

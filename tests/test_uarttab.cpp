@@ -55,7 +55,9 @@ private slots:
     void receiveFileIsFlushedFromTheSixthTickAndClosedAtExit();
     void receiveFileThatCannotOpenUnchecksTheBox();
     void receiveFileOpensExactlyTheChosenPath();
+    void receiveGoesOnInOrderWhileAWriteFailureIsShown();
     void fileGoesOutWholeWithEchoUpToZeroByte();
+    void wholeFileOfTwoGibibytesStreamsInBoundedPieces();
     void chunkedFileArrivesInPacedChunks();
     void closingThePortStopsAChunkedSendAndSecondPressIsRefused();
     void fileSendProblemsAreReportedAndNothingIsSent();
@@ -425,6 +427,26 @@ void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
     QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
 }
 
+void TestUartTab::receiveGoesOnInOrderWhileAWriteFailureIsShown()
+{
+    if (!QFileInfo("/dev/full").isWritable())
+        QSKIP("needs /dev/full");
+    widget<QLineEdit>("uart_fileEdit")->setText("/dev/full");
+    check("uart_file_ck");
+    QVERIFY(openPort());
+
+    // The device goes on sending while the box is up.
+    m_dialogs.whileShown = [this] {
+        m_device->write("NEWER");
+        QTRY_VERIFY(tab()->rxTotal() == 64 * 1024 + 5);
+    };
+    // Larger than the file's own buffer, so the write itself fails.
+    m_device->write(QByteArray(64 * 1024, 'a'));
+    QTRY_COMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
+    QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
+    QTRY_VERIFY(view().endsWith("aNEWER"));
+}
+
 void TestUartTab::receiveFileOpensExactlyTheChosenPath()
 {
     // A backslash is an ordinary character in a Linux file name: the file
@@ -460,6 +482,39 @@ void TestUartTab::fileGoesOutWholeWithEchoUpToZeroByte()
     QCOMPARE(m_device->read(10), QByteArray("say\0hidden", 10));
     QCOMPARE(view(), QStringLiteral("say"));
     QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(), QStringLiteral("已发送10/10字节"));
+}
+
+void TestUartTab::wholeFileOfTwoGibibytesStreamsInBoundedPieces()
+{
+    // Sparse: takes no disk, reads as zeros.
+    const QString file = path("huge.bin");
+    const qint64 size = (qint64(2) << 30) + 1;
+    QFile sparse(file);
+    QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(size));
+    sparse.close();
+    widget<QLineEdit>("uart_sendfileEdit")->setText(file);
+    QVERIFY(openPort());
+
+    click("uart_sendfile");
+    QVERIFY(tab()->isSendingFile());
+    const qint64 piece = ChunkedFileSender::kStreamPieceSize;
+    QCOMPARE(widget<QLabel>("uart_sendfile_progress")->text(),
+             QStringLiteral("已发送%1/%2字节").arg(piece).arg(size));
+    QVERIFY(!widget<QPushButton>("uart_sendfile")->isEnabled());
+
+    // Pieces follow as the device takes them, never more than two queued.
+    qint64 received = 0;
+    while (received < 8 * piece) {
+        const QByteArray bytes = m_device->read(1);
+        QVERIFY(!bytes.isEmpty());
+        QVERIFY(bytes.count('\0') == bytes.size());
+        received += bytes.size();
+        QVERIFY(tab()->panel()->port()->bytesToWrite() < 2 * piece);
+    }
+    QVERIFY(tab()->txTotal() >= received);
+
+    click("uart_OpenCloseButton");
+    QVERIFY(!tab()->isSendingFile());
 }
 
 void TestUartTab::chunkedFileArrivesInPacedChunks()

@@ -23,16 +23,22 @@ QStringList ScriptedDialogs::texts(Kind kind) const
 void ScriptedDialogs::information(QWidget *, const QString &title, const QString &text)
 {
     calls.append({Kind::Information, title, text});
+    if (whileShown)
+        whileShown();
 }
 
 void ScriptedDialogs::critical(QWidget *, const QString &title, const QString &text)
 {
     calls.append({Kind::Critical, title, text});
+    if (whileShown)
+        whileShown();
 }
 
 bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &text)
 {
     calls.append({Kind::Question, title, text});
+    if (whileShown)
+        whileShown();
     return questionAnswers.isEmpty() ? false : questionAnswers.dequeue();
 }
 

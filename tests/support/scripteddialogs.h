@@ -34,6 +34,10 @@ public:
     // progress window.
     std::function<void(qint64 done)> progressStep;
 
+    // Runs while a message box or question is up, as the event loop would
+    // behind a real modal box.
+    std::function<void()> whileShown;
+
     QList<Call> calls;
 
     int count(Kind kind) const;
