@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -65,6 +66,8 @@ private slots:
     void withoutAHeaderEverythingIsKept();
     void endlessGarbageIsBoundedAndAFollowingFrameStillFound();
     void bufferLimitGrowsWithTheLongestFrame();
+    void workGrowsWithTheBytesReceivedNotTheBytesKept_data();
+    void workGrowsWithTheBytesReceivedNotTheBytesKept();
     void commandWithoutHandlerIsStillCutAndCounted();
 
     void binaryPixelsFollowBitOrderAndColours_data();
@@ -183,6 +186,51 @@ void TestCarLink::bufferLimitGrowsWithTheLongestFrame()
     parser.append(QByteArray(parser.bufferLimit() * 2, char(0x11)));
     parser.append(CarLink::buildFrame(1, QByteArray(999 * 999 * 2, char(0x11))));
     QCOMPARE(handled, 1);
+}
+
+void TestCarLink::workGrowsWithTheBytesReceivedNotTheBytesKept_data()
+{
+    // A megabyte in 4 KiB reads, sixteen times the bound the buffer keeps.
+    std::mt19937 random(3);
+    QByteArray noHeader(1 << 20, '\0');
+    QByteArray anyBytes(1 << 20, '\0');
+    for (int i = 0; i < noHeader.size(); ++i) {
+        noHeader[i] = char(std::uniform_int_distribution<int>(4, 255)(random));
+        anyBytes[i] = char(std::uniform_int_distribution<int>(0, 255)(random));
+    }
+    QByteArray framesInGarbage;
+    for (int i = 0; framesInGarbage.size() < (1 << 20); ++i)
+        framesInGarbage += noHeader.mid(i * 101 % 4096, 20000 + i)
+                           + CarLink::buildFrame(CarLink::Image, QByteArray(4800, char(i)));
+
+    QTest::addColumn<QByteArray>("stream");
+    QTest::newRow("no header at all") << noHeader;
+    QTest::newRow("random bytes, headers with wrong trailers") << anyBytes;
+    QTest::newRow("frames between long garbage") << framesInGarbage;
+}
+
+void TestCarLink::workGrowsWithTheBytesReceivedNotTheBytesKept()
+{
+    QFETCH(QByteArray, stream);
+    constexpr int kRead = 4096;
+    CarFrameParser parser;
+    parser.setFrameLengths({0, 4800, 256, 32});
+    CarFrameParser wholeStream;
+    wholeStream.setFrameLengths(parser.frameLengths());
+    wholeStream.append(stream);
+
+    qint64 reads = 0;
+    for (int at = 0; at < stream.size(); at += kRead, ++reads)
+        parser.append(stream.mid(at, kRead));
+    // Each byte is searched once, but for the last byte of a read, which
+    // may be the first half of a header; each byte is moved at most once
+    // on its way out.
+    QVERIFY2(parser.work().bytesSearched <= stream.size() + reads,
+             qPrintable(QString::number(parser.work().bytesSearched)));
+    QVERIFY2(parser.work().bytesMoved <= stream.size(),
+             qPrintable(QString::number(parser.work().bytesMoved)));
+    QCOMPARE(parser.framesHandled(CarLink::Image), wholeStream.framesHandled(CarLink::Image));
+    QCOMPARE(parser.buffer(), wholeStream.buffer());
 }
 
 void TestCarLink::commandWithoutHandlerIsStillCutAndCounted()
