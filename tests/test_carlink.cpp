@@ -76,6 +76,8 @@ private slots:
     void medianIsTheMiddleRankInAscendingOrder_data();
     void medianIsTheMiddleRankInAscendingOrder();
     void rgb565ByteOrder();
+    void pictureKeepsTheImageShape_data();
+    void pictureKeepsTheImageShape();
     void gridOnlyWhenAPixelCoversMoreThanThreeByThree();
     void pictureAtImageSizeOwnsItsPixels();
 };
@@ -344,13 +346,53 @@ void TestCarLink::rgb565ByteOrder()
     QVERIFY(picture.binary.isNull());
 }
 
+void TestCarLink::pictureKeepsTheImageShape_data()
+{
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("label");
+    QTest::addColumn<QSize>("picture");
+    QTest::newRow("tall label, three times") << QSize(80, 60) << QSize(290, 580) << QSize(240, 180);
+    QTest::newRow("exact four times") << QSize(80, 60) << QSize(320, 240) << QSize(320, 240);
+    QTest::newRow("one short of four") << QSize(80, 60) << QSize(320, 239) << QSize(240, 180);
+    QTest::newRow("square image, wide label") << QSize(2, 2) << QSize(320, 240) << QSize(240, 240);
+    QTest::newRow("image at label size") << QSize(7, 3) << QSize(7, 3) << QSize(7, 3);
+    QTest::newRow("larger than the label") << QSize(320, 240) << QSize(160, 580) << QSize(160, 120);
+    QTest::newRow("a line wider than the label") << QSize(999, 1) << QSize(160, 120) << QSize(160, 1);
+}
+
+void TestCarLink::pictureKeepsTheImageShape()
+{
+    QFETCH(QSize, image);
+    QFETCH(QSize, label);
+    QFETCH(QSize, picture);
+    CarCamera::Settings settings;
+    settings.mode = CarCamera::Grey;
+    settings.width = image.width();
+    settings.height = image.height();
+    QCOMPARE(CarCamera::fittedPictureSize(image, label), picture);
+
+    QByteArray levels(image.width() * image.height(), '\0');
+    for (int i = 0; i < levels.size(); ++i)
+        levels[i] = char(i * 7 % 251);
+    const QImage shown = decodeOnce(settings, label, levels).original;
+    QCOMPARE(shown.size(), picture);
+    // Nearest pixel; in a whole multiple every image pixel is a k × k square.
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const int source = y * image.height() / picture.height() * image.width()
+                               + x * image.width() / picture.width();
+            QCOMPARE(grey(shown, x, y), int(uchar(levels[source])));
+        }
+}
+
 void TestCarLink::gridOnlyWhenAPixelCoversMoreThanThreeByThree()
 {
     CarCamera::Settings settings;
     settings.mode = CarCamera::Grey;
     const QByteArray white(80 * 60, char(200));
 
-    const QImage grid = decodeOnce(settings, {320, 240}, white).binary;
+    // The grid is drawn on the picture, not across the whole label.
+    const QImage grid = decodeOnce(settings, {330, 600}, white).binary;
     QCOMPARE(grid.size(), QSize(320, 240));
     QCOMPARE(grid.pixel(1, 4), 0xFF808080u);   // first row boundary: 1 × 240 / 60
     QCOMPARE(grid.pixel(1, 120), 0xFF000080u); // middle row in navy
@@ -359,7 +401,7 @@ void TestCarLink::gridOnlyWhenAPixelCoversMoreThanThreeByThree()
     QCOMPARE(grid.pixel(4, 1), 0xFF808080u);
     QCOMPARE(grid.pixel(2, 2), 0xFFFFFFFFu);   // inside a pixel: the image itself
 
-    const QImage plain = decodeOnce(settings, {240, 180}, white).binary;
+    const QImage plain = decodeOnce(settings, {290, 580}, white).binary;
     QCOMPARE(plain.size(), QSize(240, 180));
     for (int y = 0; y < plain.height(); ++y)
         QCOMPARE(plain.pixel(1, y), 0xFFFFFFFFu);
