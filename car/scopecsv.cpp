@@ -68,6 +68,10 @@ void appendSample(QByteArray &out, int typeCode, double value)
 
 constexpr int kReadChunk = 1 << 20;
 constexpr int kCursorChunk = 1 << 16;
+// All of a name a name edit holds: 32767 characters of at most four bytes.
+constexpr int kNameCharacters = 32767;
+constexpr int kNameBytes = 4 * kNameCharacters;
+constexpr int kConfigurationBytes = 4096;
 
 bool isLineBreakOnly(const char *begin, const char *end)
 {
@@ -231,51 +235,6 @@ CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count
 ScopeCsvReader::ScopeCsvReader(QIODevice &file)
     : m_file(file)
 {
-    scan();
-    while (!m_lines.isEmpty() && m_lines.last().lineBreakOnly)
-        m_lines.removeLast();
-}
-
-void ScopeCsvReader::scan()
-{
-    if (!m_file.seek(0))
-        return;
-    QByteArray chunk(kReadChunk, Qt::Uninitialized);
-    Line line;
-    qint64 offset = 0;
-    for (;;) {
-        const qint64 got = m_file.read(chunk.data(), kReadChunk);
-        if (got <= 0)
-            break;
-        const char *begin = chunk.constData();
-        const char *end = begin + got;
-        while (const void *lineFeed = std::memchr(begin, '\n', size_t(end - begin))) {
-            const char *lineEnd = static_cast<const char *>(lineFeed);
-            scanSegment(line, begin, lineEnd);
-            line.end = offset + (lineEnd - chunk.constData());
-            m_lines.append(line);
-            line = Line();
-            line.begin = line.end = m_lines.last().end + 1;
-            begin = lineEnd + 1;
-        }
-        scanSegment(line, begin, end);
-        offset += got;
-        line.end = offset;
-    }
-    m_lines.append(line);
-}
-
-void ScopeCsvReader::scanSegment(Line &line, const char *begin, const char *end)
-{
-    line.commas += std::count(begin, end, ',');
-    if (line.lineBreakOnly)
-        line.lineBreakOnly = isLineBreakOnly(begin, end);
-    if (line.headComplete)
-        return;
-    // The configuration line is kept whole; of a channel line only the name.
-    const char *headEnd = m_lines.isEmpty() ? end : fieldEnd(begin, end);
-    line.head.append(begin, int(headEnd - begin));
-    line.headComplete = headEnd != end;
 }
 
 bool ScopeCsvReader::fail(const QString &title, const QString &text)
@@ -284,27 +243,137 @@ bool ScopeCsvReader::fail(const QString &title, const QString &text)
     return false;
 }
 
+bool ScopeCsvReader::readChunk()
+{
+    m_chunkOffset += m_chunkSize;
+    m_chunkAt = m_chunkSize = 0;
+    if (m_chunk.isEmpty())
+        m_chunk.resize(kReadChunk);
+    const qint64 got = m_file.read(m_chunk.data(), kReadChunk);
+    if (got <= 0)
+        return false;
+    m_chunkSize = int(got);
+    return true;
+}
+
+// Scans the next line of the file, keeping what is needed of it in
+// m_lines while it is one of the held lines. False when no line is left.
+bool ScopeCsvReader::scanLine()
+{
+    if (m_scanEnded)
+        return false;
+    const qint64 index = m_linesScanned++;
+    Line &line = index < kHeldLines ? m_lines[index] : m_otherLine;
+    line = Line();
+    line.begin = m_chunkOffset + m_chunkAt;
+    for (;;) {
+        if (m_chunkAt == m_chunkSize && !readChunk()) {
+            m_scanEnded = true;
+            line.end = m_chunkOffset;
+            break;
+        }
+        const char *begin = m_chunk.constData() + m_chunkAt;
+        const char *end = m_chunk.constData() + m_chunkSize;
+        const void *lineFeed = std::memchr(begin, '\n', size_t(end - begin));
+        const char *lineEnd = lineFeed ? static_cast<const char *>(lineFeed) : end;
+        takeSegment(index, line, begin, lineEnd);
+        m_chunkAt = int(lineEnd - m_chunk.constData());
+        if (lineFeed) {
+            line.end = m_chunkOffset + m_chunkAt;
+            ++m_chunkAt;
+            break;
+        }
+    }
+    if (index == 0 && line.pendingSlash)
+        keepConfigurationByte(line, '/');
+    if (!line.empty)
+        m_lastFilledLine = index;
+    return true;
+}
+
+void ScopeCsvReader::takeSegment(qint64 index, Line &line, const char *begin, const char *end)
+{
+    if (line.empty)
+        line.empty = isLineBreakOnly(begin, end);
+    if (index == 0) {
+        takeConfiguration(line, begin, end);
+    } else if (index < kHeldLines) {
+        line.commas += std::count(begin, end, ',');
+        takeName(line, begin, end);
+    }
+}
+
+// The configuration line's text before its comment, CR, blanks and tabs
+// dropped. A "//" split between two reads is found through pendingSlash.
+void ScopeCsvReader::takeConfiguration(Line &line, const char *begin, const char *end)
+{
+    for (const char *c = begin; c != end && !line.headComplete; ++c) {
+        if (*c == '\r')
+            continue;
+        if (line.pendingSlash) {
+            line.pendingSlash = false;
+            if (*c == '/') {
+                line.headComplete = true;
+                break;
+            }
+            keepConfigurationByte(line, '/');
+        }
+        if (*c == '/')
+            line.pendingSlash = true;
+        else if (*c != ' ' && *c != '\t')
+            keepConfigurationByte(line, *c);
+    }
+}
+
+void ScopeCsvReader::keepConfigurationByte(Line &line, char c)
+{
+    if (line.head.size() < kConfigurationBytes) {
+        line.head.append(c);
+    } else {
+        line.headTooLong = true;
+        line.headComplete = true;
+    }
+}
+
+// A channel line's first field, CR dropped, as much as a name edit shows.
+void ScopeCsvReader::takeName(Line &line, const char *begin, const char *end)
+{
+    if (line.headComplete)
+        return;
+    const char *nameEnd = fieldEnd(begin, end);
+    line.headComplete = nameEnd != end;
+    for (const char *c = begin; c != nameEnd && line.head.size() < kNameBytes; ++c) {
+        if (*c != '\r')
+            line.head.append(*c);
+    }
+}
+
 bool ScopeCsvReader::readConfiguration()
 {
     // A file of nothing but line breaks is as empty as one without bytes.
-    if (m_lines.isEmpty())
+    if (!m_file.seek(0))
+        return fail(mainTr("错误"), mainTr("文件为空！"));
+    while (m_lastFilledLine < 0 && scanLine()) {
+    }
+    if (m_lastFilledLine < 0)
         return fail(mainTr("错误"), mainTr("文件为空！"));
 
-    QString configuration = bytesToText(withoutCr(m_lines[0].head));
-    const int comment = configuration.indexOf(QLatin1String("//"));
-    if (comment >= 0)
-        configuration.truncate(comment);
-    configuration.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
-    const QStringList fields = configuration.split(QLatin1Char(','));
+    const Line &configuration = m_lines[0];
+    const QStringList fields = bytesToText(configuration.head).split(QLatin1Char(','));
     const QString title = mainTr("配置行有误");
-    if (fields.size() != 2)
+    // Two small numbers and a comma never fill kConfigurationBytes.
+    if (fields.size() != 2 || configuration.headTooLong)
         return fail(title, mainTr("配置行有误，检查首行数据是否正确。\n\n"
                                   "格式：[波形数量1~8],[数据类型编号1~8]  //自定义注释"));
     m_count = fields[0].toInt();
     m_type = fields[1].toInt();
-    const int channelLines = m_lines.size() - 1;
     if (m_count < 1 || m_count > 8)
         return fail(title, mainTr("配置行的通道数有误，不在1~8之间。"));
+
+    // Lines after the last that holds anything are dropped.
+    while (scanLine()) {
+    }
+    const qint64 channelLines = m_lastFilledLine;
     if (m_count != channelLines)
         return fail(title,
                     mainTr("配置行的通道数有误，和数据匹配，数据行共%1行。").arg(channelLines));
@@ -323,9 +392,9 @@ bool ScopeCsvReader::readChannels()
                         mainTr("数据有误!波形%1的元素数目和前一个波形不同。").arg(channel + 1));
         };
         // An empty channel line has no samples to give, whichever line it is.
-        if (line.lineBreakOnly)
+        if (line.empty)
             return lengthProblem();
-        m_names.append(bytesToText(withoutCr(line.head)));
+        m_names.append(bytesToText(line.head).left(kNameCharacters));
         const qint64 fields = line.commas + 1;
         if (channel == 0)
             m_fieldCount = fields;

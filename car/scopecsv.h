@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
 #include <functional>
 
@@ -34,6 +34,12 @@ enum class CsvReadResult { Read, Cancelled, Failed };
 // caller can change its state between them. The file is read in chunks,
 // never mapped or held whole: a full history is tens of megabytes, and
 // another program may shorten the file while it is read.
+//
+// A column of samples takes one field from every channel line, so the
+// channel lines are read side by side. Finding where they start takes one
+// pass over the file that keeps no more than the configuration line and the
+// first eight lines after it (offsets, field counts and names) and only
+// counts the rest, so memory does not grow with the number of lines.
 class ScopeCsvReader
 {
 public:
@@ -43,12 +49,13 @@ public:
         QString text;
     };
 
-    // Scans the lines of `file` (open for reading, random access). The file
-    // must stay open while the reader is used.
+    // `file` is open for reading, with random access, and stays open while
+    // the reader is used.
     explicit ScopeCsvReader(QIODevice &file);
 
     // The configuration line and the number of channel lines. False with
-    // problem() set when the file is empty or the line is refused.
+    // problem() set when the file is empty or the line is refused; a bad
+    // configuration line is refused without reading on.
     bool readConfiguration();
     int channelCount() const { return m_count; }
     int typeCode() const { return m_type - 1; }
@@ -70,22 +77,42 @@ public:
     Problem problem() const { return m_problem; }
 
 private:
+    static constexpr int kHeldLines = 9; // the configuration line and channel lines 1..8
+
     struct Line
     {
         qint64 begin = 0; // file offsets; end is the line feed or the end of the file
         qint64 end = 0;
         qint64 commas = 0;
-        bool lineBreakOnly = true;
+        bool empty = true; // nothing but CR
         bool headComplete = false;
-        QByteArray head; // the first field; the whole line for the configuration line
+        bool pendingSlash = false;
+        bool headTooLong = false;
+        // CR removed. Of the configuration line the text before its comment
+        // without blanks, of a channel line its name.
+        QByteArray head;
     };
 
-    void scan();
-    void scanSegment(Line &line, const char *begin, const char *end);
+    bool readChunk();
+    bool scanLine();
+    void takeSegment(qint64 index, Line &line, const char *begin, const char *end);
+    void takeConfiguration(Line &line, const char *begin, const char *end);
+    void keepConfigurationByte(Line &line, char c);
+    void takeName(Line &line, const char *begin, const char *end);
     bool fail(const QString &title, const QString &text);
 
     QIODevice &m_file;
-    QVector<Line> m_lines; // trailing empty lines already dropped
+    // The scan: a window on the file and the line it has reached.
+    QByteArray m_chunk;
+    int m_chunkSize = 0;
+    int m_chunkAt = 0;
+    qint64 m_chunkOffset = 0;
+    bool m_scanEnded = false;
+    qint64 m_linesScanned = 0;
+    qint64 m_lastFilledLine = -1;
+    Line m_lines[kHeldLines];
+    Line m_otherLine; // lines past the held ones: only whether they are empty
+
     int m_count = 0;
     int m_type = 0;
     qint64 m_fieldCount = 0;

@@ -189,8 +189,10 @@ void ScopeView::storeHeldSamples()
 
 void ScopeView::appendSample(const double *values)
 {
-    if (m_store.append(values, m_channelCount))
+    if (m_store.append(values, m_channelCount)) {
+        m_storedSinceRedraw = true;
         scheduleRedraw();
+    }
 }
 
 void ScopeView::updateChannelWidgets()
@@ -227,7 +229,11 @@ void ScopeView::redraw()
         series->setShown(channel < m_channelCount && m_shownChecks[size_t(channel)]->isChecked());
         series->invalidate();
     }
-    trackNewest();
+    // Only new samples move the view: a redraw for a zoom, a pan or a
+    // channel switched on or off keeps the range the user chose.
+    if (m_storedSinceRedraw)
+        trackNewest();
+    m_storedSinceRedraw = false;
     ui->car_scope->replot();
 }
 
@@ -380,7 +386,9 @@ void ScopeView::importSamples()
     const CsvReadResult result =
         reader.appendTo(m_store, [&](qint64 done) { return progress->update(done); });
     progress.reset();
-    if (result != CsvReadResult::Read)
+    if (result == CsvReadResult::Read)
+        m_storedSinceRedraw = true;
+    else
         m_store.clear();
     storeHeldSamples();
     if (result == CsvReadResult::Cancelled)

@@ -86,6 +86,7 @@ private:
     int m_typeCode = 0;
     int m_framesReceived = 0;
     QTimer m_redrawTimer;
+    bool m_storedSinceRedraw = false;
     // While a file is written or read, the progress window keeps the event
     // loop running and frames keep arriving; their samples wait here (one
     // row of kChannels values each) so the file sees a store that holds

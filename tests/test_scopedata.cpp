@@ -94,6 +94,8 @@ private slots:
     void readingFillsStoreColumnByColumn();
     void longLinesReadAcrossChunks();
     void fileShortenedWhileReadFails();
+    void millionsOfShortLinesAreRefusedWithoutARecordEach_data();
+    void millionsOfShortLinesAreRefusedWithoutARecordEach();
 };
 
 void TestScopeData::xRisesFromZeroAndWindowsSlideWhenFull()
@@ -548,6 +550,39 @@ void TestScopeData::fileShortenedWhileReadFails()
     SampleStore store;
     QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Failed);
     QVERIFY(store.size() < 100000);
+}
+
+void TestScopeData::millionsOfShortLinesAreRefusedWithoutARecordEach_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("readToTheEnd");
+    QTest::addColumn<QString>("text");
+    const QByteArray lines = QByteArray("a,1\n").repeated(2000000);
+    QTest::newRow("short lines") << "2,1\n" + lines << true
+                                 << QStringLiteral("配置行的通道数有误，和数据匹配，数据行共2000000行。");
+    QTest::newRow("line breaks") << QByteArray("\r\n").repeated(4000000) << true
+                                 << QStringLiteral("文件为空！");
+    // Refused at the first line; nothing after it can change that.
+    QTest::newRow("bad configuration") << "9,1\n" + lines << false
+                                       << QStringLiteral("配置行的通道数有误，不在1~8之间。");
+}
+
+void TestScopeData::millionsOfShortLinesAreRefusedWithoutARecordEach()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, readToTheEnd);
+    QFETCH(QString, text);
+    constexpr qint64 kMiB = 1024 * 1024;
+    const qint64 before = residentBytes();
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
+    QVERIFY(!reader.readConfiguration());
+    QCOMPARE(reader.problem().text, text);
+    QVERIFY2(residentBytes() - before < 16 * kMiB,
+             qPrintable(QStringLiteral("%1 MiB").arg((residentBytes() - before) / kMiB)));
+    QCOMPARE(device.pos() == device.size(), readToTheEnd);
 }
 
 QTEST_GUILESS_MAIN(TestScopeData)

@@ -186,10 +186,21 @@ void TestScopeView::autoTrackingKeepsTheSpan()
     view.redrawNow();
     QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 1000.0));
 
+    // With no sample stored since, a redraw leaves a zoom or pan alone.
+    click(view, "car_x_zoomin");
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 850.0));
+    child<QCheckBox>(&view, "car_wave2_chk")->setChecked(false);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 850.0));
+    appendRamp(view, 1);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(851.0, 1001.0));
+
     child<QCheckBox>(&view, "car_ware_autox")->setChecked(false);
     appendRamp(view, 100);
     view.redrawNow();
-    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(700.0, 1000.0));
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(851.0, 1001.0));
 }
 
 void TestScopeView::zoomAndZeroButtons()
@@ -438,6 +449,8 @@ void TestScopeView::floatSamplesSurviveARoundTrip()
     QCOMPARE(other.channelCount(), 2);
     QCOMPARE(other.typeCode(), 6);
     QCOMPARE(other.store().size(), quint64(1000));
+    other.redrawNow(); // auto tracking follows the imported samples
+    QCOMPARE(range(other, QwtPlot::xBottom), qMakePair(699.0, 999.0));
     for (quint64 i = 0; i < 1000; ++i) {
         for (int channel = 0; channel < 2; ++channel) {
             const double sent = view.store().window(channel)[i];
