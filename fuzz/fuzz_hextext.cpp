@@ -1,4 +1,5 @@
 // Hex text typed by the user and the GB18030 text helpers.
+#include "fuzzcheck.h"
 #include "hextext.h"
 #include "textcodec.h"
 
@@ -6,17 +7,8 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "property broken: %s\n", what);
-        abort();
-    }
-}
 
 int digit(char16_t c)
 {
