@@ -55,6 +55,55 @@ void BM_ParseFrames(benchmark::State &state)
     state.counters["frames"] = double(frames);
 }
 
+// A car at the wrong baud rate: bytes that never form a header, read 4 KiB a
+// poll, with the longest image the tab can be set to (999 × 999 colour). The
+// parser first fills up to its bound, then keeps only the newest bytes.
+constexpr int kGarbageRead = 4096;
+const CarLink::FrameLengths kLargestImage{0, 999 * 999 * 2, 2 * 128, 8 * 4};
+
+QByteArray headerlessGarbage(int size)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> byte(4, 255); // no command byte, so no header
+    QByteArray garbage(size, '\0');
+    for (char &value : garbage)
+        value = char(byte(random));
+    return garbage;
+}
+
+// Per read, from an empty buffer until the bound has been passed twice.
+void BM_GarbageFromEmpty(benchmark::State &state)
+{
+    CarFrameParser sizing;
+    sizing.setFrameLengths(kLargestImage);
+    const int reads = 2 * sizing.bufferLimit() / kGarbageRead;
+    const QByteArray garbage = headerlessGarbage(kGarbageRead * 16);
+    for (auto _ : state) {
+        CarFrameParser parser;
+        parser.setFrameLengths(kLargestImage);
+        for (int i = 0; i < reads; ++i)
+            parser.append(garbage.constData() + (i % 16) * kGarbageRead, kGarbageRead);
+        benchmark::DoNotOptimize(parser.framesHandled(CarLink::Image));
+    }
+    state.counters["per_read"] = benchmark::Counter(double(state.iterations()) * reads,
+                                                    benchmark::Counter::kIsRate
+                                                        | benchmark::Counter::kInvert);
+}
+
+// Per read, once the buffer holds as much as it keeps.
+void BM_GarbageAtTheBound(benchmark::State &state)
+{
+    CarFrameParser parser;
+    parser.setFrameLengths(kLargestImage);
+    parser.append(headerlessGarbage(parser.bufferLimit()));
+    const QByteArray garbage = headerlessGarbage(kGarbageRead * 16);
+    int i = 0;
+    for (auto _ : state) {
+        parser.append(garbage.constData() + (i++ % 16) * kGarbageRead, kGarbageRead);
+        benchmark::DoNotOptimize(parser.framesHandled(CarLink::Image));
+    }
+}
+
 // One frame from payload to both labels, as the tab shows it.
 void BM_CameraFrame(benchmark::State &state)
 {
@@ -103,4 +152,6 @@ BENCHMARK(BM_ParseFrames)
     ->Args({2, 0})->Args({2, 16})
     ->Args({3, 0})->Args({3, 16})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GarbageFromEmpty)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GarbageAtTheBound)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CameraFrame)->Apply(cameraCases)->Unit(benchmark::kMicrosecond);

@@ -51,10 +51,19 @@ int CarCamera::payloadLength(int mode, int width, int height)
     return 0;
 }
 
-bool CarCamera::gridFits(QSize imageSize, QSize displaySize)
+QSize CarCamera::fittedPictureSize(QSize imageSize, QSize labelSize)
 {
-    return 3 * imageSize.height() < displaySize.height()
-           && 3 * imageSize.width() < displaySize.width();
+    const int multiple = std::min(labelSize.width() / imageSize.width(),
+                                  labelSize.height() / imageSize.height());
+    if (multiple >= 1)
+        return imageSize * multiple;
+    return imageSize.scaled(labelSize, Qt::KeepAspectRatio).expandedTo({1, 1});
+}
+
+bool CarCamera::gridFits(QSize imageSize, QSize pictureSize)
+{
+    return 3 * imageSize.height() < pictureSize.height()
+           && 3 * imageSize.width() < pictureSize.width();
 }
 
 void CarCamera::drawPixelGrid(QImage &scaled, QSize imageSize)
@@ -79,21 +88,30 @@ void CarCamera::drawPixelGrid(QImage &scaled, QSize imageSize)
     }
 }
 
-CameraDecoder::CameraDecoder(const CarCamera::Settings &settings, QSize displaySize)
+CameraDecoder::CameraDecoder(const CarCamera::Settings &settings, QSize labelSize)
     : m_settings(settings)
-    , m_display(displaySize)
 {
     m_settings.width = std::max(1, m_settings.width);
     m_settings.height = std::max(1, m_settings.height);
-    // A label that was never laid out has no size to scale to; show the
-    // image as it is rather than nothing.
-    if (m_display.width() < 1 || m_display.height() < 1)
-        m_display = QSize(m_settings.width, m_settings.height);
     if (m_settings.mode != CarCamera::Colour)
         m_pixels.assign(size_t(m_settings.width) * size_t(m_settings.height), 0);
-    m_sourceColumn.resize(size_t(m_display.width()));
-    for (int x = 0; x < m_display.width(); ++x)
-        m_sourceColumn[size_t(x)] = int(qint64(x) * m_settings.width / m_display.width());
+    setLabelSize(labelSize);
+}
+
+void CameraDecoder::setLabelSize(QSize labelSize)
+{
+    const QSize imageSize(m_settings.width, m_settings.height);
+    // A label that was never laid out has no size to scale to; show the
+    // image as it is rather than nothing.
+    const QSize picture = labelSize.width() < 1 || labelSize.height() < 1
+                              ? imageSize
+                              : CarCamera::fittedPictureSize(imageSize, labelSize);
+    if (picture == m_picture)
+        return;
+    m_picture = picture;
+    m_sourceColumn.resize(size_t(m_picture.width()));
+    for (int x = 0; x < m_picture.width(); ++x)
+        m_sourceColumn[size_t(x)] = int(qint64(x) * m_settings.width / m_picture.width());
 }
 
 int CameraDecoder::payloadLength() const
@@ -127,10 +145,10 @@ const QImage &CameraDecoder::scaleInto(QImage &image, ColourOf colourOf) const
 {
     const int w = m_settings.width;
     const int h = m_settings.height;
-    const int W = m_display.width();
-    const int H = m_display.height();
-    if (image.size() != m_display)
-        image = QImage(m_display, QImage::Format_RGB32);
+    const int W = m_picture.width();
+    const int H = m_picture.height();
+    if (image.size() != m_picture)
+        image = QImage(m_picture, QImage::Format_RGB32);
     int previousSourceRow = -1;
     for (int y = 0; y < H; ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -157,11 +175,11 @@ const QImage &CameraDecoder::scaleGreyInto(QImage &image, const uchar *pixels) c
 QImage CameraDecoder::binaryPicture(const QImage &scaled)
 {
     const QSize imageSize(m_settings.width, m_settings.height);
-    if (!CarCamera::gridFits(imageSize, m_display))
+    if (!CarCamera::gridFits(imageSize, m_picture))
         return scaled;
     if (&scaled != &m_binary) {
-        if (m_binary.size() != m_display)
-            m_binary = QImage(m_display, QImage::Format_RGB32);
+        if (m_binary.size() != m_picture)
+            m_binary = QImage(m_picture, QImage::Format_RGB32);
         std::copy_n(scaled.constBits(), scaled.sizeInBytes(), m_binary.bits());
     }
     CarCamera::drawPixelGrid(m_binary, imageSize);

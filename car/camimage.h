@@ -30,9 +30,15 @@ struct Settings
 // last byte is not sent), one byte a pixel in grey, two in colour.
 int payloadLength(int mode, int width, int height);
 
+// The picture of an image on a label: the largest of the image's own shape
+// that fits, a whole multiple of the image where one fits (every image pixel
+// then covers the same number of screen pixels), else the image scaled down.
+// Never empty; the label shows it centred.
+QSize fittedPictureSize(QSize imageSize, QSize labelSize);
+
 // The grid is worth drawing only when one image pixel covers more than
 // 3 × 3 screen pixels.
-bool gridFits(QSize imageSize, QSize displaySize);
+bool gridFits(QSize imageSize, QSize pictureSize);
 
 // Draws the pixel boundaries of an image of `imageSize` onto its scaled
 // RGB32 picture: grey lines, with the middle row and column in navy.
@@ -43,23 +49,25 @@ void drawPixelGrid(QImage &scaled, QSize imageSize);
 // What one camera frame shows.
 struct CameraPicture
 {
-    QImage original;  // the image as received, scaled to the display size
+    QImage original;  // the image as received, scaled to the picture size
     QImage binary;    // black and white with the grid; null in colour mode
     int average = -1; // grey mode only
     int median = -1;  // grey mode only
 };
 
-// Turns camera payloads into pictures of the display size, scaled without
+// Turns camera payloads into pictures that fit the label, scaled without
 // smoothing. Holds one image buffer for the whole time the link is open, so
 // that in binary mode the last (w·h mod 8) pixels, which no payload
 // carries, keep what they were.
 class CameraDecoder
 {
 public:
-    CameraDecoder(const CarCamera::Settings &settings, QSize displaySize);
+    CameraDecoder(const CarCamera::Settings &settings, QSize labelSize);
 
     const CarCamera::Settings &settings() const { return m_settings; }
-    QSize displaySize() const { return m_display; }
+    QSize pictureSize() const { return m_picture; }
+    // Pictures from the next frame on fit a label of this size.
+    void setLabelSize(QSize labelSize);
     int payloadLength() const;
 
     // `payload` holds payloadLength() bytes; `threshold` binarises grey
@@ -76,9 +84,9 @@ private:
     CameraPicture decodeColour(const uchar *payload);
 
     CarCamera::Settings m_settings;
-    QSize m_display;
+    QSize m_picture;
     std::vector<uchar> m_pixels;     // binary and grey: one byte a pixel
-    std::vector<int> m_sourceColumn; // image column shown in each display column
-    QImage m_original;               // pictures of the display size, reused
+    std::vector<int> m_sourceColumn; // image column shown in each picture column
+    QImage m_original;               // pictures of the picture size, reused
     QImage m_binary;
 };

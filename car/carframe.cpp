@@ -14,6 +14,16 @@ unsigned char complement(unsigned char byte)
     return static_cast<unsigned char>(~byte);
 }
 
+// The first header in data[from, last), or, without one, no less than `last`.
+int findHeader(const unsigned char *data, int from, int last)
+{
+    for (int i = from; i < last; ++i) {
+        if (isCommand(data[i]) && data[i + 1] == complement(data[i]))
+            return i;
+    }
+    return std::max(from, last);
+}
+
 } // namespace
 
 QByteArray CarLink::buildFrame(int command, const QByteArray &payload)
@@ -52,50 +62,58 @@ void CarFrameParser::append(const char *bytes, int size)
 {
     if (size <= 0)
         return;
-    m_buffer.append(bytes, size);
+    m_storage.append(bytes, size);
     parse();
 }
 
-int CarFrameParser::findHeader(int from) const
-{
-    const auto *data = reinterpret_cast<const unsigned char *>(m_buffer.constData());
-    const int last = m_buffer.size() - 1;
-    for (int i = from; i < last; ++i) {
-        if (isCommand(data[i]) && data[i + 1] == complement(data[i]))
-            return i;
-    }
-    return -1;
-}
-
-// Works with a read position and compacts the buffer once at the end, so a
-// read holding thousands of short frames costs one move, not one per frame.
 void CarFrameParser::parse()
 {
-    int pos = 0;
+    const auto *data = reinterpret_cast<const unsigned char *>(m_storage.constData());
+    const int size = m_storage.size();
+    const int last = size - 1; // a header needs the byte after it
+    int start = m_start;
+    int searchFrom = m_searchFrom;
+    qint64 searched = 0;
     for (;;) {
-        const int header = findHeader(pos);
-        if (header < 0) {
+        const int header = findHeader(data, searchFrom, last);
+        searched += header - searchFrom + (header < last ? 1 : 0);
+        searchFrom = header;
+        if (header >= last) {
             // Without a header nothing can be cut yet: keep the bytes, but
             // only the newest ones once they pass the limit (the limit is
             // never below one byte, so a half header at the end survives).
-            pos = std::max(pos, m_buffer.size() - bufferLimit());
+            start = std::max(start, size - bufferLimit());
+            searchFrom = std::max(searchFrom, start);
             break;
         }
-        pos = header;
-        const auto *data = reinterpret_cast<const unsigned char *>(m_buffer.constData()) + pos;
-        const int command = data[0];
+        start = header;
+        const int command = data[header];
         const int length = m_lengths[size_t(command)];
-        if (m_buffer.size() - pos < length + 4)
+        if (size - header < length + 4)
             break;
-        if (data[length + 2] != complement(data[0]) || data[length + 3] != data[0]) {
-            ++pos;
+        const unsigned char *trailer = data + header + 2 + length;
+        if (trailer[0] != complement(data[header]) || trailer[1] != data[header]) {
+            start = searchFrom = header + 1;
             continue;
         }
         ++m_framesHandled[size_t(command)];
         if (const Handler &handler = m_handlers[size_t(command)])
-            handler(reinterpret_cast<const char *>(data + 2), length);
-        pos += length + 4;
+            handler(reinterpret_cast<const char *>(data + header + 2), length);
+        start = searchFrom = header + length + 4;
     }
-    if (pos > 0)
-        m_buffer.remove(0, pos);
+    m_start = start;
+    m_searchFrom = searchFrom;
+    m_work.bytesSearched += searched;
+    dropConsumed();
+}
+
+void CarFrameParser::dropConsumed()
+{
+    const int kept = m_storage.size() - m_start;
+    if (m_start == 0 || m_start < kept)
+        return;
+    m_work.bytesMoved += kept;
+    m_storage.remove(0, m_start);
+    m_searchFrom -= m_start;
+    m_start = 0;
 }

@@ -31,6 +31,11 @@ QByteArray buildFrame(int command, const QByteArray &payload);
 // goes on from the byte after it. An incomplete frame waits for more bytes.
 // The buffer is kept across close and reopen of the port, so it belongs to
 // the parser, not to the connection.
+//
+// Every received byte is searched once: the search resumes where the last
+// one ended. Dropped bytes stay in storage until they outnumber the kept
+// ones, so moving the kept bytes to the front costs no more than the bytes
+// dropped since the last move.
 class CarFrameParser
 {
 public:
@@ -50,21 +55,37 @@ public:
     void append(const char *bytes, int size);
     void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
 
-    const QByteArray &buffer() const { return m_buffer; }
+    // The bytes kept: received, not yet part of a handled frame nor dropped.
+    QByteArray buffer() const { return m_storage.mid(m_start); }
     qint64 framesHandled(int command) const { return m_framesHandled[size_t(command)]; }
 
     // The most the buffer keeps while no header turns up: a few of the
     // longest configured frames plus a margin, and never less than 64 KiB.
     // A car sending garbage (wrong baud rate, say) cannot exhaust memory,
-    // and a frame that follows the garbage is still found.
+    // and a frame that follows the garbage is still found. Storage holds
+    // at most twice this plus one read.
     int bufferLimit() const;
+
+    // The parser's own effort so far: bytes looked at while searching for a
+    // header, and bytes moved to drop consumed ones from storage.
+    struct Work
+    {
+        qint64 bytesSearched = 0;
+        qint64 bytesMoved = 0;
+    };
+    const Work &work() const { return m_work; }
 
 private:
     void parse();
-    int findHeader(int from) const;
+    void dropConsumed();
 
-    QByteArray m_buffer;
+    // m_storage[m_start..] is the buffer; no header starts in
+    // [m_start, m_searchFrom).
+    QByteArray m_storage;
+    int m_start = 0;
+    int m_searchFrom = 0;
     CarLink::FrameLengths m_lengths{};
     std::array<Handler, CarLink::kCommandCount> m_handlers;
     std::array<qint64, CarLink::kCommandCount> m_framesHandled{};
+    Work m_work;
 };

@@ -125,6 +125,7 @@ void CarTab::showCameraPicture()
     m_imagePending = false;
     if (!m_camera || m_latestImage.size() != m_camera->payloadLength())
         return;
+    m_camera->setLabelSize(ui->car_img_original->size());
     CameraPicture picture = m_camera->decode(m_latestImage.constData(), ui->car_thr_val->value());
     m_originalLabel->show(picture.original);
     if (!picture.binary.isNull())

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -65,6 +66,8 @@ private slots:
     void withoutAHeaderEverythingIsKept();
     void endlessGarbageIsBoundedAndAFollowingFrameStillFound();
     void bufferLimitGrowsWithTheLongestFrame();
+    void workGrowsWithTheBytesReceivedNotTheBytesKept_data();
+    void workGrowsWithTheBytesReceivedNotTheBytesKept();
     void commandWithoutHandlerIsStillCutAndCounted();
 
     void binaryPixelsFollowBitOrderAndColours_data();
@@ -73,6 +76,8 @@ private slots:
     void medianIsTheMiddleRankInAscendingOrder_data();
     void medianIsTheMiddleRankInAscendingOrder();
     void rgb565ByteOrder();
+    void pictureKeepsTheImageShape_data();
+    void pictureKeepsTheImageShape();
     void gridOnlyWhenAPixelCoversMoreThanThreeByThree();
     void pictureAtImageSizeOwnsItsPixels();
 };
@@ -183,6 +188,51 @@ void TestCarLink::bufferLimitGrowsWithTheLongestFrame()
     parser.append(QByteArray(parser.bufferLimit() * 2, char(0x11)));
     parser.append(CarLink::buildFrame(1, QByteArray(999 * 999 * 2, char(0x11))));
     QCOMPARE(handled, 1);
+}
+
+void TestCarLink::workGrowsWithTheBytesReceivedNotTheBytesKept_data()
+{
+    // A megabyte in 4 KiB reads, sixteen times the bound the buffer keeps.
+    std::mt19937 random(3);
+    QByteArray noHeader(1 << 20, '\0');
+    QByteArray anyBytes(1 << 20, '\0');
+    for (int i = 0; i < noHeader.size(); ++i) {
+        noHeader[i] = char(std::uniform_int_distribution<int>(4, 255)(random));
+        anyBytes[i] = char(std::uniform_int_distribution<int>(0, 255)(random));
+    }
+    QByteArray framesInGarbage;
+    for (int i = 0; framesInGarbage.size() < (1 << 20); ++i)
+        framesInGarbage += noHeader.mid(i * 101 % 4096, 20000 + i)
+                           + CarLink::buildFrame(CarLink::Image, QByteArray(4800, char(i)));
+
+    QTest::addColumn<QByteArray>("stream");
+    QTest::newRow("no header at all") << noHeader;
+    QTest::newRow("random bytes, headers with wrong trailers") << anyBytes;
+    QTest::newRow("frames between long garbage") << framesInGarbage;
+}
+
+void TestCarLink::workGrowsWithTheBytesReceivedNotTheBytesKept()
+{
+    QFETCH(QByteArray, stream);
+    constexpr int kRead = 4096;
+    CarFrameParser parser;
+    parser.setFrameLengths({0, 4800, 256, 32});
+    CarFrameParser wholeStream;
+    wholeStream.setFrameLengths(parser.frameLengths());
+    wholeStream.append(stream);
+
+    qint64 reads = 0;
+    for (int at = 0; at < stream.size(); at += kRead, ++reads)
+        parser.append(stream.mid(at, kRead));
+    // Each byte is searched once, but for the last byte of a read, which
+    // may be the first half of a header; each byte is moved at most once
+    // on its way out.
+    QVERIFY2(parser.work().bytesSearched <= stream.size() + reads,
+             qPrintable(QString::number(parser.work().bytesSearched)));
+    QVERIFY2(parser.work().bytesMoved <= stream.size(),
+             qPrintable(QString::number(parser.work().bytesMoved)));
+    QCOMPARE(parser.framesHandled(CarLink::Image), wholeStream.framesHandled(CarLink::Image));
+    QCOMPARE(parser.buffer(), wholeStream.buffer());
 }
 
 void TestCarLink::commandWithoutHandlerIsStillCutAndCounted()
@@ -296,13 +346,53 @@ void TestCarLink::rgb565ByteOrder()
     QVERIFY(picture.binary.isNull());
 }
 
+void TestCarLink::pictureKeepsTheImageShape_data()
+{
+    QTest::addColumn<QSize>("image");
+    QTest::addColumn<QSize>("label");
+    QTest::addColumn<QSize>("picture");
+    QTest::newRow("tall label, three times") << QSize(80, 60) << QSize(290, 580) << QSize(240, 180);
+    QTest::newRow("exact four times") << QSize(80, 60) << QSize(320, 240) << QSize(320, 240);
+    QTest::newRow("one short of four") << QSize(80, 60) << QSize(320, 239) << QSize(240, 180);
+    QTest::newRow("square image, wide label") << QSize(2, 2) << QSize(320, 240) << QSize(240, 240);
+    QTest::newRow("image at label size") << QSize(7, 3) << QSize(7, 3) << QSize(7, 3);
+    QTest::newRow("larger than the label") << QSize(320, 240) << QSize(160, 580) << QSize(160, 120);
+    QTest::newRow("a line wider than the label") << QSize(999, 1) << QSize(160, 120) << QSize(160, 1);
+}
+
+void TestCarLink::pictureKeepsTheImageShape()
+{
+    QFETCH(QSize, image);
+    QFETCH(QSize, label);
+    QFETCH(QSize, picture);
+    CarCamera::Settings settings;
+    settings.mode = CarCamera::Grey;
+    settings.width = image.width();
+    settings.height = image.height();
+    QCOMPARE(CarCamera::fittedPictureSize(image, label), picture);
+
+    QByteArray levels(image.width() * image.height(), '\0');
+    for (int i = 0; i < levels.size(); ++i)
+        levels[i] = char(i * 7 % 251);
+    const QImage shown = decodeOnce(settings, label, levels).original;
+    QCOMPARE(shown.size(), picture);
+    // Nearest pixel; in a whole multiple every image pixel is a k × k square.
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const int source = y * image.height() / picture.height() * image.width()
+                               + x * image.width() / picture.width();
+            QCOMPARE(grey(shown, x, y), int(uchar(levels[source])));
+        }
+}
+
 void TestCarLink::gridOnlyWhenAPixelCoversMoreThanThreeByThree()
 {
     CarCamera::Settings settings;
     settings.mode = CarCamera::Grey;
     const QByteArray white(80 * 60, char(200));
 
-    const QImage grid = decodeOnce(settings, {320, 240}, white).binary;
+    // The grid is drawn on the picture, not across the whole label.
+    const QImage grid = decodeOnce(settings, {330, 600}, white).binary;
     QCOMPARE(grid.size(), QSize(320, 240));
     QCOMPARE(grid.pixel(1, 4), 0xFF808080u);   // first row boundary: 1 × 240 / 60
     QCOMPARE(grid.pixel(1, 120), 0xFF000080u); // middle row in navy
@@ -311,7 +401,7 @@ void TestCarLink::gridOnlyWhenAPixelCoversMoreThanThreeByThree()
     QCOMPARE(grid.pixel(4, 1), 0xFF808080u);
     QCOMPARE(grid.pixel(2, 2), 0xFFFFFFFFu);   // inside a pixel: the image itself
 
-    const QImage plain = decodeOnce(settings, {240, 180}, white).binary;
+    const QImage plain = decodeOnce(settings, {290, 580}, white).binary;
     QCOMPARE(plain.size(), QSize(240, 180));
     for (int y = 0; y < plain.height(); ++y)
         QCOMPARE(plain.pixel(1, y), 0xFFFFFFFFu);

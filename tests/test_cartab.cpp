@@ -75,7 +75,7 @@ private:
         widget<QComboBox>("car_imgBox")->setCurrentIndex(mode);
         widget<QSpinBox>("car_img_w")->setValue(width);
         widget<QSpinBox>("car_img_h")->setValue(height);
-        widget<QLabel>("car_img_original")->resize(display);
+        widget<QLabel>("car_img_original")->setFixedSize(display);
     }
     void open(const QString &path)
     {
@@ -186,20 +186,33 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     QCOMPARE(m_tab->ccdView()->framesReceived(), 1);
     QCOMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
     QCOMPARE(widget<QLabel>("car_mid")->text(), QStringLiteral("30"));
-    const QImage original = shownImage(widget<QLabel>("car_img_original"));
-    QCOMPARE(original.size(), QSize(320, 240));
-    QCOMPARE(qGray(original.pixel(319, 239)), 40);
+    // The square image as the largest square in the label, in its middle.
+    auto *originalLabel = widget<QLabel>("car_img_original");
+    const QImage original = shownImage(originalLabel);
+    QCOMPARE(original.size(), QSize(240, 240));
+    QCOMPARE(qGray(original.pixel(239, 239)), 40);
+    const QImage onScreen = originalLabel->grab().toImage();
+    QCOMPARE(qGray(onScreen.pixel(40, 0)), 10);
+    QCOMPARE(qGray(onScreen.pixel(279, 239)), 40);
+    QCOMPARE(onScreen.pixel(39, 0), onScreen.pixel(280, 239));
+    QVERIFY(qGray(onScreen.pixel(39, 0)) != 10);
     // Threshold 128: every pixel black, crossed by the grid's middle lines.
     const QImage binary = shownImage(widget<QLabel>("car_img_bin"));
     QCOMPARE(binary.pixel(0, 0), 0xFF000000u);
-    QCOMPARE(binary.pixel(319, 239), 0xFF000000u);
+    QCOMPARE(binary.pixel(239, 239), 0xFF000000u);
     QCOMPARE(binary.pixel(0, 120), 0xFF000080u);
 
     // The threshold is read at every frame.
     widget<QSpinBox>("car_thr_val")->setValue(20);
     car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
-    QTRY_COMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(319, 239), 0xFFFFFFFFu);
+    QTRY_COMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(239, 239), 0xFFFFFFFFu);
     QCOMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(0, 0), 0xFF000000u);
+
+    // A label the window's layout resizes gets pictures of its new size.
+    originalLabel->setFixedSize(200, 150);
+    car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
+    QTRY_COMPARE(shownImage(originalLabel).size(), QSize(150, 150));
+    QCOMPARE(shownImage(widget<QLabel>("car_img_bin")).size(), QSize(150, 150));
 }
 
 void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
