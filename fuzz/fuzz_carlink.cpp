@@ -163,8 +163,16 @@ void checkScaled(const QImage &picture, const std::vector<QRgb> &image, const Se
     }
 }
 
+bool hasFrame(const std::vector<Frame> &frames, int command)
+{
+    return std::any_of(frames.begin(), frames.end(),
+                       [command](const Frame &frame) { return frame.command == command; });
+}
+
 void checkCamera(const Setup &setup, const std::vector<Frame> &frames)
 {
+    if (!hasFrame(frames, CarLink::Image))
+        return;
     const int pixels = setup.camera.width * setup.camera.height;
     const bool small = pixels <= 4096;
     CameraDecoder decoder(setup.camera, setup.label);
@@ -203,6 +211,8 @@ void checkCamera(const Setup &setup, const std::vector<Frame> &frames)
 
 void checkCcd(const Setup &setup, const std::vector<Frame> &frames)
 {
+    if (!hasFrame(frames, CarLink::Ccd))
+        return;
     const int width = setup.ccdLine;
     std::vector<uchar> differences(static_cast<size_t>(width));
     QImage picture;
@@ -276,6 +286,8 @@ bool same(double a, double b)
 
 void checkSamples(const Setup &setup, const std::vector<Frame> &frames)
 {
+    if (!hasFrame(frames, CarLink::Scope))
+        return;
     constexpr quint64 kCapacity = 7; // small, so the windows slide and rotate
     SampleStore store(kCapacity);
     std::deque<std::array<double, SampleStore::kChannels>> model;
