@@ -85,7 +85,7 @@ std::vector<Frame> cutFrames(const Setup &setup, const std::vector<QByteArray> &
         });
     for (const QByteArray &read : reads) {
         parser.append(read);
-        check(parser.buffer().size() <= parser.bufferLimit(), "the buffer keeps to its bound");
+        check(parser.bufferSize() <= parser.bufferLimit(), "the buffer keeps to its bound");
     }
     return frames;
 }

@@ -79,6 +79,7 @@ void checkDeviceCommand(const QByteArrayList &fields)
 
 void apply(GpsRecord &record, const QByteArrayList &fields)
 {
+    const QByteArray latitude = record.latitude(), longitude = record.longitude();
     bool moved = false;
     switch (sentenceKind(fields.first())) {
     case SentenceKind::Rmc:
@@ -100,7 +101,8 @@ void apply(GpsRecord &record, const QByteArrayList &fields)
         checkDeviceCommand(fields);
         break;
     }
-    checkPosition(record);
+    if (record.latitude() != latitude || record.longitude() != longitude)
+        checkPosition(record);
 }
 
 // Every sentence of the reads, in order, as the tab takes them.
