@@ -27,3 +27,25 @@ QByteArray textToBytes(const QString &text)
 {
     return gb18030Codec()->fromUnicode(text);
 }
+
+StreamTextDecoder::StreamTextDecoder()
+    : m_decoder(gb18030Codec()->makeDecoder())
+{
+}
+
+StreamTextDecoder::~StreamTextDecoder() = default;
+
+QString StreamTextDecoder::decode(const QByteArray &bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    if (zero < 0)
+        return m_decoder->toUnicode(bytes);
+    const QString text = m_decoder->toUnicode(bytes.constData(), zero);
+    reset();
+    return text;
+}
+
+void StreamTextDecoder::reset()
+{
+    m_decoder.reset(gb18030Codec()->makeDecoder());
+}

@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <chrono>
+
 namespace {
 
 constexpr int kUtc8OffsetSeconds = 8 * 3600;
@@ -32,7 +34,18 @@ QString degreeMinuteText(const QByteArray &coordinate, const QByteArray &hemisph
         + QString::fromLatin1(hemisphere);
 }
 
+qint64 steadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 } // namespace
+
+GpsRecord::GpsRecord(Clock clock)
+    : m_clock(clock ? std::move(clock) : steadyMilliseconds)
+{
+}
 
 QString GpsRecord::dateText(const QDate &date)
 {
@@ -49,27 +62,9 @@ QString GpsRecord::timeText(const QTime &time)
 LabelTexts GpsRecord::applyRmc(const QByteArrayList &fields, bool *moved)
 {
     LabelTexts labels;
-    *moved = false;
-    if (field(fields, 2) == "A") {
-        NmeaPosition position;
-        // A fix whose coordinates are not plain numbers is not a fix.
-        if (!readPosition(fields, 3, &position))
-            return labels;
-        m_latitude = position.latitude;
-        m_longitude = position.longitude;
-        *moved = true;
-        const QByteArray northSouth = field(fields, 4);
-        const QByteArray eastWest = field(fields, 6);
-        // The label names are historical: "longitude" shows the latitude.
-        labels << qMakePair(QStringLiteral("label_longitude"),
-                            QString::fromLatin1(m_latitude + northSouth))
-               << qMakePair(QStringLiteral("label_longitude_2"),
-                            degreeMinuteText(field(fields, 3), northSouth))
-               << qMakePair(QStringLiteral("label_latitude"),
-                            QString::fromLatin1(m_longitude + eastWest))
-               << qMakePair(QStringLiteral("label_latitude_2"),
-                            degreeMinuteText(field(fields, 5), eastWest));
-    }
+    // A fix whose coordinates are not plain numbers is not a fix; its date
+    // and time still count.
+    *moved = field(fields, 2) == "A" && readFix(fields, &labels);
     if (readDate(field(fields, 9)))
         labels << qMakePair(QStringLiteral("label_gps_utc_data"), dateText(m_utcDate));
     if (readTime(field(fields, 1)))
@@ -81,6 +76,27 @@ LabelTexts GpsRecord::applyRmc(const QByteArrayList &fields, bool *moved)
                << qMakePair(QStringLiteral("label_gps_utc8_time"), timeText(utc8.time()));
     }
     return labels;
+}
+
+bool GpsRecord::readFix(const QByteArrayList &fields, LabelTexts *labels)
+{
+    NmeaPosition position;
+    if (!readPosition(fields, 3, &position))
+        return false;
+    m_latitude = position.latitude;
+    m_longitude = position.longitude;
+    const QByteArray northSouth = field(fields, 4);
+    const QByteArray eastWest = field(fields, 6);
+    // The label names are historical: "longitude" shows the latitude.
+    *labels << qMakePair(QStringLiteral("label_longitude"),
+                         QString::fromLatin1(m_latitude + northSouth))
+            << qMakePair(QStringLiteral("label_longitude_2"),
+                         degreeMinuteText(field(fields, 3), northSouth))
+            << qMakePair(QStringLiteral("label_latitude"),
+                         QString::fromLatin1(m_longitude + eastWest))
+            << qMakePair(QStringLiteral("label_latitude_2"),
+                         degreeMinuteText(field(fields, 5), eastWest));
+    return true;
 }
 
 // ddmmyy; a shorter or non-numeric field counts as absent.
@@ -155,11 +171,28 @@ LabelTexts GpsRecord::applyGsv(const QByteArrayList &fields)
     const QByteArray inView = field(fields, 3);
     if (inView.isEmpty())
         return {};
-    m_satellitesInView.insert(talkerOf(field(fields, 0)), inView.toInt());
+    const qint64 now = m_clock();
+    expireSatellitesInView(now);
+    m_satellitesInView.insert(talkerOf(field(fields, 0)), {inView.toInt(), now});
     if (m_satellitesInView.size() == 1)
         return {qMakePair(QStringLiteral("label_gps_num_view"), QString::fromLatin1(inView))};
     int total = 0;
-    for (int count : qAsConst(m_satellitesInView))
-        total += count;
+    for (const InView &system : qAsConst(m_satellitesInView))
+        total += system.count;
     return {qMakePair(QStringLiteral("label_gps_num_view"), QString::number(total))};
+}
+
+void GpsRecord::forgetSatellitesInView()
+{
+    m_satellitesInView.clear();
+}
+
+void GpsRecord::expireSatellitesInView(qint64 now)
+{
+    for (auto it = m_satellitesInView.begin(); it != m_satellitesInView.end();) {
+        if (now - it->heardAt > kInViewExpiryMs)
+            it = m_satellitesInView.erase(it);
+        else
+            ++it;
+    }
 }

@@ -1,16 +1,15 @@
 #include "gpstab.h"
 
 #include "dialogs.h"
+#include "hextext.h"
 #include "mapview.h"
 #include "mytcpserver.h"
 #include "nmea.h"
 #include "serialportpanel.h"
-#include "textcodec.h"
 #include "translation.h"
 #include "ui_gpstab.h"
 
 #include <QBuffer>
-#include <QDebug>
 #include <QDir>
 #include <QHostAddress>
 #include <QLabel>
@@ -44,15 +43,6 @@ QString plainToHtml(const QString &text)
     html.remove(QLatin1Char('\r'));
     html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
     return html;
-}
-
-QString hexText(const QByteArray &bytes)
-{
-    QString text;
-    text.reserve(bytes.size() * 3);
-    for (const char byte : bytes)
-        text += QStringLiteral("%1 ").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
-    return text;
 }
 
 QString latin1UpToZero(const QByteArray &bytes)
@@ -162,29 +152,44 @@ void GpsTab::loadMapPage()
 void GpsTab::onReadyRead_gps()
 {
     const QByteArray bytes = m_panel->port()->readAll();
-    if (bytes.isEmpty())
-        return;
-    gpsReceive(serialDisplayHtml(bytes), bytes);
+    if (!bytes.isEmpty())
+        receiveFromSource(bytes);
 }
 
+void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int)
+{
+    // Read in any case, so another client's data is discarded.
+    const QByteArray bytes = m_server->readData(clientID);
+    if (clientID == m_clientId)
+        receiveFromSource(bytes);
+}
+
+void GpsTab::receiveFromSource(const QByteArray &bytes)
+{
+    if (m_upload) {
+        continueUpload(bytes);
+        return;
+    }
+    gpsReceive(m_server->isListening() ? tcpDisplayHtml(bytes) : serialDisplayHtml(bytes), bytes);
+}
+
+// Serial text is shown one character per byte (Latin-1): a receiver on the
+// line speaks ASCII, and whatever else arrives (noise from a wrong baud
+// rate, a binary protocol) stays visible byte for byte. Text from the TCP
+// client, a forwarding device, is GB18030 like other device text; it is
+// decoded as one stream, so a character split between two reads stays whole.
 QString GpsTab::serialDisplayHtml(const QByteArray &bytes) const
 {
     if (ui->checkBox_gps_re16->isChecked())
-        return hexText(bytes);
+        return bytesToHexText(bytes);
     return plainToHtml(latin1UpToZero(bytes));
 }
 
-void GpsTab::gps_tcp_server_readdata(int clientID, const QString &IP, int Port)
+QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
 {
-    const QByteArray bytes = m_server->readData(clientID);
-    if (clientID != m_clientId) {
-        qDebug() << "gps_tcpServer_clientID == clientID" << "断言失败";
-        return;
-    }
-    const QString html = mainTr("<font color=\"Blue \">[%2:%3]  %4</font><br>%1")
-                             .arg(plainToHtml(cStringBytesToText(bytes)), IP.toHtmlEscaped(),
-                                  QString::number(Port), nowText());
-    gpsReceive(html, bytes);
+    return mainTr("<font color=\"Blue \">[%2:%3]  %4</font><br>%1")
+        .arg(plainToHtml(m_tcpText.decode(bytes)), m_clientIp.toHtmlEscaped(),
+             QString::number(m_clientPort), nowText());
 }
 
 void GpsTab::gpsReceive(const QString &displayHtml, const QByteArray &bytes)
@@ -195,8 +200,8 @@ void GpsTab::gpsReceive(const QString &displayHtml, const QByteArray &bytes)
         return;
     }
     appendLog(displayHtml);
-    if (m_splitter.append(bytes))
-        parseBuffered();
+    m_splitter.append(bytes);
+    parseBuffered();
 }
 
 void GpsTab::gpsSendToDevice(const QByteArray &bytes)
@@ -205,15 +210,6 @@ void GpsTab::gpsSendToDevice(const QByteArray &bytes)
         m_panel->port()->write(bytes);
     if (m_server->isListening())
         m_server->writeData(m_clientId, bytes);
-}
-
-QByteArray GpsTab::gpsReadFromDevice()
-{
-    if (m_panel->isOpen())
-        return m_panel->port()->readAll();
-    if (m_server->isListening())
-        return m_server->readData(m_clientId);
-    return {};
 }
 
 bool GpsTab::gpsSourceActive() const
@@ -243,8 +239,7 @@ void GpsTab::on_gps_tcp_server_link_clicked()
         ui->gps_tcp_port_s->setEnabled(true);
         abortUpload(mainTr("数据源已关闭"));
     }
-    m_splitter.clear();
-    resetClient();
+    forgetSource();
 }
 
 void GpsTab::gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port)
@@ -263,12 +258,16 @@ void GpsTab::gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, in
     if (clientID != m_clientId)
         return;
     abortUpload(mainTr("数据源已关闭"));
-    m_splitter.clear();
-    resetClient();
+    forgetSource();
 }
 
-void GpsTab::resetClient()
+// Nothing of a closed source carries over to the next: not the start of a
+// sentence or of a character, not its client, not its satellite systems.
+void GpsTab::forgetSource()
 {
+    m_splitter.clear();
+    m_tcpText.reset();
+    m_record.forgetSatellitesInView();
     m_clientId = 0;
     m_clientIp.clear();
     m_clientPort = 0;
@@ -277,6 +276,7 @@ void GpsTab::resetClient()
 void GpsTab::onSerialClosed()
 {
     abortUpload(mainTr("数据源已关闭"));
+    forgetSource();
 }
 
 void GpsTab::on_gps_cleanButton_clicked()
@@ -488,15 +488,9 @@ void GpsTab::finishUpload()
                                       .arg(path.toHtmlEscaped(), file.errorString().toHtmlEscaped())));
         }
     }
-    if (rest.isEmpty())
-        return;
     // What followed the file is ordinary stream again.
-    for (int at = 0; at < rest.size(); at += NmeaSplitter::kMaxChunk) {
-        const QByteArray piece = rest.mid(at, NmeaSplitter::kMaxChunk);
-        gpsReceive(ui->checkBox_gps_re16->isChecked() ? hexText(piece)
-                                                      : plainToHtml(latin1UpToZero(piece)),
-                   piece);
-    }
+    if (!rest.isEmpty())
+        receiveFromSource(rest);
 }
 
 void GpsTab::abortUpload(const QString &why)

@@ -4,6 +4,7 @@
 #include "gpsrecord.h"
 #include "nmeasplitter.h"
 #include "portenumerator.h"
+#include "textcodec.h"
 
 #include <QHash>
 #include <QImage>
@@ -51,8 +52,6 @@ public:
     void gpsReceive(const QString &displayHtml, const QByteArray &bytes);
     // To the serial port if open, and to the TCP client if listening.
     void gpsSendToDevice(const QByteArray &bytes);
-    // Whatever the active source has received and not yet handed out.
-    QByteArray gpsReadFromDevice();
     bool gpsSourceActive() const;
 
 public slots:
@@ -83,7 +82,9 @@ private:
     void dispatch(const QByteArrayList &fields);
     void showLabels(const LabelTexts &labels);
     void appendLog(const QString &html);
+    void receiveFromSource(const QByteArray &bytes);
     QString serialDisplayHtml(const QByteArray &bytes) const;
+    QString tcpDisplayHtml(const QByteArray &bytes);
 
     void locateAndSendPicture(const QByteArrayList &fields);
     void plotPosition(const QByteArrayList &fields);
@@ -93,7 +94,7 @@ private:
     void continueUpload(const QByteArray &bytes);
     void finishUpload();
     void abortUpload(const QString &why);
-    void resetClient();
+    void forgetSource();
     void onSerialClosed();
 
     std::unique_ptr<Ui::GpsTab> ui;
@@ -101,6 +102,7 @@ private:
     SerialPortPanel *m_panel = nullptr;
     myTcpServer *m_server = nullptr;
     NmeaSplitter m_splitter;
+    StreamTextDecoder m_tcpText;
     GpsRecord m_record;
     QHash<QString, QLabel *> m_labels;
     QImage m_logo;

@@ -1,42 +1,33 @@
 #include "nmeasplitter.h"
 
-bool NmeaSplitter::append(const QByteArray &chunk)
+#include <cstring>
+
+void NmeaSplitter::append(const QByteArray &chunk)
 {
-    if (chunk.size() > kMaxChunk)
-        return false;
     compact();
     m_buffer.append(chunk);
-    return true;
 }
 
+// Every search stops at the '*' that ends the sentence at hand, so a long
+// chunk costs one pass however many sentences it holds.
 QByteArrayList NmeaSplitter::next()
 {
     for (;;) {
-        const int zero = m_buffer.indexOf('\0', m_start);
-        if (zero >= 0) {
-            dropThrough(zero);
-            continue;
-        }
-        const int star = m_buffer.indexOf('*', m_start);
+        const int star = indexIn('*', m_start, m_buffer.size());
         if (star < 0) {
-            boundPending();
+            keepPendingTail();
             return {};
         }
-        const int dollar = m_buffer.indexOf('$', m_start);
-        if (dollar < 0) {
-            dropThrough(star);
-            return {};
-        }
-        if (star < dollar + 2) {
-            // A stray '*' before the next '$' (the tail of a line cut off
-            // earlier), or an empty "$*": drop through the '*' only, so the
-            // sentence that follows is not lost with it.
+        dropThroughLastZero(star);
+        const int dollar = indexIn('$', m_start, star);
+        if (dollar < 0 || star < dollar + 2) {
+            // A '*' with no '$' before it (the tail of a line cut off
+            // earlier, noise) or an empty "$*": drop through the '*' only,
+            // so the sentence that follows is not lost with it.
             dropThrough(star);
             continue;
         }
-        // Split in place: the fields are copies, so the buffer may move on.
-        const QByteArrayList fields =
-            QByteArray::fromRawData(m_buffer.constData() + dollar + 1, star - dollar - 1).split(',');
+        const QByteArrayList fields = m_buffer.mid(dollar + 1, star - dollar - 1).split(',');
         dropThrough(star);
         return fields;
     }
@@ -53,6 +44,25 @@ void NmeaSplitter::clear()
 {
     m_buffer.clear();
     m_start = 0;
+}
+
+// The first `c` in [from, to), or -1.
+int NmeaSplitter::indexIn(char c, int from, int to) const
+{
+    const char *begin = m_buffer.constData() + from;
+    const void *found = std::memchr(begin, c, size_t(to - from));
+    return found ? int(static_cast<const char *>(found) - m_buffer.constData()) : -1;
+}
+
+void NmeaSplitter::dropThroughLastZero(int before)
+{
+    const char *bytes = m_buffer.constData();
+    for (int at = before - 1; at >= m_start; --at) {
+        if (bytes[at] == '\0') {
+            dropThrough(at);
+            return;
+        }
+    }
 }
 
 void NmeaSplitter::dropThrough(int index)
@@ -72,9 +82,15 @@ void NmeaSplitter::compact()
     }
 }
 
-void NmeaSplitter::boundPending()
+// No '*' is left, so no sentence either: only the newest bytes after the
+// last zero byte may still begin one.
+void NmeaSplitter::keepPendingTail()
 {
+    dropThroughLastZero(m_buffer.size());
     const int excess = pendingSize() - kMaxPending;
     if (excess > 0)
         m_start += excess;
+    compact();
+    if (m_buffer.capacity() > kKeptCapacity)
+        m_buffer.squeeze();
 }

@@ -128,8 +128,10 @@ void UartTab::connectFileSendControls()
     connect(m_fileSender, &ChunkedFileSender::progress, this, &UartTab::showFileProgress);
     // Closing the port is how a user stops a long chunked send.
     connect(m_panel, &SerialPortPanel::closed, m_fileSender, &ChunkedFileSender::stop);
-    connect(m_fileSender, &ChunkedFileSender::finished, this,
-            [this] { ui->uart_sendfile->setEnabled(m_panel->isOpen()); });
+    connect(m_fileSender, &ChunkedFileSender::finished, this, [this] {
+        ui->uart_sendfile->setEnabled(m_panel->isOpen());
+        m_echoDecoder.reset();
+    });
 }
 
 bool UartTab::isSendingFile() const
@@ -167,7 +169,7 @@ void UartTab::echoIntoView(const QByteArray &bytes)
     // enters: the buffer holds only what the device sent.
     QPlainTextEdit *view = ui->uart_recvEdit;
     view->moveCursor(QTextCursor::End);
-    view->insertPlainText(cStringBytesToText(bytes));
+    view->insertPlainText(m_echoDecoder.decode(bytes));
     view->moveCursor(QTextCursor::End);
 }
 

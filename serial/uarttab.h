@@ -2,6 +2,7 @@
 
 #include "portenumerator.h"
 #include "receivedisplay.h"
+#include "textcodec.h"
 
 #include <QWidget>
 
@@ -100,6 +101,8 @@ private:
     std::array<Preset, kPresetCount> m_presets;
     int m_cycleIndex = 1;
     ReceiveDisplayBuffer m_display;
+    // Sent bytes shown as text: a file sent in chunks may split a character.
+    StreamTextDecoder m_echoDecoder;
     qint64 m_rxTotal = 0;
     qint64 m_txTotal = 0;
     qint64 m_rxAtLastTick = 0;

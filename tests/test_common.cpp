@@ -20,6 +20,8 @@ private slots:
     void gb18030RoundTripsChineseAndAscii();
     void receivedTextStopsAtFirstZeroByte();
     void undecodableBytesDoNotStopTheRest();
+    void streamDecoderJoinsCharactersSplitBetweenReads();
+    void streamDecoderStopsEachReadAtItsZeroByte();
     void titleIsProductNameImmediatelyFollowedByVersion();
     void chineseFileNamesStayInTheSystemEncoding();
 };
@@ -58,6 +60,31 @@ void TestCommon::undecodableBytesDoNotStopTheRest()
     const QString text = cStringBytesToText(QByteArray("A\x81" "BC"));
     QVERIFY(text.startsWith(QLatin1Char('A')));
     QVERIFY(text.endsWith(QStringLiteral("C")));
+}
+
+void TestCommon::streamDecoderJoinsCharactersSplitBetweenReads()
+{
+    const QByteArray bytes = "\xCB\xD9\xB6\xC8" "12" "\x95\x32\x82\x36";
+    const QString text = QStringLiteral("速度12") + QString::fromUcs4(U"\U00020000");
+    StreamTextDecoder decoder;
+    for (int cut = 0; cut <= bytes.size(); ++cut) {
+        QString decoded = decoder.decode(bytes.left(cut));
+        decoded += decoder.decode(bytes.mid(cut));
+        QCOMPARE(decoded, text);
+    }
+}
+
+void TestCommon::streamDecoderStopsEachReadAtItsZeroByte()
+{
+    StreamTextDecoder decoder;
+    QCOMPARE(decoder.decode(QByteArray("AB\0CD", 5)), QStringLiteral("AB"));
+    // A character cut off by a zero byte, or begun before a reset, is not
+    // finished by the next read.
+    QCOMPARE(decoder.decode(QByteArray("\xD6\0", 2)), QString());
+    QCOMPARE(decoder.decode("AB"), QStringLiteral("AB"));
+    QCOMPARE(decoder.decode("\xD6"), QString());
+    decoder.reset();
+    QCOMPARE(decoder.decode("AB"), QStringLiteral("AB"));
 }
 
 void TestCommon::titleIsProductNameImmediatelyFollowedByVersion()

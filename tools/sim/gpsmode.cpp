@@ -21,9 +21,8 @@
 
 namespace {
 
-// The tab parses at most 1024 bytes per read, and its TCP server gathers
-// 100 ms of data per read: ten cycles a second keep well under that.
-constexpr int kMaxRate = 10;
+// Fast receivers send 10 to 20 fixes a second.
+constexpr int kMaxRate = 20;
 // How long the end of a run waits for the pictures its VCLOC commands asked for.
 constexpr int kPictureWaitMs = 30000;
 
