@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWebEngineView>
 #include <QtTest>
 
 using Kind = ScriptedDialogs::Kind;
@@ -95,6 +96,22 @@ private:
     std::unique_ptr<PtyPair> m_pty;
 };
 
+// Counts the timer events the application delivers to any object.
+class TimerEvents : public QObject
+{
+public:
+    TimerEvents() { qApp->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ++count;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -128,6 +145,7 @@ private slots:
     void statisticsLineShowsTotalsAndLastSecondsSpeed();
     void portsAreEnumeratedOncePerDeviceChangeForAllTabs();
     void scanTimerRunsOnlyWhileATickHasWork();
+    void idleWindowRunsNoTimerAndNoWebEngine();
     void leavesNoFilesBehind();
     void webEngineSandboxIsTurnedOffOnlyForRoot();
 
@@ -606,6 +624,22 @@ void TestMainWindow::scanTimerRunsOnlyWhileATickHasWork()
     QTRY_VERIFY(window.scanTimer()->isActive()); // waiting to reconnect
     child<QCheckBox>(&window, car.relinkCheck)->setChecked(false);
     QVERIFY(!window.scanTimer()->isActive());
+}
+
+void TestMainWindow::idleWindowRunsNoTimerAndNoWebEngine()
+{
+    MainWindow window(m_dialogs, m_ports.source(), {m_dir->path()});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!window.scanTimer()->isActive()); // the statistics line is shown once
+    TimerEvents timers;
+    QTest::qWait(1500);
+    QCOMPARE(timers.count, 0);
+    QVERIFY(window.findChildren<QWebEngineView *>().isEmpty());
+
+    // The map page comes with the GPS tab.
+    child<QTabWidget>(&window, "tabWidget_main")->setCurrentWidget(child<QWidget>(&window, "gps_tab"));
+    QCOMPARE(window.findChildren<QWebEngineView *>().size(), 1);
 }
 
 void TestMainWindow::leavesNoFilesBehind()
