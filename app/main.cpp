@@ -13,9 +13,9 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << sandboxNote << '\n';
     // Bytes to and from devices are GB18030 (textcodec.h); file names and the
     // console keep the system's own encoding, so Chinese paths still work.
-    // The GPS map is a web view, whose engine must share OpenGL contexts
-    // with the window from the start.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No OpenGL context is shared from the start: the GPS map's web engine
+    // makes its own when its module is loaded (gps/mappage.h), and none is
+    // needed before.
     QApplication app(argc, argv);
     MainWindow window;
     window.show();

@@ -2,7 +2,7 @@
 
 #include "dialogs.h"
 #include "hextext.h"
-#include "mapview.h"
+#include "mappage.h"
 #include "mytcpserver.h"
 #include "nmea.h"
 #include "serialportpanel.h"
@@ -118,13 +118,18 @@ GpsTab::~GpsTab()
     m_server->disconnect(this);
 }
 
-MapView *GpsTab::mapView()
+MapPage *GpsTab::mapView()
 {
-    if (m_map)
+    if (m_map || m_mapUnavailable)
         return m_map;
-    m_map = new MapView(ui->gps_mapArea);
-    ui->gps_mapLayout->addWidget(m_map);
     QString error;
+    m_map = createMapPage(ui->gps_mapArea, &error);
+    if (!m_map) {
+        m_mapUnavailable = true;
+        m_dialogs.critical(this, mainTr("错误"), error);
+        return nullptr;
+    }
+    ui->gps_mapLayout->addWidget(m_map->widget());
     if (!m_map->loadMapPage(&error))
         m_dialogs.critical(this, mainTr("Unable to open file"), error);
     if (!m_mapBacklog.isEmpty())
@@ -402,7 +407,9 @@ void GpsTab::locateAndSendPicture(const QByteArrayList &fields)
         return;
     // The picture needs the page. The capture runs after the move on the
     // page, so it shows the new position.
-    MapView *map = mapView();
+    MapPage *map = mapView();
+    if (!map)
+        return;
     map->runScript(fixedPositionScript(position));
     map->capture(m_pictureWidth, m_pictureHeight,
                  [this](const QImage &rendered) { sendPicture(rendered); });

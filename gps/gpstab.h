@@ -16,7 +16,7 @@
 #include <optional>
 
 class Dialogs;
-class MapView;
+class MapPage;
 class QLabel;
 class SerialPortPanel;
 class myTcpServer;
@@ -47,8 +47,9 @@ public:
 
     SerialPortPanel *panel() const { return m_panel; }
     myTcpServer *server() const { return m_server; }
-    // The map page, created now if it does not exist yet.
-    MapView *mapView();
+    // The map page, created now if it does not exist yet; nullptr when its
+    // module cannot be loaded (said once, through the dialogs).
+    MapPage *mapView();
     bool hasMapView() const { return m_map != nullptr; }
     const GpsRecord &record() const { return m_record; }
     bool uploadInProgress() const { return m_upload.has_value(); }
@@ -116,7 +117,8 @@ private:
     GpsRecord m_record;
     QHash<QString, QLabel *> m_labels;
     QImage m_logo;
-    MapView *m_map = nullptr;
+    MapPage *m_map = nullptr; // owned by its widget's parent
+    bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
 
     bool m_pictureJpeg = false;

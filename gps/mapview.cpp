@@ -31,9 +31,16 @@ QString mapKey()
 
 } // namespace
 
+// What the program's createMapPage() looks up once the module is loaded.
+extern "C" Q_DECL_EXPORT MapPage *zentrik_create_map_page(QWidget *parent)
+{
+    return new MapView(parent);
+}
+
 MapView::MapView(QWidget *parent)
     : QWebEngineView(parent)
 {
+    setObjectName(QStringLiteral("webView_gps"));
     QWebEngineSettings *settings = page()->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);

@@ -1,35 +1,25 @@
 #pragma once
 
-#include <QImage>
+#include "mappage.h"
+
 #include <QList>
-#include <QString>
-#include <QVariant>
+#include <QPair>
 #include <QWebEngineView>
 
-#include <functional>
-
-// The map page in its web view. Scripts given before the page has loaded
-// wait for it and then run in order; a script's result arrives later,
-// through its callback, once the page has run it.
-class MapView : public QWebEngineView
+// The map page in its web view: the one class of the map module.
+class MapView : public QWebEngineView, public MapPage
 {
     Q_OBJECT
 public:
-    using ScriptDone = std::function<void(const QVariant &)>;
-
     explicit MapView(QWidget *parent = nullptr);
     ~MapView() override;
 
-    // The page from the program's resources; false, with the reason, when
-    // it cannot be read.
-    bool loadMapPage(QString *error);
-    bool isPageLoaded() const { return m_loaded; }
-
-    void runScript(const QString &script, ScriptDone done = {});
-
-    // The map as it stands after every script given so far, at least
-    // minWidth × minHeight pixels and centred on the current point.
-    void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done);
+    QWidget *widget() override { return this; }
+    bool loadMapPage(QString *error) override;
+    bool isPageLoaded() const override { return m_loaded; }
+    QString pageTitle() const override { return title(); }
+    void runScript(const QString &script, ScriptDone done = {}) override;
+    void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done) override;
 
 signals:
     void pageLoaded(bool ok);

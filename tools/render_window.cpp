@@ -13,7 +13,6 @@
 int main(int argc, char *argv[])
 {
     relaxWebEngineSandboxForRoot(geteuid());
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     if (argc < 2) {
         QTextStream(stderr) << "usage: render_window OUT.png [TAB_INDEX]\n";

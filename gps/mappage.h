@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class QWidget;
+
+// The map page as the GPS tab sees it. Its web view lives in a module of its
+// own (libzentrik_mapview), loaded the first time the map is needed, so the
+// web engine is neither loaded nor started before then.
+//
+// Scripts given before the page has loaded wait for it and then run in
+// order; a script's result arrives later, through its callback, once the
+// page has run it.
+class MapPage
+{
+public:
+    using ScriptDone = std::function<void(const QVariant &)>;
+
+    virtual ~MapPage() = default;
+
+    // The view, owned by the parent it was created with.
+    virtual QWidget *widget() = 0;
+    // The page from the program's resources; false, with the reason, when
+    // it cannot be read.
+    virtual bool loadMapPage(QString *error) = 0;
+    virtual bool isPageLoaded() const = 0;
+    virtual QString pageTitle() const = 0;
+
+    virtual void runScript(const QString &script, ScriptDone done = {}) = 0;
+
+    // The map as it stands after every script given so far, at least
+    // minWidth × minHeight pixels and centred on the current point.
+    virtual void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done) = 0;
+};
+
+// Loads the map module and creates its view under `parent`; nullptr, with
+// the reason, when the module cannot be loaded.
+MapPage *createMapPage(QWidget *parent, QString *error);
