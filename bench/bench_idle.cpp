@@ -55,15 +55,25 @@ constexpr double kMemoryTargetMb = 120.0;
 class VirtualDisplay
 {
 public:
-    ~VirtualDisplay()
+    ~VirtualDisplay() { stop(); }
+
+    // A server that turns clients away (another one took the same number
+    // meanwhile) is replaced by a new one.
+    bool start()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (launch() && acceptsClients())
+                return true;
+            stop();
         }
+        return false;
     }
 
-    bool start()
+    const std::string &name() const { return m_name; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    bool launch()
     {
         int pipeFds[2];
         if (::pipe(pipeFds) != 0)
@@ -93,10 +103,28 @@ public:
         return true;
     }
 
-    const std::string &name() const { return m_name; }
-    pid_t pid() const { return m_pid; }
+    bool acceptsClients() const
+    {
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            xcb_connection_t *connection = xcb_connect(m_name.c_str(), nullptr);
+            const bool connected = !xcb_connection_has_error(connection);
+            xcb_disconnect(connection);
+            if (connected)
+                return true;
+            ::usleep(100000);
+        }
+        return false;
+    }
 
-private:
+    void stop()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
     pid_t m_pid = -1;
     std::string m_name;
 };
@@ -166,16 +194,8 @@ class WindowWatch
 public:
     explicit WindowWatch(const std::string &display)
     {
-        // A server that has just started may turn the first client away.
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            m_connection = xcb_connect(display.c_str(), nullptr);
-            if (!xcb_connection_has_error(m_connection))
-                break;
-            xcb_disconnect(m_connection);
-            m_connection = nullptr;
-            sleepSeconds(0.1);
-        }
-        if (!m_connection)
+        m_connection = xcb_connect(display.c_str(), nullptr);
+        if (xcb_connection_has_error(m_connection))
             return;
         m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
@@ -188,11 +208,7 @@ public:
         free(atom);
         xcb_flush(m_connection);
     }
-    ~WindowWatch()
-    {
-        if (m_connection)
-            xcb_disconnect(m_connection);
-    }
+    ~WindowWatch() { xcb_disconnect(m_connection); }
 
     bool isValid() const { return m_pidAtom != XCB_NONE; }
 
