@@ -1,7 +1,8 @@
 # The two commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench deps clean
+.PHONY: run test bench fuzz deps clean
+FUZZ_SECONDS ?= 60
 
 deps:
 	@scripts/install-deps
@@ -31,5 +32,13 @@ bench: deps
 	  if [ -f "$$program" ] && [ -x "$$program" ]; then QT_QPA_PLATFORM=offscreen "$$program"; fi; \
 	done
 
+# Every parser that reads outside bytes, fuzzed with clang's libFuzzer for
+# FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).
+fuzz: deps
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DZENTRIK_FUZZ=ON -DZENTRIK_TESTS=OFF
+	cmake --build build-fuzz -j$(JOBS) --target fuzz_targets
+	fuzz/run-fuzzers build-fuzz/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-test build-bench
+	rm -rf build build-test build-bench build-fuzz

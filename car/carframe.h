@@ -57,6 +57,7 @@ public:
 
     // The bytes kept: received, not yet part of a handled frame nor dropped.
     QByteArray buffer() const { return m_storage.mid(m_start); }
+    int bufferSize() const { return m_storage.size() - m_start; }
     qint64 framesHandled(int command) const { return m_framesHandled[size_t(command)]; }
 
     // The most the buffer keeps while no header turns up: a few of the

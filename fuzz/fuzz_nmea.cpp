@@ -1,0 +1,158 @@
+// What a GPS receiver or a device on the GPS tab's line sends: the sentence
+// splitter, the sentences read into the position record, and the device
+// commands (settings, positions, file uploads).
+//
+// Input: two bytes that split the stream into one to three reads, then the
+// stream.
+#include "devicecommands.h"
+#include "fuzzcheck.h"
+#include "gpsrecord.h"
+#include "nmea.h"
+#include "nmeasplitter.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+const QString &workingDir()
+{
+    static QTemporaryDir dir;
+    static const QString path = QDir(dir.path()).canonicalPath();
+    return path;
+}
+
+bool isDegreesText(const QByteArray &text)
+{
+    static const QRegularExpression degrees(QStringLiteral("^(0|-?\\d{1,3}\\.\\d{7})$"));
+    return degrees.match(QString::fromLatin1(text)).hasMatch();
+}
+
+// What reaches the map page's scripts must be a plain number.
+void checkPosition(const GpsRecord &record)
+{
+    check(isDegreesText(record.latitude()) && isDegreesText(record.longitude()),
+          "the position is plain decimal degrees");
+}
+
+void checkDeviceCommand(const QByteArrayList &fields)
+{
+    switch (sentenceKind(fields.first())) {
+    case SentenceKind::DeviceSettings: {
+        const DeviceSettings settings = parseDeviceSettings(fields);
+        check(!settings.zoom || (*settings.zoom >= 3 && *settings.zoom <= 19), "zoom 3 to 19");
+        for (const auto &side : {settings.pictureWidth, settings.pictureHeight})
+            check(!side || (*side >= 1 && *side <= kMaxPictureSide), "picture side in range");
+        check(settings.mapTypeScript.isEmpty()
+                  || settings.mapTypeScript == QLatin1String("my_setMapType(BMAP_NORMAL_MAP);")
+                  || settings.mapTypeScript == QLatin1String("my_setMapType(BMAP_HYBRID_MAP);"),
+              "map type is one of the page's own");
+        break;
+    }
+    case SentenceKind::DeviceLocate:
+    case SentenceKind::DevicePlot: {
+        NmeaPosition position;
+        if (readPosition(fields, 1, &position))
+            check(isDegreesText(position.latitude) && isDegreesText(position.longitude),
+                  "a device position is plain decimal degrees");
+        break;
+    }
+    case SentenceKind::DeviceFile: {
+        const FileRequest request = parseFileRequest(fields, workingDir());
+        if (request.refusal != FileRequest::Accepted)
+            break;
+        check(request.size >= 0 && request.size <= kMaxUploadBytes, "upload size bounded");
+        const QString path = QDir::cleanPath(request.absolutePath);
+        check(path.startsWith(workingDir() + QLatin1Char('/')) && path != workingDir(),
+              "uploads stay inside the working directory");
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void apply(GpsRecord &record, const QByteArrayList &fields)
+{
+    const QByteArray latitude = record.latitude(), longitude = record.longitude();
+    bool moved = false;
+    switch (sentenceKind(fields.first())) {
+    case SentenceKind::Rmc:
+        record.applyRmc(fields, &moved);
+        break;
+    case SentenceKind::Vtg:
+        record.applyVtg(fields);
+        break;
+    case SentenceKind::Gga:
+        record.applyGga(fields);
+        break;
+    case SentenceKind::Gsa:
+        record.applyGsa(fields);
+        break;
+    case SentenceKind::Gsv:
+        record.applyGsv(fields);
+        break;
+    default:
+        checkDeviceCommand(fields);
+        break;
+    }
+    if (record.latitude() != latitude || record.longitude() != longitude)
+        checkPosition(record);
+}
+
+// Every sentence of the reads, in order, as the tab takes them.
+std::vector<QByteArrayList> sentencesOf(const std::vector<QByteArray> &reads, bool applyToRecord)
+{
+    NmeaSplitter splitter;
+    GpsRecord record([] { return qint64(0); });
+    std::vector<QByteArrayList> sentences;
+    for (const QByteArray &read : reads) {
+        splitter.append(read);
+        for (QByteArrayList fields = splitter.next(); !fields.isEmpty(); fields = splitter.next()) {
+            if (applyToRecord)
+                apply(record, fields);
+            sentences.push_back(fields);
+        }
+        check(splitter.pendingSize() <= NmeaSplitter::kMaxPending,
+              "the splitter keeps to its bound");
+    }
+    return sentences;
+}
+
+// The longest run of bytes without a '*': a sentence longer than the
+// splitter's bound is cut where a read ends, so only shorter ones must come
+// out alike however the stream is split.
+int longestRunWithoutStar(const QByteArray &stream)
+{
+    int longest = 0, run = 0;
+    for (const char c : stream) {
+        run = c == '*' ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    const QByteArray stream(reinterpret_cast<const char *>(data + 2), int(size - 2));
+    int first = int(qint64(data[0]) * stream.size() / 256);
+    int second = int(qint64(data[1]) * stream.size() / 256);
+    if (first > second)
+        std::swap(first, second);
+
+    const auto whole = sentencesOf({stream}, true);
+    const auto pieces = sentencesOf(
+        {stream.left(first), stream.mid(first, second - first), stream.mid(second)}, false);
+    if (longestRunWithoutStar(stream) < NmeaSplitter::kMaxPending)
+        check(whole == pieces, "the same sentences however the stream is split");
+    return 0;
+}
