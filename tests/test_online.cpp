@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -60,7 +59,6 @@ private slots:
     void descriptorGivesThisPlatformsFiles();
     void unsafeDescriptorIsRefusedWhole_data();
     void unsafeDescriptorIsRefusedWhole();
-    void parsersSurviveAnyBytes();
     void onlyNewerVersionsCount_data();
     void onlyNewerVersionsCount();
     void linksLeavingTheSiteAreRecognised();
@@ -213,32 +211,6 @@ void TestOnline::unsafeDescriptorIsRefusedWhole()
                               QUrl("https://site.example/updata.cfg"), thisPlatform());
     QVERIFY(!descriptor.error.isEmpty());
     QVERIFY(descriptor.files.isEmpty());
-}
-
-void TestOnline::parsersSurviveAnyBytes()
-{
-    const QByteArray valid = "version = V1.2.0\nnotes = 说明\n"
-        + fileLine("zentrik-assistant", "a/b", "content") + "入门 | 标题 | a.html\n";
-    const QUrl url("https://site.example/x/info.txt");
-    QRandomGenerator random(18);
-    for (int round = 0; round < 3000; ++round) {
-        QByteArray bytes = valid;
-        const int edits = 1 + int(random.bounded(8));
-        for (int i = 0; i < edits; ++i) {
-            const int at = int(random.bounded(bytes.size() + 1));
-            const char byte = char(random.bounded(256));
-            switch (random.bounded(3)) {
-            case 0: bytes.insert(at, byte); break;
-            case 1: bytes.remove(at, 1 + int(random.bounded(4))); break;
-            default: if (at < bytes.size()) bytes[at] = byte; break;
-            }
-        }
-        const UpdateDescriptor descriptor = parseUpdateDescriptor(bytes, url, thisPlatform());
-        for (const UpdateFile &file : descriptor.files)
-            QVERIFY(isSafeFileName(file.name) && file.url.scheme() == "https");
-        const TutorialIndex index = parseTutorialIndex(bytes, url);
-        QVERIFY(index.error.isEmpty() != index.entries.isEmpty());
-    }
 }
 
 void TestOnline::onlyNewerVersionsCount_data()
