@@ -1,10 +1,18 @@
+#include "dialogs.h"
 #include "mainwindow.h"
+#include "onlinesite.h"
+#include "selfupdater.h"
 #include "webenginesandbox.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <unistd.h>
+
+namespace {
+constexpr int kUpdateCheckDelayMs = 1000;
+}
 
 int main(int argc, char *argv[])
 {
@@ -13,11 +21,21 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << sandboxNote << '\n';
     // Bytes to and from devices are GB18030 (textcodec.h); file names and the
     // console keep the system's own encoding, so Chinese paths still work.
-    // No OpenGL context is shared from the start: the GPS map's web engine
-    // makes its own when its module is loaded (gps/mappage.h), and none is
-    // needed before.
+    // No OpenGL context is shared from the start: making one would load the
+    // OpenGL driver at every start. The GPS map's web engine, loaded with
+    // its module when the map is first needed (gps/mappage.h), composes
+    // without it.
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
-    return app.exec();
+
+    WidgetDialogs dialogs;
+    SelfUpdater updater(dialogs, defaultServerBase(), &window);
+    // The window is up and drawn before the network is first touched.
+    QTimer::singleShot(kUpdateCheckDelayMs, &updater,
+                       [&updater] { updater.check(ProgramInstall::ofRunningProgram()); });
+
+    const int exitCode = app.exec();
+    updater.handOver(QCoreApplication::applicationPid());
+    return exitCode;
 }
