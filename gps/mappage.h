@@ -8,9 +8,8 @@
 
 class QWidget;
 
-// The map page as the GPS tab sees it. Its web view lives in a module of its
-// own (libzentrik_mapview), loaded the first time the map is needed, so the
-// web engine is neither loaded nor started before then.
+// The map page as the GPS tab sees it. Its web view lives in the web module
+// (common/webmodule.h), loaded the first time the map is needed.
 //
 // Scripts given before the page has loaded wait for it and then run in
 // order; a script's result arrives later, through its callback, once the
@@ -37,6 +36,10 @@ public:
     virtual void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done) = 0;
 };
 
-// Loads the map module and creates its view under `parent`; nullptr, with
-// the reason, when the module cannot be loaded.
+// The function of the web module that makes a map page under `parent`.
+using CreateMapPage = MapPage *(*)(QWidget *parent);
+constexpr char kCreateMapPage[] = "zentrik_create_map_page";
+
+// A map page under `parent`; nullptr, with the reason, when the web module
+// cannot be loaded.
 MapPage *createMapPage(QWidget *parent, QString *error);

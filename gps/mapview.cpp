@@ -31,7 +31,7 @@ QString mapKey()
 
 } // namespace
 
-// What the program's createMapPage() looks up once the module is loaded.
+// What the program's createMapPage() looks up in the web module.
 extern "C" Q_DECL_EXPORT MapPage *zentrik_create_map_page(QWidget *parent)
 {
     return new MapView(parent);

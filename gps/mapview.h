@@ -6,7 +6,7 @@
 #include <QPair>
 #include <QWebEngineView>
 
-// The map page in its web view: the one class of the map module.
+// The map page in its web view, in the web module.
 class MapView : public QWebEngineView, public MapPage
 {
     Q_OBJECT

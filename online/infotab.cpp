@@ -5,6 +5,7 @@
 #include "onlinesite.h"
 #include "translation.h"
 #include "ui_infotab.h"
+#include "webmodule.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -144,10 +145,20 @@ void InfoTab::openTutorial(const QString &title, const QUrl &url)
             return;
         }
     }
-    auto *view = new TutorialView(
-        m_serverBase, [this](const QUrl &link) { m_openOutside(link); }, tabs);
+    QString error;
+    const WebModuleWarningsDropped quiet;
+    const auto create =
+        reinterpret_cast<CreateTutorialView>(webModuleFunction(kCreateTutorialView, &error));
+    if (!create) {
+        ui->info_statusLabel->setText(mainTr("无法打开教程（%1）。").arg(error));
+        ui->info_retryButton->hide();
+        ui->info_statusRow->show();
+        return;
+    }
+    const QUrl base = m_serverBase;
+    QWidget *view = create([base](const QUrl &link) { return leavesMakersSite(link, base); },
+                           [this](const QUrl &link) { m_openOutside(link); }, url, tabs);
     view->setProperty(kTutorialUrlProperty, url);
-    view->load(url);
     tabs->setCurrentIndex(tabs->addTab(view, title));
 }
 

@@ -1,6 +1,8 @@
+// The tutorial pages' web view, built into the web module.
 #include "tutorialview.h"
 
-#include "onlinesite.h"
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 namespace {
 
@@ -9,11 +11,11 @@ namespace {
 class NewWindowCatcher : public QWebEnginePage
 {
 public:
-    NewWindowCatcher(QWebEnginePage *origin, const QUrl &serverBase,
+    NewWindowCatcher(QWebEnginePage *origin, LinkLeavesSite leavesSite,
                      OutsideLinkOpener openOutside)
         : QWebEnginePage(origin->profile(), origin)
         , m_origin(origin)
-        , m_serverBase(serverBase)
+        , m_leavesSite(std::move(leavesSite))
         , m_openOutside(std::move(openOutside))
     {
     }
@@ -21,7 +23,7 @@ public:
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
     {
-        if (leavesMakersSite(url, m_serverBase))
+        if (m_leavesSite(url))
             m_openOutside(url);
         else
             m_origin->load(url);
@@ -31,35 +33,49 @@ protected:
 
 private:
     QWebEnginePage *m_origin;
-    QUrl m_serverBase;
+    LinkLeavesSite m_leavesSite;
+    OutsideLinkOpener m_openOutside;
+};
+
+class TutorialPage : public QWebEnginePage
+{
+public:
+    TutorialPage(LinkLeavesSite leavesSite, OutsideLinkOpener openOutside, QObject *parent)
+        : QWebEnginePage(parent)
+        , m_leavesSite(std::move(leavesSite))
+        , m_openOutside(std::move(openOutside))
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        if (type == NavigationTypeLinkClicked && m_leavesSite(url)) {
+            m_openOutside(url);
+            return false;
+        }
+        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+    }
+
+    QWebEnginePage *createWindow(WebWindowType) override
+    {
+        return new NewWindowCatcher(this, m_leavesSite, m_openOutside);
+    }
+
+private:
+    LinkLeavesSite m_leavesSite;
     OutsideLinkOpener m_openOutside;
 };
 
 } // namespace
 
-TutorialPage::TutorialPage(const QUrl &serverBase, OutsideLinkOpener openOutside, QObject *parent)
-    : QWebEnginePage(parent)
-    , m_serverBase(serverBase)
-    , m_openOutside(std::move(openOutside))
+// What the tutorials tab looks up in the web module.
+extern "C" Q_DECL_EXPORT QWidget *zentrik_create_tutorial_view(const LinkLeavesSite &leavesSite,
+                                                              const OutsideLinkOpener &openOutside,
+                                                              const QUrl &url, QWidget *parent)
 {
-}
-
-bool TutorialPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
-{
-    if (type == NavigationTypeLinkClicked && leavesMakersSite(url, m_serverBase)) {
-        m_openOutside(url);
-        return false;
-    }
-    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-}
-
-QWebEnginePage *TutorialPage::createWindow(WebWindowType)
-{
-    return new NewWindowCatcher(this, m_serverBase, m_openOutside);
-}
-
-TutorialView::TutorialView(const QUrl &serverBase, OutsideLinkOpener openOutside, QWidget *parent)
-    : QWebEngineView(parent)
-{
-    setPage(new TutorialPage(serverBase, std::move(openOutside), this));
+    auto *view = new QWebEngineView(parent);
+    view->setPage(new TutorialPage(leavesSite, openOutside, view));
+    view->load(url);
+    return view;
 }
