@@ -24,6 +24,8 @@ public:
     // The bytes accepted for sending, or -1.
     virtual qint64 write(const QByteArray &bytes) = 0;
     virtual QString errorString() const = 0;
+    // Bytes accepted by write() and not yet sent.
+    virtual qint64 bytesToWrite() const { return 0; }
 
 signals:
     void opened();
@@ -35,4 +37,6 @@ signals:
     // Opening failed later (a refused connection, an unknown host) or the
     // link failed while open.
     void failed(const QString &text);
+    // Some of the bytes written went out.
+    void bytesWritten(qint64 bytes);
 };

@@ -1,6 +1,9 @@
-// The network links with real sockets on the loopback interface.
+// The links: a serial port on a pseudo-terminal, network links with real
+// sockets on the loopback interface.
 #include "mytcpclient.h"
 #include "mytcpserver.h"
+#include "ptypair.h"
+#include "seriallink.h"
 #include "tcpclientlink.h"
 #include "tcpserverlink.h"
 #include "udplink.h"
@@ -50,12 +53,51 @@ class TestLinks : public QObject
 {
     Q_OBJECT
 private slots:
+    void serialLinkDeliversInOrderAndReportsALostDeviceOnce();
     void tcpServerReceivesFromEachClientAndWritesToTheChosenOnes();
     void tcpServerOnAPortInUseSaysSo();
     void tcpClientExchangesBytesAndReportsALostServerOnce();
     void tcpClientReportsARefusedConnection();
     void udpRoundTripByHostNameShowsTheSender();
 };
+
+void TestLinks::serialLinkDeliversInOrderAndReportsALostDeviceOnce()
+{
+    auto device = std::make_unique<PtyPair>();
+    SerialLink link;
+    QSignalSpy received(&link, &ByteLink::received);
+    QSignalSpy lost(&link, &ByteLink::lost);
+    QSignalSpy closed(&link, &ByteLink::closed);
+    link.setPortName(device->slavePath());
+    QVERIFY(link.open());
+
+    QByteArray sent;
+    for (int i = 0; i < 200; ++i) {
+        const QByteArray line = QByteArray::number(i) + ',';
+        device->write(line);
+        sent += line;
+    }
+    QCOMPARE(link.write("hello"), qint64(5));
+    QCOMPARE(device->read(5), QByteArray("hello"));
+    const auto all = [&] {
+        QByteArray bytes;
+        for (const QList<QVariant> &signal : received)
+            bytes += signal.at(0).toByteArray();
+        return bytes;
+    };
+    QTRY_COMPARE(all(), sent);
+
+    // Bytes sent just before the adapter goes still arrive, then the loss.
+    device->write("last words");
+    QTest::qWait(2 * SerialLink::kReadIntervalMs);
+    device->unplug();
+    QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(all().endsWith("last words"));
+    QVERIFY(!link.isOpen());
+    QTest::qWait(50);
+    QCOMPARE(lost.count(), 1);
+}
 
 void TestLinks::tcpServerReceivesFromEachClientAndWritesToTheChosenOnes()
 {
