@@ -1,10 +1,18 @@
+#include "dialogs.h"
 #include "mainwindow.h"
+#include "onlinesite.h"
+#include "selfupdater.h"
 #include "webenginesandbox.h"
 
 #include <QApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <unistd.h>
+
+namespace {
+constexpr int kUpdateCheckDelayMs = 1000;
+}
 
 int main(int argc, char *argv[])
 {
@@ -19,5 +27,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
-    return app.exec();
+
+    WidgetDialogs dialogs;
+    SelfUpdater updater(dialogs, defaultServerBase(), &window);
+    // The window is up and drawn before the network is first touched.
+    QTimer::singleShot(kUpdateCheckDelayMs, &updater,
+                       [&updater] { updater.check(ProgramInstall::ofRunningProgram()); });
+
+    const int exitCode = app.exec();
+    updater.handOver(QCoreApplication::applicationPid());
+    return exitCode;
 }

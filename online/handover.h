@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+class PreparedUpdate;
+
+// The self-update hand-over: once the program has ended, a script of the
+// system's own moves the prepared files over the program's files.
+
+// Linux and other Unix systems: a shell script that waits for the process
+// `programPid` to end, renames every staged file over its namesake in the
+// program's directory, then deletes itself and the emptied stage.
+QString unixHandOverScript(const PreparedUpdate &update, qint64 programPid);
+
+// Windows: the batch lines that wait for the process to end and move the
+// staged files over the program's files.
+QString windowsUpdateBatchBody(const PreparedUpdate &update, qint64 programPid);
+
+// Windows: a hidden-window launcher script and the batch file it runs,
+// named by the MD5 of the time of day (as "hh:mm:ss" and "hhmmss"). The
+// batch greets, runs `batchBody`, says which version is now installed and
+// deletes both files.
+struct WindowsHandOver
+{
+    QString launcherName;
+    QString launcherText;
+    QString batchName;
+    QString batchText;
+};
+WindowsHandOver windowsHandOver(const QString &batchBody, const QString &newVersion,
+                                const QTime &now);
+
+// Writes this system's hand-over and starts it, detached, to wait for
+// `programPid`; the stage then belongs to the script. False, with nothing
+// started, when the files cannot be written or the script not started.
+bool startHandOver(PreparedUpdate &update, qint64 programPid);

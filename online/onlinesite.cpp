@@ -1,0 +1,28 @@
+#include "onlinesite.h"
+
+QUrl defaultServerBase()
+{
+    return QUrl(QStringLiteral(ZENTRIK_SERVER_BASE));
+}
+
+QUrl serverFile(const QUrl &serverBase, const QString &file)
+{
+    QUrl base = serverBase;
+    if (!base.path().endsWith(QLatin1Char('/')))
+        base.setPath(base.path() + QLatin1Char('/'));
+    return base.resolved(QUrl(file));
+}
+
+namespace {
+int effectivePort(const QUrl &url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+}
+
+bool leavesMakersSite(const QUrl &link, const QUrl &serverBase)
+{
+    return link.scheme() != serverBase.scheme()
+        || link.host().compare(serverBase.host(), Qt::CaseInsensitive) != 0
+        || effectivePort(link) != effectivePort(serverBase);
+}

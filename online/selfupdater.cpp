@@ -1,0 +1,119 @@
+#include "selfupdater.h"
+
+#include "dialogs.h"
+#include "download.h"
+#include "handover.h"
+#include "onlinesite.h"
+#include "programinfo.h"
+#include "translation.h"
+#include "updatestage.h"
+
+#include <QNetworkAccessManager>
+
+SelfUpdater::SelfUpdater(Dialogs &dialogs, const QUrl &serverBase, QWidget *dialogParent,
+                         QObject *parent)
+    : QObject(parent)
+    , m_dialogs(dialogs)
+    , m_serverBase(serverBase)
+    , m_dialogParent(dialogParent)
+{
+}
+
+SelfUpdater::~SelfUpdater() = default;
+
+void SelfUpdater::check(const ProgramInstall &install)
+{
+    m_install = install;
+    m_outcome = Outcome::Running;
+    m_descriptorDownload = std::make_unique<Download>(network());
+    connect(m_descriptorDownload.get(), &Download::finished, this,
+            &SelfUpdater::onDescriptorFetched);
+    m_descriptorDownload->fetch(serverFile(m_serverBase, QStringLiteral("updata.cfg")),
+                                kMaxDescriptorBytes);
+}
+
+void SelfUpdater::onDescriptorFetched(bool ok)
+{
+    if (!ok)
+        return end(Outcome::NothingNew);
+    const UpdateDescriptor descriptor =
+        parseUpdateDescriptor(m_descriptorDownload->data(),
+                              serverFile(m_serverBase, QStringLiteral("updata.cfg")),
+                              thisPlatform());
+    if (!descriptor.error.isEmpty() || descriptor.files.isEmpty()
+        || !isNewerVersion(descriptor.version, programVersion()))
+        return end(Outcome::NothingNew);
+    offer(descriptor);
+}
+
+void SelfUpdater::offer(const UpdateDescriptor &descriptor)
+{
+    m_offeredVersion = descriptor.version;
+    if (m_install.packageManaged) {
+        m_dialogs.information(m_dialogParent, mainTr("提示"),
+                              mainTr("发现新版本%1。\n本程序由系统的软件包管理器安装，"
+                                     "请用软件包管理器升级。")
+                                  .arg(descriptor.version));
+        return end(Outcome::PackageManaged);
+    }
+    QString text = mainTr("发现新版本%1（当前版本%2）。").arg(descriptor.version, programVersion());
+    if (!descriptor.notes.isEmpty())
+        text += QLatin1String("\n\n") + descriptor.notes;
+    text += QLatin1String("\n\n") + mainTr("是否下载？新版本在程序退出后安装。");
+    if (!m_dialogs.question(m_dialogParent, mainTr("询问"), text))
+        return end(Outcome::Declined);
+
+    qint64 total = 0;
+    for (const UpdateFile &file : descriptor.files)
+        total += file.size;
+    m_progress = m_dialogs.progress(m_dialogParent,
+                                    mainTr("正在下载新版本%1...").arg(descriptor.version), total);
+    m_stager = std::make_unique<UpdateStager>(network());
+    connect(m_stager.get(), &UpdateStager::progress, this, &SelfUpdater::onStagingProgress);
+    connect(m_stager.get(), &UpdateStager::finished, this, &SelfUpdater::onStagingFinished);
+    m_stager->start(descriptor, m_install.directory);
+}
+
+void SelfUpdater::onStagingProgress(qint64 done, qint64)
+{
+    if (m_progress && !m_progress->update(done)) {
+        m_stager->abort();
+        m_progress.reset();
+        end(Outcome::Declined);
+    }
+}
+
+void SelfUpdater::onStagingFinished(bool ok)
+{
+    m_progress.reset();
+    if (!ok) {
+        m_dialogs.critical(m_dialogParent, mainTr("出错啦！"),
+                           mainTr("新版本%1下载失败：%2\n程序文件没有任何改动。")
+                               .arg(m_offeredVersion, m_stager->errorString()));
+        return end(Outcome::Failed);
+    }
+    m_prepared = m_stager->takePrepared();
+    m_dialogs.information(m_dialogParent, mainTr("提示"),
+                          mainTr("新版本%1已下载并校验完毕，将在程序退出后安装。")
+                              .arg(m_offeredVersion));
+    end(Outcome::Prepared);
+}
+
+void SelfUpdater::end(Outcome outcome)
+{
+    m_outcome = outcome;
+    emit done();
+}
+
+void SelfUpdater::handOver(qint64 programPid)
+{
+    if (m_prepared && startHandOver(*m_prepared, programPid))
+        m_prepared.reset();
+}
+
+QNetworkAccessManager &SelfUpdater::network()
+{
+    if (!m_network)
+        m_network = std::make_unique<QNetworkAccessManager>();
+    return *m_network;
+}

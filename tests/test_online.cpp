@@ -1,0 +1,466 @@
+// The online services without a window: the server's file formats,
+// downloads, the update check and the hand-over at exit, against a local
+// HTTP server.
+#include "download.h"
+#include "handover.h"
+#include "localhttpserver.h"
+#include "onlineformats.h"
+#include "onlinesite.h"
+#include "programinfo.h"
+#include "scripteddialogs.h"
+#include "selfupdater.h"
+#include "testfiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kServerDir = QStringLiteral("/software/assistant/");
+
+QString sha256Hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QByteArray fileLine(const QString &name, const QString &address, const QByteArray &content,
+                    const QString &digest = {})
+{
+    return QStringLiteral("file = %1 | %2 | %3 | %4 | %5\n")
+        .arg(thisPlatform(), name, address)
+        .arg(content.size())
+        .arg(digest.isEmpty() ? sha256Hex(content) : digest)
+        .toUtf8();
+}
+
+QStringList entriesOf(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+class TestOnline : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void indexListsEntriesAndSkipsWhatIsNotOne();
+    void unusableIndexIsAnError_data();
+    void unusableIndexIsAnError();
+    void descriptorGivesThisPlatformsFiles();
+    void unsafeDescriptorIsRefusedWhole_data();
+    void unsafeDescriptorIsRefusedWhole();
+    void onlyNewerVersionsCount_data();
+    void onlyNewerVersionsCount();
+    void linksLeavingTheSiteAreRecognised();
+
+    void downloadFollowsRedirectsOnlyWithinItsScheme();
+    void downloadFailuresAreReportedClearly();
+    void downloadedFileAppearsOnlyWhenVerified();
+
+    void newerVersionIsOfferedEqualOrOlderIsNot_data();
+    void newerVersionIsOfferedEqualOrOlderIsNot();
+    void packageManagedInstallIsOnlyTold();
+    void corruptedDownloadIsRefusedAndNothingReplaced();
+    void preparedUpdateIsInstalledAfterTheProgramEnds();
+    void noPreparedUpdateLeavesNothingAtExit();
+    void windowsHandOverIsNamedByTheTimeAndCleansUp();
+
+private:
+    QUrl base() const { return m_server->url(kServerDir); }
+    void serveUpdate(const QString &version, const QByteArray &content,
+                     const QString &digest = {});
+    SelfUpdater::Outcome runCheck(SelfUpdater &updater, const ProgramInstall &install);
+
+    std::unique_ptr<LocalHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_programDir;
+    ScriptedDialogs m_dialogs;
+    QNetworkAccessManager m_network;
+};
+
+void TestOnline::init()
+{
+    m_server = std::make_unique<LocalHttpServer>();
+    m_programDir = std::make_unique<QTemporaryDir>();
+    writeFile(m_programDir->filePath("zentrik-assistant"), "old program");
+    QFile::setPermissions(m_programDir->filePath("zentrik-assistant"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_dialogs = ScriptedDialogs();
+}
+
+void TestOnline::cleanup()
+{
+    m_programDir.reset();
+    m_server.reset();
+}
+
+void TestOnline::serveUpdate(const QString &version, const QByteArray &content,
+                             const QString &digest)
+{
+    m_server->serve(kServerDir + "files/zentrik-assistant", content);
+    m_server->serve(kServerDir + "updata.cfg",
+                    "format = 1\nversion = " + version.toUtf8()
+                        + "\nnotes = 更快的示波器\n"
+                        + fileLine("zentrik-assistant", "files/zentrik-assistant", content, digest));
+}
+
+SelfUpdater::Outcome TestOnline::runCheck(SelfUpdater &updater, const ProgramInstall &install)
+{
+    QSignalSpy done(&updater, &SelfUpdater::done);
+    updater.check(install);
+    if (!done.wait(10000))
+        return SelfUpdater::Outcome::Running;
+    return updater.outcome();
+}
+
+void TestOnline::indexListsEntriesAndSkipsWhatIsNotOne()
+{
+    const QUrl indexUrl("https://site.example/software/assistant/info.txt");
+    const TutorialIndex index = parseTutorialIndex(
+        "\xEF\xBB\xBF# tutorials\r\n"
+        "入门 | 第一次打开串口 | tutorials/first.html\r\n"
+        "\n"
+        "摄像头 | 灰度图像 | https://site.example/cam.html\n"
+        " | 常见问题 | /faq.html\n"
+        "入门 | 只有两项\n"
+        "入门 | 脚本 | javascript:alert(1)\n"
+        "入门 | 本地文件 | file:///etc/passwd\n",
+        indexUrl);
+    QVERIFY2(index.error.isEmpty(), qPrintable(index.error));
+    QCOMPARE(index.entries.size(), 3);
+    QCOMPARE(index.entries.at(0).category, QStringLiteral("入门"));
+    QCOMPARE(index.entries.at(0).title, QStringLiteral("第一次打开串口"));
+    QCOMPARE(index.entries.at(0).url,
+             QUrl("https://site.example/software/assistant/tutorials/first.html"));
+    QCOMPARE(index.entries.at(1).url, QUrl("https://site.example/cam.html"));
+    QCOMPARE(index.entries.at(2).category, QString());
+    QCOMPARE(index.entries.at(2).url, QUrl("https://site.example/faq.html"));
+}
+
+void TestOnline::unusableIndexIsAnError_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("an error page") << QByteArray("<html><body>Not found</body></html>");
+    QTest::newRow("not UTF-8") << QByteArray("入门 | a | b.html\n").replace(0, 1, "\xFF");
+    QTest::newRow("too large") << QByteArray("a | b | c.html\n").repeated(20000);
+}
+
+void TestOnline::unusableIndexIsAnError()
+{
+    QFETCH(QByteArray, bytes);
+    const TutorialIndex index = parseTutorialIndex(bytes, QUrl("https://site.example/info.txt"));
+    QVERIFY(!index.error.isEmpty());
+    QVERIFY(index.entries.isEmpty());
+}
+
+void TestOnline::descriptorGivesThisPlatformsFiles()
+{
+    const QByteArray program("new program");
+    const QUrl descriptorUrl("https://site.example/software/assistant/updata.cfg");
+    const UpdateDescriptor descriptor = parseUpdateDescriptor(
+        "# update\nformat = 1\nversion = V1.2.0\nnotes = 第一行\nnotes = 第二行\nfuture = ignored\n"
+            + fileLine("zentrik-assistant", "V1.2.0/zentrik-assistant", program)
+            + "file = other-cpu | zentrik-assistant | x | 1 | " + QByteArray(64, 'a') + "\n",
+        descriptorUrl, thisPlatform());
+    QVERIFY2(descriptor.error.isEmpty(), qPrintable(descriptor.error));
+    QCOMPARE(descriptor.version, QStringLiteral("V1.2.0"));
+    QCOMPARE(descriptor.notes, QStringLiteral("第一行\n第二行"));
+    QCOMPARE(descriptor.files.size(), 1);
+    const UpdateFile &file = descriptor.files.at(0);
+    QCOMPARE(file.name, QStringLiteral("zentrik-assistant"));
+    QCOMPARE(file.url, QUrl("https://site.example/software/assistant/V1.2.0/zentrik-assistant"));
+    QCOMPARE(file.size, qint64(program.size()));
+    QCOMPARE(file.sha256, QCryptographicHash::hash(program, QCryptographicHash::Sha256));
+}
+
+void TestOnline::unsafeDescriptorIsRefusedWhole_data()
+{
+    QTest::addColumn<QByteArray>("fileLines");
+    const QByteArray content("x");
+    QTest::newRow("dot dot") << fileLine("../zentrik-assistant", "a", content);
+    QTest::newRow("dot dot inside") << fileLine("lib..so", "a", content);
+    QTest::newRow("slash") << fileLine("lib/evil.so", "a", content);
+    QTest::newRow("backslash") << fileLine("lib\\evil.dll", "a", content);
+    QTest::newRow("drive") << fileLine("C:evil.exe", "a", content);
+    QTest::newRow("percent") << fileLine("%TEMP%", "a", content);
+    QTest::newRow("plain http under https") << fileLine("a", "http://site.example/a", content);
+    QTest::newRow("short digest") << fileLine("a", "a", content, "abcd");
+    QTest::newRow("negative size") << QByteArray("file = " + thisPlatform().toUtf8()
+                                                 + " | a | a | -1 | " + QByteArray(64, '0'));
+    QTest::newRow("twice the same name")
+        << fileLine("a.dll", "a", content) + fileLine("A.dll", "b", content);
+    QTest::newRow("other platform's bad line")
+        << fileLine("a", "a", content).replace(thisPlatform().toUtf8(), "x") + "file = y | .. \n";
+}
+
+void TestOnline::unsafeDescriptorIsRefusedWhole()
+{
+    QFETCH(QByteArray, fileLines);
+    const UpdateDescriptor descriptor =
+        parseUpdateDescriptor("version = V9.0.0\n" + fileLines + fileLine("good", "good", "y"),
+                              QUrl("https://site.example/updata.cfg"), thisPlatform());
+    QVERIFY(!descriptor.error.isEmpty());
+    QVERIFY(descriptor.files.isEmpty());
+}
+
+void TestOnline::onlyNewerVersionsCount_data()
+{
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("patch") << "V1.1.7" << true;
+    QTest::newRow("minor, shorter") << "V1.2" << true;
+    QTest::newRow("fourth number") << "1.1.6.1" << true;
+    QTest::newRow("ten after nine") << "V1.1.10" << true;
+    QTest::newRow("equal") << "V1.1.6" << false;
+    QTest::newRow("equal, zero added") << "V1.1.6.0" << false;
+    QTest::newRow("older") << "V1.0.99" << false;
+    QTest::newRow("garbage") << "V1.x" << false;
+    QTest::newRow("empty part") << "V2..0" << false;
+    QTest::newRow("too many digits") << "V99999999999" << false;
+}
+
+void TestOnline::onlyNewerVersionsCount()
+{
+    QFETCH(QString, offered);
+    QFETCH(bool, newer);
+    QCOMPARE(isNewerVersion(offered, programVersion()), newer);
+}
+
+void TestOnline::linksLeavingTheSiteAreRecognised()
+{
+    const QUrl site("https://www.zentrik.example/software/assistant/");
+    QVERIFY(!leavesMakersSite(QUrl("https://www.zentrik.example/forum/t1.html"), site));
+    QVERIFY(!leavesMakersSite(QUrl("https://WWW.zentrik.example:443/x"), site));
+    QVERIFY(leavesMakersSite(QUrl("http://www.zentrik.example/x"), site));
+    QVERIFY(leavesMakersSite(QUrl("https://video.example/x"), site));
+    QVERIFY(leavesMakersSite(QUrl("https://www.zentrik.example:8443/x"), site));
+    QVERIFY(leavesMakersSite(QUrl("mailto:help@zentrik.example"), site));
+}
+
+void TestOnline::downloadFollowsRedirectsOnlyWithinItsScheme()
+{
+    m_server->serve("/new/info.txt", "moved here");
+    m_server->redirect("/old/info.txt", m_server->url("/new/info.txt"));
+    QUrl secure = m_server->url("/new/info.txt");
+    secure.setScheme("https");
+    m_server->redirect("/elsewhere/info.txt", secure);
+    Download download(m_network);
+    QSignalSpy finished(&download, &Download::finished);
+
+    download.fetch(m_server->url("/old/info.txt"), 1000);
+    QVERIFY(finished.wait());
+    QVERIFY2(download.succeeded(), qPrintable(download.errorString()));
+    QCOMPARE(download.data(), QByteArray("moved here"));
+
+    download.fetch(m_server->url("/elsewhere/info.txt"), 1000);
+    QVERIFY(finished.wait());
+    QVERIFY(!download.succeeded());
+    QVERIFY2(download.errorString().contains("https"), qPrintable(download.errorString()));
+    QCOMPARE(m_server->requests.size(), 3);
+}
+
+void TestOnline::downloadFailuresAreReportedClearly()
+{
+    m_server->stall("/slow");
+    m_server->serve("/big", QByteArray(5000, 'b'));
+    Download download(m_network);
+    download.setTimeout(300);
+    QSignalSpy finished(&download, &Download::finished);
+
+    download.fetch(m_server->url("/missing"), 1000);
+    QVERIFY(finished.wait());
+    QVERIFY(!download.succeeded());
+    QVERIFY2(download.errorString().contains("Not Found"), qPrintable(download.errorString()));
+
+    download.fetch(m_server->url("/slow"), 1000);
+    QVERIFY(finished.wait());
+    QCOMPARE(download.errorString(), QStringLiteral("服务器没有回应（超时）"));
+
+    download.fetch(m_server->url("/big"), 1000);
+    QVERIFY(finished.wait());
+    QCOMPARE(download.errorString(), QStringLiteral("文件过大"));
+    QVERIFY(download.data().size() <= 1000);
+}
+
+void TestOnline::downloadedFileAppearsOnlyWhenVerified()
+{
+    const QByteArray content("verified bytes");
+    m_server->serve("/file", content);
+    const QString path = m_programDir->filePath("library.so");
+    writeFile(path, "old library");
+    Download download(m_network);
+    QSignalSpy finished(&download, &Download::finished);
+    const QByteArray digest = QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+
+    const QList<Download::Expected> wrong{{content.size(), QByteArray(32, '\0')},
+                                          {content.size() - 1, digest},
+                                          {content.size() + 1, digest}};
+    for (const Download::Expected &expected : wrong) {
+        download.fetchToFile(m_server->url("/file"), path, expected);
+        QVERIFY(finished.wait());
+        QVERIFY(!download.succeeded());
+        QCOMPARE(contentOf(path), QByteArray("old library"));
+        QCOMPARE(entriesOf(m_programDir->path()),
+                 QStringList({"library.so", "zentrik-assistant"}));
+    }
+
+    download.fetchToFile(m_server->url("/file"), path, {content.size(), digest});
+    QVERIFY(finished.wait());
+    QVERIFY2(download.succeeded(), qPrintable(download.errorString()));
+    QCOMPARE(contentOf(path), content);
+}
+
+void TestOnline::newerVersionIsOfferedEqualOrOlderIsNot_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("newer") << "V1.1.7" << true;
+    QTest::newRow("equal") << programVersion() << false;
+    QTest::newRow("older") << "V1.0.9" << false;
+    QTest::newRow("no descriptor") << QString() << false;
+}
+
+void TestOnline::newerVersionIsOfferedEqualOrOlderIsNot()
+{
+    QFETCH(QString, version);
+    QFETCH(bool, offered);
+    if (!version.isEmpty())
+        serveUpdate(version, "new program");
+    m_dialogs.questionAnswers.enqueue(false);
+    SelfUpdater updater(m_dialogs, base());
+
+    const SelfUpdater::Outcome outcome =
+        runCheck(updater, ProgramInstall::inDirectory(m_programDir->path()));
+    QCOMPARE(outcome, offered ? SelfUpdater::Outcome::Declined : SelfUpdater::Outcome::NothingNew);
+    QCOMPARE(m_dialogs.count(Kind::Question), offered ? 1 : 0);
+    QCOMPARE(m_dialogs.calls.size(), offered ? 1 : 0);
+    if (offered) {
+        QVERIFY(m_dialogs.calls.at(0).text.contains("V1.1.7"));
+        QVERIFY(m_dialogs.calls.at(0).text.contains("更快的示波器"));
+    }
+    QCOMPARE(m_server->requests, QStringList{kServerDir + "updata.cfg"});
+}
+
+void TestOnline::packageManagedInstallIsOnlyTold()
+{
+    QVERIFY(ProgramInstall::inDirectory("/usr/bin").packageManaged);
+    QVERIFY(!ProgramInstall::inDirectory(m_programDir->path()).packageManaged);
+
+    serveUpdate("V1.1.7", "new program");
+    SelfUpdater updater(m_dialogs, base());
+    ProgramInstall install = ProgramInstall::inDirectory(m_programDir->path());
+    install.packageManaged = true;
+    QCOMPARE(runCheck(updater, install), SelfUpdater::Outcome::PackageManaged);
+    QCOMPARE(m_dialogs.count(Kind::Question), 0);
+    QCOMPARE(m_dialogs.texts(Kind::Information).size(), 1);
+    QVERIFY(m_dialogs.texts(Kind::Information).at(0).contains("软件包管理器"));
+    QCOMPARE(m_server->requests, QStringList{kServerDir + "updata.cfg"});
+    QCOMPARE(contentOf(m_programDir->filePath("zentrik-assistant")), QByteArray("old program"));
+}
+
+void TestOnline::corruptedDownloadIsRefusedAndNothingReplaced()
+{
+    serveUpdate("V1.1.7", "new program", sha256Hex("what the server meant to send"));
+    m_dialogs.questionAnswers.enqueue(true);
+    QTemporaryDir workDir;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(workDir.path()));
+    {
+        SelfUpdater updater(m_dialogs, base());
+        QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
+                 SelfUpdater::Outcome::Failed);
+        QCOMPARE(m_dialogs.texts(Kind::Critical).size(), 1);
+        QVERIFY(m_dialogs.texts(Kind::Critical).at(0).contains("SHA-256"));
+        QVERIFY(!updater.hasPreparedUpdate());
+        updater.handOver(QCoreApplication::applicationPid());
+    }
+    QDir::setCurrent(previous);
+    QCOMPARE(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"});
+    QCOMPARE(contentOf(m_programDir->filePath("zentrik-assistant")), QByteArray("old program"));
+    QCOMPARE(entriesOf(workDir.path()), QStringList());
+}
+
+void TestOnline::preparedUpdateIsInstalledAfterTheProgramEnds()
+{
+    const QByteArray newProgram("#!/bin/sh\necho new\n");
+    serveUpdate("V1.1.7", newProgram);
+    m_dialogs.questionAnswers.enqueue(true);
+    SelfUpdater updater(m_dialogs, base());
+    QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
+             SelfUpdater::Outcome::Prepared);
+    QCOMPARE(m_dialogs.count(Kind::Progress), 1);
+    QCOMPARE(m_dialogs.texts(Kind::Information).size(), 1);
+
+    QProcess standIn; // plays the program that is about to end
+    standIn.start("sleep", {"600"});
+    QVERIFY(standIn.waitForStarted());
+    updater.handOver(standIn.processId());
+    QVERIFY(!updater.hasPreparedUpdate());
+    const QString program = m_programDir->filePath("zentrik-assistant");
+    QCOMPARE(contentOf(program), QByteArray("old program"));
+
+    standIn.kill();
+    QVERIFY(standIn.waitForFinished());
+    QTRY_COMPARE_WITH_TIMEOUT(contentOf(program), newProgram, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"},
+                              20000);
+    QVERIFY(QFile::permissions(program) & QFile::ExeOwner);
+}
+
+void TestOnline::noPreparedUpdateLeavesNothingAtExit()
+{
+    serveUpdate("V1.1.7", "new program");
+    const ProgramInstall install = ProgramInstall::inDirectory(m_programDir->path());
+    QTemporaryDir workDir;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(workDir.path()));
+    {
+        SelfUpdater neverChecked(m_dialogs, base());
+        neverChecked.handOver(QCoreApplication::applicationPid());
+
+        m_dialogs.questionAnswers.enqueue(false);
+        SelfUpdater declined(m_dialogs, base());
+        QCOMPARE(runCheck(declined, install), SelfUpdater::Outcome::Declined);
+        declined.handOver(QCoreApplication::applicationPid());
+
+        m_dialogs.questionAnswers.enqueue(true);
+        m_dialogs.progressCancelAt.enqueue(0);
+        SelfUpdater cancelled(m_dialogs, base());
+        QCOMPARE(runCheck(cancelled, install), SelfUpdater::Outcome::Declined);
+        cancelled.handOver(QCoreApplication::applicationPid());
+    }
+    QDir::setCurrent(previous);
+    QCOMPARE(entriesOf(workDir.path()), QStringList());
+    QCOMPARE(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"});
+}
+
+void TestOnline::windowsHandOverIsNamedByTheTimeAndCleansUp()
+{
+    const QString body = QStringLiteral("\r\nmove /y \"a\" \"b\" >nul");
+    const WindowsHandOver handOver = windowsHandOver(body, "V1.1.7", QTime(9, 5, 7));
+    const auto md5 = [](const char *text) {
+        return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex());
+    };
+    QCOMPARE(handOver.launcherName, md5("09:05:07") + ".vbs");
+    QCOMPARE(handOver.batchName, md5("090507") + ".bat");
+    QCOMPARE(handOver.launcherText,
+             QString("CreateObject(\"WScript.Shell\").Run \"%1\",0").arg(handOver.batchName));
+    QCOMPARE(handOver.batchText,
+             QString("@echo off\r\necho 欢迎使用Zentrik多功能调试助手，正在升级中...") + body
+                 + "\r\nCLS\r\necho 欢迎使用Zentrik多功能调试助手，已升级为V1.1.7版本."
+                   "\r\ntimeout /t 1 >nul\r\ndel "
+                 + handOver.launcherName + "\r\ndel " + handOver.batchName);
+}
+
+QTEST_MAIN(TestOnline)
+#include "test_online.moc"
