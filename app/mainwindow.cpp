@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "cartab.h"
+#include "devicewatcher.h"
 #include "dialogs.h"
 #include "gpstab.h"
 #include "gsmtab.h"
@@ -14,6 +15,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 constexpr int kScanIntervalMs = 1000;
 constexpr int kFontPointSize = 9;
@@ -23,33 +26,40 @@ constexpr int kTicksBeforeFlushing = 5;
 }
 
 MainWindow::MainWindow(QWidget *parent)
-    : MainWindow(std::make_unique<WidgetDialogs>(), nullptr, systemPortListSource(), parent)
+    : MainWindow(std::make_unique<WidgetDialogs>(), nullptr, systemPortListSource(),
+                 systemDeviceDirectories(), parent)
 {
 }
 
-MainWindow::MainWindow(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
-    : MainWindow(nullptr, &dialogs, portSource, parent)
+MainWindow::MainWindow(Dialogs &dialogs, const PortListSource &portSource,
+                       const QStringList &deviceDirectories, QWidget *parent)
+    : MainWindow(nullptr, &dialogs, portSource, deviceDirectories, parent)
 {
 }
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
-                       const PortListSource &portSource, QWidget *parent)
+                       const PortListSource &portSource, const QStringList &deviceDirectories,
+                       QWidget *parent)
     : QMainWindow(parent)
     , m_ownDialogs(std::move(ownDialogs))
     , m_dialogs(dialogs ? *dialogs : *m_ownDialogs)
     , ui(std::make_unique<Ui::MainWindow>())
+    , m_ports(portSource)
 {
+    m_sinceStart.start();
     ui->setupUi(this);
     setUpWindow();
-    createTabs(portSource);
-
-    m_scanTimer = new QTimer(this);
-    connect(m_scanTimer, &QTimer::timeout, this, &MainWindow::com_scan);
-    m_scanTimer->start(kScanIntervalMs);
+    m_ports.refresh();
+    createTabs(m_ports.lastList());
+    startHousekeeping(deviceDirectories);
 }
 
 MainWindow::~MainWindow()
 {
+    // The tabs outlive this part of the window while they are destroyed.
+    for (SerialPortPanel *panel : serialPanels())
+        panel->disconnect(this);
+    m_uartTab->disconnect(this);
     m_uartTab->closeReceiveFile();
 }
 
@@ -87,15 +97,65 @@ void MainWindow::createTabs(const PortListSource &portSource)
     tabs->setCurrentIndex(0);
 }
 
+QStringList MainWindow::systemDeviceDirectories()
+{
+    return {QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id")};
+}
+
+void MainWindow::startHousekeeping(const QStringList &deviceDirectories)
+{
+    m_scanTimer = new QTimer(this);
+    m_scanTimer->setInterval(kScanIntervalMs);
+    connect(m_scanTimer, &QTimer::timeout, this, &MainWindow::com_scan);
+
+    if (!deviceDirectories.isEmpty()) {
+        m_deviceWatcher = new DeviceDirectoryWatcher(
+            deviceDirectories, DeviceDirectoryWatcher::Method::Notify, this);
+        connect(m_deviceWatcher, &DeviceDirectoryWatcher::changed, this,
+                &MainWindow::onDevicesChanged);
+    }
+    for (SerialPortPanel *panel : {m_uartTab->panel(), m_carTab->panel()})
+        connect(panel, &SerialPortPanel::linkStateChanged, this, &MainWindow::updateScanTimer);
+    connect(m_uartTab, &UartTab::statisticsChanged, this, &MainWindow::updateScanTimer);
+    updateScanTimer();
+}
+
+void MainWindow::stopAutomaticScans()
+{
+    m_automaticScans = false;
+    m_scanTimer->stop();
+}
+
 QList<SerialPortPanel *> MainWindow::serialPanels() const
 {
     return {m_uartTab->panel(), m_carTab->panel(), m_gsmTab->panel(), m_gpsTab->panel()};
 }
 
-void MainWindow::com_scan()
+void MainWindow::onDevicesChanged()
+{
+    m_ports.refresh();
+    refreshPortLists();
+    reconnectLostPorts();
+    updateScanTimer();
+}
+
+void MainWindow::refreshPortLists()
 {
     for (SerialPortPanel *panel : serialPanels())
         panel->refreshPortList();
+}
+
+void MainWindow::reconnectLostPorts()
+{
+    m_uartTab->panel()->reconnectIfLost();
+    m_carTab->panel()->reconnectIfLost();
+}
+
+void MainWindow::com_scan()
+{
+    if (!m_deviceWatcher)
+        m_ports.refresh();
+    refreshPortLists();
     m_uartTab->panel()->reconnectIfLost();
     m_uartTab->updateStatistics();
     m_carTab->panel()->reconnectIfLost();
@@ -103,5 +163,26 @@ void MainWindow::com_scan()
     if (++m_scanTicks > kTicksBeforeFlushing) {
         m_uartTab->flushReceiveFile();
         // The GSM tab's receive file is flushed here too, once it has one.
+    }
+    updateScanTimer();
+}
+
+bool MainWindow::housekeepingDue() const
+{
+    // A source that cannot tell of changes is asked on every tick.
+    return !m_deviceWatcher || m_uartTab->housekeepingDue()
+        || m_uartTab->panel()->reconnectionPending() || m_carTab->panel()->reconnectionPending();
+}
+
+void MainWindow::updateScanTimer()
+{
+    if (!m_automaticScans)
+        return;
+    if (!housekeepingDue()) {
+        m_scanTimer->stop();
+    } else if (!m_scanTimer->isActive()) {
+        // The flush delay counts seconds since start, resting ones included.
+        m_scanTicks = std::max(m_scanTicks, int(m_sinceStart.elapsed() / kScanIntervalMs));
+        m_scanTimer->start();
     }
 }

@@ -2,11 +2,14 @@
 
 #include "portenumerator.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <memory>
 
 class CarTab;
+class DeviceDirectoryWatcher;
 class Dialogs;
 class GpsTab;
 class GsmTab;
@@ -20,8 +23,13 @@ namespace Ui {
 class MainWindow;
 }
 
-// The workbench window: one tab per tool, plus the once-a-second
-// housekeeping that keeps the serial tabs' port lists and links current.
+// The workbench window: one tab per tool, plus the housekeeping that keeps
+// the serial tabs' port lists and links current.
+//
+// The port list is enumerated once for all four serial tabs, when a device
+// directory changes. The scan timer ticks once a second only while a tick
+// has work: a serial-assistant port open, its statistics line behind, its
+// receive file unflushed, or a lost port waiting to be reconnected.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -29,27 +37,47 @@ public:
     // The application's window, with real dialogs and the system's ports.
     explicit MainWindow(QWidget *parent = nullptr);
     // A window whose dialogs and port list come from the caller (tests).
-    MainWindow(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
+    // Without device directories to watch, every com_scan() asks the source
+    // again and the scan timer always runs; with them, a change in one of
+    // them does.
+    MainWindow(Dialogs &dialogs, const PortListSource &portSource,
+               const QStringList &deviceDirectories = {}, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The directories where the system's serial devices come and go.
+    static QStringList systemDeviceDirectories();
+
     QTimer *scanTimer() const { return m_scanTimer; }
+    // The caller drives com_scan() itself from now on: the scan timer stops
+    // and is never started again.
+    void stopAutomaticScans();
 
 public slots:
-    // Once a second: refresh the port lists, reconnect lost ports where the
+    // One housekeeping tick: refresh the port lists (asking the source again
+    // only without change notification), reconnect lost ports where the
     // user asked for it, update the serial assistant's statistics and, from
     // the sixth tick on, flush the open receive files.
     void com_scan();
 
 private:
     MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
-               const PortListSource &portSource, QWidget *parent);
+               const PortListSource &portSource, const QStringList &deviceDirectories,
+               QWidget *parent);
     void setUpWindow();
     void createTabs(const PortListSource &portSource);
+    void startHousekeeping(const QStringList &deviceDirectories);
     QList<SerialPortPanel *> serialPanels() const;
+    void onDevicesChanged();
+    void refreshPortLists();
+    void reconnectLostPorts();
+    bool housekeepingDue() const;
+    void updateScanTimer();
 
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::MainWindow> ui;
+    SharedPortList m_ports;
+    DeviceDirectoryWatcher *m_deviceWatcher = nullptr;
     InfoTab *m_infoTab = nullptr;
     UartTab *m_uartTab = nullptr;
     GsmTab *m_gsmTab = nullptr;
@@ -57,6 +85,9 @@ private:
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
     QTimer *m_scanTimer = nullptr;
-    // Ticks of com_scan() since start; never reset.
+    bool m_automaticScans = true;
+    QElapsedTimer m_sinceStart;
+    // Ticks of com_scan() since start, counting the seconds the timer
+    // rested as ticks; never reset.
     int m_scanTicks = 0;
 };

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -135,16 +136,28 @@ struct ShownScope
         }
     }
 
-    // Sawtooth: every pixel column of a full history spans the whole
-    // height, the most a curve can cost to paint. Smooth: slow sines, each
-    // column a few pixels high, as most car signals look.
-    void fillSamples(quint64 samples, bool smooth = false)
+    // Sawtooth and noise: every pixel column of a full history spans the
+    // whole height, the most a curve can cost to paint. Smooth: slow sines,
+    // each column a few pixels high, as most car signals look.
+    enum class Shape { Sawtooth, Noise, Smooth };
+    void fillSamples(quint64 samples, Shape shape = Shape::Sawtooth)
     {
+        QRandomGenerator random(7);
         double values[SampleStore::kChannels];
         for (quint64 s = 0; s < samples; ++s) {
-            for (int channel = 0; channel < SampleStore::kChannels; ++channel)
-                values[channel] = smooth ? 500 + 400 * std::sin(double(s) / (20000.0 + channel * 3000))
-                                         : double((s * (channel + 3)) % 1000);
+            for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+                switch (shape) {
+                case Shape::Sawtooth:
+                    values[channel] = double((s * (channel + 3)) % 1000);
+                    break;
+                case Shape::Noise:
+                    values[channel] = random.bounded(1000.0);
+                    break;
+                case Shape::Smooth:
+                    values[channel] = 500 + 400 * std::sin(double(s) / (20000.0 + channel * 3000));
+                    break;
+                }
+            }
             view.appendSample(values);
         }
     }
@@ -166,10 +179,11 @@ struct ShownScope
     }
 };
 
-void redrawBenchmark(benchmark::State &state, double span, bool smooth = false)
+void redrawBenchmark(benchmark::State &state, double span,
+                     ShownScope::Shape shape = ShownScope::Shape::Sawtooth)
 {
     ShownScope scope;
-    scope.fillSamples(kFull, smooth);
+    scope.fillSamples(kFull, shape);
     scope.setSpan(span);
     scope.redrawOnce();
     for (auto _ : state)
@@ -178,9 +192,15 @@ void redrawBenchmark(benchmark::State &state, double span, bool smooth = false)
     state.counters["canvas_h"] = scope.canvas->height();
 }
 
+// The worst case: 8 channels whose every pixel column spans the height.
 void BM_RedrawFullHistory(benchmark::State &state)
 {
     redrawBenchmark(state, double(kFull));
+}
+
+void BM_RedrawFullHistoryNoise(benchmark::State &state)
+{
+    redrawBenchmark(state, double(kFull), ShownScope::Shape::Noise);
 }
 
 // What a redraw costs before any curve: axes, grid, canvas background.
@@ -194,7 +214,7 @@ void BM_RedrawEmpty(benchmark::State &state)
 
 void BM_RedrawFullHistorySmooth(benchmark::State &state)
 {
-    redrawBenchmark(state, double(kFull), true);
+    redrawBenchmark(state, double(kFull), ShownScope::Shape::Smooth);
 }
 
 void BM_RedrawNewest10000(benchmark::State &state)
@@ -288,6 +308,7 @@ BENCHMARK(BM_ImportFullHistoryFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefuseFileOfShortLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawEmpty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawFullHistoryNoise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawNewest10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistoryUnreduced)->Unit(benchmark::kMillisecond)->Iterations(2);

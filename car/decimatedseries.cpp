@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+constexpr int kPrefetchColumns = 4;
+constexpr quint64 kCacheLineDoubles = 64 / sizeof(double);
+} // namespace
+
 DecimatedSeries::DecimatedSeries(const SampleStore &store, int channel)
     : m_store(store)
     , m_channel(channel)
@@ -64,7 +69,23 @@ QRectF DecimatedSeries::boundingRect() const
 
 void DecimatedSeries::addPoint(quint64 position) const
 {
-    m_points.append(QPointF(m_store.xValues()[position], m_store.window(m_channel)[position]));
+    // X is the first X plus the position (see rebuild()); reading it from
+    // the store would cost a cache miss per point on a long history.
+    m_points.append(QPointF(m_store.xValues()[0] + double(position),
+                            m_store.window(m_channel)[position]));
+}
+
+void DecimatedSeries::prefetchAround(quint64 position) const
+{
+    // A column's extremes come from the store's summary except near its two
+    // ends, where samples are read: on a long history those reads are cache
+    // misses, issued here ahead of need so they overlap.
+    const double *y = m_store.window(m_channel);
+    const quint64 n = m_store.size();
+    const quint64 from = position > SampleStore::kSummaryBlock ? position - SampleStore::kSummaryBlock : 0;
+    const quint64 to = std::min(position + SampleStore::kSummaryBlock, n);
+    for (quint64 i = from; i < to; i += kCacheLineDoubles)
+        __builtin_prefetch(y + i);
 }
 
 void DecimatedSeries::rebuild() const
@@ -107,6 +128,7 @@ void DecimatedSeries::rebuild() const
                 : std::clamp(quint64(positionAt(m_xMin + column * width)), columnStart, visibleEnd);
         if (columnEnd == columnStart)
             continue;
+        prefetchAround(quint64(positionAt(m_xMin + (column + kPrefetchColumns) * width)));
         const quint64 last = columnEnd - 1;
         addPoint(columnStart);
         if (last > columnStart) {
@@ -121,7 +143,7 @@ void DecimatedSeries::rebuild() const
                 std::swap(min, max);
             // A point equal to the one before adds nothing to the picture
             // (common where a column's first sample is also its extreme).
-            const double x = m_store.xValues()[columnStart];
+            const double x = x0 + double(columnStart);
             if (min != y[columnStart])
                 m_points.append(QPointF(x, min));
             m_points.append(QPointF(x, max));

@@ -33,6 +33,7 @@ public:
 private:
     void rebuild() const;
     void addPoint(quint64 position) const;
+    void prefetchAround(quint64 position) const;
 
     const SampleStore &m_store;
     int m_channel;

@@ -4,12 +4,12 @@
 #include "dialogs.h"
 #include "sampletypes.h"
 #include "scopecsv.h"
+#include "scopecurve.h"
 #include "translation.h"
 #include "ui_scopeview.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
-#include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_magnifier.h>
@@ -110,7 +110,7 @@ void ScopeView::setUpPlot()
     grid->attach(plot);
 
     for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
-        auto *curve = new QwtPlotCurve(QString());
+        auto *curve = new ScopeCurve(QString());
         curve->setStyle(QwtPlotCurve::Lines);
         curve->setPen(QPen(kChannelColours[channel], 0));
         curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);

@@ -109,7 +109,6 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_uploadIdle.setSingleShot(true);
     m_uploadIdle.setInterval(kUploadIdleMs);
     connectWidgets();
-    loadMapPage();
 }
 
 GpsTab::~GpsTab()
@@ -119,9 +118,32 @@ GpsTab::~GpsTab()
     m_server->disconnect(this);
 }
 
-MapView *GpsTab::mapView() const
+MapView *GpsTab::mapView()
 {
-    return ui->webView_gps;
+    if (m_map)
+        return m_map;
+    m_map = new MapView(ui->gps_mapArea);
+    ui->gps_mapLayout->addWidget(m_map);
+    QString error;
+    if (!m_map->loadMapPage(&error))
+        m_dialogs.critical(this, mainTr("Unable to open file"), error);
+    if (!m_mapBacklog.isEmpty())
+        m_map->runScript(m_mapBacklog.take());
+    return m_map;
+}
+
+void GpsTab::showEvent(QShowEvent *event)
+{
+    mapView();
+    QWidget::showEvent(event);
+}
+
+void GpsTab::runMapScript(MapBacklog::Kind kind, const QString &script)
+{
+    if (m_map)
+        m_map->runScript(script);
+    else
+        m_mapBacklog.add(kind, script);
 }
 
 void GpsTab::connectWidgets()
@@ -138,13 +160,6 @@ void GpsTab::connectWidgets()
             &GpsTab::gps_tcp_server_ClientDisConnect);
     connect(&m_uploadIdle, &QTimer::timeout, this,
             [this] { abortUpload(mainTr("文件接收超时")); });
-}
-
-void GpsTab::loadMapPage()
-{
-    QString error;
-    if (!ui->webView_gps->loadMapPage(&error))
-        m_dialogs.critical(this, mainTr("Unable to open file"), error);
 }
 
 // ---- sources ---------------------------------------------------------------
@@ -374,7 +389,8 @@ void GpsTab::gps_updata_location()
 {
     if (!m_record.hasPosition())
         return;
-    ui->webView_gps->runScript(fixedPositionScript(m_record.longitude(), m_record.latitude()));
+    runMapScript(MapBacklog::Kind::Position,
+                 fixedPositionScript(m_record.longitude(), m_record.latitude()));
 }
 
 // ---- device commands -------------------------------------------------------
@@ -384,11 +400,12 @@ void GpsTab::locateAndSendPicture(const QByteArrayList &fields)
     NmeaPosition position;
     if (!readPosition(fields, 1, &position))
         return;
-    ui->webView_gps->runScript(fixedPositionScript(position));
-    // The capture runs after the move on the page, so it shows the new
-    // position.
-    ui->webView_gps->capture(m_pictureWidth, m_pictureHeight,
-                             [this](const QImage &rendered) { sendPicture(rendered); });
+    // The picture needs the page. The capture runs after the move on the
+    // page, so it shows the new position.
+    MapView *map = mapView();
+    map->runScript(fixedPositionScript(position));
+    map->capture(m_pictureWidth, m_pictureHeight,
+                 [this](const QImage &rendered) { sendPicture(rendered); });
 }
 
 void GpsTab::sendPicture(const QImage &rendered)
@@ -415,12 +432,13 @@ void GpsTab::plotPosition(const QByteArrayList &fields)
     if (!readPosition(fields, 1, &position))
         return;
     const QString script = fixedPositionScript(position);
-    ui->webView_gps->runScript(script);
+    runMapScript(MapBacklog::Kind::Position, script);
     // Repeated while the online map may still be settling, without holding
     // up the stream meanwhile.
     for (int repeat = 1; repeat < kPlotRepeats; ++repeat) {
-        QTimer::singleShot(repeat * kPlotIntervalMs, this,
-                           [this, script] { ui->webView_gps->runScript(script); });
+        QTimer::singleShot(repeat * kPlotIntervalMs, this, [this, script] {
+            runMapScript(MapBacklog::Kind::Position, script);
+        });
     }
 }
 
@@ -428,9 +446,9 @@ void GpsTab::applySettings(const QByteArrayList &fields)
 {
     const DeviceSettings settings = parseDeviceSettings(fields);
     if (settings.zoom)
-        ui->webView_gps->runScript(QStringLiteral("my_setzoom(%1);").arg(*settings.zoom));
+        runMapScript(MapBacklog::Kind::Zoom, QStringLiteral("my_setzoom(%1);").arg(*settings.zoom));
     if (!settings.mapTypeScript.isEmpty())
-        ui->webView_gps->runScript(settings.mapTypeScript);
+        runMapScript(MapBacklog::Kind::MapType, settings.mapTypeScript);
     if (settings.pictureJpeg)
         m_pictureJpeg = *settings.pictureJpeg;
     if (settings.pictureWidth)

@@ -2,6 +2,7 @@
 
 #include "devicecommands.h"
 #include "gpsrecord.h"
+#include "mapbacklog.h"
 #include "nmeasplitter.h"
 #include "portenumerator.h"
 #include "textcodec.h"
@@ -28,6 +29,10 @@ class GpsTab;
 // shown raw and as position, time, speed and satellites, with the position
 // on the map page. An attached device may also steer the map, ask for a
 // picture of it and upload a file.
+//
+// The map page and its web engine start the first time the tab is shown or
+// a device asks for a picture; until then what the map is told waits in a
+// bounded backlog.
 class GpsTab : public QWidget
 {
     Q_OBJECT
@@ -42,7 +47,9 @@ public:
 
     SerialPortPanel *panel() const { return m_panel; }
     myTcpServer *server() const { return m_server; }
-    MapView *mapView() const;
+    // The map page, created now if it does not exist yet.
+    MapView *mapView();
+    bool hasMapView() const { return m_map != nullptr; }
     const GpsRecord &record() const { return m_record; }
     bool uploadInProgress() const { return m_upload.has_value(); }
     void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
@@ -63,6 +70,9 @@ public slots:
     void on_gps_cleanButton_clicked();
     void gps_updata_location();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
     // A picture frame has gone to the device (tests and the simulator wait
     // on it rather than on time).
@@ -77,7 +87,7 @@ private:
     };
 
     void connectWidgets();
-    void loadMapPage();
+    void runMapScript(MapBacklog::Kind kind, const QString &script);
     void parseBuffered();
     void dispatch(const QByteArrayList &fields);
     void showLabels(const LabelTexts &labels);
@@ -106,6 +116,8 @@ private:
     GpsRecord m_record;
     QHash<QString, QLabel *> m_labels;
     QImage m_logo;
+    MapView *m_map = nullptr;
+    MapBacklog m_mapBacklog;
 
     bool m_pictureJpeg = false;
     quint16 m_pictureWidth = 320;

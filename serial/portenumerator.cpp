@@ -16,6 +16,22 @@ PortListSource systemPortListSource()
     };
 }
 
+SharedPortList::SharedPortList(PortListSource source)
+    : m_source(std::move(source))
+    , m_ports(std::make_shared<QList<PortEntry>>())
+{
+}
+
+void SharedPortList::refresh()
+{
+    *m_ports = m_source();
+}
+
+PortListSource SharedPortList::lastList() const
+{
+    return [ports = m_ports] { return *ports; };
+}
+
 namespace {
 
 bool containsName(const QList<PortEntry> &ports, const QString &name)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // One serial port as the port combo boxes show it.
 struct PortEntry
@@ -25,6 +26,22 @@ Q_DECLARE_METATYPE(PortEntry)
 // which lists real adapters only; tests supply their own list.
 using PortListSource = std::function<QList<PortEntry>()>;
 PortListSource systemPortListSource();
+
+// One enumeration shared by several panels: they read the list of the last
+// refresh(), and the owner decides when the source is asked again.
+class SharedPortList
+{
+public:
+    explicit SharedPortList(PortListSource source);
+
+    void refresh();
+    // Answers with the list of the last refresh(); stays valid on its own.
+    PortListSource lastList() const;
+
+private:
+    PortListSource m_source;
+    std::shared_ptr<QList<PortEntry>> m_ports;
+};
 
 // Asks its source for the ports present and reports, by comparing with the
 // previous answer, which devices came and went.

@@ -23,6 +23,8 @@ public:
     ~ReceiveFileSwitch() override;
 
     bool isOpen() const { return m_file.isOpen(); }
+    // Received bytes that are still in the file's buffer, waiting for flush().
+    bool hasUnflushedBytes() const { return m_file.isOpen() && m_file.bytesToWrite() > 0; }
     QString fileName() const { return m_file.fileName(); }
 
     // Appends received bytes when the file is open. A failed write closes

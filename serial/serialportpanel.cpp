@@ -111,6 +111,9 @@ void SerialPortPanel::connectWidgets()
     connect(m_widgets.stopBitsBox, indexChanged, this, &SerialPortPanel::onStopBitsChanged);
     connect(m_widgets.openCloseButton, &QPushButton::clicked, this,
             &SerialPortPanel::onOpenCloseButtonClicked);
+    if (m_widgets.relinkCheck)
+        connect(m_widgets.relinkCheck, &QCheckBox::toggled, this,
+                &SerialPortPanel::linkStateChanged);
 }
 
 void SerialPortPanel::onPortNameChanged(const QString &)
@@ -158,6 +161,7 @@ void SerialPortPanel::open()
         m_lastPortName = m_port.portName();
         showState(true);
         emit opened();
+        emit linkStateChanged();
         return;
     }
     m_readTimer.stop();
@@ -177,6 +181,7 @@ void SerialPortPanel::close()
     m_port.close();
     showState(false);
     emit closed();
+    emit linkStateChanged();
 }
 
 void SerialPortPanel::onPortRemoved()
@@ -187,6 +192,7 @@ void SerialPortPanel::onPortRemoved()
         return;
     close();
     m_portLost = true;
+    emit linkStateChanged();
     if (!silenced())
         showError(mainTr("端口已卸载！"));
 }
@@ -197,10 +203,15 @@ void SerialPortPanel::onListedDeviceRemoved(const PortEntry &entry)
         onPortRemoved();
 }
 
+bool SerialPortPanel::reconnectionPending() const
+{
+    return !m_panelOpen && m_portLost && !m_lastPortName.isEmpty() && m_widgets.relinkCheck
+        && m_widgets.relinkCheck->isChecked();
+}
+
 void SerialPortPanel::reconnectIfLost()
 {
-    if (m_panelOpen || !m_portLost || m_lastPortName.isEmpty() || !m_widgets.relinkCheck
-        || !m_widgets.relinkCheck->isChecked())
+    if (!reconnectionPending())
         return;
     const int index = m_widgets.portBox->findText(m_lastPortName,
                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);

@@ -57,6 +57,9 @@ public:
     // Reopens a lost port once its name is listed again, if the user asked
     // for reconnection.
     void reconnectIfLost();
+    // The port was lost and the user asked for reconnection: reconnectIfLost()
+    // has work to do whenever the name is listed.
+    bool reconnectionPending() const;
 
 public slots:
     void onPortNameChanged(const QString &name);
@@ -73,6 +76,8 @@ signals:
     void pollDue();
     void opened();
     void closed();
+    // Opened, closed, lost, or reconnection switched on or off.
+    void linkStateChanged();
 
 private:
     void fillSettingCombos();

@@ -79,6 +79,7 @@ void UartTab::connectReceiveControls()
     });
     connect(ui->uart_recv_cleannumButton, &QPushButton::clicked, this, [this] {
         m_rxTotal = m_txTotal = m_rxAtLastTick = 0;
+        emit statisticsChanged();
     });
 }
 
@@ -172,13 +173,24 @@ void UartTab::echoIntoView(const QByteArray &bytes)
     view->moveCursor(QTextCursor::End);
 }
 
+QString UartTab::statisticsLine() const
+{
+    return mainTr("接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。")
+        .arg(m_rxTotal)
+        .arg(m_rxTotal - m_rxAtLastTick)
+        .arg(m_txTotal);
+}
+
 void UartTab::updateStatistics()
 {
-    ui->uart_recvgroup->setTitle(mainTr("接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。")
-                                     .arg(m_rxTotal)
-                                     .arg(m_rxTotal - m_rxAtLastTick)
-                                     .arg(m_txTotal));
+    ui->uart_recvgroup->setTitle(statisticsLine());
     m_rxAtLastTick = m_rxTotal;
+}
+
+bool UartTab::housekeepingDue() const
+{
+    return m_panel->isOpen() || m_receiveFile->hasUnflushedBytes()
+        || ui->uart_recvgroup->title() != statisticsLine();
 }
 
 void UartTab::flushReceiveFile()

@@ -45,6 +45,13 @@ public:
     void updateStatistics();
     void flushReceiveFile();
     void closeReceiveFile();
+    // Whether the once-a-second calls above have anything to do: the port is
+    // open, the statistics line is behind, or received bytes wait for a flush.
+    bool housekeepingDue() const;
+
+signals:
+    // The counters changed while the port may be closed (cleared by the user).
+    void statisticsChanged();
 
 public slots:
     // Every 10 ms while the port is open.
@@ -82,6 +89,7 @@ private:
     void sendFile();
     QString fileToSend();
     void showFileProgress(qint64 sent, qint64 total);
+    QString statisticsLine() const;
 
     std::unique_ptr<Ui::UartTab> ui;
     Dialogs &m_dialogs;

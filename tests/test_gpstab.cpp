@@ -22,6 +22,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QWebEngineView>
 #include <QtTest>
 
 #include <climits>
@@ -114,6 +115,7 @@ private slots:
     void dataOfAnotherClientIsDiscarded();
     void tcpTextIsDecodedAsOneStreamPerClient();
 
+    void mapPageWaitsUntilTheTabIsShown();
     void mapFollowsFixesAndRefusesScriptText();
     void settingsCommandChangesZoomAndMapType();
     void locateCommandSendsRgb565Picture();
@@ -347,6 +349,26 @@ void TestGpsTab::tcpTextIsDecodedAsOneStreamPerClient()
     QVERIFY(logText(*m_tab).endsWith("AB$GPGSV,1,1,07*00"));
 }
 
+void TestGpsTab::mapPageWaitsUntilTheTabIsShown()
+{
+    m_tab->gpsReceive(QString(), "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00\r\n"
+                                 "$GPRMC,120001.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
+                                 "$GPRMC,120002.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
+                                 "$VCSET,15,S*00\r\n"
+                                 "$GPRMC,120003.00,A,3150.7482,N,11711.9388,E,,,010120,,*00\r\n");
+    QVERIFY(!m_tab->hasMapView());
+    QVERIFY(m_tab->findChildren<QWebEngineView *>().isEmpty());
+
+    m_tab->show();
+    QVERIFY(m_tab->hasMapView());
+    const QJsonObject state = mapState(*m_tab);
+    QCOMPARE(state.value("track").toInt(), 3);
+    QCOMPARE(state.value("lat").toDouble(), 31.8458033);
+    QCOMPARE(state.value("lng").toDouble(), 117.19898);
+    QCOMPARE(state.value("zoom").toInt(), 15);
+    QCOMPARE(state.value("satellite").toBool(), true);
+}
+
 void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
 {
     m_tab->gpsReceive(QString(), "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00");
@@ -401,6 +423,7 @@ void TestGpsTab::locateCommandSendsRgb565Picture()
     listen();
     TcpDevice device(*m_tab);
     QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    QVERIFY(!m_tab->hasMapView()); // the picture brings the page up
     device.send("$VCLOC,3150.7282,N,11711.9288,E*00\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 1, 30000);
     const QByteArray frame = device.receive(153609);

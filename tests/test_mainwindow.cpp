@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QWebEngineView>
 #include <QtTest>
 
 using Kind = ScriptedDialogs::Kind;
@@ -95,6 +96,22 @@ private:
     std::unique_ptr<PtyPair> m_pty;
 };
 
+// Counts the timer events the application delivers to any object.
+class TimerEvents : public QObject
+{
+public:
+    TimerEvents() { qApp->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ++count;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -126,6 +143,9 @@ private slots:
     void refreshKeepsSelectionsAndNeverClosesAPort();
     void changedFriendlyNamesAloneDoNotRefresh();
     void statisticsLineShowsTotalsAndLastSecondsSpeed();
+    void portsAreEnumeratedOncePerDeviceChangeForAllTabs();
+    void scanTimerRunsOnlyWhileATickHasWork();
+    void idleWindowRunsNoTimerAndNoWebEngine();
     void leavesNoFilesBehind();
     void webEngineSandboxIsTurnedOffOnlyForRoot();
 
@@ -158,8 +178,9 @@ void TestMainWindow::init()
     m_ports.ports->clear();
     m_dir = std::make_unique<QTemporaryDir>();
     m_window = std::make_unique<MainWindow>(m_dialogs, m_ports.source());
-    // The housekeeping is driven by the tests, one com_scan() a "second".
-    m_window->scanTimer()->stop();
+    // The housekeeping is driven by the tests, one com_scan() a "second";
+    // without device directories to watch, every scan asks the fake source.
+    m_window->stopAutomaticScans();
 }
 
 void TestMainWindow::cleanup()
@@ -550,6 +571,75 @@ void TestMainWindow::statisticsLineShowsTotalsAndLastSecondsSpeed()
     QCOMPARE(group->title(), QStringLiteral("接收区：共接收10字节，速度10字节/秒。共发送0字节。"));
     m_window->com_scan();
     QCOMPARE(group->title(), QStringLiteral("接收区：共接收10字节，速度0字节/秒。共发送0字节。"));
+}
+
+void TestMainWindow::portsAreEnumeratedOncePerDeviceChangeForAllTabs()
+{
+    int enumerations = 0;
+    const auto ports = m_ports.ports;
+    MainWindow window(m_dialogs, [&enumerations, ports] { ++enumerations; return *ports; },
+                      {m_dir->path()});
+    window.stopAutomaticScans();
+    QCOMPARE(enumerations, 1);
+    window.com_scan();
+    window.com_scan();
+    QCOMPARE(enumerations, 1);
+
+    m_ports.ports->append(PortEntry{"ttyUSB0", "CH340"});
+    QVERIFY(QFile(m_dir->filePath("ttyUSB0")).open(QIODevice::WriteOnly));
+    QTRY_COMPARE(enumerations, 2);
+    for (const char *tab : {"uart", "car", "gsm", "gps"}) {
+        auto *box = child<QComboBox>(&window, panelNames(tab).portBox);
+        QCOMPARE(box->count(), 1);
+        QCOMPARE(box->itemText(0), QStringLiteral("ttyUSB0"));
+    }
+    window.com_scan();
+    QCOMPARE(enumerations, 2);
+}
+
+void TestMainWindow::scanTimerRunsOnlyWhileATickHasWork()
+{
+    MainWindow window(m_dialogs, m_ports.source(), {m_dir->path()});
+    QTRY_VERIFY(!window.scanTimer()->isActive()); // the statistics line is shown once
+
+    const PanelNames uart = panelNames("uart");
+    PtyPair uartDevice;
+    child<QComboBox>(&window, uart.portBox)->setEditText(uartDevice.slavePath());
+    child<QPushButton>(&window, uart.button)->click();
+    QVERIFY(window.scanTimer()->isActive());
+    uartDevice.write("0123456789");
+    QTRY_COMPARE(child<UartTab>(&window, "uart_tab")->rxTotal(), qint64(10));
+    child<QPushButton>(&window, uart.button)->click();
+    QVERIFY(window.scanTimer()->isActive()); // the speed has yet to fall to 0
+    QTRY_VERIFY_WITH_TIMEOUT(!window.scanTimer()->isActive(), 10000);
+    QCOMPARE(child<QGroupBox>(&window, "uart_recvgroup")->title(),
+             QStringLiteral("接收区：共接收10字节，速度0字节/秒。共发送0字节。"));
+
+    const PanelNames car = panelNames("car");
+    PtyPair carDevice;
+    child<QComboBox>(&window, car.portBox)->setEditText(carDevice.slavePath());
+    child<QPushButton>(&window, car.button)->click();
+    QVERIFY(!window.scanTimer()->isActive());
+    carDevice.unplug();
+    QTRY_VERIFY(window.scanTimer()->isActive()); // waiting to reconnect
+    child<QCheckBox>(&window, car.relinkCheck)->setChecked(false);
+    QVERIFY(!window.scanTimer()->isActive());
+}
+
+void TestMainWindow::idleWindowRunsNoTimerAndNoWebEngine()
+{
+    MainWindow window(m_dialogs, m_ports.source(), {m_dir->path()});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!window.scanTimer()->isActive()); // the statistics line is shown once
+    TimerEvents timers;
+    QTest::qWait(1500);
+    QCOMPARE(timers.count, 0);
+    QVERIFY(window.findChildren<QWebEngineView *>().isEmpty());
+
+    // The map page comes with the GPS tab.
+    child<QTabWidget>(&window, "tabWidget_main")->setCurrentWidget(child<QWidget>(&window, "gps_tab"));
+    QCOMPARE(window.findChildren<QWebEngineView *>().size(), 1);
 }
 
 void TestMainWindow::leavesNoFilesBehind()

@@ -1,7 +1,9 @@
 // The GPS tab's widget-free parts: the sentence splitter, coordinates, the
-// position record and the device commands, with real receiver captures.
+// position record, the device commands and the map's backlog, with real
+// receiver captures.
 #include "devicecommands.h"
 #include "gpsrecord.h"
+#include "mapbacklog.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
 
@@ -71,6 +73,7 @@ private slots:
     void mapPictureIsCentredWithLogo();
     void fileRequestStaysInsideWorkingDirectory_data();
     void fileRequestStaysInsideWorkingDirectory();
+    void mapBacklogKeepsTheRecentTrackAndLastSettings();
 };
 
 void TestNmea::sentenceSplitAnywhereIsParsedOnceWhenComplete()
@@ -450,6 +453,26 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory()
     QCOMPARE(int(request.refusal), refusal);
     if (refusal == FileRequest::Accepted)
         QCOMPARE(request.absolutePath, QDir(dir.path()).absoluteFilePath(relativePath));
+}
+
+void TestNmea::mapBacklogKeepsTheRecentTrackAndLastSettings()
+{
+    MapBacklog backlog;
+    const auto position = [](int i) { return QStringLiteral("fixed_position(%1,0);").arg(i); };
+    backlog.add(MapBacklog::Kind::Zoom, "my_setzoom(3);");
+    for (int i = 0; i < 2000; ++i) {
+        backlog.add(MapBacklog::Kind::Position, position(i));
+        backlog.add(MapBacklog::Kind::Position, position(i)); // a receiver standing still
+    }
+    backlog.add(MapBacklog::Kind::MapType, "my_setMapType(BMAP_HYBRID_MAP);");
+    backlog.add(MapBacklog::Kind::Zoom, "my_setzoom(15);");
+
+    const QString script = backlog.take();
+    QCOMPARE(script.count(QStringLiteral("fixed_position(")), MapBacklog::kTrackLength);
+    QVERIFY(script.startsWith(position(2000 - MapBacklog::kTrackLength)));
+    QVERIFY(script.endsWith(position(1999) + "my_setMapType(BMAP_HYBRID_MAP);my_setzoom(15);"));
+    QVERIFY(backlog.isEmpty());
+    QVERIFY(backlog.take().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNmea)

@@ -1,4 +1,5 @@
 // The serial port over a real pseudo-terminal, and the port enumerator.
+#include "devicewatcher.h"
 #include "portenumerator.h"
 #include "ptypair.h"
 #include "serialport.h"
@@ -50,6 +51,8 @@ private slots:
     void unplugClosesThePortAndReportsOnce();
     void bytesReceivedJustBeforeUnplugAreKept();
     void enumeratorReportsComingAndGoingDevices();
+    void deviceWatcherReportsNodesComingAndGoing_data();
+    void deviceWatcherReportsNodesComingAndGoing();
 };
 
 void TestSerialPort::bytesTravelBothWays()
@@ -207,6 +210,33 @@ void TestSerialPort::enumeratorReportsComingAndGoingDevices()
     enumerator.ports();
     QCOMPARE(discovered.count(), 1);
     QCOMPARE(removed.count(), 1);
+}
+
+void TestSerialPort::deviceWatcherReportsNodesComingAndGoing_data()
+{
+    QTest::addColumn<int>("method");
+    QTest::newRow("inotify") << int(DeviceDirectoryWatcher::Method::Notify);
+    QTest::newRow("poll") << int(DeviceDirectoryWatcher::Method::Poll);
+}
+
+void TestSerialPort::deviceWatcherReportsNodesComingAndGoing()
+{
+    QFETCH(int, method);
+    QTemporaryDir dev;
+    const QString byId = dev.filePath("serial/by-id");
+    DeviceDirectoryWatcher watcher({dev.path(), byId}, DeviceDirectoryWatcher::Method(method));
+    QCOMPARE(int(watcher.method()), method);
+    QSignalSpy changed(&watcher, &DeviceDirectoryWatcher::changed);
+
+    QVERIFY(QFile(dev.filePath("ttyUSB0")).open(QIODevice::WriteOnly));
+    QVERIFY(changed.wait(10000));
+    // A directory missing at start is watched once it is there.
+    QVERIFY(QDir().mkpath(byId));
+    QVERIFY(changed.wait(10000));
+    QVERIFY(QFile::link(dev.filePath("ttyUSB0"), byId + "/usb-adapter-port0"));
+    QVERIFY(changed.wait(10000));
+    QVERIFY(QFile::remove(dev.filePath("ttyUSB0")));
+    QVERIFY(changed.wait(10000));
 }
 
 QTEST_MAIN(TestSerialPort)

@@ -89,7 +89,7 @@ void TestUartTab::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_device = std::make_unique<PtyPair>();
     m_window = std::make_unique<MainWindow>(m_dialogs, m_ports.source());
-    m_window->scanTimer()->stop();
+    m_window->stopAutomaticScans();
 }
 
 void TestUartTab::cleanup()

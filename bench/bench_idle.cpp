@@ -1,0 +1,395 @@
+// The workbench at rest, on a virtual display of its own (Xvfb):
+//
+// - start: the real program launched as a user starts it, until its window
+//   is mapped, and what its process tree holds a few seconds later;
+// - idle with one port open: a MainWindow in this process with a pseudo-
+//   terminal open on the serial assistant tab, its CPU use and resident
+//   memory, and the longest stall of a 1 ms timer in its event loop.
+//
+// Usage: bench_idle [--seconds N]   (N seconds per idle measurement, 60 by default)
+#include "mainwindow.h"
+#include "ptypair.h"
+#include "serialportpanel.h"
+#include "uarttab.h"
+#include "webenginesandbox.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+constexpr int kStartRuns = 3;
+constexpr int kSettleSeconds = 3;
+constexpr double kStartTargetSeconds = 0.4;
+constexpr double kCpuTargetPercent = 1.0;
+constexpr double kStallTargetMs = 16.0;
+constexpr double kMemoryTargetMb = 120.0;
+
+// Xvfb on a display number it chooses itself, for as long as this lives.
+class VirtualDisplay
+{
+public:
+    ~VirtualDisplay()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool start()
+    {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0)
+            return false;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(pipeFds[0]);
+            const int devNull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devNull, STDOUT_FILENO);
+            ::dup2(devNull, STDERR_FILENO);
+            const std::string fd = std::to_string(pipeFds[1]);
+            // -noreset: a server left by its last client would otherwise
+            // reset and hang up on the next one for a moment.
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24",
+                     "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        ::close(pipeFds[1]);
+        char number[16] = {};
+        const ssize_t length = m_pid > 0 ? ::read(pipeFds[0], number, sizeof number - 1) : -1;
+        ::close(pipeFds[0]);
+        if (length <= 0)
+            return false;
+        m_name = ":" + std::string(number, size_t(length));
+        while (!m_name.empty() && (m_name.back() == '\n' || m_name.back() == ' '))
+            m_name.pop_back();
+        return true;
+    }
+
+    const std::string &name() const { return m_name; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+// CPU time and resident memory of a process and all its descendants.
+struct TreeUsage
+{
+    double cpuSeconds = 0;
+    double residentMb = 0;
+    int processes = 0;
+};
+
+std::vector<pid_t> processTree(pid_t root)
+{
+    std::vector<pid_t> tree{root};
+    for (size_t i = 0; i < tree.size(); ++i) {
+        const QDir tasks(QStringLiteral("/proc/%1/task").arg(tree[i]));
+        for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile children(tasks.filePath(task + "/children"));
+            if (!children.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &child : children.readAll().split(' ')) {
+                if (!child.trimmed().isEmpty())
+                    tree.push_back(pid_t(child.trimmed().toInt()));
+            }
+        }
+    }
+    return tree;
+}
+
+TreeUsage treeUsage(pid_t root)
+{
+    TreeUsage usage;
+    const double ticksPerSecond = double(::sysconf(_SC_CLK_TCK));
+    for (const pid_t pid : processTree(root)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray statLine = stat.readAll();
+        const QList<QByteArray> fields = statLine.mid(statLine.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 12)
+            usage.cpuSeconds += (fields[11].toDouble() + fields[12].toDouble()) / ticksPerSecond;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                usage.residentMb += line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+        }
+        ++usage.processes;
+    }
+    return usage;
+}
+
+void sleepSeconds(double seconds)
+{
+    ::usleep(useconds_t(seconds * 1e6));
+}
+
+// The X server's view of the program: told of every top-level window that
+// is mapped, it finds the one the program's process owns.
+class WindowWatch
+{
+public:
+    explicit WindowWatch(const std::string &display)
+    {
+        m_connection = xcb_connect(display.c_str(), nullptr);
+        if (xcb_connection_has_error(m_connection))
+            return;
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+        const char name[] = "_NET_WM_PID";
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, sizeof name - 1, name), nullptr);
+        if (atom)
+            m_pidAtom = atom->atom;
+        free(atom);
+        xcb_flush(m_connection);
+    }
+    ~WindowWatch() { xcb_disconnect(m_connection); }
+
+    bool isValid() const { return m_pidAtom != XCB_NONE; }
+
+    // Waits until a window of `pid` is mapped; false after `timeoutMs`.
+    bool waitForWindowOf(pid_t pid, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        pollfd watched{xcb_get_file_descriptor(m_connection), POLLIN, 0};
+        while (clock.elapsed() < timeoutMs) {
+            while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+                const bool mapped = (event->response_type & 0x7f) == XCB_MAP_NOTIFY;
+                const xcb_window_t window = reinterpret_cast<xcb_map_notify_event_t *>(event)->window;
+                free(event);
+                if (mapped && ownerOf(window) == pid)
+                    return true;
+            }
+            ::poll(&watched, 1, 10);
+        }
+        return false;
+    }
+
+private:
+    pid_t ownerOf(xcb_window_t window)
+    {
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            m_connection,
+            xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+            nullptr);
+        pid_t owner = -1;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            owner = pid_t(*static_cast<uint32_t *>(xcb_get_property_value(reply)));
+        free(reply);
+        return owner;
+    }
+
+    xcb_connection_t *m_connection = nullptr;
+    xcb_window_t m_root = 0;
+    xcb_atom_t m_pidAtom = XCB_NONE;
+};
+
+// The environment a user's desktop session gives the program.
+std::vector<std::string> userEnvironment(const std::string &display)
+{
+    const char *const dropped[] = {"DISPLAY=", "QT_QPA_PLATFORM=", "QT_QUICK_BACKEND=",
+                                   "QTWEBENGINE_DISABLE_SANDBOX="};
+    std::vector<std::string> environment;
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string variable(*entry);
+        if (std::none_of(std::begin(dropped), std::end(dropped),
+                         [&](const char *prefix) { return variable.rfind(prefix, 0) == 0; }))
+            environment.push_back(variable);
+    }
+    environment.push_back("DISPLAY=" + display);
+    return environment;
+}
+
+struct StartRun
+{
+    double seconds = -1;
+    TreeUsage settled;
+    double idleCpuPercent = -1;
+};
+
+// The program started as from a desktop, its output discarded; -1 on failure.
+pid_t launchProgram(const std::string &display)
+{
+    std::vector<std::string> environment = userEnvironment(display);
+    std::vector<char *> envp;
+    for (std::string &variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    std::string program = ZENTRIK_APP_PATH;
+    char *argv[] = {program.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!spawned)
+        std::fprintf(stderr, "bench_idle: could not start %s\n", argv[0]);
+    return spawned ? pid : -1;
+}
+
+// Launches the program, waits for its window and, when asked, watches it
+// idle for `idleSeconds`; then ends it.
+StartRun runProgram(const std::string &display, double idleSeconds)
+{
+    StartRun run;
+    WindowWatch watch(display);
+    if (!watch.isValid()) {
+        std::fprintf(stderr, "bench_idle: no X connection to %s\n", display.c_str());
+        return run;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t pid = launchProgram(display);
+    if (pid < 0)
+        return run;
+    if (watch.waitForWindowOf(pid, 20000))
+        run.seconds = clock.nsecsElapsed() / 1e9;
+    if (run.seconds > 0 && idleSeconds > 0) {
+        sleepSeconds(kSettleSeconds);
+        run.settled = treeUsage(pid);
+        QElapsedTimer idle;
+        idle.start();
+        sleepSeconds(idleSeconds);
+        const TreeUsage after = treeUsage(pid);
+        run.idleCpuPercent = 100 * (after.cpuSeconds - run.settled.cpuSeconds)
+            / (idle.nsecsElapsed() / 1e9);
+    }
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    return run;
+}
+
+void runEventLoopFor(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The longest time the event loop went without running a 1 ms timer,
+// beyond the millisecond it was due after.
+double longestStallMs(double seconds)
+{
+    QElapsedTimer sinceTick;
+    qint64 longestNs = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestNs = std::max(longestNs, sinceTick.nsecsElapsed() - 1000000);
+        sinceTick.restart();
+    });
+    sinceTick.start();
+    tick.start(1);
+    runEventLoopFor(seconds);
+    return double(longestNs) / 1e6;
+}
+
+const char *verdict(bool met)
+{
+    return met ? "ok" : "OVER";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    double seconds = 60;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::max(1.0, std::atof(argv[i + 1]));
+    }
+    VirtualDisplay display;
+    if (!display.start()) {
+        std::fprintf(stderr, "bench_idle: could not start Xvfb\n");
+        return 1;
+    }
+    std::printf("bench_idle: the workbench at rest on Xvfb %s, %.0f s per idle figure\n",
+                display.name().c_str(), seconds);
+
+    std::vector<double> starts;
+    StartRun measured;
+    for (int run = 0; run < kStartRuns; ++run) {
+        const StartRun result = runProgram(display.name(), run == kStartRuns - 1 ? seconds / 4 : 0);
+        if (result.seconds < 0) {
+            std::fprintf(stderr, "bench_idle: the program showed no window\n");
+            return 1;
+        }
+        starts.push_back(result.seconds);
+        measured = result;
+    }
+    std::sort(starts.begin(), starts.end());
+    const double medianStart = starts[starts.size() / 2];
+    std::printf("start to window shown:            %6.3f s   (median of %d, %.3f-%.3f)  target < %.1f s  %s\n",
+                medianStart, kStartRuns, starts.front(), starts.back(), kStartTargetSeconds,
+                verdict(medianStart < kStartTargetSeconds));
+    std::printf("program tree after start:         %6.1f MB  in %d process(es), idle CPU %.2f %%\n",
+                measured.settled.residentMb, measured.settled.processes, measured.idleCpuPercent);
+
+    // The window in this process, as the program builds it.
+    qputenv("DISPLAY", QByteArray::fromStdString(display.name()));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    relaxWebEngineSandboxForRoot(::geteuid());
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    MainWindow window;
+    window.show();
+    PtyPair device;
+    window.findChild<QComboBox *>(QStringLiteral("uart_portBox"))->setEditText(device.slavePath());
+    window.findChild<QPushButton *>(QStringLiteral("uart_OpenCloseButton"))->click();
+    if (!window.findChild<UartTab *>()->panel()->isOpen()) {
+        std::fprintf(stderr, "bench_idle: the pseudo-terminal did not open\n");
+        return 1;
+    }
+    runEventLoopFor(kSettleSeconds);
+
+    const TreeUsage before = treeUsage(::getpid());
+    QElapsedTimer clock;
+    clock.start();
+    runEventLoopFor(seconds);
+    const TreeUsage after = treeUsage(::getpid());
+    const double cpuPercent = 100 * (after.cpuSeconds - before.cpuSeconds) / (clock.nsecsElapsed() / 1e9);
+    std::printf("idle CPU, one port open:          %6.2f %%   (process tree)          target < %.0f %%    %s\n",
+                cpuPercent, kCpuTargetPercent, verdict(cpuPercent < kCpuTargetPercent));
+    std::printf("resident memory idle:             %6.1f MB  (%d process(es))          target < %.0f MB  %s\n",
+                after.residentMb, after.processes, kMemoryTargetMb,
+                verdict(after.residentMb < kMemoryTargetMb));
+    const double stall = longestStallMs(seconds);
+    std::printf("longest stall of a 1 ms timer:    %6.1f ms  over %.0f s              target <= %.0f ms %s\n",
+                stall, seconds, kStallTargetMs, verdict(stall <= kStallTargetMs));
+    std::printf("(the full-history worst-case redraw is BM_RedrawFullHistory* in bench_scope)\n");
+    std::fflush(stdout);
+    return 0;
+}
