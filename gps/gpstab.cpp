@@ -5,6 +5,7 @@
 #include "mapview.h"
 #include "mytcpserver.h"
 #include "nmea.h"
+#include "seriallink.h"
 #include "serialportpanel.h"
 #include "translation.h"
 #include "ui_gpstab.h"
@@ -98,7 +99,8 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     const SerialPanelWidgets widgets{ui->gps_portBox,     ui->baudRateBox_gps,
                                      ui->dataBitsBox_gps, ui->parityBox_gps,
                                      ui->stopBitsBox_gps, ui->openCloseButton_gps};
-    m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
+    m_serial = new SerialLink(this);
+    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     // The source cannot change under an open port.
     m_panel->setDisabledWhileOpen({ui->gps_com});
     m_server = new myTcpServer(this);
@@ -150,7 +152,7 @@ void GpsTab::connectWidgets()
 {
     connect(ui->gps_com, QOverload<int>::of(&QComboBox::currentIndexChanged),
             ui->gps_com_stacked, &QStackedWidget::setCurrentIndex);
-    connect(m_panel, &SerialPortPanel::pollDue, this, &GpsTab::onReadyRead_gps);
+    connect(m_serial, &ByteLink::received, this, &GpsTab::onReadyRead_gps);
     connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::onSerialClosed);
     // on_gps_tcp_server_link_clicked() and on_gps_cleanButton_clicked() are
     // connected by name when the form is set up.
@@ -164,11 +166,9 @@ void GpsTab::connectWidgets()
 
 // ---- sources ---------------------------------------------------------------
 
-void GpsTab::onReadyRead_gps()
+void GpsTab::onReadyRead_gps(const QByteArray &bytes)
 {
-    const QByteArray bytes = m_panel->port()->readAll();
-    if (!bytes.isEmpty())
-        receiveFromSource(bytes);
+    receiveFromSource(bytes);
 }
 
 void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int)
@@ -222,7 +222,7 @@ void GpsTab::gpsReceive(const QString &displayHtml, const QByteArray &bytes)
 void GpsTab::gpsSendToDevice(const QByteArray &bytes)
 {
     if (m_panel->isOpen())
-        m_panel->port()->write(bytes);
+        m_serial->write(bytes);
     if (m_server->isListening())
         m_server->writeData(m_clientId, bytes);
 }

@@ -18,6 +18,7 @@
 class Dialogs;
 class MapView;
 class QLabel;
+class SerialLink;
 class SerialPortPanel;
 class myTcpServer;
 
@@ -62,7 +63,7 @@ public:
     bool gpsSourceActive() const;
 
 public slots:
-    void onReadyRead_gps();
+    void onReadyRead_gps(const QByteArray &bytes);
     void gps_tcp_server_readdata(int clientID, const QString &IP, int Port);
     void gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port);
     void gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port);
@@ -109,6 +110,7 @@ private:
 
     std::unique_ptr<Ui::GpsTab> ui;
     Dialogs &m_dialogs;
+    SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     myTcpServer *m_server = nullptr;
     NmeaSplitter m_splitter;
