@@ -1,17 +1,21 @@
 #pragma once
 
+#include "maptarget.h"
+
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 #include <QWebEngineView>
 
 #include <functional>
 
-// The map page in its web view. Scripts given before the page has loaded
-// wait for it and then run in order; a script's result arrives later,
-// through its callback, once the page has run it.
-class MapView : public QWebEngineView
+// The map page in its web view, and the only code that knows the page's
+// script functions. What it is told before the page has loaded waits for it
+// and then runs in order; a picture arrives later, through its callback,
+// once the page has drawn it.
+class MapView : public QWebEngineView, public MapTarget
 {
     Q_OBJECT
 public:
@@ -25,11 +29,16 @@ public:
     bool loadMapPage(QString *error);
     bool isPageLoaded() const { return m_loaded; }
 
-    void runScript(const QString &script, ScriptDone done = {});
+    void moveTo(const MapPoint &point) override;
+    void setZoom(int zoom) override;
+    void setMapType(MapType type) override;
 
-    // The map as it stands after every script given so far, at least
-    // minWidth × minHeight pixels and centred on the current point.
-    void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done);
+    // The map as it stands after everything it was told so far, at least
+    // `minimum` pixels large and centred on the current point.
+    void renderPicture(const QSize &minimum, std::function<void(const QImage &)> done);
+
+    // Any script of the page; its result, if wanted, through `done`.
+    void runScript(const QString &script, ScriptDone done = {});
 
 signals:
     void pageLoaded(bool ok);

@@ -22,7 +22,7 @@ bool TcpServerLink::open()
 {
     if (m_server->isListening())
         return true;
-    if (!m_server->listen(QHostAddress::Any, m_port)) {
+    if (!m_server->listen(m_address, m_port)) {
         m_error = socketErrorText(m_server->serverError(), m_server->errorString());
         return false;
     }

@@ -2,6 +2,8 @@
 
 #include "bytelink.h"
 
+#include <QHostAddress>
+
 class myTcpServer;
 
 // A TCP server as a link: it listens on one port and receives from every
@@ -17,6 +19,8 @@ public:
 
     // Port 0 lets the system choose; port() then tells which.
     void setPort(quint16 port) { m_port = port; }
+    // Where to listen: by default every address, IPv4 and IPv6.
+    void setAddress(const QHostAddress &address) { m_address = address; }
     quint16 port() const;
     // Where write() sends: a client's ID, or kAllClients.
     void setTarget(int clientID) { m_target = clientID; }
@@ -39,6 +43,7 @@ private:
     void onClientData(int clientID, const QString &ip, int port);
 
     myTcpServer *m_server;
+    QHostAddress m_address = QHostAddress::Any;
     quint16 m_port = 0;
     int m_target = kAllClients;
     QString m_error;
