@@ -3,6 +3,7 @@
 #include "ccdview.h"
 #include "picturelabel.h"
 #include "scopeview.h"
+#include "seriallink.h"
 #include "serialportpanel.h"
 #include "translation.h"
 #include "ui_cartab.h"
@@ -19,7 +20,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
                                      ui->car_dataBitsBox,   ui->car_parityBox,
                                      ui->car_stopBitsBox,   ui->car_OpenCloseButton,
                                      ui->car_iserror_check, ui->car_is_relink_check};
-    m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
+    m_serial = new SerialLink(this);
+    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
 
     m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
     m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
@@ -46,7 +48,7 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_panel->setDisabledWhileOpen({ui->car_imgBox, ui->car_img_w, ui->car_img_h, ui->car_bin_b,
                                    ui->car_bin_l, ui->car_img_color_1b, ui->car_img_color_0b,
                                    ui->car_img_rgb565_l, ui->car_img_rgb565_b});
-    connect(m_panel, &SerialPortPanel::pollDue, this, &CarTab::car_read);
+    connect(m_serial, &ByteLink::received, this, &CarTab::car_read);
     connect(m_panel, &SerialPortPanel::opened, this, &CarTab::onLinkOpened);
     connect(m_panel, &SerialPortPanel::closed, this, &CarTab::onLinkClosed);
 
@@ -64,11 +66,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 
 CarTab::~CarTab() = default;
 
-void CarTab::car_read()
+void CarTab::car_read(const QByteArray &bytes)
 {
-    const QByteArray bytes = m_panel->port()->readAll();
-    if (bytes.isEmpty())
-        return;
     m_parser.append(bytes);
     if (m_imagePending)
         showCameraPicture();

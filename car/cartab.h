@@ -12,6 +12,7 @@ class CcdView;
 class Dialogs;
 class PictureLabel;
 class ScopeView;
+class SerialLink;
 class SerialPortPanel;
 
 namespace Ui {
@@ -34,7 +35,7 @@ public:
 
 public slots:
     // Reads everything the car sent and handles every complete frame.
-    void car_read();
+    void car_read(const QByteArray &bytes);
 
 private slots:
     void on_car_imgBox_currentIndexChanged(int index);
@@ -46,6 +47,7 @@ private:
     void showCameraPicture();
 
     std::unique_ptr<Ui::CarTab> ui;
+    SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;

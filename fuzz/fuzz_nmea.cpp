@@ -33,7 +33,7 @@ bool isDegreesText(const QByteArray &text)
     return degrees.match(QString::fromLatin1(text)).hasMatch();
 }
 
-// What reaches the map page's scripts must be a plain number.
+// What the labels show and the map is told must be plain decimal degrees.
 void checkPosition(const GpsRecord &record)
 {
     check(isDegreesText(record.latitude()) && isDegreesText(record.longitude()),
@@ -48,10 +48,6 @@ void checkDeviceCommand(const QByteArrayList &fields)
         check(!settings.zoom || (*settings.zoom >= 3 && *settings.zoom <= 19), "zoom 3 to 19");
         for (const auto &side : {settings.pictureWidth, settings.pictureHeight})
             check(!side || (*side >= 1 && *side <= kMaxPictureSide), "picture side in range");
-        check(settings.mapTypeScript.isEmpty()
-                  || settings.mapTypeScript == QLatin1String("my_setMapType(BMAP_NORMAL_MAP);")
-                  || settings.mapTypeScript == QLatin1String("my_setMapType(BMAP_HYBRID_MAP);"),
-              "map type is one of the page's own");
         break;
     }
     case SentenceKind::DeviceLocate:
@@ -80,10 +76,9 @@ void checkDeviceCommand(const QByteArrayList &fields)
 void apply(GpsRecord &record, const QByteArrayList &fields)
 {
     const QByteArray latitude = record.latitude(), longitude = record.longitude();
-    bool moved = false;
     switch (sentenceKind(fields.first())) {
     case SentenceKind::Rmc:
-        record.applyRmc(fields, &moved);
+        record.applyRmc(fields);
         break;
     case SentenceKind::Vtg:
         record.applyVtg(fields);

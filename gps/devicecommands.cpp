@@ -2,6 +2,7 @@
 
 #include "nmea.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QPainter>
 #include <QtEndian>
@@ -24,21 +25,29 @@ DeviceSettings parseDeviceSettings(const QByteArrayList &fields)
     DeviceSettings settings;
     bool ok = false;
     const int zoom = field(fields, 1).toInt(&ok);
-    if (ok && zoom >= 3 && zoom <= 19)
+    if (ok && zoom >= kMinMapZoom && zoom <= kMaxMapZoom)
         settings.zoom = zoom;
     const QByteArray mapType = field(fields, 2);
     if (mapType == "N")
-        settings.mapTypeScript = QStringLiteral("my_setMapType(BMAP_NORMAL_MAP);");
+        settings.mapType = MapType::Normal;
     else if (mapType == "S")
-        settings.mapTypeScript = QStringLiteral("my_setMapType(BMAP_HYBRID_MAP);");
+        settings.mapType = MapType::Satellite;
     const QByteArray format = field(fields, 3);
     if (format == "JPG")
-        settings.pictureJpeg = true;
+        settings.pictureFormat = PictureFormat::Jpeg;
     else if (format == "RGB565")
-        settings.pictureJpeg = false;
+        settings.pictureFormat = PictureFormat::Rgb565;
     settings.pictureWidth = pictureSide(field(fields, 4));
     settings.pictureHeight = pictureSide(field(fields, 5));
     return settings;
+}
+
+std::optional<MapPoint> parseDevicePosition(const QByteArrayList &fields)
+{
+    NmeaPosition position;
+    if (!readPosition(fields, 1, &position))
+        return std::nullopt;
+    return MapPoint{position.latitude.toDouble(), position.longitude.toDouble()};
 }
 
 QByteArray pictureFrame(const QByteArray &payload)
@@ -69,6 +78,15 @@ QByteArray rgb565Payload(const QImage &image)
             out += 2;
         }
     }
+    return payload;
+}
+
+QByteArray jpegPayload(const QImage &image)
+{
+    QByteArray payload;
+    QBuffer buffer(&payload);
+    buffer.open(QIODevice::WriteOnly);
+    image.convertToFormat(QImage::Format_RGB32).save(&buffer, "JPG");
     return payload;
 }
 

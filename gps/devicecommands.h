@@ -1,8 +1,11 @@
 #pragma once
 
+#include "maptarget.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -10,14 +13,16 @@
 // The commands an attached device sends us ("VCSET", "VCFLE", ...) and the
 // picture frame we send back. Nothing here touches a widget.
 
+enum class PictureFormat { Rgb565, Jpeg };
+
 // "VCSET": each part is optional; absent or out-of-range values leave the
 // current setting alone.
 struct DeviceSettings
 {
-    std::optional<int> zoom;          // 3 (continent) … 19 (street)
-    QString mapTypeScript;            // "my_setMapType(...);" or empty
-    std::optional<bool> pictureJpeg;  // true: JPEG file, false: raw RGB565
-    std::optional<int> pictureWidth;  // 1 … kMaxPictureSide
+    std::optional<int> zoom; // kMinMapZoom … kMaxMapZoom
+    std::optional<MapType> mapType;
+    std::optional<PictureFormat> pictureFormat;
+    std::optional<int> pictureWidth; // 1 … kMaxPictureSide
     std::optional<int> pictureHeight;
 };
 DeviceSettings parseDeviceSettings(const QByteArrayList &fields);
@@ -25,12 +30,26 @@ DeviceSettings parseDeviceSettings(const QByteArrayList &fields);
 // A picture side larger than this would ask for gigabytes of RGB565.
 constexpr int kMaxPictureSide = 4096;
 
+// "VCLOC" and "VCPLO": latitude, N/S, longitude, E/W; nothing when the
+// coordinates are not plain NMEA numbers.
+std::optional<MapPoint> parseDevicePosition(const QByteArrayList &fields);
+
+// "VCLOC": a picture of the map around a point, for the device.
+struct PictureRequest
+{
+    MapPoint centre;
+    QSize size{320, 240};
+    PictureFormat format = PictureFormat::Rgb565;
+};
+
 // The frame a picture travels in: '$' 0x02 0xFD, the payload length as
 // unsigned 32-bit little-endian, the payload, 0xFD 0x02.
 QByteArray pictureFrame(const QByteArray &payload);
 
 // Pixels row by row, 2 bytes each, RGB565 little-endian.
 QByteArray rgb565Payload(const QImage &image);
+// A JPEG file at the default quality.
+QByteArray jpegPayload(const QImage &image);
 
 // The width × height middle of a rendered map with the logo in its
 // bottom-left corner.

@@ -1,15 +1,10 @@
 #include "gpsrecord.h"
 
 #include "nmea.h"
-#include "translation.h"
-
-#include <QDateTime>
 
 #include <chrono>
 
 namespace {
-
-constexpr int kUtc8OffsetSeconds = 8 * 3600;
 
 bool allDigits(const QByteArray &text)
 {
@@ -25,19 +20,20 @@ int twoDigits(const QByteArray &text, int at)
     return (text.at(at) - '0') * 10 + (text.at(at + 1) - '0');
 }
 
-// "=31°50.7282'N": the degrees, then the minutes as received.
-QString degreeMinuteText(const QByteArray &coordinate, const QByteArray &hemisphere)
-{
-    const int degreeDigits = coordinate.indexOf('.') - 2;
-    return QLatin1String("=") + QString::fromLatin1(coordinate.left(degreeDigits)) + mainTr("°")
-        + QString::fromLatin1(coordinate.mid(degreeDigits)) + QLatin1String("'")
-        + QString::fromLatin1(hemisphere);
-}
-
 qint64 steadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// A position whose coordinates are not plain numbers is not a fix.
+std::optional<FixPosition> readFix(const QByteArrayList &fields)
+{
+    NmeaPosition position;
+    if (!readPosition(fields, 3, &position))
+        return std::nullopt;
+    return FixPosition{{field(fields, 3), field(fields, 4), position.latitude},
+                       {field(fields, 5), field(fields, 6), position.longitude}};
 }
 
 } // namespace
@@ -47,56 +43,24 @@ GpsRecord::GpsRecord(Clock clock)
 {
 }
 
-QString GpsRecord::dateText(const QDate &date)
+GpsFix GpsRecord::applyRmc(const QByteArrayList &fields)
 {
-    return date.toString(QLatin1String("yyyy") + mainTr("年") + QLatin1String("MM") + mainTr("月")
-                         + QLatin1String("dd") + mainTr("日"));
-}
-
-QString GpsRecord::timeText(const QTime &time)
-{
-    return time.toString(QLatin1String("hh") + mainTr("时") + QLatin1String("mm") + mainTr("分")
-                         + QLatin1String("ss.zzz") + mainTr("秒"));
-}
-
-LabelTexts GpsRecord::applyRmc(const QByteArrayList &fields, bool *moved)
-{
-    LabelTexts labels;
-    // A fix whose coordinates are not plain numbers is not a fix; its date
-    // and time still count.
-    *moved = field(fields, 2) == "A" && readFix(fields, &labels);
-    if (readDate(field(fields, 9)))
-        labels << qMakePair(QStringLiteral("label_gps_utc_data"), dateText(m_utcDate));
-    if (readTime(field(fields, 1)))
-        labels << qMakePair(QStringLiteral("label_gps_utc_time"), timeText(m_utcTime));
-    if (m_utcDate.isValid() && m_utcTime.isValid()) {
-        const QDateTime utc8 =
-            QDateTime(m_utcDate, m_utcTime, Qt::UTC).addSecs(kUtc8OffsetSeconds);
-        labels << qMakePair(QStringLiteral("label_gps_utc8_data"), dateText(utc8.date()))
-               << qMakePair(QStringLiteral("label_gps_utc8_time"), timeText(utc8.time()));
+    GpsFix fix;
+    if (field(fields, 2) == "A") {
+        fix.position = readFix(fields);
+        if (fix.position) {
+            m_latitude = fix.position->latitude.degrees;
+            m_longitude = fix.position->longitude.degrees;
+        }
     }
-    return labels;
-}
-
-bool GpsRecord::readFix(const QByteArrayList &fields, LabelTexts *labels)
-{
-    NmeaPosition position;
-    if (!readPosition(fields, 3, &position))
-        return false;
-    m_latitude = position.latitude;
-    m_longitude = position.longitude;
-    const QByteArray northSouth = field(fields, 4);
-    const QByteArray eastWest = field(fields, 6);
-    // The label names are historical: "longitude" shows the latitude.
-    *labels << qMakePair(QStringLiteral("label_longitude"),
-                         QString::fromLatin1(m_latitude + northSouth))
-            << qMakePair(QStringLiteral("label_longitude_2"),
-                         degreeMinuteText(field(fields, 3), northSouth))
-            << qMakePair(QStringLiteral("label_latitude"),
-                         QString::fromLatin1(m_longitude + eastWest))
-            << qMakePair(QStringLiteral("label_latitude_2"),
-                         degreeMinuteText(field(fields, 5), eastWest));
-    return true;
+    // A fix whose coordinates are bad still brings its date and time.
+    if (readDate(field(fields, 9)))
+        fix.utcDate = m_utcDate;
+    if (readTime(field(fields, 1)))
+        fix.utcTime = m_utcTime;
+    if (m_utcDate.isValid() && m_utcTime.isValid())
+        fix.utc = QDateTime(m_utcDate, m_utcTime, Qt::UTC);
+    return fix;
 }
 
 // ddmmyy; a shorter or non-numeric field counts as absent.
@@ -131,55 +95,55 @@ bool GpsRecord::readTime(const QByteArray &text)
     return true;
 }
 
-LabelTexts GpsRecord::applyVtg(const QByteArrayList &fields)
+GpsFix GpsRecord::applyVtg(const QByteArrayList &fields)
 {
-    const QByteArray kmh = field(fields, 7);
-    const double metresPerSecond = kmh.toDouble() * 1000.0 / 3600.0;
-    return {qMakePair(QStringLiteral("label_gps_seed"),
-                      QString::number(metresPerSecond, 'f', 3) + QLatin1String("m/s")),
-            qMakePair(QStringLiteral("label_gps_seed_2"),
-                      QLatin1String("=") + QString::fromLatin1(kmh) + QLatin1String("km/h"))};
+    GpsFix fix;
+    fix.speedKmh = field(fields, 7);
+    return fix;
 }
 
-LabelTexts GpsRecord::applyGga(const QByteArrayList &fields)
+GpsFix GpsRecord::applyGga(const QByteArrayList &fields)
 {
-    LabelTexts labels{qMakePair(QStringLiteral("label_lgps_high"),
-                                QString::fromLatin1(field(fields, 9)) + mainTr("米"))};
+    GpsFix fix;
+    fix.altitudeMetres = field(fields, 9);
     const QByteArray inUse = field(fields, 7);
     if (!inUse.isEmpty())
-        labels << qMakePair(QStringLiteral("label_gps_num"), QString::fromLatin1(inUse));
-    return labels;
+        fix.satellitesInUse = inUse;
+    return fix;
 }
 
-LabelTexts GpsRecord::applyGsa(const QByteArrayList &fields)
+GpsFix GpsRecord::applyGsa(const QByteArrayList &fields)
 {
+    GpsFix fix;
     const QByteArray mode = field(fields, 2);
-    QString text;
+    // An unknown mode leaves the last known one standing.
     if (mode == "1")
-        text = mainTr("未定位");
+        fix.mode = FixMode::None;
     else if (mode == "2")
-        text = mainTr("2D定位");
+        fix.mode = FixMode::TwoD;
     else if (mode == "3")
-        text = mainTr("3D定位");
-    else
-        return {}; // an unknown mode leaves the last known one on screen
-    return {qMakePair(QStringLiteral("label_gps_location"), text)};
+        fix.mode = FixMode::ThreeD;
+    return fix;
 }
 
-LabelTexts GpsRecord::applyGsv(const QByteArrayList &fields)
+GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
 {
+    GpsFix fix;
     const QByteArray inView = field(fields, 3);
     if (inView.isEmpty())
-        return {};
+        return fix;
     const qint64 now = m_clock();
     expireSatellitesInView(now);
     m_satellitesInView.insert(talkerOf(field(fields, 0)), {inView.toInt(), now});
-    if (m_satellitesInView.size() == 1)
-        return {qMakePair(QStringLiteral("label_gps_num_view"), QString::fromLatin1(inView))};
+    if (m_satellitesInView.size() == 1) {
+        fix.satellitesInView = inView;
+        return fix;
+    }
     int total = 0;
     for (const InView &system : qAsConst(m_satellitesInView))
         total += system.count;
-    return {qMakePair(QStringLiteral("label_gps_num_view"), QString::number(total))};
+    fix.satellitesInView = QByteArray::number(total);
+    return fix;
 }
 
 void GpsRecord::forgetSatellitesInView()

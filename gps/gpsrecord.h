@@ -1,21 +1,17 @@
 #pragma once
 
+#include "gpsfix.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QDate>
 #include <QHash>
-#include <QList>
-#include <QPair>
-#include <QString>
 #include <QTime>
 
 #include <functional>
 
-// New texts for the tab's labels, by object name, in the order they change.
-using LabelTexts = QList<QPair<QString, QString>>;
-
-// The position record: what the receiver's sentences have told us so far,
-// and the label texts each sentence changes. Knows nothing of widgets.
+// The position record: what the receiver's sentences have told us so far.
+// Each sentence gives back the fix it brought.
 class GpsRecord
 {
 public:
@@ -38,21 +34,15 @@ public:
     QDate utcDate() const { return m_utcDate; }
     QTime utcTime() const { return m_utcTime; }
 
-    // The sentence's effect on the record and the labels. `moved` is set
-    // when a valid fix has changed the position (the map follows it).
-    LabelTexts applyRmc(const QByteArrayList &fields, bool *moved);
-    LabelTexts applyVtg(const QByteArrayList &fields);
-    LabelTexts applyGga(const QByteArrayList &fields);
-    LabelTexts applyGsa(const QByteArrayList &fields);
-    LabelTexts applyGsv(const QByteArrayList &fields);
+    GpsFix applyRmc(const QByteArrayList &fields);
+    GpsFix applyVtg(const QByteArrayList &fields);
+    GpsFix applyGga(const QByteArrayList &fields);
+    GpsFix applyGsa(const QByteArrayList &fields);
+    GpsFix applyGsv(const QByteArrayList &fields);
     // The source has closed or changed: no system's count stands any more.
     void forgetSatellitesInView();
 
-    static QString dateText(const QDate &date);
-    static QString timeText(const QTime &time);
-
 private:
-    bool readFix(const QByteArrayList &fields, LabelTexts *labels);
     bool readDate(const QByteArray &text);
     bool readTime(const QByteArray &text);
     void expireSatellitesInView(qint64 now);

@@ -1,34 +1,28 @@
 #pragma once
 
-#include "devicecommands.h"
-#include "gpsrecord.h"
+#include "gpssession.h"
 #include "mapbacklog.h"
-#include "nmeasplitter.h"
 #include "portenumerator.h"
 #include "textcodec.h"
 
-#include <QHash>
-#include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 
 class Dialogs;
 class MapPage;
-class QLabel;
+class SerialLink;
 class SerialPortPanel;
+class TcpServerLink;
 class myTcpServer;
 
 namespace Ui {
 class GpsTab;
 }
 
-// The GPS assistant: NMEA from its serial port or from one TCP client,
-// shown raw and as position, time, speed and satellites, with the position
-// on the map page. An attached device may also steer the map, ask for a
-// picture of it and upload a file.
+// The GPS assistant's widgets: the source selector (its serial port or one
+// client of its TCP server), the raw log, the labels and the map. Received
+// bytes go to a GpsSession; the tab shows what it reports.
 //
 // The map page and its web engine start the first time the tab is shown or
 // a device asks for a picture; until then what the map is told waits in a
@@ -37,8 +31,6 @@ class GpsTab : public QWidget
 {
     Q_OBJECT
 public:
-    // A file upload gives up when nothing arrives for this long.
-    static constexpr int kUploadIdleMs = 5000;
     // The raw log keeps about this many characters of HTML.
     static constexpr int kLogLimit = 30720;
 
@@ -46,30 +38,26 @@ public:
     ~GpsTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
-    myTcpServer *server() const { return m_server; }
+    myTcpServer *server() const;
+    GpsSession *session() const { return m_session; }
     // The map page, created now if it does not exist yet; nullptr when its
     // module cannot be loaded (said once, through the dialogs).
     MapPage *mapView();
     bool hasMapView() const { return m_map != nullptr; }
-    const GpsRecord &record() const { return m_record; }
-    bool uploadInProgress() const { return m_upload.has_value(); }
-    void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
 
-    // The receive step: log the display text, then parse the bytes (or,
-    // while a file is being uploaded, add them to the file).
-    void gpsReceive(const QString &displayHtml, const QByteArray &bytes);
     // To the serial port if open, and to the TCP client if listening.
     void gpsSendToDevice(const QByteArray &bytes);
     bool gpsSourceActive() const;
 
 public slots:
-    void onReadyRead_gps();
-    void gps_tcp_server_readdata(int clientID, const QString &IP, int Port);
+    void onSerialBytes(const QByteArray &bytes);
+    // Data of any client but the recorded one is discarded.
+    void gps_tcp_server_readdata(int clientID, const QString &IP, int Port,
+                                 const QByteArray &bytes);
     void gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port);
     void gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port);
     void on_gps_tcp_server_link_clicked();
     void on_gps_cleanButton_clicked();
-    void gps_updata_location();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -80,55 +68,36 @@ signals:
     void pictureSent(int frameBytes);
 
 private:
-    struct Upload
-    {
-        FileRequest request;
-        bool keep = true; // false: swallow the bytes, write nothing
-        QByteArray data;
-    };
-
     void connectWidgets();
-    void runMapScript(MapBacklog::Kind kind, const QString &script);
-    void parseBuffered();
-    void dispatch(const QByteArrayList &fields);
-    void showLabels(const LabelTexts &labels);
+    void connectSession();
+    void connectSerialSource();
+    bool serialIsOpen() const;
+    void writeSerial(const QByteArray &bytes);
+
+    MapTarget &map();
+    void takePicture(const PictureRequest &request);
+    void sendPicture(const QByteArray &frame);
+    void showFix(const GpsFix &fix);
+    void logReceived(const QByteArray &bytes);
+    void logMessage(GpsSession::Severity severity, const QString &text);
     void appendLog(const QString &html);
-    void receiveFromSource(const QByteArray &bytes);
     QString serialDisplayHtml(const QByteArray &bytes) const;
     QString tcpDisplayHtml(const QByteArray &bytes);
-
-    void locateAndSendPicture(const QByteArrayList &fields);
-    void plotPosition(const QByteArrayList &fields);
-    void applySettings(const QByteArrayList &fields);
-    void sendPicture(const QImage &rendered);
-    void startUpload(const QByteArrayList &fields);
-    void continueUpload(const QByteArray &bytes);
-    void finishUpload();
-    void abortUpload(const QString &why);
+    void sourceClosed();
     void forgetSource();
-    void onSerialClosed();
 
     std::unique_ptr<Ui::GpsTab> ui;
     Dialogs &m_dialogs;
+    SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
-    myTcpServer *m_server = nullptr;
-    NmeaSplitter m_splitter;
+    TcpServerLink *m_tcp = nullptr;
+    GpsSession *m_session = nullptr;
     StreamTextDecoder m_tcpText;
-    GpsRecord m_record;
-    QHash<QString, QLabel *> m_labels;
-    QImage m_logo;
     MapPage *m_map = nullptr; // owned by its widget's parent
     bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
 
-    bool m_pictureJpeg = false;
-    quint16 m_pictureWidth = 320;
-    quint16 m_pictureHeight = 240;
-
     int m_clientId = 0;
     QString m_clientIp;
     int m_clientPort = 0;
-
-    std::optional<Upload> m_upload;
-    QTimer m_uploadIdle;
 };

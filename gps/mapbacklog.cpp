@@ -1,42 +1,41 @@
 #include "mapbacklog.h"
 
-
-
-void MapBacklog::add(Kind kind, const QString &script)
+void MapBacklog::moveTo(const MapPoint &point)
 {
-    switch (kind) {
-    case Kind::Position:
-        // The page adds a point only where the position changed.
-        if (!m_positions.empty() && m_positions.back() == script)
-            return;
-        m_positions.push_back(script);
-        if (m_positions.size() > size_t(kTrackLength))
-            m_positions.pop_front();
-        break;
-    case Kind::Zoom:
-        m_zoom = script;
-        break;
-    case Kind::MapType:
-        m_mapType = script;
-        break;
-    }
+    // The page adds a point only where the position changed.
+    if (!m_track.empty() && m_track.back() == point)
+        return;
+    m_track.push_back(point);
+    if (m_track.size() > size_t(kTrackLength))
+        m_track.pop_front();
+}
+
+void MapBacklog::setZoom(int zoom)
+{
+    m_zoom = zoom;
+}
+
+void MapBacklog::setMapType(MapType type)
+{
+    m_mapType = type;
 }
 
 bool MapBacklog::isEmpty() const
 {
-    return m_positions.empty() && m_zoom.isEmpty() && m_mapType.isEmpty();
+    return m_track.empty() && !m_zoom && !m_mapType;
 }
 
-QString MapBacklog::take()
+void MapBacklog::replayInto(MapTarget &map)
 {
     // Zoom and map type redraw around the current point without adding to
     // the track, so they may follow the positions.
-    QString script;
-    for (const QString &position : m_positions)
-        script += position;
-    script += m_mapType + m_zoom;
-    m_positions.clear();
-    m_zoom.clear();
-    m_mapType.clear();
-    return script;
+    for (const MapPoint &point : m_track)
+        map.moveTo(point);
+    if (m_mapType)
+        map.setMapType(*m_mapType);
+    if (m_zoom)
+        map.setZoom(*m_zoom);
+    m_track.clear();
+    m_zoom.reset();
+    m_mapType.reset();
 }

@@ -1,29 +1,31 @@
 #pragma once
 
-#include <QString>
+#include "maptarget.h"
 
 #include <deque>
+#include <optional>
 
-// What the map page is told while it does not exist yet (it is created the
-// first time it is needed), kept so that once created it shows what it
-// would have shown: the recent track, the zoom and the map type. Bounded
-// however long a receiver runs before the map is first looked at.
-class MapBacklog
+// What the map is told while it does not exist yet (it is created the first
+// time it is needed), kept so that once created it shows what it would have
+// shown: the recent track, the zoom and the map type. Bounded however long a
+// receiver runs before the map is first looked at.
+class MapBacklog : public MapTarget
 {
 public:
     // The page keeps as many points of its track.
     static constexpr int kTrackLength = 500;
 
-    enum class Kind { Position, Zoom, MapType };
+    void moveTo(const MapPoint &point) override;
+    void setZoom(int zoom) override;
+    void setMapType(MapType type) override;
 
-    void add(Kind kind, const QString &script);
     bool isEmpty() const;
-    // Everything kept, as one script in an order that leaves the page as
-    // the scripts one by one would have; the backlog is empty afterwards.
-    QString take();
+    // Tells the map everything kept, in an order that leaves it as the calls
+    // one by one would have; the backlog is empty afterwards.
+    void replayInto(MapTarget &map);
 
 private:
-    std::deque<QString> m_positions;
-    QString m_zoom;
-    QString m_mapType;
+    std::deque<MapPoint> m_track;
+    std::optional<int> m_zoom;
+    std::optional<MapType> m_mapType;
 };

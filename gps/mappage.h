@@ -1,6 +1,9 @@
 #pragma once
 
+#include "maptarget.h"
+
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 
@@ -11,10 +14,9 @@ class QWidget;
 // The map page as the GPS tab sees it. Its web view lives in the web module
 // (common/webmodule.h), loaded the first time the map is needed.
 //
-// Scripts given before the page has loaded wait for it and then run in
-// order; a script's result arrives later, through its callback, once the
-// page has run it.
-class MapPage
+// What it is told before the page has loaded waits for it and then runs in
+// order; a picture or a script's result arrives later, through its callback.
+class MapPage : public MapTarget
 {
 public:
     using ScriptDone = std::function<void(const QVariant &)>;
@@ -29,11 +31,12 @@ public:
     virtual bool isPageLoaded() const = 0;
     virtual QString pageTitle() const = 0;
 
+    // The map as it stands after everything it was told so far, at least
+    // `minimum` pixels large and centred on the current point.
+    virtual void renderPicture(const QSize &minimum,
+                               std::function<void(const QImage &)> done) = 0;
+    // Any script of the page; its result, if wanted, through `done`.
     virtual void runScript(const QString &script, ScriptDone done = {}) = 0;
-
-    // The map as it stands after every script given so far, at least
-    // minWidth × minHeight pixels and centred on the current point.
-    virtual void capture(int minWidth, int minHeight, std::function<void(const QImage &)> done) = 0;
 };
 
 // The function of the web module that makes a map page under `parent`.

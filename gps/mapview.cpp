@@ -6,6 +6,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
+#include <utility>
+
 #ifndef ZENTRIK_MAP_KEY
 #define ZENTRIK_MAP_KEY ""
 #endif
@@ -75,9 +77,39 @@ void MapView::onLoadFinished(bool ok)
         page()->runJavaScript(QStringLiteral("map_start_online('%1');").arg(key));
     const auto waiting = std::move(m_waiting);
     m_waiting.clear();
-    for (const auto &script : waiting)
+    // Scripts whose result nobody waits for run as one: a long backlog of
+    // positions is one call into the page, not hundreds.
+    QString batch;
+    for (const auto &script : waiting) {
+        if (!script.second) {
+            batch += script.first;
+            continue;
+        }
+        if (!batch.isEmpty())
+            runScript(std::exchange(batch, QString()));
         runScript(script.first, script.second);
+    }
+    if (!batch.isEmpty())
+        runScript(batch);
     emit pageLoaded(ok);
+}
+
+void MapView::moveTo(const MapPoint &point)
+{
+    runScript(QStringLiteral("fixed_position(%1,%2);")
+                  .arg(QString::number(point.longitude, 'f', 7),
+                       QString::number(point.latitude, 'f', 7)));
+}
+
+void MapView::setZoom(int zoom)
+{
+    runScript(QStringLiteral("my_setzoom(%1);").arg(zoom));
+}
+
+void MapView::setMapType(MapType type)
+{
+    runScript(type == MapType::Satellite ? QStringLiteral("my_setMapType(BMAP_HYBRID_MAP);")
+                                         : QStringLiteral("my_setMapType(BMAP_NORMAL_MAP);"));
 }
 
 void MapView::runScript(const QString &script, ScriptDone done)
@@ -96,9 +128,10 @@ void MapView::runScript(const QString &script, ScriptDone done)
     });
 }
 
-void MapView::capture(int minWidth, int minHeight, std::function<void(const QImage &)> done)
+void MapView::renderPicture(const QSize &minimum, std::function<void(const QImage &)> done)
 {
-    const QString script = QStringLiteral("map_snapshot(%1,%2);").arg(minWidth).arg(minHeight);
+    const QString script =
+        QStringLiteral("map_snapshot(%1,%2);").arg(minimum.width()).arg(minimum.height());
     runScript(script, [this, done](const QVariant &result) {
         const QString url = result.toString();
         if (url.startsWith(QLatin1String(kPngDataUrl))) {

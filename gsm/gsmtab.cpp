@@ -1,5 +1,6 @@
 #include "gsmtab.h"
 
+#include "seriallink.h"
 #include "serialportpanel.h"
 #include "ui_gsmtab.h"
 
@@ -12,15 +13,15 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     const SerialPanelWidgets widgets{ui->gsm_portBox,     ui->gsm_baudRateBox,
                                      ui->gsm_dataBitsBox, ui->gsm_parityBox,
                                      ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton};
-    m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
-    connect(m_panel, &SerialPortPanel::pollDue, this, &GsmTab::gsm_read);
+    m_serial = new SerialLink(this);
+    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
+    connect(m_serial, &ByteLink::received, this, &GsmTab::gsm_read);
 }
 
-// Until the console shows them, the module's bytes are taken off the port
-// and counted, so nothing piles up in the port's buffer.
-void GsmTab::gsm_read()
+// Until the console shows them, the module's bytes are only counted.
+void GsmTab::gsm_read(const QByteArray &bytes)
 {
-    m_rxTotal += m_panel->port()->readAll().size();
+    m_rxTotal += bytes.size();
 }
 
 GsmTab::~GsmTab() = default;

@@ -7,6 +7,7 @@
 #include <memory>
 
 class Dialogs;
+class SerialLink;
 class SerialPortPanel;
 
 namespace Ui {
@@ -25,9 +26,10 @@ public:
     qint64 receivedByteCount() const { return m_rxTotal; }
 
 private:
-    void gsm_read();
+    void gsm_read(const QByteArray &bytes);
 
     std::unique_ptr<Ui::GsmTab> ui;
+    SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     qint64 m_rxTotal = 0;
 };

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kReadIntervalMs = 10;
 
 const int kBaudRates[] = {1200,  2400,  4800,  9600,   14400,  19200,
                           38400, 56000, 57600, 115200, 128000, 256000};
@@ -40,17 +39,17 @@ void setEnabled(const QList<QWidget *> &widgets, bool enabled)
 
 } // namespace
 
-SerialPortPanel::SerialPortPanel(const SerialPanelWidgets &widgets, Dialogs &dialogs,
-                                 const PortListSource &portSource, QWidget *dialogParent)
+SerialPortPanel::SerialPortPanel(const SerialPanelWidgets &widgets, SerialLink &link,
+                                 Dialogs &dialogs, const PortListSource &portSource,
+                                 QWidget *dialogParent)
     : QObject(dialogParent)
     , m_widgets(widgets)
     , m_dialogs(dialogs)
     , m_dialogParent(dialogParent)
+    , m_link(link)
     , m_enumerator(portSource)
 {
-    m_readTimer.setInterval(kReadIntervalMs);
-    connect(&m_readTimer, &QTimer::timeout, this, &SerialPortPanel::pollDue);
-    connect(&m_port, &SerialPort::deviceRemoved, this, &SerialPortPanel::onPortRemoved);
+    connect(&m_link, &ByteLink::lost, this, &SerialPortPanel::onPortRemoved);
     connect(&m_enumerator, &PortEnumerator::deviceRemoved, this,
             &SerialPortPanel::onListedDeviceRemoved);
 
@@ -93,10 +92,10 @@ void SerialPortPanel::fillSettingCombos()
         m_widgets.stopBitsBox->addItem(QStringLiteral("2"), int(SerialPort::TwoStop));
         m_widgets.stopBitsBox->setCurrentIndex(0);
     }
-    m_port.setBaudRate(selectedData(m_widgets.baudRateBox, kDefaultBaudIndex));
-    m_port.setDataBits(selectedData(m_widgets.dataBitsBox, kDefaultDataBitsIndex));
-    m_port.setParity(SerialPort::NoParity);
-    m_port.setStopBits(SerialPort::OneStop);
+    m_link.port()->setBaudRate(selectedData(m_widgets.baudRateBox, kDefaultBaudIndex));
+    m_link.port()->setDataBits(selectedData(m_widgets.dataBitsBox, kDefaultDataBitsIndex));
+    m_link.port()->setParity(SerialPort::NoParity);
+    m_link.port()->setStopBits(SerialPort::OneStop);
 }
 
 void SerialPortPanel::connectWidgets()
@@ -127,22 +126,22 @@ void SerialPortPanel::onPortNameChanged(const QString &)
 
 void SerialPortPanel::onBaudRateChanged(int index)
 {
-    m_port.setBaudRate(selectedData(m_widgets.baudRateBox, index));
+    m_link.port()->setBaudRate(selectedData(m_widgets.baudRateBox, index));
 }
 
 void SerialPortPanel::onDataBitsChanged(int index)
 {
-    m_port.setDataBits(selectedData(m_widgets.dataBitsBox, index));
+    m_link.port()->setDataBits(selectedData(m_widgets.dataBitsBox, index));
 }
 
 void SerialPortPanel::onParityChanged(int index)
 {
-    m_port.setParity(selectedData(m_widgets.parityBox, index));
+    m_link.port()->setParity(selectedData(m_widgets.parityBox, index));
 }
 
 void SerialPortPanel::onStopBitsChanged(int index)
 {
-    m_port.setStopBits(selectedData(m_widgets.stopBitsBox, index));
+    m_link.port()->setStopBits(selectedData(m_widgets.stopBitsBox, index));
 }
 
 void SerialPortPanel::onOpenCloseButtonClicked()
@@ -156,15 +155,14 @@ void SerialPortPanel::onOpenCloseButtonClicked()
 void SerialPortPanel::open()
 {
     const QString name = m_widgets.portBox->currentText();
-    if (m_port.open(name)) {
-        m_readTimer.start();
-        m_lastPortName = m_port.portName();
+    m_link.setPortName(name);
+    if (m_link.open()) {
+        m_lastPortName = m_link.portName();
         showState(true);
         emit opened();
         emit linkStateChanged();
         return;
     }
-    m_readTimer.stop();
     if (silenced() && !name.isEmpty())
         return;
     if (name.isEmpty() && m_widgets.silenceCheck)
@@ -175,10 +173,8 @@ void SerialPortPanel::open()
 
 void SerialPortPanel::close()
 {
-    m_readTimer.stop();
     m_portLost = false;
-    emit pollDue();
-    m_port.close();
+    m_link.close();
     showState(false);
     emit closed();
     emit linkStateChanged();
@@ -199,7 +195,7 @@ void SerialPortPanel::onPortRemoved()
 
 void SerialPortPanel::onListedDeviceRemoved(const PortEntry &entry)
 {
-    if (m_panelOpen && systemLocationOf(entry.name) == systemLocationOf(m_port.portName()))
+    if (m_panelOpen && systemLocationOf(entry.name) == systemLocationOf(m_link.portName()))
         onPortRemoved();
 }
 

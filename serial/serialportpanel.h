@@ -1,13 +1,12 @@
 #pragma once
 
 #include "portenumerator.h"
-#include "serialport.h"
+#include "seriallink.h"
 
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
-#include <QTimer>
 
 class Dialogs;
 class QCheckBox;
@@ -30,17 +29,18 @@ struct SerialPanelWidgets
     QCheckBox *relinkCheck = nullptr;
 };
 
-// Drives one tab's port panel: fills the setting combos, opens and closes the
-// tab's own port, polls it every 10 ms while open, refreshes the port list,
-// notices a lost device and, where the tab offers it, reconnects.
+// Drives one tab's port panel over the serial link the tab owns: fills the
+// setting combos, opens and closes the link, refreshes the port list,
+// notices a lost device and, where the tab offers it, reconnects. Received
+// bytes go from the link to the tab, never through the panel.
 class SerialPortPanel : public QObject
 {
     Q_OBJECT
 public:
-    SerialPortPanel(const SerialPanelWidgets &widgets, Dialogs &dialogs,
+    SerialPortPanel(const SerialPanelWidgets &widgets, SerialLink &link, Dialogs &dialogs,
                     const PortListSource &portSource, QWidget *dialogParent);
 
-    SerialPort *port() { return &m_port; }
+    SerialLink *link() const { return &m_link; }
     bool isOpen() const { return m_panelOpen; }
     bool portLost() const { return m_portLost; }
     QString lastPortName() const { return m_lastPortName; }
@@ -71,9 +71,6 @@ public slots:
     void onPortRemoved();
 
 signals:
-    // Every 10 ms while open, and once more just before the port closes, so
-    // the tab reads everything that arrived.
-    void pollDue();
     void opened();
     void closed();
     // Opened, closed, lost, or reconnection switched on or off.
@@ -93,9 +90,8 @@ private:
     SerialPanelWidgets m_widgets;
     Dialogs &m_dialogs;
     QPointer<QWidget> m_dialogParent;
-    SerialPort m_port;
+    SerialLink &m_link;
     PortEnumerator m_enumerator;
-    QTimer m_readTimer;
     QStringList m_listedNames;
     QList<QWidget *> m_enabledWhileOpen;
     QList<QWidget *> m_disabledWhileOpen;

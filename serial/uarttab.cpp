@@ -4,6 +4,7 @@
 #include "filesender.h"
 #include "hextext.h"
 #include "receivefileswitch.h"
+#include "seriallink.h"
 #include "serialportpanel.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -31,8 +32,12 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
                                      ui->uart_dataBitsBox,   ui->uart_parityBox,
                                      ui->uart_stopBitsBox,   ui->uart_OpenCloseButton,
                                      ui->uart_iserror_check, ui->uart_is_relink_check};
-    m_panel = new SerialPortPanel(widgets, dialogs, portSource, this);
-    connect(m_panel, &SerialPortPanel::pollDue, this, &UartTab::uart_read);
+    m_serial = new SerialLink(this);
+    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
+    connect(m_serial, &ByteLink::received, this, &UartTab::uart_read);
+    m_quietTimer = new QTimer(this);
+    m_quietTimer->setInterval(SerialLink::kReadIntervalMs);
+    connect(m_quietTimer, &QTimer::timeout, this, &UartTab::quietPoll);
 
     findPresets();
     QList<QWidget *> sendControls{ui->uart_sendButton, ui->uart_sendButton_cycle,
@@ -121,8 +126,8 @@ void UartTab::connectFileSendControls()
     connect(m_fileSender, &ChunkedFileSender::chunkReady, this, &UartTab::transmitFileChunk);
     // A streamed send reads its next piece once the port has taken most of
     // the last, so a file of any size goes out in bounded memory.
-    connect(m_panel->port(), &SerialPort::bytesWritten, this, [this] {
-        if (m_panel->port()->bytesToWrite() < ChunkedFileSender::kStreamPieceSize)
+    connect(m_serial, &ByteLink::bytesWritten, this, [this] {
+        if (m_serial->bytesToWrite() < ChunkedFileSender::kStreamPieceSize)
             m_fileSender->writerReady();
     });
     connect(m_fileSender, &ChunkedFileSender::progress, this, &UartTab::showFileProgress);
@@ -141,20 +146,25 @@ bool UartTab::isSendingFile() const
 
 // ---- receive ----
 
-void UartTab::uart_read()
+void UartTab::uart_read(const QByteArray &bytes)
 {
-    const QByteArray bytes = m_panel->port()->readAll();
-    if (bytes.isEmpty()) {
-        if (const auto shown = m_display.idlePoll())
-            showReceived(*shown);
-        return;
-    }
-    if (ui->uart_revecho->isChecked() && m_panel->port()->write(bytes) >= 0)
+    if (ui->uart_revecho->isChecked() && m_serial->write(bytes) >= 0)
         m_txTotal += bytes.size();
     m_rxTotal += bytes.size();
     m_receiveFile->write(bytes);
     if (const auto shown = m_display.dataPoll(bytes))
         showReceived(*shown);
+    m_quietTimer->start();
+}
+
+// The reads between the link's reads that brought nothing; once the line
+// has been quiet long enough the whole buffer is shown and the ticks stop.
+void UartTab::quietPoll()
+{
+    if (const auto shown = m_display.idlePoll()) {
+        showReceived(*shown);
+        m_quietTimer->stop();
+    }
 }
 
 void UartTab::showReceived(const QByteArray &bytes)
@@ -208,7 +218,7 @@ void UartTab::closeReceiveFile()
 bool UartTab::transmit(const QByteArray &bytes)
 {
     // Only bytes the port took count as sent.
-    if (m_panel->port()->write(bytes) < 0)
+    if (m_serial->write(bytes) < 0)
         return false;
     m_txTotal += bytes.size();
     if (ui->uart_echo->isChecked())

@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class ReceiveFileSwitch;
+class SerialLink;
 class SerialPortPanel;
 
 namespace Ui {
@@ -55,7 +56,8 @@ signals:
 
 public slots:
     // Every 10 ms while the port is open.
-    void uart_read();
+    void uart_read(const QByteArray &bytes);
+    void quietPoll();
     // One tick of timed send and of cycle send.
     void uart_sendtimeout();
     void uart_cycletimeout();
@@ -93,7 +95,10 @@ private:
 
     std::unique_ptr<Ui::UartTab> ui;
     Dialogs &m_dialogs;
+    SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
+    // Ticks every 10 ms after data until the view has shown the whole buffer.
+    QTimer *m_quietTimer = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     ChunkedFileSender *m_fileSender = nullptr;
     QTimer *m_sendTimer = nullptr;

@@ -2,6 +2,7 @@
 // receiver captures leave, the raw log, the map page and the commands an
 // attached device sends.
 #include "fakeports.h"
+#include "gpssession.h"
 #include "gpstab.h"
 #include "mappage.h"
 #include "mytcpserver.h"
@@ -120,11 +121,7 @@ private slots:
     void locateCommandSendsRgb565Picture();
     void locateCommandSendsJpegWhenAsked();
 
-    void fileUploadWritesInsideWorkingDirectory();
-    void fileUploadOutsideWorkingDirectoryWritesNothing_data();
-    void fileUploadOutsideWorkingDirectoryWritesNothing();
     void fileUploadStopsWhenSourceCloses();
-    void fileUploadStopsWhenNothingArrives();
 
     void simulatorDrivesTheTabAndGetsItsPicture();
 
@@ -198,7 +195,7 @@ void TestGpsTab::realCaptureEndsWithItsLastFix()
     QFETCH(QStringList, expected);
     const QByteArray stream = captureWithoutComments(file);
     for (int at = 0; at < stream.size(); at += readSize)
-        m_tab->gpsReceive(QString(), stream.mid(at, readSize));
+        m_tab->onSerialBytes(stream.mid(at, readSize));
     const char *names[] = {"label_longitude",    "label_longitude_2",   "label_latitude",
                            "label_latitude_2",   "label_gps_utc_data",  "label_gps_utc_time",
                            "label_gps_utc8_data", "label_gps_utc8_time", "label_lgps_high",
@@ -251,8 +248,8 @@ void TestGpsTab::serialSourceShowsRawTextOrHexAndParses()
 void TestGpsTab::longReadIsLoggedAndParsed()
 {
     const QByteArray read = QByteArray(2000, 'x') + "$GPGSA,A,3*33";
-    m_tab->gpsReceive(QStringLiteral("shown"), read);
-    QVERIFY(logText(*m_tab).contains("shown"));
+    m_tab->onSerialBytes(read);
+    QVERIFY(logText(*m_tab).contains(QString::fromLatin1(read)));
     QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
 }
 
@@ -269,7 +266,7 @@ void TestGpsTab::logStaysBounded()
 {
     const QString line = QStringLiteral("$GPGGA,143252.00,4002.10513,N,07531.20562,W,1,07*61");
     for (int i = 0; i < 2000; ++i)
-        m_tab->gpsReceive(line + QString::number(i), QByteArray());
+        m_tab->onSerialBytes((line + QString::number(i)).toLatin1());
     const QTextEdit *log = child<QTextEdit>(m_tab.get(), "recvEdit_gps");
     QVERIFY(log->toHtml().size() <= GpsTab::kLogLimit);
     QVERIFY(log->toHtml().size() > GpsTab::kLogLimit - 500);
@@ -318,7 +315,8 @@ void TestGpsTab::dataOfAnotherClientIsDiscarded()
     TcpDevice device(*m_tab);
     QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
     // As if a second client had slipped in: its data must not be parsed.
-    m_tab->gps_tcp_server_readdata(4242, "10.0.0.9", 1);
+    m_tab->gps_tcp_server_readdata(4242, "10.0.0.9", 1, "$GPGSA,A,1*00");
+    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
     device.send("$GPGSA,A,3*00");
     QTRY_COMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
     QVERIFY(!logText(*m_tab).contains("10.0.0.9"));
@@ -350,11 +348,11 @@ void TestGpsTab::tcpTextIsDecodedAsOneStreamPerClient()
 
 void TestGpsTab::mapPageWaitsUntilTheTabIsShown()
 {
-    m_tab->gpsReceive(QString(), "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00\r\n"
-                                 "$GPRMC,120001.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
-                                 "$GPRMC,120002.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
-                                 "$VCSET,15,S*00\r\n"
-                                 "$GPRMC,120003.00,A,3150.7482,N,11711.9388,E,,,010120,,*00\r\n");
+    m_tab->onSerialBytes("$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00\r\n"
+                         "$GPRMC,120001.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
+                         "$GPRMC,120002.00,A,3150.7382,N,11711.9288,E,,,010120,,*00\r\n"
+                         "$VCSET,15,S*00\r\n"
+                         "$GPRMC,120003.00,A,3150.7482,N,11711.9388,E,,,010120,,*00\r\n");
     QVERIFY(!m_tab->hasMapView());
     QVERIFY(!m_tab->findChild<QWidget *>("webView_gps"));
 
@@ -370,16 +368,16 @@ void TestGpsTab::mapPageWaitsUntilTheTabIsShown()
 
 void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
 {
-    m_tab->gpsReceive(QString(), "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00");
+    m_tab->onSerialBytes("$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00");
     QJsonObject state = mapState(*m_tab);
     QCOMPARE(state.value("lat").toDouble(), 31.84547);
     QCOMPARE(state.value("lng").toDouble(), 117.1988133);
     QCOMPARE(state.value("track").toInt(), 1);
     QCOMPARE(state.value("online").toBool(), false);
 
-    m_tab->gpsReceive(QString(),
-                      "$GPRMC,120001.00,A,3150.7282,N,1.0);document.title='owned';(1,E,,,010120*00");
-    m_tab->gpsReceive(QString(), "$VCLOC,0);document.title='owned';(0,N,11711.9288,E*00");
+    m_tab->onSerialBytes(
+        "$GPRMC,120001.00,A,3150.7282,N,1.0);document.title='owned';(1,E,,,010120*00");
+    m_tab->onSerialBytes("$VCLOC,0);document.title='owned';(0,N,11711.9288,E*00");
     state = mapState(*m_tab);
     QCOMPARE(state.value("track").toInt(), 1);
     QVERIFY(m_tab->mapView()->pageTitle() != QStringLiteral("owned"));
@@ -387,7 +385,7 @@ void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
     QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("12时00分01.000秒"));
 
     // A void fix leaves the map where it was.
-    m_tab->gpsReceive(QString(), "$GPRMC,120002.00,V,3000.0000,N,11000.0000,E,,,010120*00");
+    m_tab->onSerialBytes("$GPRMC,120002.00,V,3000.0000,N,11000.0000,E,,,010120*00");
     state = mapState(*m_tab);
     QCOMPARE(state.value("lat").toDouble(), 31.84547);
     QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("12时00分02.000秒"));
@@ -396,25 +394,25 @@ void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
 void TestGpsTab::settingsCommandChangesZoomAndMapType()
 {
     QCOMPARE(mapState(*m_tab).value("zoom").toInt(), 12);
-    m_tab->gpsReceive(QString(), "$VCSET,20*00");
+    m_tab->onSerialBytes("$VCSET,20*00");
     QCOMPARE(mapState(*m_tab).value("zoom").toInt(), 12);
-    m_tab->gpsReceive(QString(), "$VCSET,3,S*00");
+    m_tab->onSerialBytes("$VCSET,3,S*00");
     QJsonObject state = mapState(*m_tab);
     QCOMPARE(state.value("zoom").toInt(), 3);
     QCOMPARE(state.value("satellite").toBool(), true);
-    m_tab->gpsReceive(QString(), "$VCSET,19,N*00");
+    m_tab->onSerialBytes("$VCSET,19,N*00");
     state = mapState(*m_tab);
     QCOMPARE(state.value("zoom").toInt(), 19);
     QCOMPARE(state.value("satellite").toBool(), false);
 
     // "VCPLO" only moves the map: no picture, no change to the receiver's fix.
     QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
-    m_tab->gpsReceive(QString(), "$VCPLO,3747.0877,S,17518.8941,E*00");
+    m_tab->onSerialBytes("$VCPLO,3747.0877,S,17518.8941,E*00");
     state = mapState(*m_tab);
     QCOMPARE(state.value("lat").toDouble(), -37.784795);
     QCOMPARE(state.value("lng").toDouble(), 175.3149016);
     QCOMPARE(sent.count(), 0);
-    QVERIFY(!m_tab->record().hasPosition());
+    QVERIFY(!m_tab->session()->record().hasPosition());
 }
 
 void TestGpsTab::locateCommandSendsRgb565Picture()
@@ -433,7 +431,7 @@ void TestGpsTab::locateCommandSendsRgb565Picture()
     QVERIFY(frame.mid(7, 153600).count('\0') < 153600 / 2);
     QCOMPARE(mapState(*m_tab).value("lat").toDouble(), 31.84547);
     // The stored fix is the receiver's, not the device's.
-    QVERIFY(!m_tab->record().hasPosition());
+    QVERIFY(!m_tab->session()->record().hasPosition());
 }
 
 void TestGpsTab::locateCommandSendsJpegWhenAsked()
@@ -458,45 +456,6 @@ void TestGpsTab::locateCommandSendsJpegWhenAsked()
     QVERIFY(!QFile::exists("save.jpg"));
 }
 
-void TestGpsTab::fileUploadWritesInsideWorkingDirectory()
-{
-    QDir().mkdir("logs");
-    m_tab->gpsReceive(QString(), "$VCFLE,10,logs/run.bin*\x01\x02");
-    QVERIFY(m_tab->uploadInProgress());
-    m_tab->gpsReceive(QString(), QByteArray("\x00\x03\x04\x05\x06\x07\x08\x09$GPGSA,A,2*00", 21));
-    QVERIFY(!m_tab->uploadInProgress());
-    QFile file("logs/run.bin");
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
-    // What followed the file is read as sentences again.
-    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("2D定位"));
-    QVERIFY(logText(*m_tab).contains(QStringLiteral("文件已接收")));
-}
-
-void TestGpsTab::fileUploadOutsideWorkingDirectoryWritesNothing_data()
-{
-    QTest::addColumn<QString>("path");
-    QTemporaryDir outside;
-    QTest::newRow("absolute") << QDir::tempPath() + "/zentrik-gps-upload-test";
-    QTest::newRow("parent") << "../zentrik-gps-upload-test";
-    QTest::newRow("deep parent") << "a/../../zentrik-gps-upload-test";
-}
-
-void TestGpsTab::fileUploadOutsideWorkingDirectoryWritesNothing()
-{
-    QFETCH(QString, path);
-    const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    QFile::remove(target);
-    m_tab->gpsReceive(QString(), "$VCFLE,5," + path.toUtf8() + "*$GPGSA,A,3*00");
-    QVERIFY(!QFile::exists(target));
-    QVERIFY(logText(*m_tab).contains(QStringLiteral("拒绝接收文件")));
-    // The five bytes were the file's and are dropped, not parsed.
-    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
-    m_tab->gpsReceive(QString(), "$GPGSA,A,2*00");
-    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("2D定位"));
-    QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-}
-
 void TestGpsTab::fileUploadStopsWhenSourceCloses()
 {
     listen();
@@ -504,9 +463,9 @@ void TestGpsTab::fileUploadStopsWhenSourceCloses()
         TcpDevice device(*m_tab);
         QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
         device.send("$VCFLE,100,half.bin*0123456789");
-        QTRY_VERIFY(m_tab->uploadInProgress());
+        QTRY_VERIFY(m_tab->session()->uploadInProgress());
         device.socket.disconnectFromHost();
-        QTRY_VERIFY(!m_tab->uploadInProgress());
+        QTRY_VERIFY(!m_tab->session()->uploadInProgress());
     }
     QVERIFY(!QFile::exists("half.bin"));
     QVERIFY(logText(*m_tab).contains(QStringLiteral("未写入")));
@@ -518,23 +477,10 @@ void TestGpsTab::fileUploadStopsWhenSourceCloses()
     child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(device.slavePath());
     child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
     device.write("$VCFLE,100,half.bin*0123");
-    QTRY_VERIFY(m_tab->uploadInProgress());
+    QTRY_VERIFY(m_tab->session()->uploadInProgress());
     child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
-    QVERIFY(!m_tab->uploadInProgress());
+    QVERIFY(!m_tab->session()->uploadInProgress());
     QVERIFY(!QFile::exists("half.bin"));
-}
-
-void TestGpsTab::fileUploadStopsWhenNothingArrives()
-{
-    m_tab->setUploadIdleTimeout(50);
-    m_tab->gpsReceive(QString(), "$VCFLE,100,slow.bin*0123");
-    QVERIFY(m_tab->uploadInProgress());
-    QTRY_VERIFY(!m_tab->uploadInProgress());
-    QVERIFY(!QFile::exists("slow.bin"));
-    QVERIFY(logText(*m_tab).contains(QStringLiteral("文件接收超时")));
-    // Sentences are parsed again afterwards.
-    m_tab->gpsReceive(QString(), "$GPGSA,A,1*00");
-    QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("未定位"));
 }
 
 void TestGpsTab::simulatorDrivesTheTabAndGetsItsPicture()

@@ -240,7 +240,7 @@ void TestMainWindow::settingCombosCarryTheValuesPassedToThePort()
     auto *data = widget<QComboBox>(names, names.dataBitsBox);
     auto *parity = widget<QComboBox>(names, names.parityBox);
     auto *stop = widget<QComboBox>(names, names.stopBitsBox);
-    SerialPort *port = panel(names)->port();
+    SerialPort *port = panel(names)->link()->port();
 
     const QList<int> rates{1200,  2400,  4800,  9600,   14400,  19200,
                            38400, 56000, 57600, 115200, 128000, 256000};
@@ -357,7 +357,7 @@ void TestMainWindow::bytesTravelThroughAnOpenedTab()
     clickOpenClose(names);
     QVERIFY(panel(names)->isOpen());
 
-    panel(names)->port()->write("AT\r\n");
+    panel(names)->link()->port()->write("AT\r\n");
     QCOMPARE(device.read(4), QByteArray("AT\r\n"));
 }
 
@@ -373,7 +373,7 @@ void TestMainWindow::gsmPortIsDrainedWhileOpen()
     QVERIFY(device.write(reply));
     auto *gsm = child<GsmTab>(m_window.get(), {});
     QTRY_COMPARE(gsm->receivedByteCount(), qint64(reply.size()));
-    QVERIFY(panel(names)->port()->readAll().isEmpty());
+    QVERIFY(panel(names)->link()->port()->readAll().isEmpty());
 }
 
 void TestMainWindow::unplugClosesOnceAndWarnsUnlessSilenced_data()
@@ -459,7 +459,7 @@ void TestMainWindow::lostPortReopensOnFirstScanAfterItsNameReturns()
     QVERIFY(panel(names)->portLost()); // a second loss is picked up again
     QCOMPARE(m_dialogs.calls.size(), 0);
 
-    panel(names)->port()->write("back");
+    panel(names)->link()->port()->write("back");
     QCOMPARE(adapter.device().read(4), QByteArray("back"));
 }
 

@@ -1,7 +1,8 @@
 // The GPS tab's widget-free parts: the sentence splitter, coordinates, the
-// position record, the device commands and the map's backlog, with real
-// receiver captures.
+// position record and how its fixes read, the device commands and the map's
+// backlog.
 #include "devicecommands.h"
+#include "gpsfix.h"
 #include "gpsrecord.h"
 #include "mapbacklog.h"
 #include "nmea.h"
@@ -22,23 +23,22 @@ QList<QByteArrayList> splitAll(NmeaSplitter &splitter)
     return sentences;
 }
 
-QString labelText(const LabelTexts &labels, const QString &name)
+// What a map is told, call by call.
+class MapCalls : public MapTarget
 {
-    for (const auto &label : labels) {
-        if (label.first == name)
-            return label.second;
+public:
+    void moveTo(const MapPoint &point) override
+    {
+        calls << QStringLiteral("move %1 %2").arg(point.latitude).arg(point.longitude);
     }
-    return QString();
-}
-
-bool hasLabel(const LabelTexts &labels, const QString &name)
-{
-    for (const auto &label : labels) {
-        if (label.first == name)
-            return true;
+    void setZoom(int zoom) override { calls << QStringLiteral("zoom %1").arg(zoom); }
+    void setMapType(MapType type) override
+    {
+        calls << (type == MapType::Satellite ? QStringLiteral("satellite")
+                                             : QStringLiteral("normal"));
     }
-    return false;
-}
+    QStringList calls;
+};
 
 } // namespace
 
@@ -64,7 +64,7 @@ private slots:
     void voidRmcChangesOnlyDateAndTime();
     void shortTimeAndDateFieldsAreNotReadPastTheirEnd();
     void rmcWithBadCoordinateStillSetsDateAndTime();
-    void otherSentencesFillTheirLabels();
+    void otherSentencesFillTheirParts();
     void satellitesInViewAddUpAcrossTalkersStillHeard();
 
     void deviceSettingsBounds();
@@ -241,98 +241,90 @@ void TestNmea::talkersOfAllSatelliteSystemsAreRecognised()
 void TestNmea::validRmcSetsPositionDateAndTime()
 {
     GpsRecord record;
-    bool moved = false;
-    const LabelTexts labels = record.applyRmc(
-        QByteArray("GPRMC,235959.12,A,3150.7282,S,11711.9288,E,0.0,0.0,311214,,").split(','),
-        &moved);
-    QVERIFY(moved);
+    const GpsFix fix = record.applyRmc(
+        QByteArray("GPRMC,235959.12,A,3150.7282,S,11711.9288,E,0.0,0.0,311214,,").split(','));
+    QVERIFY(fix.position);
     QCOMPARE(record.latitude(), QByteArray("-31.8454700"));
     QCOMPARE(record.longitude(), QByteArray("117.1988133"));
-    QCOMPARE(labelText(labels, "label_longitude"), QStringLiteral("-31.8454700S"));
-    QCOMPARE(labelText(labels, "label_longitude_2"), QStringLiteral("=31°50.7282'S"));
-    QCOMPARE(labelText(labels, "label_latitude"), QStringLiteral("117.1988133E"));
-    QCOMPARE(labelText(labels, "label_latitude_2"), QStringLiteral("=117°11.9288'E"));
-    QCOMPARE(labelText(labels, "label_gps_utc_data"), QStringLiteral("2014年12月31日"));
-    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("23时59分59.120秒"));
+    QCOMPARE(fix.position->point().latitude, -31.84547);
+    QCOMPARE(fix.position->point().longitude, 117.1988133);
+    QCOMPARE(FixText::coordinate(fix.position->latitude), QStringLiteral("-31.8454700S"));
+    QCOMPARE(FixText::degreesMinutes(fix.position->latitude), QStringLiteral("=31°50.7282'S"));
+    QCOMPARE(FixText::coordinate(fix.position->longitude), QStringLiteral("117.1988133E"));
+    QCOMPARE(FixText::degreesMinutes(fix.position->longitude), QStringLiteral("=117°11.9288'E"));
+    QCOMPARE(FixText::date(*fix.utcDate), QStringLiteral("2014年12月31日"));
+    QCOMPARE(FixText::time(*fix.utcTime), QStringLiteral("23时59分59.120秒"));
     // Eight hours later it is already the next year.
-    QCOMPARE(labelText(labels, "label_gps_utc8_data"), QStringLiteral("2015年01月01日"));
-    QCOMPARE(labelText(labels, "label_gps_utc8_time"), QStringLiteral("07时59分59.120秒"));
+    const QDateTime utc8 = FixText::utcPlus8(*fix.utc);
+    QCOMPARE(FixText::date(utc8.date()), QStringLiteral("2015年01月01日"));
+    QCOMPARE(FixText::time(utc8.time()), QStringLiteral("07时59分59.120秒"));
 }
 
 void TestNmea::voidRmcChangesOnlyDateAndTime()
 {
     GpsRecord record;
-    bool moved = true;
-    const LabelTexts labels = record.applyRmc(
-        QByteArray("GPRMC,030851.00,V,3150.7282,N,11711.9288,E,,,100806,,,N").split(','), &moved);
-    QVERIFY(!moved);
+    const GpsFix fix = record.applyRmc(
+        QByteArray("GPRMC,030851.00,V,3150.7282,N,11711.9288,E,,,100806,,,N").split(','));
+    QVERIFY(!fix.position);
     QVERIFY(!record.hasPosition());
     QCOMPARE(record.latitude(), QByteArray("0"));
-    QStringList names;
-    for (const auto &label : labels)
-        names << label.first;
-    QCOMPARE(names, (QStringList{"label_gps_utc_data", "label_gps_utc_time", "label_gps_utc8_data",
-                                 "label_gps_utc8_time"}));
+    QCOMPARE(*fix.utcDate, QDate(2006, 8, 10));
+    QCOMPARE(*fix.utcTime, QTime(3, 8, 51));
+    QCOMPARE(*fix.utc, QDateTime(QDate(2006, 8, 10), QTime(3, 8, 51), Qt::UTC));
 }
 
 void TestNmea::shortTimeAndDateFieldsAreNotReadPastTheirEnd()
 {
     GpsRecord record;
-    bool moved = false;
     // Hundredths absent: zero; a time or date too short to hold hhmmss or
     // ddmmyy is absent and leaves the last one standing.
-    LabelTexts labels = record.applyRmc(QByteArray("GPRMC,120000,V,,,,,,,010120").split(','), &moved);
-    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("12时00分00.000秒"));
-    labels = record.applyRmc(QByteArray("GPRMC,120001.5,V,,,,,,,0101").split(','), &moved);
-    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("12时00分01.500秒"));
-    QVERIFY(!hasLabel(labels, "label_gps_utc_data"));
-    labels = record.applyRmc(QByteArray("GPRMC,1200,V,,,,,,,").split(','), &moved);
-    QVERIFY(!hasLabel(labels, "label_gps_utc_time"));
+    GpsFix fix = record.applyRmc(QByteArray("GPRMC,120000,V,,,,,,,010120").split(','));
+    QCOMPARE(FixText::time(*fix.utcTime), QStringLiteral("12时00分00.000秒"));
+    fix = record.applyRmc(QByteArray("GPRMC,120001.5,V,,,,,,,0101").split(','));
+    QCOMPARE(FixText::time(*fix.utcTime), QStringLiteral("12时00分01.500秒"));
+    QVERIFY(!fix.utcDate);
+    fix = record.applyRmc(QByteArray("GPRMC,1200,V,,,,,,,").split(','));
+    QVERIFY(!fix.utcTime);
     QCOMPARE(record.utcTime(), QTime(12, 0, 1, 500));
     QCOMPARE(record.utcDate(), QDate(2020, 1, 1));
-    // A sentence cut short after its name.
-    labels = record.applyRmc(QByteArrayList{"GPRMC"}, &moved);
-    QVERIFY(!moved);
-    QCOMPARE(labels.size(), 2); // the UTC+8 pair from what is known
+    // A sentence cut short after its name: only the UTC+8 time from what is
+    // known.
+    fix = record.applyRmc(QByteArrayList{"GPRMC"});
+    QVERIFY(!fix.position && !fix.utcDate && !fix.utcTime);
+    QCOMPARE(*fix.utc, QDateTime(QDate(2020, 1, 1), QTime(12, 0, 1, 500), Qt::UTC));
 }
 
 void TestNmea::rmcWithBadCoordinateStillSetsDateAndTime()
 {
     GpsRecord record;
-    bool moved = false;
-    const LabelTexts labels = record.applyRmc(
+    const GpsFix fix = record.applyRmc(
         QByteArrayList{"GPRMC", "120000.00", "A", "3150.7282);alert(1", "N", "11711.9288", "E",
-                       "", "", "010120"},
-        &moved);
-    QVERIFY(!moved);
+                       "", "", "010120"});
+    QVERIFY(!fix.position);
     QVERIFY(!record.hasPosition());
-    QVERIFY(!hasLabel(labels, "label_longitude"));
-    QVERIFY(!hasLabel(labels, "label_latitude"));
-    QCOMPARE(labelText(labels, "label_gps_utc_data"), QStringLiteral("2020年01月01日"));
-    QCOMPARE(labelText(labels, "label_gps_utc_time"), QStringLiteral("12时00分00.000秒"));
+    QCOMPARE(FixText::date(*fix.utcDate), QStringLiteral("2020年01月01日"));
+    QCOMPARE(FixText::time(*fix.utcTime), QStringLiteral("12时00分00.000秒"));
 }
 
-void TestNmea::otherSentencesFillTheirLabels()
+void TestNmea::otherSentencesFillTheirParts()
 {
     GpsRecord record;
-    LabelTexts labels = record.applyVtg(QByteArray("GPVTG,,T,,M,0.016,N,36.0,K,A").split(','));
-    QCOMPARE(labelText(labels, "label_gps_seed"), QStringLiteral("10.000m/s"));
-    QCOMPARE(labelText(labels, "label_gps_seed_2"), QStringLiteral("=36.0km/h"));
-    labels = record.applyGga(
+    const QByteArray kmh = *record.applyVtg(QByteArray("GPVTG,,T,,M,0.016,N,36.0,K,A").split(','))
+                                .speedKmh;
+    QCOMPARE(FixText::metresPerSecond(kmh), QStringLiteral("10.000m/s"));
+    QCOMPARE(FixText::kilometresPerHour(kmh), QStringLiteral("=36.0km/h"));
+    GpsFix fix = record.applyGga(
         QByteArray("GPGGA,143252.00,4002.10513,N,07531.20562,W,1,07,1.72,183.8,M,-34.4,M,,")
             .split(','));
-    QCOMPARE(labelText(labels, "label_lgps_high"), QStringLiteral("183.8米"));
-    QCOMPARE(labelText(labels, "label_gps_num"), QStringLiteral("07"));
-    labels = record.applyGga(QByteArray("GPGGA,030851.00,,,,,0,,9.93,,,,,,").split(','));
-    QCOMPARE(labelText(labels, "label_lgps_high"), QStringLiteral("米"));
-    QVERIFY(!hasLabel(labels, "label_gps_num"));
-    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "1"}), "label_gps_location"),
-             QStringLiteral("未定位"));
-    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "2"}), "label_gps_location"),
-             QStringLiteral("2D定位"));
-    QCOMPARE(labelText(record.applyGsa({"GPGSA", "A", "3"}), "label_gps_location"),
-             QStringLiteral("3D定位"));
-    QVERIFY(record.applyGsa({"GPGSA", "A", "9"}).isEmpty());
+    QCOMPARE(FixText::altitude(*fix.altitudeMetres), QStringLiteral("183.8米"));
+    QCOMPARE(*fix.satellitesInUse, QByteArray("07"));
+    fix = record.applyGga(QByteArray("GPGGA,030851.00,,,,,0,,9.93,,,,,,").split(','));
+    QCOMPARE(FixText::altitude(*fix.altitudeMetres), QStringLiteral("米"));
+    QVERIFY(!fix.satellitesInUse);
+    QCOMPARE(FixText::mode(*record.applyGsa({"GPGSA", "A", "1"}).mode), QStringLiteral("未定位"));
+    QCOMPARE(FixText::mode(*record.applyGsa({"GPGSA", "A", "2"}).mode), QStringLiteral("2D定位"));
+    QCOMPARE(FixText::mode(*record.applyGsa({"GPGSA", "A", "3"}).mode), QStringLiteral("3D定位"));
+    QVERIFY(!record.applyGsa({"GPGSA", "A", "9"}).mode);
 }
 
 void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
@@ -340,40 +332,40 @@ void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
     qint64 now = 0;
     GpsRecord record([&now] { return now; });
     const auto inView = [&record](const QByteArrayList &gsv) {
-        return labelText(record.applyGsv(gsv), "label_gps_num_view");
+        return record.applyGsv(gsv).satellitesInView.value_or("none");
     };
-    QCOMPARE(inView({"GPGSV", "3", "1", "11"}), QStringLiteral("11"));
-    QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QStringLiteral("18"));
-    QCOMPARE(inView({"GPGSV", "3", "2", "12"}), QStringLiteral("19"));
-    QVERIFY(record.applyGsv({"BDGSV", "1", "1", ""}).isEmpty());
+    QCOMPARE(inView({"GPGSV", "3", "1", "11"}), QByteArray("11"));
+    QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QByteArray("18"));
+    QCOMPARE(inView({"GPGSV", "3", "2", "12"}), QByteArray("19"));
+    QCOMPARE(inView({"BDGSV", "1", "1", ""}), QByteArray("none"));
     // GLONASS falls silent: it counts until its last GSV is too old.
     now = GpsRecord::kInViewExpiryMs;
-    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QStringLiteral("19"));
+    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QByteArray("19"));
     now += 1;
-    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QStringLiteral("12"));
-    QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QStringLiteral("19"));
+    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QByteArray("12"));
+    QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QByteArray("19"));
     record.forgetSatellitesInView();
-    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QStringLiteral("12"));
+    QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QByteArray("12"));
 }
 
 void TestNmea::deviceSettingsBounds()
 {
     DeviceSettings settings = parseDeviceSettings({"VCSET", "20", "X", "BMP", "0", "-5"});
     QVERIFY(!settings.zoom);
-    QVERIFY(settings.mapTypeScript.isEmpty());
-    QVERIFY(!settings.pictureJpeg);
+    QVERIFY(!settings.mapType);
+    QVERIFY(!settings.pictureFormat);
     QVERIFY(!settings.pictureWidth);
     QVERIFY(!settings.pictureHeight);
     settings = parseDeviceSettings({"VCSET", "3", "N", "JPG", "640", "480"});
     QCOMPARE(*settings.zoom, 3);
-    QCOMPARE(settings.mapTypeScript, QStringLiteral("my_setMapType(BMAP_NORMAL_MAP);"));
-    QCOMPARE(*settings.pictureJpeg, true);
+    QCOMPARE(*settings.mapType, MapType::Normal);
+    QCOMPARE(*settings.pictureFormat, PictureFormat::Jpeg);
     QCOMPARE(*settings.pictureWidth, 640);
     QCOMPARE(*settings.pictureHeight, 480);
     settings = parseDeviceSettings({"VCSET", "19", "S", "RGB565", "70000"});
     QCOMPARE(*settings.zoom, 19);
-    QCOMPARE(settings.mapTypeScript, QStringLiteral("my_setMapType(BMAP_HYBRID_MAP);"));
-    QCOMPARE(*settings.pictureJpeg, false);
+    QCOMPARE(*settings.mapType, MapType::Satellite);
+    QCOMPARE(*settings.pictureFormat, PictureFormat::Rgb565);
     QVERIFY(!settings.pictureWidth); // would need gigabytes
     QVERIFY(!parseDeviceSettings({"VCSET"}).zoom);
 }
@@ -458,21 +450,25 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory()
 void TestNmea::mapBacklogKeepsTheRecentTrackAndLastSettings()
 {
     MapBacklog backlog;
-    const auto position = [](int i) { return QStringLiteral("fixed_position(%1,0);").arg(i); };
-    backlog.add(MapBacklog::Kind::Zoom, "my_setzoom(3);");
+    const auto move = [](int i) { return QStringLiteral("move %1 0").arg(i); };
+    backlog.setZoom(3);
     for (int i = 0; i < 2000; ++i) {
-        backlog.add(MapBacklog::Kind::Position, position(i));
-        backlog.add(MapBacklog::Kind::Position, position(i)); // a receiver standing still
+        backlog.moveTo({double(i), 0});
+        backlog.moveTo({double(i), 0}); // a receiver standing still
     }
-    backlog.add(MapBacklog::Kind::MapType, "my_setMapType(BMAP_HYBRID_MAP);");
-    backlog.add(MapBacklog::Kind::Zoom, "my_setzoom(15);");
+    backlog.setMapType(MapType::Satellite);
+    backlog.setZoom(15);
 
-    const QString script = backlog.take();
-    QCOMPARE(script.count(QStringLiteral("fixed_position(")), MapBacklog::kTrackLength);
-    QVERIFY(script.startsWith(position(2000 - MapBacklog::kTrackLength)));
-    QVERIFY(script.endsWith(position(1999) + "my_setMapType(BMAP_HYBRID_MAP);my_setzoom(15);"));
+    MapCalls map;
+    backlog.replayInto(map);
+    QCOMPARE(map.calls.size(), MapBacklog::kTrackLength + 2);
+    QCOMPARE(map.calls.first(), move(2000 - MapBacklog::kTrackLength));
+    QCOMPARE(map.calls.mid(MapBacklog::kTrackLength - 1),
+             (QStringList{move(1999), "satellite", "zoom 15"}));
     QVERIFY(backlog.isEmpty());
-    QVERIFY(backlog.take().isEmpty());
+    MapCalls again;
+    backlog.replayInto(again);
+    QVERIFY(again.calls.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNmea)

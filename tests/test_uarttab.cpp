@@ -510,7 +510,7 @@ void TestUartTab::wholeFileOfTwoGibibytesStreamsInBoundedPieces()
         QVERIFY(!bytes.isEmpty());
         QVERIFY(bytes.count('\0') == bytes.size());
         received += bytes.size();
-        QVERIFY(tab()->panel()->port()->bytesToWrite() < 2 * piece);
+        QVERIFY(tab()->panel()->link()->port()->bytesToWrite() < 2 * piece);
     }
     QVERIFY(tab()->txTotal() >= received);
 

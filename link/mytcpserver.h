@@ -23,6 +23,8 @@ public:
     int connectionLimit() const { return m_limit; }
     int clientCount() const { return m_count; }
     QList<int> clientIDs() const { return m_ids; }
+    // Null for an unknown ID.
+    myTcpClient *client(int clientID) const;
 
     // Everything received from the client so far; empty for an unknown ID.
     QByteArray readData(int clientID);
@@ -42,7 +44,6 @@ protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    myTcpClient *find(int clientID) const;
     void onClientReadData(int clientID, const QString &ip, int port);
     void onClientDisconnected(int clientID, const QString &ip, int port);
 

@@ -36,7 +36,7 @@ void myTcpServer::incomingConnection(qintptr descriptor)
     ++m_count;
 }
 
-myTcpClient *myTcpServer::find(int clientID) const
+myTcpClient *myTcpServer::client(int clientID) const
 {
     const int index = m_ids.indexOf(clientID);
     return index >= 0 ? m_clients.at(index) : nullptr;
@@ -44,13 +44,13 @@ myTcpClient *myTcpServer::find(int clientID) const
 
 QByteArray myTcpServer::readData(int clientID)
 {
-    myTcpClient *client = find(clientID);
+    myTcpClient *client = this->client(clientID);
     return client ? client->readAll() : QByteArray();
 }
 
 bool myTcpServer::writeData(int clientID, const QByteArray &bytes)
 {
-    myTcpClient *client = find(clientID);
+    myTcpClient *client = this->client(clientID);
     return client && client->write(bytes) == bytes.size();
 }
 

@@ -1,0 +1,76 @@
+#include "gpsfix.h"
+
+#include "translation.h"
+
+namespace {
+
+constexpr int kUtc8OffsetSeconds = 8 * 3600;
+
+} // namespace
+
+MapPoint FixPosition::point() const
+{
+    return {latitude.degrees.toDouble(), longitude.degrees.toDouble()};
+}
+
+namespace FixText {
+
+QString coordinate(const FixCoordinate &coordinate)
+{
+    return QString::fromLatin1(coordinate.degrees + coordinate.hemisphere);
+}
+
+QString degreesMinutes(const FixCoordinate &coordinate)
+{
+    const int degreeDigits = coordinate.nmea.indexOf('.') - 2;
+    return QLatin1String("=") + QString::fromLatin1(coordinate.nmea.left(degreeDigits))
+        + mainTr("°") + QString::fromLatin1(coordinate.nmea.mid(degreeDigits))
+        + QLatin1String("'") + QString::fromLatin1(coordinate.hemisphere);
+}
+
+QString date(const QDate &date)
+{
+    return date.toString(QLatin1String("yyyy") + mainTr("年") + QLatin1String("MM") + mainTr("月")
+                         + QLatin1String("dd") + mainTr("日"));
+}
+
+QString time(const QTime &time)
+{
+    return time.toString(QLatin1String("hh") + mainTr("时") + QLatin1String("mm") + mainTr("分")
+                         + QLatin1String("ss.zzz") + mainTr("秒"));
+}
+
+QDateTime utcPlus8(const QDateTime &utc)
+{
+    return utc.addSecs(kUtc8OffsetSeconds);
+}
+
+QString metresPerSecond(const QByteArray &kmh)
+{
+    return QString::number(kmh.toDouble() * 1000.0 / 3600.0, 'f', 3) + QLatin1String("m/s");
+}
+
+QString kilometresPerHour(const QByteArray &kmh)
+{
+    return QLatin1String("=") + QString::fromLatin1(kmh) + QLatin1String("km/h");
+}
+
+QString altitude(const QByteArray &metres)
+{
+    return QString::fromLatin1(metres) + mainTr("米");
+}
+
+QString mode(FixMode mode)
+{
+    switch (mode) {
+    case FixMode::None:
+        return mainTr("未定位");
+    case FixMode::TwoD:
+        return mainTr("2D定位");
+    case FixMode::ThreeD:
+        return mainTr("3D定位");
+    }
+    return QString();
+}
+
+} // namespace FixText

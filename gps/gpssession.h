@@ -1,0 +1,95 @@
+#pragma once
+
+#include "devicecommands.h"
+#include "gpsfix.h"
+#include "gpsrecord.h"
+#include "maptarget.h"
+#include "nmeasplitter.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+// One GPS source's stream taken apart, without widgets: the receiver's
+// sentences become fixes and map moves; an attached device's commands set
+// the map and the pictures, ask for a picture or upload a file.
+//
+// Bytes come in through receive() in stream order; what they mean goes out
+// through the signals, in the same order.
+class GpsSession : public QObject
+{
+    Q_OBJECT
+public:
+    // A file upload gives up when nothing arrives for this long.
+    static constexpr int kUploadIdleMs = 5000;
+    // "VCPLO" moves the map as often, a second apart, while the online map
+    // may still be settling.
+    static constexpr int kPlotRepeats = 3;
+    static constexpr int kPlotIntervalMs = 1000;
+
+    enum class Severity { Status, Warning };
+
+    explicit GpsSession(QObject *parent = nullptr, GpsRecord::Clock clock = {});
+
+    // Drawn into every picture's bottom-left corner.
+    void setPictureLogo(const QImage &logo) { m_logo = logo; }
+    void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
+
+    const GpsRecord &record() const { return m_record; }
+    bool uploadInProgress() const { return m_upload.has_value(); }
+
+    // Bytes from the source: sentences, or the file being uploaded.
+    void receive(const QByteArray &bytes);
+    // Another source or client takes over: nothing of the last one's
+    // stream carries over (a partial sentence, its satellite systems).
+    void sourceChanged();
+    // The source is gone: an upload in progress is dropped, then as above.
+    void sourceClosed();
+    // The map as rendered for a pictureWanted() request.
+    void pictureRendered(const PictureRequest &request, const QImage &rendered);
+
+signals:
+    // Received bytes for the raw log; a file's own bytes are not among them.
+    void logBytes(const QByteArray &bytes);
+    void logMessage(GpsSession::Severity severity, const QString &text);
+    void fixReceived(const GpsFix &fix);
+    void mapMoveWanted(const MapPoint &point);
+    void mapZoomWanted(int zoom);
+    void mapTypeWanted(MapType type);
+    // The map is to move there and be rendered; pictureRendered() takes the
+    // result.
+    void pictureWanted(const PictureRequest &request);
+    // Bytes for the device: picture frames.
+    void sendToDevice(const QByteArray &bytes);
+
+private:
+    struct Upload
+    {
+        FileRequest request;
+        bool keep = true; // false: swallow the bytes, write nothing
+        QByteArray data;
+    };
+
+    void parseBuffered();
+    void dispatch(const QByteArrayList &fields);
+    void report(const GpsFix &fix);
+    void locate(const QByteArrayList &fields);
+    void plot(const QByteArrayList &fields);
+    void applySettings(const QByteArrayList &fields);
+    void startUpload(const QByteArrayList &fields);
+    void continueUpload(const QByteArray &bytes);
+    void finishUpload();
+    void abortUpload(const QString &why);
+    void forgetStream();
+
+    NmeaSplitter m_splitter;
+    GpsRecord m_record;
+    PictureRequest m_picture;
+    QImage m_logo;
+    std::optional<Upload> m_upload;
+    QTimer m_uploadIdle;
+};

@@ -1,0 +1,86 @@
+#include "tcpclientlink.h"
+
+#include "socketerror.h"
+#include "translation.h"
+
+TcpClientLink::TcpClientLink(QObject *parent)
+    : ByteLink(parent)
+{
+    connect(&m_socket, &QTcpSocket::connected, this, &TcpClientLink::opened);
+    connect(&m_socket, &QTcpSocket::readyRead, this, &TcpClientLink::handOutReceived);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &TcpClientLink::onDisconnected);
+    connect(&m_socket, &QAbstractSocket::errorOccurred, this, &TcpClientLink::onError);
+}
+
+void TcpClientLink::setPeer(const QString &host, quint16 port)
+{
+    m_host = host.trimmed();
+    m_port = port;
+}
+
+bool TcpClientLink::open()
+{
+    if (m_socket.state() != QAbstractSocket::UnconnectedState)
+        return true;
+    if (m_host.isEmpty() || m_port == 0) {
+        m_error = mainTr("请填写服务器地址和端口");
+        return false;
+    }
+    m_error.clear();
+    m_closing = false;
+    m_socket.connectToHost(m_host, m_port);
+    return true;
+}
+
+void TcpClientLink::close()
+{
+    if (m_socket.state() == QAbstractSocket::UnconnectedState)
+        return;
+    const bool wasConnected = isOpen();
+    handOutReceived();
+    m_closing = true;
+    m_socket.abort();
+    m_closing = false;
+    if (wasConnected)
+        emit closed();
+}
+
+bool TcpClientLink::isOpen() const
+{
+    return m_socket.state() == QAbstractSocket::ConnectedState;
+}
+
+qint64 TcpClientLink::write(const QByteArray &bytes)
+{
+    return isOpen() ? m_socket.write(bytes) : -1;
+}
+
+void TcpClientLink::handOutReceived()
+{
+    const QByteArray bytes = m_socket.readAll();
+    if (!bytes.isEmpty())
+        emit received(bytes);
+}
+
+void TcpClientLink::onDisconnected()
+{
+    if (m_closing)
+        return;
+    handOutReceived();
+    m_error = mainTr("对方已断开连接");
+    emit lost();
+}
+
+void TcpClientLink::onError(QAbstractSocket::SocketError error)
+{
+    // The peer closing is reported as lost(), not as a failure.
+    if (m_closing || error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    m_error = socketErrorText(error, m_socket.errorString());
+    const bool connected = isOpen();
+    if (connected)
+        close();
+    else
+        m_socket.abort();
+    emit failed(m_error);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "bytelink.h"
+
+#include <QHostAddress>
+
+class myTcpServer;
+
+// A TCP server as a link: it listens on one port and receives from every
+// client it admits (numbered as myTcpServer numbers them); writes go to one
+// chosen client or to all.
+class TcpServerLink : public ByteLink
+{
+    Q_OBJECT
+public:
+    static constexpr int kAllClients = 0;
+
+    explicit TcpServerLink(QObject *parent = nullptr);
+
+    // Port 0 lets the system choose; port() then tells which.
+    void setPort(quint16 port) { m_port = port; }
+    // Where to listen: by default every address, IPv4 and IPv6.
+    void setAddress(const QHostAddress &address) { m_address = address; }
+    quint16 port() const;
+    // Where write() sends: a client's ID, or kAllClients.
+    void setTarget(int clientID) { m_target = clientID; }
+    myTcpServer *server() const { return m_server; }
+
+    bool open() override;
+    // Closes every client, then stops listening.
+    void close() override;
+    bool isOpen() const override;
+    qint64 write(const QByteArray &bytes) override;
+    QString errorString() const override { return m_error; }
+
+signals:
+    void clientConnected(int clientID, const QString &ip, int port);
+    void clientDisconnected(int clientID, const QString &ip, int port);
+    // What received() carries, with the client it came from.
+    void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
+
+private:
+    void onClientData(int clientID, const QString &ip, int port);
+
+    myTcpServer *m_server;
+    QHostAddress m_address = QHostAddress::Any;
+    quint16 m_port = 0;
+    int m_target = kAllClients;
+    QString m_error;
+};

@@ -1,0 +1,297 @@
+// The GPS session without widgets or a web engine: real receiver captures
+// in, typed fixes and map moves out; the device's settings, picture
+// requests and the frames that answer them; file uploads.
+#include "gpssession.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <climits>
+#include <memory>
+
+namespace {
+
+QByteArray captureWithoutComments(const QString &name)
+{
+    QFile file(QStringLiteral(ZENTRIK_NMEA_DATA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    QByteArray stream;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (!line.startsWith('#'))
+            stream += line;
+    }
+    return stream;
+}
+
+template<typename T>
+void keepNewest(std::optional<T> &kept, const std::optional<T> &news)
+{
+    if (news)
+        kept = news;
+}
+
+// Everything a session reports, with the fixes folded into the newest state.
+struct Reports
+{
+    explicit Reports(GpsSession &session)
+    {
+        QObject::connect(&session, &GpsSession::logBytes,
+                         [this](const QByteArray &bytes) { logged += bytes; });
+        QObject::connect(&session, &GpsSession::logMessage,
+                         [this](GpsSession::Severity, const QString &text) { messages << text; });
+        QObject::connect(&session, &GpsSession::fixReceived, [this](const GpsFix &fix) {
+            keepNewest(state.position, fix.position);
+            keepNewest(state.utc, fix.utc);
+            keepNewest(state.altitudeMetres, fix.altitudeMetres);
+            keepNewest(state.satellitesInUse, fix.satellitesInUse);
+            keepNewest(state.satellitesInView, fix.satellitesInView);
+            keepNewest(state.mode, fix.mode);
+        });
+        QObject::connect(&session, &GpsSession::mapMoveWanted,
+                         [this](const MapPoint &point) { moves << point; });
+        QObject::connect(&session, &GpsSession::mapZoomWanted, [this](int zoom) { zooms << zoom; });
+        QObject::connect(&session, &GpsSession::mapTypeWanted,
+                         [this](MapType type) { mapTypes << type; });
+        QObject::connect(&session, &GpsSession::pictureWanted,
+                         [this](const PictureRequest &request) { pictures << request; });
+        QObject::connect(&session, &GpsSession::sendToDevice,
+                         [this](const QByteArray &bytes) { sent << bytes; });
+    }
+
+    QByteArray logged;
+    QStringList messages;
+    GpsFix state;
+    QList<MapPoint> moves;
+    QList<int> zooms;
+    QList<MapType> mapTypes;
+    QList<PictureRequest> pictures;
+    QList<QByteArray> sent;
+};
+
+} // namespace
+
+class TestGpsSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void captureGivesItsLastFix_data();
+    void captureGivesItsLastFix();
+    void deviceSetsTheMapAndAsksForPictures();
+    void pictureFramesFromRenderedMaps();
+
+    void uploadWritesInsideWorkingDirectory();
+    void uploadOutsideWorkingDirectoryWritesNothing_data();
+    void uploadOutsideWorkingDirectoryWritesNothing();
+    void uploadStopsWhenNothingArrivesOrSourceCloses();
+
+private:
+    std::unique_ptr<GpsSession> m_session;
+    std::unique_ptr<Reports> m_reports;
+    std::unique_ptr<QTemporaryDir> m_workDir;
+    QString m_oldWorkDir;
+};
+
+void TestGpsSession::init()
+{
+    m_workDir = std::make_unique<QTemporaryDir>();
+    m_oldWorkDir = QDir::currentPath();
+    QDir::setCurrent(m_workDir->path());
+    m_session = std::make_unique<GpsSession>();
+    m_reports = std::make_unique<Reports>(*m_session);
+}
+
+void TestGpsSession::cleanup()
+{
+    m_reports.reset();
+    m_session.reset();
+    QDir::setCurrent(m_oldWorkDir);
+    m_workDir.reset();
+}
+
+void TestGpsSession::captureGivesItsLastFix_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("readSize");
+    QTest::addColumn<QByteArrayList>("position"); // degrees and hemispheres
+    QTest::addColumn<QDateTime>("utc");
+    QTest::addColumn<QByteArrayList>("counts"); // altitude, in use, in view
+    const QByteArrayList gr601w{"40.0350840", "N", "-075.5200873", "W"};
+    const QDateTime gr601wTime(QDate(2013, 10, 24), QTime(14, 33), Qt::UTC);
+    QTest::newRow("gr601-w") << "gr601-w.log" << 97 << gr601w << gr601wTime
+                             << QByteArrayList{"183.3", "07", "11"};
+    QTest::newRow("gr601-w in one read") << "gr601-w.log" << INT_MAX << gr601w << gr601wTime
+                                         << QByteArrayList{"183.3", "07", "11"};
+    QTest::newRow("bu353s4") << "bu353s4.log" << 97
+                             << QByteArrayList{"-37.7847950", "S", "175.3149016", "E"}
+                             << QDateTime(QDate(2014, 12, 31), QTime(3, 7, 43), Qt::UTC)
+                             << QByteArrayList{"60.2", "07", "12"};
+}
+
+void TestGpsSession::captureGivesItsLastFix()
+{
+    QFETCH(QString, file);
+    QFETCH(int, readSize);
+    QFETCH(QByteArrayList, position);
+    QFETCH(QDateTime, utc);
+    QFETCH(QByteArrayList, counts);
+    const QByteArray stream = captureWithoutComments(file);
+    for (int at = 0; at < stream.size(); at += readSize)
+        m_session->receive(stream.mid(at, readSize));
+
+    const GpsFix &fix = m_reports->state;
+    QVERIFY(fix.position);
+    QCOMPARE(fix.position->latitude.degrees, position.at(0));
+    QCOMPARE(fix.position->latitude.hemisphere, position.at(1));
+    QCOMPARE(fix.position->longitude.degrees, position.at(2));
+    QCOMPARE(fix.position->longitude.hemisphere, position.at(3));
+    QCOMPARE(*fix.utc, utc);
+    QCOMPARE(*fix.altitudeMetres, counts.at(0));
+    QCOMPARE(*fix.satellitesInUse, counts.at(1));
+    QCOMPARE(*fix.satellitesInView, counts.at(2));
+    QCOMPARE(*fix.mode, FixMode::ThreeD);
+    // The map follows the fixes; the log gets every byte, in order.
+    QCOMPARE(m_reports->moves.last().latitude, position.at(0).toDouble());
+    QCOMPARE(m_reports->moves.last().longitude, position.at(2).toDouble());
+    QCOMPARE(m_reports->logged, stream);
+}
+
+void TestGpsSession::deviceSetsTheMapAndAsksForPictures()
+{
+    m_session->receive("$VCSET,20,X*00$VCSET,15,S,JPG,200,100*00\r\n"
+                       "$VCLOC,4002.10513,N,07531.20562,W*00\r\n"
+                       "$VCSET,,N,RGB565*00$VCLOC,3150.7282,S,11711.9288,E*00"
+                       "$VCLOC,0);alert(1);(0,N,11711.9288,E*00");
+    QCOMPARE(m_reports->zooms, QList<int>{15});
+    QCOMPARE(m_reports->mapTypes, (QList<MapType>{MapType::Satellite, MapType::Normal}));
+    QCOMPARE(m_reports->pictures.size(), 2);
+    const PictureRequest jpeg = m_reports->pictures.at(0);
+    QCOMPARE(jpeg.centre.latitude, 40.0350855);
+    QCOMPARE(jpeg.centre.longitude, -75.5200936);
+    QCOMPARE(jpeg.size, QSize(200, 100));
+    QCOMPARE(jpeg.format, PictureFormat::Jpeg);
+    const PictureRequest rgb565 = m_reports->pictures.at(1);
+    QCOMPARE(rgb565.centre.latitude, -31.84547);
+    QCOMPARE(rgb565.size, QSize(200, 100));
+    QCOMPARE(rgb565.format, PictureFormat::Rgb565);
+    // A device's position is not the receiver's fix.
+    QVERIFY(m_reports->moves.isEmpty());
+    QVERIFY(!m_session->record().hasPosition());
+
+    // "VCPLO" moves the map, and twice more while the online map settles.
+    m_session->receive("$VCPLO,3747.0877,S,17518.8941,E*00");
+    QCOMPARE(m_reports->moves.size(), 1);
+    QTRY_COMPARE(m_reports->moves.size(), GpsSession::kPlotRepeats);
+    QCOMPARE(m_reports->moves.last().latitude, -37.784795);
+    QCOMPARE(m_reports->moves.last().longitude, 175.3149016);
+    QVERIFY(m_reports->sent.isEmpty());
+}
+
+void TestGpsSession::pictureFramesFromRenderedMaps()
+{
+    QImage logo(10, 5, QImage::Format_ARGB32);
+    logo.fill(Qt::blue);
+    m_session->setPictureLogo(logo);
+    QImage rendered(400, 300, QImage::Format_ARGB32_Premultiplied);
+    rendered.fill(qRgb(0xFF, 0x80, 0x08));
+
+    // A picture is encoded as it was asked for, whatever settings came
+    // while the map was drawing it.
+    PictureRequest request;
+    m_session->receive("$VCSET,,,JPG,640,480*00");
+    m_session->pictureRendered(request, rendered);
+    QCOMPARE(m_reports->sent.size(), 1);
+    const QByteArray frame = m_reports->sent.first();
+    QCOMPARE(frame.size(), 153609);
+    QCOMPARE(frame.left(7), QByteArray("\x24\x02\xFD\x00\x58\x02\x00", 7));
+    QCOMPARE(frame.right(2), QByteArray("\xFD\x02"));
+    // The map's colour, and the logo at the bottom left.
+    QCOMPARE(frame.mid(7, 2), QByteArray("\x01\xFC"));
+    QCOMPARE(frame.mid(7 + 239 * 320 * 2, 2), QByteArray("\x1F\x00", 2));
+
+    request.format = PictureFormat::Jpeg;
+    request.size = QSize(200, 100);
+    m_session->pictureRendered(request, rendered);
+    const QByteArray jpegFrame = m_reports->sent.last();
+    const QByteArray jpeg = jpegFrame.mid(7, jpegFrame.size() - 9);
+    QCOMPARE(quint32(quint8(jpegFrame[3]) | quint8(jpegFrame[4]) << 8 | quint8(jpegFrame[5]) << 16),
+             quint32(jpeg.size()));
+    QCOMPARE(QImage::fromData(jpeg, "JPG").size(), QSize(200, 100));
+    QVERIFY(!QFile::exists("save.jpg"));
+}
+
+void TestGpsSession::uploadWritesInsideWorkingDirectory()
+{
+    QDir().mkdir("logs");
+    m_session->receive("$VCFLE,10,logs/run.bin*\x01\x02");
+    QVERIFY(m_session->uploadInProgress());
+    m_session->receive(QByteArray("\x00\x03\x04\x05\x06\x07\x08\x09$GPGSA,A,2*00", 21));
+    QVERIFY(!m_session->uploadInProgress());
+    QFile file("logs/run.bin");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
+    // What followed the file is read, and logged, as stream again.
+    QCOMPARE(*m_reports->state.mode, FixMode::TwoD);
+    QCOMPARE(m_reports->logged, QByteArray("$VCFLE,10,logs/run.bin*\x01\x02$GPGSA,A,2*00"));
+    QCOMPARE(m_reports->messages.size(), 1);
+    QVERIFY(m_reports->messages.first().startsWith(QStringLiteral("文件已接收")));
+}
+
+void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("absolute") << QDir::tempPath() + "/zentrik-gps-upload-test";
+    QTest::newRow("parent") << "../zentrik-gps-upload-test";
+    QTest::newRow("deep parent") << "a/../../zentrik-gps-upload-test";
+}
+
+void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing()
+{
+    QFETCH(QString, path);
+    const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    QFile::remove(target);
+    m_session->receive("$VCFLE,5," + path.toUtf8() + "*$GPGSA,A,3*00");
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(m_reports->messages.size(), 1);
+    QVERIFY(m_reports->messages.first().startsWith(QStringLiteral("拒绝接收文件")));
+    // The five bytes were the file's and are dropped, not parsed.
+    QVERIFY(!m_reports->state.mode);
+    m_session->receive("$GPGSA,A,2*00");
+    QCOMPARE(*m_reports->state.mode, FixMode::TwoD);
+    QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestGpsSession::uploadStopsWhenNothingArrivesOrSourceCloses()
+{
+    m_session->setUploadIdleTimeout(50);
+    m_session->receive("$VCFLE,100,slow.bin*0123");
+    QVERIFY(m_session->uploadInProgress());
+    QTRY_VERIFY(!m_session->uploadInProgress());
+    QVERIFY(m_reports->messages.last().startsWith(QStringLiteral("文件接收超时")));
+    // Sentences are parsed again afterwards.
+    m_session->receive("$GPGSA,A,1*00");
+    QCOMPARE(*m_reports->state.mode, FixMode::None);
+
+    m_session->setUploadIdleTimeout(GpsSession::kUploadIdleMs);
+    m_session->receive("$VCFLE,100,half.bin*0123");
+    m_session->sourceClosed();
+    QVERIFY(!m_session->uploadInProgress());
+    QVERIFY(m_reports->messages.last().startsWith(QStringLiteral("数据源已关闭")));
+    QVERIFY(m_reports->messages.last().contains(QStringLiteral("4/100")));
+    QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    // The next source starts afresh: no half sentence carries over.
+    m_session->receive("$GPGSA,A,");
+    m_session->sourceChanged();
+    m_session->receive("3*00");
+    QCOMPARE(*m_reports->state.mode, FixMode::None);
+}
+
+QTEST_GUILESS_MAIN(TestGpsSession)
+#include "test_gpssession.moc"

@@ -1,0 +1,231 @@
+// The links: a serial port on a pseudo-terminal, network links with real
+// sockets on the loopback interface.
+#include "mytcpclient.h"
+#include "mytcpserver.h"
+#include "ptypair.h"
+#include "seriallink.h"
+#include "tcpclientlink.h"
+#include "tcpserverlink.h"
+#include "udplink.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QTcpSocket> connectTo(quint16 port)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    if (!socket->waitForConnected(3000))
+        return nullptr;
+    return socket;
+}
+
+QByteArray readFrom(QTcpSocket &socket, int expected)
+{
+    QByteArray bytes;
+    QElapsedTimer clock;
+    clock.start();
+    while (bytes.size() < expected && clock.elapsed() < 3000) {
+        QCoreApplication::processEvents();
+        socket.waitForReadyRead(20);
+        bytes += socket.readAll();
+    }
+    return bytes;
+}
+
+// A port nobody listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class TestLinks : public QObject
+{
+    Q_OBJECT
+private slots:
+    void serialLinkDeliversInOrderAndReportsALostDeviceOnce();
+    void tcpServerReceivesFromEachClientAndWritesToTheChosenOnes();
+    void tcpServerOnAPortInUseSaysSo();
+    void tcpClientExchangesBytesAndReportsALostServerOnce();
+    void tcpClientReportsARefusedConnection();
+    void udpRoundTripByHostNameShowsTheSender();
+};
+
+void TestLinks::serialLinkDeliversInOrderAndReportsALostDeviceOnce()
+{
+    auto device = std::make_unique<PtyPair>();
+    SerialLink link;
+    QSignalSpy received(&link, &ByteLink::received);
+    QSignalSpy lost(&link, &ByteLink::lost);
+    QSignalSpy closed(&link, &ByteLink::closed);
+    link.setPortName(device->slavePath());
+    QVERIFY(link.open());
+
+    QByteArray sent;
+    for (int i = 0; i < 200; ++i) {
+        const QByteArray line = QByteArray::number(i) + ',';
+        device->write(line);
+        sent += line;
+    }
+    QCOMPARE(link.write("hello"), qint64(5));
+    QCOMPARE(device->read(5), QByteArray("hello"));
+    const auto all = [&] {
+        QByteArray bytes;
+        for (const QList<QVariant> &signal : received)
+            bytes += signal.at(0).toByteArray();
+        return bytes;
+    };
+    QTRY_COMPARE(all(), sent);
+
+    // Bytes sent just before the adapter goes still arrive, then the loss.
+    device->write("last words");
+    QTest::qWait(2 * SerialLink::kReadIntervalMs);
+    device->unplug();
+    QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(all().endsWith("last words"));
+    QVERIFY(!link.isOpen());
+    QTest::qWait(50);
+    QCOMPARE(lost.count(), 1);
+}
+
+void TestLinks::tcpServerReceivesFromEachClientAndWritesToTheChosenOnes()
+{
+    TcpServerLink link;
+    QSignalSpy opened(&link, &ByteLink::opened);
+    QVERIFY(link.open());
+    QCOMPARE(opened.count(), 1);
+    QSignalSpy connected(&link, &TcpServerLink::clientConnected);
+    QSignalSpy from(&link, &TcpServerLink::receivedFrom);
+    QSignalSpy received(&link, &ByteLink::received);
+
+    auto first = connectTo(link.port());
+    auto second = connectTo(link.port());
+    QVERIFY(first && second);
+    QTRY_COMPARE(connected.count(), 2);
+    const int firstId = connected.at(0).at(0).toInt();
+    const int secondId = connected.at(1).at(0).toInt();
+
+    first->write("one");
+    QTRY_COMPARE(from.count(), 1);
+    second->write("two");
+    QTRY_COMPARE(from.count(), 2);
+    QCOMPARE(from.at(0).at(0).toInt(), firstId);
+    QCOMPARE(from.at(0).at(3).toByteArray(), QByteArray("one"));
+    QCOMPARE(from.at(1).at(0).toInt(), secondId);
+    QCOMPARE(received.at(1).at(0).toByteArray(), QByteArray("two"));
+
+    link.setTarget(secondId);
+    QCOMPARE(link.write("only you"), qint64(8));
+    QCOMPARE(readFrom(*second, 8), QByteArray("only you"));
+    link.setTarget(TcpServerLink::kAllClients);
+    link.write("all");
+    QCOMPARE(readFrom(*first, 3), QByteArray("all"));
+    QCOMPARE(readFrom(*second, 3), QByteArray("all"));
+
+    // Bytes still gathering when the server closes are handed out first.
+    QSignalSpy gone(&link, &TcpServerLink::clientDisconnected);
+    first->write("last");
+    QVERIFY(first->waitForBytesWritten(1000));
+    QTRY_VERIFY(link.server()->client(firstId)->bytesAvailable() == 4);
+    link.close();
+    QCOMPARE(from.last().at(3).toByteArray(), QByteArray("last"));
+    QCOMPARE(gone.count(), 2);
+    QVERIFY(!link.isOpen());
+    QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestLinks::tcpServerOnAPortInUseSaysSo()
+{
+    TcpServerLink first;
+    QVERIFY(first.open());
+    TcpServerLink second;
+    second.setPort(first.port());
+    QVERIFY(!second.open());
+    QCOMPARE(second.errorString(), QStringLiteral("端口已被占用"));
+}
+
+void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    TcpClientLink link;
+    QSignalSpy opened(&link, &ByteLink::opened);
+    QSignalSpy received(&link, &ByteLink::received);
+    QSignalSpy lost(&link, &ByteLink::lost);
+    link.setPeer(QStringLiteral("localhost"), server.serverPort());
+    QVERIFY(link.open());
+    QTRY_COMPARE(opened.count(), 1);
+    QVERIFY(link.isOpen());
+    QTRY_VERIFY(server.hasPendingConnections());
+    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+
+    QCOMPARE(link.write("ping"), qint64(4));
+    QCOMPARE(readFrom(*peer, 4), QByteArray("ping"));
+    peer->write("pong, then gone");
+    peer->disconnectFromHost();
+    QTRY_COMPARE(lost.count(), 1);
+    QByteArray all;
+    for (const QList<QVariant> &signal : received)
+        all += signal.at(0).toByteArray();
+    QCOMPARE(all, QByteArray("pong, then gone"));
+    QVERIFY(!link.isOpen());
+    QTest::qWait(50);
+    QCOMPARE(lost.count(), 1);
+    QCOMPARE(link.write("x"), qint64(-1));
+}
+
+void TestLinks::tcpClientReportsARefusedConnection()
+{
+    TcpClientLink link;
+    QSignalSpy failed(&link, &ByteLink::failed);
+    QSignalSpy opened(&link, &ByteLink::opened);
+    link.setPeer(QStringLiteral("127.0.0.1"), closedPort());
+    QVERIFY(link.open());
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("连接被拒绝：对方没有在该端口监听"));
+    QCOMPARE(opened.count(), 0);
+    QVERIFY(!link.isOpen());
+
+    TcpClientLink unset;
+    QVERIFY(!unset.open());
+    QVERIFY(!unset.errorString().isEmpty());
+}
+
+void TestLinks::udpRoundTripByHostNameShowsTheSender()
+{
+    UdpLink a, b;
+    QVERIFY(a.open());
+    QVERIFY(b.open());
+    QSignalSpy atB(&b, &UdpLink::receivedFrom);
+    a.setTarget(QStringLiteral("localhost"), b.localPort());
+    QCOMPARE(a.write("hello"), qint64(5)); // waits for the lookup
+    QTRY_COMPARE(atB.count(), 1);
+    QCOMPARE(atB.at(0).at(0).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(atB.at(0).at(1).toUInt(), uint(a.localPort()));
+    QCOMPARE(atB.at(0).at(2).toByteArray(), QByteArray("hello"));
+
+    b.setTarget(atB.at(0).at(0).toString(), a.localPort());
+    QSignalSpy atA(&a, &ByteLink::received);
+    QCOMPARE(b.write("back"), qint64(4));
+    QTRY_COMPARE(atA.count(), 1);
+    QCOMPARE(atA.at(0).at(0).toByteArray(), QByteArray("back"));
+
+    UdpLink c;
+    c.setLocalPort(a.localPort());
+    QVERIFY(!c.open());
+    QCOMPARE(c.errorString(), QStringLiteral("端口已被占用"));
+}
+
+QTEST_GUILESS_MAIN(TestLinks)
+#include "test_links.moc"
