@@ -87,8 +87,8 @@ void TestCarStream::scopeSamplesArriveComplete_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("typeName");
     QTest::addColumn<int>("rounds");
-    QTest::newRow("8 float channels") << 8 << int(CarScene::Float) << "float" << 20000;
-    QTest::newRow("3 int16 channels") << 3 << int(CarScene::Int16) << "int16_t" << 5000;
+    QTest::newRow("8 float channels") << 8 << int(Float) << "float" << 20000;
+    QTest::newRow("3 int16 channels") << 3 << int(Int16) << "int16_t" << 5000;
 }
 
 void TestCarStream::scopeSamplesArriveComplete()

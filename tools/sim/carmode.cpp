@@ -2,6 +2,7 @@
 // oscilloscope samples in the car link's frames.
 #include "carframe.h"
 #include "carscene.h"
+#include "sampletypes.h"
 #include "simlink.h"
 #include "simmodes.h"
 
@@ -25,7 +26,7 @@ struct CarOptions
     int ccdCount = 1;
     int ccdLine = 128;
     int channels = 8;
-    int sampleType = CarScene::Int8;
+    int sampleType = Int8;
     int fps = 10;
     int garbage = 0;
     int corruptEvery = 0;
@@ -82,6 +83,16 @@ std::optional<int> intOption(const QCommandLineParser &parser, const char *name,
     return value;
 }
 
+// The SampleTypeCode of a type name such as "int16_t"; -1 for none.
+int sampleTypeByName(const QString &name)
+{
+    for (int code = 0; code < kSampleTypeCount; ++code) {
+        if (name == QLatin1String(sampleType(code).name))
+            return code;
+    }
+    return -1;
+}
+
 // One of a few words, by index; -1 if none matches.
 int choice(const QCommandLineParser &parser, const char *name, const QStringList &words)
 {
@@ -107,7 +118,7 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     const int bitOrder = choice(parser, "bit-order", {"high", "low"});
     const int ones = choice(parser, "ones", {"black", "white"});
     const int endian = choice(parser, "endian", {"little", "big"});
-    options->sampleType = CarScene::sampleTypeByName(parser.value(QStringLiteral("sample-type")));
+    options->sampleType = sampleTypeByName(parser.value(QStringLiteral("sample-type")));
     if (options->image.mode < 0 || bitOrder < 0 || ones < 0 || endian < 0
         || options->sampleType < 0) {
         *error = QStringLiteral("unknown value of --image, --bit-order, --ones, --endian or "
