@@ -68,6 +68,7 @@ void TcpClientLink::onDisconnected()
         return;
     handOutReceived();
     m_error = mainTr("对方已断开连接");
+    emit closed();
     emit lost();
 }
 

@@ -163,6 +163,7 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     QSignalSpy opened(&link, &ByteLink::opened);
     QSignalSpy received(&link, &ByteLink::received);
     QSignalSpy lost(&link, &ByteLink::lost);
+    QSignalSpy closed(&link, &ByteLink::closed);
     link.setPeer(QStringLiteral("localhost"), server.serverPort());
     QVERIFY(link.open());
     QTRY_COMPARE(opened.count(), 1);
@@ -175,6 +176,7 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     peer->write("pong, then gone");
     peer->disconnectFromHost();
     QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(closed.count(), 1);
     QByteArray all;
     for (const QList<QVariant> &signal : received)
         all += signal.at(0).toByteArray();
