@@ -1,5 +1,6 @@
 // zentrik-sim car: plays a smart car sending camera images, CCD lines and
-// oscilloscope samples in the car link's frames.
+// oscilloscope samples in the car link's frames, over a serial line or, as
+// a car with a Wi-Fi bridge, over TCP or UDP.
 #include "carframe.h"
 #include "carscene.h"
 #include "sampletypes.h"
@@ -65,7 +66,8 @@ void addCarOptions(QCommandLineParser &parser)
     option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
     option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
     option("seed", "Seed of the noise in the scene and the garbage.", "n", "1");
-    SimLink::addOptions(parser, false);
+    SimLink::addOptions(parser, true);
+    SimLink::addListenAndUdpOptions(parser);
 }
 
 std::optional<int> intOption(const QCommandLineParser &parser, const char *name, int low,
