@@ -32,8 +32,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     createNetworkSources(dialogs);
     for (ByteLink *link : std::initializer_list<ByteLink *>{m_serial, m_tcpServer, m_tcpClient, m_udp})
         connect(link, &ByteLink::received, this, &CarTab::car_read);
-    connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), ui->car_com_stacked,
-            &QStackedWidget::setCurrentIndex);
+    connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &CarTab::onSourceChosen);
 
     m_cameraView = new CameraView(ui->car_cam_tab);
     m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
@@ -86,13 +86,7 @@ void CarTab::createNetworkSources(Dialogs &dialogs)
     for (NetworkSourcePanel *panel : qAsConst(m_networkPanels)) {
         connect(panel, &NetworkSourcePanel::opened, this, &CarTab::onLinkOpened);
         connect(panel, &NetworkSourcePanel::closed, this, &CarTab::onLinkClosed);
-        connect(panel, &NetworkSourcePanel::activeChanged, this, [this, panel] {
-            // The car is reached another way now: a serial port lost before
-            // must not reopen beside it.
-            if (panel->isActive())
-                m_panel->cancelReconnection();
-            updateSourceSelector();
-        });
+        connect(panel, &NetworkSourcePanel::activeChanged, this, &CarTab::updateSourceSelector);
     }
 }
 
@@ -141,6 +135,15 @@ void CarTab::onLinkClosed()
     m_cameraView->setLinkOpen(false);
     m_ccdView->setLinkOpen(false);
     m_scopeView->setLinkOpen(false);
+}
+
+void CarTab::onSourceChosen(int source)
+{
+    ui->car_com_stacked->setCurrentIndex(source);
+    // The car is reached another way now: a serial port lost before must
+    // not reopen behind another source's page.
+    if (source != Serial)
+        m_panel->cancelReconnection();
 }
 
 // The source cannot change while one is open or opening.

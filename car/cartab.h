@@ -55,6 +55,7 @@ private:
     void addPage(QWidget *page, QWidget *view);
     void onLinkOpened();
     void onLinkClosed();
+    void onSourceChosen(int source);
     void updateSourceSelector();
 
     std::unique_ptr<Ui::CarTab> ui;
