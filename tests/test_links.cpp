@@ -58,6 +58,7 @@ private slots:
     void tcpServerOnAPortInUseSaysSo();
     void tcpClientExchangesBytesAndReportsALostServerOnce();
     void tcpClientReportsARefusedConnection();
+    void tcpClientGoesQuietlyWhenDestroyedConnected();
     void udpRoundTripByHostNameShowsTheSender();
 };
 
@@ -202,6 +203,21 @@ void TestLinks::tcpClientReportsARefusedConnection()
     TcpClientLink unset;
     QVERIFY(!unset.open());
     QVERIFY(!unset.errorString().isEmpty());
+}
+
+void TestLinks::tcpClientGoesQuietlyWhenDestroyedConnected()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    auto link = std::make_unique<TcpClientLink>();
+    link->setPeer(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(link->open());
+    QTRY_VERIFY(link->isOpen());
+    int reports = 0;
+    for (auto signal : {&ByteLink::closed, &ByteLink::lost})
+        connect(link.get(), signal, [&reports] { ++reports; });
+    link.reset();
+    QCOMPARE(reports, 0);
 }
 
 void TestLinks::udpRoundTripByHostNameShowsTheSender()
