@@ -30,7 +30,8 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connect(m_panel, &SerialPortPanel::closed, this, &CarTab::onLinkClosed);
     connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::updateSourceSelector);
     createNetworkSources(dialogs);
-    for (ByteLink *link : std::initializer_list<ByteLink *>{m_serial, m_tcpServer, m_tcpClient, m_udp})
+    const std::initializer_list<ByteLink *> links{m_serial, m_tcpServer, m_tcpClient, m_udp};
+    for (ByteLink *link : links)
         connect(link, &ByteLink::received, this, &CarTab::car_read);
     connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &CarTab::onSourceChosen);

@@ -34,6 +34,7 @@ void ImageWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     // Placed as a label places its picture, so a centred image sits on the
     // same pixels.
-    const QRect placed = QStyle::alignedRect(layoutDirection(), m_alignment, m_image.size(), rect());
+    const QRect placed =
+        QStyle::alignedRect(layoutDirection(), m_alignment, m_image.size(), rect());
     painter.drawImage(placed.topLeft(), m_image);
 }

@@ -42,7 +42,8 @@ bool SimulatorProcess::waitForLine(const QString &program, const QStringList &ar
     clock.start();
     bool found = false;
     while (!found && clock.elapsed() < timeoutMs) {
-        if (!m_process.canReadLine() && !m_process.waitForReadyRead(int(timeoutMs - clock.elapsed())))
+        if (!m_process.canReadLine()
+            && !m_process.waitForReadyRead(int(timeoutMs - clock.elapsed())))
             break;
         while (!found && m_process.canReadLine()) {
             m_line = QString::fromLocal8Bit(m_process.readLine()).trimmed();
