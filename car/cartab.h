@@ -39,7 +39,6 @@ public:
 
     SerialPortPanel *panel() const { return m_panel; }
     const CarFrameParser &parser() const { return m_parser; }
-    CameraView *cameraView() const { return m_cameraView; }
     CcdView *ccdView() const { return m_ccdView; }
     ScopeView *scopeView() const { return m_scopeView; }
 

@@ -4,7 +4,6 @@
 // camera page, none lost and in the order they were sent. The expected
 // payloads come from a second scene with the same seed, which replays the
 // simulator's frames byte for byte.
-#include "cameraview.h"
 #include "camimage.h"
 #include "cartab.h"
 #include "carscene.h"
