@@ -132,8 +132,8 @@ CameraPicture CameraDecoder::decode(const char *payload, int threshold)
     }
 }
 
-// Nearest-neighbour scaling straight into RGB32, the format a label's
-// pixmap takes without another conversion. Rows that repeat a source row
+// Nearest-neighbour scaling straight into RGB32, the format the screen
+// takes without another conversion. Rows that repeat a source row
 // are copied from the row above.
 //
 // The picture is drawn into the same image frame after frame: a fresh

@@ -6,8 +6,8 @@
 #include <vector>
 
 // Decoding of the camera images the car sends, and the pictures the camera
-// page shows of them. No widgets here: the tab only puts the results on its
-// labels.
+// page shows of them. No widgets here: the camera page only shows the
+// results. A "label" is the widget a picture is fitted to.
 namespace CarCamera {
 
 enum Mode { Binary = 0, Grey = 1, Colour = 2 };

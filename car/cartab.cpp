@@ -1,14 +1,18 @@
 #include "cartab.h"
 
+#include "cameraview.h"
 #include "ccdview.h"
-#include "picturelabel.h"
+#include "mytcpserver.h"
+#include "networksourcepanel.h"
 #include "scopeview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "tcpclientlink.h"
+#include "tcpserverlink.h"
 #include "translation.h"
+#include "udplink.h"
 #include "ui_cartab.h"
 
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
@@ -22,39 +26,25 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
                                      ui->car_iserror_check, ui->car_is_relink_check};
     m_serial = new SerialLink(this);
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
-
-    m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
-    m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
-    for (auto [page, view] : {std::pair<QWidget *, QWidget *>{ui->car_ccd_tab, m_ccdView},
-                              {ui->car_ware_tab, m_scopeView}}) {
-        auto *layout = new QVBoxLayout(page);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view);
-    }
-
-    {
-        QSignalBlocker blocker(ui->car_imgBox);
-        ui->car_imgBox->clear();
-        ui->car_imgBox->addItems({mainTr("二值化图像"), mainTr("灰度图像"), mainTr("彩色图像")});
-        ui->car_imgBox->setCurrentIndex(CarCamera::Binary);
-    }
-    ui->car_img_stacked->setCurrentIndex(CarCamera::Binary);
-    m_originalLabel = std::make_unique<PictureLabel>(ui->car_img_original);
-    m_binaryLabel = std::make_unique<PictureLabel>(ui->car_img_bin);
-    // The save controls stay on the form but do nothing: images are never saved.
-    ui->car_img_save_checkBox->hide();
-    ui->car_img_save_Edit->hide();
-
-    m_panel->setDisabledWhileOpen({ui->car_imgBox, ui->car_img_w, ui->car_img_h, ui->car_bin_b,
-                                   ui->car_bin_l, ui->car_img_color_1b, ui->car_img_color_0b,
-                                   ui->car_img_rgb565_l, ui->car_img_rgb565_b});
-    connect(m_serial, &ByteLink::received, this, &CarTab::car_read);
     connect(m_panel, &SerialPortPanel::opened, this, &CarTab::onLinkOpened);
     connect(m_panel, &SerialPortPanel::closed, this, &CarTab::onLinkClosed);
+    connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::updateSourceSelector);
+    createNetworkSources(dialogs);
+    const std::initializer_list<ByteLink *> links{m_serial, m_tcpServer, m_tcpClient, m_udp};
+    for (ByteLink *link : links)
+        connect(link, &ByteLink::received, this, &CarTab::car_read);
+    connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &CarTab::onSourceChosen);
+
+    m_cameraView = new CameraView(ui->car_cam_tab);
+    m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
+    m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
+    addPage(ui->car_cam_tab, m_cameraView);
+    addPage(ui->car_ccd_tab, m_ccdView);
+    addPage(ui->car_ware_tab, m_scopeView);
 
     m_parser.setHandler(CarLink::Image, [this](const char *payload, int length) {
-        m_latestImage = QByteArray(payload, length);
-        m_imagePending = true;
+        m_cameraView->handleFrame(payload, length);
     });
     m_parser.setHandler(CarLink::Ccd, [this](const char *payload, int length) {
         m_ccdView->handleFrame(payload, length);
@@ -66,28 +56,63 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 
 CarTab::~CarTab() = default;
 
+// Bytes from a network come as soon as a read interval of the serial port
+// would bring them: a TCP client's bytes gather that long, not the server's
+// usual 100 ms, so pictures keep the car's frame rate.
+void CarTab::createNetworkSources(Dialogs &dialogs)
+{
+    m_tcpServer = new TcpServerLink(this);
+    m_tcpServer->server()->setGatherInterval(SerialLink::kReadIntervalMs);
+    m_tcpClient = new TcpClientLink(this);
+    m_udp = new UdpLink(this);
+
+    const NetworkSourceWidgets server{ui->car_tcp_server_link, {ui->car_tcp_port_s},
+                                      mainTr("开始监听"), mainTr("停止监听"), mainTr("监听失败")};
+    const NetworkSourceWidgets client{ui->car_tcp_client_link,
+                                      {ui->car_tcp_ip_c, ui->car_tcp_port_c},
+                                      mainTr("连接"), mainTr("断开"), mainTr("连接失败")};
+    const NetworkSourceWidgets udp{ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"),
+                                   mainTr("解绑"), mainTr("绑定失败")};
+    m_networkPanels = {
+        new NetworkSourcePanel(server, *m_tcpServer, [this] {
+            m_tcpServer->setPort(quint16(ui->car_tcp_port_s->value()));
+        }, dialogs, this),
+        new NetworkSourcePanel(client, *m_tcpClient, [this] {
+            m_tcpClient->setPeer(ui->car_tcp_ip_c->text(), quint16(ui->car_tcp_port_c->value()));
+        }, dialogs, this),
+        new NetworkSourcePanel(udp, *m_udp, [this] {
+            m_udp->setLocalPort(quint16(ui->car_udp_port->value()));
+        }, dialogs, this),
+    };
+    for (NetworkSourcePanel *panel : qAsConst(m_networkPanels)) {
+        connect(panel, &NetworkSourcePanel::opened, this, &CarTab::onLinkOpened);
+        connect(panel, &NetworkSourcePanel::closed, this, &CarTab::onLinkClosed);
+        connect(panel, &NetworkSourcePanel::activeChanged, this, &CarTab::updateSourceSelector);
+    }
+}
+
+void CarTab::addPage(QWidget *page, QWidget *view)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+}
+
+bool CarTab::sourceOpen() const
+{
+    if (m_panel->isOpen())
+        return true;
+    for (const NetworkSourcePanel *panel : m_networkPanels) {
+        if (panel->isOpen())
+            return true;
+    }
+    return false;
+}
+
 void CarTab::car_read(const QByteArray &bytes)
 {
     m_parser.append(bytes);
-    if (m_imagePending)
-        showCameraPicture();
-}
-
-void CarTab::on_car_imgBox_currentIndexChanged(int index)
-{
-    ui->car_img_stacked->setCurrentIndex(index);
-}
-
-CarCamera::Settings CarTab::cameraSettings() const
-{
-    CarCamera::Settings settings;
-    settings.mode = ui->car_imgBox->currentIndex();
-    settings.width = ui->car_img_w->value();
-    settings.height = ui->car_img_h->value();
-    settings.highBitFirst = ui->car_bin_b->isChecked();
-    settings.oneIsBlack = ui->car_img_color_1b->isChecked();
-    settings.bigEndian = ui->car_img_rgb565_b->isChecked();
-    return settings;
+    m_cameraView->showNewest();
 }
 
 // The settings are read once here and stay fixed until the next open: the
@@ -97,40 +122,36 @@ void CarTab::onLinkOpened()
 {
     CarLink::FrameLengths lengths{};
     lengths[CarLink::Scope] = m_scopeView->payloadLength();
-
-    m_camera = std::make_unique<CameraDecoder>(cameraSettings(), ui->car_img_original->size());
-    ui->car_img_bin->setVisible(cameraSettings().mode != CarCamera::Colour);
-    lengths[CarLink::Image] = m_camera->payloadLength();
-
+    lengths[CarLink::Image] = m_cameraView->payloadLength();
     lengths[CarLink::Ccd] = m_ccdView->payloadLength();
     m_parser.setFrameLengths(lengths);
-    m_imagePending = false;
 
+    m_cameraView->setLinkOpen(true);
     m_ccdView->setLinkOpen(true);
     m_scopeView->setLinkOpen(true);
 }
 
 void CarTab::onLinkClosed()
 {
-    m_camera.reset();
-    m_imagePending = false;
-    m_latestImage.clear();
+    m_cameraView->setLinkOpen(false);
     m_ccdView->setLinkOpen(false);
     m_scopeView->setLinkOpen(false);
 }
 
-void CarTab::showCameraPicture()
+void CarTab::onSourceChosen(int source)
 {
-    m_imagePending = false;
-    if (!m_camera || m_latestImage.size() != m_camera->payloadLength())
-        return;
-    m_camera->setLabelSize(ui->car_img_original->size());
-    CameraPicture picture = m_camera->decode(m_latestImage.constData(), ui->car_thr_val->value());
-    m_originalLabel->show(picture.original);
-    if (!picture.binary.isNull())
-        m_binaryLabel->show(picture.binary);
-    if (picture.average >= 0) {
-        ui->car_avr->setText(QString::number(picture.average));
-        ui->car_mid->setText(QString::number(picture.median));
-    }
+    ui->car_com_stacked->setCurrentIndex(source);
+    // The car is reached another way now: a serial port lost before must
+    // not reopen behind another source's page.
+    if (source != Serial)
+        m_panel->cancelReconnection();
+}
+
+// The source cannot change while one is open or opening.
+void CarTab::updateSourceSelector()
+{
+    bool active = m_panel->isOpen();
+    for (const NetworkSourcePanel *panel : qAsConst(m_networkPanels))
+        active = active || panel->isActive();
+    ui->car_com->setEnabled(!active);
 }

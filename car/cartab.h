@@ -1,6 +1,5 @@
 #pragma once
 
-#include "camimage.h"
 #include "carframe.h"
 #include "portenumerator.h"
 
@@ -8,23 +7,33 @@
 
 #include <memory>
 
+class ByteLink;
+class CameraView;
 class CcdView;
 class Dialogs;
-class PictureLabel;
+class NetworkSourcePanel;
 class ScopeView;
 class SerialLink;
 class SerialPortPanel;
+class TcpClientLink;
+class TcpServerLink;
+class UdpLink;
 
 namespace Ui {
 class CarTab;
 }
 
 // The smart-car assistant: camera, linear CCD and oscilloscope views of the
-// framed stream a car sends over its serial link. The link is receive-only.
+// framed stream a car sends, over a serial port or a network (a Wi-Fi
+// bridge on the car): as a TCP server, a TCP client or over UDP. One
+// source at a time; the link is receive-only.
 class CarTab : public QWidget
 {
     Q_OBJECT
 public:
+    // The sources, in the order of the "car_com" selector.
+    enum Source { Serial, TcpServer, TcpClient, Udp };
+
     CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~CarTab() override;
 
@@ -33,30 +42,30 @@ public:
     CcdView *ccdView() const { return m_ccdView; }
     ScopeView *scopeView() const { return m_scopeView; }
 
+    // A source is open: bytes come and the settings are fixed.
+    bool sourceOpen() const;
+
 public slots:
-    // Reads everything the car sent and handles every complete frame.
+    // Cuts everything the car sent into frames and hands each to its view.
     void car_read(const QByteArray &bytes);
 
-private slots:
-    void on_car_imgBox_currentIndexChanged(int index);
-
 private:
+    void createNetworkSources(Dialogs &dialogs);
+    void addPage(QWidget *page, QWidget *view);
     void onLinkOpened();
     void onLinkClosed();
-    CarCamera::Settings cameraSettings() const;
-    void showCameraPicture();
+    void onSourceChosen(int source);
+    void updateSourceSelector();
 
     std::unique_ptr<Ui::CarTab> ui;
     SerialLink *m_serial = nullptr;
+    TcpServerLink *m_tcpServer = nullptr;
+    TcpClientLink *m_tcpClient = nullptr;
+    UdpLink *m_udp = nullptr;
     SerialPortPanel *m_panel = nullptr;
+    QList<NetworkSourcePanel *> m_networkPanels;
+    CameraView *m_cameraView = nullptr;
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;
     CarFrameParser m_parser;
-    std::unique_ptr<CameraDecoder> m_camera;
-    std::unique_ptr<PictureLabel> m_originalLabel;
-    std::unique_ptr<PictureLabel> m_binaryLabel;
-    // Only the newest image of a read is drawn: the ones before it would
-    // be replaced on screen before anyone could see them.
-    QByteArray m_latestImage;
-    bool m_imagePending = false;
 };

@@ -1,6 +1,7 @@
 #include "imagewidget.h"
 
 #include <QPainter>
+#include <QStyle>
 
 #include <utility>
 
@@ -20,10 +21,20 @@ QImage ImageWidget::takeImage()
     return std::exchange(m_image, QImage());
 }
 
+void ImageWidget::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
 void ImageWidget::paintEvent(QPaintEvent *)
 {
     if (m_image.isNull())
         return;
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    // Placed as a label places its picture, so a centred image sits on the
+    // same pixels.
+    const QRect placed =
+        QStyle::alignedRect(layoutDirection(), m_alignment, m_image.size(), rect());
+    painter.drawImage(placed.topLeft(), m_image);
 }

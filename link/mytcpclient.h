@@ -6,8 +6,9 @@
 
 // One connection accepted by myTcpServer. Its ID is its socket descriptor.
 //
-// Received bytes are reported 100 ms after the first of them arrives, so a
-// message that comes in several TCP segments is usually read in one piece.
+// Received bytes are reported 100 ms (the gather interval) after the first
+// of them arrives, so a message that comes in several TCP segments is
+// usually read in one piece.
 class myTcpClient : public QTcpSocket
 {
     Q_OBJECT
@@ -19,6 +20,8 @@ public:
 
     // Takes over an accepted connection; false when the descriptor is bad.
     bool adopt(qintptr descriptor);
+
+    void setGatherInterval(int ms) { m_gather.setInterval(ms); }
 
     int clientID() const { return m_id; }
     QString clientIP() const { return m_ip; }

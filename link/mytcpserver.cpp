@@ -4,7 +4,15 @@
 
 myTcpServer::myTcpServer(QObject *parent)
     : QTcpServer(parent)
+    , m_gatherMs(myTcpClient::kGatherMs)
 {
+}
+
+void myTcpServer::setGatherInterval(int ms)
+{
+    m_gatherMs = ms;
+    for (myTcpClient *client : qAsConst(m_clients))
+        client->setGatherInterval(ms);
 }
 
 myTcpServer::~myTcpServer()
@@ -28,6 +36,7 @@ void myTcpServer::incomingConnection(qintptr descriptor)
         delete client;
         return;
     }
+    client->setGatherInterval(m_gatherMs);
     connect(client, &myTcpClient::ClientReadData, this, &myTcpServer::onClientReadData);
     connect(client, &myTcpClient::ClientDisConnect, this, &myTcpServer::onClientDisconnected);
     emit ClientConnect(client->clientID(), client->clientIP(), client->clientPort());

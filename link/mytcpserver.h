@@ -20,6 +20,9 @@ public:
     ~myTcpServer() override;
 
     void setConnectionLimit(int limit) { m_limit = limit; }
+    // How long a client gathers bytes before reporting them (100 ms unless
+    // set), for the clients connected now and later.
+    void setGatherInterval(int ms);
     int connectionLimit() const { return m_limit; }
     int clientCount() const { return m_count; }
     QList<int> clientIDs() const { return m_ids; }
@@ -51,4 +54,5 @@ private:
     QList<myTcpClient *> m_clients;
     int m_count = 0;
     int m_limit = kDefaultLimit;
+    int m_gatherMs;
 };

@@ -12,6 +12,13 @@ TcpClientLink::TcpClientLink(QObject *parent)
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &TcpClientLink::onError);
 }
 
+TcpClientLink::~TcpClientLink()
+{
+    // A connected socket still reports its disconnection as it is
+    // destroyed, after our other members are gone: going away is no loss.
+    m_socket.disconnect(this);
+}
+
 void TcpClientLink::setPeer(const QString &host, quint16 port)
 {
     m_host = host.trimmed();
@@ -68,6 +75,7 @@ void TcpClientLink::onDisconnected()
         return;
     handOutReceived();
     m_error = mainTr("对方已断开连接");
+    emit closed();
     emit lost();
 }
 

@@ -205,6 +205,14 @@ bool SerialPortPanel::reconnectionPending() const
         && m_widgets.relinkCheck->isChecked();
 }
 
+void SerialPortPanel::cancelReconnection()
+{
+    if (!m_portLost)
+        return;
+    m_portLost = false;
+    emit linkStateChanged();
+}
+
 void SerialPortPanel::reconnectIfLost()
 {
     if (!reconnectionPending())

@@ -60,6 +60,8 @@ public:
     // The port was lost and the user asked for reconnection: reconnectIfLost()
     // has work to do whenever the name is listed.
     bool reconnectionPending() const;
+    // The tab took another source: a lost port is no longer reopened.
+    void cancelReconnection();
 
 public slots:
     void onPortNameChanged(const QString &name);

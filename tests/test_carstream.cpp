@@ -1,13 +1,16 @@
 // The car tab with the device simulator as the car, end to end: frames the
-// simulator builds cross a real pseudo-terminal, are cut by the tab's parser
-// and land in the oscilloscope store and on the CCD page, none lost and in
-// the order they were sent. The expected payloads come from a second scene
-// with the same seed, which replays the simulator's frames byte for byte.
+// simulator builds cross a real pseudo-terminal or socket, are cut by the
+// tab's parser and land in the oscilloscope store, on the CCD page and the
+// camera page, none lost and in the order they were sent. The expected
+// payloads come from a second scene with the same seed, which replays the
+// simulator's frames byte for byte.
+#include "camimage.h"
 #include "cartab.h"
 #include "carscene.h"
 #include "ccddrawing.h"
 #include "ccdview.h"
 #include "fakeports.h"
+#include "imagewidget.h"
 #include "sampletypes.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
@@ -19,9 +22,12 @@
 #include <qwt_scale_div.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <vector>
@@ -34,6 +40,20 @@ QStringList simulatorArguments(const QString &send, int rounds, const QStringLis
 {
     return QStringList{"car", "--send", send, "--fps", "0", "--rounds", QString::number(rounds)}
            + options;
+}
+
+quint16 freeTcpPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::Any, 0);
+    return probe.serverPort();
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::Any), 0);
+    return probe.localPort();
 }
 
 } // namespace
@@ -49,6 +69,8 @@ private slots:
     void scopeSamplesArriveComplete();
     void ccdLinesReachTheCcdPage_data();
     void ccdLinesReachTheCcdPage();
+    void cameraAndSamplesArriveOverTheNetwork_data();
+    void cameraAndSamplesArriveOverTheNetwork();
 
 private:
     template <typename T>
@@ -56,6 +78,8 @@ private:
     {
         return child<T>(m_tab.get(), QString::fromLatin1(name));
     }
+    // Opens the tab's network source and starts the simulator to match.
+    void openNetwork(CarTab::Source source, SimulatorProcess &sim, const QStringList &arguments);
     void open(const QString &path)
     {
         widget<QComboBox>("car_portBox")->setEditText(path);
@@ -87,8 +111,8 @@ void TestCarStream::scopeSamplesArriveComplete_data()
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("typeName");
     QTest::addColumn<int>("rounds");
-    QTest::newRow("8 float channels") << 8 << int(CarScene::Float) << "float" << 20000;
-    QTest::newRow("3 int16 channels") << 3 << int(CarScene::Int16) << "int16_t" << 5000;
+    QTest::newRow("8 float channels") << 8 << int(Float) << "float" << 20000;
+    QTest::newRow("3 int16 channels") << 3 << int(Int16) << "int16_t" << 5000;
 }
 
 void TestCarStream::scopeSamplesArriveComplete()
@@ -181,6 +205,100 @@ void TestCarStream::ccdLinesReachTheCcdPage()
     const int recordHeight = widget<QWidget>("car_ccd_img")->height();
     QCOMPARE(ccd->trackRowCount(), std::min(rounds, recordHeight));
     QVERIFY(ccd->trackRowCount() > 0);
+}
+
+void TestCarStream::openNetwork(CarTab::Source source, SimulatorProcess &sim,
+                                const QStringList &arguments)
+{
+    const QString simulator = QStringLiteral(ZENTRIK_SIM_PATH);
+    const auto toTab = [](quint16 port) { return QStringLiteral("127.0.0.1:%1").arg(port); };
+    widget<QComboBox>("car_com")->setCurrentIndex(source);
+    if (source == CarTab::TcpServer) {
+        const quint16 port = freeTcpPort();
+        widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+        widget<QPushButton>("car_tcp_server_link")->click();
+        QVERIFY(m_tab->sourceOpen());
+        QVERIFY2(sim.startOnNetwork(simulator, arguments + QStringList{"--tcp", toTab(port)}),
+                 qPrintable(sim.error()));
+    } else if (source == CarTab::TcpClient) {
+        QVERIFY2(sim.startOnNetwork(simulator, arguments + QStringList{"--listen", "0"}),
+                 qPrintable(sim.error()));
+        widget<QLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
+        widget<QSpinBox>("car_tcp_port_c")->setValue(sim.announcedPort());
+        widget<QPushButton>("car_tcp_client_link")->click();
+        QTRY_VERIFY(m_tab->sourceOpen());
+    } else {
+        const quint16 port = freeUdpPort();
+        widget<QSpinBox>("car_udp_port")->setValue(port);
+        widget<QPushButton>("car_udp_link")->click();
+        QVERIFY(m_tab->sourceOpen());
+        QVERIFY2(sim.startOnNetwork(simulator, arguments + QStringList{"--udp", toTab(port)}),
+                 qPrintable(sim.error()));
+    }
+}
+
+void TestCarStream::cameraAndSamplesArriveOverTheNetwork_data()
+{
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("fps");
+    QTest::newRow("TCP server") << int(CarTab::TcpServer) << 0;
+    QTest::newRow("TCP client") << int(CarTab::TcpClient) << 0;
+    // Datagrams nobody reads in time are lost: paced, as a car would send.
+    QTest::newRow("UDP") << int(CarTab::Udp) << 30;
+}
+
+void TestCarStream::cameraAndSamplesArriveOverTheNetwork()
+{
+    QFETCH(int, source);
+    QFETCH(int, fps);
+    const int rounds = 60;
+    const int channels = 3;
+    CarCamera::Settings camera;
+    camera.mode = CarCamera::Grey;
+    camera.width = 40;
+    camera.height = 30;
+    widget<QComboBox>("car_imgBox")->setCurrentIndex(camera.mode);
+    widget<QSpinBox>("car_img_w")->setValue(camera.width);
+    widget<QSpinBox>("car_img_h")->setValue(camera.height);
+    widget<QSpinBox>("car_ware_num")->setValue(channels);
+    widget<QComboBox>("car_ware_type")->setCurrentIndex(Int16);
+
+    SimulatorProcess sim;
+    openNetwork(CarTab::Source(source), sim,
+                {"car", "--send", "camera,scope", "--fps", QString::number(fps), "--rounds",
+                 QString::number(rounds), "--image", "grey", "--width", "40", "--height", "30",
+                 "--channels", QString::number(channels), "--sample-type", "int16_t"});
+    if (QTest::currentTestFailed())
+        return;
+    ScopeView *scope = m_tab->scopeView();
+    QTRY_COMPARE_WITH_TIMEOUT(scope->framesReceived(), rounds, kTimeoutMs);
+    QCOMPARE(m_tab->parser().framesHandled(CarLink::Image), rounds);
+
+    CarScene replay;
+    QByteArray lastImage;
+    double expected[SampleStore::kChannels] = {};
+    int wrong = 0;
+    for (int round = 0; round < rounds; ++round) {
+        lastImage = replay.cameraPayload(camera, round);
+        const QByteArray payload = replay.scopePayload(channels, Int16, round);
+        decodeSamples(Int16, channels, payload.constData(), expected);
+        for (int channel = 0; channel < channels; ++channel)
+            wrong += scope->store().window(channel)[round] != expected[channel];
+    }
+    QCOMPARE(wrong, 0);
+    // The camera page shows the last image sent.
+    auto *picture = widget<ImageWidget>("car_img_original");
+    CameraDecoder decoder(camera, picture->size());
+    QCOMPARE(picture->image(),
+             decoder.decode(lastImage.constData(), widget<QSpinBox>("car_thr_val")->value())
+                 .original);
+
+    if (source == CarTab::TcpClient) {
+        // The simulator ends its connection when done.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_tab->sourceOpen(), kTimeoutMs);
+        QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information),
+                 QStringList{QStringLiteral("连接已断开：\n对方已断开连接")});
+    }
 }
 
 QTEST_MAIN(TestCarStream)

@@ -1,9 +1,11 @@
-// The car tab with a pseudo-terminal as the car: its settings fix the frame
-// lengths at open, frames reach the camera page and the other views, and the
-// device simulator's frames show up as a live picture.
+// The car tab with a pseudo-terminal or a socket as the car: its settings
+// fix the frame lengths at open, frames reach the camera page and the other
+// views, network sources say why they cannot open, and the device
+// simulator's frames show up as a live picture.
 #include "cartab.h"
 #include "ccdview.h"
 #include "fakeports.h"
+#include "imagewidget.h"
 #include "ptypair.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
@@ -23,6 +25,9 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(CarLink::FrameLengths)
@@ -37,9 +42,17 @@ QByteArray bytes(std::initializer_list<int> values)
     return out;
 }
 
-QImage shownImage(QLabel *label)
+QImage shownImage(const ImageWidget *picture)
 {
-    return label->pixmap(Qt::ReturnByValue).toImage();
+    return picture->image();
+}
+
+// A TCP port nobody listens on.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
 
 const char *const kCameraSettings[] = {"car_imgBox",       "car_img_w",        "car_img_h",
@@ -60,6 +73,9 @@ private slots:
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
     void bytesLeftAtCloseLeadTheNextOpen();
+    void networkSourcesSayWhyTheyCannotOpen();
+    void openTcpServerFixesTheSettingsAndReadsItsClient();
+    void choosingANetworkSourceEndsSerialReconnection();
     void simulatorFramesShowAsAMovingPicture();
     void simulatorFramesHaveTheLengthsTheTabExpects_data();
     void simulatorFramesHaveTheLengthsTheTabExpects();
@@ -75,7 +91,7 @@ private:
         widget<QComboBox>("car_imgBox")->setCurrentIndex(mode);
         widget<QSpinBox>("car_img_w")->setValue(width);
         widget<QSpinBox>("car_img_h")->setValue(height);
-        widget<QLabel>("car_img_original")->setFixedSize(display);
+        widget<ImageWidget>("car_img_original")->setFixedSize(display);
     }
     void open(const QString &path)
     {
@@ -158,7 +174,7 @@ void TestCarTab::openFixesTheSettingsAndTheFrameLengths()
     QCOMPARE(lengths[1], imageLength);
     QCOMPARE(lengths[2], m_tab->ccdView()->payloadLength());
     QCOMPARE(lengths[3], m_tab->scopeView()->payloadLength());
-    QCOMPARE(widget<QLabel>("car_img_bin")->isHidden(), mode == 2);
+    QCOMPARE(widget<ImageWidget>("car_img_bin")->isHidden(), mode == 2);
     for (const char *name : kCameraSettings)
         QVERIFY2(!widget<QWidget>(name)->isEnabled(), name);
     QVERIFY(!widget<QWidget>("car_ccd_num")->isEnabled());
@@ -187,7 +203,7 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     QCOMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
     QCOMPARE(widget<QLabel>("car_mid")->text(), QStringLiteral("30"));
     // The square image as the largest square in the label, in its middle.
-    auto *originalLabel = widget<QLabel>("car_img_original");
+    auto *originalLabel = widget<ImageWidget>("car_img_original");
     const QImage original = shownImage(originalLabel);
     QCOMPARE(original.size(), QSize(240, 240));
     QCOMPARE(qGray(original.pixel(239, 239)), 40);
@@ -197,7 +213,7 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     QCOMPARE(onScreen.pixel(39, 0), onScreen.pixel(280, 239));
     QVERIFY(qGray(onScreen.pixel(39, 0)) != 10);
     // Threshold 128: every pixel black, crossed by the grid's middle lines.
-    const QImage binary = shownImage(widget<QLabel>("car_img_bin"));
+    const QImage binary = shownImage(widget<ImageWidget>("car_img_bin"));
     QCOMPARE(binary.pixel(0, 0), 0xFF000000u);
     QCOMPARE(binary.pixel(239, 239), 0xFF000000u);
     QCOMPARE(binary.pixel(0, 120), 0xFF000080u);
@@ -205,14 +221,14 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     // The threshold is read at every frame.
     widget<QSpinBox>("car_thr_val")->setValue(20);
     car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
-    QTRY_COMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(239, 239), 0xFFFFFFFFu);
-    QCOMPARE(shownImage(widget<QLabel>("car_img_bin")).pixel(0, 0), 0xFF000000u);
+    QTRY_COMPARE(shownImage(widget<ImageWidget>("car_img_bin")).pixel(239, 239), 0xFFFFFFFFu);
+    QCOMPARE(shownImage(widget<ImageWidget>("car_img_bin")).pixel(0, 0), 0xFF000000u);
 
     // A label the window's layout resizes gets pictures of its new size.
     originalLabel->setFixedSize(200, 150);
     car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
     QTRY_COMPARE(shownImage(originalLabel).size(), QSize(150, 150));
-    QCOMPARE(shownImage(widget<QLabel>("car_img_bin")).size(), QSize(150, 150));
+    QCOMPARE(shownImage(widget<ImageWidget>("car_img_bin")).size(), QSize(150, 150));
 }
 
 void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
@@ -232,6 +248,100 @@ void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
     QVERIFY(m_tab->parser().buffer().isEmpty());
 }
 
+void TestCarTab::networkSourcesSayWhyTheyCannotOpen()
+{
+    auto *source = widget<QComboBox>("car_com");
+    QCOMPARE(source->count(), 4);
+    QCOMPARE(source->itemText(3), QStringLiteral("UDP"));
+
+    QTcpServer tcpTaken;
+    QVERIFY(tcpTaken.listen(QHostAddress::Any, 0));
+    source->setCurrentIndex(CarTab::TcpServer);
+    QCOMPARE(widget<QStackedWidget>("car_com_stacked")->currentIndex(), int(CarTab::TcpServer));
+    widget<QSpinBox>("car_tcp_port_s")->setValue(tcpTaken.serverPort());
+    widget<QPushButton>("car_tcp_server_link")->click();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information),
+             QStringList{QStringLiteral("监听失败：\n端口已被占用")});
+    QCOMPARE(widget<QPushButton>("car_tcp_server_link")->text(), QStringLiteral("开始监听"));
+    QVERIFY(source->isEnabled());
+
+    // Connecting takes a while: the source is busy until it is refused.
+    m_dialogs.clear();
+    source->setCurrentIndex(CarTab::TcpClient);
+    widget<QLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
+    widget<QSpinBox>("car_tcp_port_c")->setValue(closedPort());
+    auto *connectButton = widget<QPushButton>("car_tcp_client_link");
+    connectButton->click();
+    QCOMPARE(connectButton->text(), QStringLiteral("断开"));
+    QVERIFY(!source->isEnabled());
+    QVERIFY(!widget<QWidget>("car_tcp_port_c")->isEnabled());
+    QTRY_COMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information),
+                 QStringList{QStringLiteral("连接失败：\n连接被拒绝：对方没有在该端口监听")});
+    QCOMPARE(connectButton->text(), QStringLiteral("连接"));
+    QVERIFY(source->isEnabled() && widget<QWidget>("car_tcp_port_c")->isEnabled());
+    QVERIFY(!m_tab->sourceOpen());
+
+    m_dialogs.clear();
+    QUdpSocket udpTaken;
+    QVERIFY(udpTaken.bind(QHostAddress(QHostAddress::Any), 0));
+    source->setCurrentIndex(CarTab::Udp);
+    widget<QSpinBox>("car_udp_port")->setValue(udpTaken.localPort());
+    widget<QPushButton>("car_udp_link")->click();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information),
+             QStringList{QStringLiteral("绑定失败：\n端口已被占用")});
+    QCOMPARE(widget<QPushButton>("car_udp_link")->text(), QStringLiteral("绑定"));
+}
+
+void TestCarTab::openTcpServerFixesTheSettingsAndReadsItsClient()
+{
+    setCamera(1, 2, 2, {320, 240});
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::TcpServer);
+    widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+    auto *listen = widget<QPushButton>("car_tcp_server_link");
+    listen->click();
+    QVERIFY(m_tab->sourceOpen());
+    QCOMPARE(listen->text(), QStringLiteral("停止监听"));
+    QCOMPARE(m_tab->parser().frameLengths()[CarLink::Image], 4);
+    for (const char *name : kCameraSettings)
+        QVERIFY2(!widget<QWidget>(name)->isEnabled(), name);
+    for (const char *name : {"car_com", "car_tcp_port_s", "car_ccd_num", "car_ware_num"})
+        QVERIFY2(!widget<QWidget>(name)->isEnabled(), name);
+
+    QTcpSocket car;
+    car.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(car.waitForConnected(3000));
+    const QByteArray frame = CarLink::buildFrame(1, bytes({10, 20, 30, 40}));
+    car.write(frame.left(5));
+    QVERIFY(car.waitForBytesWritten(1000));
+    QTRY_COMPARE(m_tab->parser().buffer(), frame.left(5));
+    car.write(frame.mid(5));
+    QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
+
+    listen->click();
+    QVERIFY(!m_tab->sourceOpen());
+    QCOMPARE(listen->text(), QStringLiteral("开始监听"));
+    for (const char *name : kCameraSettings)
+        QVERIFY2(widget<QWidget>(name)->isEnabled(), name);
+    QVERIFY(widget<QWidget>("car_com")->isEnabled());
+    QVERIFY(m_dialogs.calls.isEmpty());
+}
+
+void TestCarTab::choosingANetworkSourceEndsSerialReconnection()
+{
+    auto car = std::make_unique<PtyPair>();
+    open(car->slavePath());
+    car->unplug();
+    QTRY_VERIFY(m_tab->panel()->portLost());
+    QVERIFY(m_tab->panel()->reconnectionPending());
+
+    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::Udp);
+    QVERIFY(!m_tab->panel()->reconnectionPending());
+}
+
 void TestCarTab::simulatorFramesShowAsAMovingPicture()
 {
     // The real simulator, with its own pseudo-terminal: grey frames, with
@@ -244,8 +354,8 @@ void TestCarTab::simulatorFramesShowAsAMovingPicture()
 
     setCamera(1, 80, 60, {320, 240});
     open(sim.portPath());
-    auto *original = widget<QLabel>("car_img_original");
-    QTRY_VERIFY_WITH_TIMEOUT(!original->pixmap(Qt::ReturnByValue).isNull(), 10000);
+    auto *original = widget<ImageWidget>("car_img_original");
+    QTRY_VERIFY_WITH_TIMEOUT(!original->image().isNull(), 10000);
     const QImage first = shownImage(original);
     QCOMPARE(first.size(), QSize(320, 240));
     // A track: dark edges and a bright surface in the nearest row.

@@ -58,6 +58,7 @@ private slots:
     void tcpServerOnAPortInUseSaysSo();
     void tcpClientExchangesBytesAndReportsALostServerOnce();
     void tcpClientReportsARefusedConnection();
+    void tcpClientGoesQuietlyWhenDestroyedConnected();
     void udpRoundTripByHostNameShowsTheSender();
 };
 
@@ -163,6 +164,7 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     QSignalSpy opened(&link, &ByteLink::opened);
     QSignalSpy received(&link, &ByteLink::received);
     QSignalSpy lost(&link, &ByteLink::lost);
+    QSignalSpy closed(&link, &ByteLink::closed);
     link.setPeer(QStringLiteral("localhost"), server.serverPort());
     QVERIFY(link.open());
     QTRY_COMPARE(opened.count(), 1);
@@ -175,6 +177,7 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     peer->write("pong, then gone");
     peer->disconnectFromHost();
     QTRY_COMPARE(lost.count(), 1);
+    QCOMPARE(closed.count(), 1);
     QByteArray all;
     for (const QList<QVariant> &signal : received)
         all += signal.at(0).toByteArray();
@@ -200,6 +203,21 @@ void TestLinks::tcpClientReportsARefusedConnection()
     TcpClientLink unset;
     QVERIFY(!unset.open());
     QVERIFY(!unset.errorString().isEmpty());
+}
+
+void TestLinks::tcpClientGoesQuietlyWhenDestroyedConnected()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    auto link = std::make_unique<TcpClientLink>();
+    link->setPeer(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(link->open());
+    QTRY_VERIFY(link->isOpen());
+    int reports = 0;
+    for (auto signal : {&ByteLink::closed, &ByteLink::lost})
+        connect(link.get(), signal, [&reports] { ++reports; });
+    link.reset();
+    QCOMPARE(reports, 0);
 }
 
 void TestLinks::udpRoundTripByHostNameShowsTheSender()

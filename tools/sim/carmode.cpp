@@ -1,7 +1,9 @@
 // zentrik-sim car: plays a smart car sending camera images, CCD lines and
-// oscilloscope samples in the car link's frames.
+// oscilloscope samples in the car link's frames, over a serial line or, as
+// a car with a Wi-Fi bridge, over TCP or UDP.
 #include "carframe.h"
 #include "carscene.h"
+#include "sampletypes.h"
 #include "simlink.h"
 #include "simmodes.h"
 
@@ -25,7 +27,7 @@ struct CarOptions
     int ccdCount = 1;
     int ccdLine = 128;
     int channels = 8;
-    int sampleType = CarScene::Int8;
+    int sampleType = Int8;
     int fps = 10;
     int garbage = 0;
     int corruptEvery = 0;
@@ -64,7 +66,8 @@ void addCarOptions(QCommandLineParser &parser)
     option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
     option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
     option("seed", "Seed of the noise in the scene and the garbage.", "n", "1");
-    SimLink::addOptions(parser, false);
+    SimLink::addOptions(parser, true);
+    SimLink::addListenAndUdpOptions(parser);
 }
 
 std::optional<int> intOption(const QCommandLineParser &parser, const char *name, int low,
@@ -80,6 +83,16 @@ std::optional<int> intOption(const QCommandLineParser &parser, const char *name,
         return std::nullopt;
     }
     return value;
+}
+
+// The SampleTypeCode of a type name such as "int16_t"; -1 for none.
+int sampleTypeByName(const QString &name)
+{
+    for (int code = 0; code < kSampleTypeCount; ++code) {
+        if (name == QLatin1String(sampleType(code).name))
+            return code;
+    }
+    return -1;
 }
 
 // One of a few words, by index; -1 if none matches.
@@ -107,7 +120,7 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     const int bitOrder = choice(parser, "bit-order", {"high", "low"});
     const int ones = choice(parser, "ones", {"black", "white"});
     const int endian = choice(parser, "endian", {"little", "big"});
-    options->sampleType = CarScene::sampleTypeByName(parser.value(QStringLiteral("sample-type")));
+    options->sampleType = sampleTypeByName(parser.value(QStringLiteral("sample-type")));
     if (options->image.mode < 0 || bitOrder < 0 || ones < 0 || endian < 0
         || options->sampleType < 0) {
         *error = QStringLiteral("unknown value of --image, --bit-order, --ones, --endian or "

@@ -1,5 +1,7 @@
 #include "carscene.h"
 
+#include "sampletypes.h"
+
 #include <QtEndian>
 
 #include <algorithm>
@@ -13,10 +15,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kEdgeGrey = 12;
 constexpr int kTrackGrey = 228;
 constexpr int kBackgroundGrey = 72;
-
-const char *const kSampleTypeNames[] = {"int8_t",  "uint8_t",  "int16_t", "uint16_t",
-                                        "int32_t", "uint32_t", "float",   "double"};
-const int kSampleSizes[] = {1, 1, 2, 2, 4, 4, 4, 8};
 
 quint16 rgb565(int red, int green, int blue)
 {
@@ -48,20 +46,6 @@ double wave(int channel, int t, double noiseValue)
 }
 
 } // namespace
-
-int CarScene::sampleSize(int type)
-{
-    return type >= 0 && type < int(std::size(kSampleSizes)) ? kSampleSizes[type] : 0;
-}
-
-int CarScene::sampleTypeByName(const QString &name)
-{
-    for (int type = 0; type < int(std::size(kSampleTypeNames)); ++type) {
-        if (name == QLatin1String(kSampleTypeNames[type]))
-            return type;
-    }
-    return -1;
-}
 
 CarScene::CarScene(quint32 seed)
     : m_state(seed ? seed : 1)
@@ -159,13 +143,13 @@ QByteArray CarScene::ccdPayload(int sensors, int line, int frame)
 }
 
 // Each type is scaled to fill the range the oscilloscope shows for it.
-QByteArray CarScene::scopePayload(int channels, int sampleType, int frame)
+QByteArray CarScene::scopePayload(int channels, int typeCode, int frame)
 {
     QByteArray payload;
-    payload.reserve(channels * sampleSize(sampleType));
+    payload.reserve(channels * sampleType(typeCode).size);
     for (int channel = 0; channel < channels; ++channel) {
         const double v = wave(channel, frame, noise(1000) / 1000.0);
-        switch (sampleType) {
+        switch (typeCode) {
         case Int8:
             appendLittleEndian(payload, qint8(std::lround(100 * v)));
             break;

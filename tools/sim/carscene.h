@@ -13,17 +13,12 @@
 class CarScene
 {
 public:
-    // The oscilloscope sample types in the order the car tab lists them.
-    enum SampleType { Int8, UInt8, Int16, UInt16, Int32, UInt32, Float, Double };
-    static int sampleSize(int type);
-    // -1 for a name that is not a sample type.
-    static int sampleTypeByName(const QString &name);
-
     explicit CarScene(quint32 seed = 1);
 
     QByteArray cameraPayload(const CarCamera::Settings &settings, int frame);
     QByteArray ccdPayload(int sensors, int line, int frame);
-    QByteArray scopePayload(int channels, int sampleType, int frame);
+    // `typeCode` is a SampleTypeCode (car/sampletypes.h).
+    QByteArray scopePayload(int channels, int typeCode, int frame);
 
 private:
     // Grey level of the track scene at a pixel, 0 black .. 255 white, and

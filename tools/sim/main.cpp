@@ -1,5 +1,5 @@
 // zentrik-sim: plays the devices the workbench talks to, over a
-// pseudo-terminal, a serial port or TCP, so the tabs can be seen working
+// pseudo-terminal, a serial port, TCP or UDP, so the tabs can be seen working
 // without hardware.
 #include "simmodes.h"
 

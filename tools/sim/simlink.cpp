@@ -3,10 +3,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHostInfo>
 #include <QSocketNotifier>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTextStream>
+#include <QUdpSocket>
 
 #include <cerrno>
 #include <cstring>
@@ -23,6 +26,29 @@ QTextStream &err()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+// "host:port" split at its last colon; false, with a message, if malformed.
+bool splitHostAndPort(const char *option, const QString &text, QString *host, quint16 *port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool portOk = false;
+    *port = colon > 0 ? text.mid(colon + 1).toUShort(&portOk) : 0;
+    if (!portOk || *port == 0) {
+        err() << "zentrik-sim: --" << option << " wants host:port, got " << text << "\n";
+        return false;
+    }
+    *host = text.left(colon);
+    return true;
+}
+
+// Waits a little for a full socket or line to take more, answering the app
+// meanwhile.
+void waitForRoom(int fd)
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    pollfd writable{fd, POLLOUT, 0};
+    ::poll(&writable, 1, 10);
 }
 
 void makeRaw(int fd)
@@ -104,12 +130,36 @@ void SimLink::addOptions(QCommandLineParser &parser, bool offerTcp)
                           QStringLiteral("host:port")});
 }
 
+void SimLink::addListenAndUdpOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("listen"),
+                      QStringLiteral("Wait for the workbench's TCP client on this port (0: any "
+                                     "free one, printed), then serve that one connection."),
+                      QStringLiteral("port")});
+    parser.addOption({QStringLiteral("udp"),
+                      QStringLiteral("Send UDP datagrams (at most 8 KiB each) to the workbench's "
+                                     "UDP port."),
+                      QStringLiteral("host:port")});
+}
+
 bool SimLink::open(const QCommandLineParser &parser)
 {
-    const QStringList names = parser.optionNames();
-    if (names.contains(QStringLiteral("tcp")) && parser.isSet(QStringLiteral("tcp")))
+    const QStringList offered = parser.optionNames();
+    const auto given = [&](const char *name) {
+        const QString option = QString::fromLatin1(name);
+        return offered.contains(option) && parser.isSet(option);
+    };
+    if (int(given("tcp")) + int(given("listen")) + int(given("udp")) + int(given("port")) > 1) {
+        err() << "zentrik-sim: choose one of --port, --tcp, --listen and --udp\n";
+        return false;
+    }
+    if (given("tcp"))
         return openTcp(parser.value(QStringLiteral("tcp")));
-    if (parser.isSet(QStringLiteral("port")))
+    if (given("listen"))
+        return openListening(parser.value(QStringLiteral("listen")));
+    if (given("udp"))
+        return openUdp(parser.value(QStringLiteral("udp")));
+    if (given("port"))
         return openDevice(parser.value(QStringLiteral("port")));
     return openPseudoTerminal();
 }
@@ -149,31 +199,92 @@ bool SimLink::openDevice(const QString &path)
 
 bool SimLink::openTcp(const QString &hostAndPort)
 {
-    const int colon = hostAndPort.lastIndexOf(QLatin1Char(':'));
-    bool portOk = false;
-    const quint16 port = colon > 0 ? hostAndPort.mid(colon + 1).toUShort(&portOk) : 0;
-    if (!portOk) {
-        err() << "zentrik-sim: --tcp wants host:port, got " << hostAndPort << "\n";
+    QString host;
+    quint16 port = 0;
+    if (!splitHostAndPort("tcp", hostAndPort, &host, &port))
         return false;
-    }
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->connectToHost(hostAndPort.left(colon), port);
-    if (!m_socket->waitForConnected(5000)) {
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(host, port);
+    if (!socket->waitForConnected(5000)) {
         err() << "zentrik-sim: cannot connect to " << hostAndPort << ": "
-              << m_socket->errorString() << "\n";
+              << socket->errorString() << "\n";
         return false;
     }
+    adoptSocket(socket.release());
     m_description = hostAndPort;
-    connect(m_socket.get(), &QTcpSocket::readyRead, this,
-            [this] { emit received(m_socket->readAll()); });
-    connect(m_socket.get(), &QTcpSocket::disconnected, this, &SimLink::closed);
     QTextStream(stdout) << "Connected to " << hostAndPort << "\n" << Qt::flush;
+    return true;
+}
+
+// Blocks until the workbench connects: until then there is no one to send
+// to, and Ctrl+C still ends the wait.
+bool SimLink::openListening(const QString &portText)
+{
+    bool portOk = false;
+    const quint16 port = portText.toUShort(&portOk);
+    QTcpServer server;
+    if (!portOk || !server.listen(QHostAddress::Any, port)) {
+        err() << "zentrik-sim: cannot listen on port " << portText << ": "
+              << (portOk ? server.errorString() : QStringLiteral("not a port number")) << "\n";
+        return false;
+    }
+    QTextStream(stdout) << "Connect the workbench's TCP client to port " << server.serverPort()
+                        << "\n"
+                        << Qt::flush;
+    if (!server.waitForNewConnection(-1)) {
+        err() << "zentrik-sim: " << server.errorString() << "\n";
+        return false;
+    }
+    QTcpSocket *socket = server.nextPendingConnection();
+    socket->setParent(nullptr);
+    adoptSocket(socket);
+    // An IPv4 peer on a dual-stack socket reads as "::ffff:a.b.c.d".
+    bool isIpv4 = false;
+    const quint32 ipv4 = socket->peerAddress().toIPv4Address(&isIpv4);
+    m_description = isIpv4 ? QHostAddress(ipv4).toString() : socket->peerAddress().toString();
+    QTextStream(stdout) << "Connected from " << m_description << "\n" << Qt::flush;
+    return true;
+}
+
+void SimLink::adoptSocket(QTcpSocket *socket)
+{
+    m_socket.reset(socket);
+    connect(socket, &QTcpSocket::readyRead, this, [this] { emit received(m_socket->readAll()); });
+    connect(socket, &QTcpSocket::disconnected, this, &SimLink::closed);
+}
+
+// Datagrams go out whether or not anyone listens; the workbench should
+// bind its port first.
+bool SimLink::openUdp(const QString &hostAndPort)
+{
+    QString host;
+    if (!splitHostAndPort("udp", hostAndPort, &host, &m_udpPort))
+        return false;
+    m_udpPeer = QHostAddress(host);
+    if (m_udpPeer.isNull()) {
+        const QList<QHostAddress> addresses = QHostInfo::fromName(host).addresses();
+        if (addresses.isEmpty()) {
+            err() << "zentrik-sim: cannot find host " << host << "\n";
+            return false;
+        }
+        m_udpPeer = addresses.first();
+    }
+    m_udp = std::make_unique<QUdpSocket>();
+    connect(m_udp.get(), &QUdpSocket::readyRead, this, [this] {
+        while (m_udp->hasPendingDatagrams()) {
+            QByteArray datagram(int(m_udp->pendingDatagramSize()), '\0');
+            m_udp->readDatagram(datagram.data(), datagram.size());
+            emit received(datagram);
+        }
+    });
+    m_description = hostAndPort;
+    QTextStream(stdout) << "Sending to " << hostAndPort << " over UDP\n" << Qt::flush;
     return true;
 }
 
 bool SimLink::isOpen() const
 {
-    return m_fd >= 0 || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
+    return m_fd >= 0 || m_udp || (m_socket && m_socket->state() == QAbstractSocket::ConnectedState);
 }
 
 void SimLink::quitOnceRead()
@@ -191,6 +302,8 @@ int SimLink::unreadByPeer() const
 
 bool SimLink::write(const QByteArray &bytes)
 {
+    if (m_udp)
+        return writeDatagrams(bytes);
     if (m_socket) {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return false;
@@ -208,11 +321,26 @@ bool SimLink::write(const QByteArray &bytes)
             // The line is full: keep answering the app, and go on as soon as
             // it has read (a fixed sleep would make the wait, not the app,
             // the limit on how fast frames go through).
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            pollfd writable{m_fd, POLLOUT, 0};
-            ::poll(&writable, 1, 10);
+            waitForRoom(m_fd);
         } else {
             return false;
+        }
+    }
+    return true;
+}
+
+// The parser takes a stream, so frames may be cut anywhere between
+// datagrams.
+bool SimLink::writeDatagrams(const QByteArray &bytes)
+{
+    for (int at = 0; at < bytes.size(); at += kMaxDatagram) {
+        const QByteArray datagram = bytes.mid(at, kMaxDatagram);
+        while (m_udp->writeDatagram(datagram, m_udpPeer, m_udpPort) < 0) {
+            if (m_udp->error() != QAbstractSocket::TemporaryError) {
+                err() << "zentrik-sim: " << m_udp->errorString() << "\n";
+                return false;
+            }
+            waitForRoom(int(m_udp->socketDescriptor()));
         }
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QString>
 
@@ -9,11 +10,14 @@
 class QCommandLineParser;
 class QSocketNotifier;
 class QTcpSocket;
+class QUdpSocket;
 
 // The simulator's end of the line to the workbench: the master side of a new
 // pseudo-terminal (the default; its slave path is printed for the user to
-// open in the app), an existing serial device or path (--port), or a TCP
-// connection to a server the workbench runs (--tcp HOST:PORT).
+// open in the app), an existing serial device or path (--port), a TCP
+// connection to a server the workbench runs (--tcp HOST:PORT), the one
+// connection the workbench's TCP client makes to the simulator (--listen
+// PORT), or datagrams to the workbench's UDP port (--udp HOST:PORT).
 class SimLink : public QObject
 {
     Q_OBJECT
@@ -21,8 +25,13 @@ public:
     explicit SimLink(QObject *parent = nullptr);
     ~SimLink() override;
 
+    // Datagrams carry at most this many bytes; longer writes are split.
+    static constexpr int kMaxDatagram = 8 * 1024;
+
     // Adds --port and --tcp to a mode's command line.
     static void addOptions(QCommandLineParser &parser, bool offerTcp);
+    // Adds --listen and --udp.
+    static void addListenAndUdpOptions(QCommandLineParser &parser);
 
     // Opens the link the options ask for; prints where the app should
     // connect, or an error to stderr and returns false.
@@ -52,11 +61,18 @@ private:
     bool openPseudoTerminal();
     bool openDevice(const QString &path);
     bool openTcp(const QString &hostAndPort);
+    bool openListening(const QString &portText);
+    bool openUdp(const QString &hostAndPort);
+    void adoptSocket(QTcpSocket *socket);
+    bool writeDatagrams(const QByteArray &bytes);
     void readFd();
 
     int m_fd = -1;
     int m_slaveFd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<QUdpSocket> m_udp;
+    QHostAddress m_udpPeer;
+    quint16 m_udpPort = 0;
     QString m_description;
 };

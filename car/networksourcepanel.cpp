@@ -1,0 +1,91 @@
+#include "networksourcepanel.h"
+
+#include "bytelink.h"
+#include "dialogs.h"
+#include "translation.h"
+
+#include <QPushButton>
+
+#include <utility>
+
+NetworkSourcePanel::NetworkSourcePanel(const NetworkSourceWidgets &widgets, ByteLink &link,
+                                       std::function<void()> configure, Dialogs &dialogs,
+                                       QWidget *dialogParent)
+    : QObject(dialogParent)
+    , m_widgets(widgets)
+    , m_link(link)
+    , m_configure(std::move(configure))
+    , m_dialogs(dialogs)
+    , m_dialogParent(dialogParent)
+{
+    connect(m_widgets.button, &QPushButton::clicked, this, &NetworkSourcePanel::onButtonClicked);
+    connect(&m_link, &ByteLink::opened, this, &NetworkSourcePanel::onLinkOpened);
+    connect(&m_link, &ByteLink::closed, this, &NetworkSourcePanel::onLinkClosed);
+    connect(&m_link, &ByteLink::failed, this, &NetworkSourcePanel::onLinkFailed);
+    connect(&m_link, &ByteLink::lost, this, &NetworkSourcePanel::onLinkLost);
+    setState(State::Idle);
+}
+
+void NetworkSourcePanel::onButtonClicked()
+{
+    if (m_state != State::Idle) {
+        // Closing a connection still being made reports nothing: the
+        // source goes idle here.
+        m_link.close();
+        setState(State::Idle);
+        return;
+    }
+    m_wasOpen = false;
+    m_configure();
+    // The link may report opened() before open() returns.
+    setState(State::Opening);
+    if (!m_link.open()) {
+        setState(State::Idle);
+        showError(m_widgets.failureText, m_link.errorString());
+    }
+}
+
+void NetworkSourcePanel::onLinkOpened()
+{
+    if (m_state != State::Opening)
+        return;
+    m_wasOpen = true;
+    setState(State::Open);
+    emit opened();
+}
+
+void NetworkSourcePanel::onLinkClosed()
+{
+    const bool wasOpen = m_state == State::Open;
+    setState(State::Idle);
+    if (wasOpen)
+        emit closed();
+}
+
+void NetworkSourcePanel::onLinkFailed(const QString &text)
+{
+    if (m_state == State::Opening)
+        setState(State::Idle);
+    showError(m_wasOpen ? mainTr("连接已断开") : m_widgets.failureText, text);
+}
+
+void NetworkSourcePanel::onLinkLost()
+{
+    showError(mainTr("连接已断开"), m_link.errorString());
+}
+
+void NetworkSourcePanel::setState(State state)
+{
+    const bool wasActive = isActive();
+    m_state = state;
+    for (QWidget *field : qAsConst(m_widgets.fields))
+        field->setEnabled(state == State::Idle);
+    m_widgets.button->setText(state == State::Idle ? m_widgets.openText : m_widgets.closeText);
+    if (wasActive != isActive())
+        emit activeChanged();
+}
+
+void NetworkSourcePanel::showError(const QString &what, const QString &why)
+{
+    m_dialogs.information(m_dialogParent, mainTr("出错啦！"), mainTr("%1：\n%2").arg(what, why));
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class ByteLink;
+class Dialogs;
+class QPushButton;
+class QWidget;
+
+// The controls of one network source as a tab's form names them, and the
+// words its button and messages use.
+struct NetworkSourceWidgets
+{
+    QPushButton *button = nullptr;
+    // Where to listen or connect: fixed from the click until closed.
+    QList<QWidget *> fields;
+    QString openText;    // "开始监听"
+    QString closeText;   // "停止监听"
+    QString failureText; // "监听失败": the message when the link cannot open
+};
+
+// Drives one network link's open/close button: hands the fields to the link
+// (through `configure`), opens and closes it, and reports in a message box
+// why it could not open or why it closed by itself. A TCP connection takes
+// a while: from the click until it is open the source is active, its
+// button closes it, and no bytes come yet.
+class NetworkSourcePanel : public QObject
+{
+    Q_OBJECT
+public:
+    NetworkSourcePanel(const NetworkSourceWidgets &widgets, ByteLink &link,
+                       std::function<void()> configure, Dialogs &dialogs, QWidget *dialogParent);
+
+    bool isOpen() const { return m_state == State::Open; }
+    // Opening or open.
+    bool isActive() const { return m_state != State::Idle; }
+
+signals:
+    void opened();
+    // After opened(): closed by the user, by a failure or by the peer.
+    void closed();
+    // The source became active or idle.
+    void activeChanged();
+
+private:
+    enum class State { Idle, Opening, Open };
+
+    void onButtonClicked();
+    void onLinkOpened();
+    void onLinkClosed();
+    void onLinkFailed(const QString &text);
+    void onLinkLost();
+    void setState(State state);
+    void showError(const QString &what, const QString &why);
+
+    NetworkSourceWidgets m_widgets;
+    ByteLink &m_link;
+    std::function<void()> m_configure;
+    Dialogs &m_dialogs;
+    QPointer<QWidget> m_dialogParent;
+    State m_state = State::Idle;
+    // Since the last click: a failure after that is a lost link, not a
+    // failed open.
+    bool m_wasOpen = false;
+};
