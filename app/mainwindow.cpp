@@ -8,6 +8,7 @@
 #include "infotab.h"
 #include "nettab.h"
 #include "programinfo.h"
+#include "receivefileswitch.h"
 #include "serialportpanel.h"
 #include "translation.h"
 #include "uarttab.h"
@@ -60,6 +61,7 @@ MainWindow::~MainWindow()
     for (SerialPortPanel *panel : serialPanels())
         panel->disconnect(this);
     m_uartTab->disconnect(this);
+    m_gsmTab->disconnect(this);
     m_uartTab->closeReceiveFile();
 }
 
@@ -117,6 +119,7 @@ void MainWindow::startHousekeeping(const QStringList &deviceDirectories)
     for (SerialPortPanel *panel : {m_uartTab->panel(), m_carTab->panel()})
         connect(panel, &SerialPortPanel::linkStateChanged, this, &MainWindow::updateScanTimer);
     connect(m_uartTab, &UartTab::statisticsChanged, this, &MainWindow::updateScanTimer);
+    connect(m_gsmTab, &GsmTab::receiveFileWritten, this, &MainWindow::updateScanTimer);
     updateScanTimer();
 }
 
@@ -162,7 +165,7 @@ void MainWindow::com_scan()
 
     if (++m_scanTicks > kTicksBeforeFlushing) {
         m_uartTab->flushReceiveFile();
-        // The GSM tab's receive file is flushed here too, once it has one.
+        m_gsmTab->receiveFile()->flush();
     }
     updateScanTimer();
 }
@@ -171,6 +174,7 @@ bool MainWindow::housekeepingDue() const
 {
     // A source that cannot tell of changes is asked on every tick.
     return !m_deviceWatcher || m_uartTab->housekeepingDue()
+        || m_gsmTab->receiveFile()->hasUnflushedBytes()
         || m_uartTab->panel()->reconnectionPending() || m_carTab->panel()->reconnectionPending();
 }
 

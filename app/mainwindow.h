@@ -28,7 +28,7 @@ class MainWindow;
 //
 // The port list is enumerated once for all four serial tabs, when a device
 // directory changes. The scan timer ticks once a second only while a tick
-// has work: a serial-assistant port open, its statistics line behind, its
+// has work: a serial-assistant port open, its statistics line behind, a
 // receive file unflushed, or a lost port waiting to be reconnected.
 class MainWindow : public QMainWindow
 {

@@ -1,12 +1,51 @@
 #include "gsmtab.h"
 
+#include "atcatalogue.h"
+#include "atcommands.h"
+#include "commandpacer.h"
+#include "dialogs.h"
+#include "hextext.h"
+#include "receivefileswitch.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "translation.h"
 #include "ui_gsmtab.h"
+
+#include <QTime>
+
+namespace {
+
+const char kNewLine[] = "\r\n";
+
+// "\n[hh:mm:ss]": the time stamp put before a logged command and a
+// received chunk.
+QString timeStampText()
+{
+    return mainTr("\n[%1]").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+}
+
+// Typed text as bytes: hex pairs or GB18030 text, with CR LF if asked.
+QByteArray typedBytes(const QString &text, bool hex, bool newLine)
+{
+    QByteArray bytes = hex ? hexTextToBytes(text) : textToBytes(text);
+    if (newLine)
+        bytes += kNewLine;
+    return bytes;
+}
+
+void insertAtEnd(QTextEdit *view, const QString &text)
+{
+    view->moveCursor(QTextCursor::End);
+    view->insertPlainText(text);
+    view->moveCursor(QTextCursor::End);
+}
+
+} // namespace
 
 GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::GsmTab>())
+    , m_dialogs(dialogs)
 {
     ui->setupUi(this);
     // No silence or reconnect boxes here: every port failure is shown.
@@ -16,12 +55,299 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_serial = new SerialLink(this);
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     connect(m_serial, &ByteLink::received, this, &GsmTab::gsm_read);
-}
+    connect(m_serial, &ByteLink::closed, this, [this] { m_receiveDecoder.reset(); });
 
-// Until the console shows them, the module's bytes are only counted.
-void GsmTab::gsm_read(const QByteArray &bytes)
-{
-    m_rxTotal += bytes.size();
+    m_pacer = new CommandPacer(this);
+    connect(m_pacer, &CommandPacer::writeDue, this, &GsmTab::gsm_send_cmd);
+    // A series in progress is shown by its buttons, which wait for it.
+    connect(m_pacer, &CommandPacer::runningChanged, this, [this](bool running) {
+        for (QWidget *button : {ui->gsm_sendsmsButton, ui->gsm_set_myphonenum, ui->gsm_IPinit,
+                                ui->gsm_TCPIPlink, ui->gsm_UDPIPlink, ui->gsm_GPRSsend})
+            button->setEnabled(!running);
+    });
+
+    connectCatalogueButtons();
+    connectConsole();
+    connectPhone();
+    connectGprs();
+    connectConversions();
 }
 
 GsmTab::~GsmTab() = default;
+
+bool GsmTab::isSendingSeries() const
+{
+    return m_pacer->isRunning();
+}
+
+void GsmTab::connectCatalogueButtons()
+{
+    for (const AtCatalogueEntry &entry : atCatalogue()) {
+        if (entry.command.isEmpty())
+            continue;
+        auto *button = findChild<QPushButton *>(QLatin1String(entry.key));
+        Q_ASSERT(button);
+        connect(button, &QPushButton::clicked, this, [this, &entry] {
+            gsm_send_cmd(entry.command);
+            showInfo(entry);
+        });
+    }
+}
+
+// ---- the explanation panel and the log of what was sent ----
+
+// Writes to the module and logs the bytes; with the port closed, nothing
+// at all.
+void GsmTab::gsm_send_cmd(const QByteArray &bytes)
+{
+    if (!m_serial->isOpen())
+        return;
+    m_serial->write(bytes);
+    if (ui->gsm_sendtime_ck->isChecked()) {
+        ui->gsm_txEdit->moveCursor(QTextCursor::End);
+        ui->gsm_txEdit->insertPlainText(timeStampText());
+    }
+    appendLogLine(logText(bytes));
+}
+
+void GsmTab::gsm_show_cmd_info(const QString &title, const QString &example,
+                               const QString &explanation)
+{
+    QTextEdit *info = ui->gsm_cmd_info;
+    info->clear();
+    info->setTextColor(QColor(0, 0, 0, 255));
+    info->append(mainTr("<font color=\"red \">%1</font>").arg(title));
+    if (!example.isEmpty()) {
+        info->append(mainTr("<br><font color=\"Blue \">响应实例：</font>"));
+        info->append(mainTr("\r\n%1\r\n").arg(example));
+    }
+    info->append(mainTr("<font color=\"Blue \">响应详解：</font>"));
+    info->append(mainTr("\r\n%1").arg(explanation));
+    info->moveCursor(QTextCursor::Start);
+}
+
+void GsmTab::showInfo(const AtCatalogueEntry &entry)
+{
+    gsm_show_cmd_info(atText(entry.text.title), atText(entry.text.example),
+                      atText(entry.text.explanation));
+}
+
+void GsmTab::showInfo(const char *key)
+{
+    showInfo(atCatalogueEntry(key));
+}
+
+QString GsmTab::logText(const QByteArray &bytes) const
+{
+    return ui->gsm_recvHex_ck->isChecked() ? bytesToHexText(bytes) : cStringBytesToText(bytes);
+}
+
+// A new paragraph of plain text: what was sent is shown as it is, markup
+// included.
+void GsmTab::appendLogLine(const QString &text)
+{
+    QTextEdit *log = ui->gsm_txEdit;
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!log->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(text);
+    log->moveCursor(QTextCursor::End);
+}
+
+// ---- console ----
+
+void GsmTab::connectConsole()
+{
+    m_receiveFile = new ReceiveFileSwitch(ui->gsm_file_ck, ui->gsm_fileEdit, m_dialogs, this);
+    connect(ui->gsm_recv_cleanButton, &QPushButton::clicked, ui->gsm_recvEdit, &QTextEdit::clear);
+    connect(ui->gsm_tx_cleanButton, &QPushButton::clicked, ui->gsm_txEdit, &QTextEdit::clear);
+    connect(ui->gsm_send_cleanButton, &QPushButton::clicked, ui->gsm_sendEdit,
+            &QPlainTextEdit::clear);
+    connect(ui->gsm_sendButton, &QPushButton::clicked, this, &GsmTab::sendBox);
+    for (int i = 0; i < kPresetCount; ++i) {
+        const QString number = QString::number(i + 1);
+        m_presets[i] = {findChild<QLineEdit *>(QStringLiteral("gsm_sendEdit") + number),
+                        findChild<QCheckBox *>(QStringLiteral("gsm_sendHex_ck") + number),
+                        findChild<QPushButton *>(QStringLiteral("gsm_sendButton") + number)};
+        Q_ASSERT(m_presets[i].edit && m_presets[i].hexCheck && m_presets[i].sendButton);
+        connect(m_presets[i].sendButton, &QPushButton::clicked, this, [this, i] { sendPreset(i); });
+    }
+}
+
+void GsmTab::gsm_read(const QByteArray &bytes)
+{
+    m_rxTotal += bytes.size();
+    QString shown;
+    if (ui->gsm_recvHex_ck->isChecked()) {
+        shown = bytesToHexText(bytes);
+        m_receiveDecoder.reset();
+    } else {
+        shown = m_receiveDecoder.decode(bytes);
+    }
+    QByteArray saved = bytes;
+    if (ui->gsm_sendtime_ck->isChecked()) {
+        const QString stamp = timeStampText();
+        insertAtEnd(ui->gsm_recvEdit, stamp);
+        saved.prepend(textToBytes(stamp));
+    }
+    insertAtEnd(ui->gsm_recvEdit, shown);
+    if (m_receiveFile->isOpen()) {
+        m_receiveFile->write(saved);
+        emit receiveFileWritten();
+    }
+}
+
+void GsmTab::sendBox()
+{
+    const QString text = ui->gsm_sendEdit->toPlainText();
+    if (!m_serial->isOpen() || text.isEmpty())
+        return;
+    const QByteArray bytes = typedBytes(text, ui->gsm_sendHex_ck->isChecked(),
+                                        ui->gsm_sendnewline_ck->isChecked());
+    m_serial->write(bytes);
+    appendLogLine(logText(bytes));
+    if (ui->gsm_send_clean->isChecked())
+        ui->gsm_sendEdit->clear();
+}
+
+void GsmTab::sendPreset(int index)
+{
+    const Preset &preset = m_presets[index];
+    const QString text = preset.edit->text();
+    if (!m_serial->isOpen() || text.isEmpty())
+        return;
+    m_serial->write(typedBytes(text, preset.hexCheck->isChecked(),
+                               ui->gsm_senddnewline_ck->isChecked()));
+    if (ui->gsm_sendd_clean->isChecked())
+        preset.edit->clear();
+}
+
+// ---- phone and SMS ----
+
+void GsmTab::connectPhone()
+{
+    connect(ui->gsm_callButton, &QPushButton::clicked, this, &GsmTab::dial);
+    connect(ui->gsm_volumeslider, &QSlider::valueChanged, this, &GsmTab::setVolume);
+    connect(ui->gsm_set_myphonenum, &QPushButton::clicked, this, &GsmTab::storeOwnNumber);
+    connect(ui->gsm_sendsmsButton, &QPushButton::clicked, this, &GsmTab::sendSms);
+    connect(ui->gsm_readsmsButton, &QPushButton::clicked, this, &GsmTab::readSms);
+}
+
+void GsmTab::dial()
+{
+    const QString number = ui->gsm_numEdit->displayText();
+    if (number.isEmpty()) {
+        m_dialogs.information(this, mainTr("出错啦！"), mainTr("没有电话号码！"));
+        return;
+    }
+    gsm_send_cmd(dialCommand(number));
+    showInfo("gsm_callButton");
+}
+
+void GsmTab::setVolume(int level)
+{
+    ui->gsm_volumetest->setText(QString::number(level));
+    gsm_send_cmd(volumeCommand(level));
+}
+
+void GsmTab::storeOwnNumber()
+{
+    if (m_pacer->isRunning())
+        return;
+    const QString question =
+        mainTr("存储为本机号码，是在查询本机号码时没识别到号码时使用。请确保你配置的号码%1与本机号码"
+               "一致。是否继续？")
+            .arg(ui->gsm_numEdit->text());
+    if (!m_dialogs.question(this, mainTr("询问"), question))
+        return;
+    // The number is read again when its write is due: it may have been
+    // edited during the pause.
+    m_pacer->start(QList<CommandPacer::Step>{
+        [] { return ownNumberBookCommand(); },
+        [this] { return ownNumberWriteCommand(ui->gsm_numEdit->text()); }});
+}
+
+void GsmTab::sendSms()
+{
+    const QString number = ui->gsm_numEdit->displayText();
+    if (number.isEmpty()) {
+        m_dialogs.information(this, mainTr("出错啦！"), mainTr("没有电话号码！"));
+        return;
+    }
+    m_pacer->start(smsWrites(number, ui->gsm_smstextEdit->toPlainText()),
+                   [this] { showInfo("gsm_sendsmsButton"); });
+}
+
+void GsmTab::readSms()
+{
+    const QString index = ui->gsm_smsnum->displayText();
+    if (index.isEmpty()) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("没有指定短信存储位置！"));
+        return;
+    }
+    gsm_send_cmd(readSmsCommand(index));
+    showInfo("gsm_readsmsButton");
+}
+
+// ---- GPRS ----
+
+void GsmTab::connectGprs()
+{
+    connect(ui->gsm_IPinit, &QPushButton::clicked, this, [this] {
+        if (m_pacer->start(gprsInitWrites()))
+            showInfo("gsm_IPinit");
+    });
+    connect(ui->gsm_TCPIPlink, &QPushButton::clicked, this,
+            [this] { startGprsLink("TCP", "gsm_TCPIPlink"); });
+    connect(ui->gsm_UDPIPlink, &QPushButton::clicked, this,
+            [this] { startGprsLink("UDP", "gsm_UDPIPlink"); });
+    connect(ui->gsm_GPRSsend, &QPushButton::clicked, this, &GsmTab::sendGprsData);
+}
+
+void GsmTab::startGprsLink(const QByteArray &protocol, const char *key)
+{
+    if (!ui->gsm_IP->isComplete()) {
+        m_dialogs.information(this, mainTr("出错啦！"), mainTr("服务器IP地址不完整！"));
+        return;
+    }
+    if (m_pacer->start(gprsLinkWrites(protocol, ui->gsm_IP->text(), ui->gsm_ipport->value(),
+                                      ui->gsm_lipport->value())))
+        showInfo(key);
+}
+
+void GsmTab::sendGprsData()
+{
+    const QString text = ui->gsm_GPRStext->toPlainText();
+    // Nothing to send: the button still explains itself.
+    if (text.isEmpty()) {
+        if (!m_pacer->isRunning())
+            showInfo("gsm_GPRSsend");
+        return;
+    }
+    const QByteArray data = typedBytes(text, ui->gsm_gprssendHex_ck->isChecked(),
+                                       ui->gsm_gprssendnewline_ck->isChecked());
+    if (m_pacer->start(gprsSendWrites(data)))
+        showInfo("gsm_GPRSsend");
+}
+
+// ---- code conversion ----
+
+void GsmTab::connectConversions()
+{
+    connect(ui->gsm_ch2ucs2Button, &QPushButton::clicked, this, [this] {
+        const QByteArray hex = ucs2Hex(ui->gsm_chtextEdit->toPlainText()).toUpper();
+        ui->gsm_ucs2textEdit->setPlainText(QString::fromLatin1(hex));
+    });
+    connect(ui->gsm_ucs22chButton, &QPushButton::clicked, this, [this] {
+        ui->gsm_chtextEdit->setPlainText(ucs2HexToText(ui->gsm_ucs2textEdit->toPlainText()));
+    });
+    connect(ui->gsm_string2hexButton, &QPushButton::clicked, this, [this] {
+        const QByteArray bytes = textToBytes(ui->gsm_stringEdit->toPlainText());
+        ui->gsm_hexEdit->setPlainText(bytesToHexText(bytes));
+    });
+    connect(ui->gsm_gsm_hex2stringButton, &QPushButton::clicked, this, [this] {
+        ui->gsm_stringEdit->setPlainText(
+            cStringBytesToText(hexTextToBytes(ui->gsm_hexEdit->toPlainText())));
+    });
+}

@@ -1,12 +1,20 @@
 #pragma once
 
 #include "portenumerator.h"
+#include "textcodec.h"
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
+struct AtCatalogueEntry;
+class CommandPacer;
 class Dialogs;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class ReceiveFileSwitch;
 class SerialLink;
 class SerialPortPanel;
 
@@ -14,7 +22,12 @@ namespace Ui {
 class GsmTab;
 }
 
-// The GSM assistant: AT commands, calls and SMS through a GSM/GPRS module.
+// The GSM assistant: drives a GSM/GPRS module on the tab's own port. One
+// click sends a query and explains its answer; the console shows what the
+// module says and logs what was sent; the phone page dials, sets the volume,
+// stores the own number, sends and reads SMS; the GPRS page opens a TCP or
+// UDP link through the module and sends on it; the conversion page turns
+// text into UCS2 or hex and back.
 class GsmTab : public QWidget
 {
     Q_OBJECT
@@ -23,13 +36,57 @@ public:
     ~GsmTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
+    ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
+    // Whether a paced series (SMS, own number, GPRS) is under way.
+    bool isSendingSeries() const;
     qint64 receivedByteCount() const { return m_rxTotal; }
 
+signals:
+    // Received bytes went into the receive file, which now wants a flush.
+    void receiveFileWritten();
+
 private:
+    struct Preset
+    {
+        QLineEdit *edit = nullptr;
+        QCheckBox *hexCheck = nullptr;
+        QPushButton *sendButton = nullptr;
+    };
+    static constexpr int kPresetCount = 8;
+
+    void connectCatalogueButtons();
+    void connectConsole();
+    void connectPhone();
+    void connectGprs();
+    void connectConversions();
+
     void gsm_read(const QByteArray &bytes);
+    void gsm_send_cmd(const QByteArray &bytes);
+    void gsm_show_cmd_info(const QString &title, const QString &example,
+                           const QString &explanation);
+    void showInfo(const AtCatalogueEntry &entry);
+    void showInfo(const char *key);
+
+    QString logText(const QByteArray &bytes) const;
+    void appendLogLine(const QString &text);
+    void sendBox();
+    void sendPreset(int index);
+
+    void dial();
+    void setVolume(int level);
+    void storeOwnNumber();
+    void sendSms();
+    void readSms();
+    void startGprsLink(const QByteArray &protocol, const char *key);
+    void sendGprsData();
 
     std::unique_ptr<Ui::GsmTab> ui;
+    Dialogs &m_dialogs;
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
+    ReceiveFileSwitch *m_receiveFile = nullptr;
+    CommandPacer *m_pacer = nullptr;
+    std::array<Preset, kPresetCount> m_presets;
+    StreamTextDecoder m_receiveDecoder;
     qint64 m_rxTotal = 0;
 };

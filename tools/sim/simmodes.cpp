@@ -2,8 +2,9 @@
 
 SimMode carSimMode();
 SimMode gpsSimMode();
+SimMode gsmSimMode();
 
 QList<SimMode> simModes()
 {
-    return {carSimMode(), gpsSimMode()};
+    return {carSimMode(), gpsSimMode(), gsmSimMode()};
 }
