@@ -19,8 +19,12 @@ void myTcpServer::incomingConnection(qintptr descriptor)
 {
     if (m_count >= m_limit) {
         QTcpSocket refused;
-        if (refused.setSocketDescriptor(descriptor))
-            refused.abort();
+        if (!refused.setSocketDescriptor(descriptor))
+            return;
+        const QString ip = myTcpClient::addressText(refused.peerAddress());
+        const int port = refused.peerPort();
+        refused.abort();
+        emit ClientRefused(ip, port);
         return;
     }
     auto *client = new myTcpClient(this);
@@ -63,9 +67,15 @@ void myTcpServer::broadcast(const QByteArray &bytes)
 void myTcpServer::closeAllClients()
 {
     // Closing reports the departure, which edits the lists: work on a copy.
+    // What the system takes of the unsent bytes still goes out; a client
+    // that has not taken the rest is cut off rather than left lingering.
     const QList<myTcpClient *> clients = m_clients;
-    for (myTcpClient *client : clients)
+    for (myTcpClient *client : clients) {
+        client->flush();
         client->close();
+        if (m_clients.contains(client))
+            client->abort();
+    }
 }
 
 void myTcpServer::onClientReadData(int clientID, const QString &ip, int port)

@@ -9,7 +9,7 @@ class myTcpClient;
 
 // A TCP server that numbers its clients by socket descriptor and keeps them
 // in connection order. Beyond the connection limit a new connection is
-// closed at once, without a signal.
+// closed at once: it is never a client and only ClientRefused tells of it.
 class myTcpServer : public QTcpServer
 {
     Q_OBJECT
@@ -32,13 +32,15 @@ public:
     bool writeData(int clientID, const QByteArray &bytes);
     // To every client, in connection order.
     void broadcast(const QByteArray &bytes);
-    // Closes every client, one after the other (each reports its departure).
+    // Closes every client, one after the other (each reports its departure);
+    // none is left connected, even with bytes it has not taken.
     void closeAllClients();
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
     void ClientReadData(int clientID, QString IP, int Port);
     void ClientDisConnect(int clientID, QString IP, int Port);
+    void ClientRefused(QString IP, int Port);
 
 protected:
     void incomingConnection(qintptr descriptor) override;

@@ -11,6 +11,7 @@ TcpServerLink::TcpServerLink(QObject *parent)
     connect(m_server, &myTcpServer::ClientConnect, this, &TcpServerLink::clientConnected);
     connect(m_server, &myTcpServer::ClientDisConnect, this, &TcpServerLink::clientDisconnected);
     connect(m_server, &myTcpServer::ClientReadData, this, &TcpServerLink::onClientData);
+    connect(m_server, &myTcpServer::ClientRefused, this, &TcpServerLink::clientRefused);
 }
 
 quint16 TcpServerLink::port() const

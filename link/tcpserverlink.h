@@ -36,6 +36,8 @@ public:
 signals:
     void clientConnected(int clientID, const QString &ip, int port);
     void clientDisconnected(int clientID, const QString &ip, int port);
+    // A connection beyond the limit, closed at once.
+    void clientRefused(const QString &ip, int port);
     // What received() carries, with the client it came from.
     void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
 
