@@ -64,18 +64,26 @@ void myTcpServer::broadcast(const QByteArray &bytes)
         client->write(bytes);
 }
 
+bool myTcpServer::closeClient(int clientID)
+{
+    myTcpClient *client = this->client(clientID);
+    if (!client)
+        return false;
+    // What the system takes of the unsent bytes still goes out; a client
+    // that has not taken the rest is cut off rather than left lingering.
+    client->flush();
+    client->disconnectFromHost();
+    if (m_clients.contains(client))
+        client->abort();
+    return true;
+}
+
 void myTcpServer::closeAllClients()
 {
     // Closing reports the departure, which edits the lists: work on a copy.
-    // What the system takes of the unsent bytes still goes out; a client
-    // that has not taken the rest is cut off rather than left lingering.
-    const QList<myTcpClient *> clients = m_clients;
-    for (myTcpClient *client : clients) {
-        client->flush();
-        client->close();
-        if (m_clients.contains(client))
-            client->abort();
-    }
+    const QList<int> ids = m_ids;
+    for (int id : ids)
+        closeClient(id);
 }
 
 void myTcpServer::onClientReadData(int clientID, const QString &ip, int port)

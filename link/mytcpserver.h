@@ -32,8 +32,11 @@ public:
     bool writeData(int clientID, const QByteArray &bytes);
     // To every client, in connection order.
     void broadcast(const QByteArray &bytes);
-    // Closes every client, one after the other (each reports its departure);
-    // none is left connected, even with bytes it has not taken.
+    // Closes a client at once, even one that has not taken all bytes sent to
+    // it; it reports its departure before this returns. False for an
+    // unknown ID.
+    bool closeClient(int clientID);
+    // Closes every client, one after the other.
     void closeAllClients();
 
 signals:

@@ -36,14 +36,20 @@ void TcpServerLink::close()
 {
     if (!m_server->isListening())
         return;
-    // What the clients sent before is still handed out by their departure.
-    for (int id : m_server->clientIDs()) {
-        const myTcpClient *client = m_server->client(id);
-        onClientData(id, client->clientIP(), client->clientPort());
-    }
-    m_server->closeAllClients();
+    for (int id : m_server->clientIDs())
+        dropClient(id);
     m_server->close();
     emit closed();
+}
+
+void TcpServerLink::dropClient(int clientID)
+{
+    const myTcpClient *client = m_server->client(clientID);
+    if (!client)
+        return;
+    // What the client sent before is handed out before its departure.
+    onClientData(clientID, client->clientIP(), client->clientPort());
+    m_server->closeClient(clientID);
 }
 
 bool TcpServerLink::isOpen() const

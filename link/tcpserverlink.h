@@ -26,6 +26,9 @@ public:
     void setTarget(int clientID) { m_target = clientID; }
     myTcpServer *server() const { return m_server; }
 
+    // Ends one client's connection; what it sent before is handed out first.
+    void dropClient(int clientID);
+
     bool open() override;
     // Closes every client, then stops listening.
     void close() override;
