@@ -12,6 +12,13 @@ TcpClientLink::TcpClientLink(QObject *parent)
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, &TcpClientLink::onError);
 }
 
+TcpClientLink::~TcpClientLink()
+{
+    // The socket, destroyed after our other members, still reports its
+    // disconnection: nothing of it may reach this half-destroyed link.
+    m_socket.disconnect(this);
+}
+
 void TcpClientLink::setPeer(const QString &host, quint16 port)
 {
     m_host = host.trimmed();

@@ -11,6 +11,7 @@ class TcpClientLink : public ByteLink
     Q_OBJECT
 public:
     explicit TcpClientLink(QObject *parent = nullptr);
+    ~TcpClientLink() override;
 
     void setPeer(const QString &host, quint16 port);
     QString host() const { return m_host; }

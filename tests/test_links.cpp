@@ -229,6 +229,20 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     QTest::qWait(50);
     QCOMPARE(lost.count(), 1);
     QCOMPARE(link.write("x"), qint64(-1));
+
+    // Destroyed while connected: the connection ends, and the half-destroyed
+    // link reports nothing.
+    auto connected = std::make_unique<TcpClientLink>();
+    connected->setPeer(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(connected->open());
+    QSignalSpy open(connected.get(), &ByteLink::opened);
+    QSignalSpy lostOnDestruction(connected.get(), &ByteLink::lost);
+    QTRY_COMPARE(open.count(), 1);
+    QTRY_VERIFY(server.hasPendingConnections());
+    peer.reset(server.nextPendingConnection());
+    connected.reset();
+    QCOMPARE(lostOnDestruction.count(), 0);
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
 }
 
 void TestLinks::tcpClientReportsARefusedConnection()
