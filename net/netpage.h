@@ -3,7 +3,6 @@
 #include "netlog.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <optional>
 

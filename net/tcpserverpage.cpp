@@ -113,9 +113,16 @@ void TcpServerPage::onClientDisconnected(int clientID, const QString &ip, int po
         if (list->topLevelItem(i)->data(NumberColumn, Qt::UserRole).toInt() == clientID)
             delete list->takeTopLevelItem(i);
     }
-    const int target = ui.tcp_server_targetBox->findData(clientID);
+    QComboBox *targets = ui.tcp_server_targetBox;
+    const int target = targets->findData(clientID);
+    if (target == targets->currentIndex()) {
+        // Nothing meant for the departed client goes to another one.
+        targets->setCurrentIndex(0);
+        if (m_page->autoSending())
+            m_page->sendFailed(mainTr("客户端%1已断开，定时发送已停止").arg(clientID));
+    }
     if (target > 0)
-        ui.tcp_server_targetBox->removeItem(target);
+        targets->removeItem(target);
     m_clients.erase(clientID);
     m_page->status(mainTr("下线通知:[%1]  %2  编号%3")
                        .arg(NetLogLine::peer(ip, port), now())

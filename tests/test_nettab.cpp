@@ -189,7 +189,12 @@ void TestNetTab::clientsLeaveTheListAtOnceAndStoppingLeavesNoSocket()
     QTRY_COMPARE(list->topLevelItemCount(), 3);
 
     // What a client says just before it leaves is still shown, before the
-    // notice of its departure.
+    // notice of its departure; sending to it stops with it.
+    auto *target = w<QComboBox>("tcp_server_targetBox");
+    target->setCurrentIndex(1);
+    w<QPlainTextEdit>("tcp_server_sendEdit")->setPlainText(QStringLiteral("tick"));
+    w<QCheckBox>("tcp_server_autoSend_ck")->setChecked(true);
+    QVERIFY(m_tab->serverPage()->page()->autoSending());
     leaving->write("bye");
     leaving->disconnectFromHost();
     QTRY_COMPARE(list->topLevelItemCount(), 2);
@@ -197,6 +202,8 @@ void TestNetTab::clientsLeaveTheListAtOnceAndStoppingLeavesNoSocket()
     const QString text = log("tcp_server_");
     QVERIFY(text.contains(QStringLiteral("bye")));
     QVERIFY(text.indexOf(QStringLiteral("bye")) < text.indexOf(QStringLiteral("下线通知")));
+    QCOMPARE(target->currentData().toInt(), TcpServerLink::kAllClients);
+    QVERIFY(!m_tab->serverPage()->page()->autoSending());
 
     list->setCurrentItem(list->topLevelItem(0));
     QCOMPARE(list->topLevelItem(0)->text(2), QString::number(dropped->localPort()));
@@ -206,7 +213,7 @@ void TestNetTab::clientsLeaveTheListAtOnceAndStoppingLeavesNoSocket()
 
     w<QPushButton>("tcp_server_listenButton")->click();
     QCOMPARE(list->topLevelItemCount(), 0);
-    QCOMPARE(w<QComboBox>("tcp_server_targetBox")->count(), 1);
+    QCOMPARE(target->count(), 1);
     QTRY_COMPARE(staying->state(), QAbstractSocket::UnconnectedState);
     QTRY_VERIFY(m_tab->serverPage()->link()->server()->findChildren<QTcpSocket *>().isEmpty());
     QTcpSocket late;
