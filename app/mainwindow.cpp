@@ -87,7 +87,7 @@ void MainWindow::createTabs(const PortListSource &portSource)
     m_gsmTab = new GsmTab(m_dialogs, portSource, this);
     m_gpsTab = new GpsTab(m_dialogs, portSource, this);
     m_carTab = new CarTab(m_dialogs, portSource, this);
-    m_netTab = new NetTab(this);
+    m_netTab = new NetTab(m_dialogs, this);
 
     QTabWidget *tabs = ui->tabWidget_main;
     tabs->addTab(m_uartTab, mainTr("串口调试助手"));

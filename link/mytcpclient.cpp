@@ -11,7 +11,11 @@ myTcpClient::myTcpClient(QObject *parent)
             [this] { emit ClientReadData(m_id, m_ip, m_port); });
     connect(this, &QTcpSocket::readyRead, this, &myTcpClient::onReadyRead);
     connect(this, &QTcpSocket::disconnected, this, [this] {
+        // What arrived just before the peer left is still reported, first.
+        const bool gathering = m_gather.isActive();
         m_gather.stop();
+        if (gathering || bytesAvailable() > 0)
+            emit ClientReadData(m_id, m_ip, m_port);
         emit ClientDisConnect(m_id, m_ip, m_port);
     });
 }
@@ -29,12 +33,17 @@ bool myTcpClient::adopt(qintptr descriptor)
     if (!setSocketDescriptor(descriptor))
         return false;
     m_id = int(descriptor);
-    // An IPv4 peer on a dual-stack socket reads as "::ffff:a.b.c.d".
-    bool isIpv4 = false;
-    const quint32 ipv4 = peerAddress().toIPv4Address(&isIpv4);
-    m_ip = isIpv4 ? QHostAddress(ipv4).toString() : peerAddress().toString();
+    m_ip = addressText(peerAddress());
     m_port = peerPort();
     return true;
+}
+
+QString myTcpClient::addressText(const QHostAddress &address)
+{
+    // An IPv4 peer on a dual-stack socket reads as "::ffff:a.b.c.d".
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
 }
 
 // A timer rather than a wait: the GUI stays live and nothing re-enters.

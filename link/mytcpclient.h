@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
@@ -8,7 +9,8 @@
 //
 // Received bytes are reported 100 ms (the gather interval) after the first
 // of them arrives, so a message that comes in several TCP segments is
-// usually read in one piece.
+// usually read in one piece. Bytes still waiting when the peer leaves are
+// reported before the departure.
 class myTcpClient : public QTcpSocket
 {
     Q_OBJECT
@@ -26,6 +28,10 @@ public:
     int clientID() const { return m_id; }
     QString clientIP() const { return m_ip; }
     int clientPort() const { return m_port; }
+
+    // A peer's address as the user knows it: IPv4 in dotted form even when
+    // it came through a dual-stack socket.
+    static QString addressText(const QHostAddress &address);
 
 signals:
     void ClientReadData(int clientID, QString IP, int Port);

@@ -27,8 +27,12 @@ void myTcpServer::incomingConnection(qintptr descriptor)
 {
     if (m_count >= m_limit) {
         QTcpSocket refused;
-        if (refused.setSocketDescriptor(descriptor))
-            refused.abort();
+        if (!refused.setSocketDescriptor(descriptor))
+            return;
+        const QString ip = myTcpClient::addressText(refused.peerAddress());
+        const int port = refused.peerPort();
+        refused.abort();
+        emit ClientRefused(ip, port);
         return;
     }
     auto *client = new myTcpClient(this);
@@ -69,12 +73,26 @@ void myTcpServer::broadcast(const QByteArray &bytes)
         client->write(bytes);
 }
 
+bool myTcpServer::closeClient(int clientID)
+{
+    myTcpClient *client = this->client(clientID);
+    if (!client)
+        return false;
+    // What the system takes of the unsent bytes still goes out; a client
+    // that has not taken the rest is cut off rather than left lingering.
+    client->flush();
+    client->disconnectFromHost();
+    if (m_clients.contains(client))
+        client->abort();
+    return true;
+}
+
 void myTcpServer::closeAllClients()
 {
     // Closing reports the departure, which edits the lists: work on a copy.
-    const QList<myTcpClient *> clients = m_clients;
-    for (myTcpClient *client : clients)
-        client->close();
+    const QList<int> ids = m_ids;
+    for (int id : ids)
+        closeClient(id);
 }
 
 void myTcpServer::onClientReadData(int clientID, const QString &ip, int port)

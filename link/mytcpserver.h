@@ -9,7 +9,7 @@ class myTcpClient;
 
 // A TCP server that numbers its clients by socket descriptor and keeps them
 // in connection order. Beyond the connection limit a new connection is
-// closed at once, without a signal.
+// closed at once: it is never a client and only ClientRefused tells of it.
 class myTcpServer : public QTcpServer
 {
     Q_OBJECT
@@ -35,13 +35,18 @@ public:
     bool writeData(int clientID, const QByteArray &bytes);
     // To every client, in connection order.
     void broadcast(const QByteArray &bytes);
-    // Closes every client, one after the other (each reports its departure).
+    // Closes a client at once, even one that has not taken all bytes sent to
+    // it; it reports its departure before this returns. False for an
+    // unknown ID.
+    bool closeClient(int clientID);
+    // Closes every client, one after the other.
     void closeAllClients();
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
     void ClientReadData(int clientID, QString IP, int Port);
     void ClientDisConnect(int clientID, QString IP, int Port);
+    void ClientRefused(QString IP, int Port);
 
 protected:
     void incomingConnection(qintptr descriptor) override;

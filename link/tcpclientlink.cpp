@@ -14,8 +14,8 @@ TcpClientLink::TcpClientLink(QObject *parent)
 
 TcpClientLink::~TcpClientLink()
 {
-    // A connected socket still reports its disconnection as it is
-    // destroyed, after our other members are gone: going away is no loss.
+    // The socket, destroyed after our other members, still reports its
+    // disconnection: nothing of it may reach this half-destroyed link.
     m_socket.disconnect(this);
 }
 

@@ -11,6 +11,7 @@ TcpServerLink::TcpServerLink(QObject *parent)
     connect(m_server, &myTcpServer::ClientConnect, this, &TcpServerLink::clientConnected);
     connect(m_server, &myTcpServer::ClientDisConnect, this, &TcpServerLink::clientDisconnected);
     connect(m_server, &myTcpServer::ClientReadData, this, &TcpServerLink::onClientData);
+    connect(m_server, &myTcpServer::ClientRefused, this, &TcpServerLink::clientRefused);
 }
 
 quint16 TcpServerLink::port() const
@@ -35,14 +36,20 @@ void TcpServerLink::close()
 {
     if (!m_server->isListening())
         return;
-    // What the clients sent before is still handed out by their departure.
-    for (int id : m_server->clientIDs()) {
-        const myTcpClient *client = m_server->client(id);
-        onClientData(id, client->clientIP(), client->clientPort());
-    }
-    m_server->closeAllClients();
+    for (int id : m_server->clientIDs())
+        dropClient(id);
     m_server->close();
     emit closed();
+}
+
+void TcpServerLink::dropClient(int clientID)
+{
+    const myTcpClient *client = m_server->client(clientID);
+    if (!client)
+        return;
+    // What the client sent before is handed out before its departure.
+    onClientData(clientID, client->clientIP(), client->clientPort());
+    m_server->closeClient(clientID);
 }
 
 bool TcpServerLink::isOpen() const

@@ -26,6 +26,9 @@ public:
     void setTarget(int clientID) { m_target = clientID; }
     myTcpServer *server() const { return m_server; }
 
+    // Ends one client's connection; what it sent before is handed out first.
+    void dropClient(int clientID);
+
     bool open() override;
     // Closes every client, then stops listening.
     void close() override;
@@ -36,6 +39,8 @@ public:
 signals:
     void clientConnected(int clientID, const QString &ip, int port);
     void clientDisconnected(int clientID, const QString &ip, int port);
+    // A connection beyond the limit, closed at once.
+    void clientRefused(const QString &ip, int port);
     // What received() carries, with the client it came from.
     void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
 

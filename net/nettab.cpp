@@ -1,12 +1,24 @@
 #include "nettab.h"
 
+#include "tcpclientpage.h"
+#include "tcpserverpage.h"
+#include "udppage.h"
 #include "ui_nettab.h"
 
-NetTab::NetTab(QWidget *parent)
+NetTab::NetTab(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::NetTab>())
 {
     ui->setupUi(this);
+    m_server = new TcpServerPage(*ui, dialogs, this);
+    m_client = new TcpClientPage(*ui, dialogs, this);
+    m_udp = new UdpPage(*ui, dialogs, this);
 }
 
-NetTab::~NetTab() = default;
+NetTab::~NetTab()
+{
+    // The pages close their links while the form still stands.
+    delete m_udp;
+    delete m_client;
+    delete m_server;
+}

@@ -4,18 +4,31 @@
 
 #include <memory>
 
+class Dialogs;
+class TcpClientPage;
+class TcpServerPage;
+class UdpPage;
+
 namespace Ui {
 class NetTab;
 }
 
-// The network assistant: a TCP server, a TCP client and a UDP endpoint.
+// The network assistant: a TCP server, a TCP client and a UDP endpoint,
+// one page each.
 class NetTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit NetTab(QWidget *parent = nullptr);
+    explicit NetTab(Dialogs &dialogs, QWidget *parent = nullptr);
     ~NetTab() override;
+
+    TcpServerPage *serverPage() const { return m_server; }
+    TcpClientPage *clientPage() const { return m_client; }
+    UdpPage *udpPage() const { return m_udp; }
 
 private:
     std::unique_ptr<Ui::NetTab> ui;
+    TcpServerPage *m_server;
+    TcpClientPage *m_client;
+    UdpPage *m_udp;
 };

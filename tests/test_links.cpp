@@ -56,6 +56,8 @@ private slots:
     void serialLinkDeliversInOrderAndReportsALostDeviceOnce();
     void tcpServerReceivesFromEachClientAndWritesToTheChosenOnes();
     void tcpServerOnAPortInUseSaysSo();
+    void tcpServerHandsOutWhatALeavingClientSentAndTellsOfRefusals();
+    void tcpServerStoppedLeavesNoClientBehind();
     void tcpClientExchangesBytesAndReportsALostServerOnce();
     void tcpClientReportsARefusedConnection();
     void tcpClientGoesQuietlyWhenDestroyedConnected();
@@ -156,6 +158,50 @@ void TestLinks::tcpServerOnAPortInUseSaysSo()
     QCOMPARE(second.errorString(), QStringLiteral("端口已被占用"));
 }
 
+void TestLinks::tcpServerHandsOutWhatALeavingClientSentAndTellsOfRefusals()
+{
+    TcpServerLink link;
+    link.server()->setConnectionLimit(1);
+    QVERIFY(link.open());
+    QSignalSpy connected(&link, &TcpServerLink::clientConnected);
+    QSignalSpy refused(&link, &TcpServerLink::clientRefused);
+    auto client = connectTo(link.port());
+    QTRY_COMPARE(connected.count(), 1);
+    auto extra = connectTo(link.port());
+    QVERIFY(extra);
+    const int extraPort = extra->localPort();
+    QTRY_COMPARE(refused.count(), 1);
+    QCOMPARE(refused.at(0).at(0).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(refused.at(0).at(1).toInt(), extraPort);
+
+    // Data and departure before the gathering time is up: the data still
+    // comes first.
+    QList<QByteArray> order;
+    connect(&link, &TcpServerLink::receivedFrom, this,
+            [&](int, const QString &, int, const QByteArray &bytes) { order.append(bytes); });
+    connect(&link, &TcpServerLink::clientDisconnected, this, [&] { order.append("gone"); });
+    client->write("bye");
+    client->disconnectFromHost();
+    QTRY_COMPARE(order.size(), 2);
+    QCOMPARE(order, (QList<QByteArray>{"bye", "gone"}));
+}
+
+void TestLinks::tcpServerStoppedLeavesNoClientBehind()
+{
+    TcpServerLink link;
+    QVERIFY(link.open());
+    QSignalSpy connected(&link, &TcpServerLink::clientConnected);
+    auto client = connectTo(link.port());
+    QTRY_COMPARE(connected.count(), 1);
+    // More than the loopback buffers hold, to a client that does not read.
+    client->setReadBufferSize(1);
+    link.write(QByteArray(32 << 20, 'x'));
+    QCoreApplication::processEvents();
+    link.close();
+    QCOMPARE(link.server()->clientCount(), 0);
+    QTRY_COMPARE(link.server()->findChildren<QTcpSocket *>().size(), 0);
+}
+
 void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
 {
     QTcpServer server;
@@ -186,6 +232,20 @@ void TestLinks::tcpClientExchangesBytesAndReportsALostServerOnce()
     QTest::qWait(50);
     QCOMPARE(lost.count(), 1);
     QCOMPARE(link.write("x"), qint64(-1));
+
+    // Destroyed while connected: the connection ends, and the half-destroyed
+    // link reports nothing.
+    auto connected = std::make_unique<TcpClientLink>();
+    connected->setPeer(QStringLiteral("127.0.0.1"), server.serverPort());
+    QVERIFY(connected->open());
+    QSignalSpy open(connected.get(), &ByteLink::opened);
+    QSignalSpy lostOnDestruction(connected.get(), &ByteLink::lost);
+    QTRY_COMPARE(open.count(), 1);
+    QTRY_VERIFY(server.hasPendingConnections());
+    peer.reset(server.nextPendingConnection());
+    connected.reset();
+    QCOMPARE(lostOnDestruction.count(), 0);
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
 }
 
 void TestLinks::tcpClientReportsARefusedConnection()

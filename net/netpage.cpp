@@ -1,0 +1,167 @@
+#include "netpage.h"
+
+#include "autosender.h"
+#include "hextext.h"
+#include "receivefileswitch.h"
+#include "textcodec.h"
+#include "translation.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QTime>
+#include <QTimer>
+
+NetPage::NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs)
+    : QObject(form)
+    , m_form(form)
+    , m_prefix(prefix)
+    , m_log(find<QTextEdit>("log"))
+    , m_counters(find<QLabel>("counters"))
+    , m_hexShow(find<QCheckBox>("recvHex_ck"))
+    , m_sendEdit(find<QPlainTextEdit>("sendEdit"))
+    , m_hexSend(find<QCheckBox>("sendHex_ck"))
+    , m_autoSendCheck(find<QCheckBox>("autoSend_ck"))
+    , m_autoSendMs(find<QSpinBox>("autoSendMs"))
+    , m_sendButton(find<QPushButton>("sendButton"))
+    , m_receiveFile(new ReceiveFileSwitch(find<QCheckBox>("file_ck"),
+                                          find<QLineEdit>("fileEdit"), dialogs, form))
+    , m_autoSender(new AutoSender(this))
+    , m_redrawTimer(new QTimer(this))
+{
+    m_redrawTimer->setSingleShot(true);
+    m_redrawTimer->setInterval(kRedrawMs);
+    connect(m_redrawTimer, &QTimer::timeout, this, &NetPage::redraw);
+    m_log->document()->setUndoRedoEnabled(false);
+    connectControls();
+    setReady(false);
+}
+
+NetPage::~NetPage() = default;
+
+template <typename T>
+T *NetPage::find(const char *name) const
+{
+    T *widget = m_form->findChild<T *>(m_prefix + QLatin1String(name));
+    Q_ASSERT_X(widget, "NetPage", name);
+    return widget;
+}
+
+void NetPage::connectControls()
+{
+    connect(find<QPushButton>("clearLogButton"), &QPushButton::clicked, this, [this] {
+        m_lines.clear();
+        m_log->clear();
+        m_logChanged = false;
+    });
+    connect(find<QPushButton>("clearCountersButton"), &QPushButton::clicked, this,
+            &NetPage::clearCounters);
+    connect(find<QPushButton>("clearSendButton"), &QPushButton::clicked, m_sendEdit,
+            &QPlainTextEdit::clear);
+    connect(m_sendButton, &QPushButton::clicked, this, &NetPage::sendRequested);
+
+    m_autoSender->setInterval(m_autoSendMs->value());
+    connect(m_autoSendMs, qOverload<int>(&QSpinBox::valueChanged), m_autoSender,
+            &AutoSender::setInterval);
+    connect(m_autoSendCheck, &QCheckBox::toggled, m_autoSender, &AutoSender::setWanted);
+    connect(m_autoSender, &AutoSender::due, this, &NetPage::sendRequested);
+}
+
+void NetPage::setReady(bool ready)
+{
+    m_sendButton->setEnabled(ready);
+    m_autoSender->setReady(ready);
+}
+
+bool NetPage::redrawPending() const
+{
+    return m_redrawTimer->isActive();
+}
+
+bool NetPage::autoSending() const
+{
+    return m_autoSender->isRunning();
+}
+
+std::optional<QByteArray> NetPage::typedBytes()
+{
+    const QString text = m_sendEdit->toPlainText();
+    if (text.isEmpty()) {
+        sendFailed(mainTr("发送区为空"));
+        return std::nullopt;
+    }
+    if (!m_hexSend->isChecked())
+        return textToBytes(text);
+    const QByteArray bytes = hexTextToBytes(text);
+    if (bytes.isEmpty()) {
+        sendFailed(mainTr("16进制格式有误，应为两位一组，如 1A 2B"));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void NetPage::received(const QString &peer, const QByteArray &bytes, StreamTextDecoder *decoder)
+{
+    m_received += bytes.size();
+    m_receiveFile->write(bytes);
+    append(NetLogLine::received(peer, QTime::currentTime(),
+                                PayloadView::html(bytes, m_hexShow->isChecked(), decoder)));
+}
+
+void NetPage::sent(const QString &peer, const QByteArray &bytes, qint64 count)
+{
+    m_sent += count;
+    const bool hex = m_hexShow->isChecked() || m_hexSend->isChecked();
+    append(NetLogLine::sent(peer, QTime::currentTime(), PayloadView::html(bytes, hex)));
+}
+
+void NetPage::status(const QString &text)
+{
+    append(NetLogLine::status(text));
+}
+
+void NetPage::failure(const QString &text)
+{
+    append(NetLogLine::failure(text));
+}
+
+void NetPage::sendFailed(const QString &text)
+{
+    failure(text);
+    m_autoSendCheck->setChecked(false);
+}
+
+void NetPage::clearCounters()
+{
+    m_received = m_sent = 0;
+    scheduleRedraw();
+}
+
+void NetPage::append(const QString &lineHtml)
+{
+    m_lines.append(lineHtml);
+    m_logChanged = true;
+    scheduleRedraw();
+}
+
+void NetPage::scheduleRedraw()
+{
+    if (!m_redrawTimer->isActive())
+        m_redrawTimer->start();
+}
+
+void NetPage::redraw()
+{
+    m_counters->setText(trafficText(m_received, m_sent));
+    m_receiveFile->flush();
+    if (!m_logChanged)
+        return;
+    m_logChanged = false;
+    m_log->setHtml(m_lines.html());
+    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "netlog.h"
+
+#include <QObject>
+
+#include <optional>
+
+class AutoSender;
+class Dialogs;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTextEdit;
+class QTimer;
+class QWidget;
+class ReceiveFileSwitch;
+class StreamTextDecoder;
+
+// What the three network pages share: the log with its byte counters, the
+// receive options (hex display, receive to file) and the send area (text or
+// hex, auto send). The widgets are the form's, found by the page's name
+// prefix ("tcp_server_", "tcp_client_", "udp_").
+//
+// A fast stream must not redraw the log on every read: lines and counters
+// are taken at once, and the view is redrawn at most every kRedrawMs, by a
+// timer that runs only when there is something new to show.
+class NetPage : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kRedrawMs = 50;
+
+    NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs);
+    ~NetPage() override;
+
+    // Received bytes are counted, written to the receive file and logged;
+    // text from a stream goes through its decoder.
+    void received(const QString &peer, const QByteArray &bytes,
+                  StreamTextDecoder *decoder = nullptr);
+    // `count` bytes went out: a payload sent to several clients counts for
+    // each of them.
+    void sent(const QString &peer, const QByteArray &bytes, qint64 count);
+    void status(const QString &text);
+    void failure(const QString &text);
+    // A send that failed also ends auto sending: repeating it would only
+    // repeat the failure.
+    void sendFailed(const QString &text);
+
+    // The send area as bytes (GB18030 text, or hex as typed); nothing, with
+    // the reason logged, when there is nothing to send.
+    std::optional<QByteArray> typedBytes();
+
+    // Whether the page can send now: the send button and auto sending.
+    void setReady(bool ready);
+
+    qint64 receivedTotal() const { return m_received; }
+    qint64 sentTotal() const { return m_sent; }
+    bool redrawPending() const;
+    bool autoSending() const;
+
+signals:
+    // The send button or the auto-send timer.
+    void sendRequested();
+
+private:
+    template <typename T>
+    T *find(const char *name) const;
+    void connectControls();
+    void append(const QString &lineHtml);
+    void scheduleRedraw();
+    void redraw();
+    void clearCounters();
+
+    QWidget *m_form;
+    QString m_prefix;
+    QTextEdit *m_log;
+    QLabel *m_counters;
+    QCheckBox *m_hexShow;
+    QPlainTextEdit *m_sendEdit;
+    QCheckBox *m_hexSend;
+    QCheckBox *m_autoSendCheck;
+    QSpinBox *m_autoSendMs;
+    QPushButton *m_sendButton;
+    ReceiveFileSwitch *m_receiveFile;
+    AutoSender *m_autoSender;
+    QTimer *m_redrawTimer;
+    NetLog m_lines;
+    bool m_logChanged = false;
+    qint64 m_received = 0;
+    qint64 m_sent = 0;
+};

@@ -1,0 +1,181 @@
+#include "tcpserverpage.h"
+
+#include "mytcpserver.h"
+#include "netpage.h"
+#include "tcpserverlink.h"
+#include "textcodec.h"
+#include "translation.h"
+#include "ui_nettab.h"
+
+#include <QHeaderView>
+#include <QTime>
+
+namespace {
+
+enum Column { NumberColumn, AddressColumn, PortColumn };
+
+QString now()
+{
+    return NetLogLine::timeText(QTime::currentTime());
+}
+
+} // namespace
+
+TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
+    : QObject(form)
+    , ui(ui)
+    , m_link(new TcpServerLink(this))
+    , m_page(new NetPage(form, QStringLiteral("tcp_server_"), dialogs))
+{
+    ui.tcp_server_targetBox->addItem(mainTr("所有客户端"), TcpServerLink::kAllClients);
+    ui.tcp_server_clientList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    connect(ui.tcp_server_listenButton, &QPushButton::clicked, this,
+            &TcpServerPage::toggleListening);
+    connect(ui.tcp_server_dropButton, &QPushButton::clicked, this,
+            &TcpServerPage::dropSelectedClient);
+    connect(m_link, &TcpServerLink::clientConnected, this, &TcpServerPage::onClientConnected);
+    connect(m_link, &TcpServerLink::clientDisconnected, this,
+            &TcpServerPage::onClientDisconnected);
+    connect(m_link, &TcpServerLink::clientRefused, this, &TcpServerPage::onClientRefused);
+    connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
+    connect(m_page, &NetPage::sendRequested, this, &TcpServerPage::send);
+    showListening(false);
+}
+
+TcpServerPage::~TcpServerPage()
+{
+    // The form's widgets are gone by now: close without reporting into them.
+    m_link->disconnect(this);
+    m_link->close();
+}
+
+void TcpServerPage::toggleListening()
+{
+    if (m_link->isOpen())
+        stopListening();
+    else
+        startListening();
+}
+
+void TcpServerPage::startListening()
+{
+    m_link->setPort(quint16(ui.tcp_server_port->value()));
+    if (!m_link->open()) {
+        m_page->failure(mainTr("监听端口%1失败：%2")
+                            .arg(ui.tcp_server_port->value())
+                            .arg(m_link->errorString()));
+        return;
+    }
+    m_page->status(mainTr("监听成功，端口%1  %2").arg(m_link->port()).arg(now()));
+    showListening(true);
+}
+
+void TcpServerPage::stopListening()
+{
+    m_link->close();
+    m_page->status(mainTr("停止监听成功  %1").arg(now()));
+    showListening(false);
+}
+
+void TcpServerPage::showListening(bool listening)
+{
+    ui.tcp_server_listenButton->setText(listening ? mainTr("停止监听") : mainTr("开始监听"));
+    ui.tcp_server_port->setEnabled(!listening);
+    updateReady();
+}
+
+void TcpServerPage::updateReady()
+{
+    const bool hasClients = ui.tcp_server_clientList->topLevelItemCount() > 0;
+    m_page->setReady(hasClients);
+    ui.tcp_server_dropButton->setEnabled(hasClients);
+}
+
+void TcpServerPage::onClientConnected(int clientID, const QString &ip, int port)
+{
+    auto *row = new QTreeWidgetItem(
+        {QString::number(clientID), ip, QString::number(port)});
+    row->setData(NumberColumn, Qt::UserRole, clientID);
+    ui.tcp_server_clientList->addTopLevelItem(row);
+    ui.tcp_server_targetBox->addItem(
+        QStringLiteral("%1  [%2]").arg(clientID).arg(NetLogLine::peer(ip, port)), clientID);
+    m_clients[clientID] = {NetLogLine::peer(ip, port), std::make_unique<StreamTextDecoder>()};
+    m_page->status(mainTr("上线通知:[%1]  %2  编号%3")
+                       .arg(NetLogLine::peer(ip, port), now())
+                       .arg(clientID));
+    updateReady();
+}
+
+void TcpServerPage::onClientDisconnected(int clientID, const QString &ip, int port)
+{
+    QTreeWidget *list = ui.tcp_server_clientList;
+    for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
+        if (list->topLevelItem(i)->data(NumberColumn, Qt::UserRole).toInt() == clientID)
+            delete list->takeTopLevelItem(i);
+    }
+    QComboBox *targets = ui.tcp_server_targetBox;
+    const int target = targets->findData(clientID);
+    if (target == targets->currentIndex()) {
+        // Nothing meant for the departed client goes to another one.
+        targets->setCurrentIndex(0);
+        if (m_page->autoSending())
+            m_page->sendFailed(mainTr("客户端%1已断开，定时发送已停止").arg(clientID));
+    }
+    if (target > 0)
+        targets->removeItem(target);
+    m_clients.erase(clientID);
+    m_page->status(mainTr("下线通知:[%1]  %2  编号%3")
+                       .arg(NetLogLine::peer(ip, port), now())
+                       .arg(clientID));
+    updateReady();
+}
+
+void TcpServerPage::onClientRefused(const QString &ip, int port)
+{
+    m_page->failure(mainTr("拒绝连接:[%1]  %2  客户端已达上限%3个")
+                        .arg(NetLogLine::peer(ip, port), now())
+                        .arg(m_link->server()->connectionLimit()));
+}
+
+void TcpServerPage::onReceived(int clientID, const QString &ip, int port,
+                               const QByteArray &bytes)
+{
+    const auto client = m_clients.find(clientID);
+    m_page->received(NetLogLine::peer(ip, port), bytes,
+                     client != m_clients.end() ? client->second.decoder.get() : nullptr);
+}
+
+void TcpServerPage::send()
+{
+    const std::optional<QByteArray> bytes = m_page->typedBytes();
+    if (!bytes)
+        return;
+    const int clients = m_link->server()->clientCount();
+    if (clients == 0) {
+        m_page->sendFailed(mainTr("没有已连接的客户端"));
+        return;
+    }
+    const int target = ui.tcp_server_targetBox->currentData().toInt();
+    m_link->setTarget(target);
+    if (target == TcpServerLink::kAllClients) {
+        m_link->write(*bytes);
+        m_page->sent(mainTr("所有客户端"), *bytes, bytes->size() * qint64(clients));
+        return;
+    }
+    const auto client = m_clients.find(target);
+    if (client == m_clients.end() || m_link->write(*bytes) < 0) {
+        m_page->sendFailed(mainTr("发送失败：客户端%1已断开").arg(target));
+        return;
+    }
+    m_page->sent(client->second.peer, *bytes, bytes->size());
+}
+
+void TcpServerPage::dropSelectedClient()
+{
+    const QTreeWidgetItem *row = ui.tcp_server_clientList->currentItem();
+    if (!row) {
+        m_page->failure(mainTr("请先在列表中选择要断开的客户端"));
+        return;
+    }
+    m_link->dropClient(row->data(NumberColumn, Qt::UserRole).toInt());
+}

@@ -1,0 +1,96 @@
+#include "udppage.h"
+
+#include "netpage.h"
+#include "translation.h"
+#include "udplink.h"
+#include "ui_nettab.h"
+
+#include <QTime>
+
+UdpPage::UdpPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
+    : QObject(form)
+    , ui(ui)
+    , m_host{ui.udp_hostKind, ui.udp_ip, ui.udp_hostName}
+    , m_link(new UdpLink(this))
+    , m_page(new NetPage(form, QStringLiteral("udp_"), dialogs))
+{
+    ui.udp_ip->setText(QStringLiteral("127.0.0.1"));
+    connect(ui.udp_openButton, &QPushButton::clicked, this, &UdpPage::toggleOpen);
+    connect(m_link, &UdpLink::receivedFrom, this,
+            [this](const QString &ip, quint16 port, const QByteArray &datagram) {
+                m_page->received(NetLogLine::peer(ip, port), datagram);
+            });
+    connect(m_link, &ByteLink::failed, this, [this](const QString &text) {
+        // A name that did not resolve is looked up again by the next send.
+        m_targetHost.clear();
+        m_page->sendFailed(mainTr("发送失败：%1").arg(text));
+    });
+    connect(m_page, &NetPage::sendRequested, this, &UdpPage::send);
+    showOpen(false);
+}
+
+UdpPage::~UdpPage()
+{
+    m_link->disconnect(this);
+    m_link->close();
+}
+
+void UdpPage::toggleOpen()
+{
+    if (m_link->isOpen())
+        close();
+    else
+        open();
+}
+
+void UdpPage::open()
+{
+    m_link->setLocalPort(quint16(ui.udp_localPort->value()));
+    if (!m_link->open()) {
+        m_page->failure(mainTr("打开UDP端口%1失败：%2")
+                            .arg(ui.udp_localPort->value())
+                            .arg(m_link->errorString()));
+        return;
+    }
+    m_page->status(mainTr("UDP已打开，本地端口%1  %2")
+                       .arg(m_link->localPort())
+                       .arg(NetLogLine::timeText(QTime::currentTime())));
+    showOpen(true);
+}
+
+void UdpPage::close()
+{
+    m_link->close();
+    m_page->status(mainTr("UDP已关闭  %1").arg(NetLogLine::timeText(QTime::currentTime())));
+    showOpen(false);
+}
+
+void UdpPage::showOpen(bool open)
+{
+    ui.udp_openButton->setText(open ? mainTr("关闭") : mainTr("打开"));
+    ui.udp_localPort->setEnabled(!open);
+    m_page->setReady(open);
+}
+
+void UdpPage::send()
+{
+    if (const QString problem = m_host.problem(); !problem.isEmpty()) {
+        m_page->sendFailed(mainTr("无法发送：%1").arg(problem));
+        return;
+    }
+    const std::optional<QByteArray> bytes = m_page->typedBytes();
+    if (!bytes)
+        return;
+    const QString host = m_host.host();
+    const quint16 port = quint16(ui.udp_targetPort->value());
+    if (host != m_targetHost || port != m_targetPort) {
+        m_link->setTarget(host, port);
+        m_targetHost = host;
+        m_targetPort = port;
+    }
+    if (m_link->write(*bytes) < 0) {
+        m_page->sendFailed(mainTr("发送失败：%1").arg(m_link->errorString()));
+        return;
+    }
+    m_page->sent(NetLogLine::peer(host, port), *bytes, bytes->size());
+}
