@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "cartab.h"
+#include "ciplineedit.h"
 #include "devicewatcher.h"
 #include "dialogs.h"
 #include "gpstab.h"
@@ -15,7 +16,6 @@
 #include "translation.h"
 #include "uarttab.h"
 #include "ui_mainwindow.h"
-#include "ciplineedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
