@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "cartab.h"
+#include "ciplineedit.h"
 #include "devicewatcher.h"
 #include "dialogs.h"
 #include "gpstab.h"
@@ -10,10 +11,16 @@
 #include "programinfo.h"
 #include "receivefileswitch.h"
 #include "serialportpanel.h"
+#include "settingsrecord.h"
+#include "textcodec.h"
 #include "translation.h"
 #include "uarttab.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -24,28 +31,80 @@ constexpr int kFontPointSize = 9;
 // Receive files are left to their own buffering for the first seconds after
 // start and flushed once a second after that.
 constexpr int kTicksBeforeFlushing = 5;
+
+// The combo boxes of the serial settings, in the record's order.
+constexpr std::array<const char *, 4> kSerialBoxes = {"baudRateBox", "dataBitsBox", "parityBox",
+                                                      "stopBitsBox"};
+
+template<typename Widget>
+Widget *widget(const QWidget *window, const QString &name)
+{
+    auto *found = window->findChild<Widget *>(name);
+    Q_ASSERT_X(found, "settings", qPrintable(name));
+    return found;
 }
+
+QString serialBoxName(const char *tab, const char *box)
+{
+    return QLatin1String(tab) + QLatin1Char('_') + QLatin1String(box);
+}
+
+QString channelNameEdit(int channel)
+{
+    return QStringLiteral("car_wave%1").arg(channel + 1);
+}
+
+QString channelCheck(int channel)
+{
+    return QStringLiteral("car_wave%1_chk").arg(channel + 1);
+}
+
+// A stored index the box does not have leaves the box as it is.
+void setComboIndex(QComboBox *box, int index)
+{
+    if (index < box->count())
+        box->setCurrentIndex(index);
+}
+
+void applySerial(const QWidget *window, const char *tab,
+                 const SettingsRecord::SerialIndexes &indexes)
+{
+    for (size_t i = 0; i < kSerialBoxes.size(); ++i)
+        setComboIndex(widget<QComboBox>(window, serialBoxName(tab, kSerialBoxes[i])), indexes[i]);
+}
+
+SettingsRecord::SerialIndexes serialIndexes(const QWidget *window, const char *tab)
+{
+    SettingsRecord::SerialIndexes indexes{};
+    for (size_t i = 0; i < kSerialBoxes.size(); ++i)
+        indexes[i] =
+            quint8(widget<QComboBox>(window, serialBoxName(tab, kSerialBoxes[i]))->currentIndex());
+    return indexes;
+}
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : MainWindow(std::make_unique<WidgetDialogs>(), nullptr, systemPortListSource(),
-                 systemDeviceDirectories(), parent)
+                 systemDeviceDirectories(), parent, QStringLiteral("soft_cfg.bin"))
 {
 }
 
 MainWindow::MainWindow(Dialogs &dialogs, const PortListSource &portSource,
-                       const QStringList &deviceDirectories, QWidget *parent)
-    : MainWindow(nullptr, &dialogs, portSource, deviceDirectories, parent)
+                       const QStringList &deviceDirectories, QWidget *parent,
+                       const QString &settingsFile)
+    : MainWindow(nullptr, &dialogs, portSource, deviceDirectories, parent, settingsFile)
 {
 }
 
 MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
                        const PortListSource &portSource, const QStringList &deviceDirectories,
-                       QWidget *parent)
+                       QWidget *parent, const QString &settingsFile)
     : QMainWindow(parent)
     , m_ownDialogs(std::move(ownDialogs))
     , m_dialogs(dialogs ? *dialogs : *m_ownDialogs)
     , ui(std::make_unique<Ui::MainWindow>())
     , m_ports(portSource)
+    , m_settingsFile(settingsFile)
 {
     m_sinceStart.start();
     ui->setupUi(this);
@@ -53,10 +112,12 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
     m_ports.refresh();
     createTabs(m_ports.lastList());
     startHousekeeping(deviceDirectories);
+    readSettings();
 }
 
 MainWindow::~MainWindow()
 {
+    writeSettings();
     // The tabs outlive this part of the window while they are destroyed.
     for (SerialPortPanel *panel : serialPanels())
         panel->disconnect(this);
@@ -97,6 +158,11 @@ void MainWindow::createTabs(const PortListSource &portSource)
     tabs->addTab(m_netTab, mainTr("网络调试助手"));
     tabs->addTab(m_infoTab, mainTr("智能车制作教程"));
     tabs->setCurrentIndex(0);
+    tabs->setMovable(true);
+    for (int page = 0; page < int(m_pages.size()); ++page) {
+        m_pages[size_t(page)] = tabs->widget(page);
+        m_pageTitles[size_t(page)] = tabs->tabText(page);
+    }
 }
 
 QStringList MainWindow::systemDeviceDirectories()
@@ -189,4 +255,89 @@ void MainWindow::updateScanTimer()
         m_scanTicks = std::max(m_scanTicks, int(m_sinceStart.elapsed() / kScanIntervalMs));
         m_scanTimer->start();
     }
+}
+
+void MainWindow::readSettings()
+{
+    if (m_settingsFile.isEmpty())
+        return;
+    if (const auto record = loadSettingsFile(m_settingsFile))
+        applySettings(*record);
+}
+
+void MainWindow::writeSettings()
+{
+    SettingsRecord record;
+    if (!m_settingsFile.isEmpty() && fillSettings(record))
+        saveSettingsFile(m_settingsFile, record);
+}
+
+void MainWindow::applyTabOrder(const SettingsRecord &record)
+{
+    QTabWidget *tabs = ui->tabWidget_main;
+    if (record.hasValidTabOrder()) {
+        for (QWidget *page : m_pages)
+            tabs->removeTab(tabs->indexOf(page));
+        for (quint8 page : record.tabOrder)
+            tabs->addTab(m_pages[page], m_pageTitles[page]);
+    }
+    if (record.currentTab < m_pages.size())
+        tabs->setCurrentIndex(record.currentTab);
+}
+
+void MainWindow::applySettings(const SettingsRecord &record)
+{
+    applyTabOrder(record);
+    widget<QSpinBox>(this, QStringLiteral("car_img_w"))->setValue(record.imageWidth);
+    widget<QSpinBox>(this, QStringLiteral("car_img_h"))->setValue(record.imageHeight);
+    applySerial(this, "uart", record.uartSerial);
+    applySerial(this, "car", record.carSerial);
+    applySerial(this, "gsm", record.gsmSerial);
+    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_imgBox")), record.imageMode);
+    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_ccd_num")), record.ccdCount);
+    widget<QSpinBox>(this, QStringLiteral("car_ware_num"))->setValue(record.channelCount);
+    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_ware_type")), record.sampleType);
+    for (int channel = 0; channel < SettingsRecord::kChannels; ++channel) {
+        widget<QCheckBox>(this, channelCheck(channel))
+            ->setChecked(record.channelShown[size_t(channel)]);
+        widget<QLineEdit>(this, channelNameEdit(channel))
+            ->setText(bytesToText(record.channelNames[size_t(channel)]));
+    }
+    widget<QSpinBox>(this, QStringLiteral("gsm_lipport"))->setValue(record.gsmLocalPort);
+    widget<QSpinBox>(this, QStringLiteral("gsm_ipport"))->setValue(record.gsmServerPort);
+    if (!record.gsmAddress.isEmpty())
+        widget<CIPLineEdit>(this, QStringLiteral("gsm_IP"))
+            ->setText(bytesToText(record.gsmAddress));
+}
+
+bool MainWindow::fillSettings(SettingsRecord &record) const
+{
+    const QTabWidget *tabs = ui->tabWidget_main;
+    for (int page = 0; page < int(m_pages.size()); ++page) {
+        const int position = tabs->indexOf(m_pages[size_t(page)]);
+        if (position < 0 || position >= int(m_pages.size()))
+            return false;
+        record.tabOrder[size_t(position)] = quint8(page);
+    }
+    record.currentTab = quint8(tabs->currentIndex());
+    record.imageWidth = widget<QSpinBox>(this, QStringLiteral("car_img_w"))->value();
+    record.imageHeight = widget<QSpinBox>(this, QStringLiteral("car_img_h"))->value();
+    record.uartSerial = serialIndexes(this, "uart");
+    record.carSerial = serialIndexes(this, "car");
+    record.gsmSerial = serialIndexes(this, "gsm");
+    record.imageMode = quint8(widget<QComboBox>(this, QStringLiteral("car_imgBox"))->currentIndex());
+    record.ccdCount = quint8(widget<QComboBox>(this, QStringLiteral("car_ccd_num"))->currentIndex());
+    record.channelCount = quint8(widget<QSpinBox>(this, QStringLiteral("car_ware_num"))->value());
+    record.sampleType =
+        quint8(widget<QComboBox>(this, QStringLiteral("car_ware_type"))->currentIndex());
+    for (int channel = 0; channel < SettingsRecord::kChannels; ++channel) {
+        record.channelShown[size_t(channel)] =
+            widget<QCheckBox>(this, channelCheck(channel))->isChecked();
+        record.channelNames[size_t(channel)] =
+            textToBytes(widget<QLineEdit>(this, channelNameEdit(channel))->text());
+    }
+    record.gsmLocalPort = widget<QSpinBox>(this, QStringLiteral("gsm_lipport"))->value();
+    record.gsmServerPort = widget<QSpinBox>(this, QStringLiteral("gsm_ipport"))->value();
+    record.gsmAddress = textToBytes(widget<CIPLineEdit>(this, QStringLiteral("gsm_IP"))->text());
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 
 class CarTab;
@@ -17,6 +18,7 @@ class InfoTab;
 class NetTab;
 class QTimer;
 class SerialPortPanel;
+struct SettingsRecord;
 class UartTab;
 
 namespace Ui {
@@ -34,14 +36,17 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The application's window, with real dialogs and the system's ports.
+    // The application's window, with real dialogs and the system's ports;
+    // its settings are kept in soft_cfg.bin in the working directory.
     explicit MainWindow(QWidget *parent = nullptr);
     // A window whose dialogs and port list come from the caller (tests).
     // Without device directories to watch, every com_scan() asks the source
     // again and the scan timer always runs; with them, a change in one of
-    // them does.
+    // them does. Settings are read from and written to settingsFile, and
+    // neither without one.
     MainWindow(Dialogs &dialogs, const PortListSource &portSource,
-               const QStringList &deviceDirectories = {}, QWidget *parent = nullptr);
+               const QStringList &deviceDirectories = {}, QWidget *parent = nullptr,
+               const QString &settingsFile = QString());
     ~MainWindow() override;
 
     // The directories where the system's serial devices come and go.
@@ -62,7 +67,7 @@ public slots:
 private:
     MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
                const PortListSource &portSource, const QStringList &deviceDirectories,
-               QWidget *parent);
+               QWidget *parent, const QString &settingsFile);
     void setUpWindow();
     void createTabs(const PortListSource &portSource);
     void startHousekeeping(const QStringList &deviceDirectories);
@@ -72,6 +77,11 @@ private:
     void reconnectLostPorts();
     bool housekeepingDue() const;
     void updateScanTimer();
+    void readSettings();
+    void writeSettings();
+    void applySettings(const SettingsRecord &record);
+    void applyTabOrder(const SettingsRecord &record);
+    bool fillSettings(SettingsRecord &record) const;
 
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs &m_dialogs;
@@ -84,6 +94,11 @@ private:
     GpsTab *m_gpsTab = nullptr;
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
+    // The main tabs' pages and titles in their first order: the page
+    // numbers of the settings file.
+    std::array<QWidget *, 6> m_pages{};
+    std::array<QString, 6> m_pageTitles;
+    QString m_settingsFile;
     QTimer *m_scanTimer = nullptr;
     bool m_automaticScans = true;
     QElapsedTimer m_sinceStart;

@@ -142,6 +142,8 @@ void ScopeView::connectControls()
     connect(ui->car_ware_autox, &QCheckBox::toggled, this, &ScopeView::scheduleRedraw);
     connect(ui->car_ware_type, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ScopeView::applyTypePreset);
+    connect(ui->car_ware_num, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &ScopeView::followChannelCount);
 }
 
 int ScopeView::payloadLength() const
@@ -152,6 +154,7 @@ int ScopeView::payloadLength() const
 
 void ScopeView::setLinkOpen(bool open)
 {
+    m_linkOpen = open;
     if (open) {
         m_channelCount = ui->car_ware_num->value();
         m_typeCode = ui->car_ware_type->currentData().toInt();
@@ -193,6 +196,17 @@ void ScopeView::appendSample(const double *values)
         m_storedSinceRedraw = true;
         scheduleRedraw();
     }
+}
+
+// The count is fixed while the link is open; before, the channels shown
+// follow the box, whoever set it.
+void ScopeView::followChannelCount(int count)
+{
+    if (m_linkOpen)
+        return;
+    m_channelCount = count;
+    updateChannelWidgets();
+    scheduleRedraw();
 }
 
 void ScopeView::updateChannelWidgets()

@@ -61,6 +61,7 @@ private:
     void setUpPlot();
     void connectControls();
     void updateChannelWidgets();
+    void followChannelCount(int count);
     void scheduleRedraw();
     void redraw();
     void trackNewest();
@@ -83,6 +84,7 @@ private:
     std::array<DecimatedSeries *, SampleStore::kChannels> m_series{}; // owned by the curves
     bool m_plotReady = false;
     int m_channelCount = 8;
+    bool m_linkOpen = false;
     int m_typeCode = 0;
     int m_framesReceived = 0;
     QTimer m_redrawTimer;
