@@ -6,6 +6,7 @@
 #include "receivefileswitch.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
+#include "stallmeter.h"
 #include "uarttab.h"
 #include "widgetlookup.h"
 
@@ -56,37 +57,6 @@ void playDevice(int fd, const QByteArray &bytes)
         }
     }
 }
-
-// The worst lateness of a 1 ms timer: how long the event loop was held up.
-class StallMeter : public QObject
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_worstNs = qMax(m_worstNs, now - m_lastNs - kTickNs);
-            m_lastNs = now;
-        });
-    }
-    void start()
-    {
-        m_worstNs = 0;
-        m_clock.start();
-        m_lastNs = 0;
-        m_timer.start(1);
-    }
-    void stop() { m_timer.stop(); }
-    double worstMs() const { return double(m_worstNs) / 1e6; }
-
-private:
-    static constexpr qint64 kTickNs = 1000000;
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_lastNs = 0;
-    qint64 m_worstNs = 0;
-};
 
 void BM_UartTabReceiveToFile(benchmark::State &state)
 {
