@@ -1,5 +1,6 @@
 // The links: a serial port on a pseudo-terminal, network links with real
 // sockets on the loopback interface.
+#include "loopbacksockets.h"
 #include "mytcpclient.h"
 #include "mytcpserver.h"
 #include "ptypair.h"
@@ -14,40 +15,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-std::unique_ptr<QTcpSocket> connectTo(quint16 port)
-{
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress::LocalHost, port);
-    if (!socket->waitForConnected(3000))
-        return nullptr;
-    return socket;
-}
-
-QByteArray readFrom(QTcpSocket &socket, int expected)
-{
-    QByteArray bytes;
-    QElapsedTimer clock;
-    clock.start();
-    while (bytes.size() < expected && clock.elapsed() < 3000) {
-        QCoreApplication::processEvents();
-        socket.waitForReadyRead(20);
-        bytes += socket.readAll();
-    }
-    return bytes;
-}
-
-// A port nobody listens on.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
 
 class TestLinks : public QObject
 {

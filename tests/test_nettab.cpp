@@ -1,5 +1,6 @@
 // The network assistant's three pages as a user drives them, against real
 // sockets on 127.0.0.1.
+#include "loopbacksockets.h"
 #include "mytcpserver.h"
 #include "netpage.h"
 #include "nettab.h"
@@ -32,41 +33,6 @@
 #include <vector>
 
 #include "ciplineedit.h"
-
-namespace {
-
-std::unique_ptr<QTcpSocket> connectTo(quint16 port)
-{
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QHostAddress::LocalHost, port);
-    if (!socket->waitForConnected(3000))
-        return nullptr;
-    return socket;
-}
-
-// Reads until `expected` bytes came or three quiet seconds passed.
-QByteArray readFrom(QTcpSocket &socket, int expected)
-{
-    QByteArray bytes;
-    QElapsedTimer clock;
-    clock.start();
-    while (bytes.size() < expected && clock.elapsed() < 3000) {
-        QCoreApplication::processEvents();
-        socket.waitForReadyRead(20);
-        bytes += socket.readAll();
-    }
-    return bytes;
-}
-
-// A port nobody listens on.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
 
 class TestNetTab : public QObject
 {
