@@ -40,7 +40,7 @@ QString defaultChannelName(int channel)
 
 QString proposedFileName()
 {
-    return mainTr("Zentrik虚拟示波器文件.csv");
+    return QStringLiteral("Zentrik虚拟示波器文件.csv");
 }
 
 QString fileFilter()

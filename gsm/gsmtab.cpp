@@ -18,10 +18,10 @@ namespace {
 const char kNewLine[] = "\r\n";
 
 // "\n[hh:mm:ss]": the time stamp put before a logged command and a
-// received chunk.
+// received chunk, also in the receive file, so the same in every language.
 QString timeStampText()
 {
-    return mainTr("\n[%1]").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    return QStringLiteral("\n[%1]").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
 }
 
 // Typed text as bytes: hex pairs or GB18030 text, with CR LF if asked.
@@ -116,19 +116,19 @@ void GsmTab::gsm_show_cmd_info(const QString &title, const QString &example,
     QTextEdit *info = ui->gsm_cmd_info;
     info->clear();
     info->setTextColor(QColor(0, 0, 0, 255));
-    info->append(mainTr("<font color=\"red \">%1</font>").arg(title));
+    info->append(QStringLiteral("<font color=\"red \">%1</font>").arg(title));
     if (!example.isEmpty()) {
         info->append(mainTr("<br><font color=\"Blue \">响应实例：</font>"));
-        info->append(mainTr("\r\n%1\r\n").arg(example));
+        info->append(QStringLiteral("\r\n%1\r\n").arg(example));
     }
     info->append(mainTr("<font color=\"Blue \">响应详解：</font>"));
-    info->append(mainTr("\r\n%1").arg(explanation));
+    info->append(QStringLiteral("\r\n%1").arg(explanation));
     info->moveCursor(QTextCursor::Start);
 }
 
 void GsmTab::showInfo(const AtCatalogueEntry &entry)
 {
-    gsm_show_cmd_info(atText(entry.text.title), atText(entry.text.example),
+    gsm_show_cmd_info(atText(entry.text.title), QString::fromUtf8(entry.text.example),
                       atText(entry.text.explanation));
 }
 

@@ -108,10 +108,12 @@ WindowsHandOver windowsHandOver(const QString &batchBody, const QString &newVers
     WindowsHandOver handOver;
     handOver.launcherName = md5Name(now.toString(QStringLiteral("hh:mm:ss")), ".vbs");
     handOver.batchName = md5Name(now.toString(QStringLiteral("hhmmss")), ".bat");
-    handOver.batchText = QStringLiteral("@echo off\r\n") + mainTr("echo 欢迎使用")
-        + mainTr("Zentrik多功能调试助手") + mainTr("，正在升级中...") + batchBody
-        + mainTr("\r\nCLS\r\necho 欢迎使用") + mainTr("Zentrik多功能调试助手")
-        + mainTr("，已升级为%1版本.\r\ntimeout /t 1 >nul").arg(newVersion)
+    // The batch runs in a hidden window: its lines stay as they are in every language.
+    handOver.batchText =
+        QStringLiteral("@echo off\r\necho 欢迎使用Zentrik多功能调试助手，正在升级中...") + batchBody
+        + QStringLiteral("\r\nCLS\r\necho 欢迎使用Zentrik多功能调试助手，已升级为%1版本.")
+              .arg(newVersion)
+        + QStringLiteral("\r\ntimeout /t 1 >nul")
         + QStringLiteral("\r\ndel %1").arg(handOver.launcherName)
         + QStringLiteral("\r\ndel %1").arg(handOver.batchName);
     handOver.launcherText =

@@ -42,10 +42,10 @@ bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &t
     return questionAnswers.isEmpty() ? false : questionAnswers.dequeue();
 }
 
-QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const QString &,
+QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const QString &dir,
                                       const QString &)
 {
-    calls.append({Kind::SaveFile, caption, QString()});
+    calls.append({Kind::SaveFile, caption, dir});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 

@@ -25,6 +25,7 @@ public:
     // answered like a closed box (no).
     QQueue<bool> questionAnswers;
     // Answers for the next file dialogs, in order; unscripted means cancelled.
+    // A save dialog is recorded with the name it proposes as its text.
     QQueue<QString> fileAnswers;
 
     // For the next progress displays, in order: the step at which the user
