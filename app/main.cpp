@@ -1,4 +1,5 @@
 #include "dialogs.h"
+#include "language.h"
 #include "mainwindow.h"
 #include "onlinesite.h"
 #include "selfupdater.h"
@@ -26,6 +27,9 @@ int main(int argc, char *argv[])
     // its module when the map is first needed (gps/mappage.h), composes
     // without it.
     QApplication app(argc, argv);
+    const LanguageChoice choice = storedLanguageChoice(languageSettingsFile());
+    if (!applyInterfaceLanguage(app, interfaceLanguage(choice, QLocale::system())))
+        QTextStream(stderr) << "The English translation could not be loaded; texts stay Chinese.\n";
     MainWindow window;
     window.show();
 

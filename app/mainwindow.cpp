@@ -7,6 +7,7 @@
 #include "gpstab.h"
 #include "gsmtab.h"
 #include "infotab.h"
+#include "language.h"
 #include "nettab.h"
 #include "programinfo.h"
 #include "receivefileswitch.h"
@@ -17,11 +18,14 @@
 #include "uarttab.h"
 #include "ui_mainwindow.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -111,6 +115,7 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
     setUpWindow();
     m_ports.refresh();
     createTabs(m_ports.lastList());
+    createLanguageMenu();
     startHousekeeping(deviceDirectories);
     readSettings();
 }
@@ -163,6 +168,45 @@ void MainWindow::createTabs(const PortListSource &portSource)
         m_pages[size_t(page)] = tabs->widget(page);
         m_pageTitles[size_t(page)] = tabs->tabText(page);
     }
+}
+
+// Beside the tabs, a button whose menu chooses the language of the next
+// start. Each language is named in itself.
+void MainWindow::createLanguageMenu()
+{
+    auto *menu = new QMenu(this);
+    auto *choices = new QActionGroup(menu);
+    const LanguageChoice stored = storedLanguageChoice(languageSettingsFile());
+    const std::array<std::pair<QString, LanguageChoice>, 3> entries{{
+        {mainTr("跟随系统"), LanguageChoice::FollowSystem},
+        {QStringLiteral("中文"), LanguageChoice::Chinese},
+        {QStringLiteral("English"), LanguageChoice::English},
+    }};
+    for (const auto &[text, choice] : entries) {
+        QAction *action = menu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(choice == stored);
+        action->setActionGroup(choices);
+        connect(action, &QAction::triggered, this,
+                [this, choice = choice] { chooseLanguage(choice); });
+    }
+    auto *button = new QToolButton(this);
+    button->setObjectName(QStringLiteral("languageButton"));
+    button->setText(mainTr("语言"));
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setAutoRaise(true);
+    ui->tabWidget_main->setCornerWidget(button, Qt::TopRightCorner);
+}
+
+void MainWindow::chooseLanguage(LanguageChoice choice)
+{
+    const QString file = languageSettingsFile();
+    if (!storeLanguageChoice(file, choice)) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("无法保存语言设置：%1").arg(file));
+        return;
+    }
+    m_dialogs.information(this, mainTr("提示"), mainTr("语言将在程序下次启动时切换。"));
 }
 
 QStringList MainWindow::systemDeviceDirectories()

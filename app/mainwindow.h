@@ -15,6 +15,7 @@ class Dialogs;
 class GpsTab;
 class GsmTab;
 class InfoTab;
+enum class LanguageChoice;
 class NetTab;
 class QTimer;
 class SerialPortPanel;
@@ -69,6 +70,8 @@ private:
                const PortListSource &portSource, const QStringList &deviceDirectories,
                QWidget *parent, const QString &settingsFile);
     void setUpWindow();
+    void createLanguageMenu();
+    void chooseLanguage(LanguageChoice choice);
     void createTabs(const PortListSource &portSource);
     void startHousekeeping(const QStringList &deviceDirectories);
     QList<SerialPortPanel *> serialPanels() const;

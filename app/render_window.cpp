@@ -1,6 +1,7 @@
 // Renders the main window to a PNG file without a display, e.g. for the
 // README: QT_QPA_PLATFORM=offscreen QT_QUICK_BACKEND=software
 // render_window out.png [tab index]
+#include "language.h"
 #include "mainwindow.h"
 #include "webenginesandbox.h"
 
@@ -18,6 +19,9 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "usage: render_window OUT.png [TAB_INDEX]\n";
         return 2;
     }
+    // In the program's language, as the program would start.
+    applyInterfaceLanguage(app, interfaceLanguage(storedLanguageChoice(languageSettingsFile()),
+                                                  QLocale::system()));
     MainWindow window;
     window.show();
     if (argc > 2) {

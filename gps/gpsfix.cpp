@@ -24,20 +24,20 @@ QString degreesMinutes(const FixCoordinate &coordinate)
 {
     const int degreeDigits = coordinate.nmea.indexOf('.') - 2;
     return QLatin1String("=") + QString::fromLatin1(coordinate.nmea.left(degreeDigits))
-        + mainTr("°") + QString::fromLatin1(coordinate.nmea.mid(degreeDigits))
+        + QStringLiteral("°") + QString::fromLatin1(coordinate.nmea.mid(degreeDigits))
         + QLatin1String("'") + QString::fromLatin1(coordinate.hemisphere);
 }
 
 QString date(const QDate &date)
 {
-    return date.toString(QLatin1String("yyyy") + mainTr("年") + QLatin1String("MM") + mainTr("月")
-                         + QLatin1String("dd") + mainTr("日"));
+    //: QDate format: yyyy the year, MM the month, dd the day
+    return date.toString(mainTr("yyyy年MM月dd日"));
 }
 
 QString time(const QTime &time)
 {
-    return time.toString(QLatin1String("hh") + mainTr("时") + QLatin1String("mm") + mainTr("分")
-                         + QLatin1String("ss.zzz") + mainTr("秒"));
+    //: QTime format: hh hours, mm minutes, ss.zzz seconds and milliseconds
+    return time.toString(mainTr("hh时mm分ss.zzz秒"));
 }
 
 QDateTime utcPlus8(const QDateTime &utc)
