@@ -159,8 +159,13 @@ void TestLanguage::chineseLocalesKeepChineseAndTheChoiceIsKept()
     edited.close();
     QCOMPARE(storedLanguageChoice(file), follow);
 
-    // The menu writes the user's config file, never the settings record.
+    QVERIFY(applyInterfaceLanguage(*QCoreApplication::instance(), QLocale::Chinese));
     MainWindow window(m_dialogs, m_ports.source());
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zentrik多功能调试助手")));
+    auto *guide = child<QTextEdit>(&window, QStringLiteral("info_guideBrowser"));
+    QVERIFY(hasChinese(guide->toPlainText()));
+
+    // The menu writes the user's config file, never the settings record.
     for (QAction *action : window.findChildren<QAction *>()) {
         if (action->text() == QLatin1String("English"))
             action->trigger();
