@@ -915,7 +915,7 @@
         <translation>Follow the system</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>语言</source>
         <translation>Language</translation>
     </message>
@@ -2405,63 +2405,63 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>AT+CNUM  Own number</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+COPS?  查询运营商</source>
         <translation>AT+COPS?  Query the operator</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CPIN? 查询SIM卡的PIN码</source>
         <translation>AT+CPIN?  Query the SIM PIN state</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>AT+CSQ  信号质量查询</source>
         <translation>AT+CSQ  Signal quality</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CGMI    查询制造商名称</source>
         <translation>AT+CGMI    Query the maker</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CGMM  查询模块型号</source>
         <translation>AT+CGMM  Query the model</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CGSN 查询产品序列号</source>
         <translation>AT+CGSN  Query the serial number</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>ATE1 开启回显</source>
         <translation>ATE1  Echo on</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>ATE0 关闭回显</source>
         <translation>ATE0  Echo off</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>ATA    呼叫应答</source>
         <translation>ATA    Answer a call</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>ATH    挂机控制</source>
         <translation>ATH    Hang up</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>ATDL  重拨上次呼叫号码</source>
         <translation>ATDL  Redial the last number</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location line="+1"/>
+        <location line="+3"/>
+        <location line="+2"/>
         <source>AT+CLIP  设置指示来电号码</source>
         <translation>AT+CLIP  Caller line display</translation>
     </message>
@@ -2482,42 +2482,42 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>AT+CIPCLOSE  Close the link</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CIPSHUT  关闭移动场景</source>
         <translation>AT+CIPSHUT  Shut down the GPRS context</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>AT+CIPSTATUS  查询连接状态</source>
         <translation>AT+CIPSTATUS  Query the link status</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>ATD    移动台呼叫某一号码</source>
         <translation>ATD    Dial a number</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>AT+CMGR  读取短消息</source>
         <translation>AT+CMGR  Read an SMS</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>GPRS初始化</source>
         <translation>GPRS setup</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>AT+CIPSTART  建立TCP连接</source>
         <translation>AT+CIPSTART  Open a TCP link</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>AT+CIPSTART  建立UDP连接</source>
         <translation>AT+CIPSTART  Open a UDP link</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+3"/>
         <source>AT+CIPSEND  发送数据</source>
         <translation>AT+CIPSEND  Send data</translation>
     </message>
