@@ -40,6 +40,10 @@ package: deps
 	cd build-package && cpack
 	@ls build-package/*.deb
 
+# A picture of every tab with the simulator feeding it, into docs/screenshots.
+screenshots:
+	scripts/screenshots
+
 # Every parser that reads outside bytes, fuzzed with clang's libFuzzer for
 # FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).
 fuzz: deps
