@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench fuzz deps clean
+.PHONY: run test bench fuzz package screenshots deps clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -32,6 +32,18 @@ bench: deps
 	  if [ -f "$$program" ] && [ -x "$$program" ]; then QT_QPA_PLATFORM=offscreen "$$program"; fi; \
 	done
 
+# The Debian package (Release, stripped), from everything the install() rules
+# name; scripts/check-package installs it on a clean Debian 12.
+package: deps
+	cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DZENTRIK_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build build-package -j$(JOBS)
+	cd build-package && cpack
+	@ls build-package/*.deb
+
+# A picture of every tab with the simulator feeding it, into docs/screenshots.
+screenshots:
+	scripts/screenshots
+
 # Every parser that reads outside bytes, fuzzed with clang's libFuzzer for
 # FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).
 fuzz: deps
@@ -41,4 +53,4 @@ fuzz: deps
 	fuzz/run-fuzzers build-fuzz/fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf build build-test build-bench build-fuzz
+	rm -rf build build-test build-bench build-fuzz build-package

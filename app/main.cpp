@@ -2,6 +2,7 @@
 #include "language.h"
 #include "mainwindow.h"
 #include "onlinesite.h"
+#include "programinfo.h"
 #include "selfupdater.h"
 #include "webenginesandbox.h"
 
@@ -9,14 +10,36 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <cstring>
+
 #include <unistd.h>
 
 namespace {
 constexpr int kUpdateCheckDelayMs = 1000;
+
+bool asksForVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0)
+            return true;
+    }
+    return false;
 }
+
+// Needs no display: only the core application is made.
+int printVersion(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream(stdout) << programTitle() << '\n';
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (asksForVersion(argc, argv))
+        return printVersion(argc, argv);
     const QString sandboxNote = relaxWebEngineSandboxForRoot(geteuid());
     if (!sandboxNote.isEmpty())
         QTextStream(stderr) << sandboxNote << '\n';

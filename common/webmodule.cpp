@@ -3,12 +3,16 @@
 #include "translation.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStringList>
 
 #ifndef ZENTRIK_WEB_MODULE
 #define ZENTRIK_WEB_MODULE "libzentrik_web.so"
+#endif
+#ifndef ZENTRIK_WEB_MODULE_INSTALL_DIR
+#define ZENTRIK_WEB_MODULE_INSTALL_DIR "../lib/zentrik-assistant"
 #endif
 
 namespace {
@@ -24,19 +28,25 @@ void dropSharedContextWarnings(QtMsgType type, const QMessageLogContext &context
     g_previousHandler(type, context, message);
 }
 
-QStringList moduleCandidates()
+QString moduleFileName()
 {
-    const QString built = QStringLiteral(ZENTRIK_WEB_MODULE);
-    return {QCoreApplication::applicationDirPath() + QLatin1Char('/') + QFileInfo(built).fileName(),
-            built};
+    return QFileInfo(QStringLiteral(ZENTRIK_WEB_MODULE)).fileName();
 }
 
 } // namespace
 
+QStringList webModuleCandidates(const QString &programDir)
+{
+    const QString installed = programDir + QLatin1Char('/')
+        + QStringLiteral(ZENTRIK_WEB_MODULE_INSTALL_DIR) + QLatin1Char('/') + moduleFileName();
+    return {programDir + QLatin1Char('/') + moduleFileName(), QDir::cleanPath(installed),
+            QStringLiteral(ZENTRIK_WEB_MODULE)};
+}
+
 QFunctionPointer webModuleFunction(const char *name, QString *error)
 {
     QStringList problems;
-    for (const QString &path : moduleCandidates()) {
+    for (const QString &path : webModuleCandidates(QCoreApplication::applicationDirPath())) {
         if (!QFileInfo::exists(path))
             continue;
         // Kept loaded: QLibrary unloads only when asked to.
@@ -46,7 +56,7 @@ QFunctionPointer webModuleFunction(const char *name, QString *error)
         problems.append(module.errorString());
     }
     *error = problems.isEmpty()
-        ? mainTr("找不到网页模块%1").arg(QFileInfo(QStringLiteral(ZENTRIK_WEB_MODULE)).fileName())
+        ? mainTr("找不到网页模块%1").arg(moduleFileName())
         : problems.join(QLatin1Char('\n'));
     return nullptr;
 }

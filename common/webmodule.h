@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // The program's web views (the GPS map, the tutorial pages) live in a module
@@ -9,9 +10,14 @@
 // up (with an OpenGL context, and so the OpenGL driver) at every start,
 // whether a web page is ever shown or not.
 //
+// Where the module is looked for, in order, for a program in programDir:
+// beside it (the build tree), in the installed private library directory
+// (<prefix>/lib/zentrik-assistant for <prefix>/bin), where the build put it.
+QStringList webModuleCandidates(const QString &programDir);
+
 // The function `name` that the module exports, the module loaded on first
-// use (beside the program, else where the build put it); nullptr, with the
-// reason, when it cannot be had.
+// use from the first candidate that exists; nullptr, with the reason, when
+// it cannot be had.
 QFunctionPointer webModuleFunction(const char *name, QString *error);
 
 // Held while the module is loaded and a view made: without an OpenGL
