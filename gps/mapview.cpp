@@ -121,6 +121,8 @@ public:
     {
         setAttribute(Qt::WA_DontShowOnScreen);
         setAttribute(Qt::WA_ShowWithoutActivating);
+        // Not a window of the user's: closing the main window still quits.
+        setAttribute(Qt::WA_QuitOnClose, false);
         setUpMapPage(*this);
         connect(this, &QWebEngineView::loadFinished, this, [this] {
             m_loaded = true;
@@ -140,6 +142,8 @@ public:
         loadPage(*this, &error);
         show();
     }
+
+    ~MapPictureView() override { m_closing = true; }
 
     void render(const QSize &size, const QString &exported, std::function<void(const QImage &)> done)
     {
@@ -194,7 +198,7 @@ private:
             QStringLiteral("map_snapshot(%1,%2);").arg(size.width()).arg(size.height()),
             [this, ticket](const QVariant &result) {
                 const QString url = result.toString();
-                if (ticket == m_ticket)
+                if (!m_closing && ticket == m_ticket)
                     deliver(url.startsWith(QLatin1String(kPngDataUrl)) ? imageFromDataUrl(url)
                                                                        : grab().toImage());
             });
@@ -236,6 +240,8 @@ private:
     bool m_loaded = false;
     bool m_busy = false;
     bool m_grabbing = false;
+    // Scripts still pending when the page goes are answered, with no result.
+    bool m_closing = false;
     int m_ticket = 0;
 };
 

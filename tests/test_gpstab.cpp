@@ -35,7 +35,7 @@
 
 namespace {
 
-const char MapView_kTilesVariable[] = "ZENTRIK_MAP_TILES";
+const char kTilesVariable[] = "ZENTRIK_MAP_TILES";
 const QString kDataDir = QStringLiteral(ZENTRIK_NMEA_DATA_DIR);
 
 QByteArray captureWithoutComments(const QString &name)
@@ -530,8 +530,8 @@ void TestGpsTab::onlinePictureArrivesWhileAnotherTabShows()
 {
     LocalHttpServer tiles;
     tiles.serve("/tile.png", solidPng(Qt::green));
-    const QByteArray before = qgetenv(MapView_kTilesVariable);
-    qputenv(MapView_kTilesVariable, tiles.url("/tile.png").toEncoded() + "#{z}/{x}/{y}");
+    const QByteArray before = qgetenv(kTilesVariable);
+    qputenv(kTilesVariable, tiles.url("/tile.png").toEncoded() + "#{z}/{x}/{y}");
 
     QTabWidget window;
     window.addTab(new QWidget, "other");
@@ -544,7 +544,7 @@ void TestGpsTab::onlinePictureArrivesWhileAnotherTabShows()
     device.send("$VCSET,15,N,RGB565,320,240*00\r\n$VCLOC,3150.7282,N,11711.9288,E*00\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 1, 30000);
     const QByteArray frame = device.receive(153609);
-    qputenv(MapView_kTilesVariable, before);
+    qputenv(kTilesVariable, before);
     window.removeTab(1);
     m_tab->setParent(nullptr);
 
