@@ -559,6 +559,14 @@ void TestGpsTab::onlinePictureArrivesWhileAnotherTabShows()
     };
     QCOMPARE(pixel(280, 60), quint16(0x07E0));
     QCOMPARE(pixel(60, 120), quint16(0x07E0));
+
+    // The view that drew it is no window of the user's: closing the last
+    // one still ends the program.
+    QTimer::singleShot(0, &window, &QWidget::close);
+    QTimer stuck;
+    stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+    stuck.start(20000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 void TestGpsTab::fileUploadStopsWhenSourceCloses()
