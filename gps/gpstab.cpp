@@ -20,6 +20,7 @@
 static void initMapResources()
 {
     Q_INIT_RESOURCE(map);
+    Q_INIT_RESOURCE(map_assets);
 }
 
 namespace {

@@ -31,9 +31,10 @@ public:
     virtual bool isPageLoaded() const = 0;
     virtual QString pageTitle() const = 0;
 
-    // The map as it stands after everything it was told so far, at least
-    // `minimum` pixels large and centred on the current point.
-    virtual void renderPicture(const QSize &minimum,
+    // The map as it stands after everything it was told so far, `size`
+    // pixels large and centred on the current point, whether or not the
+    // view is on the screen.
+    virtual void renderPicture(const QSize &size,
                                std::function<void(const QImage &)> done) = 0;
     // Any script of the page; its result, if wanted, through `done`.
     virtual void runScript(const QString &script, ScriptDone done = {}) = 0;

@@ -1,9 +1,18 @@
 #include "mapview.h"
 
+#include "mapcoordinates.h"
+
+#include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QPointer>
+#include <QQueue>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 #include <utility>
@@ -11,14 +20,19 @@
 #ifndef ZENTRIK_MAP_KEY
 #define ZENTRIK_MAP_KEY ""
 #endif
+#ifndef ZENTRIK_VERSION
+#define ZENTRIK_VERSION ""
+#endif
 
 namespace {
 
 const char kPagePath[] = ":/map/map.html";
 const char kPngDataUrl[] = "data:image/png;base64,";
-// The online map's tiles cannot be read back from the page, so the picture
-// is taken from the screen once they have had time to appear.
-constexpr int kOnlineSettleMs = 300;
+// A picture whose map never settles (a tile server that stalls) is taken
+// as it stands after this long.
+constexpr int kSettleLimitMs = 15000;
+constexpr int kRegrabMs = 20;
+constexpr qint64 kTileCacheBytes = 256LL * 1024 * 1024;
 
 // Only letters and digits reach the page's script as the key.
 QString mapKey()
@@ -31,7 +45,205 @@ QString mapKey()
     return key;
 }
 
+// The map's pages share one profile: the tile servers see the program's
+// name, and tiles fetched once stay on disk for the next time offline.
+QWebEngineProfile *mapProfile()
+{
+    static QPointer<QWebEngineProfile> profile;
+    if (profile)
+        return profile;
+    profile = new QWebEngineProfile(QStringLiteral("map"), QCoreApplication::instance());
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/map");
+    profile->setCachePath(folder);
+    profile->setPersistentStoragePath(folder + QStringLiteral("/storage"));
+    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    profile->setHttpCacheMaximumSize(int(kTileCacheBytes));
+    profile->setHttpUserAgent(QStringLiteral("ZentrikAssistant/%1 (desktop debugging workbench, GPS map)")
+                                  .arg(QStringLiteral(ZENTRIK_VERSION)));
+    return profile;
+}
+
+void setUpMapPage(QWebEngineView &view)
+{
+    auto *page = new QWebEnginePage(mapProfile(), &view);
+    view.setPage(page);
+    QWebEngineSettings *settings = page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+}
+
+bool loadPage(QWebEngineView &view, QString *error)
+{
+    QFile file(QString::fromLatin1(kPagePath));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        *error = file.errorString();
+        return false;
+    }
+    view.setHtml(QString::fromUtf8(file.readAll()), QUrl(QStringLiteral("qrc:/map/")));
+    return true;
+}
+
+QString quoted(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
+QString onlineStartScript()
+{
+    const QString key = mapKey();
+    if (!key.isEmpty())
+        return QStringLiteral("map_start_online('%1');").arg(key);
+    const QString tiles = MapView::tileUrlTemplate();
+    return tiles.isEmpty() ? QString() : QStringLiteral("map_start_tiles(%1);").arg(quoted(tiles));
+}
+
+QImage imageFromDataUrl(const QString &url)
+{
+    const QByteArray png = QByteArray::fromBase64(url.mid(int(qstrlen(kPngDataUrl))).toLatin1());
+    return QImage::fromData(png, "PNG");
+}
+
 } // namespace
+
+// A view of the map page that is never on the screen, sized to each
+// picture: it takes over the map's state, waits until its map has settled
+// and is then grabbed. The online map's tiles come from another origin, so
+// the page cannot hand out its pixels itself.
+class MapPictureView : public QWebEngineView
+{
+public:
+    MapPictureView()
+    {
+        setAttribute(Qt::WA_DontShowOnScreen);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        // Not a window of the user's: closing the main window still quits.
+        setAttribute(Qt::WA_QuitOnClose, false);
+        setUpMapPage(*this);
+        connect(this, &QWebEngineView::loadFinished, this, [this] {
+            m_loaded = true;
+            const QString start = onlineStartScript();
+            if (!start.isEmpty())
+                page()->runJavaScript(start);
+            next();
+        });
+        connect(this, &QWebEngineView::titleChanged, this, &MapPictureView::onTitle);
+        m_settleLimit.setSingleShot(true);
+        m_settleLimit.setInterval(kSettleLimitMs);
+        connect(&m_settleLimit, &QTimer::timeout, this, [this] {
+            if (m_busy && !m_grabbing)
+                finish(true);
+        });
+        QString error;
+        loadPage(*this, &error);
+        show();
+    }
+
+    ~MapPictureView() override { m_closing = true; }
+
+    void render(const QSize &size, const QString &exported, std::function<void(const QImage &)> done)
+    {
+        m_requests.enqueue({size, exported, std::move(done)});
+        next();
+    }
+
+private:
+    struct Request
+    {
+        QSize size;
+        QString exported;
+        std::function<void(const QImage &)> done;
+    };
+
+    void next()
+    {
+        if (!m_loaded || m_busy || m_requests.isEmpty())
+            return;
+        m_busy = true;
+        const Request &request = m_requests.head();
+        resize(request.size.width(), request.size.height() + 1);
+        ++m_ticket;
+        page()->runJavaScript(QStringLiteral("map_restore(%1,%2,%3,%4);")
+                                  .arg(quoted(request.exported))
+                                  .arg(request.size.width())
+                                  .arg(request.size.height())
+                                  .arg(m_ticket));
+        m_settleLimit.start();
+    }
+
+    void onTitle(const QString &title)
+    {
+        const QStringList parts = title.split(QLatin1Char(' '));
+        if (!m_busy || parts.size() != 3 || parts.at(0) != QLatin1String("settled")
+            || parts.at(1).toInt() != m_ticket)
+            return;
+        finish(parts.at(2) == QLatin1String("online"));
+    }
+
+    void finish(bool online)
+    {
+        if (online) {
+            m_grabbing = true;
+            grabWhenDrawn();
+            return;
+        }
+        m_settleLimit.stop();
+        const QSize size = m_requests.head().size;
+        const int ticket = m_ticket;
+        page()->runJavaScript(
+            QStringLiteral("map_snapshot(%1,%2);").arg(size.width()).arg(size.height()),
+            [this, ticket](const QVariant &result) {
+                const QString url = result.toString();
+                if (!m_closing && ticket == m_ticket)
+                    deliver(url.startsWith(QLatin1String(kPngDataUrl)) ? imageFromDataUrl(url)
+                                                                       : grab().toImage());
+            });
+    }
+
+    // The page has settled, but its frame reaches this view a little later:
+    // grabbed until the row below the picture shows the ticket's colour.
+    void grabWhenDrawn()
+    {
+        const QImage frame = grab().toImage();
+        const int height = qRound(m_requests.head().size.height() * frame.devicePixelRatio());
+        const QColor sentinel = frame.height() > height ? frame.pixelColor(0, height) : QColor();
+        const bool drawn = qAbs(sentinel.red() - (m_ticket & 255)) <= 2
+            && qAbs(sentinel.green() - ((m_ticket >> 8) & 255)) <= 2
+            && qAbs(sentinel.blue() - 90) <= 2;
+        if (drawn || !m_settleLimit.isActive()) {
+            m_settleLimit.stop();
+            deliver(frame.copy(0, 0, frame.width(), height));
+            return;
+        }
+        QTimer::singleShot(kRegrabMs, this, [this] { grabWhenDrawn(); });
+    }
+
+    void deliver(const QImage &image)
+    {
+        if (!m_busy)
+            return;
+        const Request request = m_requests.dequeue();
+        m_busy = false;
+        m_grabbing = false;
+        request.done(image.size() == request.size
+                         ? image
+                         : image.scaled(request.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        next();
+    }
+
+    QQueue<Request> m_requests;
+    QTimer m_settleLimit;
+    bool m_loaded = false;
+    bool m_busy = false;
+    bool m_grabbing = false;
+    // Scripts still pending when the page goes are answered, with no result.
+    bool m_closing = false;
+    int m_ticket = 0;
+};
 
 // What the program's createMapPage() looks up in the web module.
 extern "C" Q_DECL_EXPORT MapPage *zentrik_create_map_page(QWidget *parent)
@@ -43,28 +255,30 @@ MapView::MapView(QWidget *parent)
     : QWebEngineView(parent)
 {
     setObjectName(QStringLiteral("webView_gps"));
-    QWebEngineSettings *settings = page()->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    setUpMapPage(*this);
     connect(this, &QWebEngineView::loadFinished, this, &MapView::onLoadFinished);
 }
 
 MapView::~MapView()
 {
     m_closing = true;
+    m_pictures.reset();
+}
+
+QString MapView::tileUrlTemplate()
+{
+    const QString configured = qEnvironmentVariable(kTilesVariable);
+    if (configured.isEmpty())
+        return QString::fromLatin1(kDefaultTiles);
+    const QUrl url(configured);
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        ? configured
+        : QString();
 }
 
 bool MapView::loadMapPage(QString *error)
 {
-    QFile file(QString::fromLatin1(kPagePath));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        *error = file.errorString();
-        return false;
-    }
-    setHtml(QString::fromUtf8(file.readAll()), QUrl(QStringLiteral("qrc:/map/")));
-    return true;
+    return loadPage(*this, error);
 }
 
 void MapView::onLoadFinished(bool ok)
@@ -72,9 +286,9 @@ void MapView::onLoadFinished(bool ok)
     if (m_loaded)
         return;
     m_loaded = true;
-    const QString key = mapKey();
-    if (!key.isEmpty())
-        page()->runJavaScript(QStringLiteral("map_start_online('%1');").arg(key));
+    const QString start = onlineStartScript();
+    if (!start.isEmpty())
+        page()->runJavaScript(start);
     const auto waiting = std::move(m_waiting);
     m_waiting.clear();
     // Scripts whose result nobody waits for run as one: a long backlog of
@@ -96,9 +310,16 @@ void MapView::onLoadFinished(bool ok)
 
 void MapView::moveTo(const MapPoint &point)
 {
-    runScript(QStringLiteral("fixed_position(%1,%2);")
-                  .arg(QString::number(point.longitude, 'f', 7),
-                       QString::number(point.latitude, 'f', 7)));
+    const QString wgs84 = QString::number(point.longitude, 'f', 7) + QLatin1Char(',')
+        + QString::number(point.latitude, 'f', 7);
+    if (mapKey().isEmpty()) {
+        runScript(QStringLiteral("fixed_position(%1);").arg(wgs84));
+        return;
+    }
+    const MapPoint keyed = wgs84ToBd09(point);
+    runScript(QStringLiteral("fixed_position(%1,%2,%3);")
+                  .arg(wgs84, QString::number(keyed.longitude, 'f', 7),
+                       QString::number(keyed.latitude, 'f', 7)));
 }
 
 void MapView::setZoom(int zoom)
@@ -128,17 +349,16 @@ void MapView::runScript(const QString &script, ScriptDone done)
     });
 }
 
-void MapView::renderPicture(const QSize &minimum, std::function<void(const QImage &)> done)
+MapPictureView &MapView::pictureView()
 {
-    const QString script =
-        QStringLiteral("map_snapshot(%1,%2);").arg(minimum.width()).arg(minimum.height());
-    runScript(script, [this, done](const QVariant &result) {
-        const QString url = result.toString();
-        if (url.startsWith(QLatin1String(kPngDataUrl))) {
-            const QByteArray png = QByteArray::fromBase64(url.mid(int(qstrlen(kPngDataUrl))).toLatin1());
-            done(QImage::fromData(png, "PNG"));
-            return;
-        }
-        QTimer::singleShot(kOnlineSettleMs, this, [this, done] { done(grab().toImage()); });
+    if (!m_pictures)
+        m_pictures = std::make_unique<MapPictureView>();
+    return *m_pictures;
+}
+
+void MapView::renderPicture(const QSize &size, std::function<void(const QImage &)> done)
+{
+    runScript(QStringLiteral("map_export();"), [this, size, done](const QVariant &exported) {
+        pictureView().render(size, exported.toString(), done);
     });
 }

@@ -4,6 +4,7 @@
 #include "fakeports.h"
 #include "gpssession.h"
 #include "gpstab.h"
+#include "localhttpserver.h"
 #include "mappage.h"
 #include "mytcpserver.h"
 #include "ptypair.h"
@@ -12,24 +13,29 @@
 #include "widgetlookup.h"
 
 #include <QComboBox>
+#include <QBuffer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
 
 #include <climits>
+#include <cmath>
 #include <memory>
 
 namespace {
 
+const char kTilesVariable[] = "ZENTRIK_MAP_TILES";
 const QString kDataDir = QStringLiteral(ZENTRIK_NMEA_DATA_DIR);
 
 QByteArray captureWithoutComments(const QString &name)
@@ -69,6 +75,41 @@ QJsonObject mapState(GpsTab &tab)
     if (!QTest::qWaitFor([&] { return done; }, 20000))
         qWarning("the map page did not answer");
     return state;
+}
+
+// The page's picture of the map, `size` pixels large.
+QImage mapPicture(GpsTab &tab, const QSize &size)
+{
+    QImage picture;
+    tab.mapView()->renderPicture(size, [&](const QImage &image) { picture = image; });
+    if (!QTest::qWaitFor([&] { return !picture.isNull(); }, 30000))
+        qWarning("no picture of the map");
+    return picture;
+}
+
+// Where a point lies in a picture centred on `centre`, on the Web Mercator
+// projection of tiled maps.
+QPoint pixelOf(const MapPoint &point, const MapPoint &centre, int zoom, const QSize &size)
+{
+    const double world = 256.0 * std::pow(2.0, zoom);
+    const auto x = [&](double lng) { return (lng + 180.0) / 360.0 * world; };
+    const auto y = [&](double lat) {
+        const double phi = lat * M_PI / 180.0;
+        return (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / M_PI) / 2.0 * world;
+    };
+    return {int(std::lround(size.width() / 2 + x(point.longitude) - x(centre.longitude))),
+            int(std::lround(size.height() / 2 + y(point.latitude) - y(centre.latitude)))};
+}
+
+QByteArray solidPng(QColor colour)
+{
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    tile.save(&buffer, "PNG");
+    return png;
 }
 
 // A device at the other end of the tab's TCP server.
@@ -120,6 +161,8 @@ private slots:
     void settingsCommandChangesZoomAndMapType();
     void locateCommandSendsRgb565Picture();
     void locateCommandSendsJpegWhenAsked();
+    void offlineViewDrawsOutlinesTrackAndMarker();
+    void onlinePictureArrivesWhileAnotherTabShows();
 
     void fileUploadStopsWhenSourceCloses();
 
@@ -454,6 +497,76 @@ void TestGpsTab::locateCommandSendsJpegWhenAsked()
     QCOMPARE(state.value("lng").toDouble(), -75.5200936);
     QCOMPARE(state.value("zoom").toInt(), 15);
     QVERIFY(!QFile::exists("save.jpg"));
+}
+
+void TestGpsTab::offlineViewDrawsOutlinesTrackAndMarker()
+{
+    // Off the coast of Spain, tiles unreachable.
+    const MapPoint start{35.9, -0.1};
+    const MapPoint centre{36.0, 0.0};
+    m_tab->mapView()->setZoom(5);
+    m_tab->mapView()->moveTo(start);
+    m_tab->mapView()->moveTo(centre);
+    const QSize size(400, 300);
+    const QImage picture = mapPicture(*m_tab, size);
+    QCOMPARE(picture.size(), size);
+    QCOMPARE(mapState(*m_tab).value("online").toBool(), false);
+
+    const auto colourAt = [&](const MapPoint &point) {
+        return picture.pixelColor(pixelOf(point, centre, 5, size)).name();
+    };
+    const QString madrid = colourAt({40.4168, -3.7038});
+    const QString toledo = colourAt({39.8628, -4.0273});
+    const QString balearicSea = colourAt({38.5, 6.5});
+    QCOMPARE(madrid, toledo);
+    QVERIFY2(madrid != balearicSea, qPrintable(madrid));
+    // The marker above the point, the track leading to it.
+    QCOMPARE(picture.pixelColor(size.width() / 2, size.height() / 2 - 20).name(),
+             QStringLiteral("#e02020"));
+    QCOMPARE(colourAt({35.95, -0.05}), QStringLiteral("#2a62c9"));
+}
+
+void TestGpsTab::onlinePictureArrivesWhileAnotherTabShows()
+{
+    LocalHttpServer tiles;
+    tiles.serve("/tile.png", solidPng(Qt::green));
+    const QByteArray before = qgetenv(kTilesVariable);
+    qputenv(kTilesVariable, tiles.url("/tile.png").toEncoded() + "#{z}/{x}/{y}");
+
+    QTabWidget window;
+    window.addTab(new QWidget, "other");
+    window.addTab(m_tab.get(), "GPS");
+    window.resize(300, 200);
+    window.show();
+    listen();
+    TcpDevice device(*m_tab);
+    QSignalSpy sent(m_tab.get(), &GpsTab::pictureSent);
+    device.send("$VCSET,15,N,RGB565,320,240*00\r\n$VCLOC,3150.7282,N,11711.9288,E*00\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(sent.count(), 1, 30000);
+    const QByteArray frame = device.receive(153609);
+    qputenv(kTilesVariable, before);
+    window.removeTab(1);
+    m_tab->setParent(nullptr);
+
+    QVERIFY(!m_tab->isVisible());
+    QVERIFY(!tiles.requests.isEmpty());
+    QCOMPARE(frame.size(), 153609);
+    // Tile pixels (pure green in RGB565) away from the marker, the logo and
+    // the controls.
+    const auto pixel = [&](int x, int y) {
+        const int at = 7 + 2 * (y * 320 + x);
+        return quint16(quint8(frame[at]) | quint8(frame[at + 1]) << 8);
+    };
+    QCOMPARE(pixel(280, 60), quint16(0x07E0));
+    QCOMPARE(pixel(60, 120), quint16(0x07E0));
+
+    // The view that drew it is no window of the user's: closing the last
+    // one still ends the program.
+    QTimer::singleShot(0, &window, &QWidget::close);
+    QTimer stuck;
+    stuck.callOnTimeout([] { QCoreApplication::exit(1); });
+    stuck.start(20000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 void TestGpsTab::fileUploadStopsWhenSourceCloses()

@@ -4,6 +4,7 @@
 #include "devicecommands.h"
 #include "gpsfix.h"
 #include "gpsrecord.h"
+#include "mapcoordinates.h"
 #include "mapbacklog.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
@@ -74,6 +75,7 @@ private slots:
     void fileRequestStaysInsideWorkingDirectory_data();
     void fileRequestStaysInsideWorkingDirectory();
     void mapBacklogKeepsTheRecentTrackAndLastSettings();
+    void coordinatesForTheKeyedMap();
 };
 
 void TestNmea::sentenceSplitAnywhereIsParsedOnceWhenComplete()
@@ -469,6 +471,26 @@ void TestNmea::mapBacklogKeepsTheRecentTrackAndLastSettings()
     MapCalls again;
     backlog.replayInto(again);
     QVERIFY(again.calls.isEmpty());
+}
+
+void TestNmea::coordinatesForTheKeyedMap()
+{
+    // The example figures published with the widely used open-source
+    // implementation of these conversions (the coordtransform project's
+    // README), for the point 116.404 E, 39.915 N.
+    const MapPoint beijing{39.915, 116.404};
+    const MapPoint gcj = wgs84ToGcj02(beijing);
+    QVERIFY(qAbs(gcj.longitude - 116.41024449916938) < 1e-9);
+    QVERIFY(qAbs(gcj.latitude - 39.91640428150164) < 1e-9);
+    const MapPoint bd = gcj02ToBd09(beijing);
+    QVERIFY(qAbs(bd.longitude - 116.41036949371029) < 1e-9);
+    QVERIFY(qAbs(bd.latitude - 39.92133699351021) < 1e-9);
+
+    // The whole way is both steps; a fix abroad is left as it is.
+    QCOMPARE(wgs84ToBd09(beijing), gcj02ToBd09(gcj));
+    const MapPoint paris{48.8566, 2.3522};
+    QCOMPARE(wgs84ToBd09(paris), paris);
+    QVERIFY(!isInsideChina(paris));
 }
 
 QTEST_GUILESS_MAIN(TestNmea)
