@@ -2,6 +2,25 @@
 
 #include <chrono>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The writer gives way to the read path when the processor is busy; the
+// bounded queue says so if it ever gives way for too long.
+void lowerThisThreadsPriority()
+{
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+#endif
+}
+
+} // namespace
+
 CaptureWriter::CaptureWriter(qint64 queueLimit, Clock clock)
     : m_queueLimit(queueLimit)
     , m_clock(std::move(clock))
@@ -89,6 +108,7 @@ QString CaptureWriter::errorString() const
 
 void CaptureWriter::run()
 {
+    lowerThisThreadsPriority();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait_for(lock, std::chrono::milliseconds(kFlushIntervalMs), [this] {

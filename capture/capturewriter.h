@@ -31,7 +31,7 @@ public:
     static constexpr qint64 kDefaultQueueLimit = 64 * 1024 * 1024;
     // The thread writes at least this often, and sooner once a megabyte waits.
     static constexpr int kFlushIntervalMs = 200;
-    static constexpr qint64 kEagerWriteBytes = 1024 * 1024;
+    static constexpr qint64 kEagerWriteBytes = 64 * 1024;
 
     // Microseconds since some fixed point; tests set the time.
     using Clock = std::function<qint64()>;
