@@ -37,7 +37,8 @@ CameraView::CameraView(Dialogs &dialogs, QWidget *parent)
     ui->car_img_stacked->setCurrentIndex(CarCamera::Binary);
     connect(ui->car_imgBox, qOverload<int>(&QComboBox::currentIndexChanged), ui->car_img_stacked,
             &QStackedWidget::setCurrentIndex);
-    // The save controls stay on the form but do nothing: images are never saved.
+    // The form's old save controls stay hidden; the snapshot button and the
+    // every-frame switch added below take their place.
     ui->car_img_save_checkBox->hide();
     ui->car_img_save_Edit->hide();
 
