@@ -1,9 +1,9 @@
 #include "cartab.h"
 
 #include "cameraview.h"
-#include "dialogs.h"
 #include "capturecontrols.h"
 #include "ccdview.h"
+#include "dialogs.h"
 #include "mytcpserver.h"
 #include "networksourcepanel.h"
 #include "scopeview.h"
@@ -15,6 +15,7 @@
 #include "udplink.h"
 #include "ui_cartab.h"
 
+#include <QHash>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,6 +36,25 @@ Capture::Header carSettings(const CarCamera::Settings &camera, int ccdCount, int
         {QStringLiteral("scope.channels"), QString::number(channels)},
         {QStringLiteral("scope.type"), QString::number(typeCode)},
     };
+}
+
+// What the user calls a setting of the header.
+QString settingName(const QString &key)
+{
+    static const QHash<QString, const char *> names{
+        {QStringLiteral("image.mode"), QT_TRANSLATE_NOOP("MainWindow", "图像类型")},
+        {QStringLiteral("image.width"), QT_TRANSLATE_NOOP("MainWindow", "图像宽")},
+        {QStringLiteral("image.height"), QT_TRANSLATE_NOOP("MainWindow", "图像高")},
+        {QStringLiteral("image.highBitFirst"), QT_TRANSLATE_NOOP("MainWindow", "二值化高位在前")},
+        {QStringLiteral("image.oneIsBlack"), QT_TRANSLATE_NOOP("MainWindow", "二值化1黑0白")},
+        {QStringLiteral("image.bigEndian"), QT_TRANSLATE_NOOP("MainWindow", "RGB565高字节在前")},
+        {QStringLiteral("ccd.count"), QT_TRANSLATE_NOOP("MainWindow", "CCD数目")},
+        {QStringLiteral("ccd.line"), QT_TRANSLATE_NOOP("MainWindow", "线宽度")},
+        {QStringLiteral("scope.channels"), QT_TRANSLATE_NOOP("MainWindow", "波形数目")},
+        {QStringLiteral("scope.type"), QT_TRANSLATE_NOOP("MainWindow", "数据类型")},
+    };
+    const char *name = names.value(key);
+    return name ? mainTr(name) : key;
 }
 
 int headerInt(const Capture::Header &header, const char *key, int fallback)
@@ -264,28 +284,40 @@ bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &recorded)
         dialogs.critical(this, mainTr("错误"), mainTr("请先关闭当前的数据源"));
         return false;
     }
+    const QStringList differences = settingDifferences(recorded);
+    if (!differences.isEmpty()
+        && dialogs.question(this, mainTr("询问"),
+                            mainTr("记录时的图像/CCD/示波器设置与现在不同：\n%1\n使用记录时的设置吗？")
+                                .arg(differences.join(QLatin1Char('\n')))))
+        applyRecordedSettings(recorded);
+    // A port lost before must not come back and feed the views meanwhile.
+    m_panel->cancelReconnection();
+    ui->car_com->setEnabled(false);
+    ui->car_com_stacked->setEnabled(false);
+    onLinkOpened();
+    return true;
+}
+
+QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
+{
     const Capture::Header current = captureHeader();
     QStringList differences;
     for (const char *prefix : {"image.", "ccd.", "scope."}) {
         for (const QString &key : Capture::differingKeys(recorded, current, QLatin1String(prefix)))
             differences << mainTr("%1：记录时 %2，现在 %3")
-                               .arg(key, recorded.value(key), current.value(key));
+                               .arg(settingName(key), recorded.value(key), current.value(key));
     }
-    if (!differences.isEmpty()
-        && dialogs.question(this, mainTr("询问"),
-                            mainTr("记录时的图像/CCD/示波器设置与现在不同：\n%1\n使用记录时的设置吗？")
-                                .arg(differences.join(QLatin1Char('\n'))))) {
-        m_cameraView->applySettings(recordedCamera(recorded, m_cameraView->settings()));
-        m_ccdView->applySettings(headerInt(recorded, "ccd.count", m_ccdView->sensorCountSetting()),
-                                 headerInt(recorded, "ccd.line", m_ccdView->lineWidthSetting()));
-        m_scopeView->applySettings(
-            headerInt(recorded, "scope.channels", m_scopeView->channelCountSetting()),
-            headerInt(recorded, "scope.type", m_scopeView->typeCodeSetting()));
-    }
-    ui->car_com->setEnabled(false);
-    ui->car_com_stacked->setEnabled(false);
-    onLinkOpened();
-    return true;
+    return differences;
+}
+
+void CarTab::applyRecordedSettings(const Capture::Header &recorded)
+{
+    m_cameraView->applySettings(recordedCamera(recorded, m_cameraView->settings()));
+    m_ccdView->applySettings(headerInt(recorded, "ccd.count", m_ccdView->sensorCountSetting()),
+                             headerInt(recorded, "ccd.line", m_ccdView->lineWidthSetting()));
+    m_scopeView->applySettings(
+        headerInt(recorded, "scope.channels", m_scopeView->channelCountSetting()),
+        headerInt(recorded, "scope.type", m_scopeView->typeCodeSetting()));
 }
 
 void CarTab::endReplay()

@@ -65,6 +65,8 @@ private:
     Capture::Header captureHeader() const;
     QString linkDescription() const;
     bool startReplay(Dialogs &dialogs, const Capture::Header &recorded);
+    QStringList settingDifferences(const Capture::Header &recorded) const;
+    void applyRecordedSettings(const Capture::Header &recorded);
     void endReplay();
     qint64 framesHandled() const;
 

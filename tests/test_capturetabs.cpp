@@ -137,7 +137,7 @@ void TestCaptureTabs::recordedCarRunReplaysAsLive()
     replayed->cameraView()->saveEveryFrame(path("frame.png"));
     replayFast(replayed.get(), "car_", replayed->capture(), path("run.zcap"));
     QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Question), 1);
-    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question).first().contains("image.mode"));
+    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question).first().contains("图像类型"));
 
     for (int command : {CarLink::Image, CarLink::Ccd, CarLink::Scope})
         QCOMPARE(replayed->parser().framesHandled(command), qint64(kRounds));
