@@ -46,8 +46,8 @@ CameraView::CameraView(Dialogs &dialogs, QWidget *parent)
     snapshot->setObjectName(QStringLiteral("car_img_snapshot"));
     m_saveEveryFrame = new QCheckBox(mainTr("保存每帧"), this);
     m_saveEveryFrame->setObjectName(QStringLiteral("car_img_save_every"));
-    ui->car_img_settingsColumn->insertWidget(2, snapshot);
-    ui->car_img_settingsColumn->insertWidget(3, m_saveEveryFrame);
+    ui->car_img_settingsColumn->insertWidget(1, snapshot);
+    ui->car_img_settingsColumn->insertWidget(2, m_saveEveryFrame);
     connect(snapshot, &QPushButton::clicked, this, &CameraView::askSnapshot);
     connect(m_saveEveryFrame, &QCheckBox::toggled, this, &CameraView::onSaveEveryFrameToggled);
 }
