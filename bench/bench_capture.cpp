@@ -1,6 +1,7 @@
 // Replaying a long capture into the car tab as fast as possible: 100 MB of
 // 8-channel float sample frames, from the file through the parser into the
-// oscilloscope's store.
+// oscilloscope's store. And a 25 fps run played at its own speed: the rate
+// it comes out at.
 #include "capturecontrols.h"
 #include "capturefile.h"
 #include "carframe.h"
@@ -87,8 +88,43 @@ void BM_ReplayScopeCaptureAsFastAsPossible(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * kCaptureBytes);
 }
 
+// Five seconds of a camera at 25 frames a second, played at ×1.
+void BM_ReplayKeepsTheRecordedRate(benchmark::State &state)
+{
+    constexpr int kFrames = 126;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fps.zcap"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(Capture::encodeHeader({{"tab", "car"}}));
+    for (int frame = 0; frame < kFrames; ++frame)
+        file.write(Capture::encodeRecord(frame * 40000, "frame", 5));
+    file.close();
+
+    double framesPerSecond = 0;
+    for (auto _ : state) {
+        CapturePlayer player;
+        player.open(path);
+        QElapsedTimer first;
+        qint64 lastMs = 0;
+        int received = 0;
+        QObject::connect(&player, &CapturePlayer::bytes, [&] {
+            if (received++ == 0)
+                first.start();
+            else
+                lastMs = first.elapsed();
+        });
+        QSignalSpy finished(&player, &CapturePlayer::finished);
+        player.play();
+        finished.wait(60000);
+        framesPerSecond = (kFrames - 1) * 1000.0 / double(lastMs);
+    }
+    state.counters["fps"] = framesPerSecond;
+}
+
 } // namespace
 
+BENCHMARK(BM_ReplayKeepsTheRecordedRate)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReplayScopeCaptureAsFastAsPossible)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
