@@ -122,7 +122,11 @@ void CapturePlayer::deliverDue()
     if (m_speed == kAsFastAsPossible) {
         deliverFastSlice();
     } else {
-        while (m_playing && !atEnd() && msUntilNext() == 0)
+        // A receiver slower than the capture falls behind, but the window
+        // still gets its turn between slices.
+        QElapsedTimer slice;
+        slice.start();
+        while (m_playing && !atEnd() && msUntilNext() == 0 && slice.elapsed() < kFastSliceMs)
             deliverRecord();
     }
     if (!atEnd())

@@ -16,8 +16,8 @@ class CapturePlayer : public QObject
 {
     Q_OBJECT
 public:
-    // Speed 0: as fast as possible, in slices of about this long so the
-    // window stays responsive.
+    // Speed 0: as fast as possible. Records go out in slices of about this
+    // long at any speed, so the window stays responsive.
     static constexpr double kAsFastAsPossible = 0;
     static constexpr int kFastSliceMs = 15;
 
