@@ -1,14 +1,30 @@
 #include "cameraview.h"
 
+#include "dialogs.h"
 #include "translation.h"
 #include "ui_cameraview.h"
 
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QSignalBlocker>
 
 #include <cstring>
 
-CameraView::CameraView(QWidget *parent)
+namespace {
+
+QString besidePath(const QString &path, const QString &suffix)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + suffix + QStringLiteral(".png"));
+}
+
+} // namespace
+
+CameraView::CameraView(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
+    , m_dialogs(dialogs)
     , ui(std::make_unique<Ui::CameraView>())
 {
     ui->setupUi(this);
@@ -21,9 +37,99 @@ CameraView::CameraView(QWidget *parent)
     ui->car_img_stacked->setCurrentIndex(CarCamera::Binary);
     connect(ui->car_imgBox, qOverload<int>(&QComboBox::currentIndexChanged), ui->car_img_stacked,
             &QStackedWidget::setCurrentIndex);
-    // The save controls stay on the form but do nothing: images are never saved.
+    // The form's old save controls stay hidden; the snapshot button and the
+    // every-frame switch added below take their place.
     ui->car_img_save_checkBox->hide();
     ui->car_img_save_Edit->hide();
+
+    auto *snapshot = new QPushButton(mainTr("保存图像"), this);
+    snapshot->setObjectName(QStringLiteral("car_img_snapshot"));
+    m_saveEveryFrame = new QCheckBox(mainTr("保存每帧"), this);
+    m_saveEveryFrame->setObjectName(QStringLiteral("car_img_save_every"));
+    ui->car_img_settingsColumn->insertWidget(1, snapshot);
+    ui->car_img_settingsColumn->insertWidget(2, m_saveEveryFrame);
+    connect(snapshot, &QPushButton::clicked, this, &CameraView::askSnapshot);
+    connect(m_saveEveryFrame, &QCheckBox::toggled, this, &CameraView::onSaveEveryFrameToggled);
+}
+
+void CameraView::applySettings(const CarCamera::Settings &settings)
+{
+    ui->car_imgBox->setCurrentIndex(settings.mode);
+    ui->car_img_w->setValue(settings.width);
+    ui->car_img_h->setValue(settings.height);
+    (settings.highBitFirst ? ui->car_bin_b : ui->car_bin_l)->setChecked(true);
+    (settings.oneIsBlack ? ui->car_img_color_1b : ui->car_img_color_0b)->setChecked(true);
+    (settings.bigEndian ? ui->car_img_rgb565_b : ui->car_img_rgb565_l)->setChecked(true);
+}
+
+bool CameraView::saveSnapshot(const QString &path) const
+{
+    const QImage &original = ui->car_img_original->image();
+    if (original.isNull() || !original.save(path, "PNG"))
+        return false;
+    // A colour image has no black and white picture; the hidden widget may
+    // still hold one from before.
+    const QImage &binary = ui->car_img_bin->image();
+    if (binary.isNull() || ui->car_img_bin->isHidden())
+        return true;
+    return binary.save(besidePath(path, QStringLiteral("-bin")), "PNG");
+}
+
+void CameraView::askSnapshot()
+{
+    if (ui->car_img_original->image().isNull()) {
+        m_dialogs.information(this, mainTr("提示"), mainTr("还没有图像"));
+        return;
+    }
+    const QString path = m_dialogs.saveFileName(this, mainTr("保存图像"),
+                                                QDir::current().filePath(QStringLiteral("camera.png")),
+                                                mainTr("PNG图像 (*.png)"));
+    if (!path.isEmpty() && !saveSnapshot(path))
+        m_dialogs.critical(this, mainTr("错误"), mainTr("图像保存失败：%1").arg(path));
+}
+
+void CameraView::onSaveEveryFrameToggled(bool on)
+{
+    if (!on) {
+        stopSavingFrames();
+        return;
+    }
+    const QString path = m_dialogs.saveFileName(this, mainTr("保存每帧图像"),
+                                                QDir::current().filePath(QStringLiteral("frame.png")),
+                                                mainTr("PNG图像 (*.png)"));
+    if (path.isEmpty()) {
+        const QSignalBlocker blocker(m_saveEveryFrame);
+        m_saveEveryFrame->setChecked(false);
+        return;
+    }
+    saveEveryFrame(path);
+}
+
+void CameraView::saveEveryFrame(const QString &path)
+{
+    m_framePath = path;
+    m_framesSaved = 0;
+    const QSignalBlocker blocker(m_saveEveryFrame);
+    m_saveEveryFrame->setChecked(true);
+}
+
+void CameraView::stopSavingFrames()
+{
+    m_framePath.clear();
+    const QSignalBlocker blocker(m_saveEveryFrame);
+    m_saveEveryFrame->setChecked(false);
+}
+
+void CameraView::saveNumberedFrame()
+{
+    const QString number = QStringLiteral("-%1").arg(m_framesSaved + 1, 6, 10, QLatin1Char('0'));
+    if (!saveSnapshot(besidePath(m_framePath, number))) {
+        const QString failed = besidePath(m_framePath, number);
+        stopSavingFrames();
+        m_dialogs.critical(this, mainTr("错误"), mainTr("图像保存失败：%1").arg(failed));
+        return;
+    }
+    ++m_framesSaved;
 }
 
 CameraView::~CameraView() = default;
@@ -72,6 +178,10 @@ void CameraView::handleFrame(const char *payload, int length)
     m_newest.resize(length);
     std::memcpy(m_newest.data(), payload, size_t(length));
     m_newestShown = false;
+    if (!m_framePath.isEmpty()) {
+        showNewest();
+        saveNumberedFrame();
+    }
 }
 
 void CameraView::showNewest()

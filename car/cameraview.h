@@ -7,6 +7,9 @@
 
 #include <memory>
 
+class Dialogs;
+class QCheckBox;
+
 namespace Ui {
 class CameraView;
 }
@@ -17,8 +20,12 @@ class CameraView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CameraView(QWidget *parent = nullptr);
+    explicit CameraView(Dialogs &dialogs, QWidget *parent = nullptr);
     ~CameraView() override;
+
+    // As the settings widgets show them now.
+    CarCamera::Settings settings() const;
+    void applySettings(const CarCamera::Settings &settings);
 
     // Payload bytes of one image with the current settings.
     int payloadLength() const;
@@ -35,11 +42,26 @@ public:
     // before it would be replaced on screen before anyone could see them.
     void showNewest();
 
-private:
-    CarCamera::Settings settings() const;
-    void showPicture(const char *payload);
+    // The pictures as shown, as PNG files: `path` the received one, and
+    // beside it "-bin" the black and white one where there is one.
+    bool saveSnapshot(const QString &path) const;
+    // While on, every handled image is shown and saved as a numbered pair
+    // of PNG files named after `path` ("x.png": x-000001.png, ...).
+    void saveEveryFrame(const QString &path);
+    void stopSavingFrames();
+    int framesSaved() const { return m_framesSaved; }
 
+private:
+    void showPicture(const char *payload);
+    void askSnapshot();
+    void onSaveEveryFrameToggled(bool on);
+    void saveNumberedFrame();
+
+    Dialogs &m_dialogs;
     std::unique_ptr<Ui::CameraView> ui;
+    QCheckBox *m_saveEveryFrame = nullptr;
+    QString m_framePath;
+    int m_framesSaved = 0;
     std::unique_ptr<CameraDecoder> m_decoder;
     QByteArray m_newest;
     bool m_newestShown = true;

@@ -1,7 +1,9 @@
 #include "cartab.h"
 
 #include "cameraview.h"
+#include "capturecontrols.h"
 #include "ccdview.h"
+#include "dialogs.h"
 #include "mytcpserver.h"
 #include "networksourcepanel.h"
 #include "scopeview.h"
@@ -13,7 +15,67 @@
 #include "udplink.h"
 #include "ui_cartab.h"
 
+#include <QHash>
 #include <QVBoxLayout>
+
+namespace {
+
+// The settings a car capture carries: the frame lengths depend on them.
+Capture::Header carSettings(const CarCamera::Settings &camera, int ccdCount, int ccdLine,
+                            int channels, int typeCode)
+{
+    return {
+        {QStringLiteral("image.mode"), QString::number(camera.mode)},
+        {QStringLiteral("image.width"), QString::number(camera.width)},
+        {QStringLiteral("image.height"), QString::number(camera.height)},
+        {QStringLiteral("image.highBitFirst"), QString::number(int(camera.highBitFirst))},
+        {QStringLiteral("image.oneIsBlack"), QString::number(int(camera.oneIsBlack))},
+        {QStringLiteral("image.bigEndian"), QString::number(int(camera.bigEndian))},
+        {QStringLiteral("ccd.count"), QString::number(ccdCount)},
+        {QStringLiteral("ccd.line"), QString::number(ccdLine)},
+        {QStringLiteral("scope.channels"), QString::number(channels)},
+        {QStringLiteral("scope.type"), QString::number(typeCode)},
+    };
+}
+
+// What the user calls a setting of the header.
+QString settingName(const QString &key)
+{
+    static const QHash<QString, const char *> names{
+        {QStringLiteral("image.mode"), QT_TRANSLATE_NOOP("MainWindow", "图像类型")},
+        {QStringLiteral("image.width"), QT_TRANSLATE_NOOP("MainWindow", "图像宽")},
+        {QStringLiteral("image.height"), QT_TRANSLATE_NOOP("MainWindow", "图像高")},
+        {QStringLiteral("image.highBitFirst"), QT_TRANSLATE_NOOP("MainWindow", "二值化高位在前")},
+        {QStringLiteral("image.oneIsBlack"), QT_TRANSLATE_NOOP("MainWindow", "二值化1黑0白")},
+        {QStringLiteral("image.bigEndian"), QT_TRANSLATE_NOOP("MainWindow", "RGB565高字节在前")},
+        {QStringLiteral("ccd.count"), QT_TRANSLATE_NOOP("MainWindow", "CCD数目")},
+        {QStringLiteral("ccd.line"), QT_TRANSLATE_NOOP("MainWindow", "线宽度")},
+        {QStringLiteral("scope.channels"), QT_TRANSLATE_NOOP("MainWindow", "波形数目")},
+        {QStringLiteral("scope.type"), QT_TRANSLATE_NOOP("MainWindow", "数据类型")},
+    };
+    const char *name = names.value(key);
+    return name ? mainTr(name) : key;
+}
+
+int headerInt(const Capture::Header &header, const char *key, int fallback)
+{
+    bool ok = false;
+    const int value = header.value(QLatin1String(key)).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+CarCamera::Settings recordedCamera(const Capture::Header &header, CarCamera::Settings current)
+{
+    current.mode = headerInt(header, "image.mode", current.mode);
+    current.width = headerInt(header, "image.width", current.width);
+    current.height = headerInt(header, "image.height", current.height);
+    current.highBitFirst = headerInt(header, "image.highBitFirst", current.highBitFirst) != 0;
+    current.oneIsBlack = headerInt(header, "image.oneIsBlack", current.oneIsBlack) != 0;
+    current.bigEndian = headerInt(header, "image.bigEndian", current.bigEndian) != 0;
+    return current;
+}
+
+} // namespace
 
 CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
@@ -36,7 +98,7 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &CarTab::onSourceChosen);
 
-    m_cameraView = new CameraView(ui->car_cam_tab);
+    m_cameraView = new CameraView(dialogs, ui->car_cam_tab);
     m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
     m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
     addPage(ui->car_cam_tab, m_cameraView);
@@ -52,6 +114,7 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_parser.setHandler(CarLink::Scope, [this](const char *payload, int length) {
         m_scopeView->handleFrame(payload, length);
     });
+    createCaptureControls(dialogs);
 }
 
 CarTab::~CarTab() = default;
@@ -153,5 +216,113 @@ void CarTab::updateSourceSelector()
     bool active = m_panel->isOpen();
     for (const NetworkSourcePanel *panel : qAsConst(m_networkPanels))
         active = active || panel->isActive();
-    ui->car_com->setEnabled(!active);
+    ui->car_com->setEnabled(!active && !m_capture->replaying());
+    m_capture->setReplayAllowed(!active);
+}
+
+// ---- record and replay ---------------------------------------------------------
+
+void CarTab::createCaptureControls(Dialogs &dialogs)
+{
+    CaptureControls::Tab tab;
+    tab.name = QStringLiteral("car");
+    tab.header = [this] { return captureHeader(); };
+    tab.startReplay = [this, &dialogs](const Capture::Header &recorded) {
+        return startReplay(dialogs, recorded);
+    };
+    tab.endReplay = [this] { endReplay(); };
+    tab.frameEnd = [this] {
+        const qint64 before = framesHandled();
+        return std::function<bool(char)>([this, before](char) { return framesHandled() > before; });
+    };
+    m_capture = new CaptureControls(dialogs, QStringLiteral("car_"), std::move(tab), this);
+    ui->car_panelColumn->insertWidget(2, m_capture);
+    for (ByteLink *link : std::initializer_list<ByteLink *>{m_serial, m_tcpServer, m_tcpClient, m_udp})
+        connect(link, &ByteLink::received, this,
+                [this](const QByteArray &bytes) { m_capture->record(bytes); });
+    connect(&m_capture->player(), &CapturePlayer::bytes, this, &CarTab::car_read);
+}
+
+qint64 CarTab::framesHandled() const
+{
+    return m_parser.framesHandled(CarLink::Image) + m_parser.framesHandled(CarLink::Ccd)
+           + m_parser.framesHandled(CarLink::Scope);
+}
+
+Capture::Header CarTab::captureHeader() const
+{
+    Capture::Header header = carSettings(m_cameraView->settings(), m_ccdView->sensorCountSetting(),
+                                         m_ccdView->lineWidthSetting(),
+                                         m_scopeView->channelCountSetting(),
+                                         m_scopeView->typeCodeSetting());
+    header.insert(QStringLiteral("link"), linkDescription());
+    return header;
+}
+
+QString CarTab::linkDescription() const
+{
+    switch (ui->car_com->currentIndex()) {
+    case TcpServer:
+        return QStringLiteral("tcp-server %1").arg(ui->car_tcp_port_s->value());
+    case TcpClient:
+        return QStringLiteral("tcp-client %1:%2").arg(ui->car_tcp_ip_c->text()).arg(ui->car_tcp_port_c->value());
+    case Udp:
+        return QStringLiteral("udp %1").arg(ui->car_udp_port->value());
+    default:
+        return QStringLiteral("serial %1 %2 %3 %4 %5")
+            .arg(ui->car_portBox->currentText(), ui->car_baudRateBox->currentText(),
+                 ui->car_dataBitsBox->currentText(), ui->car_parityBox->currentText(),
+                 ui->car_stopBitsBox->currentText());
+    }
+}
+
+// Frames carry no length: a capture made with other image, CCD or
+// oscilloscope settings is cut wrongly with the current ones.
+bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &recorded)
+{
+    if (sourceOpen()) {
+        dialogs.critical(this, mainTr("错误"), mainTr("请先关闭当前的数据源"));
+        return false;
+    }
+    const QStringList differences = settingDifferences(recorded);
+    if (!differences.isEmpty()
+        && dialogs.question(this, mainTr("询问"),
+                            mainTr("记录时的图像/CCD/示波器设置与现在不同：\n%1\n使用记录时的设置吗？")
+                                .arg(differences.join(QLatin1Char('\n')))))
+        applyRecordedSettings(recorded);
+    // A port lost before must not come back and feed the views meanwhile.
+    m_panel->cancelReconnection();
+    ui->car_com->setEnabled(false);
+    ui->car_com_stacked->setEnabled(false);
+    onLinkOpened();
+    return true;
+}
+
+QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
+{
+    const Capture::Header current = captureHeader();
+    QStringList differences;
+    for (const char *prefix : {"image.", "ccd.", "scope."}) {
+        for (const QString &key : Capture::differingKeys(recorded, current, QLatin1String(prefix)))
+            differences << mainTr("%1：记录时 %2，现在 %3")
+                               .arg(settingName(key), recorded.value(key), current.value(key));
+    }
+    return differences;
+}
+
+void CarTab::applyRecordedSettings(const Capture::Header &recorded)
+{
+    m_cameraView->applySettings(recordedCamera(recorded, m_cameraView->settings()));
+    m_ccdView->applySettings(headerInt(recorded, "ccd.count", m_ccdView->sensorCountSetting()),
+                             headerInt(recorded, "ccd.line", m_ccdView->lineWidthSetting()));
+    m_scopeView->applySettings(
+        headerInt(recorded, "scope.channels", m_scopeView->channelCountSetting()),
+        headerInt(recorded, "scope.type", m_scopeView->typeCodeSetting()));
+}
+
+void CarTab::endReplay()
+{
+    onLinkClosed();
+    ui->car_com_stacked->setEnabled(true);
+    updateSourceSelector();
 }

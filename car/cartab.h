@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capturefile.h"
 #include "carframe.h"
 #include "portenumerator.h"
 
@@ -9,6 +10,7 @@
 
 class ByteLink;
 class CameraView;
+class CaptureControls;
 class CcdView;
 class Dialogs;
 class NetworkSourcePanel;
@@ -39,8 +41,10 @@ public:
 
     SerialPortPanel *panel() const { return m_panel; }
     const CarFrameParser &parser() const { return m_parser; }
+    CameraView *cameraView() const { return m_cameraView; }
     CcdView *ccdView() const { return m_ccdView; }
     ScopeView *scopeView() const { return m_scopeView; }
+    CaptureControls *capture() const { return m_capture; }
 
     // A source is open: bytes come and the settings are fixed.
     bool sourceOpen() const;
@@ -57,6 +61,15 @@ private:
     void onSourceChosen(int source);
     void updateSourceSelector();
 
+    void createCaptureControls(Dialogs &dialogs);
+    Capture::Header captureHeader() const;
+    QString linkDescription() const;
+    bool startReplay(Dialogs &dialogs, const Capture::Header &recorded);
+    QStringList settingDifferences(const Capture::Header &recorded) const;
+    void applyRecordedSettings(const Capture::Header &recorded);
+    void endReplay();
+    qint64 framesHandled() const;
+
     std::unique_ptr<Ui::CarTab> ui;
     SerialLink *m_serial = nullptr;
     TcpServerLink *m_tcpServer = nullptr;
@@ -67,5 +80,6 @@ private:
     CameraView *m_cameraView = nullptr;
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;
+    CaptureControls *m_capture = nullptr;
     CarFrameParser m_parser;
 };

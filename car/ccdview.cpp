@@ -37,7 +37,25 @@ CcdView::~CcdView() = default;
 
 int CcdView::payloadLength() const
 {
-    return ui->car_ccd_num->currentText().toInt() * ui->car_ccd_line->value();
+    return sensorCountSetting() * lineWidthSetting();
+}
+
+int CcdView::sensorCountSetting() const
+{
+    return ui->car_ccd_num->currentText().toInt();
+}
+
+int CcdView::lineWidthSetting() const
+{
+    return ui->car_ccd_line->value();
+}
+
+void CcdView::applySettings(int sensorCount, int lineWidth)
+{
+    const int index = ui->car_ccd_num->findText(QString::number(sensorCount));
+    if (index >= 0)
+        ui->car_ccd_num->setCurrentIndex(index);
+    ui->car_ccd_line->setValue(lineWidth);
 }
 
 void CcdView::setLinkOpen(bool open)

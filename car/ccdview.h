@@ -30,6 +30,11 @@ public:
     // CCD count × line width.
     int payloadLength() const;
 
+    // The count and width as the widgets show them now.
+    int sensorCountSetting() const;
+    int lineWidthSetting() const;
+    void applySettings(int sensorCount, int lineWidth);
+
     // The car link opened (settings fixed, buffers sized) or closed.
     void setLinkOpen(bool open);
 

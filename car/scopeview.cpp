@@ -148,8 +148,25 @@ void ScopeView::connectControls()
 
 int ScopeView::payloadLength() const
 {
-    const int code = ui->car_ware_type->currentData().toInt();
-    return ui->car_ware_num->value() * sampleType(code).size;
+    return channelCountSetting() * sampleType(typeCodeSetting()).size;
+}
+
+int ScopeView::channelCountSetting() const
+{
+    return ui->car_ware_num->value();
+}
+
+int ScopeView::typeCodeSetting() const
+{
+    return ui->car_ware_type->currentData().toInt();
+}
+
+void ScopeView::applySettings(int channelCount, int typeCode)
+{
+    ui->car_ware_num->setValue(channelCount);
+    const int index = ui->car_ware_type->findData(typeCode);
+    if (index >= 0)
+        ui->car_ware_type->setCurrentIndex(index);
 }
 
 void ScopeView::setLinkOpen(bool open)

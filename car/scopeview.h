@@ -35,6 +35,11 @@ public:
     // channel count × size of the sample type.
     int payloadLength() const;
 
+    // The count and type as the widgets show them now.
+    int channelCountSetting() const;
+    int typeCodeSetting() const;
+    void applySettings(int channelCount, int typeCode);
+
     // The car link opened (settings fixed) or closed.
     void setLinkOpen(bool open);
 

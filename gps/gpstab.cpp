@@ -1,5 +1,6 @@
 #include "gpstab.h"
 
+#include "capturecontrols.h"
 #include "dialogs.h"
 #include "hextext.h"
 #include "mappage.h"
@@ -81,6 +82,7 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectWidgets();
     connectSession();
     connectSerialSource();
+    createCaptureControls();
 }
 
 GpsTab::~GpsTab()
@@ -141,6 +143,7 @@ void GpsTab::writeSerial(const QByteArray &bytes)
 
 void GpsTab::onSerialBytes(const QByteArray &bytes)
 {
+    m_capture->record(bytes);
     m_session->receive(bytes);
 }
 
@@ -148,8 +151,10 @@ void GpsTab::onSerialBytes(const QByteArray &bytes)
 
 void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int, const QByteArray &bytes)
 {
-    if (clientID == m_clientId)
+    if (clientID == m_clientId) {
+        m_capture->record(bytes);
         m_session->receive(bytes);
+    }
 }
 
 void GpsTab::on_gps_tcp_server_link_clicked()
@@ -167,6 +172,7 @@ void GpsTab::on_gps_tcp_server_link_clicked()
         ui->gps_com->setEnabled(false);
         ui->gps_tcp_port_s->setEnabled(false);
         forgetSource();
+        updateReplayAllowed();
     } else {
         m_tcp->close();
         ui->gps_tcp_server_link->setText(mainTr("监听"));
@@ -174,6 +180,7 @@ void GpsTab::on_gps_tcp_server_link_clicked()
         ui->gps_com->setEnabled(true);
         ui->gps_tcp_port_s->setEnabled(true);
         sourceClosed();
+        updateReplayAllowed();
     }
 }
 
@@ -226,6 +233,59 @@ void GpsTab::forgetSource()
     m_clientId = 0;
     m_clientIp.clear();
     m_clientPort = 0;
+}
+
+// ---- record and replay ---------------------------------------------------------
+
+void GpsTab::createCaptureControls()
+{
+    CaptureControls::Tab tab;
+    tab.name = QStringLiteral("gps");
+    tab.header = [this] { return captureHeader(); };
+    tab.startReplay = [this](const Capture::Header &) { return startReplay(); };
+    tab.endReplay = [this] { endReplay(); };
+    tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
+    m_capture = new CaptureControls(m_dialogs, QStringLiteral("gps_"), std::move(tab), this);
+    ui->gps_panelColumn->insertWidget(3, m_capture);
+    connect(&m_capture->player(), &CapturePlayer::bytes, m_session, &GpsSession::receive);
+    connect(m_panel, &SerialPortPanel::opened, this, &GpsTab::updateReplayAllowed);
+    connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::updateReplayAllowed);
+}
+
+Capture::Header GpsTab::captureHeader() const
+{
+    const QString link =
+        m_tcp->isOpen()
+            ? QStringLiteral("tcp-server %1").arg(ui->gps_tcp_port_s->text())
+            : QStringLiteral("serial %1 %2 %3 %4 %5")
+                  .arg(ui->gps_portBox->currentText(), ui->baudRateBox_gps->currentText(),
+                       ui->dataBitsBox_gps->currentText(), ui->parityBox_gps->currentText(),
+                       ui->stopBitsBox_gps->currentText());
+    return {{QStringLiteral("link"), link}};
+}
+
+bool GpsTab::startReplay()
+{
+    if (gpsSourceActive()) {
+        m_dialogs.critical(this, mainTr("错误"), mainTr("请先关闭当前的数据源"));
+        return false;
+    }
+    ui->gps_com->setEnabled(false);
+    ui->gps_com_stacked->setEnabled(false);
+    forgetSource();
+    return true;
+}
+
+void GpsTab::endReplay()
+{
+    sourceClosed();
+    ui->gps_com->setEnabled(true);
+    ui->gps_com_stacked->setEnabled(true);
+}
+
+void GpsTab::updateReplayAllowed()
+{
+    m_capture->setReplayAllowed(!gpsSourceActive());
 }
 
 // ---- the log -----------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capturefile.h"
 #include "gpssession.h"
 #include "mapbacklog.h"
 #include "portenumerator.h"
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+class CaptureControls;
 class Dialogs;
 class MapPage;
 class SerialLink;
@@ -40,6 +42,7 @@ public:
     SerialPortPanel *panel() const { return m_panel; }
     myTcpServer *server() const;
     GpsSession *session() const { return m_session; }
+    CaptureControls *capture() const { return m_capture; }
     // The map page, created now if it does not exist yet; nullptr when its
     // module cannot be loaded (said once, through the dialogs).
     MapPage *mapView();
@@ -86,12 +89,19 @@ private:
     void sourceClosed();
     void forgetSource();
 
+    void createCaptureControls();
+    Capture::Header captureHeader() const;
+    bool startReplay();
+    void endReplay();
+    void updateReplayAllowed();
+
     std::unique_ptr<Ui::GpsTab> ui;
     Dialogs &m_dialogs;
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     TcpServerLink *m_tcp = nullptr;
     GpsSession *m_session = nullptr;
+    CaptureControls *m_capture = nullptr;
     StreamTextDecoder m_tcpText;
     MapPage *m_map = nullptr; // owned by its widget's parent
     bool m_mapUnavailable = false;

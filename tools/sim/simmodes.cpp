@@ -3,8 +3,9 @@
 SimMode carSimMode();
 SimMode gpsSimMode();
 SimMode gsmSimMode();
+SimMode replaySimMode();
 
 QList<SimMode> simModes()
 {
-    return {carSimMode(), gpsSimMode(), gsmSimMode()};
+    return {carSimMode(), gpsSimMode(), gsmSimMode(), replaySimMode()};
 }

@@ -1,0 +1,193 @@
+#include "captureplayer.h"
+
+#include <algorithm>
+#include <cmath>
+
+CapturePlayer::CapturePlayer(QObject *parent, Clock clock)
+    : QObject(parent)
+    , m_clock(std::move(clock))
+{
+    m_elapsed.start();
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CapturePlayer::deliverDue);
+}
+
+qint64 CapturePlayer::now() const
+{
+    return m_clock ? m_clock() : m_elapsed.nsecsElapsed() / 1000;
+}
+
+bool CapturePlayer::open(const QString &path)
+{
+    close();
+    m_open = m_reader.open(path);
+    return m_open;
+}
+
+void CapturePlayer::close()
+{
+    pause();
+    m_open = false;
+    m_next = 0;
+    m_stepped = 0;
+    m_playedUs = 0;
+}
+
+void CapturePlayer::play()
+{
+    if (!m_open || m_playing || atEnd())
+        return;
+    m_playing = true;
+    m_anchorWallUs = now();
+    emit playingChanged(true);
+    scheduleNext();
+}
+
+void CapturePlayer::pause()
+{
+    m_timer.stop();
+    if (!m_playing)
+        return;
+    anchor();
+    m_playing = false;
+    emit playingChanged(false);
+}
+
+void CapturePlayer::setSpeed(double speed)
+{
+    anchor();
+    m_speed = std::max(0.0, speed);
+    if (m_playing) {
+        anchor();
+        scheduleNext();
+    }
+}
+
+void CapturePlayer::anchor()
+{
+    m_playedUs = playedUs();
+    m_anchorWallUs = now();
+}
+
+qint64 CapturePlayer::playedUs() const
+{
+    if (!m_playing || m_speed == kAsFastAsPossible)
+        return m_playedUs;
+    const qint64 played = m_playedUs + std::llround(double(now() - m_anchorWallUs) * m_speed);
+    return std::min(played, positionUs());
+}
+
+qint64 CapturePlayer::positionUs() const
+{
+    return atEnd() ? m_reader.durationUs() : m_reader.timeUs(m_next);
+}
+
+void CapturePlayer::seek(qint64 timeUs)
+{
+    if (!m_open)
+        return;
+    m_next = m_reader.recordAt(timeUs);
+    m_stepped = 0;
+    m_playedUs = std::min(std::max<qint64>(timeUs, 0), positionUs());
+    m_anchorWallUs = now();
+    emit positionChanged(positionUs());
+    if (m_playing)
+        scheduleNext();
+}
+
+qint64 CapturePlayer::msUntilNext() const
+{
+    if (atEnd() || m_speed == kAsFastAsPossible)
+        return 0;
+    const double captureAhead = double(m_reader.timeUs(m_next) - m_playedUs);
+    const qint64 dueWallUs = m_anchorWallUs + qint64(std::llround(captureAhead / m_speed));
+    const qint64 waitUs = dueWallUs - now();
+    return waitUs <= 0 ? 0 : (waitUs + 999) / 1000;
+}
+
+void CapturePlayer::scheduleNext()
+{
+    if (atEnd()) {
+        reachEnd();
+        return;
+    }
+    m_timer.start(int(std::min<qint64>(msUntilNext(), 60 * 60 * 1000)));
+}
+
+void CapturePlayer::deliverDue()
+{
+    if (!m_playing)
+        return;
+    if (m_speed == kAsFastAsPossible) {
+        deliverFastSlice();
+    } else {
+        // A receiver slower than the capture falls behind, but the window
+        // still gets its turn between slices.
+        QElapsedTimer slice;
+        slice.start();
+        while (m_playing && !atEnd() && msUntilNext() == 0 && slice.elapsed() < kFastSliceMs)
+            deliverRecord();
+    }
+    if (!atEnd())
+        emit positionChanged(positionUs());
+    if (m_playing)
+        scheduleNext();
+}
+
+void CapturePlayer::deliverFastSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (m_playing && !atEnd() && slice.elapsed() < kFastSliceMs)
+        deliverRecord();
+    // A later record keeps its distance from this one if the speed changes.
+    m_playedUs = m_reader.timeUs(m_next - 1);
+    m_anchorWallUs = now();
+}
+
+void CapturePlayer::deliverRecord()
+{
+    QByteArray record = m_reader.bytes(m_next);
+    if (m_stepped > 0)
+        record.remove(0, m_stepped);
+    ++m_next;
+    m_stepped = 0;
+    if (!record.isEmpty())
+        emit bytes(record);
+}
+
+void CapturePlayer::stepUntil(const std::function<bool(char)> &frameDone)
+{
+    pause();
+    while (!atEnd()) {
+        m_playedUs = m_reader.timeUs(m_next);
+        const QByteArray record = m_reader.bytes(m_next);
+        bool done = false;
+        while (!done && m_stepped < record.size()) {
+            const char byte = record[m_stepped++];
+            emit bytes(QByteArray(1, byte));
+            done = frameDone(byte);
+        }
+        if (m_stepped >= record.size()) {
+            ++m_next;
+            m_stepped = 0;
+        }
+        if (done)
+            break;
+    }
+    emit positionChanged(positionUs());
+    if (atEnd())
+        reachEnd();
+}
+
+void CapturePlayer::reachEnd()
+{
+    m_timer.stop();
+    const bool wasPlaying = m_playing;
+    m_playing = false;
+    emit positionChanged(positionUs());
+    if (wasPlaying)
+        emit playingChanged(false);
+    emit finished();
+}

@@ -1,0 +1,153 @@
+#include "capturewriter.h"
+
+#include <chrono>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The writer gives way to the read path when the processor is busy; the
+// bounded queue says so if it ever gives way for too long.
+void lowerThisThreadsPriority()
+{
+#ifdef Q_OS_LINUX
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+#endif
+}
+
+} // namespace
+
+CaptureWriter::CaptureWriter(qint64 queueLimit, Clock clock)
+    : m_queueLimit(queueLimit)
+    , m_clock(std::move(clock))
+{
+}
+
+CaptureWriter::~CaptureWriter()
+{
+    close();
+}
+
+qint64 CaptureWriter::now() const
+{
+    return m_clock ? m_clock() : m_elapsed.nsecsElapsed() / 1000;
+}
+
+bool CaptureWriter::open(const QString &path, const Capture::Header &header)
+{
+    close();
+    m_file.setFileName(path);
+    m_path = path;
+    m_failure = Failure::None;
+    m_writeError.clear();
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray head = Capture::encodeHeader(header);
+    if (m_file.write(head) != head.size() || !m_file.flush()) {
+        m_file.close();
+        return false;
+    }
+    m_size = head.size();
+    m_elapsed.start();
+    m_startUs = now();
+    m_stopping = false;
+    m_queuedBytes = 0;
+    m_thread = std::thread(&CaptureWriter::run, this);
+    return true;
+}
+
+void CaptureWriter::close()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+    m_file.close();
+}
+
+qint64 CaptureWriter::elapsedUs() const
+{
+    return isOpen() ? now() - m_startUs : 0;
+}
+
+void CaptureWriter::append(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.isEmpty() || m_failure.load() != Failure::None)
+        return;
+    const qint64 offset = now() - m_startUs;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_queuedBytes + bytes.size() > m_queueLimit) {
+            m_failure = Failure::QueueFull;
+            return;
+        }
+        m_queue.push_back({offset, bytes});
+        m_queuedBytes += bytes.size();
+        wake = m_queuedBytes >= kEagerWriteBytes;
+    }
+    m_size += Capture::kRecordHeadBytes + bytes.size();
+    if (wake)
+        m_wake.notify_one();
+}
+
+QString CaptureWriter::errorString() const
+{
+    if (m_failure.load() == Failure::WriteFailed)
+        return m_writeError;
+    return m_file.errorString();
+}
+
+void CaptureWriter::run()
+{
+    lowerThisThreadsPriority();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait_for(lock, std::chrono::milliseconds(kFlushIntervalMs), [this] {
+            return m_stopping || m_queuedBytes >= kEagerWriteBytes;
+        });
+        std::deque<Chunk> chunks;
+        chunks.swap(m_queue);
+        const bool stopping = m_stopping;
+        lock.unlock();
+        qint64 written = 0;
+        for (const Chunk &chunk : chunks)
+            written += chunk.bytes.size();
+        const bool ok = m_failure.load() == Failure::WriteFailed || writeChunks(chunks);
+        lock.lock();
+        m_queuedBytes -= written;
+        if (!ok) {
+            m_failure = Failure::WriteFailed;
+        }
+        if (stopping)
+            return;
+    }
+}
+
+bool CaptureWriter::writeChunks(std::deque<Chunk> &chunks)
+{
+    if (chunks.empty())
+        return true;
+    for (const Chunk &chunk : chunks) {
+        char head[Capture::kRecordHeadBytes];
+        Capture::encodeRecordHead(head, chunk.offsetUs, chunk.bytes.size());
+        if (m_file.write(head, sizeof head) != qint64(sizeof head)
+            || m_file.write(chunk.bytes) != chunk.bytes.size()) {
+            m_writeError = m_file.errorString();
+            return false;
+        }
+    }
+    if (!m_file.flush()) {
+        m_writeError = m_file.errorString();
+        return false;
+    }
+    return true;
+}
