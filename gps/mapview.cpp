@@ -1,6 +1,7 @@
 #include "mapview.h"
 
 #include "mapcoordinates.h"
+#include "translation.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -75,6 +76,13 @@ void setUpMapPage(QWebEngineView &view)
     settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
 }
 
+QString quoted(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
+}
+
 bool loadPage(QWebEngineView &view, QString *error)
 {
     QFile file(QString::fromLatin1(kPagePath));
@@ -82,16 +90,13 @@ bool loadPage(QWebEngineView &view, QString *error)
         *error = file.errorString();
         return false;
     }
-    view.setHtml(QString::fromUtf8(file.readAll()), QUrl(QStringLiteral("qrc:/map/")));
+    QString page = QString::fromUtf8(file.readAll());
+    const char *offlineNote = QT_TRANSLATE_NOOP("MainWindow", "离线视图 · 海岸线与国界 Natural Earth");
+    page.replace(quoted(QString::fromUtf8(offlineNote)), quoted(mainTr(offlineNote)));
+    view.setHtml(page, QUrl(QStringLiteral("qrc:/map/")));
     return true;
 }
 
-QString quoted(const QString &text)
-{
-    return QString::fromUtf8(QJsonDocument::fromVariant(QVariantList{text}).toJson(QJsonDocument::Compact))
-        .mid(1)
-        .chopped(1);
-}
 
 QString onlineStartScript()
 {

@@ -946,7 +946,7 @@
         <translation>Zentrik Assistant </translation>
     </message>
     <message>
-        <location filename="../common/webmodule.cpp" line="+49"/>
+        <location filename="../common/webmodule.cpp" line="+59"/>
         <source>找不到网页模块%1</source>
         <translation>Web module %1 not found</translation>
     </message>
@@ -1012,27 +1012,28 @@
         <translation>Host not found: %1</translation>
     </message>
     <message>
+        <location filename="../car/scopeview.cpp" line="+345"/>
         <location filename="../serial/receivefileswitch.cpp" line="+40"/>
-        <location filename="../car/scopeview.cpp" line="+328"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location filename="../serial/receivefileswitch.cpp" line="+1"/>
         <location filename="../uart/uarttab.cpp" line="+302"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <location filename="../uart/uarttab.cpp" line="+15"/>
+        <location filename="../car/cartab.cpp" line="+289"/>
         <location filename="../gsm/gsmtab.cpp" line="+262"/>
         <location filename="../online/selfupdater.cpp" line="+63"/>
+        <location filename="../serial/receivefileswitch.cpp" line="+10"/>
+        <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
         <translation>Question</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location filename="../serial/receivefileswitch.cpp" line="+1"/>
         <source>文件非空，是否追加？
 
 确定则追加（保留原数据）,取消则覆盖（清空原数据）</source>
@@ -1047,22 +1048,30 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
     </message>
     <message>
         <location filename="../app/mainwindow.cpp" line="-3"/>
+        <location filename="../capture/capturecontrols.cpp" line="+133"/>
+        <location line="+32"/>
+        <location line="+21"/>
+        <location line="+6"/>
+        <location filename="../car/cameraview.cpp" line="+88"/>
+        <location line="+41"/>
+        <location filename="../car/cartab.cpp" line="-5"/>
+        <location filename="../car/scopecsv.cpp" line="+355"/>
+        <location line="+4"/>
+        <location line="+32"/>
+        <location filename="../car/scopeview.cpp" line="-271"/>
+        <location line="+279"/>
+        <location line="+19"/>
+        <location line="+15"/>
+        <location line="+41"/>
+        <location filename="../gps/gpstab.cpp" line="+270"/>
+        <location line="+124"/>
+        <location filename="../gsm/gsmtab.cpp" line="+24"/>
         <location filename="../serial/receivefileswitch.cpp" line="+11"/>
         <location line="+26"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
         <location line="+5"/>
-        <location filename="../car/scopecsv.cpp" line="+355"/>
-        <location line="+4"/>
-        <location line="+32"/>
-        <location filename="../car/scopeview.cpp" line="-254"/>
-        <location line="+262"/>
-        <location line="+19"/>
-        <location line="+15"/>
-        <location line="+41"/>
-        <location filename="../gsm/gsmtab.cpp" line="+24"/>
-        <location filename="../gps/gpstab.cpp" line="+333"/>
         <source>错误</source>
         <translation>Error</translation>
     </message>
@@ -1121,12 +1130,12 @@ no such port;</translation>
         <translation>Open port</translation>
     </message>
     <message>
-        <location line="+10"/>
         <location filename="../car/networksourcepanel.cpp" line="+90"/>
         <location filename="../gsm/gsmtab.cpp" line="-45"/>
         <location line="+34"/>
         <location line="+36"/>
         <location filename="../online/selfupdater.cpp" line="+27"/>
+        <location filename="../serial/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
     </message>
@@ -1147,24 +1156,24 @@ no such port;</translation>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
     <message>
-        <location line="+88"/>
-        <location filename="../gps/gpstab.cpp" line="-169"/>
+        <location filename="../gps/gpstab.cpp" line="-224"/>
+        <location filename="../uart/uarttab.cpp" line="+88"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location filename="../uart/uarttab.cpp" line="+4"/>
         <source>循环发送</source>
         <translation>Cycle</translation>
     </message>
     <message>
-        <location line="+21"/>
         <location filename="../car/scopeview.cpp" line="-50"/>
+        <location filename="../uart/uarttab.cpp" line="+21"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location filename="../uart/uarttab.cpp" line="+16"/>
         <source>文件不存在，是否重新选择文件</source>
         <translation>The file does not exist. Choose another?</translation>
     </message>
@@ -1190,7 +1199,7 @@ no such port;</translation>
         <translation>Sent %1/%2 bytes</translation>
     </message>
     <message>
-        <location filename="../car/cameraview.cpp" line="+18"/>
+        <location filename="../car/cameraview.cpp" line="-95"/>
         <source>二值化图像</source>
         <translation>Binary image</translation>
     </message>
@@ -1205,7 +1214,90 @@ no such port;</translation>
         <translation>Colour image</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+70"/>
+        <location line="+11"/>
+        <location line="+39"/>
+        <source>保存图像</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <location line="-37"/>
+        <source>保存每帧</source>
+        <translation>Save every frame</translation>
+    </message>
+    <message>
+        <location line="+34"/>
+        <source>还没有图像</source>
+        <translation>No image yet</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <location line="+13"/>
+        <source>PNG图像 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <location line="-11"/>
+        <location line="+41"/>
+        <source>图像保存失败：%1</source>
+        <translation>Saving the image failed: %1</translation>
+    </message>
+    <message>
+        <location line="-32"/>
+        <source>保存每帧图像</source>
+        <translation>Save every frame to</translation>
+    </message>
+    <message>
+        <location filename="../car/cartab.cpp" line="-239"/>
+        <source>图像类型</source>
+        <translation>Image type</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>图像宽</source>
+        <translation>Image width</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>图像高</source>
+        <translation>Image height</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>二值化高位在前</source>
+        <translation>Binary, high bit first</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>二值化1黑0白</source>
+        <translation>Binary, 1 black 0 white</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>RGB565高字节在前</source>
+        <translation>RGB565, high byte first</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>CCD数目</source>
+        <translation>CCD count</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>线宽度</source>
+        <translation>Line width</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>波形数目</source>
+        <translation>Channel count</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>数据类型</source>
+        <translation>Data type</translation>
+    </message>
+    <message>
+        <location line="+79"/>
         <location filename="../net/tcpserverpage.cpp" line="+82"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -1254,7 +1346,27 @@ no such port;</translation>
         <translation>Could not bind</translation>
     </message>
     <message>
-        <location filename="../car/ccdview.cpp" line="+149"/>
+        <location line="+146"/>
+        <location filename="../gps/gpstab.cpp" line="+100"/>
+        <source>请先关闭当前的数据源</source>
+        <translation>Close the current data source first</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>记录时的图像/CCD/示波器设置与现在不同：
+%1
+使用记录时的设置吗？</source>
+        <translation>The image/CCD/oscilloscope settings of the recording differ from the current ones:
+%1
+Use the recorded settings?</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>%1：记录时 %2，现在 %3</source>
+        <translation>%1: recorded %2, now %3</translation>
+    </message>
+    <message>
+        <location filename="../car/ccdview.cpp" line="+167"/>
         <source>最大灰度值：%1</source>
         <translation>Max grey: %1</translation>
     </message>
@@ -1328,7 +1440,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="-332"/>
+        <location filename="../car/scopeview.cpp" line="-349"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1343,7 +1455,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+262"/>
+        <location line="+279"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1364,6 +1476,8 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location filename="../app/mainwindow.cpp" line="+3"/>
+        <location filename="../capture/capturecontrols.cpp" line="+8"/>
+        <location filename="../car/cameraview.cpp" line="-16"/>
         <location filename="../car/scopeview.cpp" line="+10"/>
         <location filename="../online/selfupdater.cpp" line="-37"/>
         <location line="+43"/>
@@ -1479,7 +1593,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="-3"/>
+        <location filename="../gps/gpstab.cpp" line="-103"/>
         <source>监听失败：%1</source>
         <translation>Could not listen: %1</translation>
     </message>
@@ -1489,7 +1603,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
         <source>监听</source>
         <translation>Listen</translation>
     </message>
@@ -1499,7 +1613,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+10"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;上线通知:[%1:%2]  %3&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Connected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
@@ -1509,7 +1623,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Disconnected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+125"/>
         <source>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</source>
         <translation>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</translation>
     </message>
@@ -2520,6 +2634,104 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+3"/>
         <source>AT+CIPSEND  发送数据</source>
         <translation>AT+CIPSEND  Send data</translation>
+    </message>
+    <message>
+        <location filename="../capture/capturecontrols.cpp" line="-164"/>
+        <source>记录文件 (*.zcap);;所有文件 (*)</source>
+        <translation>Capture files (*.zcap);;All files (*)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>记录与回放</source>
+        <translation>Record and replay</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <location line="+90"/>
+        <source>开始记录</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <location line="-84"/>
+        <location line="+177"/>
+        <source>打开回放</source>
+        <translation>Open replay</translation>
+    </message>
+    <message>
+        <location line="-175"/>
+        <location line="+167"/>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <location line="-165"/>
+        <source>单步</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>最快</source>
+        <translation>Fastest</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>记录到文件</source>
+        <translation>Record to file</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>无法创建记录文件：%1</source>
+        <translation>Cannot create the capture file: %1</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>停止记录</source>
+        <translation>Stop recording</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>记录已停止：磁盘写入跟不上接收的数据</source>
+        <translation>Recording stopped: the disk cannot keep up with the data received</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>记录已停止：写入失败：%1</source>
+        <translation>Recording stopped: writing failed: %1</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>打开记录文件</source>
+        <translation>Open capture file</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>无法打开记录文件：%1</source>
+        <translation>Cannot open the capture file: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>这个记录文件不是本页记录的</source>
+        <translation>This capture was not recorded on this tab</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>记录文件不完整（末尾 %1 字节被截断），只回放到最后一个完整的记录</source>
+        <translation>The capture is incomplete (the last %1 bytes are cut); replaying up to the last whole record</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>停止回放</source>
+        <translation>Stop replay</translation>
+    </message>
+    <message>
+        <location filename="../gps/mapview.cpp" line="+94"/>
+        <source>离线视图 · 海岸线与国界 Natural Earth</source>
+        <translation>Offline view · coastlines and borders: Natural Earth</translation>
     </message>
 </context>
 <context>
