@@ -246,7 +246,7 @@ void GpsTab::createCaptureControls()
     tab.endReplay = [this] { endReplay(); };
     tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
     m_capture = new CaptureControls(m_dialogs, QStringLiteral("gps_"), std::move(tab), this);
-    ui->gps_panelColumn->insertWidget(3, m_capture);
+    ui->gps_logColumn->insertWidget(1, m_capture);
     connect(&m_capture->player(), &CapturePlayer::bytes, m_session, &GpsSession::receive);
     connect(m_panel, &SerialPortPanel::opened, this, &GpsTab::updateReplayAllowed);
     connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::updateReplayAllowed);

@@ -254,8 +254,11 @@ private:
     void gpsTab()
     {
         show("gps_tab");
+        // Zoomed out far enough that the coast and the borders show even
+        // in the offline view.
         const SimulatorProcess &gps = simulator({QStringLiteral("gps"), QStringLiteral("--rate"),
-                                                 QStringLiteral("5")});
+                                                 QStringLiteral("5"), QStringLiteral("--command"),
+                                                 QStringLiteral("VCSET,6")});
         openSerial("gps_portBox", "openCloseButton_gps", gps);
         auto *tab = m_window.findChild<GpsTab *>();
         if (!tab || !waitFor([tab] { return tab->hasMapView() && tab->mapView()->isPageLoaded(); },
