@@ -1,8 +1,9 @@
 # The two commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench fuzz deps clean
+.PHONY: run test bench soak fuzz deps clean
 FUZZ_SECONDS ?= 60
+SOAK_MINUTES ?= 30
 
 deps:
 	@scripts/install-deps
@@ -31,6 +32,14 @@ bench: deps
 	@set -e; for program in build-bench/bench/bench_*; do \
 	  if [ -f "$$program" ] && [ -x "$$program" ]; then QT_QPA_PLATFORM=offscreen "$$program"; fi; \
 	done
+
+# The car tab of the running program under a stream of frames, garbage and
+# corrupted trailers for SOAK_MINUTES; the report lands in build-bench/.
+soak: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZENTRIK_TESTS=OFF -DZENTRIK_BENCH=ON
+	cmake --build build-bench -j$(JOBS) --target soak_car
+	QT_QPA_PLATFORM=offscreen build-bench/bench/soak_car --minutes $(SOAK_MINUTES) \
+	  --report build-bench/soak-report.txt
 
 # Every parser that reads outside bytes, fuzzed with clang's libFuzzer for
 # FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).
