@@ -41,6 +41,7 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -207,6 +208,7 @@ struct Sample
     qint64 sent;
     qint64 parsed;
     double worstStallMs;
+    double worstWorkingMs;
 };
 
 double largestResident(const std::vector<Sample> &samples, size_t from, size_t to)
@@ -274,9 +276,10 @@ public:
         }
         CarScene scene(1);
         const CarLink::FrameLengths &lengths = m_tab->parser().frameLengths();
+        const int scopeLength = scene.scopePayload(kScopeChannels, kScopeType, 0).size();
         if (lengths[CarLink::Image] != scene.cameraPayload(kCamera, 0).size()
             || lengths[CarLink::Ccd] != kCcdSensors * kCcdLine
-            || lengths[CarLink::Scope] != scene.scopePayload(kScopeChannels, kScopeType, 0).size()) {
+            || lengths[CarLink::Scope] != scopeLength) {
             *error = QStringLiteral("the tab's frame lengths differ from the car's");
             return false;
         }
@@ -303,7 +306,7 @@ public:
         m_startLoad = loadAverage();
         out << "soak: " << m_options.durationMs / 1000 << " s, sample every "
             << kSampleIntervalMs / 1000 << " s, load average " << m_startLoad << "\n";
-        out << "  time      RSS MB    sent frames  parsed frames  worst stall ms\n";
+        out << "  time      RSS MB    sent frames  parsed frames  worst stall ms  working ms\n";
         out.flush();
 
         CarWriter writer(m_device.masterFd());
@@ -324,6 +327,11 @@ public:
         m_stalls.stop();
         const double sendingSeconds = double(m_clock.elapsed()) / 1000;
         drain();
+        m_residentAtEnd = residentBytes();
+        // What the allocator keeps of freed memory is not a leak; given back,
+        // it no longer counts as resident.
+        malloc_trim(0);
+        m_residentTrimmed = residentBytes();
         const QString report = formatReport(sendingSeconds);
         out << report;
         QFile file(m_options.reportPath);
@@ -344,12 +352,13 @@ private:
     void takeSample(QTextStream &out)
     {
         const Sample sample{double(m_clock.elapsed()) / 1000, residentBytes(),
-                            m_writer->validSentTotal(), parsedTotal(), m_stalls.worstMs()};
+                            m_writer->validSentTotal(), parsedTotal(), m_stalls.worstMs(),
+                            m_stalls.worstWorkingMs()};
         m_stalls.start();
         m_samples.push_back(sample);
-        out << QString::asprintf("%6.0f s %9.1f %14lld %14lld %15.1f\n", sample.seconds,
+        out << QString::asprintf("%6.0f s %9.1f %14lld %14lld %15.1f %11.1f\n", sample.seconds,
                                  megabytes(sample.resident), sample.sent, sample.parsed,
-                                 sample.worstStallMs);
+                                 sample.worstStallMs, sample.worstWorkingMs);
         out.flush();
     }
 
@@ -424,19 +433,27 @@ private:
         } else {
             report << "resident memory: too few samples to compare\n";
         }
-        std::vector<double> stalls;
-        for (const Sample &sample : m_samples)
-            stalls.push_back(sample.worstStallMs);
-        std::sort(stalls.begin(), stalls.end());
-        if (!stalls.empty())
-            report << QString::asprintf(
-                "event-loop stalls (worst lateness of a 1 ms timer per 10 s): median %.1f ms, "
-                "max %.1f ms, intervals over 100 ms: %lld of %zu\n",
-                stalls[stalls.size() / 2], stalls.back(),
-                qint64(std::count_if(stalls.begin(), stalls.end(),
-                                     [](double ms) { return ms > 100; })),
-                stalls.size());
+        report << QString::asprintf("resident at the end %.1f MB, %.1f MB once the allocator has "
+                                    "given its free memory back\n",
+                                    megabytes(m_residentAtEnd), megabytes(m_residentTrimmed));
+        report << "event-loop stalls, the worst lateness of a 1 ms timer in each 10 s: "
+               << stallSummary(&Sample::worstStallMs) << "\n";
+        report << "  of which the GUI thread's own work between two ticks: "
+               << stallSummary(&Sample::worstWorkingMs) << "\n";
         return text;
+    }
+
+    QString stallSummary(double Sample::*figure) const
+    {
+        std::vector<double> ms;
+        for (const Sample &sample : m_samples)
+            ms.push_back(sample.*figure);
+        std::sort(ms.begin(), ms.end());
+        if (ms.empty())
+            return QStringLiteral("no samples");
+        const auto over = std::count_if(ms.begin(), ms.end(), [](double m) { return m > 100; });
+        return QString::asprintf("median %.1f ms, max %.1f ms, intervals over 100 ms: %lld of %zu",
+                                 ms[ms.size() / 2], ms.back(), qint64(over), ms.size());
     }
 
     Options m_options;
@@ -450,6 +467,8 @@ private:
     QElapsedTimer m_clock;
     std::vector<Sample> m_samples;
     QString m_startLoad;
+    qint64 m_residentAtEnd = 0;
+    qint64 m_residentTrimmed = 0;
 };
 
 } // namespace
