@@ -1,8 +1,9 @@
 # The two commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: run test bench fuzz package screenshots deps clean
+.PHONY: run test bench soak fuzz package screenshots deps clean
 FUZZ_SECONDS ?= 60
+SOAK_MINUTES ?= 30
 
 deps:
 	@scripts/install-deps
@@ -43,6 +44,14 @@ package: deps
 # A picture of every tab with the simulator feeding it, into docs/screenshots.
 screenshots:
 	scripts/screenshots
+
+# The car tab of the running program under a stream of frames, garbage and
+# corrupted trailers for SOAK_MINUTES; the report lands in build-bench/.
+soak: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DZENTRIK_TESTS=OFF -DZENTRIK_BENCH=ON
+	cmake --build build-bench -j$(JOBS) --target soak_car
+	QT_QPA_PLATFORM=offscreen build-bench/bench/soak_car --minutes $(SOAK_MINUTES) \
+	  --report build-bench/soak-report.txt
 
 # Every parser that reads outside bytes, fuzzed with clang's libFuzzer for
 # FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).

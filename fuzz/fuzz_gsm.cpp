@@ -1,7 +1,8 @@
-// The GSM tab's SMS encoding and UCS2 text. The input is a length byte, a
-// phone number of that many bytes (Latin-1) and the message as UTF-16
-// units, any of them; the same tail read as typed hex feeds the UCS2
-// decoding.
+// The GSM tab's SMS encoding, UCS2 text and the module's replies. The input
+// is a length byte, a phone number of that many bytes (Latin-1) and the
+// message as UTF-16 units, any of them; the same tail read as typed hex
+// feeds the UCS2 decoding, and as the module's reply, cut into up to three
+// reads where the length byte says, the tab's receive decoding.
 #include "atcommands.h"
 #include "fuzzcheck.h"
 #include "hextext.h"
@@ -67,6 +68,25 @@ void checkSms(const QString &number, const QString &text)
           "UCS2 reads back as the text");
 }
 
+// The reply as the tab shows it, read by read: the same text however the
+// reads fall as long as no zero byte ends one, never a zero character, and
+// never more characters than bytes.
+void checkReply(const QByteArray &reply, quint8 cuts)
+{
+    const int first = reply.isEmpty() ? 0 : (cuts & 0x0F) * reply.size() / 16;
+    const int second = first + (reply.size() - first) * (cuts >> 4) / 16;
+    StreamTextDecoder decoder;
+    const QString shown = decoder.decode(reply.left(first))
+                          + decoder.decode(reply.mid(first, second - first))
+                          + decoder.decode(reply.mid(second));
+    check(!shown.contains(QChar(0)), "no zero character is shown");
+    check(shown.size() <= reply.size(), "no more characters than bytes");
+    if (!reply.contains('\0')) {
+        StreamTextDecoder whole;
+        check(shown == whole.decode(reply), "the same text however the reads fall");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -84,5 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString typed = QString::fromLatin1(tail);
     check(ucs2HexToText(typed) == referenceUcs2(typed), "typed UCS2 read as the plain rule");
+    checkReply(tail, data[0]);
     return 0;
 }

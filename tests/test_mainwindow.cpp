@@ -4,6 +4,7 @@
 #include "gsmtab.h"
 #include "mainwindow.h"
 #include "ptypair.h"
+#include "replugdevice.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
 #include "uarttab.h"
@@ -147,6 +148,8 @@ private slots:
     void gsmAndGpsAlwaysWarnOfUnplugAndNeverReconnect();
     void lostPortReopensOnFirstScanAfterItsNameReturns_data();
     void lostPortReopensOnFirstScanAfterItsNameReturns();
+    void lostPortReopensAfterEveryReplugWithNothingLost_data();
+    void lostPortReopensAfterEveryReplugWithNothingLost();
     void closingByTheButtonEndsReconnection();
     void anotherAdapterComingOrGoingLeavesAnOpenPortAlone();
     void refreshKeepsSelectionsAndNeverClosesAPort();
@@ -471,6 +474,38 @@ void TestMainWindow::lostPortReopensOnFirstScanAfterItsNameReturns()
 
     panel(names)->link()->port()->write("back");
     QCOMPARE(adapter.device().read(4), QByteArray("back"));
+}
+
+void TestMainWindow::lostPortReopensAfterEveryReplugWithNothingLost_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::newRow("uart") << QStringLiteral("uart");
+    QTest::newRow("car") << QStringLiteral("car");
+}
+
+// The device directory is watched as /dev is: the window alone notices the
+// name going and coming back, and reopens the port.
+void TestMainWindow::lostPortReopensAfterEveryReplugWithNothingLost()
+{
+    QFETCH(QString, tab);
+    const PanelNames names = panelNames(tab);
+    ReplugDevice adapter;
+    m_window = std::make_unique<MainWindow>(m_dialogs, adapter.portSource(),
+                                            QStringList{adapter.directory()});
+    typePortName(names, adapter.name());
+    clickOpenClose(names);
+    QVERIFY(panel(names)->isOpen());
+
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        // Back at once, or once the window has seen the name go.
+        const int absentMs = cycle % 2 ? 500 : 0;
+        const ReplugCycle result =
+            replugOnce(adapter, *panel(names)->link(), cycle, absentMs, 10000);
+        QVERIFY2(result.reopened, qPrintable(QStringLiteral("cycle %1").arg(cycle)));
+        QCOMPARE(result.programReceived, result.deviceSent);
+        QCOMPARE(result.deviceReceived, result.programSent);
+    }
+    QCOMPARE(m_dialogs.calls.size(), 0);
 }
 
 void TestMainWindow::closingByTheButtonEndsReconnection()
