@@ -90,6 +90,34 @@ QUrl webAddress(const QString &text, const QUrl &base)
     return url;
 }
 
+// C1 controls and the marks that reorder text on screen: a name carrying
+// them can show as something it is not.
+bool hasInvisibleFormatting(const QString &text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if ((u >= 0x80 && u <= 0x9F) || (u >= 0x202A && u <= 0x202E)
+            || (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F || u == 0x061C)
+            return true;
+    }
+    return false;
+}
+
+// CON, NUL, COM1, … open a device on Windows, also with an extension.
+bool isWindowsDeviceName(const QString &name)
+{
+    static const QStringList kDevices{
+        QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+        QStringLiteral("NUL"), QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+    static const QString kPortDigits = QStringLiteral("123456789\u00B9\u00B2\u00B3");
+    const QString stem = name.section(QLatin1Char('.'), 0, 0).trimmed().toUpper();
+    if (kDevices.contains(stem))
+        return true;
+    return stem.size() == 4
+        && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT")))
+        && kPortDigits.contains(stem.at(3));
+}
+
 bool isPlainText(const QString &text, int maxLength)
 {
     return !text.isEmpty() && text.size() <= maxLength && !hasControlCharacters(text);
@@ -106,7 +134,9 @@ std::optional<TutorialEntry> tutorialEntry(const QString &line, const QUrl &inde
     if (!isPlainText(parts.at(1), kMaxTitleLength))
         return std::nullopt;
     const QUrl url = webAddress(parts.at(2), indexUrl);
-    if (!url.isValid())
+    // Under an https index every tutorial is fetched over https too.
+    if (!url.isValid() || (indexUrl.scheme() == QLatin1String("https")
+                           && url.scheme() != QLatin1String("https")))
         return std::nullopt;
     return TutorialEntry{category, parts.at(1), url};
 }
@@ -273,7 +303,8 @@ bool isSafeFileName(const QString &name)
 {
     static const QString kRefused = QStringLiteral("/\\:*?\"<>|%");
     if (name.isEmpty() || name.size() > kMaxNameLength || name.contains(QLatin1String(".."))
-        || name == QLatin1String(".") || hasControlCharacters(name))
+        || name == QLatin1String(".") || hasControlCharacters(name)
+        || hasInvisibleFormatting(name) || isWindowsDeviceName(name))
         return false;
     // Windows drops a trailing dot or blank; a leading '-' reads as an option.
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char(' '))

@@ -32,7 +32,7 @@ struct TutorialIndex
 };
 
 // Entries in the order of the file; addresses are resolved against
-// `indexUrl` and must be http or https. Lines that are not entries are
+// `indexUrl` and must be http or https, https under an https index. Lines that are not entries are
 // skipped; an index without a single entry is an error.
 TutorialIndex parseTutorialIndex(const QByteArray &bytes, const QUrl &indexUrl);
 
@@ -63,7 +63,8 @@ UpdateDescriptor parseUpdateDescriptor(const QByteArray &bytes, const QUrl &desc
 QString thisPlatform();
 
 // A name a downloaded file may have: no directory part, not "." or "..", no
-// character that a file system or a hand-over script would read specially.
+// character that a file system or a hand-over script would read specially,
+// none that hides or reorders text on screen, no Windows device name.
 bool isSafeFileName(const QString &name);
 
 // Versions such as "V1.1.7" or "1.2": numbers compared one by one, missing
