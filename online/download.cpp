@@ -7,8 +7,35 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include "onlineformats.h"
+
 namespace {
 constexpr int kMaxRedirects = 5;
+// What one read takes, and what the reply keeps for us meanwhile.
+constexpr qint64 kReadPiece = 64 * 1024;
+constexpr qint64 kReplyBuffer = 1024 * 1024;
+} // namespace
+
+bool isRedirectAllowed(const QUrl &asked, const QUrl &target)
+{
+    const QString scheme = target.scheme();
+    return target.isValid() && !target.host().isEmpty() && scheme == asked.scheme()
+        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+qint64 bytesToRead(qint64 available, qint64 received, qint64 maxBytes)
+{
+    qint64 count = qBound<qint64>(0, available, kReadPiece);
+    if (maxBytes >= 0)
+        count = qMin(count, qMax<qint64>(0, maxBytes - received) + 1);
+    return count;
+}
+
+qint64 progressTotal(qint64 expectedSize, qint64 contentLength)
+{
+    if (expectedSize >= 0)
+        return expectedSize;
+    return contentLength > 0 ? contentLength : -1;
 }
 
 Download::Download(QNetworkAccessManager &network, QObject *parent)
@@ -33,7 +60,8 @@ void Download::fetch(const QUrl &url, qint64 maxBytes)
 void Download::fetchToFile(const QUrl &url, const QString &path, const Expected &expected)
 {
     abort();
-    m_maxBytes = expected.size;
+    // Without a size announced, no file may grow past what an update may.
+    m_maxBytes = expected.size >= 0 ? expected.size : kMaxUpdateFileBytes;
     m_expected = expected;
     m_file = std::make_unique<QSaveFile>(path);
     if (!m_file->open(QIODevice::WriteOnly)) {
@@ -78,6 +106,7 @@ void Download::start(const QUrl &url)
     request.setHeader(QNetworkRequest::UserAgentHeader,
                       QStringLiteral("ZentrikAssistant/%1").arg(programVersion()));
     m_reply = m_network.get(request);
+    m_reply->setReadBufferSize(kReplyBuffer);
     connect(m_reply, &QNetworkReply::redirected, this, &Download::onRedirected);
     connect(m_reply, &QNetworkReply::readyRead, this, &Download::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &Download::onFinished);
@@ -85,7 +114,7 @@ void Download::start(const QUrl &url)
 
 void Download::onRedirected(const QUrl &target)
 {
-    if (target.scheme() == m_url.scheme()) {
+    if (isRedirectAllowed(m_url, target)) {
         emit m_reply->redirectAllowed();
         return;
     }
@@ -95,9 +124,17 @@ void Download::onRedirected(const QUrl &target)
 
 void Download::onReadyRead()
 {
-    if (!m_refusal.isEmpty())
-        return;
-    const QByteArray bytes = m_reply->readAll();
+    while (m_refusal.isEmpty() && m_reply && m_reply->bytesAvailable() > 0) {
+        const QByteArray bytes =
+            m_reply->read(bytesToRead(m_reply->bytesAvailable(), m_received, m_maxBytes));
+        if (bytes.isEmpty())
+            break;
+        take(bytes);
+    }
+}
+
+void Download::take(const QByteArray &bytes)
+{
     m_received += bytes.size();
     if (m_maxBytes >= 0 && m_received > m_maxBytes) {
         m_refusal = m_expected.size >= 0 ? mainTr("文件比预告的大")
@@ -115,10 +152,9 @@ void Download::onReadyRead()
     } else {
         m_data.append(bytes);
     }
-    qint64 total = m_expected.size;
-    if (total < 0)
-        total = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    emit progress(m_received, total > 0 ? total : -1);
+    emit progress(m_received,
+                  progressTotal(m_expected.size,
+                                m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong()));
 }
 
 void Download::onFinished()

@@ -46,6 +46,7 @@ InfoTab::InfoTab(const QUrl &serverBase, QWidget *parent)
     ui->info_tabWidget->tabBar()->setTabButton(0, QTabBar::RightSide, nullptr);
     ui->info_tabWidget->tabBar()->setTabButton(0, QTabBar::LeftSide, nullptr);
     ui->info_statusRow->hide();
+    ui->info_statusLabel->setTextFormat(Qt::PlainText);
     m_guideItem = new QTreeWidgetItem(ui->info_treeWidget, {mainTr("使用说明")});
 
     connect(ui->info_treeWidget, &QTreeWidget::itemClicked, this, &InfoTab::onItemChosen);
@@ -109,7 +110,8 @@ void InfoTab::showTutorials(const QList<TutorialEntry> &entries)
         auto *item = parent ? new QTreeWidgetItem(parent, {entry.title})
                             : new QTreeWidgetItem(tree, {entry.title});
         item->setData(0, kUrlRole, entry.url);
-        item->setToolTip(0, entry.url.toString());
+        // Encoded, an address has no markup a tooltip would render.
+        item->setToolTip(0, QString::fromLatin1(entry.url.toEncoded()));
     }
     tree->expandAll();
     ui->info_statusRow->hide();
@@ -145,6 +147,17 @@ void InfoTab::openTutorial(const QString &title, const QUrl &url)
             return;
         }
     }
+    // Choosing a tutorial is the user's click: one kept elsewhere opens in
+    // the browser.
+    switch (navigationVerdict(url, true, m_serverBase)) {
+    case NavigationVerdict::OpenInView:
+        break;
+    case NavigationVerdict::OpenInBrowser:
+        m_openOutside(url);
+        return;
+    case NavigationVerdict::Refuse:
+        return;
+    }
     QString error;
     const WebModuleWarningsDropped quiet;
     const auto create =
@@ -156,10 +169,13 @@ void InfoTab::openTutorial(const QString &title, const QUrl &url)
         return;
     }
     const QUrl base = m_serverBase;
-    QWidget *view = create([base](const QUrl &link) { return leavesMakersSite(link, base); },
+    QWidget *view = create([base](const QUrl &link,
+                                  bool byUserClick) { return navigationVerdict(link, byUserClick, base); },
                            [this](const QUrl &link) { m_openOutside(link); }, url, tabs);
     view->setProperty(kTutorialUrlProperty, url);
-    tabs->setCurrentIndex(tabs->addTab(view, title));
+    // A tab title reads '&' as a shortcut mark.
+    QString tabTitle = title;
+    tabs->setCurrentIndex(tabs->addTab(view, tabTitle.replace(QLatin1Char('&'), QLatin1String("&&"))));
 }
 
 void InfoTab::closeTutorial(int index)

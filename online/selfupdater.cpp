@@ -6,6 +6,7 @@
 #include "onlinesite.h"
 #include "programinfo.h"
 #include "translation.h"
+#include "updatesignature.h"
 #include "updatestage.h"
 
 #include <QNetworkAccessManager>
@@ -16,6 +17,7 @@ SelfUpdater::SelfUpdater(Dialogs &dialogs, const QUrl &serverBase, QWidget *dial
     , m_dialogs(dialogs)
     , m_serverBase(serverBase)
     , m_dialogParent(dialogParent)
+    , m_updateKey(builtInUpdateKey())
 {
 }
 
@@ -25,6 +27,7 @@ void SelfUpdater::check(const ProgramInstall &install)
 {
     m_install = install;
     m_outcome = Outcome::Running;
+    reportFailedHandOvers();
     m_descriptorDownload = std::make_unique<Download>(network());
     connect(m_descriptorDownload.get(), &Download::finished, this,
             &SelfUpdater::onDescriptorFetched);
@@ -32,18 +35,52 @@ void SelfUpdater::check(const ProgramInstall &install)
                                 kMaxDescriptorBytes);
 }
 
+void SelfUpdater::reportFailedHandOvers()
+{
+    if (m_install.packageManaged)
+        return;
+    for (const QString &message : takeFailedHandOvers(m_install.directory))
+        m_dialogs.critical(m_dialogParent, mainTr("出错啦！"), message);
+}
+
 void SelfUpdater::onDescriptorFetched(bool ok)
 {
     if (!ok)
         return end(Outcome::NothingNew);
-    const UpdateDescriptor descriptor =
-        parseUpdateDescriptor(m_descriptorDownload->data(),
-                              serverFile(m_serverBase, QStringLiteral("updata.cfg")),
-                              thisPlatform());
-    if (!descriptor.error.isEmpty() || descriptor.files.isEmpty()
-        || !isNewerVersion(descriptor.version, programVersion()))
+    m_descriptorBytes = m_descriptorDownload->data();
+    m_descriptor = parseUpdateDescriptor(m_descriptorBytes,
+                                         serverFile(m_serverBase, QStringLiteral("updata.cfg")),
+                                         thisPlatform());
+    if (!m_descriptor.error.isEmpty() || m_descriptor.files.isEmpty()
+        || !isNewerVersion(m_descriptor.version, programVersion()))
         return end(Outcome::NothingNew);
-    offer(descriptor);
+    if (m_install.packageManaged)
+        return offer(m_descriptor);
+    if (m_updateKey.isEmpty())
+        return announceOnly(mainTr("本程序构建时没有配置升级签名的公钥，不能自动升级。"));
+    m_signatureDownload = std::make_unique<Download>(network());
+    connect(m_signatureDownload.get(), &Download::finished, this,
+            &SelfUpdater::onSignatureFetched);
+    // A few bytes more than a signature, so that a longer file is refused
+    // by the check rather than cut to size.
+    m_signatureDownload->fetch(serverFile(m_serverBase, QStringLiteral("updata.cfg.sig")),
+                               2 * kUpdateSignatureBytes);
+}
+
+void SelfUpdater::onSignatureFetched(bool ok)
+{
+    if (!ok || !isSignedBy(m_descriptorBytes, m_signatureDownload->data(), m_updateKey))
+        return announceOnly(mainTr("无法确认它来自本程序的制作者（签名缺失或无效），不会自动升级。"));
+    offer(m_descriptor);
+}
+
+void SelfUpdater::announceOnly(const QString &reason)
+{
+    m_dialogs.information(m_dialogParent, mainTr("提示"),
+                          mainTr("发现新版本%1。").arg(m_descriptor.version) + QLatin1Char('\n')
+                              + reason + QLatin1Char('\n')
+                              + mainTr("请从%1下载新版本。").arg(m_serverBase.toString()));
+    end(Outcome::Unverified);
 }
 
 void SelfUpdater::offer(const UpdateDescriptor &descriptor)

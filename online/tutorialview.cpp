@@ -2,30 +2,44 @@
 #include "tutorialview.h"
 
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
+
+// Follows the verdict for `url`: true when the page itself may show it.
+bool follow(const NavigationJudge &judge, const OutsideLinkOpener &openOutside, const QUrl &url,
+            bool byUserClick)
+{
+    switch (judge(url, byUserClick)) {
+    case NavigationVerdict::OpenInView:
+        return true;
+    case NavigationVerdict::OpenInBrowser:
+        openOutside(url);
+        return false;
+    case NavigationVerdict::Refuse:
+        break;
+    }
+    return false;
+}
 
 // Stands in for the window a page asks for: it takes the first address,
 // sends it where it belongs and goes away.
 class NewWindowCatcher : public QWebEnginePage
 {
 public:
-    NewWindowCatcher(QWebEnginePage *origin, LinkLeavesSite leavesSite,
-                     OutsideLinkOpener openOutside)
+    NewWindowCatcher(QWebEnginePage *origin, NavigationJudge judge, OutsideLinkOpener openOutside)
         : QWebEnginePage(origin->profile(), origin)
         , m_origin(origin)
-        , m_leavesSite(std::move(leavesSite))
+        , m_judge(std::move(judge))
         , m_openOutside(std::move(openOutside))
     {
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool) override
     {
-        if (m_leavesSite(url))
-            m_openOutside(url);
-        else
+        if (follow(m_judge, m_openOutside, url, type == NavigationTypeLinkClicked))
             m_origin->load(url);
         deleteLater();
         return false;
@@ -33,49 +47,51 @@ protected:
 
 private:
     QWebEnginePage *m_origin;
-    LinkLeavesSite m_leavesSite;
+    NavigationJudge m_judge;
     OutsideLinkOpener m_openOutside;
 };
 
 class TutorialPage : public QWebEnginePage
 {
 public:
-    TutorialPage(LinkLeavesSite leavesSite, OutsideLinkOpener openOutside, QObject *parent)
+    TutorialPage(NavigationJudge judge, OutsideLinkOpener openOutside, QObject *parent)
         : QWebEnginePage(parent)
-        , m_leavesSite(std::move(leavesSite))
+        , m_judge(std::move(judge))
         , m_openOutside(std::move(openOutside))
     {
+        // Windows open only from a click; pages never reach local files.
+        settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+        settings()->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+        settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+        settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     }
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
     {
-        if (type == NavigationTypeLinkClicked && m_leavesSite(url)) {
-            m_openOutside(url);
-            return false;
-        }
-        return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+        return follow(m_judge, m_openOutside, url,
+                      isMainFrame && type == NavigationTypeLinkClicked);
     }
 
     QWebEnginePage *createWindow(WebWindowType) override
     {
-        return new NewWindowCatcher(this, m_leavesSite, m_openOutside);
+        return new NewWindowCatcher(this, m_judge, m_openOutside);
     }
 
 private:
-    LinkLeavesSite m_leavesSite;
+    NavigationJudge m_judge;
     OutsideLinkOpener m_openOutside;
 };
 
 } // namespace
 
 // What the tutorials tab looks up in the web module.
-extern "C" Q_DECL_EXPORT QWidget *zentrik_create_tutorial_view(const LinkLeavesSite &leavesSite,
+extern "C" Q_DECL_EXPORT QWidget *zentrik_create_tutorial_view(const NavigationJudge &judge,
                                                               const OutsideLinkOpener &openOutside,
                                                               const QUrl &url, QWidget *parent)
 {
     auto *view = new QWebEngineView(parent);
-    view->setPage(new TutorialPage(leavesSite, openOutside, view));
+    view->setPage(new TutorialPage(judge, openOutside, view));
     view->load(url);
     return view;
 }

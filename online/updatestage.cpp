@@ -38,8 +38,9 @@ void UpdateStager::start(const UpdateDescriptor &descriptor, const QString &prog
     }
     if (descriptor.files.isEmpty())
         return fail(mainTr("没有要下载的文件"));
-    m_stage = std::make_unique<QTemporaryDir>(programDirectory
-                                              + QStringLiteral("/.zentrik-update-XXXXXX"));
+    m_stage = std::make_unique<QTemporaryDir>(programDirectory + QLatin1Char('/')
+                                              + QLatin1String(kStagePrefix)
+                                              + QStringLiteral("XXXXXX"));
     if (!m_stage->isValid())
         return fail(mainTr("无法在%1中建立临时目录：%2").arg(programDirectory, m_stage->errorString()));
     m_download = std::make_unique<Download>(m_network);
@@ -83,8 +84,9 @@ void UpdateStager::onFileFinished(bool ok)
         return fail(mainTr("%1：%2").arg(file.name, m_download->errorString()));
     // A replaced file keeps its permissions, the program its execute bit.
     const QString installed = m_programDirectory + QLatin1Char('/') + file.name;
-    if (QFile::exists(installed))
-        QFile::setPermissions(stagedPath(file), QFile::permissions(installed));
+    if (QFile::exists(installed)
+        && !QFile::setPermissions(stagedPath(file), QFile::permissions(installed)))
+        return fail(mainTr("%1：无法设置文件权限").arg(file.name));
     m_doneBytes += file.size;
     ++m_next;
     emit progress(m_doneBytes, m_totalBytes);

@@ -9,6 +9,9 @@
 #include <memory>
 
 class Download;
+
+// The stage directories' names in the program's directory start so.
+constexpr char kStagePrefix[] = ".zentrik-update-";
 class QNetworkAccessManager;
 
 // A new version's files, downloaded and verified, waiting in a stage

@@ -136,7 +136,10 @@ void TestInfoTab::tutorialOpensInItsOwnTabAndOutsideLinksGoToTheBrowser()
     m_server->serve(kServerDir + "tutorials/grey.html",
                     "<html><body><a id='out' href='" + outside.toEncoded()
                         + "'>video</a> <a id='in' href='scope.html'>next</a></body></html>");
-    m_server->serve(kServerDir + "tutorials/scope.html", "<html><body>scope</body></html>");
+    // A page of the site whose script leads away: refused, not sent to the browser.
+    m_server->serve(kServerDir + "tutorials/scope.html",
+                    "<html><body>scope<script>location.href = 'http://video.example/script'"
+                    "</script></body></html>");
     QList<QUrl> openedOutside;
     m_tab->setOutsideLinkOpener([&openedOutside](const QUrl &url) { openedOutside.append(url); });
     QVERIFY(showAndWaitForIndex());
@@ -160,6 +163,8 @@ void TestInfoTab::tutorialOpensInItsOwnTabAndOutsideLinksGoToTheBrowser()
     view->page()->runJavaScript("document.getElementById('in').click()");
     QTRY_COMPARE_WITH_TIMEOUT(view->url(), m_server->url(kServerDir + "tutorials/scope.html"),
                               20000);
+    QTest::qWait(500);
+    QCOMPARE(view->url(), m_server->url(kServerDir + "tutorials/scope.html"));
     QCOMPARE(openedOutside.size(), 1);
 
     emit tabs->tabCloseRequested(1);

@@ -4,12 +4,14 @@
 #include "download.h"
 #include "handover.h"
 #include "localhttpserver.h"
+#include "navigation.h"
 #include "onlineformats.h"
 #include "onlinesite.h"
 #include "programinfo.h"
 #include "scripteddialogs.h"
 #include "selfupdater.h"
 #include "testfiles.h"
+#include "updatesignature.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <QtTest>
 
 using Kind = ScriptedDialogs::Kind;
+Q_DECLARE_METATYPE(NavigationVerdict)
 
 namespace {
 
@@ -41,7 +44,27 @@ QByteArray fileLine(const QString &name, const QString &address, const QByteArra
 
 QStringList entriesOf(const QString &directory)
 {
-    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    return QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
+                                     | QDir::System);
+}
+
+// Runs scripts/sign-update with `arguments`; false when it fails.
+bool signUpdate(const QStringList &arguments, QByteArray *output = nullptr)
+{
+    QProcess process;
+    process.start(QStringLiteral(ZENTRIK_SIGN_UPDATE), arguments);
+    if (!process.waitForFinished(20000) || process.exitCode() != 0)
+        return false;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return true;
+}
+
+QByteArray publicKeyOf(const QString &key)
+{
+    QByteArray output;
+    signUpdate({"--public-key", key}, &output);
+    return QByteArray::fromBase64(output.trimmed());
 }
 
 } // namespace
@@ -50,6 +73,7 @@ class TestOnline : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -62,6 +86,9 @@ private slots:
     void onlyNewerVersionsCount_data();
     void onlyNewerVersionsCount();
     void linksLeavingTheSiteAreRecognised();
+    void tutorialPagesStayInTheirLane_data();
+    void tutorialPagesStayInTheirLane();
+    void signatureChecksTheExactBytes();
 
     void downloadFollowsRedirectsOnlyWithinItsScheme();
     void downloadFailuresAreReportedClearly();
@@ -71,6 +98,11 @@ private slots:
     void newerVersionIsOfferedEqualOrOlderIsNot();
     void packageManagedInstallIsOnlyTold();
     void corruptedDownloadIsRefusedAndNothingReplaced();
+    void onlyAnUpdateSignedByTheMakerIsInstalled_data();
+    void onlyAnUpdateSignedByTheMakerIsInstalled();
+    void updateOfTwoFilesInstallsOnlyWhenBothAreSound();
+    void handOverBlockedByDirectoryOrLinkIsToldAtNextStart_data();
+    void handOverBlockedByDirectoryOrLinkIsToldAtNextStart();
     void preparedUpdateIsInstalledAfterTheProgramEnds();
     void noPreparedUpdateLeavesNothingAtExit();
     void windowsHandOverIsNamedByTheTimeAndCleansUp();
@@ -79,13 +111,27 @@ private:
     QUrl base() const { return m_server->url(kServerDir); }
     void serveUpdate(const QString &version, const QByteArray &content,
                      const QString &digest = {});
+    // Serves `descriptor` with a signature made with the test key.
+    void serveSigned(const QByteArray &descriptor);
     SelfUpdater::Outcome runCheck(SelfUpdater &updater, const ProgramInstall &install);
+    // Runs the hand-over of `updater` for a stand-in process that then ends.
+    void handOverAndEnd(SelfUpdater &updater);
 
+    QTemporaryDir m_keyDir;
+    QByteArray m_publicKey;
     std::unique_ptr<LocalHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_programDir;
     ScriptedDialogs m_dialogs;
     QNetworkAccessManager m_network;
 };
+
+void TestOnline::initTestCase()
+{
+    const QString key = m_keyDir.filePath("maker.pem");
+    QVERIFY(signUpdate({"--new-key", key}));
+    m_publicKey = publicKeyOf(key);
+    QCOMPARE(m_publicKey.size(), kUpdateKeyBytes);
+}
 
 void TestOnline::init()
 {
@@ -107,10 +153,28 @@ void TestOnline::serveUpdate(const QString &version, const QByteArray &content,
                              const QString &digest)
 {
     m_server->serve(kServerDir + "files/zentrik-assistant", content);
-    m_server->serve(kServerDir + "updata.cfg",
-                    "format = 1\nversion = " + version.toUtf8()
-                        + "\nnotes = 更快的示波器\n"
-                        + fileLine("zentrik-assistant", "files/zentrik-assistant", content, digest));
+    serveSigned("format = 1\nversion = " + version.toUtf8() + "\nnotes = 更快的示波器\n"
+                + fileLine("zentrik-assistant", "files/zentrik-assistant", content, digest));
+}
+
+void TestOnline::serveSigned(const QByteArray &descriptor)
+{
+    const QString path = m_keyDir.filePath("updata.cfg");
+    writeFile(path, descriptor);
+    QVERIFY(signUpdate({m_keyDir.filePath("maker.pem"), path}));
+    m_server->serve(kServerDir + "updata.cfg", descriptor);
+    m_server->serve(kServerDir + "updata.cfg.sig", contentOf(path + ".sig"));
+}
+
+void TestOnline::handOverAndEnd(SelfUpdater &updater)
+{
+    QProcess standIn; // plays the program that is about to end
+    standIn.start("sleep", {"600"});
+    QVERIFY(standIn.waitForStarted());
+    updater.handOver(standIn.processId());
+    QVERIFY(!updater.hasPreparedUpdate());
+    standIn.kill();
+    QVERIFY(standIn.waitForFinished());
 }
 
 SelfUpdater::Outcome TestOnline::runCheck(SelfUpdater &updater, const ProgramInstall &install)
@@ -133,7 +197,8 @@ void TestOnline::indexListsEntriesAndSkipsWhatIsNotOne()
         " | 常见问题 | /faq.html\n"
         "入门 | 只有两项\n"
         "入门 | 脚本 | javascript:alert(1)\n"
-        "入门 | 本地文件 | file:///etc/passwd\n",
+        "入门 | 本地文件 | file:///etc/passwd\n"
+        "入门 | 明文 | http://site.example/plain.html\n",
         indexUrl);
     QVERIFY2(index.error.isEmpty(), qPrintable(index.error));
     QCOMPARE(index.entries.size(), 3);
@@ -193,6 +258,13 @@ void TestOnline::unsafeDescriptorIsRefusedWhole_data()
     QTest::newRow("backslash") << fileLine("lib\\evil.dll", "a", content);
     QTest::newRow("drive") << fileLine("C:evil.exe", "a", content);
     QTest::newRow("percent") << fileLine("%TEMP%", "a", content);
+    QTest::newRow("C1 control") << fileLine("a\xC2\x85.so", "a", content);
+    QTest::newRow("right-to-left override") << fileLine("evil\xE2\x80\xAEos.exe", "a", content);
+    QTest::newRow("first strong isolate") << fileLine("a\xE2\x81\xA8.so", "a", content);
+    QTest::newRow("device") << fileLine("NUL", "a", content);
+    QTest::newRow("device with extension") << fileLine("com1.txt", "a", content);
+    QTest::newRow("device, blank before the dot") << fileLine("Lpt9 .log", "a", content);
+    QTest::newRow("hand-over's own name") << fileLine(kUnixHandOverScriptName, "a", content);
     QTest::newRow("plain http under https") << fileLine("a", "http://site.example/a", content);
     QTest::newRow("short digest") << fileLine("a", "a", content, "abcd");
     QTest::newRow("negative size") << QByteArray("file = " + thisPlatform().toUtf8()
@@ -245,6 +317,57 @@ void TestOnline::linksLeavingTheSiteAreRecognised()
     QVERIFY(leavesMakersSite(QUrl("https://video.example/x"), site));
     QVERIFY(leavesMakersSite(QUrl("https://www.zentrik.example:8443/x"), site));
     QVERIFY(leavesMakersSite(QUrl("mailto:help@zentrik.example"), site));
+}
+
+void TestOnline::tutorialPagesStayInTheirLane_data()
+{
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<bool>("byUserClick");
+    QTest::addColumn<NavigationVerdict>("verdict");
+    const auto inView = NavigationVerdict::OpenInView;
+    const auto browser = NavigationVerdict::OpenInBrowser;
+    const auto refused = NavigationVerdict::Refuse;
+    const QUrl page("https://www.zentrik.example/forum/t1.html");
+    const QUrl outside("https://video.example/lesson");
+    QTest::newRow("site page, redirect") << page << false << inView;
+    QTest::newRow("site page, click") << page << true << inView;
+    QTest::newRow("elsewhere, click") << outside << true << browser;
+    QTest::newRow("elsewhere, plain http click") << QUrl("http://video.example/") << true << browser;
+    QTest::newRow("elsewhere, script or redirect") << outside << false << refused;
+    QTest::newRow("same host over http") << QUrl("http://www.zentrik.example/x") << false
+                                         << refused;
+    QTest::newRow("file") << QUrl("file:///etc/passwd") << true << refused;
+    QTest::newRow("data") << QUrl("data:text/html,<b>x</b>") << true << refused;
+    QTest::newRow("javascript") << QUrl("javascript:alert(1)") << true << refused;
+    QTest::newRow("qrc") << QUrl("qrc:/online/guide.html") << true << refused;
+    QTest::newRow("custom") << QUrl("zentrik://update") << true << refused;
+    QTest::newRow("no host") << QUrl("https:///x") << true << refused;
+}
+
+void TestOnline::tutorialPagesStayInTheirLane()
+{
+    QFETCH(QUrl, url);
+    QFETCH(bool, byUserClick);
+    QFETCH(NavigationVerdict, verdict);
+    QCOMPARE(navigationVerdict(url, byUserClick,
+                               QUrl("https://www.zentrik.example/software/assistant/")),
+             verdict);
+}
+
+void TestOnline::signatureChecksTheExactBytes()
+{
+    const QByteArray descriptor("version = V9\n");
+    const QString path = m_keyDir.filePath("exact.cfg");
+    writeFile(path, descriptor);
+    QVERIFY(signUpdate({m_keyDir.filePath("maker.pem"), path}));
+    const QByteArray signature = contentOf(path + ".sig");
+    QVERIFY(isSignedBy(descriptor, signature, m_publicKey));
+    QVERIFY(!isSignedBy(descriptor + "\n", signature, m_publicKey));
+    QVERIFY(!isSignedBy(descriptor, signature.toBase64(), m_publicKey));
+    QByteArray otherKey = m_publicKey;
+    otherKey[0] = char(otherKey[0] ^ 1);
+    QVERIFY(!isSignedBy(descriptor, signature, otherKey));
+    QVERIFY(!isSignedBy(descriptor, signature, {}));
 }
 
 void TestOnline::downloadFollowsRedirectsOnlyWithinItsScheme()
@@ -338,6 +461,7 @@ void TestOnline::newerVersionIsOfferedEqualOrOlderIsNot()
         serveUpdate(version, "new program");
     m_dialogs.questionAnswers.enqueue(false);
     SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(m_publicKey);
 
     const SelfUpdater::Outcome outcome =
         runCheck(updater, ProgramInstall::inDirectory(m_programDir->path()));
@@ -348,7 +472,10 @@ void TestOnline::newerVersionIsOfferedEqualOrOlderIsNot()
         QVERIFY(m_dialogs.calls.at(0).text.contains("V1.1.7"));
         QVERIFY(m_dialogs.calls.at(0).text.contains("更快的示波器"));
     }
-    QCOMPARE(m_server->requests, QStringList{kServerDir + "updata.cfg"});
+    QStringList expected{kServerDir + "updata.cfg"};
+    if (offered)
+        expected.append(kServerDir + "updata.cfg.sig");
+    QCOMPARE(m_server->requests, expected);
 }
 
 void TestOnline::packageManagedInstallIsOnlyTold()
@@ -358,6 +485,7 @@ void TestOnline::packageManagedInstallIsOnlyTold()
 
     serveUpdate("V1.1.7", "new program");
     SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(m_publicKey);
     ProgramInstall install = ProgramInstall::inDirectory(m_programDir->path());
     install.packageManaged = true;
     QCOMPARE(runCheck(updater, install), SelfUpdater::Outcome::PackageManaged);
@@ -377,6 +505,7 @@ void TestOnline::corruptedDownloadIsRefusedAndNothingReplaced()
     QVERIFY(QDir::setCurrent(workDir.path()));
     {
         SelfUpdater updater(m_dialogs, base());
+        updater.setUpdateKey(m_publicKey);
         QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
                  SelfUpdater::Outcome::Failed);
         QCOMPARE(m_dialogs.texts(Kind::Critical).size(), 1);
@@ -390,12 +519,148 @@ void TestOnline::corruptedDownloadIsRefusedAndNothingReplaced()
     QCOMPARE(entriesOf(workDir.path()), QStringList());
 }
 
+void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled_data()
+{
+    QTest::addColumn<QString>("signature");
+    QTest::newRow("unsigned") << "none";
+    QTest::newRow("signed by another key") << "other key";
+    QTest::newRow("descriptor changed after signing") << "changed";
+    QTest::newRow("no key built in") << "no key";
+}
+
+void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled()
+{
+    QFETCH(QString, signature);
+    serveUpdate("V1.1.7", "new program");
+    QByteArray key = m_publicKey;
+    if (signature == "none") {
+        m_server->remove(kServerDir + "updata.cfg.sig");
+    } else if (signature == "other key") {
+        const QString other = m_keyDir.filePath("other.pem");
+        QFile::remove(other);
+        QVERIFY(signUpdate({"--new-key", other}));
+        key = publicKeyOf(other);
+    } else if (signature == "changed") {
+        QByteArray descriptor = contentOf(m_keyDir.filePath("updata.cfg"));
+        m_server->serve(kServerDir + "updata.cfg", descriptor.replace("1.1.7", "1.1.8"));
+    } else {
+        key.clear();
+    }
+    m_dialogs.questionAnswers.enqueue(true);
+    SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(key);
+
+    QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
+             SelfUpdater::Outcome::Unverified);
+    QCOMPARE(m_dialogs.count(Kind::Question), 0);
+    QCOMPARE(m_dialogs.texts(Kind::Information).size(), 1);
+    const QString told = m_dialogs.texts(Kind::Information).at(0);
+    QVERIFY2(told.contains("发现新版本V1.1.") && told.contains(base().toString()), qPrintable(told));
+    QVERIFY(!m_server->requests.contains(kServerDir + "files/zentrik-assistant"));
+    updater.handOver(QCoreApplication::applicationPid());
+    QCOMPARE(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"});
+    QCOMPARE(contentOf(m_programDir->filePath("zentrik-assistant")), QByteArray("old program"));
+}
+
+void TestOnline::updateOfTwoFilesInstallsOnlyWhenBothAreSound()
+{
+    const QByteArray program("new program"), library("new library");
+    m_server->serve(kServerDir + "files/zentrik-assistant", program);
+    m_server->serve(kServerDir + "files/libzentrik.so", library);
+    const QByteArray head = "version = V1.1.7\n" + fileLine("zentrik-assistant",
+                                                           "files/zentrik-assistant", program);
+    serveSigned(head + fileLine("libzentrik.so", "files/libzentrik.so", library,
+                                sha256Hex("another library")));
+    const ProgramInstall install = ProgramInstall::inDirectory(m_programDir->path());
+    {
+        m_dialogs.questionAnswers.enqueue(true);
+        SelfUpdater updater(m_dialogs, base());
+        updater.setUpdateKey(m_publicKey);
+        QCOMPARE(runCheck(updater, install), SelfUpdater::Outcome::Failed);
+        QVERIFY(m_dialogs.texts(Kind::Critical).at(0).contains("libzentrik.so"));
+        updater.handOver(QCoreApplication::applicationPid());
+    }
+    QCOMPARE(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"});
+
+    serveSigned(head + fileLine("libzentrik.so", "files/libzentrik.so", library));
+    m_dialogs.questionAnswers.enqueue(true);
+    SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(m_publicKey);
+    QCOMPARE(runCheck(updater, install), SelfUpdater::Outcome::Prepared);
+    handOverAndEnd(updater);
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(m_programDir->path()),
+                              QStringList({"libzentrik.so", "zentrik-assistant"}), 20000);
+    QCOMPARE(contentOf(m_programDir->filePath("zentrik-assistant")), program);
+    QCOMPARE(contentOf(m_programDir->filePath("libzentrik.so")), library);
+}
+
+void TestOnline::handOverBlockedByDirectoryOrLinkIsToldAtNextStart_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("directory") << false;
+    QTest::newRow("link") << true;
+}
+
+void TestOnline::handOverBlockedByDirectoryOrLinkIsToldAtNextStart()
+{
+    QFETCH(bool, link);
+    QTemporaryDir outside;
+    const QString target = outside.filePath("libzentrik.so");
+    const QString inTheWay = m_programDir->filePath("libzentrik.so");
+    if (link) {
+        writeFile(target, "someone else's file");
+        QVERIFY(QFile::link(target, inTheWay));
+    } else {
+        QVERIFY(QDir().mkpath(inTheWay));
+    }
+    const QByteArray program("new program"), library("new library");
+    m_server->serve(kServerDir + "files/zentrik-assistant", program);
+    m_server->serve(kServerDir + "files/libzentrik.so", library);
+    serveSigned("version = V1.1.7\n"
+                + fileLine("zentrik-assistant", "files/zentrik-assistant", program)
+                + fileLine("libzentrik.so", "files/libzentrik.so", library));
+    const ProgramInstall install = ProgramInstall::inDirectory(m_programDir->path());
+    m_dialogs.questionAnswers.enqueue(true);
+    {
+        SelfUpdater updater(m_dialogs, base());
+        updater.setUpdateKey(m_publicKey);
+        QCOMPARE(runCheck(updater, install), SelfUpdater::Outcome::Prepared);
+        handOverAndEnd(updater);
+    }
+    const QStringList stages = QDir(m_programDir->path()).entryList({".zentrik-update-*"},
+                                                                    QDir::Dirs | QDir::Hidden);
+    QCOMPARE(stages.size(), 1);
+    const QString status = m_programDir->filePath(stages.at(0) + "/" + kHandOverStatusName);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(status), 20000);
+    QCOMPARE(contentOf(m_programDir->filePath("zentrik-assistant")), QByteArray("old program"));
+    if (link)
+        QCOMPARE(contentOf(target), QByteArray("someone else's file"));
+    else
+        QCOMPARE(entriesOf(inTheWay), QStringList());
+    QCOMPARE(entriesOf(outside.path()), link ? QStringList{"libzentrik.so"} : QStringList());
+
+    // The next start says so, once.
+    m_dialogs.clear();
+    m_server->remove(kServerDir + "updata.cfg");
+    SelfUpdater nextStart(m_dialogs, base());
+    QCOMPARE(runCheck(nextStart, install), SelfUpdater::Outcome::NothingNew);
+    QCOMPARE(m_dialogs.texts(Kind::Critical).size(), 1);
+    const QString told = m_dialogs.texts(Kind::Critical).at(0);
+    QVERIFY2(told.contains("V1.1.7") && told.contains(inTheWay) && told.contains("目录或链接"),
+             qPrintable(told));
+    QCOMPARE(entriesOf(m_programDir->path()), QStringList({"libzentrik.so", "zentrik-assistant"}));
+    m_dialogs.clear();
+    QCOMPARE(runCheck(nextStart, install), SelfUpdater::Outcome::NothingNew);
+    QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
 void TestOnline::preparedUpdateIsInstalledAfterTheProgramEnds()
 {
     const QByteArray newProgram("#!/bin/sh\necho new\n");
     serveUpdate("V1.1.7", newProgram);
     m_dialogs.questionAnswers.enqueue(true);
     SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(m_publicKey);
     QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
              SelfUpdater::Outcome::Prepared);
     QCOMPARE(m_dialogs.count(Kind::Progress), 1);
@@ -426,16 +691,19 @@ void TestOnline::noPreparedUpdateLeavesNothingAtExit()
     QVERIFY(QDir::setCurrent(workDir.path()));
     {
         SelfUpdater neverChecked(m_dialogs, base());
+        neverChecked.setUpdateKey(m_publicKey);
         neverChecked.handOver(QCoreApplication::applicationPid());
 
         m_dialogs.questionAnswers.enqueue(false);
         SelfUpdater declined(m_dialogs, base());
+        declined.setUpdateKey(m_publicKey);
         QCOMPARE(runCheck(declined, install), SelfUpdater::Outcome::Declined);
         declined.handOver(QCoreApplication::applicationPid());
 
         m_dialogs.questionAnswers.enqueue(true);
         m_dialogs.progressCancelAt.enqueue(0);
         SelfUpdater cancelled(m_dialogs, base());
+        cancelled.setUpdateKey(m_publicKey);
         QCOMPARE(runCheck(cancelled, install), SelfUpdater::Outcome::Declined);
         cancelled.handOver(QCoreApplication::applicationPid());
     }
@@ -447,19 +715,26 @@ void TestOnline::noPreparedUpdateLeavesNothingAtExit()
 void TestOnline::windowsHandOverIsNamedByTheTimeAndCleansUp()
 {
     const QString body = QStringLiteral("\r\nmove /y \"a\" \"b\" >nul");
-    const WindowsHandOver handOver = windowsHandOver(body, "V1.1.7", QTime(9, 5, 7));
+    const QString stage = m_programDir->filePath(".zentrik-update-Ab12Cd");
+    const WindowsHandOver handOver = windowsHandOver(body, "V1.1.7", QTime(9, 5, 7), stage);
     const auto md5 = [](const char *text) {
         return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex());
     };
-    QCOMPARE(handOver.launcherName, md5("09:05:07") + ".vbs");
-    QCOMPARE(handOver.batchName, md5("090507") + ".bat");
-    QCOMPARE(handOver.launcherText,
-             QString("CreateObject(\"WScript.Shell\").Run \"%1\",0").arg(handOver.batchName));
-    QCOMPARE(handOver.batchText,
-             QString("@echo off\r\necho 欢迎使用Zentrik多功能调试助手，正在升级中...") + body
-                 + "\r\nCLS\r\necho 欢迎使用Zentrik多功能调试助手，已升级为V1.1.7版本."
-                   "\r\ntimeout /t 1 >nul\r\ndel "
-                 + handOver.launcherName + "\r\ndel " + handOver.batchName);
+    const auto inStage = [&stage](const QString &name) {
+        return QDir::toNativeSeparators(stage + "/" + name);
+    };
+    QCOMPARE(handOver.launcherName, "-" + md5("09:05:07") + ".vbs");
+    QCOMPARE(handOver.batchName, "-" + md5("090507") + ".bat");
+    QVERIFY(!isSafeFileName(handOver.launcherName) && !isSafeFileName(handOver.batchName));
+    QCOMPARE(handOver.launcherText, QString("CreateObject(\"WScript.Shell\").Run \"\"\"%1\"\"\",0")
+                                        .arg(inStage(handOver.batchName)));
+    QVERIFY(handOver.batchText.startsWith(
+        QString("@echo off\r\necho 欢迎使用Zentrik多功能调试助手，正在升级中...") + body
+        + "\r\nCLS\r\necho 欢迎使用Zentrik多功能调试助手，已升级为V1.1.7版本."
+          "\r\ntimeout /t 1 >nul\r\ndel \""
+        + inStage(handOver.launcherName) + "\"\r\ndel \"" + inStage(handOver.batchName)
+        + "\" & rmdir \"" + QDir::toNativeSeparators(stage) + "\" & goto :eof"));
+    QVERIFY(handOver.batchText.contains("> \"" + inStage(kHandOverStatusName) + "\""));
 }
 
 QTEST_MAIN(TestOnline)
