@@ -42,6 +42,17 @@ void checkDescriptor(const QByteArray &bytes, const QString &platform)
         check(isSafeFileName(file.name), "only safe file names");
         check(!file.name.contains('/') && !file.name.contains('\\') && !file.name.contains(".."),
               "no directory part in a file name");
+        for (const QChar c : file.name) {
+            const ushort u = c.unicode();
+            check(!(u >= 0x80 && u <= 0x9F) && !(u >= 0x202A && u <= 0x202E)
+                      && !(u >= 0x2066 && u <= 0x2069),
+                  "no C1 controls or bidi marks in a file name");
+        }
+        const QString stem = file.name.section('.', 0, 0).trimmed().toUpper();
+        check(stem != "NUL" && stem != "CON" && stem != "PRN" && stem != "AUX"
+                  && !(stem.size() == 4 && (stem.startsWith("COM") || stem.startsWith("LPT"))
+                       && stem.at(3) >= '1' && stem.at(3) <= '9'),
+              "no Windows device names");
         check(!names.contains(file.name.toLower()), "file names unique");
         names.insert(file.name.toLower());
         check(file.sha256.size() == 32, "a SHA-256 of 32 bytes");

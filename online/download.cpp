@@ -1,5 +1,6 @@
 #include "download.h"
 
+#include "onlineformats.h"
 #include "programinfo.h"
 #include "translation.h"
 
@@ -7,36 +8,11 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "onlineformats.h"
-
 namespace {
 constexpr int kMaxRedirects = 5;
-// What one read takes, and what the reply keeps for us meanwhile.
-constexpr qint64 kReadPiece = 64 * 1024;
+// What the reply keeps for us between reads.
 constexpr qint64 kReplyBuffer = 1024 * 1024;
 } // namespace
-
-bool isRedirectAllowed(const QUrl &asked, const QUrl &target)
-{
-    const QString scheme = target.scheme();
-    return target.isValid() && !target.host().isEmpty() && scheme == asked.scheme()
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
-}
-
-qint64 bytesToRead(qint64 available, qint64 received, qint64 maxBytes)
-{
-    qint64 count = qBound<qint64>(0, available, kReadPiece);
-    if (maxBytes >= 0)
-        count = qMin(count, qMax<qint64>(0, maxBytes - received) + 1);
-    return count;
-}
-
-qint64 progressTotal(qint64 expectedSize, qint64 contentLength)
-{
-    if (expectedSize >= 0)
-        return expectedSize;
-    return contentLength > 0 ? contentLength : -1;
-}
 
 Download::Download(QNetworkAccessManager &network, QObject *parent)
     : QObject(parent)
