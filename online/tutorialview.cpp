@@ -37,9 +37,11 @@ public:
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool) override
+    // Scripts may not open windows (JavascriptCanOpenWindows is off): a
+    // window is asked for only by the user's click.
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool) override
     {
-        if (follow(m_judge, m_openOutside, url, type == NavigationTypeLinkClicked))
+        if (follow(m_judge, m_openOutside, url, true))
             m_origin->load(url);
         deleteLater();
         return false;

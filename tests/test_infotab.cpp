@@ -135,7 +135,9 @@ void TestInfoTab::tutorialOpensInItsOwnTabAndOutsideLinksGoToTheBrowser()
     m_server->serve(kServerDir + "info.txt", kIndex);
     m_server->serve(kServerDir + "tutorials/grey.html",
                     "<html><body><a id='out' href='" + outside.toEncoded()
-                        + "'>video</a> <a id='in' href='scope.html'>next</a></body></html>");
+                        + "'>video</a> <a id='in' href='scope.html'>next</a>"
+                          " <a id='window' target='_blank' href='http://video.example/new'>new</a>"
+                          "</body></html>");
     // A page of the site whose script leads away: refused, not sent to the browser.
     m_server->serve(kServerDir + "tutorials/scope.html",
                     "<html><body>scope<script>location.href = 'http://video.example/script'"
@@ -160,12 +162,28 @@ void TestInfoTab::tutorialOpensInItsOwnTabAndOutsideLinksGoToTheBrowser()
 
     view->page()->runJavaScript("document.getElementById('out').click()");
     QTRY_COMPARE_WITH_TIMEOUT(openedOutside, QList<QUrl>{outside}, 20000);
+    // A script cannot open a window; the user's click on a link that opens
+    // one elsewhere sends it to the browser.
+    view->page()->runJavaScript("document.getElementById('window').click()");
+    QPoint link;
+    view->page()->runJavaScript(
+        "(function() { var r = document.getElementById('window').getBoundingClientRect();"
+        " return [r.left + r.width / 2, r.top + r.height / 2]; })()",
+        [&link](const QVariant &centre) {
+            const QVariantList xy = centre.toList();
+            link = QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+        });
+    QTRY_VERIFY_WITH_TIMEOUT(!link.isNull(), 20000);
+    QCOMPARE(openedOutside.size(), 1);
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, link);
+    QTRY_COMPARE_WITH_TIMEOUT(openedOutside.size(), 2, 20000);
+    QCOMPARE(openedOutside.at(1), QUrl("http://video.example/new"));
     view->page()->runJavaScript("document.getElementById('in').click()");
     QTRY_COMPARE_WITH_TIMEOUT(view->url(), m_server->url(kServerDir + "tutorials/scope.html"),
                               20000);
     QTest::qWait(500);
     QCOMPARE(view->url(), m_server->url(kServerDir + "tutorials/scope.html"));
-    QCOMPARE(openedOutside.size(), 1);
+    QCOMPARE(openedOutside.size(), 2);
 
     emit tabs->tabCloseRequested(1);
     QCOMPARE(tabs->count(), 1);
