@@ -9,19 +9,33 @@
 
 #include <algorithm>
 
+namespace {
+
+// Messages often quote what a device, a file or a server said: never markup.
+void showMessage(QMessageBox::Icon icon, QWidget *parent, const QString &title,
+                 const QString &text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace
+
 void WidgetDialogs::information(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox::information(parent, title, text);
+    showMessage(QMessageBox::Information, parent, title, text);
 }
 
 void WidgetDialogs::critical(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox::critical(parent, title, text);
+    showMessage(QMessageBox::Critical, parent, title, text);
 }
 
 bool WidgetDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(mainTr("确定"),
                                     QMessageBox::AcceptRole);
     QPushButton *cancel = box.addButton(mainTr("取消"),
