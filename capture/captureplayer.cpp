@@ -158,7 +158,7 @@ qint64 CapturePlayer::msUntilNext() const
         return 0;
     const qint64 waitUs = PlaybackTiming::waitUs(m_reader.timeUs(m_next), m_playedUs,
                                                  m_anchorWallUs, now(), m_speed);
-    return (waitUs + 999) / 1000;
+    return waitUs / 1000 + (waitUs % 1000 != 0);
 }
 
 void CapturePlayer::scheduleNext()
