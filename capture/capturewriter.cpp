@@ -158,7 +158,8 @@ bool CaptureWriter::writeChunks(std::deque<Chunk> &chunks)
         // A read longer than a reader accepts goes out as several records
         // with the read's time.
         for (qint64 at = 0; at < chunk.bytes.size(); at += Capture::kMaxRecordBytes) {
-            const int size = int(std::min<qint64>(chunk.bytes.size() - at, Capture::kMaxRecordBytes));
+            const int size =
+                int(std::min<qint64>(chunk.bytes.size() - at, Capture::kMaxRecordBytes));
             char head[Capture::kRecordHeadBytes];
             Capture::encodeRecordHead(head, chunk.offsetUs, size);
             if (m_file.write(head, sizeof head) != qint64(sizeof head)
