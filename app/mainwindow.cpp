@@ -312,8 +312,12 @@ void MainWindow::readSettings()
 void MainWindow::writeSettings()
 {
     SettingsRecord record;
-    if (!m_settingsFile.isEmpty() && fillSettings(record))
-        saveSettingsFile(m_settingsFile, record);
+    if (m_settingsFile.isEmpty() || !fillSettings(record))
+        return;
+    QString error;
+    if (!saveSettingsFile(m_settingsFile, record, &error))
+        m_dialogs.critical(this, mainTr("错误"),
+                           mainTr("设置无法保存到 %1：%2").arg(m_settingsFile, error));
 }
 
 void MainWindow::applyTabOrder(const SettingsRecord &record)

@@ -15,6 +15,9 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QString clockText(qint64 us)
@@ -22,6 +25,12 @@ QString clockText(qint64 us)
     const qint64 seconds = us / 1000000;
     return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The slider counts milliseconds in an int.
+int sliderMs(qint64 us)
+{
+    return int(std::min<qint64>(us / 1000, std::numeric_limits<int>::max()));
 }
 
 QString sizeText(qint64 bytes)
@@ -84,6 +93,8 @@ void CaptureControls::build(const QString &prefix)
     m_replayFile->setWordWrap(true);
     m_replayTime = new QLabel(this);
     m_replayTime->setObjectName(prefix + QStringLiteral("replay_time"));
+    for (QLabel *label : {m_recordFile, m_recordStatus, m_replayFile, m_replayTime})
+        label->setTextFormat(Qt::PlainText);
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(m_recordButton, 0, 0);
@@ -201,7 +212,7 @@ void CaptureControls::openReplay()
                               mainTr("记录文件不完整（末尾 %1 字节被截断），只回放到最后一个完整的记录")
                                   .arg(m_player.reader().trailingBytes()));
     m_replayFile->setText(QFileInfo(path).fileName());
-    m_position->setRange(0, int(m_player.reader().durationUs() / 1000));
+    m_position->setRange(0, sliderMs(m_player.reader().durationUs()));
     m_player.setSpeed(m_speed->currentData().toDouble());
     onPositionChanged(0);
     updateReplayWidgets();
@@ -225,7 +236,7 @@ void CaptureControls::onPositionChanged(qint64 positionUs)
 {
     if (!m_position->isSliderDown()) {
         const QSignalBlocker blocker(m_position);
-        m_position->setValue(int(positionUs / 1000));
+        m_position->setValue(sliderMs(positionUs));
     }
     m_replayTime->setText(QStringLiteral("%1 / %2").arg(
         clockText(positionUs), clockText(m_player.reader().durationUs())));

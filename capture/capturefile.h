@@ -16,6 +16,15 @@ constexpr int kMaxHeaderBytes = 64 * 1024;
 constexpr int kMaxRecordBytes = 16 * 1024 * 1024;
 // Time offset (µs, 8 bytes) and length (4 bytes) before each record's bytes.
 constexpr int kRecordHeadBytes = 12;
+// Time offsets are kept within this (about 285 years), so that any sum or
+// difference of two of them, and their exact value as a double, hold.
+constexpr qint64 kMaxTimeUs = (qint64(1) << 53) - 1;
+
+// `us` within 0 … kMaxTimeUs.
+constexpr qint64 clampedTimeUs(qint64 us)
+{
+    return us < 0 ? 0 : us > kMaxTimeUs ? kMaxTimeUs : us;
+}
 
 // Who recorded, from where and with which settings: "key=value" lines.
 // Keys in use: "version", "tab" ("car", "gps"), "link", "started", and the

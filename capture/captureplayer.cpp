@@ -2,6 +2,63 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kMostUs = std::numeric_limits<qint64>::max();
+constexpr qint64 kLeastUs = std::numeric_limits<qint64>::min();
+
+qint64 saturated(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    // 2^63 exactly; every double below it fits.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (value >= kLimit)
+        return kMostUs;
+    if (value < -kLimit)
+        return kLeastUs;
+    return std::llround(value);
+}
+
+qint64 saturatedSum(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return a < 0 ? kLeastUs : kMostUs;
+    return sum;
+}
+
+qint64 saturatedDifference(qint64 a, qint64 b)
+{
+    qint64 difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference))
+        return a < b ? kLeastUs : kMostUs;
+    return difference;
+}
+
+} // namespace
+
+namespace PlaybackTiming {
+
+qint64 playedUs(qint64 playedUs, qint64 anchorWallUs, qint64 nowUs, double speed,
+                qint64 limitUs)
+{
+    const qint64 wall = saturatedDifference(nowUs, anchorWallUs);
+    const qint64 played = saturatedSum(playedUs, saturated(double(wall) * speed));
+    return std::min(played, limitUs);
+}
+
+qint64 waitUs(qint64 recordUs, qint64 playedUs, qint64 anchorWallUs, qint64 nowUs,
+              double speed)
+{
+    const double captureAhead = double(saturatedDifference(recordUs, playedUs));
+    const qint64 dueWallUs = saturatedSum(anchorWallUs, saturated(captureAhead / speed));
+    return std::max<qint64>(0, saturatedDifference(dueWallUs, nowUs));
+}
+
+} // namespace PlaybackTiming
 
 CapturePlayer::CapturePlayer(QObject *parent, Clock clock)
     : QObject(parent)
@@ -74,8 +131,7 @@ qint64 CapturePlayer::playedUs() const
 {
     if (!m_playing || m_speed == kAsFastAsPossible)
         return m_playedUs;
-    const qint64 played = m_playedUs + std::llround(double(now() - m_anchorWallUs) * m_speed);
-    return std::min(played, positionUs());
+    return PlaybackTiming::playedUs(m_playedUs, m_anchorWallUs, now(), m_speed, positionUs());
 }
 
 qint64 CapturePlayer::positionUs() const
@@ -100,10 +156,9 @@ qint64 CapturePlayer::msUntilNext() const
 {
     if (atEnd() || m_speed == kAsFastAsPossible)
         return 0;
-    const double captureAhead = double(m_reader.timeUs(m_next) - m_playedUs);
-    const qint64 dueWallUs = m_anchorWallUs + qint64(std::llround(captureAhead / m_speed));
-    const qint64 waitUs = dueWallUs - now();
-    return waitUs <= 0 ? 0 : (waitUs + 999) / 1000;
+    const qint64 waitUs = PlaybackTiming::waitUs(m_reader.timeUs(m_next), m_playedUs,
+                                                 m_anchorWallUs, now(), m_speed);
+    return waitUs / 1000 + (waitUs % 1000 != 0);
 }
 
 void CapturePlayer::scheduleNext()

@@ -8,6 +8,20 @@
 
 #include <functional>
 
+// When records fall due, as pure arithmetic on microseconds: capture time
+// `playedUs` was reached at wall time `anchorWallUs`, and capture time runs
+// at `speed` (above 0) times wall time from there. Any inputs give a result
+// without overflow; results saturate.
+namespace PlaybackTiming {
+// The capture time reached at wall time `nowUs`, never past `limitUs`.
+qint64 playedUs(qint64 playedUs, qint64 anchorWallUs, qint64 nowUs, double speed,
+                qint64 limitUs);
+// Wall microseconds from `nowUs` until capture time `recordUs` is reached;
+// 0 once it is.
+qint64 waitUs(qint64 recordUs, qint64 playedUs, qint64 anchorWallUs, qint64 nowUs,
+              double speed);
+} // namespace PlaybackTiming
+
 // Plays a capture back: the records' bytes come out of bytes() at the
 // times they were read from the link, scaled by the speed, or as fast as
 // the receiver takes them. The receiver is whatever took the link's bytes

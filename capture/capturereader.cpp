@@ -47,7 +47,8 @@ bool CaptureReader::readIndex()
         if (end - position < Capture::kRecordHeadBytes
             || m_device->read(head, sizeof head) != qint64(sizeof head))
             break;
-        const qint64 time = qint64(qFromLittleEndian<quint64>(head) & 0x7fffffffffffffffULL);
+        const qint64 time = Capture::clampedTimeUs(
+            qint64(qFromLittleEndian<quint64>(head) & 0x7fffffffffffffffULL));
         const quint32 size = qFromLittleEndian<quint32>(head + 8);
         const qint64 bytesAt = position + Capture::kRecordHeadBytes;
         if (size > quint32(Capture::kMaxRecordBytes) || end - bytesAt < qint64(size))

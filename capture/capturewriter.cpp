@@ -1,6 +1,8 @@
 #include "capturewriter.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -12,6 +14,22 @@ namespace {
 
 // The writer gives way to the read path when the processor is busy; the
 // bounded queue says so if it ever gives way for too long.
+// Bytes of one read take this many records: none longer than a reader
+// accepts.
+qint64 recordsFor(qint64 bytes)
+{
+    return std::max<qint64>(1, (bytes + Capture::kMaxRecordBytes - 1) / Capture::kMaxRecordBytes);
+}
+
+// `later - earlier` within the times a capture keeps, whatever the clock did.
+qint64 offsetBetween(qint64 earlier, qint64 later)
+{
+    qint64 difference = 0;
+    if (__builtin_sub_overflow(later, earlier, &difference))
+        difference = later < earlier ? 0 : std::numeric_limits<qint64>::max();
+    return Capture::clampedTimeUs(difference);
+}
+
 void lowerThisThreadsPriority()
 {
 #ifdef Q_OS_LINUX
@@ -75,14 +93,14 @@ void CaptureWriter::close()
 
 qint64 CaptureWriter::elapsedUs() const
 {
-    return isOpen() ? now() - m_startUs : 0;
+    return isOpen() ? offsetBetween(m_startUs, now()) : 0;
 }
 
 void CaptureWriter::append(const QByteArray &bytes)
 {
     if (!isOpen() || bytes.isEmpty() || m_failure.load() != Failure::None)
         return;
-    const qint64 offset = now() - m_startUs;
+    const qint64 offset = offsetBetween(m_startUs, now());
     bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -94,7 +112,7 @@ void CaptureWriter::append(const QByteArray &bytes)
         m_queuedBytes += bytes.size();
         wake = m_queuedBytes >= kEagerWriteBytes;
     }
-    m_size += Capture::kRecordHeadBytes + bytes.size();
+    m_size += recordsFor(bytes.size()) * Capture::kRecordHeadBytes + bytes.size();
     if (wake)
         m_wake.notify_one();
 }
@@ -137,12 +155,18 @@ bool CaptureWriter::writeChunks(std::deque<Chunk> &chunks)
     if (chunks.empty())
         return true;
     for (const Chunk &chunk : chunks) {
-        char head[Capture::kRecordHeadBytes];
-        Capture::encodeRecordHead(head, chunk.offsetUs, chunk.bytes.size());
-        if (m_file.write(head, sizeof head) != qint64(sizeof head)
-            || m_file.write(chunk.bytes) != chunk.bytes.size()) {
-            m_writeError = m_file.errorString();
-            return false;
+        // A read longer than a reader accepts goes out as several records
+        // with the read's time.
+        for (qint64 at = 0; at < chunk.bytes.size(); at += Capture::kMaxRecordBytes) {
+            const int size =
+                int(std::min<qint64>(chunk.bytes.size() - at, Capture::kMaxRecordBytes));
+            char head[Capture::kRecordHeadBytes];
+            Capture::encodeRecordHead(head, chunk.offsetUs, size);
+            if (m_file.write(head, sizeof head) != qint64(sizeof head)
+                || m_file.write(chunk.bytes.constData() + at, size) != size) {
+                m_writeError = m_file.errorString();
+                return false;
+            }
         }
     }
     if (!m_file.flush()) {

@@ -23,6 +23,10 @@
 // recording: append() never waits for the disk, and the bytes are not
 // dropped unnoticed. The file stays a valid capture up to the last chunk
 // written, and failure() says why recording ended.
+//
+// A read longer than a reader accepts (Capture::kMaxRecordBytes) is written
+// as several records with the read's time; times are clamped to
+// Capture::kMaxTimeUs.
 class CaptureWriter
 {
 public:

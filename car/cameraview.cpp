@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -18,6 +20,30 @@ QString besidePath(const QString &path, const QString &suffix)
 {
     const QFileInfo info(path);
     return info.dir().filePath(info.completeBaseName() + suffix + QStringLiteral(".png"));
+}
+
+// Numbers far past any run of frames are no numbers we would reach.
+constexpr qint64 kHighestFrameNumber = qint64(1) << 40;
+
+// The highest number of a frame already saved beside `path` under its name
+// ("x-000042.png" or "x-000042-bin.png"); 0 if none.
+qint64 highestFrameNumber(const QString &path)
+{
+    const QFileInfo info(path);
+    const QRegularExpression numbered(
+        QStringLiteral("^%1-(\\d{6,})(-bin)?\\.png$")
+            .arg(QRegularExpression::escape(info.completeBaseName())));
+    qint64 highest = 0;
+    const QStringList names = info.dir().entryList(
+        QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = numbered.match(name);
+        bool ok = false;
+        const qint64 number = match.hasMatch() ? match.captured(1).toLongLong(&ok) : 0;
+        if (ok && number <= kHighestFrameNumber)
+            highest = std::max(highest, number);
+    }
+    return highest;
 }
 
 } // namespace
@@ -109,6 +135,8 @@ void CameraView::saveEveryFrame(const QString &path)
 {
     m_framePath = path;
     m_framesSaved = 0;
+    // Pictures of an earlier run under the same name stay.
+    m_firstFrameNumber = highestFrameNumber(path) + 1;
     const QSignalBlocker blocker(m_saveEveryFrame);
     m_saveEveryFrame->setChecked(true);
 }
@@ -122,7 +150,8 @@ void CameraView::stopSavingFrames()
 
 void CameraView::saveNumberedFrame()
 {
-    const QString number = QStringLiteral("-%1").arg(m_framesSaved + 1, 6, 10, QLatin1Char('0'));
+    const QString number =
+        QStringLiteral("-%1").arg(m_firstFrameNumber + m_framesSaved, 6, 10, QLatin1Char('0'));
     if (!saveSnapshot(besidePath(m_framePath, number))) {
         const QString failed = besidePath(m_framePath, number);
         stopSavingFrames();

@@ -46,7 +46,8 @@ public:
     // beside it "-bin" the black and white one where there is one.
     bool saveSnapshot(const QString &path) const;
     // While on, every handled image is shown and saved as a numbered pair
-    // of PNG files named after `path` ("x.png": x-000001.png, ...).
+    // of PNG files named after `path` ("x.png": x-000001.png, ...). The
+    // numbers go on after the highest of that name already in the folder.
     void saveEveryFrame(const QString &path);
     void stopSavingFrames();
     int framesSaved() const { return m_framesSaved; }
@@ -62,6 +63,7 @@ private:
     QCheckBox *m_saveEveryFrame = nullptr;
     QString m_framePath;
     int m_framesSaved = 0;
+    qint64 m_firstFrameNumber = 1;
     std::unique_ptr<CameraDecoder> m_decoder;
     QByteArray m_newest;
     bool m_newestShown = true;

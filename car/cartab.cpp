@@ -16,6 +16,7 @@
 #include "ui_cartab.h"
 
 #include <QHash>
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
@@ -115,6 +116,9 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
         m_scopeView->handleFrame(payload, length);
     });
     createCaptureControls(dialogs);
+    // What a label shows is never read as markup.
+    for (QLabel *label : findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
 }
 
 CarTab::~CarTab() = default;

@@ -11,8 +11,7 @@
 
 namespace {
 
-// Messages often carry what a device, a peer, a file or a server said: shown
-// as written, never as markup.
+// Messages often quote what a device, a file or a server said: never markup.
 void showMessage(QMessageBox::Icon icon, QWidget *parent, const QString &title,
                  const QString &text)
 {

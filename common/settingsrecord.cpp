@@ -2,8 +2,13 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QtEndian>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kImageWidthAt = 4;
@@ -47,9 +52,39 @@ QByteArray textAt(const QByteArray &bytes, int at, int field)
     return end < 0 ? whole : whole.left(end);
 }
 
+// The length of the GB18030 character starting at `at`; a byte that starts
+// no whole character counts as one.
+int characterLength(const QByteArray &text, int at)
+{
+    const auto byte = [&text](int i) { return i < text.size() ? quint8(text.at(i)) : 0; };
+    const auto isLead = [](quint8 b) { return b >= 0x81 && b <= 0xFE; };
+    const auto isDigit = [](quint8 b) { return b >= 0x30 && b <= 0x39; };
+    if (!isLead(byte(at)))
+        return 1;
+    const quint8 second = byte(at + 1);
+    if ((second >= 0x40 && second <= 0x7E) || (second >= 0x80 && second <= 0xFE))
+        return 2;
+    if (isDigit(second) && isLead(byte(at + 2)) && isDigit(byte(at + 3)))
+        return 4;
+    return 1;
+}
+
+// At most maxBytes of the text, never ending inside a character.
+QByteArray cutText(const QByteArray &text, int maxBytes)
+{
+    int end = 0;
+    while (end < text.size()) {
+        const int next = end + characterLength(text, end);
+        if (next > maxBytes)
+            break;
+        end = next;
+    }
+    return text.left(end);
+}
+
 void putText(QByteArray &bytes, int at, const QByteArray &text, int maxBytes)
 {
-    const QByteArray cut = text.left(maxBytes);
+    const QByteArray cut = cutText(text, maxBytes);
     bytes.replace(at, cut.size(), cut);
 }
 
@@ -85,8 +120,11 @@ std::optional<SettingsRecord> SettingsRecord::fromBytes(const QByteArray &bytes)
     record.sampleType = byteAt(bytes, kSampleTypeAt);
     for (int channel = 0; channel < kChannels; ++channel) {
         record.channelShown[size_t(channel)] = byteAt(bytes, kChannelShownAt + channel) != 0;
-        record.channelNames[size_t(channel)] =
-            textAt(bytes, kChannelNamesAt + channel * kChannelNameField, kChannelNameField);
+        // Read as it will be written again: a name filling its whole field
+        // loses what would not fit before the terminator.
+        record.channelNames[size_t(channel)] = cutText(
+            textAt(bytes, kChannelNamesAt + channel * kChannelNameField, kChannelNameField),
+            kChannelNameBytes);
     }
     readBytes(bytes, kGsmSerialAt, record.gsmSerial);
     record.gsmLocalPort = int32At(bytes, kGsmLocalPortAt);
@@ -117,7 +155,8 @@ QByteArray SettingsRecord::toBytes() const
     putBytes(bytes, kGsmSerialAt, gsmSerial);
     putInt32(bytes, kGsmLocalPortAt, gsmLocalPort);
     putInt32(bytes, kGsmServerPortAt, gsmServerPort);
-    putText(bytes, kGsmAddressAt, gsmAddress, kAddressBytes);
+    const QByteArray address = gsmAddress.left(kAddressBytes);
+    bytes.replace(kGsmAddressAt, address.size(), address);
     return bytes;
 }
 
@@ -143,20 +182,63 @@ std::optional<SettingsRecord> loadSettingsFile(const QString &path)
     return SettingsRecord::fromBytes(file.read(SettingsRecord::kSize + 1));
 }
 
-bool saveSettingsFile(const QString &path, const SettingsRecord &record)
+namespace {
+// A new file beside `path`, created here and nowhere else: no link is
+// followed and no existing file is opened.
+int createBeside(const QByteArray &path, QByteArray *name)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a failed write shows in its result and not only in
-    // a flush whose failure commit() may miss.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        *name = path + ".tmp" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        const int fd = ::open(name->constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+} // namespace
+
+bool saveSettingsFile(const QString &path, const SettingsRecord &record, QString *error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary;
+    const int fd = createBeside(target, &temporary);
+    if (fd < 0) {
+        if (error)
+            *error = qt_error_string(errno);
         qDebug() << QStringLiteral("FileWrite 打开文件失败");
         return false;
     }
-    const QByteArray bytes = record.toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
+    bool ok = writeAll(fd, record.toBytes()) && ::fsync(fd) == 0;
+    int failure = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
     }
-    return file.commit();
+    // rename() replaces whatever has the name, a link included, and never
+    // writes through it.
+    if (ok && std::rename(temporary.constData(), target.constData()) != 0) {
+        ok = false;
+        failure = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.constData());
+        if (error)
+            *error = qt_error_string(failure);
+    }
+    return ok;
 }

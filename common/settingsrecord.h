@@ -43,7 +43,8 @@ struct SettingsRecord
     // The record in these bytes; nothing unless they are exactly kSize long
     // and start with the tag.
     static std::optional<SettingsRecord> fromBytes(const QByteArray &bytes);
-    // Names are cut to 31 bytes and always terminated, the address to 24.
+    // Names are cut to 31 bytes, never inside a character, and always
+    // terminated; the address is cut to 24.
     QByteArray toBytes() const;
 
     // Whether the tab order names every page exactly once.
@@ -53,7 +54,10 @@ struct SettingsRecord
 // The record in the file, silently nothing when it cannot be read or is no
 // record; a file that cannot be opened leaves one debug trace line.
 std::optional<SettingsRecord> loadSettingsFile(const QString &path);
-// Replaces the file only once the whole record is written: a failed write
-// leaves the old file as it was. A file that cannot be opened leaves one
-// debug trace line.
-bool saveSettingsFile(const QString &path, const SettingsRecord &record);
+// Writes the record to a new file beside `path` and renames it over `path`
+// once it is whole: a failed write leaves the old file as it was, and a
+// symbolic link named `path` is replaced, never written through. A file
+// that cannot be created leaves one debug trace line. `error`, if given,
+// says why a save failed.
+bool saveSettingsFile(const QString &path, const SettingsRecord &record,
+                      QString *error = nullptr);

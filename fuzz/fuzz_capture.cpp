@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(bytes.size() == reader.recordSize(i), "a record reads whole");
         check(bytes.size() <= Capture::kMaxRecordBytes, "records within the bound");
         check(reader.timeUs(i) >= lastTime && reader.timeUs(i) >= 0, "times never go back");
+        check(reader.timeUs(i) <= Capture::kMaxTimeUs, "times stay within the clamp");
         check(reader.recordAt(reader.timeUs(i)) <= i, "a record is found at its time");
         lastTime = reader.timeUs(i);
         covered += Capture::kRecordHeadBytes + bytes.size();

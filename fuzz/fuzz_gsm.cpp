@@ -50,6 +50,10 @@ void checkSms(const QString &number, const QString &text)
     check(needsUcs2(text) == wide, "UCS2 exactly when a character is above 127");
 
     const QList<QByteArray> writes = smsWrites(number, text);
+    if (!wide && endsMessageEarly(textToBytes(text))) {
+        check(smsEndsEarly(text) && writes.isEmpty(), "a text that would end early is refused");
+        return;
+    }
     if (!wide) {
         check(writes.size() == 4, "four writes in text mode");
         check(writes[2] == "AT+CMGS=\"" + textToBytes(number) + "\"\r", "number as text");

@@ -67,8 +67,20 @@ QString ucs2HexToText(const QString &hex)
     return text;
 }
 
+bool endsMessageEarly(const QByteArray &body)
+{
+    return body.contains(kCtrlZ) || body.contains(kEsc);
+}
+
+bool smsEndsEarly(const QString &text)
+{
+    return !needsUcs2(text) && endsMessageEarly(textToBytes(text));
+}
+
 QList<QByteArray> smsWrites(const QString &number, const QString &text)
 {
+    if (smsEndsEarly(text))
+        return {};
     if (!needsUcs2(text)) {
         return {"AT+CSCS=\"GSM\"\r", "AT+CMGF=1\r",
                 "AT+CMGS=" + quoted(textToBytes(number)) + '\r', textToBytes(text) + kCtrlZ};
@@ -97,5 +109,7 @@ QList<QByteArray> gprsLinkWrites(const QByteArray &protocol, const QString &serv
 
 QList<QByteArray> gprsSendWrites(const QByteArray &data)
 {
+    if (endsMessageEarly(data))
+        return {};
     return {"AT+CIPSEND\r", data + kCtrlZ};
 }

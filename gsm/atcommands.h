@@ -27,8 +27,16 @@ QByteArray ucs2Hex(const QString &text);
 // as big-endian UTF-16 units; units 0000 and an odd last byte add nothing.
 QString ucs2HexToText(const QString &hex);
 
+// Whether bytes handed to the module as a message's body hold Ctrl-Z or Esc:
+// either ends the message there, and the module would take the rest as
+// commands.
+bool endsMessageEarly(const QByteArray &body);
+// Whether the SMS text goes out with such a byte (only in GSM text mode:
+// UCS2 goes as hex digits).
+bool smsEndsEarly(const QString &text);
+
 // The writes of one SMS, each to be sent after a pause behind the one before:
-// four in GSM text mode, six in UCS2 mode.
+// four in GSM text mode, six in UCS2 mode; none for a text that ends early.
 QList<QByteArray> smsWrites(const QString &number, const QString &text);
 
 // GPRS: attach and set the access point, in this order.
@@ -36,7 +44,9 @@ QList<QByteArray> gprsInitWrites();
 // Local port, then the connection to the server; `protocol` is "TCP" or "UDP".
 QList<QByteArray> gprsLinkWrites(const QByteArray &protocol, const QString &serverAddress,
                                  int serverPort, int localPort);
-// The send command, then the data closed by Ctrl-Z in one write.
+// The send command, then the data closed by Ctrl-Z in one write; none for
+// data that ends early.
 QList<QByteArray> gprsSendWrites(const QByteArray &data);
 
 constexpr char kCtrlZ = '\x1A';
+constexpr char kEsc = '\x1B';

@@ -11,6 +11,7 @@
 #include "translation.h"
 #include "ui_gsmtab.h"
 
+#include <QLabel>
 #include <QTime>
 
 namespace {
@@ -71,6 +72,9 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectPhone();
     connectGprs();
     connectConversions();
+    // What a label shows is never read as markup.
+    for (QLabel *label : findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
 }
 
 GsmTab::~GsmTab() = default;
@@ -275,7 +279,14 @@ void GsmTab::sendSms()
         m_dialogs.information(this, mainTr("出错啦！"), mainTr("没有电话号码！"));
         return;
     }
-    m_pacer->start(smsWrites(number, ui->gsm_smstextEdit->toPlainText()),
+    const QString text = ui->gsm_smstextEdit->toPlainText();
+    if (smsEndsEarly(text)) {
+        m_dialogs.critical(this, mainTr("错误"),
+                           mainTr("短信内容含有 Ctrl-Z (0x1A) 或 Esc (0x1B)：它会提前结束短信，"
+                                  "其后的内容会被模块当作命令执行。请删除后再发送。"));
+        return;
+    }
+    m_pacer->start(smsWrites(number, text),
                    [this] { showInfo("gsm_sendsmsButton"); });
 }
 
@@ -327,6 +338,12 @@ void GsmTab::sendGprsData()
     }
     const QByteArray data = typedBytes(text, ui->gsm_gprssendHex_ck->isChecked(),
                                        ui->gsm_gprssendnewline_ck->isChecked());
+    if (endsMessageEarly(data)) {
+        m_dialogs.critical(this, mainTr("错误"),
+                           mainTr("发送数据含有 Ctrl-Z (0x1A) 或 Esc (0x1B)：它会提前结束发送，"
+                                  "其后的内容会被模块当作命令执行。请删除后再发送。"));
+        return;
+    }
     if (m_pacer->start(gprsSendWrites(data)))
         showInfo("gsm_GPRSsend");
 }

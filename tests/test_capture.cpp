@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -46,6 +47,8 @@ private slots:
     void fullQueueStopsTheRecording();
     void playerKeepsTheRecordedTiming();
     void stepEndsWhereTheFrameEnds();
+    void longReadIsSplitIntoReadableRecords();
+    void timesThatWouldOverflowAreClamped();
 
 private:
     // Writes `count` chunks 40 ms apart and returns the file's bytes.
@@ -226,6 +229,69 @@ void TestCapture::stepEndsWhereTheFrameEnds()
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(received, QByteArray("one\ntwo\nthree\n"));
     QVERIFY(player.atEnd());
+}
+
+
+// One network read may carry more than a reader takes as one record.
+void TestCapture::longReadIsSplitIntoReadableRecords()
+{
+    const QByteArray read = QByteArray(2 * Capture::kMaxRecordBytes + 5, 'r');
+    {
+        CaptureWriter writer(CaptureWriter::kDefaultQueueLimit, [this] { return m_now; });
+        QVERIFY(writer.open(path("long.zcap"), {{"tab", "car"}}));
+        m_now = kFrameUs;
+        writer.append(read);
+        writer.append("after");
+        writer.close();
+        QCOMPARE(QFileInfo(path("long.zcap")).size(), writer.size());
+    }
+    CaptureReader reader;
+    QVERIFY(reader.open(path("long.zcap")));
+    QVERIFY(!reader.truncated());
+    QCOMPARE(reader.recordCount(), 4);
+    QCOMPARE(reader.bytes(0) + reader.bytes(1) + reader.bytes(2), read);
+    QCOMPARE(reader.timeUs(2), kFrameUs);
+    QCOMPARE(reader.bytes(3), QByteArray("after"));
+}
+
+void TestCapture::timesThatWouldOverflowAreClamped()
+{
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
+    {
+        CaptureWriter writer(CaptureWriter::kDefaultQueueLimit, [this] { return m_now; });
+        m_now = -10;
+        QVERIFY(writer.open(path("far.zcap"), {{"tab", "car"}}));
+        m_now = -20; // a clock that went back
+        writer.append("early");
+        m_now = kMax;
+        writer.append("late");
+    }
+    QFile file(path("far.zcap"));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(Capture::encodeRecord(kMax, "stamped beyond", 14));
+    file.close();
+
+    CaptureReader reader;
+    QVERIFY(reader.open(path("far.zcap")));
+    QCOMPARE(reader.recordCount(), 3);
+    QCOMPARE(reader.timeUs(0), qint64(0));
+    QCOMPARE(reader.timeUs(1), Capture::kMaxTimeUs);
+    QCOMPARE(reader.timeUs(2), Capture::kMaxTimeUs);
+
+    // The far record is due far later, not at once.
+    CapturePlayer player(nullptr, [this] { return m_now; });
+    QVERIFY(player.open(path("far.zcap")));
+    m_now = 1000000;
+    player.setSpeed(0.25);
+    player.play();
+    QTRY_COMPARE(player.positionUs(), Capture::kMaxTimeUs);
+    QCOMPARE(player.msUntilNext(), Capture::kMaxTimeUs * 4 / 1000 + 1);
+
+    // Beyond any capture or clock, due times saturate.
+    constexpr qint64 kMin = std::numeric_limits<qint64>::min();
+    QCOMPARE(PlaybackTiming::waitUs(kMax, kMin, kMax, 0, 1e-300), kMax);
+    QCOMPARE(PlaybackTiming::waitUs(kMin, kMax, kMin, kMax, 1e-300), qint64(0));
+    QCOMPARE(PlaybackTiming::playedUs(kMax, kMin, kMax, 1e300, kMax), kMax);
 }
 
 QTEST_GUILESS_MAIN(TestCapture)

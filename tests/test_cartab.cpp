@@ -2,6 +2,7 @@
 // fix the frame lengths at open, frames reach the camera page and the other
 // views, network sources say why they cannot open, and the device
 // simulator's frames show up as a live picture.
+#include "cameraview.h"
 #include "cartab.h"
 #include "ccdview.h"
 #include "fakeports.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -79,6 +81,7 @@ private slots:
     void simulatorFramesShowAsAMovingPicture();
     void simulatorFramesHaveTheLengthsTheTabExpects_data();
     void simulatorFramesHaveTheLengthsTheTabExpects();
+    void savedFramesGoOnAfterTheHighestNumberThere();
 
 private:
     template <typename T>
@@ -414,6 +417,33 @@ void TestCarTab::simulatorFramesHaveTheLengthsTheTabExpects()
     for (int command = 1; command <= 3; ++command)
         QCOMPARE(parser.framesHandled(command), 5);
     QVERIFY(parser.buffer().size() < 2);
+}
+
+// Pictures of an earlier run under the same name are never overwritten.
+void TestCarTab::savedFramesGoOnAfterTheHighestNumberThere()
+{
+    QTemporaryDir dir;
+    const auto plant = [&dir](const char *name) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("earlier");
+    };
+    plant("frame-000002.png");
+    plant("frame-000007-bin.png");
+    plant("frame-1000000000000000000000.png"); // no number we would reach
+    plant("other-000050.png");
+    CameraView *view = m_tab->cameraView();
+    view->setLinkOpen(true);
+    view->saveEveryFrame(dir.filePath(QStringLiteral("frame.png")));
+    const QByteArray payload(view->payloadLength(), '\xAA');
+    view->handleFrame(payload.constData(), payload.size());
+    view->handleFrame(payload.constData(), payload.size());
+    QCOMPARE(view->framesSaved(), 2);
+    QVERIFY(!QImage(dir.filePath(QStringLiteral("frame-000008.png"))).isNull());
+    QVERIFY(!QImage(dir.filePath(QStringLiteral("frame-000009-bin.png"))).isNull());
+    QFile earlier(dir.filePath(QStringLiteral("frame-000007-bin.png")));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier"));
 }
 
 QTEST_MAIN(TestCarTab)

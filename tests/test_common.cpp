@@ -1,11 +1,14 @@
 // Text conversions at the wire and the program's identity.
+#include "dialogs.h"
 #include "mainwindow.h"
 #include "programinfo.h"
 #include "scripteddialogs.h"
 #include "fakeports.h"
 #include "textcodec.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -24,6 +27,7 @@ private slots:
     void streamDecoderStopsEachReadAtItsZeroByte();
     void titleIsProductNameImmediatelyFollowedByVersion();
     void chineseFileNamesStayInTheSystemEncoding();
+    void messageBoxesShowMarkupAsText();
 };
 
 void TestCommon::gb18030RoundTripsChineseAndAscii_data()
@@ -114,6 +118,28 @@ void TestCommon::chineseFileNamesStayInTheSystemEncoding()
     file.close();
     const QByteArray utf8Path = dir.path().toUtf8() + "/接收数据.txt";
     QCOMPARE(::access(utf8Path.constData(), F_OK), 0);
+}
+
+void TestCommon::messageBoxesShowMarkupAsText()
+{
+    QList<Qt::TextFormat> formats;
+    const auto answer = [&formats] {
+        QTimer::singleShot(0, [&formats] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            formats << box->textFormat();
+            box->done(0);
+        });
+    };
+    WidgetDialogs dialogs;
+    const QString markup = QStringLiteral("<img src=\"/tmp/x.png\">");
+    answer();
+    dialogs.information(nullptr, QStringLiteral("t"), markup);
+    answer();
+    dialogs.critical(nullptr, QStringLiteral("t"), markup);
+    answer();
+    dialogs.question(nullptr, QStringLiteral("t"), markup);
+    QCOMPARE(formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText, Qt::PlainText}));
 }
 
 QTEST_MAIN(TestCommon)

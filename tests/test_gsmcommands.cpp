@@ -41,6 +41,10 @@ void TestGsmCommands::textSmsGoesOutInFourWrites()
     const QList<QByteArray> expected{"AT+CSCS=\"GSM\"\r", "AT+CMGF=1\r", "AT+CMGS=\"112\"\r",
                                      "hello world!\x1A"};
     QCOMPARE(smsWrites(QStringLiteral("112"), QStringLiteral("hello world!")), expected);
+    // Ctrl-Z or Esc would end the text early; in UCS2 it is only hex digits.
+    QVERIFY(smsWrites(QStringLiteral("112"), QStringLiteral("a\x1B" "b")).isEmpty());
+    QVERIFY(smsWrites(QStringLiteral("112"), QStringLiteral("a\x1A" "b")).isEmpty());
+    QCOMPARE(smsWrites(QStringLiteral("112"), QStringLiteral("\u4e2d\x1A")).size(), 6);
     QCOMPARE(dialCommand(QStringLiteral("10086")), QByteArray("ATD10086;\r"));
     QCOMPARE(volumeCommand(55), QByteArray("AT+CLVL=55\r"));
     QCOMPARE(ownNumberWriteCommand(QStringLiteral("13800000000")),
@@ -90,6 +94,8 @@ void TestGsmCommands::gprsCommands()
     QCOMPARE(gprsLinkWrites("UDP", QStringLiteral("10.0.0.7"), 8080, 2000), link);
     const QList<QByteArray> send{"AT+CIPSEND\r", QByteArray("\x00hi\r\n\x1A", 6)};
     QCOMPARE(gprsSendWrites(QByteArray("\x00hi\r\n", 5)), send);
+    QVERIFY(gprsSendWrites("hi\x1B" "AT").isEmpty());
+    QVERIFY(gprsSendWrites("hi\x1A" "AT").isEmpty());
 }
 
 void TestGsmCommands::pacerSpacesWritesOnATimerAndRefusesASecondSeries()

@@ -334,6 +334,20 @@ void TestGsmTab::simulatedModemTakesTextAndUcs2SmsAndAGprsLink()
     widget<QSpinBox>("gsm_lipport")->setValue(2001);
     click("gsm_TCPIPlink");
     QTRY_VERIFY2(received().contains("CONNECT OK"), qPrintable(received()));
+
+    // Ctrl-Z or Esc would end the message there and the rest would run as
+    // commands: refused, nothing goes to the module.
+    setText("gsm_smstextEdit", QStringLiteral("ok\x1A" "ATD112;"));
+    click("gsm_sendsmsButton");
+    check("gsm_gprssendHex_ck");
+    setText("gsm_GPRStext", QStringLiteral("41 1B 42"));
+    click("gsm_GPRSsend");
+    check("gsm_gprssendHex_ck", false);
+    const QStringList refusals = m_dialogs.texts(ScriptedDialogs::Kind::Critical);
+    QCOMPARE(refusals.size(), 2);
+    QVERIFY(refusals[0].startsWith(QStringLiteral("短信内容含有 Ctrl-Z (0x1A) 或 Esc (0x1B)")));
+    QVERIFY(refusals[1].startsWith(QStringLiteral("发送数据含有 Ctrl-Z (0x1A) 或 Esc (0x1B)")));
+
     setText("gsm_GPRStext", QStringLiteral("ping"));
     check("gsm_gprssendnewline_ck");
     click("gsm_GPRSsend");

@@ -73,6 +73,7 @@ private slots:
     void settingsComeBackAfterRestart();
     void writtenRecordFollowsTheTable();
     void impossibleValuesKeepDefaults();
+    void failedSaveIsReported();
 
 private:
     std::unique_ptr<MainWindow> window();
@@ -144,7 +145,7 @@ void TestSettings::recordsNotWholeLeaveEveryDefault()
 
 void TestSettings::settingsComeBackAfterRestart()
 {
-    // 20 two-byte characters: 40 bytes, of which 31 are kept.
+    // 20 two-byte characters: 40 bytes, of which 30 are kept.
     const QString longName(20, QChar(0x4E2D));
     {
         QTest::ignoreMessage(QtDebugMsg, "\"FileRead 打开文件失败\"");
@@ -170,7 +171,7 @@ void TestSettings::settingsComeBackAfterRestart()
     QCOMPARE(child<CIPLineEdit>(second.get(), QStringLiteral("gsm_IP"))->text(),
              QStringLiteral("192.168.1.10"));
     QCOMPARE(child<QLineEdit>(second.get(), QStringLiteral("car_wave1"))->text(),
-             bytesToText(textToBytes(longName).left(31)));
+             bytesToText(textToBytes(longName).left(30)));
     QCOMPARE(second->findChild<ScopeView *>()->channelCount(), 3);
 }
 
@@ -255,6 +256,16 @@ void TestSettings::impossibleValuesKeepDefaults()
     auto w = window();
     QCOMPARE(tabTitles(*w), kInitialTitles);
     QCOMPARE(child<QTabWidget>(w.get(), QStringLiteral("tabWidget_main"))->currentIndex(), 0);
+}
+
+void TestSettings::failedSaveIsReported()
+{
+    m_path = m_dir->filePath(QStringLiteral("gone/soft_cfg.bin"));
+    QTest::ignoreMessage(QtDebugMsg, "\"FileRead 打开文件失败\"");
+    QTest::ignoreMessage(QtDebugMsg, "\"FileWrite 打开文件失败\"");
+    window().reset();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Critical),
+             QStringList(QStringLiteral("设置无法保存到 %1：No such file or directory").arg(m_path)));
 }
 
 QTEST_MAIN(TestSettings)

@@ -1,7 +1,9 @@
 #include "settingsrecord.h"
 #include "textcodec.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -63,6 +65,8 @@ private slots:
     void tabOrderMustNameEveryPageOnce();
     void missingFileGivesNothing();
     void failedWriteLeavesTheOldFile();
+    void nameFillingItsFieldReadsAsWritten();
+    void linkInPlaceIsReplacedNotFollowed();
 };
 
 void TestSettingsRecord::onlyWholeRecordsWithTheTagAreRead()
@@ -85,7 +89,7 @@ void TestSettingsRecord::onlyWholeRecordsWithTheTagAreRead()
 
 void TestSettingsRecord::textsAreCutAndTerminated()
 {
-    // 20 two-byte characters: 40 bytes, cut inside the sixteenth.
+    // 20 two-byte characters: 40 bytes, cut before the sixteenth.
     const QByteArray name = textToBytes(QString(20, QChar(0x4E2D)));
     QCOMPARE(name.size(), 40);
     SettingsRecord record;
@@ -97,7 +101,7 @@ void TestSettingsRecord::textsAreCutAndTerminated()
 
     const auto read = SettingsRecord::fromBytes(bytes);
     QVERIFY(read);
-    QCOMPARE(read->channelNames[7], name.left(31));
+    QCOMPARE(read->channelNames[7], name.left(30));
     QCOMPARE(read->gsmAddress, record.gsmAddress.left(24));
 }
 
@@ -134,6 +138,41 @@ void TestSettingsRecord::failedWriteLeavesTheOldFile()
     QCOMPARE(readFile(path), old);
     QVERIFY(saveSettingsFile(path, record));
     QCOMPARE(readFile(path), record.toBytes());
+}
+
+void TestSettingsRecord::nameFillingItsFieldReadsAsWritten()
+{
+    // 32 bytes without terminator: 28 ASCII, then a four-byte character
+    // that cannot be kept whole in 31; 31 ASCII then a two-byte character.
+    QByteArray bytes = validBytes();
+    const QByteArray fourByteEnd = QByteArray(28, 'a') + QByteArray("\x81\x30\x81\x30", 4);
+    bytes.replace(40, 32, fourByteEnd);
+    bytes.replace(72, 32, QByteArray(30, 'b') + "\xD6\xD0");
+    bytes.replace(104, 32, QByteArray(32, 'c'));
+    const auto read = SettingsRecord::fromBytes(bytes);
+    QVERIFY(read);
+    QCOMPARE(read->channelNames[0], QByteArray(28, 'a'));
+    QCOMPARE(read->channelNames[1], QByteArray(30, 'b'));
+    QCOMPARE(read->channelNames[2], QByteArray(31, 'c'));
+    const QByteArray written = read->toBytes();
+    QCOMPARE(SettingsRecord::fromBytes(written)->toBytes(), written);
+    QCOMPARE(SettingsRecord::fromBytes(written)->channelNames, read->channelNames);
+}
+
+void TestSettingsRecord::linkInPlaceIsReplacedNotFollowed()
+{
+    QTemporaryDir dir;
+    const QString outside = dir.filePath(QStringLiteral("elsewhere"));
+    writeFile(outside, "kept");
+    const QString path = dir.filePath(QStringLiteral("soft_cfg.bin"));
+    QVERIFY(QFile::link(outside, path));
+    SettingsRecord record;
+    record.imageWidth = 80;
+    QVERIFY(saveSettingsFile(path, record));
+    QCOMPARE(readFile(outside), QByteArray("kept"));
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(readFile(path), record.toBytes());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsRecord)

@@ -1,6 +1,7 @@
 // zentrik-sim replay: sends what a capture file recorded from a link, with
 // its original timing (or faster, slower), so a recorded run can drive the
 // workbench or any other program.
+#include "captureplayer.h"
 #include "capturereader.h"
 #include "simlink.h"
 #include "simmodes.h"
@@ -54,8 +55,9 @@ private:
     {
         if (m_speed <= 0)
             return 0;
-        const double dueUs = double(m_reader.timeUs(m_next)) / m_speed;
-        return std::max<qint64>(0, std::llround(dueUs / 1000) - m_clock.elapsed());
+        const qint64 waitUs = PlaybackTiming::waitUs(m_reader.timeUs(m_next), 0, 0,
+                                                     m_clock.nsecsElapsed() / 1000, m_speed);
+        return std::min<qint64>(waitUs / 1000 + (waitUs % 1000 != 0), 60 * 60 * 1000);
     }
 
     void scheduleNext()
