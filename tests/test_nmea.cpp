@@ -9,9 +9,7 @@
 #include "nmea.h"
 #include "nmeasplitter.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -66,6 +64,8 @@ private slots:
     void shortTimeAndDateFieldsAreNotReadPastTheirEnd();
     void rmcWithBadCoordinateStillSetsDateAndTime();
     void otherSentencesFillTheirParts();
+    void numberFieldsTakeOnlyNumbers();
+    void positionsBeyondTheEarthAreRefused();
     void satellitesInViewAddUpAcrossTalkersStillHeard();
 
     void deviceSettingsBounds();
@@ -329,6 +329,38 @@ void TestNmea::otherSentencesFillTheirParts()
     QVERIFY(!record.applyGsa({"GPGSA", "A", "9"}).mode);
 }
 
+void TestNmea::numberFieldsTakeOnlyNumbers()
+{
+    GpsRecord record;
+    const QByteArray markup = "<img src=\"/some/file.png\">";
+    for (const QByteArray &bad : {markup, QByteArray("1.2.3"), QByteArray("--1"),
+                                  QByteArray("1e5"), QByteArray("."), QByteArray(17, '1')}) {
+        GpsFix fix = record.applyGga({"GPGGA", "", "", "", "", "", "1", bad, "", bad});
+        QVERIFY2(!fix.altitudeMetres && !fix.satellitesInUse, bad.constData());
+        QVERIFY(!record.applyVtg({"GPVTG", "", "", "", "", "", "", bad}).speedKmh);
+        QVERIFY(!record.applyGsv({"GPGSV", "1", "1", bad}).satellitesInView);
+    }
+    const GpsFix fix = record.applyGga({"GPGGA", "", "", "", "", "", "1", "+07", "", "-12.5"});
+    QCOMPARE(*fix.altitudeMetres, QByteArray("-12.5"));
+    QCOMPARE(*fix.satellitesInUse, QByteArray("+07"));
+    QCOMPARE(*record.applyVtg({"GPVTG", "", "", "", "", "", "", "36."}).speedKmh, QByteArray("36."));
+}
+
+void TestNmea::positionsBeyondTheEarthAreRefused()
+{
+    NmeaPosition position;
+    QVERIFY(readPosition({"", "9000.0000", "S", "18000.0000", "W"}, 1, &position));
+    QCOMPARE(position.latitude, QByteArray("-90.0000000"));
+    QCOMPARE(position.longitude, QByteArray("-180.0000000"));
+    QVERIFY(!readPosition({"", "9000.0001", "N", "00000.0", "E"}, 1, &position));
+    QVERIFY(!readPosition({"", "0000.0", "N", "18000.001", "E"}, 1, &position));
+    // Found by fuzzing: it moved the map to -310.8°.
+    QVERIFY(!parseDevicePosition(QByteArray("VCPLO,31050.,,1711.").split(',')));
+    GpsRecord record;
+    QVERIFY(!record.applyRmc(QByteArray("GPRMC,,A,31050.,N,1711.,E").split(',')).position);
+    QVERIFY(!record.hasPosition());
+}
+
 void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
 {
     qint64 now = 0;
@@ -432,6 +464,8 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory_data()
     QTest::newRow("directory itself") << QByteArrayList{"VCFLE", "3", "."} << int(R::BadPath) << "";
     QTest::newRow("drive") << QByteArrayList{"VCFLE", "3", "C:\\x"} << int(R::BadPath) << "";
     QTest::newRow("no path") << QByteArrayList{"VCFLE", "3"} << int(R::BadPath) << "";
+    QTest::newRow("too long") << QByteArrayList{"VCFLE", "3", QByteArray(1025, 'a')}
+                              << int(R::BadPath) << "";
     QTest::newRow("negative size") << QByteArrayList{"VCFLE", "-1", "a"} << int(R::BadSize) << "";
     QTest::newRow("huge size") << QByteArrayList{"VCFLE", "16777217", "a"} << int(R::BadSize) << "";
     QTest::newRow("size text") << QByteArrayList{"VCFLE", "ten", "a"} << int(R::BadSize) << "";
@@ -442,11 +476,9 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory()
     QFETCH(QByteArrayList, fields);
     QFETCH(int, refusal);
     QFETCH(QString, relativePath);
-    QTemporaryDir dir;
-    const FileRequest request = parseFileRequest(fields, dir.path());
+    const FileRequest request = parseFileRequest(fields);
     QCOMPARE(int(request.refusal), refusal);
-    if (refusal == FileRequest::Accepted)
-        QCOMPARE(request.absolutePath, QDir(dir.path()).absoluteFilePath(relativePath));
+    QCOMPARE(request.relativePath, relativePath);
 }
 
 void TestNmea::mapBacklogKeepsTheRecentTrackAndLastSettings()
