@@ -1,15 +1,20 @@
 // The GPS tab's widget-free parts: the sentence splitter, coordinates, the
 // position record and how its fixes read, the device commands and the map's
-// backlog.
+// backlog, and what the map page hands back.
 #include "devicecommands.h"
 #include "gpsfix.h"
 #include "gpsrecord.h"
 #include "mapcoordinates.h"
 #include "mapbacklog.h"
+#include "mappagechecks.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 namespace {
@@ -76,6 +81,7 @@ private slots:
     void fileRequestStaysInsideWorkingDirectory();
     void mapBacklogKeepsTheRecentTrackAndLastSettings();
     void coordinatesForTheKeyedMap();
+    void mapPageRepliesAreChecked();
 };
 
 void TestNmea::sentenceSplitAnywhereIsParsedOnceWhenComplete()
@@ -523,6 +529,48 @@ void TestNmea::coordinatesForTheKeyedMap()
     const MapPoint paris{48.8566, 2.3522};
     QCOMPARE(wgs84ToBd09(paris), paris);
     QVERIFY(!isInsideChina(paris));
+}
+
+void TestNmea::mapPageRepliesAreChecked()
+{
+    QCOMPARE(MapPageChecks::settledOnline("settled 7 online", 7), std::optional<bool>(true));
+    QCOMPARE(MapPageChecks::settledOnline("settled 7 offline", 7), std::optional<bool>(false));
+    for (const char *title : {"settled 6 online", "settled 7 onlinex", "settled  7 online",
+                              "settled 7", "map"})
+        QVERIFY2(!MapPageChecks::settledOnline(title, 7), title);
+
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QString url = "data:image/png;base64," + QString::fromLatin1(png.toBase64());
+    QCOMPARE(MapPageChecks::snapshot(url, QSize(4, 3)).pixelColor(3, 2), QColor(Qt::red));
+    QVERIFY(MapPageChecks::snapshot(url, QSize(40, 30)).isNull());
+    QVERIFY(MapPageChecks::snapshot("data:image/gif;base64,R0lG", QSize(4, 3)).isNull());
+
+    // Only the page's own fields, each of its type and on the earth.
+    const QJsonObject state = QJsonDocument::fromJson(
+        MapPageChecks::exportedState(
+            R"({"lng":"1);alert(1","lat":95,"zoom":5,"hasFix":true,"evil":1,
+                "track":[{"lng":1,"lat":2,"x":3},{"lng":500,"lat":0},7]})")
+            .toUtf8()).object();
+    QCOMPARE(state.value("lng").toDouble(), 116.4035);
+    QCOMPARE(state.value("lat").toDouble(), 39.915);
+    QCOMPARE(state.value("zoom").toInt(), 5);
+    QCOMPARE(state.value("hasFix").toBool(), true);
+    QVERIFY(!state.contains("evil"));
+    QCOMPARE(state.value("track").toArray(), QJsonArray({QJsonObject{{"lng", 1}, {"lat", 2}}}));
+
+    const QString tiles = "http://127.0.0.1:8080/{z}/{x}/{y}.png";
+    QVERIFY(MapPageChecks::mayFetch(QUrl("http://127.0.0.1:8080/3/1/2.png"), tiles, false));
+    QVERIFY(MapPageChecks::mayFetch(QUrl("qrc:/map/leaflet.css"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("http://127.0.0.1:8081/x"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("file:///etc/passwd"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, false));
+    QVERIFY(MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, true));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("file:///etc/passwd"), tiles, true));
 }
 
 QTEST_GUILESS_MAIN(TestNmea)
