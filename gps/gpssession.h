@@ -19,7 +19,8 @@
 // the map and the pictures, ask for a picture or upload a file.
 //
 // Bytes come in through receive() in stream order; what they mean goes out
-// through the signals, in the same order.
+// through the signals, in the same order, except that files are written, and
+// their log lines sent, once the read that completed them is done.
 class GpsSession : public QObject
 {
     Q_OBJECT
@@ -58,7 +59,8 @@ public:
     void pictureAbandoned();
 
 signals:
-    // Received bytes for the raw log; a file's own bytes are not among them.
+    // Received bytes for the raw log, each once; a file's own bytes are not
+    // among them, except those that came in the read with its command.
     void logBytes(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void fixReceived(const GpsFix &fix);
