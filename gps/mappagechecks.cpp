@@ -93,8 +93,7 @@ std::optional<bool> settledOnline(const QString &title, int ticket)
     const QStringList parts = title.split(QLatin1Char(' '));
     if (parts.size() != 3 || parts.at(0) != QLatin1String("settled"))
         return std::nullopt;
-    bool ok = false;
-    if (parts.at(1).toInt(&ok) != ticket || !ok)
+    if (parts.at(1) != QString::number(ticket))
         return std::nullopt;
     if (parts.at(2) == QLatin1String("online"))
         return true;

@@ -536,6 +536,7 @@ void TestNmea::mapPageRepliesAreChecked()
     QCOMPARE(MapPageChecks::settledOnline("settled 7 online", 7), std::optional<bool>(true));
     QCOMPARE(MapPageChecks::settledOnline("settled 7 offline", 7), std::optional<bool>(false));
     for (const char *title : {"settled 6 online", "settled 7 onlinex", "settled  7 online",
+                              "settled +7 online", "settled 07 online",
                               "settled 7", "map"})
         QVERIFY2(!MapPageChecks::settledOnline(title, 7), title);
 
