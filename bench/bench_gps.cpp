@@ -6,7 +6,9 @@
 #include "nmea.h"
 #include "nmeasplitter.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -113,6 +115,31 @@ void BM_SessionReceive(benchmark::State &state)
     state.counters["fixes/s"] = benchmark::Counter(double(fixes), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SessionReceive);
+
+// 1 MB of empty uploads from a device, in one read and in 64 KiB reads, in
+// a temporary working directory: each upload costs the same, however many
+// came before it.
+void BM_EmptyUploadFlood(benchmark::State &state)
+{
+    QByteArray flood;
+    while (flood.size() < 1024 * 1024)
+        flood += "$VCFLE,0,a*";
+    const int read = int(state.range(0));
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    GpsSession session;
+    int64_t lines = 0;
+    QObject::connect(&session, &GpsSession::logMessage,
+                     [&lines](GpsSession::Severity, const QString &) { ++lines; });
+    for (auto _ : state) {
+        for (int at = 0; at < flood.size(); at += read)
+            session.receive(flood.mid(at, read));
+    }
+    QDir::setCurrent(before);
+    state.counters["uploads/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_EmptyUploadFlood)->Arg(1024 * 1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

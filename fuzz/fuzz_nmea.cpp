@@ -59,13 +59,13 @@ void checkDeviceCommand(const QByteArrayList &fields)
         break;
     }
     case SentenceKind::DeviceFile: {
-        const FileRequest request = parseFileRequest(fields, workingDir());
+        const FileRequest request = parseFileRequest(fields);
         if (request.refusal != FileRequest::Accepted)
             break;
         check(request.size >= 0 && request.size <= kMaxUploadBytes, "upload size bounded");
-        const QString path = QDir::cleanPath(request.absolutePath);
+        const QString path = QDir::cleanPath(workingDir() + QLatin1Char('/') + request.relativePath);
         check(path.startsWith(workingDir() + QLatin1Char('/')) && path != workingDir(),
-              "uploads stay inside the working directory");
+              "uploads stay inside their folder");
         break;
     }
     default:

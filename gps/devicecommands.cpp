@@ -1,9 +1,9 @@
 #include "devicecommands.h"
 
 #include "nmea.h"
+#include "uploadfolder.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QPainter>
 #include <QtEndian>
 
@@ -103,24 +103,17 @@ QImage mapPicture(const QImage &rendered, int width, int height, const QImage &l
     return picture;
 }
 
-FileRequest parseFileRequest(const QByteArrayList &fields, const QString &workingDir)
+FileRequest parseFileRequest(const QByteArrayList &fields)
 {
     FileRequest request;
     bool ok = false;
     request.size = field(fields, 1).toLongLong(&ok);
-    const QString path = QString::fromUtf8(field(fields, 2));
     if (!ok || request.size < 0 || request.size > kMaxUploadBytes) {
         request.refusal = FileRequest::BadSize;
         return request;
     }
-    const QString root = QDir::cleanPath(QDir(workingDir).absolutePath());
-    const QString target = QDir::cleanPath(root + QLatin1Char('/') + path);
-    const bool inside = target.startsWith(root + QLatin1Char('/')) && target != root;
-    if (path.isEmpty() || QDir::isAbsolutePath(path) || path.contains(QLatin1Char('\\'))
-        || path.contains(QLatin1Char(':')) || !inside) {
+    request.relativePath = UploadFolder::relativePath(QString::fromUtf8(field(fields, 2)));
+    if (request.relativePath.isEmpty())
         request.refusal = FileRequest::BadPath;
-        return request;
-    }
-    request.absolutePath = target;
     return request;
 }

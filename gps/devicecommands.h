@@ -55,16 +55,16 @@ QByteArray jpegPayload(const QImage &image);
 // bottom-left corner.
 QImage mapPicture(const QImage &rendered, int width, int height, const QImage &logo);
 
-// "VCFLE": the bytes after the command become a file in the working
-// directory. Whoever is at the other end of the line may send it, so only a
-// relative path that stays inside `workingDir` is accepted, and the size is
-// bounded.
+// "VCFLE": the bytes after the command become a file below uploads/ in the
+// working directory (UploadFolder). Whoever is at the other end of the line
+// may send it, so the size is bounded and only a relative path that stays
+// below that folder is accepted.
 struct FileRequest
 {
     enum Refusal { Accepted, BadSize, BadPath };
     Refusal refusal = Accepted;
-    QString absolutePath;
+    QString relativePath; // below uploads/, cleaned
     qint64 size = 0;
 };
 constexpr qint64 kMaxUploadBytes = 16 * 1024 * 1024;
-FileRequest parseFileRequest(const QByteArrayList &fields, const QString &workingDir);
+FileRequest parseFileRequest(const QByteArrayList &fields);

@@ -95,19 +95,25 @@ bool GpsRecord::readTime(const QByteArray &text)
     return true;
 }
 
+// An empty measure is shown as the receiver's "none"; one that is not a
+// number is not shown at all.
 GpsFix GpsRecord::applyVtg(const QByteArrayList &fields)
 {
     GpsFix fix;
-    fix.speedKmh = field(fields, 7);
+    const QByteArray speed = field(fields, 7);
+    if (speed.isEmpty() || isNmeaNumber(speed))
+        fix.speedKmh = speed;
     return fix;
 }
 
 GpsFix GpsRecord::applyGga(const QByteArrayList &fields)
 {
     GpsFix fix;
-    fix.altitudeMetres = field(fields, 9);
+    const QByteArray altitude = field(fields, 9);
+    if (altitude.isEmpty() || isNmeaNumber(altitude))
+        fix.altitudeMetres = altitude;
     const QByteArray inUse = field(fields, 7);
-    if (!inUse.isEmpty())
+    if (isNmeaNumber(inUse))
         fix.satellitesInUse = inUse;
     return fix;
 }
@@ -130,7 +136,7 @@ GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
 {
     GpsFix fix;
     const QByteArray inView = field(fields, 3);
-    if (inView.isEmpty())
+    if (!isNmeaNumber(inView))
         return fix;
     const qint64 now = m_clock();
     expireSatellitesInView(now);

@@ -2,9 +2,7 @@
 
 #include "nmea.h"
 #include "translation.h"
-
-#include <QDir>
-#include <QSaveFile>
+#include "uploadfolder.h"
 
 GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
     : QObject(parent)
@@ -14,18 +12,30 @@ GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
     m_uploadIdle.setInterval(kUploadIdleMs);
     connect(&m_uploadIdle, &QTimer::timeout, this,
             [this] { abortUpload(mainTr("文件接收超时")); });
+    m_pictureWait.setSingleShot(true);
+    m_pictureWait.setInterval(kPictureWaitMs);
+    connect(&m_pictureWait, &QTimer::timeout, this, &GpsSession::askForNextPicture);
+    m_plotRepeat.setInterval(kPlotIntervalMs);
+    connect(&m_plotRepeat, &QTimer::timeout, this, &GpsSession::repeatPlot);
 }
 
+// One loop, whatever the bytes hold: sentences, files, sentences after a
+// file. The bytes are logged once, as they reach the splitter; a file's own
+// bytes that arrive on their own are not.
 void GpsSession::receive(const QByteArray &bytes)
 {
-    // The bytes of a file being uploaded are the file's, not sentences.
+    QByteArray rest = bytes;
     if (m_upload) {
-        continueUpload(bytes);
-        return;
+        const int taken = int(qMin<qint64>(uploadMissing(), rest.size()));
+        m_upload->data.append(rest.constData(), taken);
+        rest = rest.mid(taken);
     }
-    emit logBytes(bytes);
-    m_splitter.append(bytes);
+    if (!rest.isEmpty()) {
+        emit logBytes(rest);
+        m_splitter.append(rest);
+    }
     parseBuffered();
+    writeReceivedFile();
 }
 
 void GpsSession::sourceChanged()
@@ -43,19 +53,25 @@ void GpsSession::forgetStream()
 {
     m_splitter.clear();
     m_record.forgetSatellitesInView();
+    m_nextPicture.reset();
 }
 
 void GpsSession::parseBuffered()
 {
     for (;;) {
+        if (m_upload) {
+            m_upload->data.append(m_splitter.take(int(uploadMissing())));
+            if (uploadMissing() > 0) {
+                m_uploadIdle.start();
+                return;
+            }
+            finishUpload();
+            continue;
+        }
         const QByteArrayList fields = m_splitter.next();
         if (fields.isEmpty())
             return;
         dispatch(fields);
-        if (m_upload) {
-            continueUpload(m_splitter.takeBuffer());
-            return;
-        }
     }
 }
 
@@ -105,6 +121,8 @@ void GpsSession::report(const GpsFix &fix)
 
 // ---- device commands -------------------------------------------------------
 
+// One picture at a time: while the map draws one, only the newest request
+// waits, so a flood of requests never queues renders.
 void GpsSession::locate(const QByteArrayList &fields)
 {
     const std::optional<MapPoint> centre = parseDevicePosition(fields);
@@ -112,6 +130,17 @@ void GpsSession::locate(const QByteArrayList &fields)
         return;
     PictureRequest request = m_picture;
     request.centre = *centre;
+    m_nextPicture = request;
+    askForNextPicture();
+}
+
+void GpsSession::askForNextPicture()
+{
+    if (m_pictureWait.isActive() || !m_nextPicture)
+        return;
+    const PictureRequest request = *m_nextPicture;
+    m_nextPicture.reset();
+    m_pictureWait.start();
     emit pictureWanted(request);
 }
 
@@ -122,19 +151,33 @@ void GpsSession::pictureRendered(const PictureRequest &request, const QImage &re
     const QByteArray payload = request.format == PictureFormat::Jpeg ? jpegPayload(picture)
                                                                       : rgb565Payload(picture);
     emit sendToDevice(pictureFrame(payload));
+    pictureAbandoned();
 }
 
+void GpsSession::pictureAbandoned()
+{
+    m_pictureWait.stop();
+    askForNextPicture();
+}
+
+// The map follows the newest plot, and only that one is repeated.
 void GpsSession::plot(const QByteArrayList &fields)
 {
     const std::optional<MapPoint> point = parseDevicePosition(fields);
     if (!point)
         return;
     emit mapMoveWanted(*point);
-    // Repeated without holding up the stream meanwhile.
-    for (int repeat = 1; repeat < kPlotRepeats; ++repeat) {
-        QTimer::singleShot(repeat * kPlotIntervalMs, this,
-                           [this, point] { emit mapMoveWanted(*point); });
-    }
+    m_plotPoint = *point;
+    m_plotRepeatsLeft = kPlotRepeats - 1;
+    if (m_plotRepeatsLeft > 0)
+        m_plotRepeat.start();
+}
+
+void GpsSession::repeatPlot()
+{
+    if (--m_plotRepeatsLeft <= 0)
+        m_plotRepeat.stop();
+    emit mapMoveWanted(m_plotPoint);
 }
 
 void GpsSession::applySettings(const QByteArrayList &fields)
@@ -156,7 +199,7 @@ void GpsSession::applySettings(const QByteArrayList &fields)
 
 void GpsSession::startUpload(const QByteArrayList &fields)
 {
-    const FileRequest request = parseFileRequest(fields, QDir::currentPath());
+    const FileRequest request = parseFileRequest(fields);
     const QString asked = QString::fromUtf8(field(fields, 2));
     if (request.refusal == FileRequest::BadSize) {
         // Without a trustworthy size the file's end cannot be found; its
@@ -170,43 +213,50 @@ void GpsSession::startUpload(const QByteArrayList &fields)
     if (!upload.keep) {
         emit logMessage(
             Severity::Warning,
-            mainTr("拒绝接收文件%1：只接受工作目录之内的相对路径，文件内容将被丢弃").arg(asked));
+            mainTr("拒绝接收文件%1：只接受uploads文件夹之内的相对路径，文件内容将被丢弃").arg(asked));
     }
     m_upload = upload;
-    m_uploadIdle.start();
 }
 
-void GpsSession::continueUpload(const QByteArray &bytes)
+qint64 GpsSession::uploadMissing() const
 {
-    m_upload->data.append(bytes);
-    if (m_upload->data.size() >= m_upload->request.size)
-        finishUpload();
-    else
-        m_uploadIdle.start();
+    return m_upload->request.size - m_upload->data.size();
 }
 
 void GpsSession::finishUpload()
 {
     m_uploadIdle.stop();
-    Upload upload = std::move(*m_upload);
+    const Upload upload = std::move(*m_upload);
     m_upload.reset();
-    const qint64 size = upload.request.size;
-    const QByteArray rest = upload.data.mid(int(size));
-    upload.data.truncate(int(size));
-    if (upload.keep) {
-        const QString path = upload.request.absolutePath;
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly) && file.write(upload.data) == size && file.commit()) {
-            emit logMessage(Severity::Status,
-                            mainTr("文件已接收：%1（%2字节）").arg(path, QString::number(size)));
+    if (!upload.keep)
+        return;
+    // A file sent again before the read is done replaces the copy not yet
+    // written: the folder sees each path written once per read.
+    if (m_received && m_received->relativePath != upload.request.relativePath)
+        writeReceivedFile();
+    if (!m_received)
+        m_received = ReceivedFile{upload.request.relativePath, {}, {}};
+    m_received->data = upload.data;
+    m_received->sizes.append(upload.data.size());
+}
+
+// One line for each upload, whether it was written or why not.
+void GpsSession::writeReceivedFile()
+{
+    if (!m_received)
+        return;
+    const ReceivedFile received = std::move(*m_received);
+    m_received.reset();
+    const UploadFolder::Outcome outcome = UploadFolder::write(received.relativePath, received.data);
+    for (const qint64 size : received.sizes) {
+        if (outcome.written) {
+            emit logMessage(Severity::Status, mainTr("文件已接收：%1（%2字节）")
+                                                  .arg(outcome.where, QString::number(size)));
         } else {
             emit logMessage(Severity::Warning,
-                            mainTr("无法写入文件%1：%2").arg(path, file.errorString()));
+                            mainTr("无法写入文件%1：%2").arg(outcome.where, outcome.error));
         }
     }
-    // What followed the file is ordinary stream again.
-    if (!rest.isEmpty())
-        receive(rest);
 }
 
 void GpsSession::abortUpload(const QString &why)

@@ -19,7 +19,8 @@
 // the map and the pictures, ask for a picture or upload a file.
 //
 // Bytes come in through receive() in stream order; what they mean goes out
-// through the signals, in the same order.
+// through the signals, in the same order, except that files are written, and
+// their log lines sent, once the read that completed them is done.
 class GpsSession : public QObject
 {
     Q_OBJECT
@@ -30,6 +31,9 @@ public:
     // may still be settling.
     static constexpr int kPlotRepeats = 3;
     static constexpr int kPlotIntervalMs = 1000;
+    // A picture the map has not delivered by then is given up, and the
+    // next request goes ahead.
+    static constexpr int kPictureWaitMs = 30000;
 
     enum class Severity { Status, Warning };
 
@@ -51,17 +55,21 @@ public:
     void sourceClosed();
     // The map as rendered for a pictureWanted() request.
     void pictureRendered(const PictureRequest &request, const QImage &rendered);
+    // The map cannot draw the requested picture.
+    void pictureAbandoned();
 
 signals:
-    // Received bytes for the raw log; a file's own bytes are not among them.
+    // Received bytes for the raw log, each once; a file's own bytes are not
+    // among them, except those that came in the read with its command.
     void logBytes(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void fixReceived(const GpsFix &fix);
     void mapMoveWanted(const MapPoint &point);
     void mapZoomWanted(int zoom);
     void mapTypeWanted(MapType type);
-    // The map is to move there and be rendered; pictureRendered() takes the
-    // result.
+    // The map is to move there and be rendered; pictureRendered() or
+    // pictureAbandoned() answers. Until then no other request comes: the
+    // newest one waits.
     void pictureWanted(const PictureRequest &request);
     // Bytes for the device: picture frames.
     void sendToDevice(const QByteArray &bytes);
@@ -78,18 +86,34 @@ private:
     void dispatch(const QByteArrayList &fields);
     void report(const GpsFix &fix);
     void locate(const QByteArrayList &fields);
+    void askForNextPicture();
     void plot(const QByteArrayList &fields);
+    void repeatPlot();
     void applySettings(const QByteArrayList &fields);
     void startUpload(const QByteArrayList &fields);
-    void continueUpload(const QByteArray &bytes);
+    qint64 uploadMissing() const;
     void finishUpload();
+    void writeReceivedFile();
     void abortUpload(const QString &why);
     void forgetStream();
 
     NmeaSplitter m_splitter;
     GpsRecord m_record;
-    PictureRequest m_picture;
+    PictureRequest m_picture; // what the next "VCLOC" asks for
+    std::optional<PictureRequest> m_nextPicture;
+    QTimer m_pictureWait; // active while the map draws a picture
+    MapPoint m_plotPoint;
+    int m_plotRepeatsLeft = 0;
+    QTimer m_plotRepeat;
     QImage m_logo;
     std::optional<Upload> m_upload;
+    // The last file received in this read, written when the read is done.
+    struct ReceivedFile
+    {
+        QString relativePath;
+        QByteArray data;
+        QList<qint64> sizes; // of each upload it stands for, for the log
+    };
+    std::optional<ReceivedFile> m_received;
     QTimer m_uploadIdle;
 };

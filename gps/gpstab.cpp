@@ -419,8 +419,10 @@ void GpsTab::showEvent(QShowEvent *event)
 void GpsTab::takePicture(const PictureRequest &request)
 {
     MapPage *map = mapView();
-    if (!map)
+    if (!map) {
+        m_session->pictureAbandoned();
         return;
+    }
     map->moveTo(request.centre);
     map->renderPicture(request.size, [this, request](const QImage &rendered) {
         m_session->pictureRendered(request, rendered);

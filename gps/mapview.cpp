@@ -1,6 +1,7 @@
 #include "mapview.h"
 
 #include "mapcoordinates.h"
+#include "mappagechecks.h"
 #include "translation.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 
 #include <utility>
 
@@ -28,7 +31,6 @@
 namespace {
 
 const char kPagePath[] = ":/map/map.html";
-const char kPngDataUrl[] = "data:image/png;base64,";
 // A picture whose map never settles (a tile server that stalls) is taken
 // as it stands after this long.
 constexpr int kSettleLimitMs = 15000;
@@ -46,6 +48,21 @@ QString mapKey()
     return key;
 }
 
+// The map page fetches its own resources and the online map's tiles, and
+// nothing else.
+class MapRequestFilter : public QWebEngineUrlRequestInterceptor
+{
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (!MapPageChecks::mayFetch(info.requestUrl(), MapView::tileUrlTemplate(),
+                                     !mapKey().isEmpty()))
+            info.block(true);
+    }
+};
+
 // The map's pages share one profile: the tile servers see the program's
 // name, and tiles fetched once stay on disk for the next time offline.
 QWebEngineProfile *mapProfile()
@@ -54,6 +71,7 @@ QWebEngineProfile *mapProfile()
     if (profile)
         return profile;
     profile = new QWebEngineProfile(QStringLiteral("map"), QCoreApplication::instance());
+    profile->setUrlRequestInterceptor(new MapRequestFilter(profile));
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/map");
     profile->setCachePath(folder);
@@ -71,9 +89,13 @@ void setUpMapPage(QWebEngineView &view)
     view.setPage(page);
     QWebEngineSettings *settings = page->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    // Tiles are pictures, which a page from the program's resources may
+    // show from anywhere; only the keyed map's scripts read from their
+    // service.
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls,
+                           !mapKey().isEmpty());
 }
 
 QString quoted(const QString &text)
@@ -105,12 +127,6 @@ QString onlineStartScript()
         return QStringLiteral("map_start_online('%1');").arg(key);
     const QString tiles = MapView::tileUrlTemplate();
     return tiles.isEmpty() ? QString() : QStringLiteral("map_start_tiles(%1);").arg(quoted(tiles));
-}
-
-QImage imageFromDataUrl(const QString &url)
-{
-    const QByteArray png = QByteArray::fromBase64(url.mid(int(qstrlen(kPngDataUrl))).toLatin1());
-    return QImage::fromData(png, "PNG");
 }
 
 } // namespace
@@ -173,7 +189,7 @@ private:
         resize(request.size.width(), request.size.height() + 1);
         ++m_ticket;
         page()->runJavaScript(QStringLiteral("map_restore(%1,%2,%3,%4);")
-                                  .arg(quoted(request.exported))
+                                  .arg(quoted(MapPageChecks::exportedState(request.exported)))
                                   .arg(request.size.width())
                                   .arg(request.size.height())
                                   .arg(m_ticket));
@@ -182,11 +198,9 @@ private:
 
     void onTitle(const QString &title)
     {
-        const QStringList parts = title.split(QLatin1Char(' '));
-        if (!m_busy || parts.size() != 3 || parts.at(0) != QLatin1String("settled")
-            || parts.at(1).toInt() != m_ticket)
-            return;
-        finish(parts.at(2) == QLatin1String("online"));
+        const std::optional<bool> online = MapPageChecks::settledOnline(title, m_ticket);
+        if (m_busy && online)
+            finish(*online);
     }
 
     void finish(bool online)
@@ -201,11 +215,11 @@ private:
         const int ticket = m_ticket;
         page()->runJavaScript(
             QStringLiteral("map_snapshot(%1,%2);").arg(size.width()).arg(size.height()),
-            [this, ticket](const QVariant &result) {
-                const QString url = result.toString();
-                if (!m_closing && ticket == m_ticket)
-                    deliver(url.startsWith(QLatin1String(kPngDataUrl)) ? imageFromDataUrl(url)
-                                                                       : grab().toImage());
+            [this, ticket, size](const QVariant &result) {
+                if (m_closing || ticket != m_ticket)
+                    return;
+                const QImage snapshot = MapPageChecks::snapshot(result.toString(), size);
+                deliver(snapshot.isNull() ? grab().toImage() : snapshot);
             });
     }
 

@@ -99,7 +99,29 @@ bool readPosition(const QByteArrayList &fields, int first, NmeaPosition *positio
     const QByteArray longitude = field(fields, first + 2);
     if (!isNmeaCoordinate(latitude) || !isNmeaCoordinate(longitude))
         return false;
+    const QByteArray latitudeDegrees = nmeaToDegrees(latitude);
+    const QByteArray longitudeDegrees = nmeaToDegrees(longitude);
+    // The text's form allows up to 999°; the earth does not.
+    if (latitudeDegrees.toDouble() > 90.0 || longitudeDegrees.toDouble() > 180.0)
+        return false;
     position->latitude = signedDegrees(latitude, field(fields, first + 1), "N");
     position->longitude = signedDegrees(longitude, field(fields, first + 3), "E");
     return true;
+}
+
+bool isNmeaNumber(const QByteArray &text)
+{
+    if (text.size() > kMaxNumberLength)
+        return false;
+    const int sign = text.startsWith('-') || text.startsWith('+') ? 1 : 0;
+    int digits = 0;
+    int points = 0;
+    for (int i = sign; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (isDigit(c))
+            ++digits;
+        else if (c != '.' || ++points > 1)
+            return false;
+    }
+    return digits > 0;
 }

@@ -43,7 +43,14 @@ QByteArray nmeaToDegrees(const QByteArray &text);
 QByteArray signedDegrees(const QByteArray &text, const QByteArray &hemisphere,
                          const char *positive);
 
-// A position given as latitude, N/S, longitude, E/W in fields first..first+3.
+// A number field as the tab shows it (satellites, altitude, speed, HDOP):
+// digits with at most one '.' and a leading sign, kMaxNumberLength
+// characters at most. Anything else is not shown.
+constexpr int kMaxNumberLength = 16;
+bool isNmeaNumber(const QByteArray &text);
+
+// A position given as latitude, N/S, longitude, E/W in fields first..first+3;
+// false when a coordinate is not NMEA text or lies beyond 90° or 180°.
 struct NmeaPosition
 {
     QByteArray latitude;  // signed decimal degrees

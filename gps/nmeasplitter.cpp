@@ -33,11 +33,14 @@ QByteArrayList NmeaSplitter::next()
     }
 }
 
-QByteArray NmeaSplitter::takeBuffer()
+QByteArray NmeaSplitter::take(int maxBytes)
 {
-    const QByteArray rest = m_buffer.mid(m_start);
-    clear();
-    return rest;
+    const int count = qMin(maxBytes, pendingSize());
+    if (count <= 0)
+        return {};
+    const QByteArray taken = m_buffer.mid(m_start, count);
+    dropThrough(m_start + count - 1);
+    return taken;
 }
 
 void NmeaSplitter::clear()

@@ -7,10 +7,13 @@
 // and the next '*'. Checksums and line ends are not checked; they fall away
 // with the next sentence. A zero byte cuts off whatever sentence it falls in.
 //
-// Chunks of any size are taken, and sentences come out in stream order. The
-// buffer is bounded: once no '*' is left only the newest kMaxPending bytes
-// are kept (a receiver switched to a binary protocol, line noise), so a
-// sentence can never be longer than that.
+// Chunks of any size are taken, and sentences come out in stream order.
+// What waits between reads is bounded: once no '*' is left only the newest
+// kMaxPending bytes are kept (a receiver switched to a binary protocol, line
+// noise). A sentence is not: one that arrives whole in a single read comes
+// out however long it is, so its length is bounded only by the size of the
+// reads. One spread over several reads is at most kMaxPending bytes plus
+// the read that ends it: if its '$' lay further back, it is lost.
 class NmeaSplitter
 {
 public:
@@ -24,9 +27,9 @@ public:
     // empty list when the buffer holds none yet. The fields own their bytes.
     QByteArrayList next();
 
-    // Everything not yet consumed, emptying the buffer (a file upload takes
-    // the bytes that follow its command).
-    QByteArray takeBuffer();
+    // Up to `maxBytes` of what is not yet consumed, from the front (a file
+    // upload takes the bytes that follow its command).
+    QByteArray take(int maxBytes);
     void clear();
     int pendingSize() const { return m_buffer.size() - m_start; }
 

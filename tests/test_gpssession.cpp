@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <sys/stat.h>
 #include <memory>
 
 namespace {
@@ -26,6 +27,21 @@ QByteArray captureWithoutComments(const QString &name)
             stream += line;
     }
     return stream;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "(missing)";
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 template<typename T>
@@ -85,11 +101,15 @@ private slots:
     void captureGivesItsLastFix_data();
     void captureGivesItsLastFix();
     void deviceSetsTheMapAndAsksForPictures();
+    void floodOfPictureAndPlotCommandsKeepsOnlyTheNewest();
     void pictureFramesFromRenderedMaps();
 
-    void uploadWritesInsideWorkingDirectory();
+    void uploadWritesBelowUploadsFolder();
+    void manyEmptyUploadsInOneRead();
     void uploadOutsideWorkingDirectoryWritesNothing_data();
     void uploadOutsideWorkingDirectoryWritesNothing();
+    void uploadNeverFollowsLinks_data();
+    void uploadNeverFollowsLinks();
     void uploadStopsWhenNothingArrivesOrSourceCloses();
 
 private:
@@ -171,6 +191,9 @@ void TestGpsSession::deviceSetsTheMapAndAsksForPictures()
                        "$VCLOC,0);alert(1);(0,N,11711.9288,E*00");
     QCOMPARE(m_reports->zooms, QList<int>{15});
     QCOMPARE(m_reports->mapTypes, (QList<MapType>{MapType::Satellite, MapType::Normal}));
+    // One picture at a time: the next is asked for once the map is done.
+    QCOMPARE(m_reports->pictures.size(), 1);
+    m_session->pictureAbandoned();
     QCOMPARE(m_reports->pictures.size(), 2);
     const PictureRequest jpeg = m_reports->pictures.at(0);
     QCOMPARE(jpeg.centre.latitude, 40.0350855);
@@ -192,6 +215,35 @@ void TestGpsSession::deviceSetsTheMapAndAsksForPictures()
     QCOMPARE(m_reports->moves.last().latitude, -37.784795);
     QCOMPARE(m_reports->moves.last().longitude, 175.3149016);
     QVERIFY(m_reports->sent.isEmpty());
+}
+
+void TestGpsSession::floodOfPictureAndPlotCommandsKeepsOnlyTheNewest()
+{
+    // Latitudes 00°00' … 16°39', a minute apart.
+    const auto flood = [](const char *command) {
+        QByteArray sentences;
+        for (int i = 0; i < 1000; ++i)
+            sentences += QByteArray("$") + command + ','
+                + QByteArray::number(i / 60 * 100 + i % 60).rightJustified(4, '0')
+                + ".0,N,00000.0,E*";
+        return sentences;
+    };
+    m_session->receive(flood("VCLOC"));
+    QCOMPARE(m_reports->pictures.size(), 1);
+    m_session->pictureRendered(m_reports->pictures.first(), QImage(320, 240, QImage::Format_RGB32));
+    QCOMPARE(m_reports->sent.size(), 1);
+    QCOMPARE(m_reports->pictures.size(), 2);
+    QCOMPARE(m_reports->pictures.last().centre.latitude, 16.65);
+    m_session->pictureAbandoned();
+    QCOMPARE(m_reports->pictures.size(), 2);
+
+    m_session->receive(flood("VCPLO"));
+    QCOMPARE(m_reports->moves.size(), 1000);
+    // Only the last one is repeated.
+    QTRY_COMPARE(m_reports->moves.size(), 1000 + GpsSession::kPlotRepeats - 1);
+    QTest::qWait(GpsSession::kPlotIntervalMs + 200);
+    QCOMPARE(m_reports->moves.size(), 1000 + GpsSession::kPlotRepeats - 1);
+    QCOMPARE(m_reports->moves.last().latitude, 16.65);
 }
 
 void TestGpsSession::pictureFramesFromRenderedMaps()
@@ -227,21 +279,45 @@ void TestGpsSession::pictureFramesFromRenderedMaps()
     QVERIFY(!QFile::exists("save.jpg"));
 }
 
-void TestGpsSession::uploadWritesInsideWorkingDirectory()
+void TestGpsSession::uploadWritesBelowUploadsFolder()
 {
-    QDir().mkdir("logs");
     m_session->receive("$VCFLE,10,logs/run.bin*\x01\x02");
     QVERIFY(m_session->uploadInProgress());
     m_session->receive(QByteArray("\x00\x03\x04\x05\x06\x07\x08\x09$GPGSA,A,2*00", 21));
     QVERIFY(!m_session->uploadInProgress());
-    QFile file("logs/run.bin");
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
+    QCOMPARE(fileContents("uploads/logs/run.bin"),
+             QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
     // What followed the file is read, and logged, as stream again.
     QCOMPARE(*m_reports->state.mode, FixMode::TwoD);
     QCOMPARE(m_reports->logged, QByteArray("$VCFLE,10,logs/run.bin*\x01\x02$GPGSA,A,2*00"));
-    QCOMPARE(m_reports->messages.size(), 1);
-    QVERIFY(m_reports->messages.first().startsWith(QStringLiteral("文件已接收")));
+    QCOMPARE(m_reports->messages,
+             QStringList{QStringLiteral("文件已接收：%1/uploads/logs/run.bin（10字节）")
+                             .arg(QDir::currentPath())});
+
+    // A device re-sends its log; exactly its size, with nothing after it,
+    // is a whole file at once.
+    m_session->receive("$VCFLE,3,logs/run.bin*abc");
+    QVERIFY(!m_session->uploadInProgress());
+    QCOMPARE(fileContents("uploads/logs/run.bin"), QByteArray("abc"));
+    m_session->receive("$VCFLE,0,empty*");
+    QVERIFY(!m_session->uploadInProgress());
+    QCOMPARE(fileContents("uploads/empty"), QByteArray());
+    QCOMPARE(QDir("uploads/logs").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"run.bin"});
+}
+
+void TestGpsSession::manyEmptyUploadsInOneRead()
+{
+    // Once each level of a recursion copied the rest of the read: this ran
+    // for minutes and ended in bad_alloc.
+    QByteArray flood;
+    while (flood.size() < 1024 * 1024)
+        flood += "$VCFLE,0,a*";
+    m_session->receive(flood + "$GPGSA,A,3*00");
+    QCOMPARE(m_reports->messages.size(), flood.size() / 11);
+    QCOMPARE(*m_reports->state.mode, FixMode::ThreeD);
+    QCOMPARE(m_reports->logged.size(), flood.size() + 13);
+    QVERIFY(QFile::exists("uploads/a"));
 }
 
 void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing_data()
@@ -250,13 +326,23 @@ void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing_data()
     QTest::newRow("absolute") << QDir::tempPath() + "/zentrik-gps-upload-test";
     QTest::newRow("parent") << "../zentrik-gps-upload-test";
     QTest::newRow("deep parent") << "a/../../zentrik-gps-upload-test";
+    // The working folder's name is a prefix of the sibling's.
+    QTest::newRow("sibling") << "../%1-evil/x";
 }
 
 void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing()
 {
     QFETCH(QString, path);
+    path = path.arg(QDir::current().dirName());
     const QString target = QDir::cleanPath(QDir::current().absoluteFilePath(path));
     QFile::remove(target);
+    const QString sibling = QFileInfo(target).path();
+    const bool makeSibling = !QFileInfo::exists(sibling);
+    QVERIFY(QDir().mkpath(sibling));
+    const auto removeSibling = qScopeGuard([&] {
+        if (makeSibling)
+            QDir(sibling).removeRecursively();
+    });
     m_session->receive("$VCFLE,5," + path.toUtf8() + "*$GPGSA,A,3*00");
     QVERIFY(!QFile::exists(target));
     QCOMPARE(m_reports->messages.size(), 1);
@@ -266,6 +352,65 @@ void TestGpsSession::uploadOutsideWorkingDirectoryWritesNothing()
     m_session->receive("$GPGSA,A,2*00");
     QCOMPARE(*m_reports->state.mode, FixMode::TwoD);
     QVERIFY(QDir::current().entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+void TestGpsSession::uploadNeverFollowsLinks_data()
+{
+    QTest::addColumn<QString>("plant"); // what is made below the working folder
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("folder link") << "uploads/d -> outside" << QByteArray("d/x")
+                                 << "uploads/d是符号链接，不会跟随";
+    QTest::newRow("uploads is a link") << "uploads -> outside" << QByteArray("x")
+                                       << "uploads是符号链接，不会跟随";
+    QTest::newRow("file link") << "uploads/f -> outside/x" << QByteArray("f")
+                               << "uploads/f是符号链接，不会跟随";
+    QTest::newRow("dangling link") << "uploads/n -> outside/new" << QByteArray("n")
+                                   << "uploads/n是符号链接，不会跟随";
+    QTest::newRow("fifo") << "uploads/p fifo" << QByteArray("p") << "uploads/p不是普通文件";
+    QTest::newRow("folder as file") << "uploads/dir/" << QByteArray("dir")
+                                    << "uploads/dir是文件夹";
+    QTest::newRow("file as folder") << "uploads/plain" << QByteArray("plain/x")
+                                    << "uploads/plain不是文件夹";
+}
+
+void TestGpsSession::uploadNeverFollowsLinks()
+{
+    QFETCH(QString, plant);
+    QFETCH(QByteArray, path);
+    QFETCH(QString, refusal);
+    // "outside" stands for any folder beyond uploads/, with a file in it.
+    QVERIFY(QDir().mkpath("outside"));
+    writeFile("outside/x", "keep");
+    QVERIFY(QDir().mkpath("uploads"));
+    const QStringList link = plant.split(" -> ");
+    if (link.size() == 2) {
+        if (link.first() == "uploads")
+            QDir("uploads").removeRecursively();
+        QVERIFY(QFile::link(QDir::current().absoluteFilePath(link.last()), link.first()));
+    } else if (plant.endsWith(" fifo")) {
+        QCOMPARE(::mkfifo(qPrintable(plant.chopped(5)), 0600), 0);
+    } else if (plant.endsWith('/')) {
+        QVERIFY(QDir().mkpath(plant));
+    } else {
+        writeFile(plant, "");
+    }
+
+    m_session->receive("$VCFLE,4," + path + "*evil$GPGSA,A,3*00");
+    QVERIFY(!m_session->uploadInProgress());
+    QCOMPARE(m_reports->messages.size(), 1);
+    QVERIFY2(m_reports->messages.first().endsWith("：" + refusal),
+             qPrintable(m_reports->messages.first()));
+    QCOMPARE(QDir("outside").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"x"});
+    QCOMPARE(fileContents("outside/x"), QByteArray("keep"));
+    QCOMPARE(*m_reports->state.mode, FixMode::ThreeD);
+
+    // A sound upload still arrives.
+    if (plant != "uploads -> outside") {
+        m_session->receive("$VCFLE,2,ok/y*hi");
+        QCOMPARE(fileContents("uploads/ok/y"), QByteArray("hi"));
+    }
 }
 
 void TestGpsSession::uploadStopsWhenNothingArrivesOrSourceCloses()

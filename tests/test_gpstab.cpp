@@ -158,6 +158,7 @@ private slots:
 
     void mapPageWaitsUntilTheTabIsShown();
     void mapFollowsFixesAndRefusesScriptText();
+    void mapPageFetchesOnlyFromTheTileServer();
     void settingsCommandChangesZoomAndMapType();
     void locateCommandSendsRgb565Picture();
     void locateCommandSendsJpegWhenAsked();
@@ -303,6 +304,13 @@ void TestGpsTab::receivedMarkupIsShownAsText()
     child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
     device.write("<b>bold</b> & <img src=x>\n");
     QTRY_VERIFY(logText(*m_tab).contains("<b>bold</b> & <img src=x>"));
+
+    // A number field that is not a number leaves its label as it was.
+    m_tab->onSerialBytes("$GPGGA,,,,,,1,07,,183.8,M*00");
+    QCOMPARE(label(*m_tab, "label_lgps_high"), QStringLiteral("183.8米"));
+    m_tab->onSerialBytes("$GPGGA,,,,,,1,<b>9</b>,,<img src=\"/some/file.png\">,M*00");
+    QCOMPARE(label(*m_tab, "label_lgps_high"), QStringLiteral("183.8米"));
+    QCOMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("07"));
 }
 
 void TestGpsTab::logStaysBounded()
@@ -432,6 +440,23 @@ void TestGpsTab::mapFollowsFixesAndRefusesScriptText()
     state = mapState(*m_tab);
     QCOMPARE(state.value("lat").toDouble(), 31.84547);
     QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("12时00分02.000秒"));
+}
+
+void TestGpsTab::mapPageFetchesOnlyFromTheTileServer()
+{
+    LocalHttpServer tiles, elsewhere;
+    tiles.serve("/tile.png", solidPng(Qt::green));
+    elsewhere.serve("/x.png", solidPng(Qt::red));
+    const QByteArray before = qgetenv(kTilesVariable);
+    qputenv(kTilesVariable, tiles.url("/tile.png").toEncoded() + "#{z}/{x}/{y}");
+    m_tab->mapView()->runScript(
+        QStringLiteral("new Image().src = '%1'; fetch('%1').catch(function () {});"
+                       "window.open('%1'); new Image().src = '%2';")
+            .arg(elsewhere.url("/x.png").toString(), tiles.url("/tile.png").toString()));
+    QTRY_VERIFY_WITH_TIMEOUT(tiles.requests.contains("/tile.png"), 20000);
+    QTest::qWait(200);
+    qputenv(kTilesVariable, before);
+    QCOMPARE(elsewhere.requests, QStringList());
 }
 
 void TestGpsTab::settingsCommandChangesZoomAndMapType()

@@ -1,17 +1,20 @@
 // The GPS tab's widget-free parts: the sentence splitter, coordinates, the
 // position record and how its fixes read, the device commands and the map's
-// backlog.
+// backlog, and what the map page hands back.
 #include "devicecommands.h"
 #include "gpsfix.h"
 #include "gpsrecord.h"
 #include "mapcoordinates.h"
 #include "mapbacklog.h"
+#include "mappagechecks.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
 
-#include <QDir>
+#include <QBuffer>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 namespace {
@@ -66,6 +69,8 @@ private slots:
     void shortTimeAndDateFieldsAreNotReadPastTheirEnd();
     void rmcWithBadCoordinateStillSetsDateAndTime();
     void otherSentencesFillTheirParts();
+    void numberFieldsTakeOnlyNumbers();
+    void positionsBeyondTheEarthAreRefused();
     void satellitesInViewAddUpAcrossTalkersStillHeard();
 
     void deviceSettingsBounds();
@@ -76,6 +81,7 @@ private slots:
     void fileRequestStaysInsideWorkingDirectory();
     void mapBacklogKeepsTheRecentTrackAndLastSettings();
     void coordinatesForTheKeyedMap();
+    void mapPageRepliesAreChecked();
 };
 
 void TestNmea::sentenceSplitAnywhereIsParsedOnceWhenComplete()
@@ -329,6 +335,38 @@ void TestNmea::otherSentencesFillTheirParts()
     QVERIFY(!record.applyGsa({"GPGSA", "A", "9"}).mode);
 }
 
+void TestNmea::numberFieldsTakeOnlyNumbers()
+{
+    GpsRecord record;
+    const QByteArray markup = "<img src=\"/some/file.png\">";
+    for (const QByteArray &bad : {markup, QByteArray("1.2.3"), QByteArray("--1"),
+                                  QByteArray("1e5"), QByteArray("."), QByteArray(17, '1')}) {
+        GpsFix fix = record.applyGga({"GPGGA", "", "", "", "", "", "1", bad, "", bad});
+        QVERIFY2(!fix.altitudeMetres && !fix.satellitesInUse, bad.constData());
+        QVERIFY(!record.applyVtg({"GPVTG", "", "", "", "", "", "", bad}).speedKmh);
+        QVERIFY(!record.applyGsv({"GPGSV", "1", "1", bad}).satellitesInView);
+    }
+    const GpsFix fix = record.applyGga({"GPGGA", "", "", "", "", "", "1", "+07", "", "-12.5"});
+    QCOMPARE(*fix.altitudeMetres, QByteArray("-12.5"));
+    QCOMPARE(*fix.satellitesInUse, QByteArray("+07"));
+    QCOMPARE(*record.applyVtg({"GPVTG", "", "", "", "", "", "", "36."}).speedKmh, QByteArray("36."));
+}
+
+void TestNmea::positionsBeyondTheEarthAreRefused()
+{
+    NmeaPosition position;
+    QVERIFY(readPosition({"", "9000.0000", "S", "18000.0000", "W"}, 1, &position));
+    QCOMPARE(position.latitude, QByteArray("-90.0000000"));
+    QCOMPARE(position.longitude, QByteArray("-180.0000000"));
+    QVERIFY(!readPosition({"", "9000.0001", "N", "00000.0", "E"}, 1, &position));
+    QVERIFY(!readPosition({"", "0000.0", "N", "18000.001", "E"}, 1, &position));
+    // Found by fuzzing: it moved the map to -310.8°.
+    QVERIFY(!parseDevicePosition(QByteArray("VCPLO,31050.,,1711.").split(',')));
+    GpsRecord record;
+    QVERIFY(!record.applyRmc(QByteArray("GPRMC,,A,31050.,N,1711.,E").split(',')).position);
+    QVERIFY(!record.hasPosition());
+}
+
 void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
 {
     qint64 now = 0;
@@ -432,6 +470,8 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory_data()
     QTest::newRow("directory itself") << QByteArrayList{"VCFLE", "3", "."} << int(R::BadPath) << "";
     QTest::newRow("drive") << QByteArrayList{"VCFLE", "3", "C:\\x"} << int(R::BadPath) << "";
     QTest::newRow("no path") << QByteArrayList{"VCFLE", "3"} << int(R::BadPath) << "";
+    QTest::newRow("too long") << QByteArrayList{"VCFLE", "3", QByteArray(1025, 'a')}
+                              << int(R::BadPath) << "";
     QTest::newRow("negative size") << QByteArrayList{"VCFLE", "-1", "a"} << int(R::BadSize) << "";
     QTest::newRow("huge size") << QByteArrayList{"VCFLE", "16777217", "a"} << int(R::BadSize) << "";
     QTest::newRow("size text") << QByteArrayList{"VCFLE", "ten", "a"} << int(R::BadSize) << "";
@@ -442,11 +482,9 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory()
     QFETCH(QByteArrayList, fields);
     QFETCH(int, refusal);
     QFETCH(QString, relativePath);
-    QTemporaryDir dir;
-    const FileRequest request = parseFileRequest(fields, dir.path());
+    const FileRequest request = parseFileRequest(fields);
     QCOMPARE(int(request.refusal), refusal);
-    if (refusal == FileRequest::Accepted)
-        QCOMPARE(request.absolutePath, QDir(dir.path()).absoluteFilePath(relativePath));
+    QCOMPARE(request.relativePath, relativePath);
 }
 
 void TestNmea::mapBacklogKeepsTheRecentTrackAndLastSettings()
@@ -491,6 +529,54 @@ void TestNmea::coordinatesForTheKeyedMap()
     const MapPoint paris{48.8566, 2.3522};
     QCOMPARE(wgs84ToBd09(paris), paris);
     QVERIFY(!isInsideChina(paris));
+}
+
+void TestNmea::mapPageRepliesAreChecked()
+{
+    QCOMPARE(MapPageChecks::settledOnline("settled 7 online", 7), std::optional<bool>(true));
+    QCOMPARE(MapPageChecks::settledOnline("settled 7 offline", 7), std::optional<bool>(false));
+    for (const char *title : {"settled 6 online", "settled 7 onlinex", "settled  7 online",
+                              "settled +7 online", "settled 07 online",
+                              "settled 7", "map"})
+        QVERIFY2(!MapPageChecks::settledOnline(title, 7), title);
+
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QString url = "data:image/png;base64," + QString::fromLatin1(png.toBase64());
+    QCOMPARE(MapPageChecks::snapshot(url, QSize(4, 3)).pixelColor(3, 2), QColor(Qt::red));
+    QVERIFY(MapPageChecks::snapshot(url, QSize(40, 30)).isNull());
+    QVERIFY(MapPageChecks::snapshot("data:image/gif;base64,R0lG", QSize(4, 3)).isNull());
+
+    // Only the page's own fields, each of its type and on the earth.
+    const QJsonObject state = QJsonDocument::fromJson(
+        MapPageChecks::exportedState(
+            R"({"lng":"1);alert(1","lat":95,"zoom":5,"hasFix":true,"evil":1,
+                "track":[{"lng":1,"lat":2,"x":3},{"lng":500,"lat":0},7]})")
+            .toUtf8()).object();
+    QCOMPARE(state.value("lng").toDouble(), 116.4035);
+    QCOMPARE(state.value("lat").toDouble(), 39.915);
+    QCOMPARE(state.value("zoom").toInt(), 5);
+    QCOMPARE(state.value("hasFix").toBool(), true);
+    QVERIFY(!state.contains("evil"));
+    QCOMPARE(state.value("track").toArray(), QJsonArray({QJsonObject{{"lng", 1}, {"lat", 2}}}));
+    // Found by fuzzing: a repeated key leaked in Qt's parser; such text is
+    // not parsed, the page's starting values stand.
+    const QString repeated = MapPageChecks::exportedState(
+        R"({"zoom":5,"track":[{"lng":7,"lat":3}],"track":[{"lng":7,"lat":3}]})");
+    QCOMPARE(QJsonDocument::fromJson(repeated.toUtf8()).object().value("zoom").toInt(), 12);
+
+    const QString tiles = "http://127.0.0.1:8080/{z}/{x}/{y}.png";
+    QVERIFY(MapPageChecks::mayFetch(QUrl("http://127.0.0.1:8080/3/1/2.png"), tiles, false));
+    QVERIFY(MapPageChecks::mayFetch(QUrl("qrc:/map/leaflet.css"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("http://127.0.0.1:8081/x"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("file:///etc/passwd"), tiles, false));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, false));
+    QVERIFY(MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, true));
+    QVERIFY(!MapPageChecks::mayFetch(QUrl("file:///etc/passwd"), tiles, true));
 }
 
 QTEST_GUILESS_MAIN(TestNmea)
