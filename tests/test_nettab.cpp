@@ -315,6 +315,14 @@ void TestNetTab::largeStreamIsCountedAndFiledWholeWhileTheLogStaysBounded()
     shown.remove(QLatin1Char('\n'));
     QVERIFY(shown.endsWith(QString::fromLatin1(stream.right(10).left(8))));
 
+    // Cleared, the view starts afresh with the next line alone.
+    w<QPushButton>("tcp_server_clearLogButton")->click();
+    client->write("after clearing");
+    QTRY_VERIFY(log("tcp_server_").endsWith(QStringLiteral("after clearing")));
+    QTRY_VERIFY(!page->redrawPending());
+    QVERIFY(log("tcp_server_").startsWith(QStringLiteral("[127.0.0.1:")));
+    QCOMPARE(log("tcp_server_").count(QLatin1Char('\n')), 1);
+
     // Auto send repeats while there is a client, and stops with it.
     w<QSpinBox>("tcp_server_autoSendMs")->setValue(10);
     w<QPlainTextEdit>("tcp_server_sendEdit")->setPlainText(QStringLiteral("tick"));
