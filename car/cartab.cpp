@@ -17,6 +17,7 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QTime>
 #include <QVBoxLayout>
 
 namespace {
@@ -130,6 +131,7 @@ void CarTab::createNetworkSources(Dialogs &dialogs)
 {
     m_tcpServer = new TcpServerLink(this);
     m_tcpServer->server()->setGatherInterval(SerialLink::kReadIntervalMs);
+    watchTcpServerClients();
     m_tcpClient = new TcpClientLink(this);
     m_udp = new UdpLink(this);
 
@@ -156,6 +158,34 @@ void CarTab::createNetworkSources(Dialogs &dialogs)
         connect(panel, &NetworkSourcePanel::closed, this, &CarTab::onLinkClosed);
         connect(panel, &NetworkSourcePanel::activeChanged, this, &CarTab::updateSourceSelector);
     }
+}
+
+// One car feeds the parser at a time: frames of two cars interleaved would
+// be cut into garbage. The label under the button tells who is served and
+// who was turned away.
+void CarTab::watchTcpServerClients()
+{
+    m_tcpServer->setSingleClient();
+    // The newest few lines: a car replacing a silent one makes three.
+    const auto note = [this](const QString &what, const QString &ip, int port) {
+        m_tcpServerNotes.append(QStringLiteral("%1  [%2:%3]  %4")
+                                    .arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")),
+                                         ip, QString::number(port), what));
+        while (m_tcpServerNotes.size() > 3)
+            m_tcpServerNotes.removeFirst();
+        ui->car_tcp_server_status->setText(m_tcpServerNotes.join(QLatin1Char('\n')));
+    };
+    connect(m_tcpServer, &TcpServerLink::clientConnected, this,
+            [note](int, const QString &ip, int port) { note(mainTr("小车已连接"), ip, port); });
+    connect(m_tcpServer, &TcpServerLink::clientDisconnected, this,
+            [note](int, const QString &ip, int port) { note(mainTr("小车已断开"), ip, port); });
+    connect(m_tcpServer, &TcpServerLink::clientRefused, this, [note](const QString &ip, int port) {
+        note(mainTr("已拒绝：一次只接收一辆小车"), ip, port);
+    });
+    connect(m_tcpServer, &TcpServerLink::clientCutOff, this,
+            [note](int, const QString &ip, int port, const QString &reason) {
+                note(reason, ip, port);
+            });
 }
 
 void CarTab::addPage(QWidget *page, QWidget *view)

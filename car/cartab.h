@@ -4,6 +4,7 @@
 #include "carframe.h"
 #include "portenumerator.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -55,6 +56,7 @@ public slots:
 
 private:
     void createNetworkSources(Dialogs &dialogs);
+    void watchTcpServerClients();
     void addPage(QWidget *page, QWidget *view);
     void onLinkOpened();
     void onLinkClosed();
@@ -77,6 +79,7 @@ private:
     UdpLink *m_udp = nullptr;
     SerialPortPanel *m_panel = nullptr;
     QList<NetworkSourcePanel *> m_networkPanels;
+    QStringList m_tcpServerNotes;
     CameraView *m_cameraView = nullptr;
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;

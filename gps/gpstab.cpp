@@ -76,6 +76,7 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_panel->setDisabledWhileOpen({ui->gps_com});
     m_tcp = new TcpServerLink(this);
     m_tcp->setAddress(QHostAddress::AnyIPv4);
+    m_tcp->setSingleClient();
     ui->gps_tcp_port_s->setValidator(new QIntValidator(0, 65535, ui->gps_tcp_port_s));
     m_session = new GpsSession(this);
     m_session->setPictureLogo(QImage(QStringLiteral(":/map/gps_logo.png")));
@@ -107,6 +108,16 @@ void GpsTab::connectWidgets()
     connect(m_tcp, &TcpServerLink::receivedFrom, this, &GpsTab::gps_tcp_server_readdata);
     connect(m_tcp, &TcpServerLink::clientDisconnected, this,
             &GpsTab::gps_tcp_server_ClientDisConnect);
+    connect(m_tcp, &TcpServerLink::clientRefused, this, [this](const QString &ip, int port) {
+        appendLog(warningLine(mainTr("拒绝连接:[%1:%2]  %3  已有设备连接")
+                                  .arg(ip.toHtmlEscaped(), QString::number(port), nowText())));
+    });
+    connect(m_tcp, &TcpServerLink::clientCutOff, this,
+            [this](int, const QString &ip, int port, const QString &reason) {
+                appendLog(warningLine(mainTr("断开连接:[%1:%2]  %3  %4")
+                                          .arg(ip.toHtmlEscaped(), QString::number(port),
+                                               nowText(), reason.toHtmlEscaped())));
+            });
 }
 
 void GpsTab::connectSession()
@@ -160,7 +171,6 @@ void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int, const Q
 void GpsTab::on_gps_tcp_server_link_clicked()
 {
     if (!m_tcp->isOpen()) {
-        server()->setConnectionLimit(1);
         m_tcp->setPort(quint16(ui->gps_tcp_port_s->text().toUInt()));
         if (!m_tcp->open()) {
             appendLog(warningLine(

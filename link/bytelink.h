@@ -14,6 +14,12 @@ class ByteLink : public QObject
 {
     Q_OBJECT
 public:
+    // What a network link keeps of one peer at most: received bytes handed
+    // out in one piece, and bytes accepted for sending that the peer has not
+    // taken yet (beyond that the peer is cut off).
+    static constexpr qint64 kReadPieceBytes = 64 * 1024;
+    static constexpr qint64 kMaxUnsentBytes = 16 << 20;
+
     using QObject::QObject;
 
     // False, with errorString() set, when the link cannot even start to open.

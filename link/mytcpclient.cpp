@@ -6,7 +6,6 @@ myTcpClient::myTcpClient(QObject *parent)
     : QTcpSocket(parent)
 {
     m_gather.setSingleShot(true);
-    m_gather.setInterval(kGatherMs);
     connect(&m_gather, &QTimer::timeout, this,
             [this] { emit ClientReadData(m_id, m_ip, m_port); });
     connect(this, &QTcpSocket::readyRead, this, &myTcpClient::onReadyRead);
@@ -35,6 +34,8 @@ bool myTcpClient::adopt(qintptr descriptor)
     m_id = int(descriptor);
     m_ip = addressText(peerAddress());
     m_port = peerPort();
+    setReadBufferSize(kReadPieceBytes);
+    m_lastHeard.start();
     return true;
 }
 
@@ -49,6 +50,9 @@ QString myTcpClient::addressText(const QHostAddress &address)
 // A timer rather than a wait: the GUI stays live and nothing re-enters.
 void myTcpClient::onReadyRead()
 {
-    if (!m_gather.isActive())
-        m_gather.start();
+    m_lastHeard.start();
+    if (bytesAvailable() >= kReadPieceBytes)
+        m_gather.start(0); // the socket takes no more until this piece is read
+    else if (!m_gather.isActive())
+        m_gather.start(m_gatherMs);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "bytelink.h"
+
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QString>
 #include <QTcpSocket>
@@ -9,13 +12,17 @@
 //
 // Received bytes are reported 100 ms (the gather interval) after the first
 // of them arrives, so a message that comes in several TCP segments is
-// usually read in one piece. Bytes still waiting when the peer leaves are
+// usually read in one piece. The socket holds at most kReadPieceBytes: a
+// full piece is reported at once and the rest waits in the system, where
+// TCP slows the peer down, so a flooding peer is read in bounded pieces, one
+// per turn of the event loop. Bytes still waiting when the peer leaves are
 // reported before the departure.
 class myTcpClient : public QTcpSocket
 {
     Q_OBJECT
 public:
     static constexpr int kGatherMs = 100;
+    static constexpr qint64 kReadPieceBytes = ByteLink::kReadPieceBytes;
 
     explicit myTcpClient(QObject *parent = nullptr);
     ~myTcpClient() override;
@@ -23,11 +30,13 @@ public:
     // Takes over an accepted connection; false when the descriptor is bad.
     bool adopt(qintptr descriptor);
 
-    void setGatherInterval(int ms) { m_gather.setInterval(ms); }
+    void setGatherInterval(int ms) { m_gatherMs = ms; }
 
     int clientID() const { return m_id; }
     QString clientIP() const { return m_ip; }
     int clientPort() const { return m_port; }
+    // Since the connection opened or the peer last sent something.
+    qint64 silentMs() const { return m_lastHeard.elapsed(); }
 
     // A peer's address as the user knows it: IPv4 in dotted form even when
     // it came through a dual-stack socket.
@@ -44,4 +53,6 @@ private:
     QString m_ip;
     int m_port = 0;
     QTimer m_gather;
+    int m_gatherMs = kGatherMs;
+    QElapsedTimer m_lastHeard;
 };

@@ -1,6 +1,7 @@
 #include "mytcpserver.h"
 
 #include "mytcpclient.h"
+#include "translation.h"
 
 myTcpServer::myTcpServer(QObject *parent)
     : QTcpServer(parent)
@@ -25,7 +26,7 @@ myTcpServer::~myTcpServer()
 
 void myTcpServer::incomingConnection(qintptr descriptor)
 {
-    if (m_count >= m_limit) {
+    if (m_count >= m_limit && !freePlaceOfIdleClient()) {
         QTcpSocket refused;
         if (!refused.setSocketDescriptor(descriptor))
             return;
@@ -49,6 +50,22 @@ void myTcpServer::incomingConnection(qintptr descriptor)
     ++m_count;
 }
 
+bool myTcpServer::freePlaceOfIdleClient()
+{
+    if (m_idleReplaceMs <= 0 || m_clients.isEmpty())
+        return false;
+    myTcpClient *quietest = m_clients.first();
+    for (myTcpClient *client : qAsConst(m_clients)) {
+        if (client->silentMs() > quietest->silentMs())
+            quietest = client;
+    }
+    if (quietest->silentMs() < m_idleReplaceMs)
+        return false;
+    const int seconds = (m_idleReplaceMs + 999) / 1000;
+    cutOff(quietest, mainTr("%1秒没有收到数据，已断开，换用新的连接").arg(seconds));
+    return m_count < m_limit;
+}
+
 myTcpClient *myTcpServer::client(int clientID) const
 {
     const int index = m_ids.indexOf(clientID);
@@ -64,13 +81,36 @@ QByteArray myTcpServer::readData(int clientID)
 bool myTcpServer::writeData(int clientID, const QByteArray &bytes)
 {
     myTcpClient *client = this->client(clientID);
-    return client && client->write(bytes) == bytes.size();
+    return client && client->write(bytes) == bytes.size() && checkUnsent(client);
 }
 
 void myTcpServer::broadcast(const QByteArray &bytes)
 {
-    for (myTcpClient *client : qAsConst(m_clients))
+    // Cutting a client off edits the list: work on a copy.
+    const QList<myTcpClient *> clients = m_clients;
+    for (myTcpClient *client : clients) {
         client->write(bytes);
+        checkUnsent(client);
+    }
+}
+
+bool myTcpServer::checkUnsent(myTcpClient *client)
+{
+    if (client->bytesToWrite() <= kMaxUnsentBytes)
+        return true;
+    cutOff(client, mainTr("对方不接收数据，待发送的数据超过%1 MiB，已断开")
+                       .arg(kMaxUnsentBytes >> 20));
+    return false;
+}
+
+void myTcpServer::cutOff(myTcpClient *client, const QString &reason)
+{
+    const int id = client->clientID();
+    // What it sent before is reported before it goes.
+    if (client->bytesAvailable() > 0)
+        emit ClientReadData(id, client->clientIP(), client->clientPort());
+    emit ClientCutOff(id, client->clientIP(), client->clientPort(), reason);
+    closeClient(id);
 }
 
 bool myTcpServer::closeClient(int clientID)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bytelink.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,12 +11,18 @@ class myTcpClient;
 
 // A TCP server that numbers its clients by socket descriptor and keeps them
 // in connection order. Beyond the connection limit a new connection is
-// closed at once: it is never a client and only ClientRefused tells of it.
+// closed at once: it is never a client and only ClientRefused tells of it;
+// unless a place may be freed for it (setIdleReplacement) by a client that
+// has sent nothing for that long.
+//
+// A client that does not take what we send is cut off once more than
+// kMaxUnsentBytes wait for it: ClientCutOff tells why, then ClientDisConnect.
 class myTcpServer : public QTcpServer
 {
     Q_OBJECT
 public:
     static constexpr int kDefaultLimit = 10;
+    static constexpr qint64 kMaxUnsentBytes = ByteLink::kMaxUnsentBytes;
 
     explicit myTcpServer(QObject *parent = nullptr);
     ~myTcpServer() override;
@@ -23,6 +31,10 @@ public:
     // How long a client gathers bytes before reporting them (100 ms unless
     // set), for the clients connected now and later.
     void setGatherInterval(int ms);
+    // A newcomer beyond the limit takes the place of the client that has
+    // been silent longest, if that is at least `ms`; 0 (the default)
+    // refuses it.
+    void setIdleReplacement(int ms) { m_idleReplaceMs = ms; }
     int connectionLimit() const { return m_limit; }
     int clientCount() const { return m_count; }
     QList<int> clientIDs() const { return m_ids; }
@@ -47,11 +59,17 @@ signals:
     void ClientReadData(int clientID, QString IP, int Port);
     void ClientDisConnect(int clientID, QString IP, int Port);
     void ClientRefused(QString IP, int Port);
+    // The client is about to be closed by us, for the reason given.
+    void ClientCutOff(int clientID, QString IP, int Port, QString reason);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    bool freePlaceOfIdleClient();
+    // False when the client was cut off.
+    bool checkUnsent(myTcpClient *client);
+    void cutOff(myTcpClient *client, const QString &reason);
     void onClientReadData(int clientID, const QString &ip, int port);
     void onClientDisconnected(int clientID, const QString &ip, int port);
 
@@ -59,5 +77,6 @@ private:
     QList<myTcpClient *> m_clients;
     int m_count = 0;
     int m_limit = kDefaultLimit;
+    int m_idleReplaceMs = 0;
     int m_gatherMs;
 };

@@ -41,6 +41,9 @@ SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    // Far more than a real line brings between two polls; a pseudo-terminal
+    // fed by a local program waits in the system beyond it.
+    m_port.setReadBufferSize(kReadBufferBytes);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     connect(&m_port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
 }

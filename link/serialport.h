@@ -22,6 +22,9 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
+    // What the port keeps unread at most.
+    static constexpr qint64 kReadBufferBytes = 1 << 20;
+
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
     enum StopBits { OneStop = 0, TwoStop = 2 };
 

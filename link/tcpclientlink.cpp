@@ -6,6 +6,8 @@
 TcpClientLink::TcpClientLink(QObject *parent)
     : ByteLink(parent)
 {
+    // Bytes beyond one piece wait in the system, where TCP slows the peer.
+    m_socket.setReadBufferSize(kReadPieceBytes);
     connect(&m_socket, &QTcpSocket::connected, this, &TcpClientLink::opened);
     connect(&m_socket, &QTcpSocket::readyRead, this, &TcpClientLink::handOutReceived);
     connect(&m_socket, &QTcpSocket::disconnected, this, &TcpClientLink::onDisconnected);
@@ -59,7 +61,16 @@ bool TcpClientLink::isOpen() const
 
 qint64 TcpClientLink::write(const QByteArray &bytes)
 {
-    return isOpen() ? m_socket.write(bytes) : -1;
+    if (!isOpen())
+        return -1;
+    const qint64 accepted = m_socket.write(bytes);
+    if (m_socket.bytesToWrite() <= kMaxUnsentBytes)
+        return accepted;
+    // A server that takes nothing would make us keep all we send.
+    m_error = mainTr("对方不接收数据，待发送的数据超过%1 MiB，已断开").arg(kMaxUnsentBytes >> 20);
+    close();
+    emit failed(m_error);
+    return -1;
 }
 
 void TcpClientLink::handOutReceived()

@@ -12,6 +12,13 @@ TcpServerLink::TcpServerLink(QObject *parent)
     connect(m_server, &myTcpServer::ClientDisConnect, this, &TcpServerLink::clientDisconnected);
     connect(m_server, &myTcpServer::ClientReadData, this, &TcpServerLink::onClientData);
     connect(m_server, &myTcpServer::ClientRefused, this, &TcpServerLink::clientRefused);
+    connect(m_server, &myTcpServer::ClientCutOff, this, &TcpServerLink::clientCutOff);
+}
+
+void TcpServerLink::setSingleClient(int idleMs)
+{
+    m_server->setConnectionLimit(1);
+    m_server->setIdleReplacement(idleMs);
 }
 
 quint16 TcpServerLink::port() const

@@ -14,11 +14,17 @@ class TcpServerLink : public ByteLink
     Q_OBJECT
 public:
     static constexpr int kAllClients = 0;
+    static constexpr int kIdleMs = 30000;
 
     explicit TcpServerLink(QObject *parent = nullptr);
 
     // Port 0 lets the system choose; port() then tells which.
     void setPort(quint16 port) { m_port = port; }
+    // One device at a time: a second connection is refused, unless the
+    // client has sent nothing for `idleMs`; then it is cut off and the
+    // newcomer takes its place, so a dead connection cannot lock the device
+    // out.
+    void setSingleClient(int idleMs = kIdleMs);
     // Where to listen: by default every address, IPv4 and IPv6.
     void setAddress(const QHostAddress &address) { m_address = address; }
     quint16 port() const;
@@ -41,6 +47,9 @@ signals:
     void clientDisconnected(int clientID, const QString &ip, int port);
     // A connection beyond the limit, closed at once.
     void clientRefused(const QString &ip, int port);
+    // We are closing the client, for the reason given (it was silent, or it
+    // does not take what we send); clientDisconnected follows.
+    void clientCutOff(int clientID, const QString &ip, int port, const QString &reason);
     // What received() carries, with the client it came from.
     void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
 

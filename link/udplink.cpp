@@ -107,7 +107,7 @@ void UdpLink::onLookedUp(const QHostInfo &info)
 
 void UdpLink::readDatagrams()
 {
-    while (m_socket.hasPendingDatagrams()) {
+    for (int n = 0; n < kDatagramsPerRead && m_socket.hasPendingDatagrams(); ++n) {
         const QNetworkDatagram datagram = m_socket.receiveDatagram();
         if (!datagram.isValid())
             break;

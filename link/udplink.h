@@ -15,6 +15,9 @@ class UdpLink : public ByteLink
 public:
     // Datagrams waiting for a host name lookup, at most.
     static constexpr int kMaxWaiting = 1024;
+    // Datagrams handed out per turn of the event loop, at most; the rest
+    // wait in the system for the next turn.
+    static constexpr int kDatagramsPerRead = 64;
 
     explicit UdpLink(QObject *parent = nullptr);
 

@@ -91,11 +91,13 @@ void NetLog::append(const QString &lineHtml)
     while (m_chars > kCharLimit && m_lines.size() > 1) {
         m_chars -= m_lines.front().size();
         m_lines.pop_front();
+        ++m_dropped;
     }
 }
 
 void NetLog::clear()
 {
+    m_dropped = endNumber();
     m_lines.clear();
     m_chars = 0;
 }

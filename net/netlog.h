@@ -49,12 +49,19 @@ public:
     void clear();
     bool isEmpty() const { return m_lines.empty(); }
     int lineCount() const { return int(m_lines.size()); }
+    // Lines are numbered from the first ever appended: the kept ones are
+    // firstNumber() up to endNumber(), not included.
+    qint64 firstNumber() const { return m_dropped; }
+    qint64 endNumber() const { return m_dropped + qint64(m_lines.size()); }
+    // A kept line by its number.
+    const QString &line(qint64 number) const { return m_lines[size_t(number - m_dropped)]; }
     // Every line as its own paragraph.
     QString html() const;
 
 private:
     std::deque<QString> m_lines;
     int m_chars = 0;
+    qint64 m_dropped = 0;
 };
 
 // The counters under a log: every byte received and sent since the last

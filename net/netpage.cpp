@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTime>
 #include <QTimer>
@@ -57,7 +60,7 @@ void NetPage::connectControls()
     connect(find<QPushButton>("clearLogButton"), &QPushButton::clicked, this, [this] {
         m_lines.clear();
         m_log->clear();
-        m_logChanged = false;
+        m_shownFrom = m_shownTo = m_lines.endNumber();
     });
     connect(find<QPushButton>("clearCountersButton"), &QPushButton::clicked, this,
             &NetPage::clearCounters);
@@ -145,7 +148,6 @@ void NetPage::clearCounters()
 void NetPage::append(const QString &lineHtml)
 {
     m_lines.append(lineHtml);
-    m_logChanged = true;
     scheduleRedraw();
 }
 
@@ -159,9 +161,46 @@ void NetPage::redraw()
 {
     m_counters->setText(trafficText(m_received, m_sent));
     m_receiveFile->flush();
-    if (!m_logChanged)
+    if (m_shownFrom == m_lines.firstNumber() && m_shownTo == m_lines.endNumber())
         return;
-    m_logChanged = false;
-    m_log->setHtml(m_lines.html());
+    dropGoneLines();
+    showNewLines();
     m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+    if (m_shownTo < m_lines.endNumber())
+        scheduleRedraw();
+}
+
+// The view holds the log's lines m_shownFrom to m_shownTo, a block each.
+// Redrawing it whole would hold the window as long as the whole log takes
+// to lay out; instead lines the log has dropped leave from the top and new
+// ones join at the bottom, kViewCharsPerRedraw at a time. Lines the log
+// dropped before they were shown are never shown.
+void NetPage::dropGoneLines()
+{
+    const qint64 first = m_lines.firstNumber();
+    if (m_shownTo <= first) {
+        m_log->clear();
+    } else if (m_shownFrom < first) {
+        QTextCursor cursor(m_log->document());
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                            int(first - m_shownFrom));
+        cursor.removeSelectedText();
+    }
+    m_shownFrom = first;
+    m_shownTo = qMax(m_shownTo, first);
+}
+
+void NetPage::showNewLines()
+{
+    QTextCursor cursor(m_log->document());
+    cursor.movePosition(QTextCursor::End);
+    for (int chars = 0; m_shownTo < m_lines.endNumber() && chars < kViewCharsPerRedraw;
+         ++m_shownTo) {
+        const QString &line = m_lines.line(m_shownTo);
+        // A line starts afresh: no colour of the one before runs into it.
+        if (m_shownTo > m_shownFrom)
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertHtml(line);
+        chars += line.size();
+    }
 }

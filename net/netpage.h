@@ -26,12 +26,14 @@ class StreamTextDecoder;
 //
 // A fast stream must not redraw the log on every read: lines and counters
 // are taken at once, and the view is redrawn at most every kRedrawMs, by a
-// timer that runs only when there is something new to show.
+// timer that runs only when there is something new to show. A redraw adds
+// at most kViewCharsPerRedraw of new lines; the rest wait for the next.
 class NetPage : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kRedrawMs = 50;
+    static constexpr int kViewCharsPerRedraw = 8192;
 
     NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs);
     ~NetPage() override;
@@ -72,6 +74,8 @@ private:
     void append(const QString &lineHtml);
     void scheduleRedraw();
     void redraw();
+    void dropGoneLines();
+    void showNewLines();
     void clearCounters();
 
     QWidget *m_form;
@@ -88,7 +92,9 @@ private:
     AutoSender *m_autoSender;
     QTimer *m_redrawTimer;
     NetLog m_lines;
-    bool m_logChanged = false;
+    // The log's lines the view shows.
+    qint64 m_shownFrom = 0;
+    qint64 m_shownTo = 0;
     qint64 m_received = 0;
     qint64 m_sent = 0;
 };

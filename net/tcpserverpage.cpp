@@ -37,6 +37,11 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     connect(m_link, &TcpServerLink::clientDisconnected, this,
             &TcpServerPage::onClientDisconnected);
     connect(m_link, &TcpServerLink::clientRefused, this, &TcpServerPage::onClientRefused);
+    connect(m_link, &TcpServerLink::clientCutOff, this,
+            [this](int, const QString &ip, int port, const QString &reason) {
+                m_page->failure(mainTr("断开客户端:[%1]  %2  %3")
+                                    .arg(NetLogLine::peer(ip, port), now(), reason));
+            });
     connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
     connect(m_page, &NetPage::sendRequested, this, &TcpServerPage::send);
     showListening(false);

@@ -77,6 +77,7 @@ private slots:
     void bytesLeftAtCloseLeadTheNextOpen();
     void networkSourcesSayWhyTheyCannotOpen();
     void openTcpServerFixesTheSettingsAndReadsItsClient();
+    void tcpServerFeedsOneCarAndTurnsOthersAway();
     void choosingANetworkSourceEndsSerialReconnection();
     void simulatorFramesShowAsAMovingPicture();
     void simulatorFramesHaveTheLengthsTheTabExpects_data();
@@ -330,6 +331,36 @@ void TestCarTab::openTcpServerFixesTheSettingsAndReadsItsClient()
     for (const char *name : kCameraSettings)
         QVERIFY2(widget<QWidget>(name)->isEnabled(), name);
     QVERIFY(widget<QWidget>("car_com")->isEnabled());
+    QVERIFY(m_dialogs.calls.isEmpty());
+}
+
+void TestCarTab::tcpServerFeedsOneCarAndTurnsOthersAway()
+{
+    setCamera(1, 2, 2, {320, 240});
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::TcpServer);
+    widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+    widget<QPushButton>("car_tcp_server_link")->click();
+    QVERIFY(m_tab->sourceOpen());
+
+    QTcpSocket car, other;
+    car.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(car.waitForConnected(3000));
+    const auto status = [this] { return widget<QLabel>("car_tcp_server_status")->text(); };
+    QTRY_VERIFY(status().contains(QStringLiteral("小车已连接")));
+    other.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(other.waitForConnected(3000));
+    const quint16 otherPort = other.localPort();
+    // Half a frame from the other car would break the first one's frame.
+    other.write(CarLink::buildFrame(1, bytes({90, 90, 90, 90})).left(3));
+    QTRY_COMPARE(other.state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(status().contains(QStringLiteral("[127.0.0.1:%1]  已拒绝：一次只接收一辆小车")
+                                  .arg(otherPort)));
+    car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
+    QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
     QVERIFY(m_dialogs.calls.isEmpty());
 }
 

@@ -29,7 +29,36 @@ private slots:
     void tcpClientReportsARefusedConnection();
     void tcpClientGoesQuietlyWhenDestroyedConnected();
     void udpRoundTripByHostNameShowsTheSender();
+    void tcpPeersAreReadInBoundedPiecesInOrder();
+    void tcpPeersThatTakeNothingAreCutOff();
+    void singleClientServerGivesASilentClientsPlaceToANewcomer();
+    void udpFloodIsHandedOutWhole();
 };
+
+namespace {
+
+QByteArray counting(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + i / 251);
+    return bytes;
+}
+
+// The pieces a spy caught, joined; false in `bounded` if one was too large.
+QByteArray joined(const QSignalSpy &spy, int column, bool *bounded)
+{
+    QByteArray all;
+    *bounded = true;
+    for (const QList<QVariant> &signal : spy) {
+        const QByteArray piece = signal.at(column).toByteArray();
+        *bounded = *bounded && !piece.isEmpty() && piece.size() <= ByteLink::kReadPieceBytes;
+        all += piece;
+    }
+    return all;
+}
+
+} // namespace
 
 void TestLinks::serialLinkDeliversInOrderAndReportsALostDeviceOnce()
 {
@@ -270,6 +299,123 @@ void TestLinks::udpRoundTripByHostNameShowsTheSender()
     c.setLocalPort(a.localPort());
     QVERIFY(!c.open());
     QCOMPARE(c.errorString(), QStringLiteral("端口已被占用"));
+}
+
+void TestLinks::tcpPeersAreReadInBoundedPiecesInOrder()
+{
+    TcpServerLink server;
+    QVERIFY(server.open());
+    QSignalSpy connected(&server, &TcpServerLink::clientConnected);
+    QSignalSpy atServer(&server, &TcpServerLink::receivedFrom);
+    TcpClientLink client;
+    QSignalSpy atClient(&client, &ByteLink::received);
+    client.setPeer(QStringLiteral("127.0.0.1"), server.port());
+    QVERIFY(client.open());
+    QTRY_VERIFY(client.isOpen());
+    QTRY_COMPARE(connected.count(), 1);
+
+    // Written at once, far more than one piece.
+    const QByteArray up = counting(3 << 20);
+    QCOMPARE(client.write(up), qint64(up.size()));
+    bool bounded = false;
+    QTRY_COMPARE_WITH_TIMEOUT(joined(atServer, 3, &bounded).size(), up.size(), 20000);
+    QCOMPARE(joined(atServer, 3, &bounded), up);
+    QVERIFY(bounded);
+
+    const QByteArray down = counting(3 << 20).toBase64().left(3 << 20);
+    QCOMPARE(server.write(down), qint64(down.size()));
+    QTRY_COMPARE_WITH_TIMEOUT(joined(atClient, 0, &bounded).size(), down.size(), 20000);
+    QCOMPARE(joined(atClient, 0, &bounded), down);
+    QVERIFY(bounded);
+}
+
+void TestLinks::tcpPeersThatTakeNothingAreCutOff()
+{
+    const QString why = QStringLiteral("对方不接收数据，待发送的数据超过16 MiB，已断开");
+    TcpServerLink server;
+    QVERIFY(server.open());
+    QSignalSpy connected(&server, &TcpServerLink::clientConnected);
+    QList<QString> events;
+    connect(&server, &TcpServerLink::clientCutOff, this,
+            [&](int, const QString &, int, const QString &reason) { events << reason; });
+    connect(&server, &TcpServerLink::clientDisconnected, this, [&] { events << "gone"; });
+    auto deaf = connectTo(server.port());
+    QTRY_COMPARE(connected.count(), 1);
+    deaf->setReadBufferSize(1);
+    server.setTarget(connected.at(0).at(0).toInt());
+    // Up to the bound it waits; past it the client goes, with the reason.
+    QCOMPARE(server.write(QByteArray(ByteLink::kMaxUnsentBytes, 'a')), ByteLink::kMaxUnsentBytes);
+    QVERIFY(events.isEmpty());
+    QCOMPARE(server.write(QByteArray(1024 * 1024, 'b')), qint64(-1));
+    QCOMPARE(events, (QList<QString>{why, "gone"}));
+    QCOMPARE(server.server()->clientCount(), 0);
+
+    // The same for a server that does not read what our client sends.
+    QTcpServer deafServer;
+    QVERIFY(deafServer.listen(QHostAddress::LocalHost, 0));
+    TcpClientLink client;
+    QSignalSpy failed(&client, &ByteLink::failed);
+    client.setPeer(QStringLiteral("127.0.0.1"), deafServer.serverPort());
+    QVERIFY(client.open());
+    QTRY_VERIFY(client.isOpen());
+    QCOMPARE(client.write(QByteArray(ByteLink::kMaxUnsentBytes + 1, 'c')), qint64(-1));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), why);
+    QVERIFY(!client.isOpen());
+}
+
+void TestLinks::singleClientServerGivesASilentClientsPlaceToANewcomer()
+{
+    constexpr int kIdleMs = 300;
+    TcpServerLink link;
+    link.setSingleClient(kIdleMs);
+    QVERIFY(link.open());
+    QSignalSpy connected(&link, &TcpServerLink::clientConnected);
+    QSignalSpy refused(&link, &TcpServerLink::clientRefused);
+    QSignalSpy cutOff(&link, &TcpServerLink::clientCutOff);
+    QSignalSpy received(&link, &TcpServerLink::receivedFrom);
+    auto device = connectTo(link.port());
+    QTRY_COMPARE(connected.count(), 1);
+
+    // While the device talks, a newcomer is refused.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kIdleMs * 2) {
+        device->write("$GPGGA\r\n");
+        QTest::qWait(kIdleMs / 6);
+    }
+    auto intruder = connectTo(link.port());
+    QTRY_COMPARE(refused.count(), 1);
+    QTRY_COMPARE(intruder->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(connected.count(), 1);
+    QTRY_VERIFY(!received.isEmpty());
+
+    // Silent for the idle time: the next one takes its place.
+    QTest::qWait(kIdleMs + 100);
+    auto replacement = connectTo(link.port());
+    QTRY_COMPARE(connected.count(), 2);
+    QCOMPARE(cutOff.count(), 1);
+    QCOMPARE(cutOff.at(0).at(0), connected.at(0).at(0));
+    QCOMPARE(cutOff.at(0).at(3).toString(), QStringLiteral("1秒没有收到数据，已断开，换用新的连接"));
+    QTRY_COMPARE(device->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(link.server()->clientIDs(), QList<int>{connected.at(1).at(0).toInt()});
+    QCOMPARE(refused.count(), 1);
+}
+
+void TestLinks::udpFloodIsHandedOutWhole()
+{
+    // More datagrams than one turn hands out: the rest come in later turns.
+    UdpLink receiver, sender;
+    QVERIFY(receiver.open());
+    QVERIFY(sender.open());
+    QSignalSpy received(&receiver, &ByteLink::received);
+    sender.setTarget(QStringLiteral("127.0.0.1"), receiver.localPort());
+    const int count = UdpLink::kDatagramsPerRead * 3;
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(sender.write(QByteArray::number(i)), qint64(QByteArray::number(i).size()));
+    QTRY_COMPARE(received.count(), count);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(received.at(i).at(0).toByteArray(), QByteArray::number(i));
 }
 
 QTEST_GUILESS_MAIN(TestLinks)
