@@ -84,18 +84,18 @@
     </message>
     <message>
         <location line="-181"/>
-        <location line="+240"/>
+        <location line="+250"/>
         <source>TCP客户端</source>
         <translation>TCP client</translation>
     </message>
     <message>
-        <location line="-235"/>
-        <location line="+308"/>
+        <location line="-245"/>
+        <location line="+318"/>
         <source>UDP</source>
         <translation>UDP</translation>
     </message>
     <message>
-        <location line="-278"/>
+        <location line="-288"/>
         <source>串口设置</source>
         <translation>Serial settings</translation>
     </message>
@@ -141,17 +141,17 @@
     </message>
     <message>
         <location line="+35"/>
-        <location line="+132"/>
+        <location line="+142"/>
         <source>本地端口</source>
         <translation>Local port</translation>
     </message>
     <message>
-        <location line="-112"/>
+        <location line="-122"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+49"/>
         <source>服务器地址</source>
         <translation>Server address</translation>
     </message>
@@ -357,74 +357,74 @@
     </message>
     <message>
         <location line="+13"/>
-        <location line="+13"/>
-        <location line="+20"/>
-        <location line="+13"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+13"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+20"/>
-        <location line="+20"/>
+        <location line="+16"/>
+        <location line="+23"/>
+        <location line="+16"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+16"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+23"/>
+        <location line="+23"/>
         <source>-</source>
         <translation>-</translation>
     </message>
     <message>
-        <location line="-219"/>
+        <location line="-252"/>
         <source>经度</source>
         <translation>Longitude</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+39"/>
         <source>UTC日期</source>
         <translation>UTC date</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>UTC时间</source>
         <translation>UTC time</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>北京日期</source>
         <translation>UTC+8 date</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>北京时间</source>
         <translation>UTC+8 time</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>速度</source>
         <translation>Speed</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+39"/>
         <source>海拔</source>
         <translation>Altitude</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>使用卫星</source>
         <translation>Satellites used</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>可见卫星</source>
         <translation>Satellites in view</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+23"/>
         <source>定位状态</source>
         <translation>Fix</translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+58"/>
         <source>16进制显示</source>
         <translation>Show hex</translation>
     </message>
@@ -930,7 +930,12 @@
         <translation>The language changes at the next start.</translation>
     </message>
     <message>
-        <location filename="../common/dialogs.cpp" line="+25"/>
+        <location line="+111"/>
+        <source>设置无法保存到 %1：%2</source>
+        <translation>The settings could not be saved to %1: %2</translation>
+    </message>
+    <message>
+        <location filename="../common/dialogs.cpp" line="+39"/>
         <source>确定</source>
         <translation>OK</translation>
     </message>
@@ -957,7 +962,7 @@
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../link/tcpclientlink.cpp" line="+77"/>
+        <location filename="../link/tcpclientlink.cpp" line="+88"/>
         <source>对方已断开连接</source>
         <translation>The peer closed the connection</translation>
     </message>
@@ -997,7 +1002,7 @@
         <translation>Network error: %1</translation>
     </message>
     <message>
-        <location filename="../link/tcpclientlink.cpp" line="-44"/>
+        <location filename="../link/tcpclientlink.cpp" line="-53"/>
         <source>请填写服务器地址和端口</source>
         <translation>Enter the server address and port</translation>
     </message>
@@ -1024,9 +1029,9 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+289"/>
-        <location filename="../gsm/gsmtab.cpp" line="+262"/>
-        <location filename="../online/selfupdater.cpp" line="+63"/>
+        <location filename="../car/cartab.cpp" line="+323"/>
+        <location filename="../gsm/gsmtab.cpp" line="+266"/>
+        <location filename="../online/selfupdater.cpp" line="+100"/>
         <location filename="../serial/receivefileswitch.cpp" line="+10"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1047,13 +1052,14 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Could not open the file</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="-3"/>
-        <location filename="../capture/capturecontrols.cpp" line="+133"/>
+        <location filename="../app/mainwindow.cpp" line="-114"/>
+        <location line="+113"/>
+        <location filename="../capture/capturecontrols.cpp" line="+144"/>
         <location line="+32"/>
         <location line="+21"/>
         <location line="+6"/>
-        <location filename="../car/cameraview.cpp" line="+88"/>
-        <location line="+41"/>
+        <location filename="../car/cameraview.cpp" line="+114"/>
+        <location line="+44"/>
         <location filename="../car/cartab.cpp" line="-5"/>
         <location filename="../car/scopecsv.cpp" line="+355"/>
         <location line="+4"/>
@@ -1063,9 +1069,11 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../gps/gpstab.cpp" line="+270"/>
+        <location filename="../gps/gpstab.cpp" line="+280"/>
         <location line="+124"/>
-        <location filename="../gsm/gsmtab.cpp" line="+24"/>
+        <location filename="../gsm/gsmtab.cpp" line="+18"/>
+        <location line="+13"/>
+        <location line="+45"/>
         <location filename="../serial/receivefileswitch.cpp" line="+11"/>
         <location line="+26"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
@@ -1131,10 +1139,11 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../car/networksourcepanel.cpp" line="+90"/>
-        <location filename="../gsm/gsmtab.cpp" line="-45"/>
+        <location filename="../gsm/gsmtab.cpp" line="-97"/>
         <location line="+34"/>
-        <location line="+36"/>
-        <location filename="../online/selfupdater.cpp" line="+27"/>
+        <location line="+43"/>
+        <location filename="../online/selfupdater.cpp" line="-57"/>
+        <location line="+84"/>
         <location filename="../serial/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
@@ -1199,7 +1208,7 @@ no such port;</translation>
         <translation>Sent %1/%2 bytes</translation>
     </message>
     <message>
-        <location filename="../car/cameraview.cpp" line="-95"/>
+        <location filename="../car/cameraview.cpp" line="-98"/>
         <source>二值化图像</source>
         <translation>Binary image</translation>
     </message>
@@ -1237,17 +1246,17 @@ no such port;</translation>
     </message>
     <message>
         <location line="-11"/>
-        <location line="+41"/>
+        <location line="+44"/>
         <source>图像保存失败：%1</source>
         <translation>Saving the image failed: %1</translation>
     </message>
     <message>
-        <location line="-32"/>
+        <location line="-35"/>
         <source>保存每帧图像</source>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-239"/>
+        <location filename="../car/cartab.cpp" line="-271"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1297,8 +1306,8 @@ no such port;</translation>
         <translation>Data type</translation>
     </message>
     <message>
-        <location line="+79"/>
-        <location filename="../net/tcpserverpage.cpp" line="+82"/>
+        <location line="+83"/>
+        <location filename="../net/tcpserverpage.cpp" line="+87"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
@@ -1346,7 +1355,22 @@ no such port;</translation>
         <translation>Could not bind</translation>
     </message>
     <message>
-        <location line="+146"/>
+        <location line="+35"/>
+        <source>小车已连接</source>
+        <translation>Car connected</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>小车已断开</source>
+        <translation>Car disconnected</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>已拒绝：一次只接收一辆小车</source>
+        <translation>Refused: one car at a time</translation>
+    </message>
+    <message>
+        <location line="+135"/>
         <location filename="../gps/gpstab.cpp" line="+100"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
@@ -1475,11 +1499,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Importing waveforms…</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="+3"/>
+        <location filename="../app/mainwindow.cpp" line="-110"/>
         <location filename="../capture/capturecontrols.cpp" line="+8"/>
         <location filename="../car/cameraview.cpp" line="-16"/>
         <location filename="../car/scopeview.cpp" line="+10"/>
-        <location filename="../online/selfupdater.cpp" line="-37"/>
+        <location filename="../online/selfupdater.cpp" line="-48"/>
+        <location line="+11"/>
         <location line="+43"/>
         <source>提示</source>
         <translation>Note</translation>
@@ -1495,7 +1520,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Could not read the file; the waveforms were cleared: %1</translation>
     </message>
     <message>
-        <location filename="../gsm/gsmtab.cpp" line="-190"/>
+        <location filename="../gsm/gsmtab.cpp" line="-197"/>
         <source>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;响应实例：&lt;/font&gt;</source>
         <translation>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;Example response:&lt;/font&gt;</translation>
     </message>
@@ -1516,7 +1541,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Store as own number is for when querying the own number finds none. Make sure %1 is this SIM&apos;s number. Continue?</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+22"/>
+        <source>短信内容含有 Ctrl-Z (0x1A) 或 Esc (0x1B)：它会提前结束短信，其后的内容会被模块当作命令执行。请删除后再发送。</source>
+        <translation>The SMS text contains Ctrl-Z (0x1A) or Esc (0x1B): it would end the message early, and the module would run the rest as commands. Remove it and send again.</translation>
+    </message>
+    <message>
+        <location line="+12"/>
         <source>没有指定短信存储位置！</source>
         <translation>No SMS slot given!</translation>
     </message>
@@ -1524,6 +1554,11 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <location line="+25"/>
         <source>服务器IP地址不完整！</source>
         <translation>The server IP address is incomplete!</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>发送数据含有 Ctrl-Z (0x1A) 或 Esc (0x1B)：它会提前结束发送，其后的内容会被模块当作命令执行。请删除后再发送。</source>
+        <translation>The data to send contains Ctrl-Z (0x1A) or Esc (0x1B): it would end the send early, and the module would run the rest as commands. Remove it and send again.</translation>
     </message>
     <message>
         <location filename="../gps/gpsfix.cpp" line="+34"/>
@@ -1558,42 +1593,52 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>3D fix</translation>
     </message>
     <message>
-        <location filename="../gps/gpssession.cpp" line="+16"/>
+        <location filename="../gps/gpssession.cpp" line="+14"/>
         <source>文件接收超时</source>
         <translation>File transfer timed out</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+34"/>
         <source>数据源已关闭</source>
         <translation>The source closed</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+159"/>
         <source>拒绝接收文件%1：大小无效或超过16MB</source>
         <translation>Refused file %1: size invalid or over 16 MB</translation>
     </message>
     <message>
         <location line="+9"/>
-        <source>拒绝接收文件%1：只接受工作目录之内的相对路径，文件内容将被丢弃</source>
-        <translation>Refused file %1: only relative paths inside the working directory are taken; its content is dropped</translation>
+        <source>拒绝接收文件%1：只接受uploads文件夹之内的相对路径，文件内容将被丢弃</source>
+        <translation>Refused file %1: only relative paths inside the uploads folder are taken; its content is dropped</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+37"/>
         <source>文件已接收：%1（%2字节）</source>
         <translation>File received: %1 (%2 bytes)</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>无法写入文件%1：%2</source>
         <translation>Could not write file %1: %2</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+14"/>
         <source>%1，文件接收中断，未写入任何内容（已收到%2/%3字节）</source>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="-103"/>
+        <location filename="../gps/gpstab.cpp" line="-168"/>
+        <source>拒绝连接:[%1:%2]  %3  已有设备连接</source>
+        <translation>Connection refused:[%1:%2]  %3  a device is already connected</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>断开连接:[%1:%2]  %3  %4</source>
+        <translation>Disconnected:[%1:%2]  %3  %4</translation>
+    </message>
+    <message>
+        <location line="+60"/>
         <source>监听失败：%1</source>
         <translation>Could not listen: %1</translation>
     </message>
@@ -1653,12 +1698,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>(%1 bytes, only the last %2 shown)</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+41"/>
         <source>接收：%1 字节    发送：%2 字节</source>
         <translation>Received: %1 bytes    Sent: %2 bytes</translation>
     </message>
     <message>
-        <location filename="../net/netpage.cpp" line="+95"/>
+        <location filename="../net/netpage.cpp" line="+98"/>
         <source>发送区为空</source>
         <translation>The send area is empty</translation>
     </message>
@@ -1719,13 +1764,18 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Cancel</translation>
     </message>
     <message>
-        <location filename="../net/tcpserverpage.cpp" line="-52"/>
-        <location line="+132"/>
+        <location filename="../net/tcpserverpage.cpp" line="-57"/>
+        <location line="+137"/>
         <source>所有客户端</source>
         <translation>All clients</translation>
     </message>
     <message>
-        <location line="-98"/>
+        <location line="-125"/>
+        <source>断开客户端:[%1]  %2  %3</source>
+        <translation>Client cut off:[%1]  %2  %3</translation>
+    </message>
+    <message>
+        <location line="+27"/>
         <source>监听端口%1失败：%2</source>
         <translation>Could not listen on port %1: %2</translation>
     </message>
@@ -1811,17 +1861,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Cannot send: %1</translation>
     </message>
     <message>
-        <location filename="../online/download.cpp" line="+43"/>
+        <location filename="../online/download.cpp" line="+47"/>
         <source>无法写入%1：%2</source>
         <translation>Cannot write %1: %2</translation>
     </message>
     <message>
-        <location line="+49"/>
+        <location line="+50"/>
         <source>服务器转向了另一种协议的地址（%1），已拒绝</source>
         <translation>The server redirected to another protocol (%1); refused</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+19"/>
         <source>文件比预告的大</source>
         <translation>The file is larger than announced</translation>
     </message>
@@ -1838,7 +1888,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Write failed: %1</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+19"/>
         <source>服务器没有回应（超时）</source>
         <translation>The server did not answer (timeout)</translation>
     </message>
@@ -1863,7 +1913,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The file&apos;s SHA-256 does not match</translation>
     </message>
     <message>
-        <location filename="../online/infotab.cpp" line="+49"/>
+        <location filename="../online/infotab.cpp" line="+50"/>
         <source>使用说明</source>
         <translation>User guide</translation>
     </message>
@@ -1873,12 +1923,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Loading the list of online tutorials…</translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location line="+49"/>
         <source>无法加载在线教程列表（%1）。</source>
         <translation>Could not load the list of online tutorials (%1).</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+43"/>
         <source>无法打开教程（%1）。</source>
         <translation>Could not open the tutorial (%1).</translation>
     </message>
@@ -1888,7 +1938,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The file is not text</translation>
     </message>
     <message>
-        <location line="+100"/>
+        <location line="+130"/>
         <source>文件行应有5项</source>
         <translation>A file line needs 5 fields</translation>
     </message>
@@ -1949,7 +1999,27 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>No version</translation>
     </message>
     <message>
-        <location filename="../online/selfupdater.cpp" line="-42"/>
+        <location filename="../online/selfupdater.cpp" line="-73"/>
+        <source>本程序构建时没有配置升级签名的公钥，不能自动升级。</source>
+        <translation>This build has no public key for update signatures, so it cannot update itself.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>无法确认它来自本程序的制作者（签名缺失或无效），不会自动升级。</source>
+        <translation>It cannot be confirmed to come from the program&apos;s maker (the signature is missing or invalid), so it will not be installed automatically.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>发现新版本%1。</source>
+        <translation>A new version %1 is available.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>请从%1下载新版本。</source>
+        <translation>Please download the new version from %1.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>发现新版本%1。
 本程序由系统的软件包管理器安装，请用软件包管理器升级。</source>
         <translation>Version %1 is out.
@@ -1988,7 +2058,7 @@ The program files are unchanged.</translation>
         <translation>Nothing to download</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <source>无法在%1中建立临时目录：%2</source>
         <translation>Cannot create a temporary folder in %1: %2</translation>
     </message>
@@ -1996,6 +2066,11 @@ The program files are unchanged.</translation>
         <location line="+39"/>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1：无法设置文件权限</source>
+        <translation>%1: could not set the file&apos;s permissions</translation>
     </message>
     <message>
         <location filename="../gsm/atcatalogue.cpp" line="+11"/>
@@ -2636,7 +2711,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>AT+CIPSEND  Send data</translation>
     </message>
     <message>
-        <location filename="../capture/capturecontrols.cpp" line="-164"/>
+        <location filename="../capture/capturecontrols.cpp" line="-166"/>
         <source>记录文件 (*.zcap);;所有文件 (*)</source>
         <translation>Capture files (*.zcap);;All files (*)</translation>
     </message>
@@ -2647,24 +2722,24 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+19"/>
-        <location line="+90"/>
+        <location line="+92"/>
         <source>开始记录</source>
         <translation>Record</translation>
     </message>
     <message>
-        <location line="-84"/>
-        <location line="+177"/>
+        <location line="-86"/>
+        <location line="+179"/>
         <source>打开回放</source>
         <translation>Open replay</translation>
     </message>
     <message>
-        <location line="-175"/>
-        <location line="+167"/>
+        <location line="-177"/>
+        <location line="+169"/>
         <source>播放</source>
         <translation>Play</translation>
     </message>
     <message>
-        <location line="-165"/>
+        <location line="-167"/>
         <source>单步</source>
         <translation>Step</translation>
     </message>
@@ -2674,7 +2749,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Fastest</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+49"/>
         <source>记录到文件</source>
         <translation>Record to file</translation>
     </message>
@@ -2729,9 +2804,61 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Stop replay</translation>
     </message>
     <message>
-        <location filename="../gps/mapview.cpp" line="+94"/>
+        <location filename="../gps/mapview.cpp" line="+116"/>
         <source>离线视图 · 海岸线与国界 Natural Earth</source>
         <translation>Offline view · coastlines and borders: Natural Earth</translation>
+    </message>
+    <message>
+        <location filename="../gps/uploadfolder.cpp" line="+71"/>
+        <source>%1是符号链接，不会跟随</source>
+        <translation>%1 is a symbolic link, which is never followed</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+30"/>
+        <source>%1不是文件夹</source>
+        <translation>%1 is not a folder</translation>
+    </message>
+    <message>
+        <location line="-28"/>
+        <source>%1是文件夹</source>
+        <translation>%1 is a folder</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1不是普通文件</source>
+        <translation>%1 is not a regular file</translation>
+    </message>
+    <message>
+        <location line="+106"/>
+        <source>路径无效</source>
+        <translation>Invalid path</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>此系统上不接收设备上传的文件</source>
+        <translation>Files uploaded by a device are not accepted on this system</translation>
+    </message>
+    <message>
+        <location filename="../link/mytcpserver.cpp" line="+65"/>
+        <source>%1秒没有收到数据，已断开，换用新的连接</source>
+        <translation>No data for %1 s: disconnected, taking the new connection</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <location filename="../link/tcpclientlink.cpp" line="+35"/>
+        <source>对方不接收数据，待发送的数据超过%1 MiB，已断开</source>
+        <translation>The peer takes no data and more than %1 MiB wait to be sent: disconnected</translation>
+    </message>
+    <message>
+        <location filename="../online/handover.cpp" line="+87"/>
+        <source>上次升级到%1没有进行：%2是目录或链接，不能被替换。程序文件没有改动。</source>
+        <translation>The last update to %1 was not carried out: %2 is a directory or a link and cannot be replaced. The program&apos;s files are unchanged.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>上次升级到%1没有完成：无法替换%2。程序的文件可能不完整，请重新安装。</source>
+        <translation>The last update to %1 did not complete: %2 could not be replaced. The program&apos;s files may be incomplete; please reinstall.</translation>
     </message>
 </context>
 <context>
