@@ -214,7 +214,8 @@ void TestLanguage::byteFormatsAndFileNamesStayInEveryLanguage()
                  QStringList{QStringLiteral("Zentrik虚拟示波器文件.csv")});
     }
     const QString batch =
-        windowsHandOver(QStringLiteral("\r\nmove"), QStringLiteral("V1.1.7"), QTime(12, 0))
+        windowsHandOver(QStringLiteral("\r\nmove"), QStringLiteral("V1.1.7"), QTime(12, 0),
+                        QStringLiteral("C:/stage"))
             .batchText;
     QVERIFY2(batch.startsWith(QStringLiteral("@echo off\r\necho 欢迎使用Zentrik多功能调试助手，"
                                              "正在升级中...\r\nmove\r\nCLS")),
