@@ -1,10 +1,13 @@
 // How fast received NMEA is cut into sentences and taken apart: a receiver
 // sends a few dozen sentences a second, so this must never show in a
 // profile.
+#include "fakeports.h"
 #include "gpsrecord.h"
 #include "gpssession.h"
+#include "gpstab.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
+#include "scripteddialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,6 +143,33 @@ void BM_EmptyUploadFlood(benchmark::State &state)
     state.counters["uploads/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_EmptyUploadFlood)->Arg(1024 * 1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
+
+// The same flood into the GPS tab: every upload's line reaches its log, so
+// this is what the window spends on it.
+void BM_EmptyUploadFloodIntoTab(benchmark::State &state)
+{
+    QByteArray flood;
+    while (flood.size() < 1024 * 1024)
+        flood += "$VCFLE,0,a*";
+    const int read = int(state.range(0));
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    {
+        ScriptedDialogs dialogs;
+        FakePorts ports;
+        GpsTab tab(dialogs, ports.source());
+        for (auto _ : state) {
+            for (int at = 0; at < flood.size(); at += read)
+                tab.onSerialBytes(flood.mid(at, read));
+        }
+    }
+    QDir::setCurrent(before);
+}
+BENCHMARK(BM_EmptyUploadFloodIntoTab)
+    ->Arg(1024 * 1024)
+    ->Arg(64 * 1024)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -12,10 +12,13 @@
 #include "ui_gpstab.h"
 
 #include <QHostAddress>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
+
+#include <algorithm>
 
 // Resources of a static library are registered by hand.
 static void initMapResources()
@@ -155,7 +158,16 @@ void GpsTab::writeSerial(const QByteArray &bytes)
 void GpsTab::onSerialBytes(const QByteArray &bytes)
 {
     m_capture->record(bytes);
+    receive(bytes);
+}
+
+// What one read logs goes into the view at once: a read may hold thousands
+// of lines (a device's burst of uploads), and the view takes them in one go.
+void GpsTab::receive(const QByteArray &bytes)
+{
+    const QScopedValueRollback<bool> receiving(m_receiving, true);
     m_session->receive(bytes);
+    flushLog();
 }
 
 // ---- the TCP source ----------------------------------------------------------
@@ -164,7 +176,7 @@ void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int, const Q
 {
     if (clientID == m_clientId) {
         m_capture->record(bytes);
-        m_session->receive(bytes);
+        receive(bytes);
     }
 }
 
@@ -257,7 +269,7 @@ void GpsTab::createCaptureControls()
     tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
     m_capture = new CaptureControls(m_dialogs, QStringLiteral("gps_"), std::move(tab), this);
     ui->gps_logColumn->insertWidget(1, m_capture);
-    connect(&m_capture->player(), &CapturePlayer::bytes, m_session, &GpsSession::receive);
+    connect(&m_capture->player(), &CapturePlayer::bytes, this, &GpsTab::receive);
     connect(m_panel, &SerialPortPanel::opened, this, &GpsTab::updateReplayAllowed);
     connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::updateReplayAllowed);
 }
@@ -335,20 +347,41 @@ QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
              QString::number(m_clientPort), nowText());
 }
 
-// Old lines leave whole from the top, so the log never shows the remains of
-// a cut-off tag.
+// Lines waiting for the view keep only what it could show anyway.
 void GpsTab::appendLog(const QString &html)
 {
+    m_pendingLog.append(html);
+    m_pendingLogSize += html.size();
+    while (m_pendingLog.size() > 1 && m_pendingLogSize - m_pendingLog.first().size() > kLogLimit)
+        m_pendingLogSize -= m_pendingLog.takeFirst().size();
+    if (!m_receiving)
+        flushLog();
+}
+
+// Old lines leave whole from the top, so the log never shows the remains of
+// a cut-off tag. The document is measured as HTML, which takes time, so
+// lines leave in groups sized from the average line and the excess.
+void GpsTab::flushLog()
+{
+    if (m_pendingLog.isEmpty())
+        return;
     QTextDocument *document = ui->recvEdit_gps->document();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    if (!document->isEmpty())
-        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-    cursor.insertHtml(html);
-    while (document->blockCount() > 1 && document->toHtml().size() > kLogLimit) {
+    for (const QString &html : qAsConst(m_pendingLog)) {
+        if (!document->isEmpty())
+            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+        cursor.insertHtml(html);
+    }
+    m_pendingLog.clear();
+    m_pendingLogSize = 0;
+    for (int size = document->toHtml().size(); document->blockCount() > 1 && size > kLogLimit;
+         size = document->toHtml().size()) {
+        const int average = std::max(1, size / document->blockCount());
+        const int excessLines = (size - kLogLimit) / average - 1;
         QTextCursor first(document->firstBlock());
-        first.select(QTextCursor::BlockUnderCursor);
-        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                           std::clamp(excessLines, 1, document->blockCount() - 1));
         first.removeSelectedText();
     }
     ui->recvEdit_gps->moveCursor(QTextCursor::End);

@@ -6,6 +6,7 @@
 #include "portenumerator.h"
 #include "textcodec.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -83,7 +84,9 @@ private:
     void showFix(const GpsFix &fix);
     void logReceived(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
+    void receive(const QByteArray &bytes);
     void appendLog(const QString &html);
+    void flushLog();
     QString serialDisplayHtml(const QByteArray &bytes) const;
     QString tcpDisplayHtml(const QByteArray &bytes);
     void sourceClosed();
@@ -106,6 +109,11 @@ private:
     MapPage *m_map = nullptr; // owned by its widget's parent
     bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
+
+    // Lines logged while a read is taken apart, shown together after it.
+    QStringList m_pendingLog;
+    int m_pendingLogSize = 0;
+    bool m_receiving = false;
 
     int m_clientId = 0;
     QString m_clientIp;

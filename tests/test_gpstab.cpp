@@ -325,6 +325,14 @@ void TestGpsTab::logStaysBounded()
     QVERIFY(!log->toPlainText().contains(line + "0\n"));
     // Whole lines leave: the first one left is complete.
     QVERIFY(log->toPlainText().startsWith(line));
+
+    // One read's thousands of lines keep the same bound, newest last.
+    QByteArray uploads;
+    for (int i = 0; i < 3000; ++i)
+        uploads += "$VCFLE,0,f" + QByteArray::number(i) + "*";
+    m_tab->onSerialBytes(uploads);
+    QVERIFY(log->toHtml().size() <= GpsTab::kLogLimit);
+    QVERIFY(log->toPlainText().endsWith("f2999（0字节）"));
 }
 
 void TestGpsTab::tcpSourceServesOneClient()
