@@ -33,7 +33,7 @@ class NetPage : public QObject
     Q_OBJECT
 public:
     static constexpr int kRedrawMs = 50;
-    static constexpr int kViewCharsPerRedraw = 8192;
+    static constexpr int kViewCharsPerRedraw = 4096;
 
     NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs);
     ~NetPage() override;
