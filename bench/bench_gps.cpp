@@ -119,27 +119,34 @@ void BM_SessionReceive(benchmark::State &state)
 }
 BENCHMARK(BM_SessionReceive);
 
-// 1 MB of empty uploads from a device, in one read and in 64 KiB reads, in
-// a temporary working directory: each upload costs the same, however many
-// came before it.
-void BM_EmptyUploadFlood(benchmark::State &state)
+// 1 MB of empty uploads from a device, fed in reads of `readSize` bytes to
+// `receive`, in a temporary working directory.
+template <typename Receive>
+void feedEmptyUploads(benchmark::State &state, int readSize, Receive receive)
 {
     QByteArray flood;
     while (flood.size() < 1024 * 1024)
         flood += "$VCFLE,0,a*";
-    const int read = int(state.range(0));
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     QDir::setCurrent(dir.path());
+    for (auto _ : state) {
+        for (int at = 0; at < flood.size(); at += readSize)
+            receive(flood.mid(at, readSize));
+    }
+    QDir::setCurrent(before);
+}
+
+// In one read and in 64 KiB reads: each upload costs the same, however many
+// came before it.
+void BM_EmptyUploadFlood(benchmark::State &state)
+{
     GpsSession session;
     int64_t lines = 0;
     QObject::connect(&session, &GpsSession::logMessage,
                      [&lines](GpsSession::Severity, const QString &) { ++lines; });
-    for (auto _ : state) {
-        for (int at = 0; at < flood.size(); at += read)
-            session.receive(flood.mid(at, read));
-    }
-    QDir::setCurrent(before);
+    feedEmptyUploads(state, int(state.range(0)),
+                     [&session](const QByteArray &bytes) { session.receive(bytes); });
     state.counters["uploads/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_EmptyUploadFlood)->Arg(1024 * 1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
@@ -148,23 +155,11 @@ BENCHMARK(BM_EmptyUploadFlood)->Arg(1024 * 1024)->Arg(64 * 1024)->Unit(benchmark
 // this is what the window spends on it.
 void BM_EmptyUploadFloodIntoTab(benchmark::State &state)
 {
-    QByteArray flood;
-    while (flood.size() < 1024 * 1024)
-        flood += "$VCFLE,0,a*";
-    const int read = int(state.range(0));
-    QTemporaryDir dir;
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    {
-        ScriptedDialogs dialogs;
-        FakePorts ports;
-        GpsTab tab(dialogs, ports.source());
-        for (auto _ : state) {
-            for (int at = 0; at < flood.size(); at += read)
-                tab.onSerialBytes(flood.mid(at, read));
-        }
-    }
-    QDir::setCurrent(before);
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    GpsTab tab(dialogs, ports.source());
+    feedEmptyUploads(state, int(state.range(0)),
+                     [&tab](const QByteArray &bytes) { tab.onSerialBytes(bytes); });
 }
 BENCHMARK(BM_EmptyUploadFloodIntoTab)
     ->Arg(1024 * 1024)
