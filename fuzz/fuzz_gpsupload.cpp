@@ -31,8 +31,7 @@ Folders &folders()
     static char *argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
     static Folders made;
-    static const bool ready = QDir().mkpath(made.work) && QDir().mkpath(made.outside)
-        && QDir::setCurrent(made.work);
+    static const bool ready = QDir().mkpath(made.work) && QDir().mkpath(made.outside);
     check(ready, "the fuzzer's folders can be made");
     return made;
 }
@@ -75,6 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray stream(reinterpret_cast<const char *>(data + 1 + count), int(size - 1 - count));
 
     Folders &where = folders();
+    // The session writes below the working directory; libFuzzer's own paths
+    // (corpus, artifacts) may be relative, so the old one comes back after.
+    const QString before = QDir::currentPath();
+    check(QDir::setCurrent(where.work), "the working directory can be entered");
     plantLinks(where);
     {
         GpsSession session;
@@ -86,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         session.sourceClosed();
     }
+    QDir::setCurrent(before);
     check(entries(where.root.path()) == QStringList({"outside", "work"}),
           "nothing is made beside the working directory");
     check(entries(where.work) == QStringList{"uploads"},
