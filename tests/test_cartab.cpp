@@ -104,6 +104,19 @@ private:
         QVERIFY(m_tab->panel()->isOpen());
     }
     void clickOpenClose() { widget<QPushButton>("car_OpenCloseButton")->click(); }
+    // Chooses the TCP server source on a port free a moment ago and returns
+    // that port; the caller presses the listen button.
+    quint16 chooseTcpServerOnFreePort()
+    {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, 0))
+            return 0;
+        const quint16 port = probe.serverPort();
+        probe.close();
+        widget<QComboBox>("car_com")->setCurrentIndex(CarTab::TcpServer);
+        widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+        return port;
+    }
 
     ScriptedDialogs m_dialogs;
     FakePorts m_ports;
@@ -299,12 +312,8 @@ void TestCarTab::networkSourcesSayWhyTheyCannotOpen()
 void TestCarTab::openTcpServerFixesTheSettingsAndReadsItsClient()
 {
     setCamera(1, 2, 2, {320, 240});
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
-    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::TcpServer);
-    widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+    const quint16 port = chooseTcpServerOnFreePort();
+    QVERIFY(port != 0);
     auto *listen = widget<QPushButton>("car_tcp_server_link");
     listen->click();
     QVERIFY(m_tab->sourceOpen());
@@ -337,12 +346,8 @@ void TestCarTab::openTcpServerFixesTheSettingsAndReadsItsClient()
 void TestCarTab::tcpServerFeedsOneCarAndTurnsOthersAway()
 {
     setCamera(1, 2, 2, {320, 240});
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = probe.serverPort();
-    probe.close();
-    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::TcpServer);
-    widget<QSpinBox>("car_tcp_port_s")->setValue(port);
+    const quint16 port = chooseTcpServerOnFreePort();
+    QVERIFY(port != 0);
     widget<QPushButton>("car_tcp_server_link")->click();
     QVERIFY(m_tab->sourceOpen());
 
