@@ -155,7 +155,14 @@ void CameraView::saveNumberedFrame()
     if (!saveSnapshot(besidePath(m_framePath, number))) {
         const QString failed = besidePath(m_framePath, number);
         stopSavingFrames();
-        m_dialogs.critical(this, mainTr("错误"), mainTr("图像保存失败：%1").arg(failed));
+        // Frames are saved while a read is taken apart: the box waits until
+        // the read is done.
+        QMetaObject::invokeMethod(
+            this,
+            [this, failed] {
+                m_dialogs.critical(this, mainTr("错误"), mainTr("图像保存失败：%1").arg(failed));
+            },
+            Qt::QueuedConnection);
         return;
     }
     ++m_framesSaved;

@@ -1,5 +1,7 @@
 #include "carframe.h"
 
+#include "receivescope.h"
+
 #include <algorithm>
 
 namespace {
@@ -62,11 +64,42 @@ void CarFrameParser::append(const char *bytes, int size)
 {
     if (size <= 0)
         return;
+    if (m_handling) {
+        m_waiting.append(bytes, size);
+        if (m_waiting.size() > bufferLimit())
+            m_waiting.remove(0, m_waiting.size() - bufferLimit());
+        return;
+    }
+    const ReceiveScope receiving;
     m_storage.append(bytes, size);
-    parse();
+    do {
+        takeWaitingBytes();
+        cutFrames();
+        handleCutFrames();
+        dropConsumed();
+    } while (!m_waiting.isEmpty());
 }
 
-void CarFrameParser::parse()
+void CarFrameParser::takeWaitingBytes()
+{
+    m_storage.append(m_waiting);
+    m_waiting.clear();
+}
+
+void CarFrameParser::handleCutFrames()
+{
+    m_handling = true;
+    const auto *data = m_storage.constData();
+    for (const CutFrame &frame : m_cut) {
+        ++m_framesHandled[size_t(frame.command)];
+        if (const Handler &handler = m_handlers[size_t(frame.command)])
+            handler(data + frame.offset, frame.length);
+    }
+    m_cut.clear();
+    m_handling = false;
+}
+
+void CarFrameParser::cutFrames()
 {
     const auto *data = reinterpret_cast<const unsigned char *>(m_storage.constData());
     const int size = m_storage.size();
@@ -96,15 +129,12 @@ void CarFrameParser::parse()
             start = searchFrom = header + 1;
             continue;
         }
-        ++m_framesHandled[size_t(command)];
-        if (const Handler &handler = m_handlers[size_t(command)])
-            handler(reinterpret_cast<const char *>(data + header + 2), length);
+        m_cut.push_back({command, header + 2, length});
         start = searchFrom = header + length + 4;
     }
     m_start = start;
     m_searchFrom = searchFrom;
     m_work.bytesSearched += searched;
-    dropConsumed();
 }
 
 void CarFrameParser::dropConsumed()

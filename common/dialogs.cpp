@@ -1,5 +1,6 @@
 #include "dialogs.h"
 
+#include "receivescope.h"
 #include "translation.h"
 
 #include <QFileDialog>
@@ -15,6 +16,7 @@ namespace {
 void showMessage(QMessageBox::Icon icon, QWidget *parent, const QString &title,
                  const QString &text)
 {
+    Q_ASSERT_X(!ReceiveScope::active(), "Dialogs", "a message box inside a receive");
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -34,6 +36,7 @@ void WidgetDialogs::critical(QWidget *parent, const QString &title, const QStrin
 
 bool WidgetDialogs::question(QWidget *parent, const QString &title, const QString &text)
 {
+    Q_ASSERT_X(!ReceiveScope::active(), "Dialogs", "a question inside a receive");
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(mainTr("确定"),

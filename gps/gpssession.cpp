@@ -1,6 +1,7 @@
 #include "gpssession.h"
 
 #include "nmea.h"
+#include "receivescope.h"
 #include "translation.h"
 #include "uploadfolder.h"
 
@@ -24,6 +25,7 @@ GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
 // bytes that arrive on their own are not.
 void GpsSession::receive(const QByteArray &bytes)
 {
+    const ReceiveScope receiving;
     QByteArray rest = bytes;
     if (m_upload) {
         const int taken = int(qMin<qint64>(uploadMissing(), rest.size()));

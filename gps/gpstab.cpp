@@ -426,6 +426,15 @@ void GpsTab::showFix(const GpsFix &fix)
 
 // ---- the map -----------------------------------------------------------------
 
+// The map is first made when the tab shows or when a device asks for a
+// picture, inside a read: the box waits until the read is done.
+void GpsTab::reportLater(const QString &title, const QString &text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, title, text] { m_dialogs.critical(this, title, text); },
+        Qt::QueuedConnection);
+}
+
 MapPage *GpsTab::mapView()
 {
     if (m_map || m_mapUnavailable)
@@ -434,12 +443,12 @@ MapPage *GpsTab::mapView()
     m_map = createMapPage(ui->gps_mapArea, &error);
     if (!m_map) {
         m_mapUnavailable = true;
-        m_dialogs.critical(this, mainTr("错误"), error);
+        reportLater(mainTr("错误"), error);
         return nullptr;
     }
     ui->gps_mapLayout->addWidget(m_map->widget());
     if (!m_map->loadMapPage(&error))
-        m_dialogs.critical(this, mainTr("Unable to open file"), error);
+        reportLater(mainTr("Unable to open file"), error);
     m_mapBacklog.replayInto(*m_map);
     return m_map;
 }

@@ -79,6 +79,7 @@ private:
     void writeSerial(const QByteArray &bytes);
 
     MapTarget &map();
+    void reportLater(const QString &title, const QString &text);
     void takePicture(const PictureRequest &request);
     void sendPicture(const QByteArray &frame);
     void showFix(const GpsFix &fix);

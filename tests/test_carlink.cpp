@@ -69,6 +69,7 @@ private slots:
     void workGrowsWithTheBytesReceivedNotTheBytesKept_data();
     void workGrowsWithTheBytesReceivedNotTheBytesKept();
     void commandWithoutHandlerIsStillCutAndCounted();
+    void bytesArrivingInsideAHandlerWaitForTheFramesBefore();
 
     void binaryPixelsFollowBitOrderAndColours_data();
     void binaryPixelsFollowBitOrderAndColours();
@@ -243,6 +244,34 @@ void TestCarLink::commandWithoutHandlerIsStillCutAndCounted()
                   + CarLink::buildFrame(3, {}));
     QCOMPARE(parser.framesHandled(2), 1);
     QCOMPARE(parser.framesHandled(3), 2);
+    QVERIFY(parser.buffer().isEmpty());
+}
+
+// A handler that runs an event loop lets the next read in: its frames are
+// handled after the current read's, each once, from storage that never
+// moved under the running handler.
+void TestCarLink::bytesArrivingInsideAHandlerWaitForTheFramesBefore()
+{
+    CarFrameParser parser;
+    parser.setFrameLengths({0, 1, 0, 0});
+    QByteArray seen;
+    bool fedMore = false;
+    parser.setHandler(1, [&](const char *payload, int length) {
+        seen.append(payload, length);
+        if (!fedMore) {
+            fedMore = true;
+            // Far more than the storage held: it would have moved.
+            QByteArray more;
+            for (int i = 0; i < 1000; ++i)
+                more += CarLink::buildFrame(1, QByteArray(1, char('a' + i % 26)));
+            parser.append(more);
+        }
+        QCOMPARE(length, 1);
+    });
+    parser.append(CarLink::buildFrame(1, "X") + CarLink::buildFrame(1, "Y"));
+    QCOMPARE(parser.framesHandled(1), 1002);
+    QCOMPARE(seen.left(3), QByteArray("XYa"));
+    QCOMPARE(seen.right(1), QByteArray(1, char('a' + 999 % 26)));
     QVERIFY(parser.buffer().isEmpty());
 }
 

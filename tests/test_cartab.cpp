@@ -83,6 +83,7 @@ private slots:
     void simulatorFramesHaveTheLengthsTheTabExpects_data();
     void simulatorFramesHaveTheLengthsTheTabExpects();
     void savedFramesGoOnAfterTheHighestNumberThere();
+    void failedFrameSaveWhileFramesArriveHandlesEachOnce();
 
 private:
     template <typename T>
@@ -480,6 +481,29 @@ void TestCarTab::savedFramesGoOnAfterTheHighestNumberThere()
     QFile earlier(dir.filePath(QStringLiteral("frame-000007-bin.png")));
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+}
+
+// The box about a failed save waits until the read is done; frames that
+// arrive while it is up are each handled once, after the ones before them.
+void TestCarTab::failedFrameSaveWhileFramesArriveHandlesEachOnce()
+{
+    setCamera(1, 2, 2, {320, 240});
+    PtyPair car;
+    open(car.slavePath());
+    QTemporaryDir dir;
+    m_tab->cameraView()->saveEveryFrame(dir.filePath(QStringLiteral("missing/frame.png")));
+    const QByteArray frame = CarLink::buildFrame(1, bytes({10, 20, 30, 40}));
+    int fedWhileShown = 0;
+    m_dialogs.whileShown = [&] {
+        for (; fedWhileShown < 20; ++fedWhileShown)
+            m_tab->car_read(frame);
+    };
+
+    car.write(frame + frame + frame);
+    QTRY_COMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+    QCOMPARE(m_tab->parser().framesHandled(CarLink::Image), 3 + 20);
+    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Critical).first().contains("missing"));
+    QCOMPARE(m_tab->cameraView()->framesSaved(), 0);
 }
 
 QTEST_MAIN(TestCarTab)

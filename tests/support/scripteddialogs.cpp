@@ -1,8 +1,23 @@
 #include "scripteddialogs.h"
 
+#include "receivescope.h"
+
 #include <QStringList>
+#include <QtGlobal>
 
 #include <algorithm>
+
+namespace {
+
+// A box that opens while received bytes are being taken apart would, as a
+// real modal box, let the next read into the same parser.
+void refuseInsideReceive(const QString &title, const QString &text)
+{
+    if (ReceiveScope::active())
+        qFatal("A dialog opened inside a receive: %s: %s", qPrintable(title), qPrintable(text));
+}
+
+} // namespace
 
 int ScriptedDialogs::count(Kind kind) const
 {
@@ -22,6 +37,7 @@ QStringList ScriptedDialogs::texts(Kind kind) const
 
 void ScriptedDialogs::information(QWidget *, const QString &title, const QString &text)
 {
+    refuseInsideReceive(title, text);
     calls.append({Kind::Information, title, text});
     if (whileShown)
         whileShown();
@@ -29,6 +45,7 @@ void ScriptedDialogs::information(QWidget *, const QString &title, const QString
 
 void ScriptedDialogs::critical(QWidget *, const QString &title, const QString &text)
 {
+    refuseInsideReceive(title, text);
     calls.append({Kind::Critical, title, text});
     if (whileShown)
         whileShown();
@@ -36,6 +53,7 @@ void ScriptedDialogs::critical(QWidget *, const QString &title, const QString &t
 
 bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &text)
 {
+    refuseInsideReceive(title, text);
     calls.append({Kind::Question, title, text});
     if (whileShown)
         whileShown();
@@ -45,6 +63,7 @@ bool ScriptedDialogs::question(QWidget *, const QString &title, const QString &t
 QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const QString &dir,
                                       const QString &)
 {
+    refuseInsideReceive(caption, dir);
     calls.append({Kind::SaveFile, caption, dir});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
@@ -52,6 +71,7 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &caption, const Q
 QString ScriptedDialogs::openFileName(QWidget *, const QString &caption, const QString &,
                                       const QString &)
 {
+    refuseInsideReceive(caption, QString());
     calls.append({Kind::OpenFile, caption, QString()});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
