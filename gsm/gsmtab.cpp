@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "hextext.h"
 #include "receivefileswitch.h"
+#include "requiredchild.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
@@ -118,8 +119,7 @@ void GsmTab::connectCatalogueButtons()
     for (const AtCatalogueEntry &entry : atCatalogue()) {
         if (entry.command.isEmpty())
             continue;
-        auto *button = findChild<QPushButton *>(QLatin1String(entry.key));
-        Q_ASSERT(button);
+        auto *button = requiredChild<QPushButton>(this, QLatin1String(entry.key));
         connect(button, &QPushButton::clicked, this, [this, &entry] {
             gsm_send_cmd(entry.command);
             showInfo(entry);
