@@ -68,7 +68,7 @@ MainWindow::~MainWindow()
 {
     writeSettings();
     // The tabs outlive this part of the window while they are destroyed.
-    for (QObject *tab : std::initializer_list<QObject *>{m_uartTab, m_gsmTab, m_carTab})
+    for (QObject *tab : std::initializer_list<QObject *>{m_uartTab, m_carTab, m_gsmTab})
         tab->disconnect(this);
 }
 
@@ -95,7 +95,7 @@ void MainWindow::createTabs(const PortListSource &portSource)
     m_gpsTab = new GpsTab(m_dialogs, portSource, this);
     m_carTab = new CarTab(m_dialogs, portSource, this);
     m_netTab = new NetTab(m_dialogs, this);
-    m_toolTabs = {m_uartTab, m_gsmTab, m_carTab};
+    m_toolTabs = {m_uartTab, m_carTab, m_gsmTab};
 
     QTabWidget *tabs = ui->tabWidget_main;
     tabs->addTab(m_uartTab, mainTr("串口调试助手"));

@@ -97,7 +97,7 @@ private:
     GpsTab *m_gpsTab = nullptr;
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
-    // The tabs with settings or housekeeping, in the order they are built.
+    // The tabs with settings or housekeeping, in the order their ticks run.
     std::array<ToolTab *, 3> m_toolTabs{};
     // The main tabs' pages and titles in their first order: the page
     // numbers of the settings file.
