@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 
 #include "cartab.h"
-#include "ciplineedit.h"
 #include "devicewatcher.h"
 #include "dialogs.h"
 #include "gpstab.h"
@@ -10,20 +9,15 @@
 #include "language.h"
 #include "nettab.h"
 #include "programinfo.h"
-#include "receivefileswitch.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
-#include "textcodec.h"
+#include "tooltab.h"
 #include "translation.h"
 #include "uarttab.h"
 #include "ui_mainwindow.h"
 
 #include <QActionGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMenu>
-#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -35,56 +29,6 @@ constexpr int kFontPointSize = 9;
 // Receive files are left to their own buffering for the first seconds after
 // start and flushed once a second after that.
 constexpr int kTicksBeforeFlushing = 5;
-
-// The combo boxes of the serial settings, in the record's order.
-constexpr std::array<const char *, 4> kSerialBoxes = {"baudRateBox", "dataBitsBox", "parityBox",
-                                                      "stopBitsBox"};
-
-template<typename Widget>
-Widget *widget(const QWidget *window, const QString &name)
-{
-    auto *found = window->findChild<Widget *>(name);
-    Q_ASSERT_X(found, "settings", qPrintable(name));
-    return found;
-}
-
-QString serialBoxName(const char *tab, const char *box)
-{
-    return QLatin1String(tab) + QLatin1Char('_') + QLatin1String(box);
-}
-
-QString channelNameEdit(int channel)
-{
-    return QStringLiteral("car_wave%1").arg(channel + 1);
-}
-
-QString channelCheck(int channel)
-{
-    return QStringLiteral("car_wave%1_chk").arg(channel + 1);
-}
-
-// A stored index the box does not have leaves the box as it is.
-void setComboIndex(QComboBox *box, int index)
-{
-    if (index < box->count())
-        box->setCurrentIndex(index);
-}
-
-void applySerial(const QWidget *window, const char *tab,
-                 const SettingsRecord::SerialIndexes &indexes)
-{
-    for (size_t i = 0; i < kSerialBoxes.size(); ++i)
-        setComboIndex(widget<QComboBox>(window, serialBoxName(tab, kSerialBoxes[i])), indexes[i]);
-}
-
-SettingsRecord::SerialIndexes serialIndexes(const QWidget *window, const char *tab)
-{
-    SettingsRecord::SerialIndexes indexes{};
-    for (size_t i = 0; i < kSerialBoxes.size(); ++i)
-        indexes[i] =
-            quint8(widget<QComboBox>(window, serialBoxName(tab, kSerialBoxes[i]))->currentIndex());
-    return indexes;
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -124,11 +68,8 @@ MainWindow::~MainWindow()
 {
     writeSettings();
     // The tabs outlive this part of the window while they are destroyed.
-    for (SerialPortPanel *panel : serialPanels())
-        panel->disconnect(this);
-    m_uartTab->disconnect(this);
-    m_gsmTab->disconnect(this);
-    m_uartTab->closeReceiveFile();
+    for (QObject *tab : std::initializer_list<QObject *>{m_uartTab, m_carTab, m_gsmTab})
+        tab->disconnect(this);
 }
 
 void MainWindow::setUpWindow()
@@ -154,6 +95,7 @@ void MainWindow::createTabs(const PortListSource &portSource)
     m_gpsTab = new GpsTab(m_dialogs, portSource, this);
     m_carTab = new CarTab(m_dialogs, portSource, this);
     m_netTab = new NetTab(m_dialogs, this);
+    m_toolTabs = {m_uartTab, m_carTab, m_gsmTab};
 
     QTabWidget *tabs = ui->tabWidget_main;
     tabs->addTab(m_uartTab, mainTr("串口调试助手"));
@@ -226,10 +168,9 @@ void MainWindow::startHousekeeping(const QStringList &deviceDirectories)
         connect(m_deviceWatcher, &DeviceDirectoryWatcher::changed, this,
                 &MainWindow::onDevicesChanged);
     }
-    for (SerialPortPanel *panel : {m_uartTab->panel(), m_carTab->panel()})
-        connect(panel, &SerialPortPanel::linkStateChanged, this, &MainWindow::updateScanTimer);
-    connect(m_uartTab, &UartTab::statisticsChanged, this, &MainWindow::updateScanTimer);
-    connect(m_gsmTab, &GsmTab::receiveFileWritten, this, &MainWindow::updateScanTimer);
+    connect(m_uartTab, &UartTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
+    connect(m_gsmTab, &GsmTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
+    connect(m_carTab, &CarTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
     updateScanTimer();
 }
 
@@ -248,7 +189,9 @@ void MainWindow::onDevicesChanged()
 {
     m_ports.refresh();
     refreshPortLists();
-    reconnectLostPorts();
+    // Only panels whose user asked for it reconnect.
+    for (SerialPortPanel *panel : serialPanels())
+        panel->reconnectIfLost();
     updateScanTimer();
 }
 
@@ -258,34 +201,23 @@ void MainWindow::refreshPortLists()
         panel->refreshPortList();
 }
 
-void MainWindow::reconnectLostPorts()
-{
-    m_uartTab->panel()->reconnectIfLost();
-    m_carTab->panel()->reconnectIfLost();
-}
-
 void MainWindow::com_scan()
 {
     if (!m_deviceWatcher)
         m_ports.refresh();
     refreshPortLists();
-    m_uartTab->panel()->reconnectIfLost();
-    m_uartTab->updateStatistics();
-    m_carTab->panel()->reconnectIfLost();
-
-    if (++m_scanTicks > kTicksBeforeFlushing) {
-        m_uartTab->flushReceiveFile();
-        m_gsmTab->receiveFile()->flush();
-    }
+    const bool flushFiles = ++m_scanTicks > kTicksBeforeFlushing;
+    for (ToolTab *tab : m_toolTabs)
+        tab->tick(flushFiles);
     updateScanTimer();
 }
 
 bool MainWindow::housekeepingDue() const
 {
     // A source that cannot tell of changes is asked on every tick.
-    return !m_deviceWatcher || m_uartTab->housekeepingDue()
-        || m_gsmTab->receiveFile()->hasUnflushedBytes()
-        || m_uartTab->panel()->reconnectionPending() || m_carTab->panel()->reconnectionPending();
+    return !m_deviceWatcher
+        || std::any_of(m_toolTabs.begin(), m_toolTabs.end(),
+                       [](const ToolTab *tab) { return tab->tickNeeded(); });
 }
 
 void MainWindow::updateScanTimer()
@@ -305,15 +237,21 @@ void MainWindow::readSettings()
 {
     if (m_settingsFile.isEmpty())
         return;
-    if (const auto record = loadSettingsFile(m_settingsFile))
-        applySettings(*record);
+    const auto record = loadSettingsFile(m_settingsFile);
+    if (!record)
+        return;
+    applyTabOrder(*record);
+    for (ToolTab *tab : m_toolTabs)
+        tab->loadSettings(*record);
 }
 
 void MainWindow::writeSettings()
 {
     SettingsRecord record;
-    if (m_settingsFile.isEmpty() || !fillSettings(record))
+    if (m_settingsFile.isEmpty() || !fillTabOrder(record))
         return;
+    for (const ToolTab *tab : m_toolTabs)
+        tab->saveSettings(record);
     QString error;
     if (!saveSettingsFile(m_settingsFile, record, &error))
         m_dialogs.critical(this, mainTr("错误"),
@@ -333,32 +271,7 @@ void MainWindow::applyTabOrder(const SettingsRecord &record)
         tabs->setCurrentIndex(record.currentTab);
 }
 
-void MainWindow::applySettings(const SettingsRecord &record)
-{
-    applyTabOrder(record);
-    widget<QSpinBox>(this, QStringLiteral("car_img_w"))->setValue(record.imageWidth);
-    widget<QSpinBox>(this, QStringLiteral("car_img_h"))->setValue(record.imageHeight);
-    applySerial(this, "uart", record.uartSerial);
-    applySerial(this, "car", record.carSerial);
-    applySerial(this, "gsm", record.gsmSerial);
-    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_imgBox")), record.imageMode);
-    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_ccd_num")), record.ccdCount);
-    widget<QSpinBox>(this, QStringLiteral("car_ware_num"))->setValue(record.channelCount);
-    setComboIndex(widget<QComboBox>(this, QStringLiteral("car_ware_type")), record.sampleType);
-    for (int channel = 0; channel < SettingsRecord::kChannels; ++channel) {
-        widget<QCheckBox>(this, channelCheck(channel))
-            ->setChecked(record.channelShown[size_t(channel)]);
-        widget<QLineEdit>(this, channelNameEdit(channel))
-            ->setText(bytesToText(record.channelNames[size_t(channel)]));
-    }
-    widget<QSpinBox>(this, QStringLiteral("gsm_lipport"))->setValue(record.gsmLocalPort);
-    widget<QSpinBox>(this, QStringLiteral("gsm_ipport"))->setValue(record.gsmServerPort);
-    if (!record.gsmAddress.isEmpty())
-        widget<CIPLineEdit>(this, QStringLiteral("gsm_IP"))
-            ->setText(bytesToText(record.gsmAddress));
-}
-
-bool MainWindow::fillSettings(SettingsRecord &record) const
+bool MainWindow::fillTabOrder(SettingsRecord &record) const
 {
     const QTabWidget *tabs = ui->tabWidget_main;
     for (int page = 0; page < int(m_pages.size()); ++page) {
@@ -368,24 +281,5 @@ bool MainWindow::fillSettings(SettingsRecord &record) const
         record.tabOrder[size_t(position)] = quint8(page);
     }
     record.currentTab = quint8(tabs->currentIndex());
-    record.imageWidth = widget<QSpinBox>(this, QStringLiteral("car_img_w"))->value();
-    record.imageHeight = widget<QSpinBox>(this, QStringLiteral("car_img_h"))->value();
-    record.uartSerial = serialIndexes(this, "uart");
-    record.carSerial = serialIndexes(this, "car");
-    record.gsmSerial = serialIndexes(this, "gsm");
-    record.imageMode = quint8(widget<QComboBox>(this, QStringLiteral("car_imgBox"))->currentIndex());
-    record.ccdCount = quint8(widget<QComboBox>(this, QStringLiteral("car_ccd_num"))->currentIndex());
-    record.channelCount = quint8(widget<QSpinBox>(this, QStringLiteral("car_ware_num"))->value());
-    record.sampleType =
-        quint8(widget<QComboBox>(this, QStringLiteral("car_ware_type"))->currentIndex());
-    for (int channel = 0; channel < SettingsRecord::kChannels; ++channel) {
-        record.channelShown[size_t(channel)] =
-            widget<QCheckBox>(this, channelCheck(channel))->isChecked();
-        record.channelNames[size_t(channel)] =
-            textToBytes(widget<QLineEdit>(this, channelNameEdit(channel))->text());
-    }
-    record.gsmLocalPort = widget<QSpinBox>(this, QStringLiteral("gsm_lipport"))->value();
-    record.gsmServerPort = widget<QSpinBox>(this, QStringLiteral("gsm_ipport"))->value();
-    record.gsmAddress = textToBytes(widget<CIPLineEdit>(this, QStringLiteral("gsm_IP"))->text());
     return true;
 }

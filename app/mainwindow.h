@@ -20,19 +20,22 @@ class NetTab;
 class QTimer;
 class SerialPortPanel;
 struct SettingsRecord;
+class ToolTab;
 class UartTab;
 
 namespace Ui {
 class MainWindow;
 }
 
-// The workbench window: one tab per tool, plus the housekeeping that keeps
-// the serial tabs' port lists and links current.
+// The workbench window: one tab per tool, their order, the language menu,
+// and the once-a-second housekeeping tick the tabs share.
 //
 // The port list is enumerated once for all four serial tabs, when a device
-// directory changes. The scan timer ticks once a second only while a tick
-// has work: a serial-assistant port open, its statistics line behind, a
-// receive file unflushed, or a lost port waiting to be reconnected.
+// directory changes. The scan timer ticks once a second only while some tab
+// needs it (a serial-assistant port open, its statistics line behind, a
+// receive file unflushed, or a lost port waiting to be reconnected) or no
+// device directory is watched. Each tab keeps its own fields of the
+// settings file and does its own work in the tick.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -60,9 +63,8 @@ public:
 
 public slots:
     // One housekeeping tick: refresh the port lists (asking the source again
-    // only without change notification), reconnect lost ports where the
-    // user asked for it, update the serial assistant's statistics and, from
-    // the sixth tick on, flush the open receive files.
+    // only without change notification), then each tab's own tick, which
+    // from the sixth on also flushes the open receive files.
     void com_scan();
 
 private:
@@ -77,14 +79,12 @@ private:
     QList<SerialPortPanel *> serialPanels() const;
     void onDevicesChanged();
     void refreshPortLists();
-    void reconnectLostPorts();
     bool housekeepingDue() const;
     void updateScanTimer();
     void readSettings();
     void writeSettings();
-    void applySettings(const SettingsRecord &record);
     void applyTabOrder(const SettingsRecord &record);
-    bool fillSettings(SettingsRecord &record) const;
+    bool fillTabOrder(SettingsRecord &record) const;
 
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs &m_dialogs;
@@ -97,6 +97,8 @@ private:
     GpsTab *m_gpsTab = nullptr;
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
+    // The tabs with settings or housekeeping, in the order their ticks run.
+    std::array<ToolTab *, 3> m_toolTabs{};
     // The main tabs' pages and titles in their first order: the page
     // numbers of the settings file.
     std::array<QWidget *, 6> m_pages{};

@@ -1,6 +1,7 @@
 #include "cameraview.h"
 
 #include "dialogs.h"
+#include "settingsrecord.h"
 #include "translation.h"
 #include "ui_cameraview.h"
 
@@ -86,6 +87,21 @@ void CameraView::applySettings(const CarCamera::Settings &settings)
     (settings.highBitFirst ? ui->car_bin_b : ui->car_bin_l)->setChecked(true);
     (settings.oneIsBlack ? ui->car_img_color_1b : ui->car_img_color_0b)->setChecked(true);
     (settings.bigEndian ? ui->car_img_rgb565_b : ui->car_img_rgb565_l)->setChecked(true);
+}
+
+void CameraView::saveSettings(SettingsRecord &record) const
+{
+    record.imageWidth = ui->car_img_w->value();
+    record.imageHeight = ui->car_img_h->value();
+    record.imageMode = quint8(ui->car_imgBox->currentIndex());
+}
+
+void CameraView::loadSettings(const SettingsRecord &record)
+{
+    ui->car_img_w->setValue(record.imageWidth);
+    ui->car_img_h->setValue(record.imageHeight);
+    if (record.imageMode < ui->car_imgBox->count())
+        ui->car_imgBox->setCurrentIndex(record.imageMode);
 }
 
 bool CameraView::saveSnapshot(const QString &path) const

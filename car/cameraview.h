@@ -9,6 +9,7 @@
 
 class Dialogs;
 class QCheckBox;
+struct SettingsRecord;
 
 namespace Ui {
 class CameraView;
@@ -26,6 +27,9 @@ public:
     // As the settings widgets show them now.
     CarCamera::Settings settings() const;
     void applySettings(const CarCamera::Settings &settings);
+    // The image mode, width and height in the settings file.
+    void saveSettings(SettingsRecord &record) const;
+    void loadSettings(const SettingsRecord &record);
 
     // Payload bytes of one image with the current settings.
     int payloadLength() const;

@@ -9,6 +9,7 @@
 #include "scopeview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "settingsrecord.h"
 #include "tcpclientlink.h"
 #include "tcpserverlink.h"
 #include "translation.h"
@@ -93,6 +94,7 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connect(m_panel, &SerialPortPanel::opened, this, &CarTab::onLinkOpened);
     connect(m_panel, &SerialPortPanel::closed, this, &CarTab::onLinkClosed);
     connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::updateSourceSelector);
+    connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::tickNeedChanged);
     createNetworkSources(dialogs);
     const std::initializer_list<ByteLink *> links{m_serial, m_tcpServer, m_tcpClient, m_udp};
     for (ByteLink *link : links)
@@ -123,6 +125,32 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 }
 
 CarTab::~CarTab() = default;
+
+void CarTab::saveSettings(SettingsRecord &record) const
+{
+    m_cameraView->saveSettings(record);
+    record.carSerial = m_panel->serialIndexes();
+    m_ccdView->saveSettings(record);
+    m_scopeView->saveSettings(record);
+}
+
+void CarTab::loadSettings(const SettingsRecord &record)
+{
+    m_cameraView->loadSettings(record);
+    m_panel->applySerialIndexes(record.carSerial);
+    m_ccdView->loadSettings(record);
+    m_scopeView->loadSettings(record);
+}
+
+bool CarTab::tickNeeded() const
+{
+    return m_panel->reconnectionPending();
+}
+
+void CarTab::tick(bool)
+{
+    m_panel->reconnectIfLost();
+}
 
 // Bytes from a network come as soon as a read interval of the serial port
 // would bring them: a TCP client's bytes gather that long, not the server's

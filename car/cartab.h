@@ -3,6 +3,7 @@
 #include "capturefile.h"
 #include "carframe.h"
 #include "portenumerator.h"
+#include "tooltab.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -30,7 +31,7 @@ class CarTab;
 // framed stream a car sends, over a serial port or a network (a Wi-Fi
 // bridge on the car): as a TCP server, a TCP client or over UDP. One
 // source at a time; the link is receive-only.
-class CarTab : public QWidget
+class CarTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
@@ -49,6 +50,17 @@ public:
 
     // A source is open: bytes come and the settings are fixed.
     bool sourceOpen() const;
+
+    void saveSettings(SettingsRecord &record) const override;
+    void loadSettings(const SettingsRecord &record) override;
+    // The tick has work while a lost port waits for its return; it reopens
+    // the port then.
+    bool tickNeeded() const override;
+    void tick(bool flushFiles) override;
+
+signals:
+    // The port opened, closed or was lost, or reconnection was switched.
+    void tickNeedChanged();
 
 public slots:
     // Cuts everything the car sent into frames and hands each to its view.

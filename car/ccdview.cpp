@@ -1,6 +1,7 @@
 #include "ccdview.h"
 
 #include "imagewidget.h"
+#include "settingsrecord.h"
 #include "translation.h"
 #include "ui_ccdview.h"
 
@@ -56,6 +57,17 @@ void CcdView::applySettings(int sensorCount, int lineWidth)
     if (index >= 0)
         ui->car_ccd_num->setCurrentIndex(index);
     ui->car_ccd_line->setValue(lineWidth);
+}
+
+void CcdView::saveSettings(SettingsRecord &record) const
+{
+    record.ccdCount = quint8(ui->car_ccd_num->currentIndex());
+}
+
+void CcdView::loadSettings(const SettingsRecord &record)
+{
+    if (record.ccdCount < ui->car_ccd_num->count())
+        ui->car_ccd_num->setCurrentIndex(record.ccdCount);
 }
 
 void CcdView::setLinkOpen(bool open)

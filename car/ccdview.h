@@ -13,6 +13,7 @@ class Dialogs;
 class ImageWidget;
 class QLabel;
 class QSlider;
+struct SettingsRecord;
 
 namespace Ui {
 class CcdView;
@@ -34,6 +35,9 @@ public:
     int sensorCountSetting() const;
     int lineWidthSetting() const;
     void applySettings(int sensorCount, int lineWidth);
+    // The settings file keeps the sensor count as the combo's index.
+    void saveSettings(SettingsRecord &record) const;
+    void loadSettings(const SettingsRecord &record);
 
     // The car link opened (settings fixed, buffers sized) or closed.
     void setLinkOpen(bool open);

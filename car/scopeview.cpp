@@ -5,6 +5,8 @@
 #include "sampletypes.h"
 #include "scopecsv.h"
 #include "scopecurve.h"
+#include "settingsrecord.h"
+#include "textcodec.h"
 #include "translation.h"
 #include "ui_scopeview.h"
 
@@ -167,6 +169,30 @@ void ScopeView::applySettings(int channelCount, int typeCode)
     const int index = ui->car_ware_type->findData(typeCode);
     if (index >= 0)
         ui->car_ware_type->setCurrentIndex(index);
+}
+
+static_assert(SettingsRecord::kChannels == SampleStore::kChannels,
+              "the settings file keeps a name for every channel");
+
+void ScopeView::saveSettings(SettingsRecord &record) const
+{
+    record.channelCount = quint8(ui->car_ware_num->value());
+    record.sampleType = quint8(ui->car_ware_type->currentIndex());
+    for (size_t channel = 0; channel < record.channelNames.size(); ++channel) {
+        record.channelShown[channel] = m_shownChecks[channel]->isChecked();
+        record.channelNames[channel] = textToBytes(m_nameEdits[channel]->text());
+    }
+}
+
+void ScopeView::loadSettings(const SettingsRecord &record)
+{
+    ui->car_ware_num->setValue(record.channelCount);
+    if (record.sampleType < ui->car_ware_type->count())
+        ui->car_ware_type->setCurrentIndex(record.sampleType);
+    for (size_t channel = 0; channel < record.channelNames.size(); ++channel) {
+        m_shownChecks[channel]->setChecked(record.channelShown[channel]);
+        m_nameEdits[channel]->setText(bytesToText(record.channelNames[channel]));
+    }
 }
 
 void ScopeView::setLinkOpen(bool open)

@@ -14,6 +14,7 @@ class Dialogs;
 class QCheckBox;
 class QLineEdit;
 class QwtPlot;
+struct SettingsRecord;
 
 namespace Ui {
 class ScopeView;
@@ -39,6 +40,10 @@ public:
     int channelCountSetting() const;
     int typeCodeSetting() const;
     void applySettings(int channelCount, int typeCode);
+    // The channel count, the sample type as the combo's index, and each
+    // channel's name and whether it is shown.
+    void saveSettings(SettingsRecord &record) const;
+    void loadSettings(const SettingsRecord &record);
 
     // The car link opened (settings fixed) or closed.
     void setLinkOpen(bool open);

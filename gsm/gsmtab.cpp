@@ -6,8 +6,10 @@
 #include "dialogs.h"
 #include "hextext.h"
 #include "receivefileswitch.h"
+#include "requiredchild.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "settingsrecord.h"
 #include "translation.h"
 #include "ui_gsmtab.h"
 
@@ -84,13 +86,40 @@ bool GsmTab::isSendingSeries() const
     return m_pacer->isRunning();
 }
 
+void GsmTab::saveSettings(SettingsRecord &record) const
+{
+    record.gsmSerial = m_panel->serialIndexes();
+    record.gsmLocalPort = ui->gsm_lipport->value();
+    record.gsmServerPort = ui->gsm_ipport->value();
+    record.gsmAddress = textToBytes(ui->gsm_IP->text());
+}
+
+void GsmTab::loadSettings(const SettingsRecord &record)
+{
+    m_panel->applySerialIndexes(record.gsmSerial);
+    ui->gsm_lipport->setValue(record.gsmLocalPort);
+    ui->gsm_ipport->setValue(record.gsmServerPort);
+    if (!record.gsmAddress.isEmpty())
+        ui->gsm_IP->setText(bytesToText(record.gsmAddress));
+}
+
+bool GsmTab::tickNeeded() const
+{
+    return m_receiveFile->hasUnflushedBytes();
+}
+
+void GsmTab::tick(bool flushFiles)
+{
+    if (flushFiles)
+        m_receiveFile->flush();
+}
+
 void GsmTab::connectCatalogueButtons()
 {
     for (const AtCatalogueEntry &entry : atCatalogue()) {
         if (entry.command.isEmpty())
             continue;
-        auto *button = findChild<QPushButton *>(QLatin1String(entry.key));
-        Q_ASSERT(button);
+        auto *button = requiredChild<QPushButton>(this, QLatin1String(entry.key));
         connect(button, &QPushButton::clicked, this, [this, &entry] {
             gsm_send_cmd(entry.command);
             showInfo(entry);
@@ -198,7 +227,7 @@ void GsmTab::gsm_read(const QByteArray &bytes)
     insertAtEnd(ui->gsm_recvEdit, shown);
     if (m_receiveFile->isOpen()) {
         m_receiveFile->write(saved);
-        emit receiveFileWritten();
+        emit tickNeedChanged();
     }
 }
 

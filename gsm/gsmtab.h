@@ -2,6 +2,7 @@
 
 #include "portenumerator.h"
 #include "textcodec.h"
+#include "tooltab.h"
 
 #include <QWidget>
 
@@ -28,7 +29,7 @@ class GsmTab;
 // stores the own number, sends and reads SMS; the GPRS page opens a TCP or
 // UDP link through the module and sends on it; the conversion page turns
 // text into UCS2 or hex and back.
-class GsmTab : public QWidget
+class GsmTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
@@ -41,9 +42,16 @@ public:
     bool isSendingSeries() const;
     qint64 receivedByteCount() const { return m_rxTotal; }
 
+    void saveSettings(SettingsRecord &record) const override;
+    // An empty stored address leaves the address field as it is.
+    void loadSettings(const SettingsRecord &record) override;
+    // The tick has work while received bytes wait in the receive file.
+    bool tickNeeded() const override;
+    void tick(bool flushFiles) override;
+
 signals:
     // Received bytes went into the receive file, which now wants a flush.
-    void receiveFileWritten();
+    void tickNeedChanged();
 
 private:
     struct Preset

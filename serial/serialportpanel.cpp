@@ -98,6 +98,30 @@ void SerialPortPanel::fillSettingCombos()
     m_link.port()->setStopBits(SerialPort::OneStop);
 }
 
+std::array<QComboBox *, 4> SerialPortPanel::settingCombos() const
+{
+    return {m_widgets.baudRateBox, m_widgets.dataBitsBox, m_widgets.parityBox,
+            m_widgets.stopBitsBox};
+}
+
+SettingsRecord::SerialIndexes SerialPortPanel::serialIndexes() const
+{
+    SettingsRecord::SerialIndexes indexes{};
+    const auto combos = settingCombos();
+    for (size_t i = 0; i < combos.size(); ++i)
+        indexes[i] = quint8(combos[i]->currentIndex());
+    return indexes;
+}
+
+void SerialPortPanel::applySerialIndexes(const SettingsRecord::SerialIndexes &indexes)
+{
+    const auto combos = settingCombos();
+    for (size_t i = 0; i < combos.size(); ++i) {
+        if (indexes[i] < combos[i]->count())
+            combos[i]->setCurrentIndex(indexes[i]);
+    }
+}
+
 void SerialPortPanel::connectWidgets()
 {
     QComboBox *portBox = m_widgets.portBox;

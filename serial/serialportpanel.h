@@ -2,6 +2,9 @@
 
 #include "portenumerator.h"
 #include "seriallink.h"
+#include "settingsrecord.h"
+
+#include <array>
 
 #include <QList>
 #include <QObject>
@@ -50,6 +53,11 @@ public:
     void setEnabledWhileOpen(const QList<QWidget *> &widgets);
     void setDisabledWhileOpen(const QList<QWidget *> &widgets);
 
+    // Baud rate, data bits, parity and stop bits as the combos' indexes, as
+    // the settings file keeps them. An index a combo lacks leaves it as it is.
+    SettingsRecord::SerialIndexes serialIndexes() const;
+    void applySerialIndexes(const SettingsRecord::SerialIndexes &indexes);
+
     // Refills the port combo when the set of port names has changed since
     // the last refresh. Signals are blocked, so an open port stays open.
     void refreshPortList();
@@ -80,6 +88,7 @@ signals:
 
 private:
     void fillSettingCombos();
+    std::array<QComboBox *, 4> settingCombos() const;
     void connectWidgets();
     void open();
     void close();

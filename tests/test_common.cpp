@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "mainwindow.h"
 #include "programinfo.h"
+#include "requiredchild.h"
 #include "scripteddialogs.h"
 #include "fakeports.h"
 #include "textcodec.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -28,6 +31,7 @@ private slots:
     void titleIsProductNameImmediatelyFollowedByVersion();
     void chineseFileNamesStayInTheSystemEncoding();
     void messageBoxesShowMarkupAsText();
+    void missingFormWidgetStopsTheProgramNamingIt();
 };
 
 void TestCommon::gb18030RoundTripsChineseAndAscii_data()
@@ -140,6 +144,29 @@ void TestCommon::messageBoxesShowMarkupAsText()
     answer();
     dialogs.question(nullptr, QStringLiteral("t"), markup);
     QCOMPARE(formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText, Qt::PlainText}));
+}
+
+void TestCommon::missingFormWidgetStopsTheProgramNamingIt()
+{
+    // The stop is what is tested, so it happens in a second run of this
+    // program that does only this.
+    const char probe[] = "ZENTRIK_PROBE_MISSING_WIDGET";
+    if (qEnvironmentVariableIsSet(probe)) {
+        QWidget form;
+        requiredChild<QPushButton>(&form, QStringLiteral("gsm_CSQ"));
+        return;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(probe), QStringLiteral("1"));
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("missingFormWidgetStopsTheProgramNamingIt")});
+    QVERIFY(run.waitForFinished(60000));
+    QVERIFY(run.exitStatus() == QProcess::CrashExit || run.exitCode() != 0);
+    QVERIFY2(run.readAll().contains(R"(QWidget has no QPushButton named "gsm_CSQ")"),
+             "the stop names the missing widget");
 }
 
 QTEST_MAIN(TestCommon)

@@ -6,6 +6,7 @@
 #include "receivefileswitch.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "settingsrecord.h"
 #include "textcodec.h"
 #include "translation.h"
 #include "ui_uarttab.h"
@@ -35,6 +36,7 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
     m_serial = new SerialLink(this);
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     connect(m_serial, &ByteLink::received, this, &UartTab::uart_read);
+    connect(m_panel, &SerialPortPanel::linkStateChanged, this, &UartTab::tickNeedChanged);
     m_quietTimer = new QTimer(this);
     m_quietTimer->setInterval(SerialLink::kReadIntervalMs);
     connect(m_quietTimer, &QTimer::timeout, this, &UartTab::quietPoll);
@@ -84,7 +86,7 @@ void UartTab::connectReceiveControls()
     });
     connect(ui->uart_recv_cleannumButton, &QPushButton::clicked, this, [this] {
         m_rxTotal = m_txTotal = m_rxAtLastTick = 0;
-        emit statisticsChanged();
+        emit tickNeedChanged();
     });
 }
 
@@ -191,26 +193,29 @@ QString UartTab::statisticsLine() const
         .arg(m_txTotal);
 }
 
-void UartTab::updateStatistics()
+void UartTab::saveSettings(SettingsRecord &record) const
 {
-    ui->uart_recvgroup->setTitle(statisticsLine());
-    m_rxAtLastTick = m_rxTotal;
+    record.uartSerial = m_panel->serialIndexes();
 }
 
-bool UartTab::housekeepingDue() const
+void UartTab::loadSettings(const SettingsRecord &record)
+{
+    m_panel->applySerialIndexes(record.uartSerial);
+}
+
+bool UartTab::tickNeeded() const
 {
     return m_panel->isOpen() || m_receiveFile->hasUnflushedBytes()
-        || ui->uart_recvgroup->title() != statisticsLine();
+        || ui->uart_recvgroup->title() != statisticsLine() || m_panel->reconnectionPending();
 }
 
-void UartTab::flushReceiveFile()
+void UartTab::tick(bool flushFiles)
 {
-    m_receiveFile->flush();
-}
-
-void UartTab::closeReceiveFile()
-{
-    m_receiveFile->close();
+    m_panel->reconnectIfLost();
+    ui->uart_recvgroup->setTitle(statisticsLine());
+    m_rxAtLastTick = m_rxTotal;
+    if (flushFiles)
+        m_receiveFile->flush();
 }
 
 // ---- send ----

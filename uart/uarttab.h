@@ -3,6 +3,7 @@
 #include "portenumerator.h"
 #include "receivedisplay.h"
 #include "textcodec.h"
+#include "tooltab.h"
 
 #include <QWidget>
 
@@ -27,7 +28,7 @@ class UartTab;
 // port receives as text or hex, optionally echoes it back and writes it to a
 // file, and sends typed text or hex once, on a timer, from ten presets or in
 // a cycle over them, and whole files or paced chunks of them.
-class UartTab : public QWidget
+class UartTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
@@ -42,17 +43,19 @@ public:
     const QByteArray &recvBuffer() const { return m_display.bytes(); }
     bool isSendingFile() const;
 
-    // Once a second: the totals and the bytes received since the last call.
-    void updateStatistics();
-    void flushReceiveFile();
-    void closeReceiveFile();
-    // Whether the once-a-second calls above have anything to do: the port is
-    // open, the statistics line is behind, or received bytes wait for a flush.
-    bool housekeepingDue() const;
+    void saveSettings(SettingsRecord &record) const override;
+    void loadSettings(const SettingsRecord &record) override;
+    // The tick has work while the port is open, the statistics line is
+    // behind, received bytes wait for a flush or a lost port for its return.
+    bool tickNeeded() const override;
+    // Reconnects a lost port, shows the totals and the bytes received since
+    // the last tick, and flushes the receive file.
+    void tick(bool flushFiles) override;
 
 signals:
-    // The counters changed while the port may be closed (cleared by the user).
-    void statisticsChanged();
+    // The port opened, closed or was lost, reconnection was switched, or the
+    // counters were cleared.
+    void tickNeedChanged();
 
 public slots:
     // Every 10 ms while the port is open.

@@ -1,0 +1,24 @@
+#pragma once
+
+struct SettingsRecord;
+
+// What the window asks of a tool tab: its own fields of the settings record,
+// and its share of the window's once-a-second housekeeping. A tab that
+// implements this also has a signal tickNeedChanged(), emitted whenever
+// tickNeeded() may have changed, so the window can rest its timer while no
+// tab needs it.
+class ToolTab
+{
+public:
+    virtual void saveSettings(SettingsRecord &record) const = 0;
+    // A stored value the tab's widgets cannot take leaves the widget as it is.
+    virtual void loadSettings(const SettingsRecord &record) = 0;
+
+    virtual bool tickNeeded() const = 0;
+    // One housekeeping second. flushFiles: the first seconds after start, in
+    // which receive files are left to their own buffering, are over.
+    virtual void tick(bool flushFiles) = 0;
+
+protected:
+    ~ToolTab() = default;
+};
