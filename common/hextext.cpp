@@ -31,10 +31,10 @@ QString bytesToHexText(const QByteArray &bytes)
     return text;
 }
 
-QByteArray hexTextToBytes(const QString &text)
+HexTextBytes hexTextToBytesReporting(const QString &text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size() / 2);
+    HexTextBytes result;
+    result.bytes.reserve(text.size() / 2);
     int i = 0;
     while (i < text.size()) {
         if (text.at(i) == QLatin1Char(' ')) {
@@ -47,8 +47,14 @@ QByteArray hexTextToBytes(const QString &text)
         const int low = hexDigitValue(text.at(i + 1));
         if (high < 0 || low < 0)
             break;
-        bytes.append(char(high << 4 | low));
+        result.bytes.append(char(high << 4 | low));
         i += 2;
     }
-    return bytes;
+    result.leftOut = text.mid(i);
+    return result;
+}
+
+QByteArray hexTextToBytes(const QString &text)
+{
+    return hexTextToBytesReporting(text).bytes;
 }

@@ -13,3 +13,14 @@ QString bytesToHexText(const QByteArray &bytes);
 // and keeps what it had, and a lone last digit is dropped: "1A 2B", "1A2B"
 // and "1a 2b" all give 0x1A 0x2B, "1A 2" gives 0x1A, "1 A" gives nothing.
 QByteArray hexTextToBytes(const QString &text);
+
+struct HexTextBytes
+{
+    QByteArray bytes;
+    // The typed text from where the walk stopped to its end; empty when it
+    // took everything.
+    QString leftOut;
+};
+
+// hexTextToBytes, also saying what it left out.
+HexTextBytes hexTextToBytesReporting(const QString &text);

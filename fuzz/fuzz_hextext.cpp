@@ -52,6 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString typed = QString::fromUtf8(bytes);
     check(hexTextToBytes(typed) == referenceHexToBytes(typed), "typed hex as the plain rule");
+    const HexTextBytes reported = hexTextToBytesReporting(typed);
+    check(reported.bytes == hexTextToBytes(typed), "the report keeps the same bytes");
+    check(typed.endsWith(reported.leftOut), "what was left out is the rest of the text");
+    check(hexTextToBytes(typed.left(typed.size() - reported.leftOut.size())) == reported.bytes,
+          "the text before what was left out gives the same bytes");
+    check(reported.leftOut.isEmpty()
+              || (!reported.leftOut.startsWith(QLatin1Char(' '))
+                  && hexTextToBytes(reported.leftOut.left(2)).isEmpty()),
+          "what was left out starts where no pair could be read");
     const QString latin = QString::fromLatin1(bytes);
     check(hexTextToBytes(latin) == referenceHexToBytes(latin), "typed hex (Latin-1) as the plain rule");
 

@@ -9,6 +9,9 @@ CommandPacer::CommandPacer(QObject *parent)
     , m_pause(new QTimer(this))
 {
     m_pause->setSingleShot(true);
+    // A coarse timer may fire a few milliseconds early; the module's pause is
+    // a minimum.
+    m_pause->setTimerType(Qt::PreciseTimer);
     m_pause->setInterval(kPauseMs);
     connect(m_pause, &QTimer::timeout, this, &CommandPacer::nextStep);
 }

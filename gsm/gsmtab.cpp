@@ -7,6 +7,7 @@
 #include "hextext.h"
 #include "receivefileswitch.h"
 #include "requiredchild.h"
+#include "sendarea.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
@@ -27,7 +28,8 @@ QString timeStampText()
     return QStringLiteral("\n[%1]").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
 }
 
-// Typed text as bytes: hex pairs or GB18030 text, with CR LF if asked.
+// Typed text as bytes (the GPRS page): hex pairs or GB18030 text, with CR
+// LF if asked.
 QByteArray typedBytes(const QString &text, bool hex, bool newLine)
 {
     QByteArray bytes = hex ? hexTextToBytes(text) : textToBytes(text);
@@ -195,17 +197,29 @@ void GsmTab::connectConsole()
     m_receiveFile = new ReceiveFileSwitch(ui->gsm_file_ck, ui->gsm_fileEdit, m_dialogs, this);
     connect(ui->gsm_recv_cleanButton, &QPushButton::clicked, ui->gsm_recvEdit, &QTextEdit::clear);
     connect(ui->gsm_tx_cleanButton, &QPushButton::clicked, ui->gsm_txEdit, &QTextEdit::clear);
-    connect(ui->gsm_send_cleanButton, &QPushButton::clicked, ui->gsm_sendEdit,
-            &QPlainTextEdit::clear);
-    connect(ui->gsm_sendButton, &QPushButton::clicked, this, &GsmTab::sendBox);
-    for (int i = 0; i < kPresetCount; ++i) {
-        const QString number = QString::number(i + 1);
-        m_presets[i] = {findChild<QLineEdit *>(QStringLiteral("gsm_sendEdit") + number),
-                        findChild<QCheckBox *>(QStringLiteral("gsm_sendHex_ck") + number),
-                        findChild<QPushButton *>(QStringLiteral("gsm_sendButton") + number)};
-        Q_ASSERT(m_presets[i].edit && m_presets[i].hexCheck && m_presets[i].sendButton);
-        connect(m_presets[i].sendButton, &QPushButton::clicked, this, [this, i] { sendPreset(i); });
-    }
+    connectSendArea();
+}
+
+// The send box is logged like a command, without a time stamp; presets are
+// not logged. A write the port refused is neither logged nor cleared.
+void GsmTab::connectSendArea()
+{
+    const SendArea::Widgets box{ui->gsm_sendEdit,       ui->gsm_sendHex_ck,
+                                ui->gsm_sendButton,     ui->gsm_send_cleanButton,
+                                ui->gsm_sendnewline_ck, ui->gsm_send_clean};
+    const SendArea::Presets presets{
+        SendArea::findPresets(this, QStringLiteral("gsm_"), kPresetCount),
+        ui->gsm_senddnewline_ck, ui->gsm_sendd_clean};
+    auto write = [this](const QByteArray &bytes, SendArea::Source source) {
+        if (!m_serial->isOpen() || m_serial->write(bytes) < 0)
+            return false;
+        if (source == SendArea::Source::Edit)
+            appendLogLine(logText(bytes));
+        return true;
+    };
+    m_sendArea = new SendArea(QStringLiteral("gsm_"), box, presets, write, this);
+    connect(m_panel, &SerialPortPanel::linkStateChanged, m_sendArea,
+            [this] { m_sendArea->setReady(m_panel->isOpen()); });
 }
 
 void GsmTab::gsm_read(const QByteArray &bytes)
@@ -229,31 +243,6 @@ void GsmTab::gsm_read(const QByteArray &bytes)
         m_receiveFile->write(saved);
         emit tickNeedChanged();
     }
-}
-
-void GsmTab::sendBox()
-{
-    const QString text = ui->gsm_sendEdit->toPlainText();
-    if (!m_serial->isOpen() || text.isEmpty())
-        return;
-    const QByteArray bytes = typedBytes(text, ui->gsm_sendHex_ck->isChecked(),
-                                        ui->gsm_sendnewline_ck->isChecked());
-    m_serial->write(bytes);
-    appendLogLine(logText(bytes));
-    if (ui->gsm_send_clean->isChecked())
-        ui->gsm_sendEdit->clear();
-}
-
-void GsmTab::sendPreset(int index)
-{
-    const Preset &preset = m_presets[index];
-    const QString text = preset.edit->text();
-    if (!m_serial->isOpen() || text.isEmpty())
-        return;
-    m_serial->write(typedBytes(text, preset.hexCheck->isChecked(),
-                               ui->gsm_senddnewline_ck->isChecked()));
-    if (ui->gsm_sendd_clean->isChecked())
-        preset.edit->clear();
 }
 
 // ---- phone and SMS ----

@@ -6,16 +6,13 @@
 
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 struct AtCatalogueEntry;
 class CommandPacer;
 class Dialogs;
-class QCheckBox;
-class QLineEdit;
-class QPushButton;
 class ReceiveFileSwitch;
+class SendArea;
 class SerialLink;
 class SerialPortPanel;
 
@@ -54,12 +51,6 @@ signals:
     void tickNeedChanged();
 
 private:
-    struct Preset
-    {
-        QLineEdit *edit = nullptr;
-        QCheckBox *hexCheck = nullptr;
-        QPushButton *sendButton = nullptr;
-    };
     static constexpr int kPresetCount = 8;
 
     void connectCatalogueButtons();
@@ -77,8 +68,7 @@ private:
 
     QString logText(const QByteArray &bytes) const;
     void appendLogLine(const QString &text);
-    void sendBox();
-    void sendPreset(int index);
+    void connectSendArea();
 
     void dial();
     void setVolume(int level);
@@ -94,7 +84,7 @@ private:
     SerialPortPanel *m_panel = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     CommandPacer *m_pacer = nullptr;
-    std::array<Preset, kPresetCount> m_presets;
+    SendArea *m_sendArea = nullptr;
     StreamTextDecoder m_receiveDecoder;
     qint64 m_rxTotal = 0;
 };

@@ -1,8 +1,7 @@
 #include "netpage.h"
 
-#include "autosender.h"
-#include "hextext.h"
 #include "receivefileswitch.h"
+#include "sendarea.h"
 #include "textcodec.h"
 #include "translation.h"
 
@@ -20,6 +19,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include <utility>
+
 NetPage::NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs)
     : QObject(form)
     , m_form(form)
@@ -27,14 +28,10 @@ NetPage::NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs)
     , m_log(find<QTextEdit>("log"))
     , m_counters(find<QLabel>("counters"))
     , m_hexShow(find<QCheckBox>("recvHex_ck"))
-    , m_sendEdit(find<QPlainTextEdit>("sendEdit"))
     , m_hexSend(find<QCheckBox>("sendHex_ck"))
     , m_autoSendCheck(find<QCheckBox>("autoSend_ck"))
-    , m_autoSendMs(find<QSpinBox>("autoSendMs"))
-    , m_sendButton(find<QPushButton>("sendButton"))
     , m_receiveFile(new ReceiveFileSwitch(find<QCheckBox>("file_ck"),
                                           find<QLineEdit>("fileEdit"), dialogs, form))
-    , m_autoSender(new AutoSender(this))
     , m_redrawTimer(new QTimer(this))
 {
     m_redrawTimer->setSingleShot(true);
@@ -64,21 +61,41 @@ void NetPage::connectControls()
     });
     connect(find<QPushButton>("clearCountersButton"), &QPushButton::clicked, this,
             &NetPage::clearCounters);
-    connect(find<QPushButton>("clearSendButton"), &QPushButton::clicked, m_sendEdit,
-            &QPlainTextEdit::clear);
-    connect(m_sendButton, &QPushButton::clicked, this, &NetPage::sendRequested);
 
-    m_autoSender->setInterval(m_autoSendMs->value());
-    connect(m_autoSendMs, qOverload<int>(&QSpinBox::valueChanged), m_autoSender,
-            &AutoSender::setInterval);
-    connect(m_autoSendCheck, &QCheckBox::toggled, m_autoSender, &AutoSender::setWanted);
-    connect(m_autoSender, &AutoSender::due, this, &NetPage::sendRequested);
+    // The area's auto send runs while it is wanted and the page can send.
+    SendArea::Widgets area;
+    area.edit = find<QPlainTextEdit>("sendEdit");
+    area.hex = m_hexSend;
+    area.send = find<QPushButton>("sendButton");
+    area.clear = find<QPushButton>("clearSendButton");
+    area.timer = m_autoSendCheck;
+    area.timerMs = find<QSpinBox>("autoSendMs");
+    m_sendArea = new SendArea(
+        m_prefix, area, {},
+        [this](const QByteArray &bytes, SendArea::Source) { return m_send && m_send(bytes); },
+        this);
+    m_sendArea->setRefusesEmptyHex(true);
+    connect(m_sendArea, &SendArea::refused, this, [this](SendArea::Refusal why) {
+        if (const QString problem = m_sendProblem ? m_sendProblem() : QString();
+            !problem.isEmpty())
+            sendFailed(problem);
+        else if (why == SendArea::Refusal::Empty)
+            sendFailed(mainTr("发送区为空"));
+        else
+            sendFailed(mainTr("16进制格式有误，应为两位一组，如 1A 2B"));
+    });
+}
+
+void NetPage::setSender(std::function<bool(const QByteArray &)> send,
+                        std::function<QString()> problem)
+{
+    m_send = std::move(send);
+    m_sendProblem = std::move(problem);
 }
 
 void NetPage::setReady(bool ready)
 {
-    m_sendButton->setEnabled(ready);
-    m_autoSender->setReady(ready);
+    m_sendArea->setReady(ready);
 }
 
 bool NetPage::redrawPending() const
@@ -88,24 +105,7 @@ bool NetPage::redrawPending() const
 
 bool NetPage::autoSending() const
 {
-    return m_autoSender->isRunning();
-}
-
-std::optional<QByteArray> NetPage::typedBytes()
-{
-    const QString text = m_sendEdit->toPlainText();
-    if (text.isEmpty()) {
-        sendFailed(mainTr("发送区为空"));
-        return std::nullopt;
-    }
-    if (!m_hexSend->isChecked())
-        return textToBytes(text);
-    const QByteArray bytes = hexTextToBytes(text);
-    if (bytes.isEmpty()) {
-        sendFailed(mainTr("16进制格式有误，应为两位一组，如 1A 2B"));
-        return std::nullopt;
-    }
-    return bytes;
+    return m_sendArea->timedSendRunning();
 }
 
 void NetPage::received(const QString &peer, const QByteArray &bytes, StreamTextDecoder *decoder)

@@ -4,24 +4,21 @@
 
 #include <QObject>
 
-#include <optional>
+#include <functional>
 
-class AutoSender;
 class Dialogs;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
-class QPushButton;
-class QSpinBox;
 class QTextEdit;
 class QTimer;
 class QWidget;
 class ReceiveFileSwitch;
+class SendArea;
 class StreamTextDecoder;
 
 // What the three network pages share: the log with its byte counters, the
 // receive options (hex display, receive to file) and the send area (text or
-// hex, auto send). The widgets are the form's, found by the page's name
+// hex, auto send, a SendArea). The widgets are the form's, found by the page's name
 // prefix ("tcp_server_", "tcp_client_", "udp_").
 //
 // A fast stream must not redraw the log on every read: lines and counters
@@ -51,9 +48,11 @@ public:
     // repeat the failure.
     void sendFailed(const QString &text);
 
-    // The send area as bytes (GB18030 text, or hex as typed); nothing, with
-    // the reason logged, when there is nothing to send.
-    std::optional<QByteArray> typedBytes();
+    // Where the send area's bytes go: true when they went out. The page
+    // logs a failure itself (sendFailed). `problem` comes first: a reason
+    // not to send at all, shown before anything about what was typed.
+    void setSender(std::function<bool(const QByteArray &bytes)> send,
+                   std::function<QString()> problem = {});
 
     // Whether the page can send now: the send button and auto sending.
     void setReady(bool ready);
@@ -62,10 +61,6 @@ public:
     qint64 sentTotal() const { return m_sent; }
     bool redrawPending() const;
     bool autoSending() const;
-
-signals:
-    // The send button or the auto-send timer.
-    void sendRequested();
 
 private:
     template <typename T>
@@ -83,13 +78,12 @@ private:
     QTextEdit *m_log;
     QLabel *m_counters;
     QCheckBox *m_hexShow;
-    QPlainTextEdit *m_sendEdit;
     QCheckBox *m_hexSend;
     QCheckBox *m_autoSendCheck;
-    QSpinBox *m_autoSendMs;
-    QPushButton *m_sendButton;
     ReceiveFileSwitch *m_receiveFile;
-    AutoSender *m_autoSender;
+    SendArea *m_sendArea = nullptr;
+    std::function<bool(const QByteArray &)> m_send;
+    std::function<QString()> m_sendProblem;
     QTimer *m_redrawTimer;
     NetLog m_lines;
     // The log's lines the view shows.

@@ -33,7 +33,7 @@ TcpClientPage::TcpClientPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     connect(m_link, &ByteLink::lost, this, &TcpClientPage::onLost);
     connect(m_link, &ByteLink::received, this,
             [this](const QByteArray &bytes) { m_page->received(peer(), bytes, m_decoder.get()); });
-    connect(m_page, &NetPage::sendRequested, this, &TcpClientPage::send);
+    m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
     show(State::Closed);
 }
 
@@ -102,16 +102,14 @@ void TcpClientPage::onLost()
     show(State::Closed);
 }
 
-void TcpClientPage::send()
+bool TcpClientPage::send(const QByteArray &bytes)
 {
-    const std::optional<QByteArray> bytes = m_page->typedBytes();
-    if (!bytes)
-        return;
-    if (m_link->write(*bytes) < 0) {
+    if (m_link->write(bytes) < 0) {
         m_page->sendFailed(mainTr("发送失败：未连接"));
-        return;
+        return false;
     }
-    m_page->sent(peer(), *bytes, bytes->size());
+    m_page->sent(peer(), bytes, bytes.size());
+    return true;
 }
 
 void TcpClientPage::show(State state)

@@ -37,7 +37,7 @@ private:
     void onConnected();
     void onFailed(const QString &text);
     void onLost();
-    void send();
+    bool send(const QByteArray &bytes);
     void show(State state);
     QString peer() const;
 

@@ -43,7 +43,7 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
                                     .arg(NetLogLine::peer(ip, port), now(), reason));
             });
     connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
-    connect(m_page, &NetPage::sendRequested, this, &TcpServerPage::send);
+    m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
     showListening(false);
 }
 
@@ -150,29 +150,27 @@ void TcpServerPage::onReceived(int clientID, const QString &ip, int port,
                      client != m_clients.end() ? client->second.decoder.get() : nullptr);
 }
 
-void TcpServerPage::send()
+bool TcpServerPage::send(const QByteArray &bytes)
 {
-    const std::optional<QByteArray> bytes = m_page->typedBytes();
-    if (!bytes)
-        return;
     const int clients = m_link->server()->clientCount();
     if (clients == 0) {
         m_page->sendFailed(mainTr("没有已连接的客户端"));
-        return;
+        return false;
     }
     const int target = ui.tcp_server_targetBox->currentData().toInt();
     m_link->setTarget(target);
     if (target == TcpServerLink::kAllClients) {
-        m_link->write(*bytes);
-        m_page->sent(mainTr("所有客户端"), *bytes, bytes->size() * qint64(clients));
-        return;
+        m_link->write(bytes);
+        m_page->sent(mainTr("所有客户端"), bytes, bytes.size() * qint64(clients));
+        return true;
     }
     const auto client = m_clients.find(target);
-    if (client == m_clients.end() || m_link->write(*bytes) < 0) {
+    if (client == m_clients.end() || m_link->write(bytes) < 0) {
         m_page->sendFailed(mainTr("发送失败：客户端%1已断开").arg(target));
-        return;
+        return false;
     }
-    m_page->sent(client->second.peer, *bytes, bytes->size());
+    m_page->sent(client->second.peer, bytes, bytes.size());
+    return true;
 }
 
 void TcpServerPage::dropSelectedClient()

@@ -37,7 +37,7 @@ private:
     void onClientDisconnected(int clientID, const QString &ip, int port);
     void onClientRefused(const QString &ip, int port);
     void onReceived(int clientID, const QString &ip, int port, const QByteArray &bytes);
-    void send();
+    bool send(const QByteArray &bytes);
     void dropSelectedClient();
     void showListening(bool listening);
     void updateReady();

@@ -25,7 +25,8 @@ UdpPage::UdpPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
         m_targetHost.clear();
         m_page->sendFailed(mainTr("发送失败：%1").arg(text));
     });
-    connect(m_page, &NetPage::sendRequested, this, &UdpPage::send);
+    m_page->setSender([this](const QByteArray &bytes) { return send(bytes); },
+                      [this] { return sendProblem(); });
     showOpen(false);
 }
 
@@ -72,15 +73,18 @@ void UdpPage::showOpen(bool open)
     m_page->setReady(open);
 }
 
-void UdpPage::send()
+QString UdpPage::sendProblem() const
 {
-    if (const QString problem = m_host.problem(); !problem.isEmpty()) {
-        m_page->sendFailed(mainTr("无法发送：%1").arg(problem));
-        return;
+    const QString problem = m_host.problem();
+    return problem.isEmpty() ? QString() : mainTr("无法发送：%1").arg(problem);
+}
+
+bool UdpPage::send(const QByteArray &bytes)
+{
+    if (const QString problem = sendProblem(); !problem.isEmpty()) {
+        m_page->sendFailed(problem);
+        return false;
     }
-    const std::optional<QByteArray> bytes = m_page->typedBytes();
-    if (!bytes)
-        return;
     const QString host = m_host.host();
     const quint16 port = quint16(ui.udp_targetPort->value());
     if (host != m_targetHost || port != m_targetPort) {
@@ -88,9 +92,10 @@ void UdpPage::send()
         m_targetHost = host;
         m_targetPort = port;
     }
-    if (m_link->write(*bytes) < 0) {
+    if (m_link->write(bytes) < 0) {
         m_page->sendFailed(mainTr("发送失败：%1").arg(m_link->errorString()));
-        return;
+        return false;
     }
-    m_page->sent(NetLogLine::peer(host, port), *bytes, bytes->size());
+    m_page->sent(NetLogLine::peer(host, port), bytes, bytes.size());
+    return true;
 }

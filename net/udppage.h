@@ -29,7 +29,9 @@ private:
     void toggleOpen();
     void open();
     void close();
-    void send();
+    // Why nothing can be sent to the target, or nothing.
+    QString sendProblem() const;
+    bool send(const QByteArray &bytes);
     void showOpen(bool open);
 
     Ui::NetTab &ui;

@@ -4,6 +4,7 @@
 #include "atcommands.h"
 #include "commandpacer.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QtTest>
 
@@ -102,7 +103,13 @@ void TestGsmCommands::pacerSpacesWritesOnATimerAndRefusesASecondSeries()
 {
     CommandPacer pacer;
     QList<QByteArray> written;
-    connect(&pacer, &CommandPacer::writeDue, [&](const QByteArray &bytes) { written << bytes; });
+    QElapsedTimer clock;
+    QList<qint64> writtenAt;
+    connect(&pacer, &CommandPacer::writeDue, [&](const QByteArray &bytes) {
+        written << bytes;
+        writtenAt << clock.elapsed();
+    });
+    clock.start();
     QString lateText = QStringLiteral("before");
     int done = 0;
 
@@ -116,6 +123,8 @@ void TestGsmCommands::pacerSpacesWritesOnATimerAndRefusesASecondSeries()
     lateText = QStringLiteral("after");
     QTRY_VERIFY(!pacer.isRunning());
     QCOMPARE(written, (QList<QByteArray>{"one", "after"}));
+    // The module gets at least 100 ms between two writes of a series.
+    QVERIFY2(writtenAt[1] - writtenAt[0] >= 100, qPrintable(QString::number(writtenAt[1] - writtenAt[0])));
     QCOMPARE(done, 1);
     QVERIFY(!pacer.findChild<QTimer *>()->isActive());
     QVERIFY(pacer.start(QList<QByteArray>{"single"}));

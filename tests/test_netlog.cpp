@@ -1,6 +1,5 @@
-// The network pages' logic without a window: log lines, payload text, the
-// bounded log and auto send.
-#include "autosender.h"
+// The network pages' logic without a window: log lines, payload text and the
+// bounded log.
 #include "netlog.h"
 #include "textcodec.h"
 
@@ -14,7 +13,6 @@ private slots:
     void linesCarryTheirColourPeerAndTime();
     void payloadIsHexOrStreamTextAndALongReadShowsItsTail();
     void logKeepsTheNewestWholeLinesWithinItsLimit();
-    void autoSenderRunsOnlyWhileWantedAndReady();
 };
 
 void TestNetLog::linesCarryTheirColourPeerAndTime()
@@ -73,23 +71,6 @@ void TestNetLog::logKeepsTheNewestWholeLinesWithinItsLimit()
     QVERIFY(log.html().contains(huge));
     log.clear();
     QVERIFY(log.isEmpty());
-}
-
-void TestNetLog::autoSenderRunsOnlyWhileWantedAndReady()
-{
-    AutoSender sender;
-    sender.setInterval(5);
-    QSignalSpy due(&sender, &AutoSender::due);
-    sender.setWanted(true);
-    QVERIFY(!sender.isRunning());
-    sender.setReady(true);
-    QVERIFY(sender.isRunning());
-    QTRY_VERIFY(due.count() >= 3);
-    sender.setReady(false);
-    QVERIFY(!sender.isRunning());
-    sender.setReady(true);
-    sender.setWanted(false);
-    QVERIFY(!sender.isRunning());
 }
 
 QTEST_GUILESS_MAIN(TestNetLog)

@@ -2,8 +2,8 @@
 
 #include "dialogs.h"
 #include "filesender.h"
-#include "hextext.h"
 #include "receivefileswitch.h"
+#include "sendarea.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
@@ -16,12 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-
-namespace {
-
-const char kNewLine[] = "\r\n";
-
-} // namespace
 
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
@@ -41,12 +35,8 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
     m_quietTimer->setInterval(SerialLink::kReadIntervalMs);
     connect(m_quietTimer, &QTimer::timeout, this, &UartTab::quietPoll);
 
-    findPresets();
-    QList<QWidget *> sendControls{ui->uart_sendButton, ui->uart_sendButton_cycle,
-                                  ui->uart_sendfile, ui->uart_sendtimer_ck};
-    for (const Preset &preset : m_presets)
-        sendControls.append(preset.sendButton);
-    m_panel->setEnabledWhileOpen(sendControls);
+    // The send area enables its own buttons while the port is open.
+    m_panel->setEnabledWhileOpen({ui->uart_sendfile, ui->uart_sendtimer_ck});
 
     styleReceiveView();
     connectReceiveControls();
@@ -55,17 +45,6 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
 }
 
 UartTab::~UartTab() = default;
-
-void UartTab::findPresets()
-{
-    for (int i = 0; i < kPresetCount; ++i) {
-        const QString number = QString::number(i + 1);
-        m_presets[i] = {findChild<QLineEdit *>(QStringLiteral("uart_sendEdit") + number),
-                        findChild<QCheckBox *>(QStringLiteral("uart_sendHex_ck") + number),
-                        findChild<QPushButton *>(QStringLiteral("uart_sendButton") + number)};
-        Q_ASSERT(m_presets[i].edit && m_presets[i].hexCheck && m_presets[i].sendButton);
-    }
-}
 
 void UartTab::styleReceiveView()
 {
@@ -92,29 +71,21 @@ void UartTab::connectReceiveControls()
 
 void UartTab::connectSendControls()
 {
-    connect(ui->uart_sendButton, &QPushButton::clicked, this, &UartTab::sendArea);
-    connect(ui->uart_send_cleanButton, &QPushButton::clicked, ui->uart_sendEdit,
-            &QPlainTextEdit::clear);
-    for (int i = 0; i < kPresetCount; ++i)
-        connect(m_presets[i].sendButton, &QPushButton::clicked, this,
-                [this, i] { sendPreset(i + 1); });
-
-    m_sendTimer = new QTimer(this);
-    connect(m_sendTimer, &QTimer::timeout, this, &UartTab::uart_sendtimeout);
-    connect(ui->uart_sendtimer_ck, &QCheckBox::stateChanged, this, [this](int state) {
-        if (state == Qt::Unchecked)
-            m_sendTimer->stop();
-        else
-            m_sendTimer->start(ui->uart_sendtime_ms->value());
-    });
-    connect(ui->uart_sendtime_ms, qOverload<int>(&QSpinBox::valueChanged), m_sendTimer,
-            qOverload<int>(&QTimer::setInterval));
-
-    m_cycleTimer = new QTimer(this);
-    connect(m_cycleTimer, &QTimer::timeout, this, &UartTab::uart_cycletimeout);
-    connect(ui->uart_sendButton_cycle, &QPushButton::clicked, this, &UartTab::toggleCycle);
-    connect(ui->uart_cycletime_ms, qOverload<int>(&QSpinBox::valueChanged), m_cycleTimer,
-            qOverload<int>(&QTimer::setInterval));
+    const SendArea::Widgets area{ui->uart_sendEdit,        ui->uart_sendHex_ck,
+                                 ui->uart_sendButton,      ui->uart_send_cleanButton,
+                                 ui->uart_sendnewline_ck,  ui->uart_send_clean,
+                                 ui->uart_sendtimer_ck,    ui->uart_sendtime_ms};
+    const SendArea::Presets presets{SendArea::findPresets(this, QStringLiteral("uart_"),
+                                                          kPresetCount),
+                                    ui->uart_sendnewline_ck, ui->uart_send_clean,
+                                    ui->uart_sendButton_cycle, ui->uart_cycletime_ms};
+    m_sendArea = new SendArea(QStringLiteral("uart_"), area, presets,
+                              [this](const QByteArray &bytes, SendArea::Source) {
+                                  return m_panel->isOpen() && transmit(bytes);
+                              },
+                              this);
+    connect(m_panel, &SerialPortPanel::linkStateChanged, m_sendArea,
+            [this] { m_sendArea->setReady(m_panel->isOpen()); });
 }
 
 void UartTab::connectFileSendControls()
@@ -237,65 +208,14 @@ void UartTab::transmitFileChunk(const QByteArray &chunk)
         m_fileSender->stop();
 }
 
-bool UartTab::sendText(const QString &text, bool hex)
-{
-    if (!m_panel->isOpen() || text.isEmpty())
-        return false;
-    QByteArray bytes = hex ? hexTextToBytes(text) : textToBytes(text);
-    if (ui->uart_sendnewline_ck->isChecked())
-        bytes.append(kNewLine);
-    transmit(bytes);
-    return true;
-}
-
-void UartTab::sendArea()
-{
-    if (sendText(ui->uart_sendEdit->toPlainText(), ui->uart_sendHex_ck->isChecked())
-        && ui->uart_send_clean->isChecked())
-        ui->uart_sendEdit->clear();
-}
-
-void UartTab::sendPreset(int number)
-{
-    const Preset &preset = m_presets[number - 1];
-    if (sendText(preset.edit->text(), preset.hexCheck->isChecked())
-        && ui->uart_send_clean->isChecked())
-        preset.edit->clear();
-}
-
 void UartTab::uart_sendtimeout()
 {
-    sendArea();
-}
-
-void UartTab::toggleCycle()
-{
-    setCycleRunning(!m_cycleTimer->isActive());
-}
-
-void UartTab::setCycleRunning(bool running)
-{
-    if (running) {
-        m_cycleIndex = 1;
-        m_cycleTimer->start(ui->uart_cycletime_ms->value());
-        ui->uart_sendButton_cycle->setText(mainTr("停止"));
-        return;
-    }
-    m_cycleTimer->stop();
-    ui->uart_sendButton_cycle->setText(mainTr("循环发送"));
-    for (const Preset &preset : m_presets)
-        preset.edit->setEnabled(true);
+    m_sendArea->timerTick();
 }
 
 void UartTab::uart_cycletimeout()
 {
-    const int current = m_cycleIndex;
-    const int previous = current == 1 ? kPresetCount : current - 1;
-    // The line being sent is greyed, so the user sees where the cycle is.
-    m_presets[previous - 1].edit->setEnabled(true);
-    m_presets[current - 1].edit->setEnabled(false);
-    sendPreset(current);
-    m_cycleIndex = current % kPresetCount + 1;
+    m_sendArea->cycleTick();
 }
 
 // ---- file send ----

@@ -7,16 +7,13 @@
 
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 class ChunkedFileSender;
 class Dialogs;
-class QCheckBox;
-class QLineEdit;
-class QPushButton;
 class QTimer;
 class ReceiveFileSwitch;
+class SendArea;
 class SerialLink;
 class SerialPortPanel;
 
@@ -66,15 +63,8 @@ public slots:
     void uart_cycletimeout();
 
 private:
-    struct Preset
-    {
-        QLineEdit *edit = nullptr;
-        QCheckBox *hexCheck = nullptr;
-        QPushButton *sendButton = nullptr;
-    };
     static constexpr int kPresetCount = 10;
 
-    void findPresets();
     void connectReceiveControls();
     void connectSendControls();
     void connectFileSendControls();
@@ -84,11 +74,6 @@ private:
     void echoIntoView(const QByteArray &bytes);
     bool transmit(const QByteArray &bytes);
     void transmitFileChunk(const QByteArray &chunk);
-    bool sendText(const QString &text, bool hex);
-    void sendArea();
-    void sendPreset(int number);
-    void toggleCycle();
-    void setCycleRunning(bool running);
 
     QString chooseSendFile();
     void sendFile();
@@ -104,10 +89,7 @@ private:
     QTimer *m_quietTimer = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     ChunkedFileSender *m_fileSender = nullptr;
-    QTimer *m_sendTimer = nullptr;
-    QTimer *m_cycleTimer = nullptr;
-    std::array<Preset, kPresetCount> m_presets;
-    int m_cycleIndex = 1;
+    SendArea *m_sendArea = nullptr;
     ReceiveDisplayBuffer m_display;
     // Sent bytes shown as text: a file sent in chunks may split a character.
     StreamTextDecoder m_echoDecoder;
