@@ -117,7 +117,6 @@ void GpsTab::createSources(const PortListSource &portSource)
     connect(m_sources, &SourceSelector::closed, this, &GpsTab::sourceClosed);
 }
 
-// on_gps_cleanButton_clicked() is connected by name when the form is set up.
 void GpsTab::connectTcpServer()
 {
     connect(m_tcp, &TcpServerLink::clientConnected, this, &GpsTab::gps_tcp_server_ClientConnect);
@@ -249,6 +248,7 @@ void GpsTab::endReplay()
 
 // ---- the log -----------------------------------------------------------------
 
+// Connected by name when the form is set up.
 void GpsTab::on_gps_cleanButton_clicked()
 {
     ui->recvEdit_gps->clear();
