@@ -4,16 +4,13 @@
 #include "capturecontrols.h"
 #include "ccdview.h"
 #include "dialogs.h"
-#include "mytcpserver.h"
-#include "networksourcepanel.h"
 #include "scopeview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
-#include "tcpclientlink.h"
+#include "sourceselector.h"
 #include "tcpserverlink.h"
 #include "translation.h"
-#include "udplink.h"
 #include "ui_cartab.h"
 
 #include <QHash>
@@ -85,22 +82,12 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     , ui(std::make_unique<Ui::CarTab>())
 {
     ui->setupUi(this);
-    const SerialPanelWidgets widgets{ui->car_portBox,       ui->car_baudRateBox,
-                                     ui->car_dataBitsBox,   ui->car_parityBox,
-                                     ui->car_stopBitsBox,   ui->car_OpenCloseButton,
-                                     ui->car_iserror_check, ui->car_is_relink_check};
-    m_serial = new SerialLink(this);
-    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
-    connect(m_panel, &SerialPortPanel::opened, this, &CarTab::onLinkOpened);
-    connect(m_panel, &SerialPortPanel::closed, this, &CarTab::onLinkClosed);
-    connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::updateSourceSelector);
-    connect(m_panel, &SerialPortPanel::linkStateChanged, this, &CarTab::tickNeedChanged);
-    createNetworkSources(dialogs);
-    const std::initializer_list<ByteLink *> links{m_serial, m_tcpServer, m_tcpClient, m_udp};
-    for (ByteLink *link : links)
-        connect(link, &ByteLink::received, this, &CarTab::car_read);
-    connect(ui->car_com, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &CarTab::onSourceChosen);
+    m_sources = new SourceSelector(ui->car_com, ui->car_com_stacked, dialogs, this);
+    createSources(portSource);
+    connect(m_sources, &SourceSelector::received, this, &CarTab::car_read);
+    connect(m_sources, &SourceSelector::opened, this, &CarTab::onLinkOpened);
+    connect(m_sources, &SourceSelector::closed, this, &CarTab::onLinkClosed);
+    connect(panel(), &SerialPortPanel::linkStateChanged, this, &CarTab::tickNeedChanged);
 
     m_cameraView = new CameraView(dialogs, ui->car_cam_tab);
     m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
@@ -129,7 +116,7 @@ CarTab::~CarTab() = default;
 void CarTab::saveSettings(SettingsRecord &record) const
 {
     m_cameraView->saveSettings(record);
-    record.carSerial = m_panel->serialIndexes();
+    record.carSerial = panel()->serialIndexes();
     m_ccdView->saveSettings(record);
     m_scopeView->saveSettings(record);
 }
@@ -137,63 +124,47 @@ void CarTab::saveSettings(SettingsRecord &record) const
 void CarTab::loadSettings(const SettingsRecord &record)
 {
     m_cameraView->loadSettings(record);
-    m_panel->applySerialIndexes(record.carSerial);
+    panel()->applySerialIndexes(record.carSerial);
     m_ccdView->loadSettings(record);
     m_scopeView->loadSettings(record);
 }
 
 bool CarTab::tickNeeded() const
 {
-    return m_panel->reconnectionPending();
+    return panel()->reconnectionPending();
 }
 
 void CarTab::tick(bool)
 {
-    m_panel->reconnectIfLost();
+    panel()->reconnectIfLost();
 }
 
-// Bytes from a network come as soon as a read interval of the serial port
-// would bring them: a TCP client's bytes gather that long, not the server's
-// usual 100 ms, so pictures keep the car's frame rate.
-void CarTab::createNetworkSources(Dialogs &dialogs)
+// In the order of the "car_com" selector. Bytes from a network come as
+// soon as a read interval of the serial port would bring them: a TCP
+// client's bytes gather that long, not the server's usual 100 ms, so
+// pictures keep the car's frame rate.
+void CarTab::createSources(const PortListSource &portSource)
 {
-    m_tcpServer = new TcpServerLink(this);
-    m_tcpServer->server()->setGatherInterval(SerialLink::kReadIntervalMs);
-    watchTcpServerClients();
-    m_tcpClient = new TcpClientLink(this);
-    m_udp = new UdpLink(this);
-
-    const NetworkSourceWidgets server{ui->car_tcp_server_link, {ui->car_tcp_port_s},
-                                      mainTr("开始监听"), mainTr("停止监听"), mainTr("监听失败")};
-    const NetworkSourceWidgets client{ui->car_tcp_client_link,
-                                      {ui->car_tcp_ip_c, ui->car_tcp_port_c},
-                                      mainTr("连接"), mainTr("断开"), mainTr("连接失败")};
-    const NetworkSourceWidgets udp{ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"),
-                                   mainTr("解绑"), mainTr("绑定失败")};
-    m_networkPanels = {
-        new NetworkSourcePanel(server, *m_tcpServer, [this] {
-            m_tcpServer->setPort(quint16(ui->car_tcp_port_s->value()));
-        }, dialogs, this),
-        new NetworkSourcePanel(client, *m_tcpClient, [this] {
-            m_tcpClient->setPeer(ui->car_tcp_ip_c->text(), quint16(ui->car_tcp_port_c->value()));
-        }, dialogs, this),
-        new NetworkSourcePanel(udp, *m_udp, [this] {
-            m_udp->setLocalPort(quint16(ui->car_udp_port->value()));
-        }, dialogs, this),
-    };
-    for (NetworkSourcePanel *panel : qAsConst(m_networkPanels)) {
-        connect(panel, &NetworkSourcePanel::opened, this, &CarTab::onLinkOpened);
-        connect(panel, &NetworkSourcePanel::closed, this, &CarTab::onLinkClosed);
-        connect(panel, &NetworkSourcePanel::activeChanged, this, &CarTab::updateSourceSelector);
-    }
+    m_sources->addSerial({ui->car_portBox, ui->car_baudRateBox, ui->car_dataBitsBox,
+                          ui->car_parityBox, ui->car_stopBitsBox, ui->car_OpenCloseButton,
+                          ui->car_iserror_check, ui->car_is_relink_check},
+                         portSource);
+    TcpServerLink *server = m_sources->addTcpServer(
+        {ui->car_tcp_server_link, {ui->car_tcp_port_s}, mainTr("开始监听"), mainTr("停止监听"),
+         mainTr("监听失败")});
+    server->setGatherInterval(SerialLink::kReadIntervalMs);
+    watchTcpServerClients(server);
+    m_sources->addTcpClient({ui->car_tcp_client_link, {ui->car_tcp_ip_c, ui->car_tcp_port_c},
+                             mainTr("连接"), mainTr("断开"), mainTr("连接失败")});
+    m_sources->addUdp(
+        {ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"), mainTr("解绑"), mainTr("绑定失败")});
 }
 
 // One car feeds the parser at a time: frames of two cars interleaved would
 // be cut into garbage. The label under the button tells who is served and
 // who was turned away.
-void CarTab::watchTcpServerClients()
+void CarTab::watchTcpServerClients(TcpServerLink *server)
 {
-    m_tcpServer->setSingleClient();
     // The newest few lines: a car replacing a silent one makes three.
     const auto note = [this](const QString &what, const QString &ip, int port) {
         m_tcpServerNotes.append(QStringLiteral("%1  [%2:%3]  %4")
@@ -203,14 +174,14 @@ void CarTab::watchTcpServerClients()
             m_tcpServerNotes.removeFirst();
         ui->car_tcp_server_status->setText(m_tcpServerNotes.join(QLatin1Char('\n')));
     };
-    connect(m_tcpServer, &TcpServerLink::clientConnected, this,
+    connect(server, &TcpServerLink::clientConnected, this,
             [note](int, const QString &ip, int port) { note(mainTr("小车已连接"), ip, port); });
-    connect(m_tcpServer, &TcpServerLink::clientDisconnected, this,
+    connect(server, &TcpServerLink::clientDisconnected, this,
             [note](int, const QString &ip, int port) { note(mainTr("小车已断开"), ip, port); });
-    connect(m_tcpServer, &TcpServerLink::clientRefused, this, [note](const QString &ip, int port) {
+    connect(server, &TcpServerLink::clientRefused, this, [note](const QString &ip, int port) {
         note(mainTr("已拒绝：一次只接收一辆小车"), ip, port);
     });
-    connect(m_tcpServer, &TcpServerLink::clientCutOff, this,
+    connect(server, &TcpServerLink::clientCutOff, this,
             [note](int, const QString &ip, int port, const QString &reason) {
                 note(reason, ip, port);
             });
@@ -223,15 +194,14 @@ void CarTab::addPage(QWidget *page, QWidget *view)
     layout->addWidget(view);
 }
 
+SerialPortPanel *CarTab::panel() const
+{
+    return m_sources->serialPanel();
+}
+
 bool CarTab::sourceOpen() const
 {
-    if (m_panel->isOpen())
-        return true;
-    for (const NetworkSourcePanel *panel : m_networkPanels) {
-        if (panel->isOpen())
-            return true;
-    }
-    return false;
+    return m_sources->sourceOpen();
 }
 
 void CarTab::car_read(const QByteArray &bytes)
@@ -263,25 +233,6 @@ void CarTab::onLinkClosed()
     m_scopeView->setLinkOpen(false);
 }
 
-void CarTab::onSourceChosen(int source)
-{
-    ui->car_com_stacked->setCurrentIndex(source);
-    // The car is reached another way now: a serial port lost before must
-    // not reopen behind another source's page.
-    if (source != Serial)
-        m_panel->cancelReconnection();
-}
-
-// The source cannot change while one is open or opening.
-void CarTab::updateSourceSelector()
-{
-    bool active = m_panel->isOpen();
-    for (const NetworkSourcePanel *panel : qAsConst(m_networkPanels))
-        active = active || panel->isActive();
-    ui->car_com->setEnabled(!active && !m_capture->replaying());
-    m_capture->setReplayAllowed(!active);
-}
-
 // ---- record and replay ---------------------------------------------------------
 
 void CarTab::createCaptureControls(Dialogs &dialogs)
@@ -299,10 +250,7 @@ void CarTab::createCaptureControls(Dialogs &dialogs)
     };
     m_capture = new CaptureControls(dialogs, QStringLiteral("car_"), std::move(tab), this);
     ui->car_panelColumn->insertWidget(2, m_capture);
-    for (ByteLink *link : std::initializer_list<ByteLink *>{m_serial, m_tcpServer, m_tcpClient, m_udp})
-        connect(link, &ByteLink::received, this,
-                [this](const QByteArray &bytes) { m_capture->record(bytes); });
-    connect(&m_capture->player(), &CapturePlayer::bytes, this, &CarTab::car_read);
+    m_sources->setCapture(m_capture);
 }
 
 qint64 CarTab::framesHandled() const
@@ -317,45 +265,22 @@ Capture::Header CarTab::captureHeader() const
                                          m_ccdView->lineWidthSetting(),
                                          m_scopeView->channelCountSetting(),
                                          m_scopeView->typeCodeSetting());
-    header.insert(QStringLiteral("link"), linkDescription());
+    header.insert(QStringLiteral("link"), m_sources->linkDescription());
     return header;
-}
-
-QString CarTab::linkDescription() const
-{
-    switch (ui->car_com->currentIndex()) {
-    case TcpServer:
-        return QStringLiteral("tcp-server %1").arg(ui->car_tcp_port_s->value());
-    case TcpClient:
-        return QStringLiteral("tcp-client %1:%2").arg(ui->car_tcp_ip_c->text()).arg(ui->car_tcp_port_c->value());
-    case Udp:
-        return QStringLiteral("udp %1").arg(ui->car_udp_port->value());
-    default:
-        return QStringLiteral("serial %1 %2 %3 %4 %5")
-            .arg(ui->car_portBox->currentText(), ui->car_baudRateBox->currentText(),
-                 ui->car_dataBitsBox->currentText(), ui->car_parityBox->currentText(),
-                 ui->car_stopBitsBox->currentText());
-    }
 }
 
 // Frames carry no length: a capture made with other image, CCD or
 // oscilloscope settings is cut wrongly with the current ones.
 bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &recorded)
 {
-    if (sourceOpen()) {
-        dialogs.critical(this, mainTr("错误"), mainTr("请先关闭当前的数据源"));
+    if (!m_sources->startReplay())
         return false;
-    }
     const QStringList differences = settingDifferences(recorded);
     if (!differences.isEmpty()
         && dialogs.question(this, mainTr("询问"),
                             mainTr("记录时的图像/CCD/示波器设置与现在不同：\n%1\n使用记录时的设置吗？")
                                 .arg(differences.join(QLatin1Char('\n')))))
         applyRecordedSettings(recorded);
-    // A port lost before must not come back and feed the views meanwhile.
-    m_panel->cancelReconnection();
-    ui->car_com->setEnabled(false);
-    ui->car_com_stacked->setEnabled(false);
     onLinkOpened();
     return true;
 }
@@ -385,6 +310,5 @@ void CarTab::applyRecordedSettings(const Capture::Header &recorded)
 void CarTab::endReplay()
 {
     onLinkClosed();
-    ui->car_com_stacked->setEnabled(true);
-    updateSourceSelector();
+    m_sources->endReplay();
 }

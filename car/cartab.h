@@ -10,18 +10,14 @@
 
 #include <memory>
 
-class ByteLink;
 class CameraView;
 class CaptureControls;
 class CcdView;
 class Dialogs;
-class NetworkSourcePanel;
 class ScopeView;
-class SerialLink;
 class SerialPortPanel;
-class TcpClientLink;
+class SourceSelector;
 class TcpServerLink;
-class UdpLink;
 
 namespace Ui {
 class CarTab;
@@ -41,7 +37,8 @@ public:
     CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~CarTab() override;
 
-    SerialPortPanel *panel() const { return m_panel; }
+    SerialPortPanel *panel() const;
+    SourceSelector *sources() const { return m_sources; }
     const CarFrameParser &parser() const { return m_parser; }
     CameraView *cameraView() const { return m_cameraView; }
     CcdView *ccdView() const { return m_ccdView; }
@@ -67,17 +64,14 @@ public slots:
     void car_read(const QByteArray &bytes);
 
 private:
-    void createNetworkSources(Dialogs &dialogs);
-    void watchTcpServerClients();
+    void createSources(const PortListSource &portSource);
+    void watchTcpServerClients(TcpServerLink *server);
     void addPage(QWidget *page, QWidget *view);
     void onLinkOpened();
     void onLinkClosed();
-    void onSourceChosen(int source);
-    void updateSourceSelector();
 
     void createCaptureControls(Dialogs &dialogs);
     Capture::Header captureHeader() const;
-    QString linkDescription() const;
     bool startReplay(Dialogs &dialogs, const Capture::Header &recorded);
     QStringList settingDifferences(const Capture::Header &recorded) const;
     void applyRecordedSettings(const Capture::Header &recorded);
@@ -85,12 +79,7 @@ private:
     qint64 framesHandled() const;
 
     std::unique_ptr<Ui::CarTab> ui;
-    SerialLink *m_serial = nullptr;
-    TcpServerLink *m_tcpServer = nullptr;
-    TcpClientLink *m_tcpClient = nullptr;
-    UdpLink *m_udp = nullptr;
-    SerialPortPanel *m_panel = nullptr;
-    QList<NetworkSourcePanel *> m_networkPanels;
+    SourceSelector *m_sources = nullptr;
     QStringList m_tcpServerNotes;
     CameraView *m_cameraView = nullptr;
     CcdView *m_ccdView = nullptr;

@@ -4,9 +4,9 @@
 #include "dialogs.h"
 #include "hextext.h"
 #include "mappage.h"
-#include "mytcpserver.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
+#include "sourceselector.h"
 #include "tcpserverlink.h"
 #include "translation.h"
 #include "ui_gpstab.h"
@@ -69,23 +69,11 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 {
     initMapResources();
     ui->setupUi(this);
-    // No silence or reconnect boxes here: every port failure is shown.
-    const SerialPanelWidgets widgets{ui->gps_portBox,     ui->baudRateBox_gps,
-                                     ui->dataBitsBox_gps, ui->parityBox_gps,
-                                     ui->stopBitsBox_gps, ui->openCloseButton_gps};
-    m_serial = new SerialLink(this);
-    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
-    // The source cannot change under an open port.
-    m_panel->setDisabledWhileOpen({ui->gps_com});
-    m_tcp = new TcpServerLink(this);
-    m_tcp->setAddress(QHostAddress::AnyIPv4);
-    m_tcp->setSingleClient();
-    ui->gps_tcp_port_s->setValidator(new QIntValidator(0, 65535, ui->gps_tcp_port_s));
     m_session = new GpsSession(this);
     m_session->setPictureLogo(QImage(QStringLiteral(":/map/gps_logo.png")));
-    connectWidgets();
+    createSources(portSource);
+    connectTcpServer();
     connectSession();
-    connectSerialSource();
     createCaptureControls();
 }
 
@@ -96,19 +84,42 @@ GpsTab::~GpsTab()
     m_tcp->disconnect(this);
 }
 
-myTcpServer *GpsTab::server() const
+SerialPortPanel *GpsTab::panel() const
 {
-    return m_tcp->server();
+    return m_sources->serialPanel();
 }
 
-void GpsTab::connectWidgets()
+// Its serial port, or one client of its TCP server. No silence or reconnect
+// boxes here: every port failure is shown; the server's own messages go to
+// the log.
+void GpsTab::createSources(const PortListSource &portSource)
 {
-    connect(ui->gps_com, QOverload<int>::of(&QComboBox::currentIndexChanged),
-            ui->gps_com_stacked, &QStackedWidget::setCurrentIndex);
-    // on_gps_tcp_server_link_clicked() and on_gps_cleanButton_clicked() are
-    // connected by name when the form is set up.
+    m_sources = new SourceSelector(ui->gps_com, ui->gps_com_stacked, m_dialogs, this);
+    m_serial = m_sources->addSerial({ui->gps_portBox, ui->baudRateBox_gps, ui->dataBitsBox_gps,
+                                     ui->parityBox_gps, ui->stopBitsBox_gps,
+                                     ui->openCloseButton_gps},
+                                    portSource);
+    m_tcp = m_sources->addTcpServer({ui->gps_tcp_server_link, {ui->gps_tcp_port_s},
+                                     mainTr("监听"), mainTr("停止"), mainTr("监听失败")});
+    m_tcp->setAddress(QHostAddress::AnyIPv4);
+    ui->gps_tcp_port_s->setValidator(new QIntValidator(0, 65535, ui->gps_tcp_port_s));
+    // A listening server fails only to open.
+    m_sources->networkPanel(m_tcp)->setFailureReport([this](const QString &, const QString &why) {
+        appendLog(warningLine(mainTr("监听失败：%1").arg(why.toHtmlEscaped())));
+    });
+    connect(m_tcp, &ByteLink::opened, this,
+            [this] { appendLog(mainTr("<font color=\"SteelBlue \">监听成功</font>")); });
+    connect(m_tcp, &ByteLink::closed, this,
+            [this] { appendLog(mainTr("<font color=\"SteelBlue \">停止监听成功</font>")); });
+    connect(m_sources, &SourceSelector::received, this, &GpsTab::onSerialBytes);
+    // Nothing of one source carries over to the next.
+    connect(m_sources, &SourceSelector::opened, this, &GpsTab::forgetSource);
+    connect(m_sources, &SourceSelector::closed, this, &GpsTab::sourceClosed);
+}
+
+void GpsTab::connectTcpServer()
+{
     connect(m_tcp, &TcpServerLink::clientConnected, this, &GpsTab::gps_tcp_server_ClientConnect);
-    connect(m_tcp, &TcpServerLink::receivedFrom, this, &GpsTab::gps_tcp_server_readdata);
     connect(m_tcp, &TcpServerLink::clientDisconnected, this,
             &GpsTab::gps_tcp_server_ClientDisConnect);
     connect(m_tcp, &TcpServerLink::clientRefused, this, [this](const QString &ip, int port) {
@@ -137,33 +148,11 @@ void GpsTab::connectSession()
     connect(m_session, &GpsSession::sendToDevice, this, &GpsTab::sendPicture);
 }
 
-// ---- the serial source -------------------------------------------------------
-
-void GpsTab::connectSerialSource()
-{
-    connect(m_serial, &ByteLink::received, this, &GpsTab::onSerialBytes);
-    connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::sourceClosed);
-}
-
-bool GpsTab::serialIsOpen() const
-{
-    return m_panel->isOpen();
-}
-
-void GpsTab::writeSerial(const QByteArray &bytes)
-{
-    m_serial->write(bytes);
-}
-
-void GpsTab::onSerialBytes(const QByteArray &bytes)
-{
-    m_capture->record(bytes);
-    receive(bytes);
-}
+// ---- receiving ---------------------------------------------------------------
 
 // What one read logs goes into the view at once: a read may hold thousands
 // of lines (a device's burst of uploads), and the view takes them in one go.
-void GpsTab::receive(const QByteArray &bytes)
+void GpsTab::onSerialBytes(const QByteArray &bytes)
 {
     const QScopedValueRollback<bool> receiving(m_receiving, true);
     m_session->receive(bytes);
@@ -171,40 +160,6 @@ void GpsTab::receive(const QByteArray &bytes)
 }
 
 // ---- the TCP source ----------------------------------------------------------
-
-void GpsTab::gps_tcp_server_readdata(int clientID, const QString &, int, const QByteArray &bytes)
-{
-    if (clientID == m_clientId) {
-        m_capture->record(bytes);
-        receive(bytes);
-    }
-}
-
-void GpsTab::on_gps_tcp_server_link_clicked()
-{
-    if (!m_tcp->isOpen()) {
-        m_tcp->setPort(quint16(ui->gps_tcp_port_s->text().toUInt()));
-        if (!m_tcp->open()) {
-            appendLog(warningLine(
-                mainTr("监听失败：%1").arg(server()->errorString().toHtmlEscaped())));
-            return;
-        }
-        ui->gps_tcp_server_link->setText(mainTr("停止"));
-        appendLog(mainTr("<font color=\"SteelBlue \">监听成功</font>"));
-        ui->gps_com->setEnabled(false);
-        ui->gps_tcp_port_s->setEnabled(false);
-        forgetSource();
-        updateReplayAllowed();
-    } else {
-        m_tcp->close();
-        ui->gps_tcp_server_link->setText(mainTr("监听"));
-        appendLog(mainTr("<font color=\"SteelBlue \">停止监听成功</font>"));
-        ui->gps_com->setEnabled(true);
-        ui->gps_tcp_port_s->setEnabled(true);
-        sourceClosed();
-        updateReplayAllowed();
-    }
-}
 
 void GpsTab::gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port)
 {
@@ -227,8 +182,8 @@ void GpsTab::gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, in
 
 void GpsTab::gpsSendToDevice(const QByteArray &bytes)
 {
-    if (serialIsOpen())
-        writeSerial(bytes);
+    if (m_sources->serialPanel()->isOpen())
+        m_serial->write(bytes);
     if (m_tcp->isOpen() && m_clientId != 0) {
         m_tcp->setTarget(m_clientId);
         m_tcp->write(bytes);
@@ -237,7 +192,7 @@ void GpsTab::gpsSendToDevice(const QByteArray &bytes)
 
 bool GpsTab::gpsSourceActive() const
 {
-    return serialIsOpen() || m_tcp->isOpen();
+    return m_sources->sourceOpen();
 }
 
 void GpsTab::sourceClosed()
@@ -269,31 +224,18 @@ void GpsTab::createCaptureControls()
     tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
     m_capture = new CaptureControls(m_dialogs, QStringLiteral("gps_"), std::move(tab), this);
     ui->gps_logColumn->insertWidget(1, m_capture);
-    connect(&m_capture->player(), &CapturePlayer::bytes, this, &GpsTab::receive);
-    connect(m_panel, &SerialPortPanel::opened, this, &GpsTab::updateReplayAllowed);
-    connect(m_panel, &SerialPortPanel::closed, this, &GpsTab::updateReplayAllowed);
+    m_sources->setCapture(m_capture);
 }
 
 Capture::Header GpsTab::captureHeader() const
 {
-    const QString link =
-        m_tcp->isOpen()
-            ? QStringLiteral("tcp-server %1").arg(ui->gps_tcp_port_s->text())
-            : QStringLiteral("serial %1 %2 %3 %4 %5")
-                  .arg(ui->gps_portBox->currentText(), ui->baudRateBox_gps->currentText(),
-                       ui->dataBitsBox_gps->currentText(), ui->parityBox_gps->currentText(),
-                       ui->stopBitsBox_gps->currentText());
-    return {{QStringLiteral("link"), link}};
+    return {{QStringLiteral("link"), m_sources->linkDescription()}};
 }
 
 bool GpsTab::startReplay()
 {
-    if (gpsSourceActive()) {
-        m_dialogs.critical(this, mainTr("错误"), mainTr("请先关闭当前的数据源"));
+    if (!m_sources->startReplay())
         return false;
-    }
-    ui->gps_com->setEnabled(false);
-    ui->gps_com_stacked->setEnabled(false);
     forgetSource();
     return true;
 }
@@ -301,17 +243,12 @@ bool GpsTab::startReplay()
 void GpsTab::endReplay()
 {
     sourceClosed();
-    ui->gps_com->setEnabled(true);
-    ui->gps_com_stacked->setEnabled(true);
-}
-
-void GpsTab::updateReplayAllowed()
-{
-    m_capture->setReplayAllowed(!gpsSourceActive());
+    m_sources->endReplay();
 }
 
 // ---- the log -----------------------------------------------------------------
 
+// Connected by name when the form is set up.
 void GpsTab::on_gps_cleanButton_clicked()
 {
     ui->recvEdit_gps->clear();

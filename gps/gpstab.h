@@ -16,8 +16,8 @@ class Dialogs;
 class MapPage;
 class SerialLink;
 class SerialPortPanel;
+class SourceSelector;
 class TcpServerLink;
-class myTcpServer;
 
 namespace Ui {
 class GpsTab;
@@ -40,8 +40,9 @@ public:
     GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GpsTab() override;
 
-    SerialPortPanel *panel() const { return m_panel; }
-    myTcpServer *server() const;
+    SerialPortPanel *panel() const;
+    TcpServerLink *tcpServer() const { return m_tcp; }
+    SourceSelector *sources() const { return m_sources; }
     GpsSession *session() const { return m_session; }
     CaptureControls *capture() const { return m_capture; }
     // The map page, created now if it does not exist yet; nullptr when its
@@ -54,13 +55,10 @@ public:
     bool gpsSourceActive() const;
 
 public slots:
+    // Everything the tab reads: the chosen source's bytes or a replay's.
     void onSerialBytes(const QByteArray &bytes);
-    // Data of any client but the recorded one is discarded.
-    void gps_tcp_server_readdata(int clientID, const QString &IP, int Port,
-                                 const QByteArray &bytes);
     void gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port);
     void gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port);
-    void on_gps_tcp_server_link_clicked();
     void on_gps_cleanButton_clicked();
 
 protected:
@@ -72,11 +70,9 @@ signals:
     void pictureSent(int frameBytes);
 
 private:
-    void connectWidgets();
+    void createSources(const PortListSource &portSource);
+    void connectTcpServer();
     void connectSession();
-    void connectSerialSource();
-    bool serialIsOpen() const;
-    void writeSerial(const QByteArray &bytes);
 
     MapTarget &map();
     void reportLater(const QString &title, const QString &text);
@@ -85,7 +81,6 @@ private:
     void showFix(const GpsFix &fix);
     void logReceived(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
-    void receive(const QByteArray &bytes);
     void appendLog(const QString &html);
     void flushLog();
     QString serialDisplayHtml(const QByteArray &bytes) const;
@@ -97,12 +92,11 @@ private:
     Capture::Header captureHeader() const;
     bool startReplay();
     void endReplay();
-    void updateReplayAllowed();
 
     std::unique_ptr<Ui::GpsTab> ui;
     Dialogs &m_dialogs;
+    SourceSelector *m_sources = nullptr;
     SerialLink *m_serial = nullptr;
-    SerialPortPanel *m_panel = nullptr;
     TcpServerLink *m_tcp = nullptr;
     GpsSession *m_session = nullptr;
     CaptureControls *m_capture = nullptr;

@@ -6,15 +6,11 @@ myTcpClient::myTcpClient(QObject *parent)
     : QTcpSocket(parent)
 {
     m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this,
-            [this] { emit ClientReadData(m_id, m_ip, m_port); });
+    connect(&m_gather, &QTimer::timeout, this, &myTcpClient::reportWaiting);
     connect(this, &QTcpSocket::readyRead, this, &myTcpClient::onReadyRead);
     connect(this, &QTcpSocket::disconnected, this, [this] {
         // What arrived just before the peer left is still reported, first.
-        const bool gathering = m_gather.isActive();
-        m_gather.stop();
-        if (gathering || bytesAvailable() > 0)
-            emit ClientReadData(m_id, m_ip, m_port);
+        reportWaiting();
         emit ClientDisConnect(m_id, m_ip, m_port);
     });
 }
@@ -45,6 +41,14 @@ QString myTcpClient::addressText(const QHostAddress &address)
     bool isIpv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIpv4);
     return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+void myTcpClient::reportWaiting()
+{
+    m_gather.stop();
+    const QByteArray bytes = readAll();
+    if (!bytes.isEmpty())
+        emit ClientReadData(m_id, m_ip, m_port, bytes);
 }
 
 // A timer rather than a wait: the GUI stays live and nothing re-enters.

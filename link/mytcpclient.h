@@ -42,8 +42,11 @@ public:
     // it came through a dual-stack socket.
     static QString addressText(const QHostAddress &address);
 
+    // Reports at once what arrived and was not reported yet, if anything.
+    void reportWaiting();
+
 signals:
-    void ClientReadData(int clientID, QString IP, int Port);
+    void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
     void ClientDisConnect(int clientID, QString IP, int Port);
 
 private:

@@ -72,10 +72,10 @@ myTcpClient *myTcpServer::client(int clientID) const
     return index >= 0 ? m_clients.at(index) : nullptr;
 }
 
-QByteArray myTcpServer::readData(int clientID)
+qint64 myTcpServer::waitingBytes(int clientID) const
 {
-    myTcpClient *client = this->client(clientID);
-    return client ? client->readAll() : QByteArray();
+    const myTcpClient *client = this->client(clientID);
+    return client ? client->bytesAvailable() : 0;
 }
 
 bool myTcpServer::writeData(int clientID, const QByteArray &bytes)
@@ -107,8 +107,7 @@ void myTcpServer::cutOff(myTcpClient *client, const QString &reason)
 {
     const int id = client->clientID();
     // What it sent before is reported before it goes.
-    if (client->bytesAvailable() > 0)
-        emit ClientReadData(id, client->clientIP(), client->clientPort());
+    client->reportWaiting();
     emit ClientCutOff(id, client->clientIP(), client->clientPort(), reason);
     closeClient(id);
 }
@@ -118,6 +117,7 @@ bool myTcpServer::closeClient(int clientID)
     myTcpClient *client = this->client(clientID);
     if (!client)
         return false;
+    client->reportWaiting();
     // What the system takes of the unsent bytes still goes out; a client
     // that has not taken the rest is cut off rather than left lingering.
     client->flush();
@@ -135,10 +135,11 @@ void myTcpServer::closeAllClients()
         closeClient(id);
 }
 
-void myTcpServer::onClientReadData(int clientID, const QString &ip, int port)
+void myTcpServer::onClientReadData(int clientID, const QString &ip, int port,
+                                   const QByteArray &bytes)
 {
     if (m_ids.contains(clientID))
-        emit ClientReadData(clientID, ip, port);
+        emit ClientReadData(clientID, ip, port, bytes);
 }
 
 void myTcpServer::onClientDisconnected(int clientID, const QString &ip, int port)

@@ -41,22 +41,23 @@ public:
     // Null for an unknown ID.
     myTcpClient *client(int clientID) const;
 
-    // Everything received from the client so far; empty for an unknown ID.
-    QByteArray readData(int clientID);
+    // Bytes received from the client and not reported yet; 0 for an unknown
+    // ID.
+    qint64 waitingBytes(int clientID) const;
     // False for an unknown ID.
     bool writeData(int clientID, const QByteArray &bytes);
     // To every client, in connection order.
     void broadcast(const QByteArray &bytes);
     // Closes a client at once, even one that has not taken all bytes sent to
-    // it; it reports its departure before this returns. False for an
-    // unknown ID.
+    // it; it reports what it sent not yet reported, then its departure,
+    // before this returns. False for an unknown ID.
     bool closeClient(int clientID);
     // Closes every client, one after the other.
     void closeAllClients();
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
-    void ClientReadData(int clientID, QString IP, int Port);
+    void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
     void ClientDisConnect(int clientID, QString IP, int Port);
     void ClientRefused(QString IP, int Port);
     // The client is about to be closed by us, for the reason given.
@@ -70,7 +71,7 @@ private:
     // False when the client was cut off.
     bool checkUnsent(myTcpClient *client);
     void cutOff(myTcpClient *client, const QString &reason);
-    void onClientReadData(int clientID, const QString &ip, int port);
+    void onClientReadData(int clientID, const QString &ip, int port, const QByteArray &bytes);
     void onClientDisconnected(int clientID, const QString &ip, int port);
 
     QList<int> m_ids;

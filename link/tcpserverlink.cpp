@@ -1,6 +1,5 @@
 #include "tcpserverlink.h"
 
-#include "mytcpclient.h"
 #include "mytcpserver.h"
 #include "socketerror.h"
 
@@ -19,6 +18,36 @@ void TcpServerLink::setSingleClient(int idleMs)
 {
     m_server->setConnectionLimit(1);
     m_server->setIdleReplacement(idleMs);
+}
+
+void TcpServerLink::setConnectionLimit(int limit)
+{
+    m_server->setConnectionLimit(limit);
+}
+
+int TcpServerLink::connectionLimit() const
+{
+    return m_server->connectionLimit();
+}
+
+void TcpServerLink::setGatherInterval(int ms)
+{
+    m_server->setGatherInterval(ms);
+}
+
+int TcpServerLink::clientCount() const
+{
+    return m_server->clientCount();
+}
+
+QList<int> TcpServerLink::clientIDs() const
+{
+    return m_server->clientIDs();
+}
+
+qint64 TcpServerLink::waitingBytes(int clientID) const
+{
+    return m_server->waitingBytes(clientID);
 }
 
 quint16 TcpServerLink::port() const
@@ -43,19 +72,13 @@ void TcpServerLink::close()
 {
     if (!m_server->isListening())
         return;
-    for (int id : m_server->clientIDs())
-        dropClient(id);
+    m_server->closeAllClients();
     m_server->close();
     emit closed();
 }
 
 void TcpServerLink::dropClient(int clientID)
 {
-    const myTcpClient *client = m_server->client(clientID);
-    if (!client)
-        return;
-    // What the client sent before is handed out before its departure.
-    onClientData(clientID, client->clientIP(), client->clientPort());
     m_server->closeClient(clientID);
 }
 
@@ -75,11 +98,9 @@ qint64 TcpServerLink::write(const QByteArray &bytes)
     return m_server->writeData(m_target, bytes) ? bytes.size() : -1;
 }
 
-void TcpServerLink::onClientData(int clientID, const QString &ip, int port)
+void TcpServerLink::onClientData(int clientID, const QString &ip, int port,
+                                 const QByteArray &bytes)
 {
-    const QByteArray bytes = m_server->readData(clientID);
-    if (bytes.isEmpty())
-        return;
     emit receivedFrom(clientID, ip, port, bytes);
     emit received(bytes);
 }

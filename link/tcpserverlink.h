@@ -25,12 +25,23 @@ public:
     // newcomer takes its place, so a dead connection cannot lock the device
     // out.
     void setSingleClient(int idleMs = kIdleMs);
+    // At most this many clients at once (10 unless set); a further
+    // connection is refused.
+    void setConnectionLimit(int limit);
+    int connectionLimit() const;
+    // How long a client gathers bytes before they are handed out (100 ms
+    // unless set).
+    void setGatherInterval(int ms);
     // Where to listen: by default every address, IPv4 and IPv6.
     void setAddress(const QHostAddress &address) { m_address = address; }
     quint16 port() const;
     // Where write() sends: a client's ID, or kAllClients.
     void setTarget(int clientID) { m_target = clientID; }
-    myTcpServer *server() const { return m_server; }
+    int clientCount() const;
+    // In connection order.
+    QList<int> clientIDs() const;
+    // Bytes received from a client that wait to be handed out.
+    qint64 waitingBytes(int clientID) const;
 
     // Ends one client's connection; what it sent before is handed out first.
     void dropClient(int clientID);
@@ -54,7 +65,7 @@ signals:
     void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
 
 private:
-    void onClientData(int clientID, const QString &ip, int port);
+    void onClientData(int clientID, const QString &ip, int port, const QByteArray &bytes);
 
     myTcpServer *m_server;
     QHostAddress m_address = QHostAddress::Any;

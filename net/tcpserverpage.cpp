@@ -1,7 +1,7 @@
 #include "tcpserverpage.h"
 
-#include "mytcpserver.h"
 #include "netpage.h"
+#include "networksourcepanel.h"
 #include "tcpserverlink.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -29,8 +29,6 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
 {
     ui.tcp_server_targetBox->addItem(mainTr("所有客户端"), TcpServerLink::kAllClients);
     ui.tcp_server_clientList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(ui.tcp_server_listenButton, &QPushButton::clicked, this,
-            &TcpServerPage::toggleListening);
     connect(ui.tcp_server_dropButton, &QPushButton::clicked, this,
             &TcpServerPage::dropSelectedClient);
     connect(m_link, &TcpServerLink::clientConnected, this, &TcpServerPage::onClientConnected);
@@ -44,49 +42,35 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
             });
     connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
     m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
-    showListening(false);
+    createListenButton(dialogs, form);
+    updateReady();
 }
 
 TcpServerPage::~TcpServerPage()
 {
-    // The form's widgets are gone by now: close without reporting into them.
-    m_link->disconnect(this);
+    // The form's widgets are gone by now: close without reporting into them
+    // or into the button.
+    m_link->disconnect();
     m_link->close();
 }
 
-void TcpServerPage::toggleListening()
+void TcpServerPage::createListenButton(Dialogs &dialogs, QWidget *form)
 {
-    if (m_link->isOpen())
-        stopListening();
-    else
-        startListening();
-}
-
-void TcpServerPage::startListening()
-{
-    m_link->setPort(quint16(ui.tcp_server_port->value()));
-    if (!m_link->open()) {
-        m_page->failure(mainTr("监听端口%1失败：%2")
-                            .arg(ui.tcp_server_port->value())
-                            .arg(m_link->errorString()));
-        return;
-    }
-    m_page->status(mainTr("监听成功，端口%1  %2").arg(m_link->port()).arg(now()));
-    showListening(true);
-}
-
-void TcpServerPage::stopListening()
-{
-    m_link->close();
-    m_page->status(mainTr("停止监听成功  %1").arg(now()));
-    showListening(false);
-}
-
-void TcpServerPage::showListening(bool listening)
-{
-    ui.tcp_server_listenButton->setText(listening ? mainTr("停止监听") : mainTr("开始监听"));
-    ui.tcp_server_port->setEnabled(!listening);
-    updateReady();
+    auto *panel = new NetworkSourcePanel(
+        {ui.tcp_server_listenButton, {ui.tcp_server_port}, mainTr("开始监听"), mainTr("停止监听"),
+         mainTr("监听失败")},
+        *m_link, [this] { m_link->setPort(quint16(ui.tcp_server_port->value())); }, dialogs, form);
+    panel->setFailureReport([this](const QString &, const QString &why) {
+        m_page->failure(mainTr("监听端口%1失败：%2").arg(ui.tcp_server_port->value()).arg(why));
+    });
+    connect(panel, &NetworkSourcePanel::opened, this, [this] {
+        m_page->status(mainTr("监听成功，端口%1  %2").arg(m_link->port()).arg(now()));
+        updateReady();
+    });
+    connect(panel, &NetworkSourcePanel::closed, this, [this] {
+        m_page->status(mainTr("停止监听成功  %1").arg(now()));
+        updateReady();
+    });
 }
 
 void TcpServerPage::updateReady()
@@ -139,7 +123,7 @@ void TcpServerPage::onClientRefused(const QString &ip, int port)
 {
     m_page->failure(mainTr("拒绝连接:[%1]  %2  客户端已达上限%3个")
                         .arg(NetLogLine::peer(ip, port), now())
-                        .arg(m_link->server()->connectionLimit()));
+                        .arg(m_link->connectionLimit()));
 }
 
 void TcpServerPage::onReceived(int clientID, const QString &ip, int port,
@@ -152,7 +136,7 @@ void TcpServerPage::onReceived(int clientID, const QString &ip, int port,
 
 bool TcpServerPage::send(const QByteArray &bytes)
 {
-    const int clients = m_link->server()->clientCount();
+    const int clients = m_link->clientCount();
     if (clients == 0) {
         m_page->sendFailed(mainTr("没有已连接的客户端"));
         return false;

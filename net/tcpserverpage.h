@@ -7,6 +7,7 @@
 
 class Dialogs;
 class NetPage;
+class NetworkSourcePanel;
 class StreamTextDecoder;
 class TcpServerLink;
 class QWidget;
@@ -30,16 +31,13 @@ public:
     NetPage *page() const { return m_page; }
 
 private:
-    void toggleListening();
-    void startListening();
-    void stopListening();
+    void createListenButton(Dialogs &dialogs, QWidget *form);
     void onClientConnected(int clientID, const QString &ip, int port);
     void onClientDisconnected(int clientID, const QString &ip, int port);
     void onClientRefused(const QString &ip, int port);
     void onReceived(int clientID, const QString &ip, int port, const QByteArray &bytes);
     bool send(const QByteArray &bytes);
     void dropSelectedClient();
-    void showListening(bool listening);
     void updateReady();
 
     Ui::NetTab &ui;

@@ -6,10 +6,10 @@
 #include "gpstab.h"
 #include "localhttpserver.h"
 #include "mappage.h"
-#include "mytcpserver.h"
 #include "ptypair.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
+#include "tcpserverlink.h"
 #include "widgetlookup.h"
 
 #include <QComboBox>
@@ -118,7 +118,7 @@ class TcpDevice
 public:
     explicit TcpDevice(GpsTab &tab)
     {
-        socket.connectToHost(QHostAddress::LocalHost, tab.server()->serverPort());
+        socket.connectToHost(QHostAddress::LocalHost, tab.tcpServer()->port());
         socket.waitForConnected(3000);
     }
     void send(const QByteArray &bytes)
@@ -200,7 +200,7 @@ void TestGpsTab::listen()
     child<QComboBox>(m_tab.get(), "gps_com")->setCurrentIndex(1);
     child<QLineEdit>(m_tab.get(), "gps_tcp_port_s")->setText("0");
     child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->click();
-    QVERIFY(m_tab->server()->isListening());
+    QVERIFY(m_tab->tcpServer()->isOpen());
 }
 
 void TestGpsTab::realCaptureEndsWithItsLastFix_data()
@@ -361,7 +361,7 @@ void TestGpsTab::tcpSourceServesOneClient()
     QTRY_COMPARE(logText(*m_tab).count(QStringLiteral("上线通知")), 2);
 
     child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->click();
-    QVERIFY(!m_tab->server()->isListening());
+    QVERIFY(!m_tab->tcpServer()->isOpen());
     QVERIFY(logText(*m_tab).contains(QStringLiteral("停止监听成功")));
     QCOMPARE(child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->text(), QStringLiteral("监听"));
     QVERIFY(child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
@@ -374,7 +374,7 @@ void TestGpsTab::dataOfAnotherClientIsDiscarded()
     TcpDevice device(*m_tab);
     QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
     // As if a second client had slipped in: its data must not be parsed.
-    m_tab->gps_tcp_server_readdata(4242, "10.0.0.9", 1, "$GPGSA,A,1*00");
+    emit m_tab->tcpServer()->receivedFrom(4242, "10.0.0.9", 1, "$GPGSA,A,1*00");
     QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
     device.send("$GPGSA,A,3*00");
     QTRY_COMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
@@ -635,7 +635,7 @@ void TestGpsTab::simulatorDrivesTheTabAndGetsItsPicture()
     QProcess sim;
     sim.setWorkingDirectory(m_workDir->path());
     sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
-              {"gps", "--tcp", QStringLiteral("127.0.0.1:%1").arg(m_tab->server()->serverPort()),
+              {"gps", "--tcp", QStringLiteral("127.0.0.1:%1").arg(m_tab->tcpServer()->port()),
                "--rate", "2", "--cycles", "3", "--command", "VCSET,16,S,RGB565,64,48",
                "--command", "VCLOC,3150.7282,N,11711.9288,E"});
     QVERIFY(sim.waitForStarted());

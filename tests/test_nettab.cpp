@@ -117,7 +117,7 @@ void TestNetTab::serverNumbersTenClientsRefusesTheEleventhAndSendsToOneOrAll()
     }
     auto *list = w<QTreeWidget>("tcp_server_clientList");
     QTRY_COMPARE(list->topLevelItemCount(), 10);
-    const QList<int> ids = m_tab->serverPage()->link()->server()->clientIDs();
+    const QList<int> ids = m_tab->serverPage()->link()->clientIDs();
     for (int i = 0; i < 10; ++i) {
         const QTreeWidgetItem *row = list->topLevelItem(i);
         QCOMPARE(row->text(0), QString::number(ids.at(i)));
@@ -182,7 +182,7 @@ void TestNetTab::clientsLeaveTheListAtOnceAndStoppingLeavesNoSocket()
     QCOMPARE(list->topLevelItemCount(), 0);
     QCOMPARE(target->count(), 1);
     QTRY_COMPARE(staying->state(), QAbstractSocket::UnconnectedState);
-    QTRY_VERIFY(m_tab->serverPage()->link()->server()->findChildren<QTcpSocket *>().isEmpty());
+    QTRY_VERIFY(m_tab->serverPage()->link()->findChildren<QTcpSocket *>().isEmpty());
     QTcpSocket late;
     late.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(!late.waitForConnected(3000));

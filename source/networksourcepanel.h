@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class ByteLink;
 class Dialogs;
@@ -25,8 +26,9 @@ struct NetworkSourceWidgets
 };
 
 // Drives one network link's open/close button: hands the fields to the link
-// (through `configure`), opens and closes it, and reports in a message box
-// why it could not open or why it closed by itself. A TCP connection takes
+// (through `configure`), opens and closes it, and reports why it could not
+// open or why it closed by itself: in a message box unless the tab reports
+// it its own way (setFailureReport). A TCP connection takes
 // a while: from the click until it is open the source is active, its
 // button closes it, and no bytes come yet.
 class NetworkSourcePanel : public QObject
@@ -35,6 +37,11 @@ class NetworkSourcePanel : public QObject
 public:
     NetworkSourcePanel(const NetworkSourceWidgets &widgets, ByteLink &link,
                        std::function<void()> configure, Dialogs &dialogs, QWidget *dialogParent);
+
+    // `what` is the widgets' failureText or "连接已断开", `why` the link's
+    // reason.
+    using FailureReport = std::function<void(const QString &what, const QString &why)>;
+    void setFailureReport(FailureReport report) { m_report = std::move(report); }
 
     bool isOpen() const { return m_state == State::Open; }
     // Opening or open.
@@ -63,6 +70,7 @@ private:
     std::function<void()> m_configure;
     Dialogs &m_dialogs;
     QPointer<QWidget> m_dialogParent;
+    FailureReport m_report;
     State m_state = State::Idle;
     // Since the last click: a failure after that is a lost link, not a
     // failed open.

@@ -87,5 +87,9 @@ void NetworkSourcePanel::setState(State state)
 
 void NetworkSourcePanel::showError(const QString &what, const QString &why)
 {
+    if (m_report) {
+        m_report(what, why);
+        return;
+    }
     m_dialogs.information(m_dialogParent, mainTr("出错啦！"), mainTr("%1：\n%2").arg(what, why));
 }

@@ -1,0 +1,220 @@
+#include "sourceselector.h"
+
+#include "capturecontrols.h"
+#include "dialogs.h"
+#include "seriallink.h"
+#include "tcpclientlink.h"
+#include "tcpserverlink.h"
+#include "translation.h"
+#include "udplink.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStackedWidget>
+
+namespace {
+
+// What a field of a network source holds, as typed.
+QString fieldText(const QList<QWidget *> &fields, int index)
+{
+    QWidget *field = fields.value(index);
+    if (const auto *spin = qobject_cast<QSpinBox *>(field))
+        return QString::number(spin->value());
+    if (const auto *edit = qobject_cast<QLineEdit *>(field))
+        return edit->text();
+    return {};
+}
+
+quint16 fieldPort(const QList<QWidget *> &fields, int index)
+{
+    return quint16(fieldText(fields, index).toUInt());
+}
+
+} // namespace
+
+SourceSelector::SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialogs &dialogs,
+                               QWidget *tab)
+    : QObject(tab)
+    , m_selector(selector)
+    , m_pages(pages)
+    , m_dialogs(dialogs)
+    , m_tab(tab)
+{
+    connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SourceSelector::onChosen);
+}
+
+SerialLink *SourceSelector::addSerial(const SerialPanelWidgets &widgets,
+                                      const PortListSource &portSource)
+{
+    auto *link = new SerialLink(this);
+    m_serialPanel = new SerialPortPanel(widgets, *link, m_dialogs, portSource, m_tab);
+    connect(m_serialPanel, &SerialPortPanel::opened, this, &SourceSelector::opened);
+    connect(m_serialPanel, &SerialPortPanel::closed, this, &SourceSelector::closed);
+    connect(m_serialPanel, &SerialPortPanel::linkStateChanged, this, &SourceSelector::updateState);
+    connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
+    m_sources.push_back({link, nullptr, [widgets] {
+                             return QStringLiteral("serial %1 %2 %3 %4 %5")
+                                 .arg(widgets.portBox->currentText(),
+                                      widgets.baudRateBox->currentText(),
+                                      widgets.dataBitsBox->currentText(),
+                                      widgets.parityBox->currentText(),
+                                      widgets.stopBitsBox->currentText());
+                         }});
+    return link;
+}
+
+TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
+{
+    auto *link = new TcpServerLink(this);
+    link->setSingleClient();
+    const QList<QWidget *> fields = widgets.fields;
+    addNetwork(link, widgets, [link, fields] { link->setPort(fieldPort(fields, 0)); },
+               [fields] { return QStringLiteral("tcp-server %1").arg(fieldText(fields, 0)); });
+    connect(link, &ByteLink::opened, this, [this] { m_servedClient = 0; });
+    connect(link, &TcpServerLink::clientConnected, this,
+            [this](int clientID) { m_servedClient = clientID; });
+    connect(link, &TcpServerLink::clientDisconnected, this, [this](int clientID) {
+        if (clientID == m_servedClient)
+            m_servedClient = 0;
+    });
+    connect(link, &TcpServerLink::receivedFrom, this,
+            [this](int clientID, const QString &, int, const QByteArray &bytes) {
+                if (clientID == m_servedClient)
+                    onLiveBytes(bytes);
+            });
+    return link;
+}
+
+TcpClientLink *SourceSelector::addTcpClient(const NetworkSourceWidgets &widgets)
+{
+    auto *link = new TcpClientLink(this);
+    const QList<QWidget *> fields = widgets.fields;
+    addNetwork(
+        link, widgets,
+        [link, fields] { link->setPeer(fieldText(fields, 0), fieldPort(fields, 1)); },
+        [fields] {
+            return QStringLiteral("tcp-client %1:%2").arg(fieldText(fields, 0), fieldText(fields, 1));
+        });
+    connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
+    return link;
+}
+
+UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
+{
+    auto *link = new UdpLink(this);
+    const QList<QWidget *> fields = widgets.fields;
+    addNetwork(link, widgets, [link, fields] { link->setLocalPort(fieldPort(fields, 0)); },
+               [fields] { return QStringLiteral("udp %1").arg(fieldText(fields, 0)); });
+    connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
+    return link;
+}
+
+NetworkSourcePanel *SourceSelector::addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
+                                               std::function<void()> configure,
+                                               std::function<QString()> description)
+{
+    auto *panel = new NetworkSourcePanel(widgets, *link, std::move(configure), m_dialogs, m_tab);
+    connect(panel, &NetworkSourcePanel::opened, this, &SourceSelector::opened);
+    connect(panel, &NetworkSourcePanel::closed, this, &SourceSelector::closed);
+    connect(panel, &NetworkSourcePanel::activeChanged, this, &SourceSelector::updateState);
+    m_sources.push_back({link, panel, std::move(description)});
+    return panel;
+}
+
+void SourceSelector::setCapture(CaptureControls *capture)
+{
+    m_capture = capture;
+    connect(&m_capture->player(), &CapturePlayer::bytes, this, &SourceSelector::received);
+    updateState();
+}
+
+NetworkSourcePanel *SourceSelector::networkPanel(const ByteLink *link) const
+{
+    for (const Source &source : m_sources) {
+        if (source.link == link)
+            return source.panel;
+    }
+    return nullptr;
+}
+
+bool SourceSelector::sourceOpen() const
+{
+    if (m_serialPanel && m_serialPanel->isOpen())
+        return true;
+    for (const Source &source : m_sources) {
+        if (source.panel && source.panel->isOpen())
+            return true;
+    }
+    return false;
+}
+
+bool SourceSelector::sourceActive() const
+{
+    if (m_serialPanel && m_serialPanel->isOpen())
+        return true;
+    for (const Source &source : m_sources) {
+        if (source.panel && source.panel->isActive())
+            return true;
+    }
+    return false;
+}
+
+QString SourceSelector::linkDescription() const
+{
+    const int index = m_selector->currentIndex();
+    if (index < 0 || index >= int(m_sources.size()))
+        return {};
+    return m_sources[size_t(index)].description();
+}
+
+void SourceSelector::onLiveBytes(const QByteArray &bytes)
+{
+    if (m_capture)
+        m_capture->record(bytes);
+    emit received(bytes);
+}
+
+void SourceSelector::onChosen(int index)
+{
+    m_pages->setCurrentIndex(index);
+    // The device is reached another way now: a serial port lost before must
+    // not reopen behind another source's page.
+    const bool serialChosen = index >= 0 && index < int(m_sources.size())
+                              && !m_sources[size_t(index)].panel;
+    if (m_serialPanel && !serialChosen)
+        m_serialPanel->cancelReconnection();
+}
+
+bool SourceSelector::startReplay()
+{
+    if (sourceActive()) {
+        m_dialogs.critical(m_tab, mainTr("错误"), mainTr("请先关闭当前的数据源"));
+        return false;
+    }
+    // A port lost before must not come back and feed the tab meanwhile.
+    if (m_serialPanel)
+        m_serialPanel->cancelReconnection();
+    m_replaying = true;
+    m_selector->setEnabled(false);
+    m_pages->setEnabled(false);
+    return true;
+}
+
+void SourceSelector::endReplay()
+{
+    m_replaying = false;
+    m_pages->setEnabled(true);
+    updateState();
+}
+
+// The source cannot change while one is open or opening, nor during a
+// replay; a replay cannot start while a source is open or opening.
+void SourceSelector::updateState()
+{
+    const bool active = sourceActive();
+    m_selector->setEnabled(!active && !m_replaying);
+    if (m_capture)
+        m_capture->setReplayAllowed(!active);
+}

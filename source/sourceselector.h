@@ -1,0 +1,93 @@
+#pragma once
+
+#include "networksourcepanel.h"
+#include "portenumerator.h"
+#include "serialportpanel.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+class ByteLink;
+class CaptureControls;
+class Dialogs;
+class QComboBox;
+class QStackedWidget;
+class QWidget;
+class TcpClientLink;
+class TcpServerLink;
+class UdpLink;
+
+// Where a tab's bytes come from: the links it reads, one per entry of its
+// source combo, each with its page of controls in a stacked widget. One
+// source at a time: the combo is locked while a source is open or opening,
+// or while a capture is replayed. What the chosen source reads is recorded
+// and handed on in received(); a replay is one more source, its bytes come
+// out of received() like live ones (and are not recorded again).
+class SourceSelector : public QObject
+{
+    Q_OBJECT
+public:
+    SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialogs &dialogs, QWidget *tab);
+
+    // Each adds the next entry of the combo and returns the link it reads.
+    SerialLink *addSerial(const SerialPanelWidgets &widgets, const PortListSource &portSource);
+    // One client at a time (a second is refused, a silent one replaced):
+    // only the client served now feeds the tab. Fields: the port.
+    TcpServerLink *addTcpServer(const NetworkSourceWidgets &widgets);
+    // Fields: the host, the port.
+    TcpClientLink *addTcpClient(const NetworkSourceWidgets &widgets);
+    // Fields: the local port.
+    UdpLink *addUdp(const NetworkSourceWidgets &widgets);
+
+    // Where live bytes are recorded and replayed ones come from.
+    void setCapture(CaptureControls *capture);
+
+    SerialPortPanel *serialPanel() const { return m_serialPanel; }
+    NetworkSourcePanel *networkPanel(const ByteLink *link) const;
+
+    bool sourceOpen() const;
+    // Open or opening.
+    bool sourceActive() const;
+    // The chosen source as a capture's header names it.
+    QString linkDescription() const;
+
+    // False, having said why, while a source is open or opening; otherwise
+    // locks the sources until endReplay().
+    bool startReplay();
+    void endReplay();
+
+signals:
+    // Everything the tab reads, live or replayed, in order.
+    void received(const QByteArray &bytes);
+    // A live source opened, or closed after it had opened.
+    void opened();
+    void closed();
+
+private:
+    struct Source
+    {
+        ByteLink *link = nullptr;
+        NetworkSourcePanel *panel = nullptr; // null for the serial port
+        std::function<QString()> description;
+    };
+
+    NetworkSourcePanel *addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
+                                   std::function<void()> configure,
+                                   std::function<QString()> description);
+    void onLiveBytes(const QByteArray &bytes);
+    void onChosen(int index);
+    void updateState();
+
+    QComboBox *m_selector;
+    QStackedWidget *m_pages;
+    Dialogs &m_dialogs;
+    QPointer<QWidget> m_tab;
+    std::vector<Source> m_sources;
+    SerialPortPanel *m_serialPanel = nullptr;
+    CaptureControls *m_capture = nullptr;
+    int m_servedClient = 0;
+    bool m_replaying = false;
+};
