@@ -5,6 +5,7 @@
 #include "scripteddialogs.h"
 #include "fakeports.h"
 #include "textcodec.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 #include <QFile>
