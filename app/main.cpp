@@ -1,10 +1,10 @@
-#include "dialogs.h"
 #include "language.h"
 #include "mainwindow.h"
 #include "onlinesite.h"
 #include "programinfo.h"
 #include "selfupdater.h"
 #include "webenginesandbox.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 #include <QTextStream>

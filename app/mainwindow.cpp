@@ -2,7 +2,7 @@
 
 #include "cartab.h"
 #include "devicewatcher.h"
-#include "dialogs.h"
+#include "widgetdialogs.h"
 #include "gpstab.h"
 #include "gsmtab.h"
 #include "infotab.h"

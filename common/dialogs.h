@@ -17,7 +17,8 @@ public:
 };
 
 // Every message box and file dialog of the program goes through this
-// interface. The application uses WidgetDialogs; tests answer from a script.
+// interface. The application uses WidgetDialogs (widgetdialogs.h); tests
+// answer from a script.
 class Dialogs
 {
 public:
@@ -40,19 +41,4 @@ public:
     // when the task lasts long enough to notice. Closes when destroyed. The
     // default never cancels.
     virtual std::unique_ptr<Progress> progress(QWidget *parent, const QString &text, qint64 total);
-};
-
-// Real, modal Qt dialogs.
-class WidgetDialogs : public Dialogs
-{
-public:
-    void information(QWidget *parent, const QString &title, const QString &text) override;
-    void critical(QWidget *parent, const QString &title, const QString &text) override;
-    bool question(QWidget *parent, const QString &title, const QString &text) override;
-    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
-    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
-                         const QString &filter) override;
-    std::unique_ptr<Progress> progress(QWidget *parent, const QString &text,
-                                       qint64 total) override;
 };

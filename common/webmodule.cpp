@@ -8,8 +8,8 @@
 #include <QLibrary>
 #include <QStringList>
 
-#ifndef ZENTRIK_WEB_MODULE
-#define ZENTRIK_WEB_MODULE "libzentrik_web.so"
+#ifndef ZENTRIK_WEB_MODULE_FILE
+#define ZENTRIK_WEB_MODULE_FILE "libzentrik_web.so"
 #endif
 #ifndef ZENTRIK_WEB_MODULE_INSTALL_DIR
 #define ZENTRIK_WEB_MODULE_INSTALL_DIR "../lib/zentrik-assistant"
@@ -30,7 +30,13 @@ void dropSharedContextWarnings(QtMsgType type, const QMessageLogContext &context
 
 QString moduleFileName()
 {
-    return QFileInfo(QStringLiteral(ZENTRIK_WEB_MODULE)).fileName();
+    return QStringLiteral(ZENTRIK_WEB_MODULE_FILE);
+}
+
+QStringList &addedCandidates()
+{
+    static QStringList candidates;
+    return candidates;
 }
 
 } // namespace
@@ -39,8 +45,14 @@ QStringList webModuleCandidates(const QString &programDir)
 {
     const QString installed = programDir + QLatin1Char('/')
         + QStringLiteral(ZENTRIK_WEB_MODULE_INSTALL_DIR) + QLatin1Char('/') + moduleFileName();
-    return {programDir + QLatin1Char('/') + moduleFileName(), QDir::cleanPath(installed),
-            QStringLiteral(ZENTRIK_WEB_MODULE)};
+    return QStringList{programDir + QLatin1Char('/') + moduleFileName(),
+                       QDir::cleanPath(installed)}
+        + addedCandidates();
+}
+
+void addWebModuleCandidate(const QString &path)
+{
+    addedCandidates().append(path);
 }
 
 QFunctionPointer webModuleFunction(const char *name, QString *error)

@@ -12,8 +12,14 @@
 //
 // Where the module is looked for, in order, for a program in programDir:
 // beside it (the build tree), in the installed private library directory
-// (<prefix>/lib/zentrik-assistant for <prefix>/bin), where the build put it.
+// (<prefix>/lib/zentrik-assistant for <prefix>/bin), then the paths added
+// with addWebModuleCandidate().
 QStringList webModuleCandidates(const QString &programDir);
+
+// One more place to look for the module, after the program's own: for
+// programs built elsewhere than the program (tests, benchmarks), which are
+// told where the build put it.
+void addWebModuleCandidate(const QString &path);
 
 // The function `name` that the module exports, the module loaded on first
 // use from the first candidate that exists; nullptr, with the reason, when

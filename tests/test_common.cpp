@@ -6,6 +6,7 @@
 #include "scripteddialogs.h"
 #include "fakeports.h"
 #include "textcodec.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 #include <QFile>

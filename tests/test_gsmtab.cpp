@@ -4,7 +4,6 @@
 #include "ciplineedit.h"
 #include "fakeports.h"
 #include "gsmtab.h"
-#include "mainwindow.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
 #include "scripteddialogs.h"
@@ -57,7 +56,6 @@ private slots:
     void withThePortClosedEveryButtonExplainsAndNothingIsSent();
     void sentCommandsAreLoggedInHexOrTextWithTimeStamps();
     void receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp();
-    void receiveFileKeepsTheScanTimerOnlyUntilFlushed();
     void smsGoesOutInPacedWritesAndASecondPressIsRefused();
     void phonePageDialsSetsVolumeStoresOwnNumberAndReadsSms();
     void conversionPageTurnsTextIntoUcs2AndHexAndBack();
@@ -67,9 +65,9 @@ private:
     template <typename T>
     T *widget(const QString &name)
     {
-        return child<T>(m_window.get(), name);
+        return child<T>(m_tab.get(), name);
     }
-    GsmTab *tab() { return widget<GsmTab>("gsm_tab"); }
+    GsmTab *tab() { return m_tab.get(); }
     bool openPort(const QString &path);
     void check(const QString &name, bool on = true) { widget<QCheckBox>(name)->setChecked(on); }
     void click(const QString &name) { widget<QPushButton>(name)->click(); }
@@ -82,7 +80,7 @@ private:
     FakePorts m_ports;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PtyPair> m_device;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<GsmTab> m_tab;
 };
 
 void TestGsmTab::init()
@@ -90,13 +88,12 @@ void TestGsmTab::init()
     m_dialogs = ScriptedDialogs();
     m_dir = std::make_unique<QTemporaryDir>();
     m_device = std::make_unique<PtyPair>();
-    m_window = std::make_unique<MainWindow>(m_dialogs, m_ports.source());
-    m_window->stopAutomaticScans();
+    m_tab = std::make_unique<GsmTab>(m_dialogs, m_ports.source());
 }
 
 void TestGsmTab::cleanup()
 {
-    m_window.reset();
+    m_tab.reset();
     m_device.reset();
     m_dir.reset();
 }
@@ -110,7 +107,7 @@ bool TestGsmTab::openPort(const QString &path)
 
 void TestGsmTab::setText(const QString &name, const QString &text)
 {
-    if (auto *line = m_window->findChild<QLineEdit *>(name))
+    if (auto *line = m_tab->findChild<QLineEdit *>(name))
         line->setText(text);
     else
         widget<QPlainTextEdit>(name)->setPlainText(text);
@@ -199,8 +196,7 @@ void TestGsmTab::receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp()
     m_device->write("OK\r\n");
     QTRY_COMPARE(tab()->receivedByteCount(), qint64(4));
     QVERIFY2(matches(received(), QStringLiteral("\n%1OK\n").arg(kTime)), qPrintable(received()));
-    for (int tick = 0; tick < 6; ++tick)
-        m_window->com_scan();
+    tab()->receiveFile()->flush();
     QVERIFY2(matches(QString::fromLatin1(contentOf(file)), QStringLiteral("\n%1OK\r\n").arg(kTime)),
              contentOf(file).constData());
 
@@ -219,22 +215,6 @@ void TestGsmTab::receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp()
     QCOMPARE(received(), QStringLiteral("中A00 FF "));
     check("gsm_file_ck", false);
     QVERIFY(contentOf(file).endsWith(chinese + QByteArray("A\0B\0\xff", 5)));
-}
-
-void TestGsmTab::receiveFileKeepsTheScanTimerOnlyUntilFlushed()
-{
-    QTemporaryDir devices;
-    MainWindow window(m_dialogs, m_ports.source(), {devices.path()});
-    QTRY_VERIFY(!window.scanTimer()->isActive());
-    child<QLineEdit>(&window, "gsm_fileEdit")->setText(m_dir->filePath("kept.txt"));
-    child<QCheckBox>(&window, "gsm_file_ck")->setChecked(true);
-    child<QComboBox>(&window, "gsm_portBox")->setEditText(m_device->slavePath());
-    child<QPushButton>(&window, "gsm_OpenCloseButton")->click();
-    QVERIFY(!window.scanTimer()->isActive()); // an open GSM port alone is no work
-    m_device->write("+CSQ: 16,0\r\n");
-    QTRY_VERIFY(window.scanTimer()->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(!window.scanTimer()->isActive(), 15000);
-    QCOMPARE(contentOf(m_dir->filePath("kept.txt")), QByteArray("+CSQ: 16,0\r\n"));
 }
 
 void TestGsmTab::smsGoesOutInPacedWritesAndASecondPressIsRefused()

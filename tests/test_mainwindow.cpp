@@ -7,6 +7,7 @@
 #include "replugdevice.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
+#include "testfiles.h"
 #include "uarttab.h"
 #include "webenginesandbox.h"
 #include "widgetlookup.h"
@@ -15,7 +16,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -160,6 +163,8 @@ private slots:
     void idleWindowRunsNoTimerAndNoWebEngine();
     void leavesNoFilesBehind();
     void webEngineSandboxIsTurnedOffOnlyForRoot();
+    void receiveFileIsFlushedFromTheSixthTickAndClosedAtExit();
+    void gsmReceiveFileKeepsTheScanTimerOnlyUntilFlushed();
 
 private:
     QWidget *tab(const PanelNames &names) { return child<QWidget>(m_window.get(), names.tab); }
@@ -724,6 +729,52 @@ void TestMainWindow::webEngineSandboxIsTurnedOffOnlyForRoot()
     QCOMPARE(qgetenv(variable), QByteArray("0"));
 
     qputenv(variable, before);
+}
+
+// The serial assistant's receive file, flushed by the tick.
+void TestMainWindow::receiveFileIsFlushedFromTheSixthTickAndClosedAtExit()
+{
+    PtyPair device;
+    const PanelNames names = panelNames("uart");
+    const QString file = m_dir->filePath("flushed.txt");
+    m_dialogs.fileAnswers.enqueue(file);
+    typePortName(names, device.slavePath());
+    clickOpenClose(names);
+    QVERIFY(panel(names)->isOpen());
+    widget<QCheckBox>(names, "uart_file_ck")->setChecked(true);
+    QCOMPARE(m_dialogs.count(Kind::Question), 0); // a new file needs no question
+    auto *uart = child<UartTab>(m_window.get(), names.tab);
+    device.write("0123456789");
+    QTRY_COMPARE(uart->rxTotal(), qint64(10));
+
+    for (int tick = 1; tick <= 5; ++tick) {
+        m_window->com_scan();
+        QCOMPARE(QFileInfo(file).size(), qint64(0));
+    }
+    m_window->com_scan();
+    QCOMPARE(contentOf(file), QByteArray("0123456789"));
+
+    device.write("ab");
+    QTRY_COMPARE(uart->rxTotal(), qint64(12));
+    m_window.reset();
+    QCOMPARE(contentOf(file), QByteArray("0123456789ab"));
+}
+
+void TestMainWindow::gsmReceiveFileKeepsTheScanTimerOnlyUntilFlushed()
+{
+    PtyPair device;
+    QTemporaryDir devices;
+    MainWindow window(m_dialogs, m_ports.source(), {devices.path()});
+    QTRY_VERIFY(!window.scanTimer()->isActive());
+    child<QLineEdit>(&window, "gsm_fileEdit")->setText(m_dir->filePath("kept.txt"));
+    child<QCheckBox>(&window, "gsm_file_ck")->setChecked(true);
+    child<QComboBox>(&window, "gsm_portBox")->setEditText(device.slavePath());
+    child<QPushButton>(&window, "gsm_OpenCloseButton")->click();
+    QVERIFY(!window.scanTimer()->isActive()); // an open GSM port alone is no work
+    device.write("+CSQ: 16,0\r\n");
+    QTRY_VERIFY(window.scanTimer()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.scanTimer()->isActive(), 15000);
+    QCOMPARE(contentOf(m_dir->filePath("kept.txt")), QByteArray("+CSQ: 16,0\r\n"));
 }
 
 QTEST_MAIN(TestMainWindow)

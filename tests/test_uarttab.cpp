@@ -2,7 +2,6 @@
 // playing the device and the dialogs answered from a script.
 #include "fakeports.h"
 #include "filesender.h"
-#include "mainwindow.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
 #include "scripteddialogs.h"
@@ -52,7 +51,6 @@ private slots:
     void receiveEchoSendsEveryByteBackAndCountsIt();
     void receiveFileAppendsOrOverwritesAsAnswered_data();
     void receiveFileAppendsOrOverwritesAsAnswered();
-    void receiveFileIsFlushedFromTheSixthTickAndClosedAtExit();
     void receiveFileThatCannotOpenUnchecksTheBox();
     void receiveFileOpensExactlyTheChosenPath();
     void receiveGoesOnInOrderWhileAWriteFailureIsShown();
@@ -67,9 +65,9 @@ private:
     template <typename T>
     T *widget(const QString &name)
     {
-        return child<T>(m_window.get(), name);
+        return child<T>(m_tab.get(), name);
     }
-    UartTab *tab() { return widget<UartTab>("uart_tab"); }
+    UartTab *tab() { return m_tab.get(); }
     bool openPort();
     void check(const QString &name, bool on = true) { widget<QCheckBox>(name)->setChecked(on); }
     void click(const QString &name) { widget<QPushButton>(name)->click(); }
@@ -80,7 +78,7 @@ private:
     FakePorts m_ports;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PtyPair> m_device;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<UartTab> m_tab;
 };
 
 void TestUartTab::init()
@@ -88,13 +86,12 @@ void TestUartTab::init()
     m_dialogs = ScriptedDialogs();
     m_dir = std::make_unique<QTemporaryDir>();
     m_device = std::make_unique<PtyPair>();
-    m_window = std::make_unique<MainWindow>(m_dialogs, m_ports.source());
-    m_window->stopAutomaticScans();
+    m_tab = std::make_unique<UartTab>(m_dialogs, m_ports.source());
 }
 
 void TestUartTab::cleanup()
 {
-    m_window.reset();
+    m_tab.reset();
     m_device.reset();
     m_dir.reset();
 }
@@ -315,7 +312,7 @@ void TestUartTab::receiveBufferIsTrimmedAndClearButtonsReset()
     QCOMPARE(tab()->rxTotal(), qint64(50001));
 
     click("uart_recv_cleannumButton");
-    m_window->com_scan();
+    tab()->updateStatistics();
     QCOMPARE(group->title(), QStringLiteral("接收区：共接收0字节，速度0字节/秒。共发送0字节。"));
 }
 
@@ -368,29 +365,6 @@ void TestUartTab::receiveFileAppendsOrOverwritesAsAnswered()
     QCOMPARE(m_dialogs.count(Kind::Question), 1);
 }
 
-void TestUartTab::receiveFileIsFlushedFromTheSixthTickAndClosedAtExit()
-{
-    const QString file = path("flushed.txt");
-    m_dialogs.fileAnswers.enqueue(file);
-    QVERIFY(openPort());
-    check("uart_file_ck");
-    QCOMPARE(m_dialogs.count(Kind::Question), 0); // a new file needs no question
-    m_device->write("0123456789");
-    QTRY_COMPARE(tab()->rxTotal(), qint64(10));
-
-    for (int tick = 1; tick <= 5; ++tick) {
-        m_window->com_scan();
-        QCOMPARE(QFileInfo(file).size(), qint64(0));
-    }
-    m_window->com_scan();
-    QCOMPARE(contentOf(file), QByteArray("0123456789"));
-
-    m_device->write("ab");
-    QTRY_COMPARE(tab()->rxTotal(), qint64(12));
-    m_window.reset();
-    QCOMPARE(contentOf(file), QByteArray("0123456789ab"));
-}
-
 void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
 {
     check("uart_file_ck"); // save dialog cancelled
@@ -421,8 +395,7 @@ void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
     QVERIFY(tab()->receiveFile()->isOpen());
     m_device->write("lost");
     QTRY_COMPARE(tab()->rxTotal(), qint64(5));
-    for (int tick = 1; tick <= 6; ++tick)
-        m_window->com_scan();
+    tab()->flushReceiveFile();
     QVERIFY(!tab()->receiveFile()->isOpen());
     QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
     QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
