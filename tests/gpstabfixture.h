@@ -4,9 +4,9 @@
 // folder of its own for every test, its TCP source and a device on it.
 #include "fakeports.h"
 #include "gpstab.h"
-#include "tcpserverlink.h"
 #include "runningwait.h"
 #include "scripteddialogs.h"
+#include "tcpserverlink.h"
 #include "widgetlookup.h"
 
 #include <QComboBox>

@@ -312,7 +312,7 @@ void TestUartTab::receiveBufferIsTrimmedAndClearButtonsReset()
     QCOMPARE(tab()->rxTotal(), qint64(50001));
 
     click("uart_recv_cleannumButton");
-    tab()->updateStatistics();
+    tab()->tick(false);
     QCOMPARE(group->title(), QStringLiteral("接收区：共接收0字节，速度0字节/秒。共发送0字节。"));
 }
 
@@ -395,7 +395,7 @@ void TestUartTab::receiveFileThatCannotOpenUnchecksTheBox()
     QVERIFY(tab()->receiveFile()->isOpen());
     m_device->write("lost");
     QTRY_COMPARE(tab()->rxTotal(), qint64(5));
-    tab()->flushReceiveFile();
+    tab()->receiveFile()->flush();
     QVERIFY(!tab()->receiveFile()->isOpen());
     QVERIFY(!widget<QCheckBox>("uart_file_ck")->isChecked());
     QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"写入文件失败"});
