@@ -1,10 +1,12 @@
 #include "gpstab.h"
 
 #include "capturecontrols.h"
+#include "consoletext.h"
 #include "dialogs.h"
 #include "hextext.h"
 #include "mappage.h"
 #include "mytcpserver.h"
+#include "receiveview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "tcpserverlink.h"
@@ -13,12 +15,7 @@
 
 #include <QHostAddress>
 #include <QScopedValueRollback>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTime>
-
-#include <algorithm>
 
 // Resources of a static library are registered by hand.
 static void initMapResources()
@@ -31,7 +28,7 @@ namespace {
 
 QString nowText()
 {
-    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    return clockText(QTime::currentTime());
 }
 
 // Received text goes into a rich-text log: escape it, so bytes such as '<'
@@ -69,6 +66,7 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 {
     initMapResources();
     ui->setupUi(this);
+    m_log = new ReceiveView(ui->recvEdit_gps, ReceiveView::Kind::Lines, kLogLimit, this);
     // No silence or reconnect boxes here: every port failure is shown.
     const SerialPanelWidgets widgets{ui->gps_portBox,     ui->baudRateBox_gps,
                                      ui->dataBitsBox_gps, ui->parityBox_gps,
@@ -167,7 +165,7 @@ void GpsTab::receive(const QByteArray &bytes)
 {
     const QScopedValueRollback<bool> receiving(m_receiving, true);
     m_session->receive(bytes);
-    flushLog();
+    m_log->redrawNow();
 }
 
 // ---- the TCP source ----------------------------------------------------------
@@ -314,7 +312,7 @@ void GpsTab::updateReplayAllowed()
 
 void GpsTab::on_gps_cleanButton_clicked()
 {
-    ui->recvEdit_gps->clear();
+    m_log->clear();
 }
 
 void GpsTab::logReceived(const QByteArray &bytes)
@@ -347,45 +345,11 @@ QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
              QString::number(m_clientPort), nowText());
 }
 
-// Lines waiting for the view keep only what it could show anyway.
 void GpsTab::appendLog(const QString &html)
 {
-    m_pendingLog.append(html);
-    m_pendingLogSize += html.size();
-    while (m_pendingLog.size() > 1 && m_pendingLogSize - m_pendingLog.first().size() > kLogLimit)
-        m_pendingLogSize -= m_pendingLog.takeFirst().size();
+    m_log->append(html);
     if (!m_receiving)
-        flushLog();
-}
-
-// Old lines leave whole from the top, so the log never shows the remains of
-// a cut-off tag. The document is measured as HTML, which takes time, so
-// lines leave in groups sized from the average line and the excess.
-void GpsTab::flushLog()
-{
-    if (m_pendingLog.isEmpty())
-        return;
-    QTextDocument *document = ui->recvEdit_gps->document();
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    for (const QString &html : qAsConst(m_pendingLog)) {
-        if (!document->isEmpty())
-            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        cursor.insertHtml(html);
-    }
-    m_pendingLog.clear();
-    m_pendingLogSize = 0;
-    for (int size = document->toHtml().size(); document->blockCount() > 1 && size > kLogLimit;
-         size = document->toHtml().size()) {
-        const int average = std::max(1, size / document->blockCount());
-        const int excessLines = (size - kLogLimit) / average - 1;
-        QTextCursor first(document->firstBlock());
-        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
-                           std::clamp(excessLines, 1, document->blockCount() - 1));
-        first.removeSelectedText();
-    }
-    ui->recvEdit_gps->moveCursor(QTextCursor::End);
-    ui->recvEdit_gps->verticalScrollBar()->setValue(ui->recvEdit_gps->verticalScrollBar()->maximum());
+        m_log->redrawNow();
 }
 
 // ---- fixes -------------------------------------------------------------------

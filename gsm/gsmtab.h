@@ -15,6 +15,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class ReceiveFileSwitch;
+class ReceiveView;
 class SerialLink;
 class SerialPortPanel;
 
@@ -32,6 +33,10 @@ class GsmTab : public QWidget
 {
     Q_OBJECT
 public:
+    // What the console's views keep of the module's replies and of the
+    // commands sent, in characters.
+    static constexpr int kViewChars = 65536;
+
     GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GsmTab() override;
 
@@ -39,7 +44,7 @@ public:
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
     // Whether a paced series (SMS, own number, GPRS) is under way.
     bool isSendingSeries() const;
-    qint64 receivedByteCount() const { return m_rxTotal; }
+    qint64 receivedByteCount() const;
 
 signals:
     // Received bytes went into the receive file, which now wants a flush.
@@ -85,8 +90,9 @@ private:
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
+    ReceiveView *m_received = nullptr;
+    ReceiveView *m_sentLog = nullptr;
     CommandPacer *m_pacer = nullptr;
     std::array<Preset, kPresetCount> m_presets;
     StreamTextDecoder m_receiveDecoder;
-    qint64 m_rxTotal = 0;
 };

@@ -17,6 +17,7 @@ class QTextEdit;
 class QTimer;
 class QWidget;
 class ReceiveFileSwitch;
+class ReceiveView;
 class StreamTextDecoder;
 
 // What the three network pages share: the log with its byte counters, the
@@ -28,6 +29,7 @@ class StreamTextDecoder;
 // are taken at once, and the view is redrawn at most every kRedrawMs, by a
 // timer that runs only when there is something new to show. A redraw adds
 // at most kViewCharsPerRedraw of new lines; the rest wait for the next.
+// Lines the log dropped before they were shown are never shown.
 class NetPage : public QObject
 {
     Q_OBJECT
@@ -58,8 +60,8 @@ public:
     // Whether the page can send now: the send button and auto sending.
     void setReady(bool ready);
 
-    qint64 receivedTotal() const { return m_received; }
-    qint64 sentTotal() const { return m_sent; }
+    qint64 receivedTotal() const;
+    qint64 sentTotal() const;
     bool redrawPending() const;
     bool autoSending() const;
 
@@ -71,17 +73,10 @@ private:
     template <typename T>
     T *find(const char *name) const;
     void connectControls();
-    void append(const QString &lineHtml);
-    void scheduleRedraw();
-    void redraw();
-    void dropGoneLines();
-    void showNewLines();
     void clearCounters();
 
     QWidget *m_form;
     QString m_prefix;
-    QTextEdit *m_log;
-    QLabel *m_counters;
     QCheckBox *m_hexShow;
     QPlainTextEdit *m_sendEdit;
     QCheckBox *m_hexSend;
@@ -90,11 +85,5 @@ private:
     QPushButton *m_sendButton;
     ReceiveFileSwitch *m_receiveFile;
     AutoSender *m_autoSender;
-    QTimer *m_redrawTimer;
-    NetLog m_lines;
-    // The log's lines the view shows.
-    qint64 m_shownFrom = 0;
-    qint64 m_shownTo = 0;
-    qint64 m_received = 0;
-    qint64 m_sent = 0;
+    ReceiveView *m_log;
 };

@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class ReceiveFileSwitch;
+class ReceiveView;
 class SerialLink;
 class SerialPortPanel;
 
@@ -31,14 +32,17 @@ class UartTab : public QWidget
 {
     Q_OBJECT
 public:
+    // Enough for the whole kept buffer in hex, rows included.
+    static constexpr int kViewChars = 160000;
+
     UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~UartTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
 
-    qint64 rxTotal() const { return m_rxTotal; }
-    qint64 txTotal() const { return m_txTotal; }
+    qint64 rxTotal() const;
+    qint64 txTotal() const;
     const QByteArray &recvBuffer() const { return m_display.bytes(); }
     bool isSendingFile() const;
 
@@ -100,6 +104,7 @@ private:
     // Ticks every 10 ms after data until the view has shown the whole buffer.
     QTimer *m_quietTimer = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
+    ReceiveView *m_view = nullptr;
     ChunkedFileSender *m_fileSender = nullptr;
     QTimer *m_sendTimer = nullptr;
     QTimer *m_cycleTimer = nullptr;
@@ -108,7 +113,5 @@ private:
     ReceiveDisplayBuffer m_display;
     // Sent bytes shown as text: a file sent in chunks may split a character.
     StreamTextDecoder m_echoDecoder;
-    qint64 m_rxTotal = 0;
-    qint64 m_txTotal = 0;
     qint64 m_rxAtLastTick = 0;
 };
