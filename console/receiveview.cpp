@@ -121,13 +121,15 @@ void ReceiveView::redraw()
 }
 
 // Pieces the log has dropped leave from the top of the document; pieces it
-// dropped before they were shown are never shown. Should the document have
-// lost text by other means (a view's own block limit), it is drawn afresh
-// from the log rather than cut at a wrong place.
+// dropped before they were shown are never shown. A view with a block limit
+// of its own has already cut some from the top: only the rest is removed.
+// A document that holds more than was shown is drawn afresh from the log
+// rather than cut at a wrong place.
 void ReceiveView::dropGoneLines()
 {
     const qint64 first = m_log.firstNumber();
-    if (m_shownTo <= first || m_shownLength != m_document->characterCount() - 1) {
+    const int cutByView = m_shownLength - (m_document->characterCount() - 1);
+    if (m_shownTo <= first || cutByView < 0) {
         m_document->clear();
         m_spans.clear();
         m_shownLength = 0;
@@ -144,9 +146,11 @@ void ReceiveView::dropGoneLines()
             --m_spans.front();
         }
         m_shownLength -= gone;
-        QTextCursor cursor(m_document);
-        cursor.setPosition(gone, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        if (gone > cutByView) {
+            QTextCursor cursor(m_document);
+            cursor.setPosition(gone - cutByView, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
     }
     m_shownFrom = first;
 }

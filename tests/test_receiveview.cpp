@@ -85,8 +85,8 @@ void TestReceiveView::linesLeaveWholeFromTheTopAndArriveInRedrawSizedGroups()
     view.redrawNow();
     QCOMPARE(edit.toPlainText(), QString(40, QLatin1Char('e')));
 
-    // A plain edit with a block limit of its own is drawn afresh from the
-    // log, not cut at a wrong place.
+    // A plain edit with a block limit of its own has cut from the top
+    // already: only the rest of a dropped piece goes.
     QPlainTextEdit plain;
     plain.setMaximumBlockCount(2);
     ReceiveView limited(&plain, ReceiveView::Kind::Stream, 8, nullptr);
