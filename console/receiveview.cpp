@@ -37,6 +37,12 @@ ReceiveView::ReceiveView(QTextDocument *document, Kind kind, int charLimit, QObj
 
 void ReceiveView::append(const QString &piece)
 {
+    store(piece);
+    scheduleRedraw();
+}
+
+void ReceiveView::store(const QString &piece)
+{
     if (m_kind == Kind::Stream && piece.size() > m_log.charLimit()) {
         QString end = piece.right(m_log.charLimit());
         if (end.at(0).isLowSurrogate())
@@ -45,7 +51,6 @@ void ReceiveView::append(const QString &piece)
     } else {
         m_log.append(piece);
     }
-    scheduleRedraw();
 }
 
 void ReceiveView::appendLine(const QString &text)
@@ -68,17 +73,20 @@ void ReceiveView::clear()
 
 void ReceiveView::showOnly(const QString &text)
 {
-    clear();
-    append(text);
     if (!m_plainEdit) {
+        clear();
+        append(text);
         redrawNow();
         return;
     }
     // A plain edit lays a large text out fastest when given it whole.
     m_redrawTimer->stop();
+    m_log.clear();
+    store(text);
     m_plainEdit->setPlainText(m_log.line(m_log.firstNumber()));
-    m_spans.push_back(m_document->characterCount() - 1);
+    m_spans.assign(1, m_document->characterCount() - 1);
     m_shownLength = m_spans.back();
+    m_shownFrom = m_log.firstNumber();
     m_shownTo = m_log.endNumber();
     followEnd();
 }

@@ -59,6 +59,7 @@ public:
 
 private:
     ReceiveView(QTextDocument *document, Kind kind, int charLimit, QObject *parent);
+    void store(const QString &piece);
     void scheduleRedraw();
     void redraw();
     void dropGoneLines();
