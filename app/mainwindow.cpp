@@ -26,9 +26,6 @@
 namespace {
 constexpr int kScanIntervalMs = 1000;
 constexpr int kFontPointSize = 9;
-// Receive files are left to their own buffering for the first seconds after
-// start and flushed once a second after that.
-constexpr int kTicksBeforeFlushing = 5;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -54,7 +51,6 @@ MainWindow::MainWindow(std::unique_ptr<Dialogs> ownDialogs, Dialogs *dialogs,
     , m_ports(portSource)
     , m_settingsFile(settingsFile)
 {
-    m_sinceStart.start();
     ui->setupUi(this);
     setUpWindow();
     m_ports.refresh();
@@ -169,7 +165,6 @@ void MainWindow::startHousekeeping(const QStringList &deviceDirectories)
                 &MainWindow::onDevicesChanged);
     }
     connect(m_uartTab, &UartTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
-    connect(m_gsmTab, &GsmTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
     connect(m_carTab, &CarTab::tickNeedChanged, this, &MainWindow::updateScanTimer);
     updateScanTimer();
 }
@@ -206,9 +201,8 @@ void MainWindow::com_scan()
     if (!m_deviceWatcher)
         m_ports.refresh();
     refreshPortLists();
-    const bool flushFiles = ++m_scanTicks > kTicksBeforeFlushing;
     for (ToolTab *tab : m_toolTabs)
-        tab->tick(flushFiles);
+        tab->tick();
     updateScanTimer();
 }
 
@@ -227,8 +221,6 @@ void MainWindow::updateScanTimer()
     if (!housekeepingDue()) {
         m_scanTimer->stop();
     } else if (!m_scanTimer->isActive()) {
-        // The flush delay counts seconds since start, resting ones included.
-        m_scanTicks = std::max(m_scanTicks, int(m_sinceStart.elapsed() / kScanIntervalMs));
         m_scanTimer->start();
     }
 }

@@ -2,7 +2,6 @@
 
 #include "portenumerator.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -32,8 +31,8 @@ class MainWindow;
 //
 // The port list is enumerated once for all four serial tabs, when a device
 // directory changes. The scan timer ticks once a second only while some tab
-// needs it (a serial-assistant port open, its statistics line behind, a
-// receive file unflushed, or a lost port waiting to be reconnected) or no
+// needs it (a serial-assistant port open, its statistics line behind, or a
+// lost port waiting to be reconnected) or no
 // device directory is watched. Each tab keeps its own fields of the
 // settings file and does its own work in the tick.
 class MainWindow : public QMainWindow
@@ -63,8 +62,7 @@ public:
 
 public slots:
     // One housekeeping tick: refresh the port lists (asking the source again
-    // only without change notification), then each tab's own tick, which
-    // from the sixth on also flushes the open receive files.
+    // only without change notification), then each tab's own tick.
     void com_scan();
 
 private:
@@ -106,8 +104,4 @@ private:
     QString m_settingsFile;
     QTimer *m_scanTimer = nullptr;
     bool m_automaticScans = true;
-    QElapsedTimer m_sinceStart;
-    // Ticks of com_scan() since start, counting the seconds the timer
-    // rested as ticks; never reset.
-    int m_scanTicks = 0;
 };

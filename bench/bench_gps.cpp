@@ -7,6 +7,7 @@
 #include "gpstab.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
+#include "receiveview.h"
 #include "scripteddialogs.h"
 
 #include <QDir>
@@ -165,6 +166,32 @@ BENCHMARK(BM_EmptyUploadFloodIntoTab)
     ->Arg(1024 * 1024)
     ->Arg(64 * 1024)
     ->Unit(benchmark::kMillisecond);
+
+// One sentence a read into the GPS tab, its log empty (cleared before each
+// read, outside the timing) or full: what a read costs the window must not
+// grow with what the log already holds.
+void BM_ReadIntoTabLog(benchmark::State &state)
+{
+    const bool full = state.range(0) != 0;
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    GpsTab tab(dialogs, ports.source());
+    const QByteArray read = "$GPGGA,143252.00,4002.10513,N,07531.20562,W,1,07,1.0,183.8,M,,M,,*61\r\n";
+    if (full) {
+        for (int i = 0; i < 2000; ++i)
+            tab.onSerialBytes(read);
+    }
+    for (auto _ : state) {
+        if (!full) {
+            state.PauseTiming();
+            tab.on_gps_cleanButton_clicked();
+            state.ResumeTiming();
+        }
+        tab.onSerialBytes(read);
+    }
+    state.counters["kept lines"] = tab.logView()->log().lineCount();
+}
+BENCHMARK(BM_ReadIntoTabLog)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -134,7 +134,7 @@ bool CarTab::tickNeeded() const
     return panel()->reconnectionPending();
 }
 
-void CarTab::tick(bool)
+void CarTab::tick()
 {
     panel()->reconnectIfLost();
 }

@@ -53,7 +53,7 @@ public:
     // The tick has work while a lost port waits for its return; it reopens
     // the port then.
     bool tickNeeded() const override;
-    void tick(bool flushFiles) override;
+    void tick() override;
 
 signals:
     // The port opened, closed or was lost, or reconnection was switched.

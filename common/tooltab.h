@@ -3,10 +3,10 @@
 struct SettingsRecord;
 
 // What the window asks of a tool tab: its own fields of the settings record,
-// and its share of the window's once-a-second housekeeping. A tab that
-// implements this also has a signal tickNeedChanged(), emitted whenever
-// tickNeeded() may have changed, so the window can rest its timer while no
-// tab needs it.
+// and its share of the window's once-a-second housekeeping. A tab whose
+// need of the tick can change also has a signal tickNeedChanged(), emitted
+// whenever tickNeeded() may have changed, so the window can rest its timer
+// while no tab needs it.
 class ToolTab
 {
 public:
@@ -15,9 +15,8 @@ public:
     virtual void loadSettings(const SettingsRecord &record) = 0;
 
     virtual bool tickNeeded() const = 0;
-    // One housekeeping second. flushFiles: the first seconds after start, in
-    // which receive files are left to their own buffering, are over.
-    virtual void tick(bool flushFiles) = 0;
+    // One housekeeping second.
+    virtual void tick() = 0;
 
 protected:
     ~ToolTab() = default;

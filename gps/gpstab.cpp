@@ -1,9 +1,11 @@
 #include "gpstab.h"
 
 #include "capturecontrols.h"
+#include "consoletext.h"
 #include "dialogs.h"
 #include "hextext.h"
 #include "mappage.h"
+#include "receiveview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "sourceselector.h"
@@ -13,12 +15,7 @@
 
 #include <QHostAddress>
 #include <QScopedValueRollback>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <QTime>
-
-#include <algorithm>
 
 // Resources of a static library are registered by hand.
 static void initMapResources()
@@ -31,7 +28,7 @@ namespace {
 
 QString nowText()
 {
-    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    return clockText(QTime::currentTime());
 }
 
 // Received text goes into a rich-text log: escape it, so bytes such as '<'
@@ -69,6 +66,7 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
 {
     initMapResources();
     ui->setupUi(this);
+    m_log = new ReceiveView(ui->recvEdit_gps, ReceiveView::Kind::Lines, kLogLimit, this);
     m_session = new GpsSession(this);
     m_session->setPictureLogo(QImage(QStringLiteral(":/map/gps_logo.png")));
     createSources(portSource);
@@ -156,7 +154,7 @@ void GpsTab::onSerialBytes(const QByteArray &bytes)
 {
     const QScopedValueRollback<bool> receiving(m_receiving, true);
     m_session->receive(bytes);
-    flushLog();
+    m_log->redrawNow();
 }
 
 // ---- the TCP source ----------------------------------------------------------
@@ -251,7 +249,7 @@ void GpsTab::endReplay()
 // Connected by name when the form is set up.
 void GpsTab::on_gps_cleanButton_clicked()
 {
-    ui->recvEdit_gps->clear();
+    m_log->clear();
 }
 
 void GpsTab::logReceived(const QByteArray &bytes)
@@ -284,45 +282,11 @@ QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
              QString::number(m_clientPort), nowText());
 }
 
-// Lines waiting for the view keep only what it could show anyway.
 void GpsTab::appendLog(const QString &html)
 {
-    m_pendingLog.append(html);
-    m_pendingLogSize += html.size();
-    while (m_pendingLog.size() > 1 && m_pendingLogSize - m_pendingLog.first().size() > kLogLimit)
-        m_pendingLogSize -= m_pendingLog.takeFirst().size();
+    m_log->append(html);
     if (!m_receiving)
-        flushLog();
-}
-
-// Old lines leave whole from the top, so the log never shows the remains of
-// a cut-off tag. The document is measured as HTML, which takes time, so
-// lines leave in groups sized from the average line and the excess.
-void GpsTab::flushLog()
-{
-    if (m_pendingLog.isEmpty())
-        return;
-    QTextDocument *document = ui->recvEdit_gps->document();
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    for (const QString &html : qAsConst(m_pendingLog)) {
-        if (!document->isEmpty())
-            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        cursor.insertHtml(html);
-    }
-    m_pendingLog.clear();
-    m_pendingLogSize = 0;
-    for (int size = document->toHtml().size(); document->blockCount() > 1 && size > kLogLimit;
-         size = document->toHtml().size()) {
-        const int average = std::max(1, size / document->blockCount());
-        const int excessLines = (size - kLogLimit) / average - 1;
-        QTextCursor first(document->firstBlock());
-        first.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
-                           std::clamp(excessLines, 1, document->blockCount() - 1));
-        first.removeSelectedText();
-    }
-    ui->recvEdit_gps->moveCursor(QTextCursor::End);
-    ui->recvEdit_gps->verticalScrollBar()->setValue(ui->recvEdit_gps->verticalScrollBar()->maximum());
+        m_log->redrawNow();
 }
 
 // ---- fixes -------------------------------------------------------------------

@@ -14,6 +14,7 @@
 class CaptureControls;
 class Dialogs;
 class MapPage;
+class ReceiveView;
 class SerialLink;
 class SerialPortPanel;
 class SourceSelector;
@@ -34,7 +35,8 @@ class GpsTab : public QWidget
 {
     Q_OBJECT
 public:
-    // The raw log keeps about this many characters of HTML.
+    // The raw log keeps the newest lines within this many characters of
+    // their HTML.
     static constexpr int kLogLimit = 30720;
 
     GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
@@ -49,6 +51,7 @@ public:
     // module cannot be loaded (said once, through the dialogs).
     MapPage *mapView();
     bool hasMapView() const { return m_map != nullptr; }
+    const ReceiveView *logView() const { return m_log; }
 
     // To the serial port if open, and to the TCP client if listening.
     void gpsSendToDevice(const QByteArray &bytes);
@@ -82,7 +85,6 @@ private:
     void logReceived(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void appendLog(const QString &html);
-    void flushLog();
     QString serialDisplayHtml(const QByteArray &bytes) const;
     QString tcpDisplayHtml(const QByteArray &bytes);
     void sourceClosed();
@@ -105,9 +107,8 @@ private:
     bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
 
-    // Lines logged while a read is taken apart, shown together after it.
-    QStringList m_pendingLog;
-    int m_pendingLogSize = 0;
+    // Lines logged while a read is taken apart are shown together after it.
+    ReceiveView *m_log = nullptr;
     bool m_receiving = false;
 
     int m_clientId = 0;

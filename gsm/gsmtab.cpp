@@ -3,9 +3,11 @@
 #include "atcatalogue.h"
 #include "atcommands.h"
 #include "commandpacer.h"
+#include "consoletext.h"
 #include "dialogs.h"
 #include "hextext.h"
 #include "receivefileswitch.h"
+#include "receiveview.h"
 #include "requiredchild.h"
 #include "sendarea.h"
 #include "seriallink.h"
@@ -25,7 +27,7 @@ const char kNewLine[] = "\r\n";
 // received chunk, also in the receive file, so the same in every language.
 QString timeStampText()
 {
-    return QStringLiteral("\n[%1]").arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
+    return QStringLiteral("\n[%1]").arg(clockText(QTime::currentTime()));
 }
 
 // Typed text as bytes (the GPRS page): hex pairs or GB18030 text, with CR
@@ -36,13 +38,6 @@ QByteArray typedBytes(const QString &text, bool hex, bool newLine)
     if (newLine)
         bytes += kNewLine;
     return bytes;
-}
-
-void insertAtEnd(QTextEdit *view, const QString &text)
-{
-    view->moveCursor(QTextCursor::End);
-    view->insertPlainText(text);
-    view->moveCursor(QTextCursor::End);
 }
 
 } // namespace
@@ -105,15 +100,17 @@ void GsmTab::loadSettings(const SettingsRecord &record)
         ui->gsm_IP->setText(bytesToText(record.gsmAddress));
 }
 
+// The receive file flushes itself: nothing to do once a second.
 bool GsmTab::tickNeeded() const
 {
-    return m_receiveFile->hasUnflushedBytes();
+    return false;
 }
 
-void GsmTab::tick(bool flushFiles)
+void GsmTab::tick() {}
+
+qint64 GsmTab::receivedByteCount() const
 {
-    if (flushFiles)
-        m_receiveFile->flush();
+    return m_received->counters().received;
 }
 
 void GsmTab::connectCatalogueButtons()
@@ -138,10 +135,8 @@ void GsmTab::gsm_send_cmd(const QByteArray &bytes)
     if (!m_serial->isOpen())
         return;
     m_serial->write(bytes);
-    if (ui->gsm_sendtime_ck->isChecked()) {
-        ui->gsm_txEdit->moveCursor(QTextCursor::End);
-        ui->gsm_txEdit->insertPlainText(timeStampText());
-    }
+    if (ui->gsm_sendtime_ck->isChecked())
+        m_sentLog->append(timeStampText());
     appendLogLine(logText(bytes));
 }
 
@@ -181,13 +176,7 @@ QString GsmTab::logText(const QByteArray &bytes) const
 // included.
 void GsmTab::appendLogLine(const QString &text)
 {
-    QTextEdit *log = ui->gsm_txEdit;
-    QTextCursor cursor(log->document());
-    cursor.movePosition(QTextCursor::End);
-    if (!log->document()->isEmpty())
-        cursor.insertBlock();
-    cursor.insertText(text);
-    log->moveCursor(QTextCursor::End);
+    m_sentLog->appendLine(text);
 }
 
 // ---- console ----
@@ -195,8 +184,12 @@ void GsmTab::appendLogLine(const QString &text)
 void GsmTab::connectConsole()
 {
     m_receiveFile = new ReceiveFileSwitch(ui->gsm_file_ck, ui->gsm_fileEdit, m_dialogs, this);
-    connect(ui->gsm_recv_cleanButton, &QPushButton::clicked, ui->gsm_recvEdit, &QTextEdit::clear);
-    connect(ui->gsm_tx_cleanButton, &QPushButton::clicked, ui->gsm_txEdit, &QTextEdit::clear);
+    // A chatty module must not grow the views without bound nor redraw them
+    // on every read.
+    m_received = new ReceiveView(ui->gsm_recvEdit, ReceiveView::Kind::Stream, kViewChars, this);
+    m_sentLog = new ReceiveView(ui->gsm_txEdit, ReceiveView::Kind::Stream, kViewChars, this);
+    connect(ui->gsm_recv_cleanButton, &QPushButton::clicked, m_received, &ReceiveView::clear);
+    connect(ui->gsm_tx_cleanButton, &QPushButton::clicked, m_sentLog, &ReceiveView::clear);
     connectSendArea();
 }
 
@@ -224,7 +217,7 @@ void GsmTab::connectSendArea()
 
 void GsmTab::gsm_read(const QByteArray &bytes)
 {
-    m_rxTotal += bytes.size();
+    m_received->counters().received += bytes.size();
     QString shown;
     if (ui->gsm_recvHex_ck->isChecked()) {
         shown = bytesToHexText(bytes);
@@ -235,14 +228,11 @@ void GsmTab::gsm_read(const QByteArray &bytes)
     QByteArray saved = bytes;
     if (ui->gsm_sendtime_ck->isChecked()) {
         const QString stamp = timeStampText();
-        insertAtEnd(ui->gsm_recvEdit, stamp);
+        shown.prepend(stamp);
         saved.prepend(textToBytes(stamp));
     }
-    insertAtEnd(ui->gsm_recvEdit, shown);
-    if (m_receiveFile->isOpen()) {
-        m_receiveFile->write(saved);
-        emit tickNeedChanged();
-    }
+    m_received->append(shown);
+    m_receiveFile->write(saved);
 }
 
 // ---- phone and SMS ----

@@ -12,6 +12,7 @@ struct AtCatalogueEntry;
 class CommandPacer;
 class Dialogs;
 class ReceiveFileSwitch;
+class ReceiveView;
 class SendArea;
 class SerialLink;
 class SerialPortPanel;
@@ -30,6 +31,10 @@ class GsmTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
+    // What the console's views keep of the module's replies and of the
+    // commands sent, in characters.
+    static constexpr int kViewChars = 65536;
+
     GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GsmTab() override;
 
@@ -37,18 +42,14 @@ public:
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
     // Whether a paced series (SMS, own number, GPRS) is under way.
     bool isSendingSeries() const;
-    qint64 receivedByteCount() const { return m_rxTotal; }
+    qint64 receivedByteCount() const;
 
     void saveSettings(SettingsRecord &record) const override;
     // An empty stored address leaves the address field as it is.
     void loadSettings(const SettingsRecord &record) override;
-    // The tick has work while received bytes wait in the receive file.
+    // Nothing of the GSM tab needs the tick: its receive file flushes itself.
     bool tickNeeded() const override;
-    void tick(bool flushFiles) override;
-
-signals:
-    // Received bytes went into the receive file, which now wants a flush.
-    void tickNeedChanged();
+    void tick() override;
 
 private:
     static constexpr int kPresetCount = 8;
@@ -83,8 +84,9 @@ private:
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
+    ReceiveView *m_received = nullptr;
+    ReceiveView *m_sentLog = nullptr;
     CommandPacer *m_pacer = nullptr;
     SendArea *m_sendArea = nullptr;
     StreamTextDecoder m_receiveDecoder;
-    qint64 m_rxTotal = 0;
 };

@@ -1,6 +1,8 @@
 #include "netpage.h"
 
 #include "receivefileswitch.h"
+#include "receiveview.h"
+#include "requiredchild.h"
 #include "sendarea.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -10,14 +12,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSpinBox>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
 #include <QTextEdit>
 #include <QTime>
-#include <QTimer>
 
 #include <utility>
 
@@ -25,19 +22,17 @@ NetPage::NetPage(QWidget *form, const QString &prefix, Dialogs &dialogs)
     : QObject(form)
     , m_form(form)
     , m_prefix(prefix)
-    , m_log(find<QTextEdit>("log"))
-    , m_counters(find<QLabel>("counters"))
     , m_hexShow(find<QCheckBox>("recvHex_ck"))
     , m_hexSend(find<QCheckBox>("sendHex_ck"))
     , m_autoSendCheck(find<QCheckBox>("autoSend_ck"))
     , m_receiveFile(new ReceiveFileSwitch(find<QCheckBox>("file_ck"),
                                           find<QLineEdit>("fileEdit"), dialogs, form))
-    , m_redrawTimer(new QTimer(this))
+    , m_log(new ReceiveView(find<QTextEdit>("log"), ReceiveView::Kind::Lines, NetLog::kCharLimit,
+                            this))
 {
-    m_redrawTimer->setSingleShot(true);
-    m_redrawTimer->setInterval(kRedrawMs);
-    connect(m_redrawTimer, &QTimer::timeout, this, &NetPage::redraw);
-    m_log->document()->setUndoRedoEnabled(false);
+    static_assert(kRedrawMs == ReceiveView::kRedrawMs, "the log is redrawn by its view's timer");
+    m_log->setCharsPerRedraw(kViewCharsPerRedraw);
+    m_log->setCountersLabel(find<QLabel>("counters"));
     connectControls();
     setReady(false);
 }
@@ -47,18 +42,12 @@ NetPage::~NetPage() = default;
 template <typename T>
 T *NetPage::find(const char *name) const
 {
-    T *widget = m_form->findChild<T *>(m_prefix + QLatin1String(name));
-    Q_ASSERT_X(widget, "NetPage", name);
-    return widget;
+    return requiredChild<T>(m_form, m_prefix + QLatin1String(name));
 }
 
 void NetPage::connectControls()
 {
-    connect(find<QPushButton>("clearLogButton"), &QPushButton::clicked, this, [this] {
-        m_lines.clear();
-        m_log->clear();
-        m_shownFrom = m_shownTo = m_lines.endNumber();
-    });
+    connect(find<QPushButton>("clearLogButton"), &QPushButton::clicked, m_log, &ReceiveView::clear);
     connect(find<QPushButton>("clearCountersButton"), &QPushButton::clicked, this,
             &NetPage::clearCounters);
 
@@ -98,9 +87,19 @@ void NetPage::setReady(bool ready)
     m_sendArea->setReady(ready);
 }
 
+qint64 NetPage::receivedTotal() const
+{
+    return m_log->counters().received;
+}
+
+qint64 NetPage::sentTotal() const
+{
+    return m_log->counters().sent;
+}
+
 bool NetPage::redrawPending() const
 {
-    return m_redrawTimer->isActive();
+    return m_log->redrawPending();
 }
 
 bool NetPage::autoSending() const
@@ -110,27 +109,27 @@ bool NetPage::autoSending() const
 
 void NetPage::received(const QString &peer, const QByteArray &bytes, StreamTextDecoder *decoder)
 {
-    m_received += bytes.size();
+    m_log->counters().received += bytes.size();
     m_receiveFile->write(bytes);
-    append(NetLogLine::received(peer, QTime::currentTime(),
-                                PayloadView::html(bytes, m_hexShow->isChecked(), decoder)));
+    m_log->append(NetLogLine::received(peer, QTime::currentTime(),
+                                       PayloadView::html(bytes, m_hexShow->isChecked(), decoder)));
 }
 
 void NetPage::sent(const QString &peer, const QByteArray &bytes, qint64 count)
 {
-    m_sent += count;
+    m_log->counters().sent += count;
     const bool hex = m_hexShow->isChecked() || m_hexSend->isChecked();
-    append(NetLogLine::sent(peer, QTime::currentTime(), PayloadView::html(bytes, hex)));
+    m_log->append(NetLogLine::sent(peer, QTime::currentTime(), PayloadView::html(bytes, hex)));
 }
 
 void NetPage::status(const QString &text)
 {
-    append(NetLogLine::status(text));
+    m_log->append(NetLogLine::status(text));
 }
 
 void NetPage::failure(const QString &text)
 {
-    append(NetLogLine::failure(text));
+    m_log->append(NetLogLine::failure(text));
 }
 
 void NetPage::sendFailed(const QString &text)
@@ -141,66 +140,6 @@ void NetPage::sendFailed(const QString &text)
 
 void NetPage::clearCounters()
 {
-    m_received = m_sent = 0;
-    scheduleRedraw();
-}
-
-void NetPage::append(const QString &lineHtml)
-{
-    m_lines.append(lineHtml);
-    scheduleRedraw();
-}
-
-void NetPage::scheduleRedraw()
-{
-    if (!m_redrawTimer->isActive())
-        m_redrawTimer->start();
-}
-
-void NetPage::redraw()
-{
-    m_counters->setText(trafficText(m_received, m_sent));
-    m_receiveFile->flush();
-    if (m_shownFrom == m_lines.firstNumber() && m_shownTo == m_lines.endNumber())
-        return;
-    dropGoneLines();
-    showNewLines();
-    m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
-    if (m_shownTo < m_lines.endNumber())
-        scheduleRedraw();
-}
-
-// The view holds the log's lines m_shownFrom to m_shownTo, a block each.
-// Redrawing it whole would hold the window as long as the whole log takes
-// to lay out; instead lines the log has dropped leave from the top and new
-// ones join at the bottom, kViewCharsPerRedraw at a time. Lines the log
-// dropped before they were shown are never shown.
-void NetPage::dropGoneLines()
-{
-    const qint64 first = m_lines.firstNumber();
-    if (m_shownTo <= first) {
-        m_log->clear();
-    } else if (m_shownFrom < first) {
-        QTextCursor cursor(m_log->document());
-        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
-                            int(first - m_shownFrom));
-        cursor.removeSelectedText();
-    }
-    m_shownFrom = first;
-    m_shownTo = qMax(m_shownTo, first);
-}
-
-void NetPage::showNewLines()
-{
-    QTextCursor cursor(m_log->document());
-    cursor.movePosition(QTextCursor::End);
-    for (int chars = 0; m_shownTo < m_lines.endNumber() && chars < kViewCharsPerRedraw;
-         ++m_shownTo) {
-        const QString &line = m_lines.line(m_shownTo);
-        // A line starts afresh: no colour of the one before runs into it.
-        if (m_shownTo > m_shownFrom)
-            cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-        cursor.insertHtml(line);
-        chars += line.size();
-    }
+    m_log->counters().clear();
+    m_log->countersChanged();
 }

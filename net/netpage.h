@@ -13,6 +13,7 @@ class QTextEdit;
 class QTimer;
 class QWidget;
 class ReceiveFileSwitch;
+class ReceiveView;
 class SendArea;
 class StreamTextDecoder;
 
@@ -25,6 +26,7 @@ class StreamTextDecoder;
 // are taken at once, and the view is redrawn at most every kRedrawMs, by a
 // timer that runs only when there is something new to show. A redraw adds
 // at most kViewCharsPerRedraw of new lines; the rest wait for the next.
+// Lines the log dropped before they were shown are never shown.
 class NetPage : public QObject
 {
     Q_OBJECT
@@ -57,8 +59,8 @@ public:
     // Whether the page can send now: the send button and auto sending.
     void setReady(bool ready);
 
-    qint64 receivedTotal() const { return m_received; }
-    qint64 sentTotal() const { return m_sent; }
+    qint64 receivedTotal() const;
+    qint64 sentTotal() const;
     bool redrawPending() const;
     bool autoSending() const;
 
@@ -66,17 +68,10 @@ private:
     template <typename T>
     T *find(const char *name) const;
     void connectControls();
-    void append(const QString &lineHtml);
-    void scheduleRedraw();
-    void redraw();
-    void dropGoneLines();
-    void showNewLines();
     void clearCounters();
 
     QWidget *m_form;
     QString m_prefix;
-    QTextEdit *m_log;
-    QLabel *m_counters;
     QCheckBox *m_hexShow;
     QCheckBox *m_hexSend;
     QCheckBox *m_autoSendCheck;
@@ -84,11 +79,5 @@ private:
     SendArea *m_sendArea = nullptr;
     std::function<bool(const QByteArray &)> m_send;
     std::function<QString()> m_sendProblem;
-    QTimer *m_redrawTimer;
-    NetLog m_lines;
-    // The log's lines the view shows.
-    qint64 m_shownFrom = 0;
-    qint64 m_shownTo = 0;
-    qint64 m_received = 0;
-    qint64 m_sent = 0;
+    ReceiveView *m_log;
 };

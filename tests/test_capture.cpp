@@ -41,6 +41,7 @@ private slots:
 
     void recordsReadBackWithTheirTimes();
     void recordsReachTheDiskWhileRecording();
+    void eachRecordReachesTheDiskWithin200Ms();
     void cutFileOffersItsWholeRecords_data();
     void cutFileOffersItsWholeRecords();
     void otherFilesAreRefused();
@@ -106,6 +107,19 @@ void TestCapture::recordsReachTheDiskWhileRecording()
     QVERIFY(reader.open(path("live.zcap")));
     QCOMPARE(reader.recordCount(), 1);
     QCOMPARE(reader.bytes(0), QByteArray("$GPRMC,1*00\r\n"));
+}
+
+// The writer flushes at least every 200 ms. A record appended just after the
+// last one reached the disk waits out the whole interval; 800 ms more are a
+// busy machine's margin, well short of a flush ten times slower.
+void TestCapture::eachRecordReachesTheDiskWithin200Ms()
+{
+    CaptureWriter writer;
+    QVERIFY(writer.open(path("timely.zcap"), {{"tab", "gps"}}));
+    for (int i = 0; i < 3; ++i) {
+        writer.append("$GPRMC,1*00\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(path("timely.zcap")).size(), writer.size(), 200 + 800);
+    }
 }
 
 void TestCapture::cutFileOffersItsWholeRecords_data()

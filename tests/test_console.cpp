@@ -1,227 +1,201 @@
-// The send area on a bare form of its own, no main window: what typed text
-// and hex become, when timed and cycle send fire, and what a send that did
-// not go out leaves alone.
-#include "sendarea.h"
+// The console's receive side without a window: log lines and payloads, the
+// bounded line store, the serial assistant's display buffer, time stamps.
+#include "consoletext.h"
+#include "hextext.h"
+#include "linelog.h"
+#include "netlog.h"
+#include "receivedisplay.h"
+#include "textcodec.h"
 
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QVBoxLayout>
 #include <QtTest>
-
-#include <memory>
-
-namespace {
-
-// A form with a send edit, its boxes and three presets with their own
-// newline and auto-clear boxes, all in one column.
-struct Form
-{
-    Form()
-    {
-        auto *column = new QVBoxLayout(&widget);
-        const auto add = [column](QWidget *w) {
-            column->addWidget(w);
-            return w;
-        };
-        area.edit = static_cast<QPlainTextEdit *>(add(new QPlainTextEdit));
-        area.hex = static_cast<QCheckBox *>(add(new QCheckBox));
-        area.send = static_cast<QPushButton *>(add(new QPushButton));
-        area.clear = static_cast<QPushButton *>(add(new QPushButton));
-        area.newLine = static_cast<QCheckBox *>(add(new QCheckBox));
-        area.autoClear = static_cast<QCheckBox *>(add(new QCheckBox));
-        area.timer = static_cast<QCheckBox *>(add(new QCheckBox));
-        area.timerMs = static_cast<QSpinBox *>(add(new QSpinBox));
-        area.timerMs->setRange(1, 999999);
-        for (int i = 0; i < 3; ++i)
-            presets.lines.append({static_cast<QLineEdit *>(add(new QLineEdit)),
-                                  static_cast<QCheckBox *>(add(new QCheckBox)),
-                                  static_cast<QPushButton *>(add(new QPushButton))});
-        presets.newLine = static_cast<QCheckBox *>(add(new QCheckBox));
-        presets.autoClear = static_cast<QCheckBox *>(add(new QCheckBox));
-        presets.cycle = static_cast<QPushButton *>(add(new QPushButton));
-        presets.cycleMs = static_cast<QSpinBox *>(add(new QSpinBox));
-        presets.cycleMs->setRange(1, 999999);
-        sendArea = std::make_unique<SendArea>(
-            QStringLiteral("t_"), area, presets,
-            [this](const QByteArray &bytes, SendArea::Source) {
-                if (linkTakes)
-                    written.append(bytes);
-                return linkTakes;
-            },
-            nullptr);
-    }
-    QLabel *note() const { return widget.findChild<QLabel *>(QStringLiteral("t_sendNote")); }
-
-    QWidget widget;
-    SendArea::Widgets area;
-    SendArea::Presets presets;
-    std::unique_ptr<SendArea> sendArea;
-    QList<QByteArray> written;
-    bool linkTakes = true;
-};
-
-} // namespace
 
 class TestConsole : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { qRegisterMetaType<SendArea::Refusal>(); }
-    void typedTextBecomesBytesAndOnlyASendThatWentClearsIt();
-    void partialHexSendsWhatTheConversionKeepsAndNamesTheRest();
-    void timedSendKeepsItsIntervalAndRunsOnlyWhileWantedAndReady();
-    void cycleVisitsThePresetsInOrderAndPausesWhileNotReady();
+    void linesCarryTheirColourPeerAndTime();
+    void payloadIsHexOrStreamTextAndALongReadShowsItsTail();
+    void payloadOfExactlyTheShownSizeIsWhole();
+    void logKeepsTheNewestWholeLinesWithinItsLimit();
+    void logOfExactlyItsLimitKeepsEveryLine();
+    void flowingDataRedrawsEveryEleventhPollWithTheTail();
+    void fifthQuietPollShowsTheWholeBufferOnce();
+    void bufferIsCutByWholeStepsAboveTheLimit();
+    void textViewStopsAtZeroByteHexShowsIt();
 };
 
-void TestConsole::typedTextBecomesBytesAndOnlyASendThatWentClearsIt()
+void TestConsole::linesCarryTheirColourPeerAndTime()
 {
-    Form form;
-    form.area.edit->setPlainText(QStringLiteral("中"));
-    form.area.autoClear->setChecked(true);
-    form.sendArea->timerTick();
-    QVERIFY(form.written.isEmpty()); // nothing to send to yet
-    QVERIFY(!form.area.send->isEnabled());
-    QVERIFY(!form.presets.lines[0].send->isEnabled());
-
-    form.sendArea->setReady(true);
-    QVERIFY(form.area.send->isEnabled() && form.presets.cycle->isEnabled());
-    form.linkTakes = false;
-    form.area.send->click();
-    QCOMPARE(form.area.edit->toPlainText(), QStringLiteral("中"));
-    form.linkTakes = true;
-    form.area.newLine->setChecked(true);
-    form.area.send->click();
-    QCOMPARE(form.written, QList<QByteArray>{"\xD6\xD0\r\n"});
-    QVERIFY(form.area.edit->toPlainText().isEmpty());
-
-    // An empty source is refused, not even a newline goes out.
-    QSignalSpy refused(form.sendArea.get(), &SendArea::refused);
-    form.area.send->click();
-    QCOMPARE(refused.count(), 1);
-    QCOMPARE(form.written.size(), 1);
-
-    // A preset: its own hex box, the presets' newline and clear boxes.
-    form.presets.lines[1].edit->setText(QStringLiteral("41 42"));
-    form.presets.lines[1].hex->setChecked(true);
-    form.presets.autoClear->setChecked(true);
-    form.presets.lines[1].send->click();
-    QCOMPARE(form.written.last(), QByteArray("AB"));
-    QVERIFY(form.presets.lines[1].edit->text().isEmpty());
+    const QTime time(9, 5, 7);
+    QCOMPARE(NetLogLine::status(QStringLiteral("监听成功")),
+             QStringLiteral("<font color=\"SteelBlue\">监听成功</font>"));
+    QCOMPARE(NetLogLine::failure(QStringLiteral("a<b")),
+             QStringLiteral("<font color=\"Red\">a&lt;b</font>"));
+    const QString peer = NetLogLine::peer(QStringLiteral("127.0.0.1"), 8080);
+    QCOMPARE(NetLogLine::received(peer, time, QStringLiteral("hi")),
+             QStringLiteral("<font color=\"Blue\">[127.0.0.1:8080]&nbsp; 09:05:07</font><br>hi"));
+    QCOMPARE(NetLogLine::sent(peer, time, QStringLiteral("1A 2B ")),
+             QStringLiteral("<font color=\"Green\">[127.0.0.1:8080]&nbsp; 09:05:07</font><br>1A 2B "));
 }
 
-void TestConsole::partialHexSendsWhatTheConversionKeepsAndNamesTheRest()
+void TestConsole::payloadIsHexOrStreamTextAndALongReadShowsItsTail()
 {
-    Form form;
-    form.sendArea->setReady(true);
-    form.area.hex->setChecked(true);
-    form.area.newLine->setChecked(true);
-    QVERIFY(form.note() && !form.note()->isVisibleTo(&form.widget));
+    QCOMPARE(PayloadView::html(QByteArray("\x1a\x2b", 2), true), QStringLiteral("1A 2B "));
+    QCOMPARE(PayloadView::html("a<b\r\nc\0ignored", false), QStringLiteral("a&lt;b<br>c"));
 
-    form.area.edit->setPlainText(QStringLiteral("01 XY 02"));
-    form.area.send->click();
-    QCOMPARE(form.written.last(), QByteArray("\x01\r\n"));
-    QVERIFY(form.note()->isVisibleTo(&form.widget));
-    QCOMPARE(form.note()->text(), QStringLiteral("已忽略非十六进制内容：XY 02"));
-    QCOMPARE(form.note()->textFormat(), Qt::PlainText);
+    // A character split between two reads of one stream comes out whole.
+    const QByteArray ni = textToBytes(QStringLiteral("你"));
+    StreamTextDecoder stream;
+    const QString first = PayloadView::html("x" + ni.left(1), false, &stream);
+    QCOMPARE(first + PayloadView::html(ni.mid(1), false, &stream), QStringLiteral("x你"));
 
-    // A lone last digit is named too; whole hex hides the note again.
-    form.area.edit->setPlainText(QStringLiteral("1A 2B 3"));
-    form.area.send->click();
-    QCOMPARE(form.written.last(), QByteArray("\x1A\x2B\r\n"));
-    QCOMPARE(form.note()->text(), QStringLiteral("已忽略非十六进制内容：3"));
-    form.area.edit->setPlainText(QStringLiteral("1a2b "));
-    form.area.send->click();
-    QCOMPARE(form.written.last(), QByteArray("\x1A\x2B\r\n"));
-    QVERIFY(!form.note()->isVisibleTo(&form.widget));
-
-    // Where nothing converts, a page that refuses sends nothing at all.
-    form.sendArea->setRefusesEmptyHex(true);
-    QSignalSpy refused(form.sendArea.get(), &SendArea::refused);
-    form.area.edit->setPlainText(QStringLiteral("<b>x</b>") + QString(500, QLatin1Char('z')));
-    form.area.send->click();
-    QCOMPARE(form.written.size(), 3);
-    QCOMPARE(refused.count(), 1);
-    QCOMPARE(refused.first().first().value<SendArea::Refusal>(), SendArea::Refusal::NoHex);
-    QVERIFY(form.note()->text().startsWith(QStringLiteral("已忽略非十六进制内容：<b>x</b>zz")));
-    QVERIFY(form.note()->text().size() < 100);
+    QByteArray longRead(10000, 'a');
+    longRead.append("END");
+    const QString shown = PayloadView::html(longRead, false, &stream);
+    QVERIFY(shown.contains(QStringLiteral("10003")));
+    QVERIFY(shown.endsWith(QString(PayloadView::kShownBytes - 3, QLatin1Char('a')) + "END"));
+    QVERIFY(!shown.contains(QString(PayloadView::kShownBytes - 2, QLatin1Char('a'))));
+    const QString hex = PayloadView::html(longRead, true);
+    QVERIFY(hex.endsWith(QStringLiteral("61 45 4E 44 ")));
+    QCOMPARE(hex.count(QStringLiteral("61 ")), PayloadView::kShownBytes - 3);
 }
 
-void TestConsole::timedSendKeepsItsIntervalAndRunsOnlyWhileWantedAndReady()
+// The shown size is 2048 bytes: exactly that is shown whole, one more is cut
+// to its last 2048 after the note.
+void TestConsole::payloadOfExactlyTheShownSizeIsWhole()
 {
-    Form form;
-    form.area.edit->setPlainText(QStringLiteral("T"));
-    form.area.timerMs->setValue(300);
-    form.area.timer->setChecked(true);
-    QVERIFY(!form.sendArea->timedSendRunning());
-    QElapsedTimer clock;
-    clock.start();
-    form.sendArea->setReady(true);
-    QVERIFY(form.sendArea->timedSendRunning());
-    QTest::qWait(50);
-    if (clock.elapsed() < 250)
-        QVERIFY(form.written.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(!form.written.isEmpty(), 5000);
-    const qint64 firstAfter = clock.elapsed();
-    QVERIFY2(firstAfter >= 250 && firstAfter < 800, qPrintable(QString::number(firstAfter)));
-
-    // A new interval is taken at once, also while the timer runs.
-    form.area.timerMs->setValue(999999);
-    const int sent = form.written.size();
-    QTest::qWait(400);
-    QCOMPARE(form.written.size(), sent);
-    form.area.timerMs->setValue(5);
-    QTRY_VERIFY(form.written.size() >= sent + 3);
-
-    form.sendArea->setReady(false);
-    QVERIFY(!form.sendArea->timedSendRunning());
-    form.sendArea->setReady(true);
-    QVERIFY(form.sendArea->timedSendRunning());
-    form.area.timer->setChecked(false);
-    QVERIFY(!form.sendArea->timedSendRunning());
+    const QByteArray exact(2048, 'a');
+    QCOMPARE(PayloadView::html(exact, false), QString(2048, QLatin1Char('a')));
+    const QString cut = PayloadView::html("Q" + exact, false);
+    QVERIFY(cut.contains(QStringLiteral("2049")));
+    QVERIFY(cut.endsWith(QStringLiteral("<br>") + QString(2048, QLatin1Char('a'))));
+    QVERIFY(!cut.contains(QLatin1Char('Q')));
 }
 
-void TestConsole::cycleVisitsThePresetsInOrderAndPausesWhileNotReady()
+void TestConsole::logKeepsTheNewestWholeLinesWithinItsLimit()
 {
-    Form form;
-    const auto line = [&form](int i) { return form.presets.lines[i].edit; };
-    line(0)->setText(QStringLiteral("A"));
-    line(2)->setText(QStringLiteral("C"));
-    form.sendArea->setReady(true);
-    form.presets.cycleMs->setValue(999999); // the test drives the ticks
-    form.presets.cycle->click();
-    QCOMPARE(form.presets.cycle->text(), QStringLiteral("停止"));
+    NetLog log;
+    const QString filler(90, QLatin1Char('x'));
+    for (int i = 0; i < 5000; ++i)
+        log.append(NetLogLine::status(QStringLiteral("line %1 ").arg(i) + filler));
+    const QString html = log.html();
+    QVERIFY(html.size() < NetLog::kCharLimit + log.lineCount() * 16);
+    QVERIFY(html.contains(QStringLiteral("line 4999 ")));
+    QVERIFY(!html.contains(QStringLiteral("line 0 ")));
+    // Every kept line is whole: as many openings as closings.
+    QCOMPARE(html.count(QStringLiteral("<font")), log.lineCount());
+    QCOMPARE(html.count(QStringLiteral("</font>")), log.lineCount());
 
-    form.sendArea->cycleTick();
-    QVERIFY(!line(0)->isEnabled());
-    form.sendArea->cycleTick(); // the empty preset: greyed, nothing sent
-    QVERIFY(line(0)->isEnabled() && !line(1)->isEnabled());
-    form.sendArea->cycleTick();
-    form.sendArea->cycleTick(); // wraps to the first again
-    QVERIFY(line(2)->isEnabled() && !line(0)->isEnabled());
-    QCOMPARE(form.written, (QList<QByteArray>{"A", "C", "A"}));
-
-    // Not ready, the cycle waits; ready again, it goes on at its pace.
-    form.presets.cycleMs->setValue(2);
-    form.sendArea->setReady(false);
-    QTest::qWait(50);
-    QCOMPARE(form.written.size(), 3);
-    QCOMPARE(form.presets.cycle->text(), QStringLiteral("停止"));
-    form.sendArea->setReady(true);
-    QTRY_VERIFY(form.written.size() >= 6);
-
-    form.presets.cycle->click();
-    QCOMPARE(form.presets.cycle->text(), QStringLiteral("循环发送"));
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(line(i)->isEnabled());
-    const int sent = form.written.size();
-    QTest::qWait(50);
-    QCOMPARE(form.written.size(), sent);
+    const QString huge(NetLog::kCharLimit * 2, QLatin1Char('y'));
+    log.append(huge);
+    QCOMPARE(log.lineCount(), 1);
+    QVERIFY(log.html().contains(huge));
+    log.clear();
+    QVERIFY(log.isEmpty());
 }
 
-QTEST_MAIN(TestConsole)
+// The network log keeps 32768 characters: lines of exactly that much stay,
+// one character more drops the oldest line whole.
+void TestConsole::logOfExactlyItsLimitKeepsEveryLine()
+{
+    NetLog log;
+    for (int i = 0; i < 32; ++i)
+        log.append(QString(1024, QLatin1Char('a' + i % 26)));
+    QCOMPARE(log.lineCount(), 32);
+    QCOMPARE(log.firstNumber(), qint64(0));
+    log.append(QStringLiteral("z"));
+    QCOMPARE(log.lineCount(), 32);
+    QCOMPARE(log.firstNumber(), qint64(1));
+    QCOMPARE(log.line(1), QString(1024, QLatin1Char('b')));
+    QCOMPARE(log.charCount(), 31 * 1024 + 1);
+
+    LineLog small(10);
+    small.append(QStringLiteral("12345"));
+    small.append(QStringLiteral("67890"));
+    QCOMPARE(small.lineCount(), 2);
+    small.append(QString());
+    QCOMPARE(small.lineCount(), 3);
+    small.append(QStringLiteral("x"));
+    QCOMPARE(small.line(small.firstNumber()), QStringLiteral("67890"));
+    QCOMPARE(clockText(QTime(9, 5, 7)), QStringLiteral("09:05:07"));
+}
+
+void TestConsole::flowingDataRedrawsEveryEleventhPollWithTheTail()
+{
+    ReceiveDisplayBuffer buffer;
+    const QByteArray chunk(300, 'x');
+    for (int round = 0; round < 2; ++round) {
+        for (int poll = 1; poll <= 10; ++poll)
+            QVERIFY(!buffer.dataPoll(chunk));
+        const auto shown = buffer.dataPoll(QByteArray(300, 'y'));
+        QVERIFY(shown);
+        QCOMPARE(shown->size(), 2000);
+        QVERIFY(shown->endsWith(QByteArray(300, 'y')));
+        QCOMPARE(*shown, buffer.bytes().right(2000));
+    }
+    // A quiet poll in between does not restart the count of data polls.
+    for (int poll = 1; poll <= 9; ++poll)
+        QVERIFY(!buffer.dataPoll(chunk));
+    QVERIFY(!buffer.idlePoll());
+    QVERIFY(!buffer.dataPoll(chunk));
+    QVERIFY(buffer.dataPoll(chunk));
+}
+
+void TestConsole::fifthQuietPollShowsTheWholeBufferOnce()
+{
+    ReceiveDisplayBuffer buffer;
+    QVERIFY(!buffer.dataPoll("0123456789"));
+    for (int poll = 1; poll <= 4; ++poll)
+        QVERIFY(!buffer.idlePoll());
+    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789"));
+    for (int poll = 0; poll < 100; ++poll)
+        QVERIFY(!buffer.idlePoll());
+
+    // New data restarts the quiet count.
+    QVERIFY(!buffer.dataPoll("AB"));
+    for (int poll = 1; poll <= 4; ++poll)
+        QVERIFY(!buffer.idlePoll());
+    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789AB"));
+
+    buffer.clear();
+    QVERIFY(buffer.bytes().isEmpty());
+}
+
+void TestConsole::bufferIsCutByWholeStepsAboveTheLimit()
+{
+    ReceiveDisplayBuffer buffer;
+    buffer.dataPoll(QByteArray(50000, 'a'));
+    QCOMPARE(buffer.bytes().size(), 50000);
+    buffer.dataPoll("b");
+    QCOMPARE(buffer.bytes().size(), 10001);
+    QVERIFY(buffer.bytes().endsWith("ab"));
+
+    // One poll of a fast stream brings more than a step: still bounded, and
+    // the newest bytes are the ones kept.
+    QByteArray burst(250000, 'c');
+    burst.append("end");
+    buffer.dataPoll(burst);
+    QVERIFY(buffer.bytes().size() <= 50000);
+    QVERIFY(buffer.bytes().size() > 50000 - 40000);
+    QVERIFY(buffer.bytes().endsWith("cend"));
+}
+
+void TestConsole::textViewStopsAtZeroByteHexShowsIt()
+{
+    const QByteArray bytes("AB\0CD", 5);
+    QCOMPARE(receiveViewText(bytes, false), QStringLiteral("AB"));
+    QCOMPARE(receiveViewText(bytes, true), QStringLiteral("41 42 00 43 44 "));
+    QCOMPARE(receiveViewText(QByteArray("\xD6\xD0"), false), QStringLiteral("中"));
+
+    // Hex comes in rows; a full buffer still fits the view's 800 lines.
+    QByteArray full(ReceiveDisplayBuffer::kTrimAbove, '\x5A');
+    full[130] = '\x01';
+    const QStringList rows = receiveViewText(full, true).split(QLatin1Char('\n'));
+    QVERIFY(rows.size() <= 800);
+    QCOMPARE(rows.first(), bytesToHexText(full.left(64)));
+    QCOMPARE(rows.at(2).left(9), QStringLiteral("5A 5A 01 "));
+    QCOMPARE(rows.join(QString()), bytesToHexText(full));
+}
+
+QTEST_GUILESS_MAIN(TestConsole)
 #include "test_console.moc"

@@ -4,6 +4,7 @@
 #include "gpssession.h"
 #include "gpstabfixture.h"
 #include "ptypair.h"
+#include "receiveview.h"
 #include "serialportpanel.h"
 
 #include <QCheckBox>
@@ -98,8 +99,12 @@ void TestGpsTab::logStaysBounded()
     for (int i = 0; i < 2000; ++i)
         m_tab->onSerialBytes((line + QString::number(i)).toLatin1());
     const QTextEdit *log = child<QTextEdit>(m_tab.get(), "recvEdit_gps");
-    QVERIFY(log->toHtml().size() <= GpsTab::kLogLimit);
-    QVERIFY(log->toHtml().size() > GpsTab::kLogLimit - 500);
+    // The log keeps 30720 characters of its lines' HTML; the view shows
+    // exactly the lines kept, a paragraph each.
+    const LineLog &kept = m_tab->logView()->log();
+    QVERIFY(kept.charCount() <= 30720);
+    QVERIFY(kept.charCount() > 30720 - 500);
+    QCOMPARE(log->document()->blockCount(), kept.lineCount());
     QVERIFY(log->toPlainText().endsWith(line + "1999"));
     QVERIFY(!log->toPlainText().contains(line + "0\n"));
     // Whole lines leave: the first one left is complete.
@@ -110,7 +115,8 @@ void TestGpsTab::logStaysBounded()
     for (int i = 0; i < 3000; ++i)
         uploads += "$VCFLE,0,f" + QByteArray::number(i) + "*";
     m_tab->onSerialBytes(uploads);
-    QVERIFY(log->toHtml().size() <= GpsTab::kLogLimit);
+    QVERIFY(kept.charCount() <= 30720);
+    QCOMPARE(log->document()->blockCount(), kept.lineCount());
     QVERIFY(log->toPlainText().endsWith("f2999（0字节）"));
 }
 

@@ -6,7 +6,9 @@
 #include "gsmtab.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
+#include "receiveview.h"
 #include "scripteddialogs.h"
+#include "seriallink.h"
 #include "serialportpanel.h"
 #include "simulatorprocess.h"
 #include "testfiles.h"
@@ -56,6 +58,7 @@ private slots:
     void withThePortClosedEveryButtonExplainsAndNothingIsSent();
     void sentCommandsAreLoggedInHexOrTextWithTimeStamps();
     void receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp();
+    void chattyModuleLeavesABoundedView();
     void smsGoesOutInPacedWritesAndASecondPressIsRefused();
     void phonePageDialsSetsVolumeStoresOwnNumberAndReadsSms();
     void conversionPageTurnsTextIntoUcs2AndHexAndBack();
@@ -73,8 +76,15 @@ private:
     void click(const QString &name) { widget<QPushButton>(name)->click(); }
     void setText(const QString &name, const QString &text);
     QString panel() { return widget<QTextEdit>("gsm_cmd_info")->toPlainText(); }
-    QString sentLog() { return widget<QTextEdit>("gsm_txEdit")->toPlainText(); }
-    QString received() { return widget<QTextEdit>("gsm_recvEdit")->toPlainText(); }
+    QString sentLog() { return shown("gsm_txEdit"); }
+    QString received() { return shown("gsm_recvEdit"); }
+    // What a console view shows once its pending redraw has run.
+    QString shown(const QString &name)
+    {
+        for (ReceiveView *view : tab()->findChildren<ReceiveView *>())
+            view->redrawNow();
+        return widget<QTextEdit>(name)->toPlainText();
+    }
 
     ScriptedDialogs m_dialogs;
     FakePorts m_ports;
@@ -215,6 +225,28 @@ void TestGsmTab::receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp()
     QCOMPARE(received(), QStringLiteral("中A00 FF "));
     check("gsm_file_ck", false);
     QVERIFY(contentOf(file).endsWith(chinese + QByteArray("A\0B\0\xff", 5)));
+}
+
+// 8 MB of replies in the reads a fast port brings: the view keeps the
+// newest 65536 characters and shows the last reply whole.
+void TestGsmTab::chattyModuleLeavesABoundedView()
+{
+    QVERIFY(openPort(m_device->slavePath()));
+    auto *link = tab()->findChild<SerialLink *>();
+    QByteArray replies;
+    for (int i = 0; replies.size() < (8 << 20); ++i)
+        replies += "+CSQ: " + QByteArray::number(i).rightJustified(7, '0') + ",0\r\n";
+    for (int at = 0; at < replies.size(); at += 4096) {
+        emit link->received(replies.mid(at, 4096));
+        if (at % (64 * 4096) == 0)
+            QCoreApplication::processEvents();
+    }
+    QCOMPARE(tab()->receivedByteCount(), qint64(replies.size()));
+    const QString text = received();
+    const int length = widget<QTextEdit>("gsm_recvEdit")->document()->characterCount();
+    QVERIFY2(length <= 65536 + 1 && length > 50000, qPrintable(QString::number(length)));
+    QVERIFY(text.endsWith(QString::fromLatin1(replies.right(17).left(15)) + QLatin1Char('\n')));
+    QVERIFY(!text.contains(QStringLiteral("+CSQ: 0000000")));
 }
 
 void TestGsmTab::smsGoesOutInPacedWritesAndASecondPressIsRefused()

@@ -1,8 +1,7 @@
-// The serial assistant's logic without a window: hex text both ways, what the
-// receive view keeps and when it is redrawn, when a file goes out whole.
+// The serial assistant's logic without a window: hex text both ways, when a
+// file goes out whole.
 #include "filesender.h"
 #include "hextext.h"
-#include "receivedisplay.h"
 
 #include <QtTest>
 
@@ -13,10 +12,6 @@ private slots:
     void hexInputStopsAtFirstBadPair_data();
     void hexInputStopsAtFirstBadPair();
     void hexDisplayIsUpperCaseWithTrailingBlanks();
-    void flowingDataRedrawsEveryEleventhPollWithTheTail();
-    void fifthQuietPollShowsTheWholeBufferOnce();
-    void bufferIsCutByWholeStepsAboveTheLimit();
-    void textViewStopsAtZeroByteHexShowsIt();
     void fileGoesOutWholeWithoutChunkOrPause_data();
     void fileGoesOutWholeWithoutChunkOrPause();
 };
@@ -55,83 +50,6 @@ void TestUartLogic::hexDisplayIsUpperCaseWithTrailingBlanks()
     for (int i = 0; i < 256; ++i)
         all.append(char(i));
     QCOMPARE(hexTextToBytes(bytesToHexText(all)), all);
-}
-
-void TestUartLogic::flowingDataRedrawsEveryEleventhPollWithTheTail()
-{
-    ReceiveDisplayBuffer buffer;
-    const QByteArray chunk(300, 'x');
-    for (int round = 0; round < 2; ++round) {
-        for (int poll = 1; poll <= 10; ++poll)
-            QVERIFY(!buffer.dataPoll(chunk));
-        const auto shown = buffer.dataPoll(QByteArray(300, 'y'));
-        QVERIFY(shown);
-        QCOMPARE(shown->size(), 2000);
-        QVERIFY(shown->endsWith(QByteArray(300, 'y')));
-        QCOMPARE(*shown, buffer.bytes().right(2000));
-    }
-    // A quiet poll in between does not restart the count of data polls.
-    for (int poll = 1; poll <= 9; ++poll)
-        QVERIFY(!buffer.dataPoll(chunk));
-    QVERIFY(!buffer.idlePoll());
-    QVERIFY(!buffer.dataPoll(chunk));
-    QVERIFY(buffer.dataPoll(chunk));
-}
-
-void TestUartLogic::fifthQuietPollShowsTheWholeBufferOnce()
-{
-    ReceiveDisplayBuffer buffer;
-    QVERIFY(!buffer.dataPoll("0123456789"));
-    for (int poll = 1; poll <= 4; ++poll)
-        QVERIFY(!buffer.idlePoll());
-    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789"));
-    for (int poll = 0; poll < 100; ++poll)
-        QVERIFY(!buffer.idlePoll());
-
-    // New data restarts the quiet count.
-    QVERIFY(!buffer.dataPoll("AB"));
-    for (int poll = 1; poll <= 4; ++poll)
-        QVERIFY(!buffer.idlePoll());
-    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789AB"));
-
-    buffer.clear();
-    QVERIFY(buffer.bytes().isEmpty());
-}
-
-void TestUartLogic::bufferIsCutByWholeStepsAboveTheLimit()
-{
-    ReceiveDisplayBuffer buffer;
-    buffer.dataPoll(QByteArray(50000, 'a'));
-    QCOMPARE(buffer.bytes().size(), 50000);
-    buffer.dataPoll("b");
-    QCOMPARE(buffer.bytes().size(), 10001);
-    QVERIFY(buffer.bytes().endsWith("ab"));
-
-    // One poll of a fast stream brings more than a step: still bounded, and
-    // the newest bytes are the ones kept.
-    QByteArray burst(250000, 'c');
-    burst.append("end");
-    buffer.dataPoll(burst);
-    QVERIFY(buffer.bytes().size() <= 50000);
-    QVERIFY(buffer.bytes().size() > 50000 - 40000);
-    QVERIFY(buffer.bytes().endsWith("cend"));
-}
-
-void TestUartLogic::textViewStopsAtZeroByteHexShowsIt()
-{
-    const QByteArray bytes("AB\0CD", 5);
-    QCOMPARE(receiveViewText(bytes, false), QStringLiteral("AB"));
-    QCOMPARE(receiveViewText(bytes, true), QStringLiteral("41 42 00 43 44 "));
-    QCOMPARE(receiveViewText(QByteArray("\xD6\xD0"), false), QStringLiteral("中"));
-
-    // Hex comes in rows; a full buffer still fits the view's 800 lines.
-    QByteArray full(ReceiveDisplayBuffer::kTrimAbove, '\x5A');
-    full[130] = '\x01';
-    const QStringList rows = receiveViewText(full, true).split(QLatin1Char('\n'));
-    QVERIFY(rows.size() <= 800);
-    QCOMPARE(rows.first(), bytesToHexText(full.left(64)));
-    QCOMPARE(rows.at(2).left(9), QStringLiteral("5A 5A 01 "));
-    QCOMPARE(rows.join(QString()), bytesToHexText(full));
 }
 
 void TestUartLogic::fileGoesOutWholeWithoutChunkOrPause_data()

@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "filesender.h"
 #include "receivefileswitch.h"
+#include "receiveview.h"
 #include "sendarea.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
@@ -59,12 +60,14 @@ void UartTab::styleReceiveView()
 void UartTab::connectReceiveControls()
 {
     m_receiveFile = new ReceiveFileSwitch(ui->uart_file_ck, ui->uart_fileEdit, m_dialogs, this);
+    m_view = new ReceiveView(ui->uart_recvEdit, ReceiveView::Kind::Stream, kViewChars, this);
     connect(ui->uart_recv_cleanButton, &QPushButton::clicked, this, [this] {
         m_display.clear();
-        ui->uart_recvEdit->clear();
+        m_view->clear();
     });
     connect(ui->uart_recv_cleannumButton, &QPushButton::clicked, this, [this] {
-        m_rxTotal = m_txTotal = m_rxAtLastTick = 0;
+        m_view->counters().clear();
+        m_rxAtLastTick = 0;
         emit tickNeedChanged();
     });
 }
@@ -112,6 +115,16 @@ void UartTab::connectFileSendControls()
     });
 }
 
+qint64 UartTab::rxTotal() const
+{
+    return m_view->counters().received;
+}
+
+qint64 UartTab::txTotal() const
+{
+    return m_view->counters().sent;
+}
+
 bool UartTab::isSendingFile() const
 {
     return m_fileSender->isSending();
@@ -121,9 +134,10 @@ bool UartTab::isSendingFile() const
 
 void UartTab::uart_read(const QByteArray &bytes)
 {
+    ByteCounters &counters = m_view->counters();
     if (ui->uart_revecho->isChecked() && m_serial->write(bytes) >= 0)
-        m_txTotal += bytes.size();
-    m_rxTotal += bytes.size();
+        counters.sent += bytes.size();
+    counters.received += bytes.size();
     m_receiveFile->write(bytes);
     if (const auto shown = m_display.dataPoll(bytes))
         showReceived(*shown);
@@ -142,26 +156,23 @@ void UartTab::quietPoll()
 
 void UartTab::showReceived(const QByteArray &bytes)
 {
-    ui->uart_recvEdit->setPlainText(receiveViewText(bytes, ui->uart_recvHex_ck->isChecked()));
-    ui->uart_recvEdit->moveCursor(QTextCursor::End);
+    m_view->showOnly(receiveViewText(bytes, ui->uart_recvHex_ck->isChecked()));
 }
 
 void UartTab::echoIntoView(const QByteArray &bytes)
 {
     // Shown until the next refresh from the receive buffer, which it never
     // enters: the buffer holds only what the device sent.
-    QPlainTextEdit *view = ui->uart_recvEdit;
-    view->moveCursor(QTextCursor::End);
-    view->insertPlainText(m_echoDecoder.decode(bytes));
-    view->moveCursor(QTextCursor::End);
+    m_view->append(m_echoDecoder.decode(bytes));
+    m_view->redrawNow();
 }
 
 QString UartTab::statisticsLine() const
 {
     return mainTr("接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。")
-        .arg(m_rxTotal)
-        .arg(m_rxTotal - m_rxAtLastTick)
-        .arg(m_txTotal);
+        .arg(rxTotal())
+        .arg(rxTotal() - m_rxAtLastTick)
+        .arg(txTotal());
 }
 
 void UartTab::saveSettings(SettingsRecord &record) const
@@ -176,17 +187,15 @@ void UartTab::loadSettings(const SettingsRecord &record)
 
 bool UartTab::tickNeeded() const
 {
-    return m_panel->isOpen() || m_receiveFile->hasUnflushedBytes()
-        || ui->uart_recvgroup->title() != statisticsLine() || m_panel->reconnectionPending();
+    return m_panel->isOpen() || ui->uart_recvgroup->title() != statisticsLine()
+        || m_panel->reconnectionPending();
 }
 
-void UartTab::tick(bool flushFiles)
+void UartTab::tick()
 {
     m_panel->reconnectIfLost();
     ui->uart_recvgroup->setTitle(statisticsLine());
-    m_rxAtLastTick = m_rxTotal;
-    if (flushFiles)
-        m_receiveFile->flush();
+    m_rxAtLastTick = rxTotal();
 }
 
 // ---- send ----
@@ -196,7 +205,7 @@ bool UartTab::transmit(const QByteArray &bytes)
     // Only bytes the port took count as sent.
     if (m_serial->write(bytes) < 0)
         return false;
-    m_txTotal += bytes.size();
+    m_view->counters().sent += bytes.size();
     if (ui->uart_echo->isChecked())
         echoIntoView(bytes);
     return true;

@@ -13,6 +13,7 @@ class ChunkedFileSender;
 class Dialogs;
 class QTimer;
 class ReceiveFileSwitch;
+class ReceiveView;
 class SendArea;
 class SerialLink;
 class SerialPortPanel;
@@ -29,25 +30,28 @@ class UartTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
+    // Enough for the whole kept buffer in hex, rows included.
+    static constexpr int kViewChars = 160000;
+
     UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~UartTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
 
-    qint64 rxTotal() const { return m_rxTotal; }
-    qint64 txTotal() const { return m_txTotal; }
+    qint64 rxTotal() const;
+    qint64 txTotal() const;
     const QByteArray &recvBuffer() const { return m_display.bytes(); }
     bool isSendingFile() const;
 
     void saveSettings(SettingsRecord &record) const override;
     void loadSettings(const SettingsRecord &record) override;
     // The tick has work while the port is open, the statistics line is
-    // behind, received bytes wait for a flush or a lost port for its return.
+    // behind or a lost port waits for its return.
     bool tickNeeded() const override;
-    // Reconnects a lost port, shows the totals and the bytes received since
-    // the last tick, and flushes the receive file.
-    void tick(bool flushFiles) override;
+    // Reconnects a lost port and shows the totals and the bytes received
+    // since the last tick.
+    void tick() override;
 
 signals:
     // The port opened, closed or was lost, reconnection was switched, or the
@@ -88,12 +92,11 @@ private:
     // Ticks every 10 ms after data until the view has shown the whole buffer.
     QTimer *m_quietTimer = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
+    ReceiveView *m_view = nullptr;
     ChunkedFileSender *m_fileSender = nullptr;
     SendArea *m_sendArea = nullptr;
     ReceiveDisplayBuffer m_display;
     // Sent bytes shown as text: a file sent in chunks may split a character.
     StreamTextDecoder m_echoDecoder;
-    qint64 m_rxTotal = 0;
-    qint64 m_txTotal = 0;
     qint64 m_rxAtLastTick = 0;
 };

@@ -63,7 +63,7 @@ QString peer(const QString &address, int port)
 
 QString timeText(const QTime &time)
 {
-    return time.toString(QStringLiteral("hh:mm:ss"));
+    return clockText(time);
 }
 
 } // namespace NetLogLine
@@ -82,38 +82,4 @@ QString PayloadView::html(const QByteArray &bytes, bool hex, StreamTextDecoder *
     if (hex)
         return html + bytesToHexText(shown);
     return html + textToHtml(decoder ? decoder->decode(shown) : cStringBytesToText(shown));
-}
-
-void NetLog::append(const QString &lineHtml)
-{
-    m_lines.push_back(lineHtml);
-    m_chars += lineHtml.size();
-    while (m_chars > kCharLimit && m_lines.size() > 1) {
-        m_chars -= m_lines.front().size();
-        m_lines.pop_front();
-        ++m_dropped;
-    }
-}
-
-void NetLog::clear()
-{
-    m_dropped = endNumber();
-    m_lines.clear();
-    m_chars = 0;
-}
-
-QString NetLog::html() const
-{
-    // A paragraph per line: the view lays out only what changed and what
-    // it shows, where one paragraph of many lines is laid out whole.
-    QString html;
-    html.reserve(m_chars + int(m_lines.size()) * 16);
-    for (const QString &line : m_lines)
-        html += QStringLiteral("<div>") + line + QStringLiteral("</div>");
-    return html;
-}
-
-QString trafficText(qint64 received, qint64 sent)
-{
-    return mainTr("接收：%1 字节    发送：%2 字节").arg(received).arg(sent);
 }

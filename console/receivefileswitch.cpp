@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTimer>
 
 ReceiveFileSwitch::ReceiveFileSwitch(QCheckBox *check, QLineEdit *pathEdit, Dialogs &dialogs,
                                      QWidget *dialogParent)
@@ -16,7 +17,11 @@ ReceiveFileSwitch::ReceiveFileSwitch(QCheckBox *check, QLineEdit *pathEdit, Dial
     , m_pathEdit(pathEdit)
     , m_dialogs(dialogs)
     , m_dialogParent(dialogParent)
+    , m_flushTimer(new QTimer(this))
 {
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(kFlushDelayMs);
+    connect(m_flushTimer, &QTimer::timeout, this, &ReceiveFileSwitch::flush);
     connect(check, &QCheckBox::stateChanged, this, &ReceiveFileSwitch::onStateChanged);
 }
 
@@ -60,8 +65,11 @@ void ReceiveFileSwitch::write(const QByteArray &bytes)
 {
     if (!m_file.isOpen() || bytes.isEmpty())
         return;
-    if (m_file.write(bytes) == bytes.size())
+    if (m_file.write(bytes) == bytes.size()) {
+        if (!m_flushTimer->isActive())
+            m_flushTimer->start();
         return;
+    }
     stopWriting();
     QMetaObject::invokeMethod(
         this, [this] { m_dialogs.critical(m_dialogParent, mainTr("错误"), mainTr("写入文件失败")); },
@@ -70,12 +78,14 @@ void ReceiveFileSwitch::write(const QByteArray &bytes)
 
 void ReceiveFileSwitch::flush()
 {
+    m_flushTimer->stop();
     if (m_file.isOpen() && !m_file.flush())
         fail(mainTr("写入文件失败"));
 }
 
 void ReceiveFileSwitch::close()
 {
+    m_flushTimer->stop();
     if (m_file.isOpen())
         m_file.close();
 }

@@ -7,6 +7,7 @@
 class Dialogs;
 class QCheckBox;
 class QLineEdit;
+class QTimer;
 class QWidget;
 
 // "Receive data to file": a check box and a path edit that start and stop
@@ -14,10 +15,14 @@ class QWidget;
 // the edit (asking for one when the edit is empty, and whether to append
 // when the file already holds data); unchecking closes it. A file that
 // cannot be opened unchecks the box again, so nothing is silently dropped.
+// Written bytes reach the disk within kFlushDelayMs: a timer runs while
+// unflushed bytes wait, and only then.
 class ReceiveFileSwitch : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int kFlushDelayMs = 1000;
+
     ReceiveFileSwitch(QCheckBox *check, QLineEdit *pathEdit, Dialogs &dialogs,
                       QWidget *dialogParent);
     ~ReceiveFileSwitch() override;
@@ -46,4 +51,5 @@ private:
     Dialogs &m_dialogs;
     QPointer<QWidget> m_dialogParent;
     QFile m_file;
+    QTimer *m_flushTimer;
 };

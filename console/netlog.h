@@ -1,10 +1,11 @@
 #pragma once
 
+#include "consoletext.h"
+#include "linelog.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTime>
-
-#include <deque>
 
 class StreamTextDecoder;
 
@@ -37,33 +38,12 @@ struct PayloadView
     static QString html(const QByteArray &bytes, bool hex, StreamTextDecoder *decoder = nullptr);
 };
 
-// The newest lines of a log, at most kCharLimit characters of HTML (the
-// newest line always, whatever its size). Old lines leave whole, so the log
-// never shows the remains of a cut-off tag.
-class NetLog
+// The network pages' log: the newest lines within kCharLimit characters
+// of HTML.
+class NetLog : public LineLog
 {
 public:
     static constexpr int kCharLimit = 32768;
 
-    void append(const QString &lineHtml);
-    void clear();
-    bool isEmpty() const { return m_lines.empty(); }
-    int lineCount() const { return int(m_lines.size()); }
-    // Lines are numbered from the first ever appended: the kept ones are
-    // firstNumber() up to endNumber(), not included.
-    qint64 firstNumber() const { return m_dropped; }
-    qint64 endNumber() const { return m_dropped + qint64(m_lines.size()); }
-    // A kept line by its number.
-    const QString &line(qint64 number) const { return m_lines[size_t(number - m_dropped)]; }
-    // Every line as its own paragraph.
-    QString html() const;
-
-private:
-    std::deque<QString> m_lines;
-    int m_chars = 0;
-    qint64 m_dropped = 0;
+    NetLog() : LineLog(kCharLimit) {}
 };
-
-// The counters under a log: every byte received and sent since the last
-// clearing.
-QString trafficText(qint64 received, qint64 sent);
