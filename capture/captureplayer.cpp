@@ -1,5 +1,7 @@
 #include "captureplayer.h"
 
+#include "receivescope.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -208,8 +210,10 @@ void CapturePlayer::deliverRecord()
         record.remove(0, m_stepped);
     ++m_next;
     m_stepped = 0;
-    if (!record.isEmpty())
+    if (!record.isEmpty()) {
+        const ReceiveScope receiving;
         emit bytes(record);
+    }
 }
 
 void CapturePlayer::stepUntil(const std::function<bool(char)> &frameDone)
@@ -221,6 +225,7 @@ void CapturePlayer::stepUntil(const std::function<bool(char)> &frameDone)
         bool done = false;
         while (!done && m_stepped < record.size()) {
             const char byte = record[m_stepped++];
+            const ReceiveScope receiving;
             emit bytes(QByteArray(1, byte));
             done = frameDone(byte);
         }

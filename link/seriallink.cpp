@@ -1,5 +1,7 @@
 #include "seriallink.h"
 
+#include "receivescope.h"
+
 SerialLink::SerialLink(QObject *parent)
     : ByteLink(parent)
 {
@@ -33,8 +35,10 @@ void SerialLink::close()
 void SerialLink::poll()
 {
     const QByteArray bytes = m_port.readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        const ReceiveScope receiving;
         emit received(bytes);
+    }
 }
 
 // The port has closed itself; what it read before the loss still goes out.

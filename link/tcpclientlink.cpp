@@ -1,5 +1,6 @@
 #include "tcpclientlink.h"
 
+#include "receivescope.h"
 #include "socketerror.h"
 #include "translation.h"
 
@@ -76,8 +77,10 @@ qint64 TcpClientLink::write(const QByteArray &bytes)
 void TcpClientLink::handOutReceived()
 {
     const QByteArray bytes = m_socket.readAll();
-    if (!bytes.isEmpty())
+    if (!bytes.isEmpty()) {
+        const ReceiveScope receiving;
         emit received(bytes);
+    }
 }
 
 void TcpClientLink::onDisconnected()

@@ -1,6 +1,7 @@
 #include "tcpserverlink.h"
 
 #include "mytcpserver.h"
+#include "receivescope.h"
 #include "socketerror.h"
 
 TcpServerLink::TcpServerLink(QObject *parent)
@@ -101,6 +102,7 @@ qint64 TcpServerLink::write(const QByteArray &bytes)
 void TcpServerLink::onClientData(int clientID, const QString &ip, int port,
                                  const QByteArray &bytes)
 {
+    const ReceiveScope receiving;
     emit receivedFrom(clientID, ip, port, bytes);
     emit received(bytes);
 }

@@ -1,5 +1,6 @@
 #include "udplink.h"
 
+#include "receivescope.h"
 #include "socketerror.h"
 #include "translation.h"
 
@@ -115,6 +116,7 @@ void UdpLink::readDatagrams()
         const quint32 ipv4 = datagram.senderAddress().toIPv4Address(&isIpv4);
         const QString ip =
             isIpv4 ? QHostAddress(ipv4).toString() : datagram.senderAddress().toString();
+        const ReceiveScope receiving;
         emit receivedFrom(ip, quint16(datagram.senderPort()), datagram.data());
         emit received(datagram.data());
     }
