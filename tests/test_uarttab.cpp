@@ -312,7 +312,7 @@ void TestUartTab::receiveBufferIsTrimmedAndClearButtonsReset()
     QCOMPARE(tab()->rxTotal(), qint64(50001));
 
     click("uart_recv_cleannumButton");
-    tab()->tick(false);
+    tab()->tick();
     QCOMPARE(group->title(), QStringLiteral("接收区：共接收0字节，速度0字节/秒。共发送0字节。"));
 }
 
