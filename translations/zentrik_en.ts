@@ -880,7 +880,7 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../app/mainwindow.cpp" line="+159"/>
+        <location filename="../app/mainwindow.cpp" line="+97"/>
         <source>串口调试助手</source>
         <translation>Serial Terminal</translation>
     </message>
@@ -930,18 +930,18 @@
         <translation>The language changes at the next start.</translation>
     </message>
     <message>
-        <location line="+111"/>
+        <location line="+103"/>
         <source>设置无法保存到 %1：%2</source>
         <translation>The settings could not be saved to %1: %2</translation>
     </message>
     <message>
-        <location filename="../common/dialogs.cpp" line="+39"/>
+        <location filename="../common/widgetdialogs.cpp" line="+42"/>
         <source>确定</source>
         <translation>OK</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+33"/>
+        <location line="+27"/>
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
@@ -951,7 +951,7 @@
         <translation>Zentrik Assistant </translation>
     </message>
     <message>
-        <location filename="../common/webmodule.cpp" line="+59"/>
+        <location filename="../common/webmodule.cpp" line="+71"/>
         <source>找不到网页模块%1</source>
         <translation>Web module %1 not found</translation>
     </message>
@@ -962,7 +962,7 @@
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../link/tcpclientlink.cpp" line="+88"/>
+        <location filename="../link/tcpclientlink.cpp" line="+91"/>
         <source>对方已断开连接</source>
         <translation>The peer closed the connection</translation>
     </message>
@@ -1002,12 +1002,12 @@
         <translation>Network error: %1</translation>
     </message>
     <message>
-        <location filename="../link/tcpclientlink.cpp" line="-53"/>
+        <location filename="../link/tcpclientlink.cpp" line="-55"/>
         <source>请填写服务器地址和端口</source>
         <translation>Enter the server address and port</translation>
     </message>
     <message>
-        <location filename="../link/udplink.cpp" line="+64"/>
+        <location filename="../link/udplink.cpp" line="+65"/>
         <source>请填写目标地址和端口</source>
         <translation>Enter the target address and port</translation>
     </message>
@@ -1017,28 +1017,28 @@
         <translation>Host not found: %1</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="+345"/>
-        <location filename="../serial/receivefileswitch.cpp" line="+40"/>
+        <location filename="../car/scopeview.cpp" line="+371"/>
+        <location filename="../console/receivefileswitch.cpp" line="+45"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
     <message>
-        <location filename="../serial/receivefileswitch.cpp" line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+302"/>
+        <location filename="../console/receivefileswitch.cpp" line="+1"/>
+        <location filename="../uart/uarttab.cpp" line="+236"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+323"/>
-        <location filename="../gsm/gsmtab.cpp" line="+266"/>
+        <location filename="../car/cartab.cpp" line="+280"/>
+        <location filename="../console/receivefileswitch.cpp" line="+10"/>
+        <location filename="../gsm/gsmtab.cpp" line="+274"/>
         <location filename="../online/selfupdater.cpp" line="+100"/>
-        <location filename="../serial/receivefileswitch.cpp" line="+10"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
         <translation>Question</translation>
     </message>
     <message>
-        <location filename="../serial/receivefileswitch.cpp" line="+1"/>
+        <location filename="../console/receivefileswitch.cpp" line="+1"/>
         <source>文件非空，是否追加？
 
 确定则追加（保留原数据）,取消则覆盖（清空原数据）</source>
@@ -1052,30 +1052,29 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Could not open the file</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="-114"/>
-        <location line="+113"/>
+        <location filename="../app/mainwindow.cpp" line="-106"/>
+        <location line="+105"/>
         <location filename="../capture/capturecontrols.cpp" line="+144"/>
         <location line="+32"/>
         <location line="+21"/>
         <location line="+6"/>
-        <location filename="../car/cameraview.cpp" line="+114"/>
-        <location line="+44"/>
-        <location filename="../car/cartab.cpp" line="-5"/>
+        <location filename="../car/cameraview.cpp" line="+130"/>
+        <location line="+49"/>
         <location filename="../car/scopecsv.cpp" line="+355"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../car/scopeview.cpp" line="-271"/>
-        <location line="+279"/>
+        <location filename="../car/scopeview.cpp" line="-295"/>
+        <location line="+303"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../gps/gpstab.cpp" line="+280"/>
-        <location line="+124"/>
+        <location filename="../console/receivefileswitch.cpp" line="+14"/>
+        <location line="+28"/>
+        <location filename="../gps/gpstab.cpp" line="+347"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+13"/>
         <location line="+45"/>
-        <location filename="../serial/receivefileswitch.cpp" line="+11"/>
-        <location line="+26"/>
+        <location filename="../source/sourceselector.cpp" line="+193"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1084,13 +1083,13 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Error</translation>
     </message>
     <message>
-        <location filename="../serial/receivefileswitch.cpp" line="-26"/>
-        <location line="+7"/>
+        <location filename="../console/receivefileswitch.cpp" line="-28"/>
+        <location line="+8"/>
         <source>写入文件失败</source>
         <translation>Could not write the file</translation>
     </message>
     <message>
-        <location filename="../serial/serialportpanel.cpp" line="+83"/>
+        <location filename="../source/serialportpanel.cpp" line="+83"/>
         <source>无</source>
         <translation>None</translation>
     </message>
@@ -1105,7 +1104,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Even</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+108"/>
         <source>打开端口失败：
 端口不存在;</source>
         <translation>Could not open the port:
@@ -1138,18 +1137,18 @@ no such port;</translation>
         <translation>Open port</translation>
     </message>
     <message>
-        <location filename="../car/networksourcepanel.cpp" line="+90"/>
         <location filename="../gsm/gsmtab.cpp" line="-97"/>
         <location line="+34"/>
         <location line="+43"/>
         <location filename="../online/selfupdater.cpp" line="-57"/>
         <location line="+84"/>
-        <location filename="../serial/serialportpanel.cpp" line="+10"/>
+        <location filename="../source/networksourcepanel.cpp" line="+94"/>
+        <location filename="../source/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-225"/>
+        <location filename="../uart/uarttab.cpp" line="-183"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1160,24 +1159,29 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+68"/>
+        <location line="+76"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="-224"/>
-        <location filename="../uart/uarttab.cpp" line="+88"/>
+        <location filename="../console/sendarea.cpp" line="+155"/>
+        <location filename="../gps/gpstab.cpp" line="-246"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="+4"/>
+        <location line="+2"/>
         <source>循环发送</source>
         <translation>Cycle</translation>
     </message>
     <message>
+        <location line="+72"/>
+        <source>已忽略非十六进制内容：%1</source>
+        <translation>Left out, not hex: %1</translation>
+    </message>
+    <message>
         <location filename="../car/scopeview.cpp" line="-50"/>
-        <location filename="../uart/uarttab.cpp" line="+21"/>
+        <location filename="../uart/uarttab.cpp" line="+63"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
     </message>
@@ -1208,7 +1212,7 @@ no such port;</translation>
         <translation>Sent %1/%2 bytes</translation>
     </message>
     <message>
-        <location filename="../car/cameraview.cpp" line="-98"/>
+        <location filename="../car/cameraview.cpp" line="-118"/>
         <source>二值化图像</source>
         <translation>Binary image</translation>
     </message>
@@ -1224,17 +1228,17 @@ no such port;</translation>
     </message>
     <message>
         <location line="+11"/>
-        <location line="+39"/>
+        <location line="+54"/>
         <source>保存图像</source>
         <translation>Save image</translation>
     </message>
     <message>
-        <location line="-37"/>
+        <location line="-52"/>
         <source>保存每帧</source>
         <translation>Save every frame</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+49"/>
         <source>还没有图像</source>
         <translation>No image yet</translation>
     </message>
@@ -1246,17 +1250,17 @@ no such port;</translation>
     </message>
     <message>
         <location line="-11"/>
-        <location line="+44"/>
+        <location line="+49"/>
         <source>图像保存失败：%1</source>
         <translation>Saving the image failed: %1</translation>
     </message>
     <message>
-        <location line="-35"/>
+        <location line="-40"/>
         <source>保存每帧图像</source>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-271"/>
+        <location filename="../car/cartab.cpp" line="-235"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1306,8 +1310,8 @@ no such port;</translation>
         <translation>Data type</translation>
     </message>
     <message>
-        <location line="+83"/>
-        <location filename="../net/tcpserverpage.cpp" line="+87"/>
+        <location line="+99"/>
+        <location filename="../net/tcpserverpage.cpp" line="+60"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
@@ -1318,13 +1322,15 @@ no such port;</translation>
         <translation>Stop listening</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
+        <location filename="../gps/gpstab.cpp" line="+0"/>
+        <location filename="../net/tcpserverpage.cpp" line="+1"/>
         <source>监听失败</source>
         <translation>Could not listen</translation>
     </message>
     <message>
-        <location line="+3"/>
-        <location filename="../net/tcpclientpage.cpp" line="+120"/>
+        <location line="+4"/>
+        <location filename="../net/tcpclientpage.cpp" line="+118"/>
         <source>连接</source>
         <translation>Connect</translation>
     </message>
@@ -1340,12 +1346,12 @@ no such port;</translation>
         <translation>Could not connect</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>绑定</source>
         <translation>Bind</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>解绑</source>
         <translation>Unbind</translation>
     </message>
@@ -1355,7 +1361,7 @@ no such port;</translation>
         <translation>Could not bind</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+18"/>
         <source>小车已连接</source>
         <translation>Car connected</translation>
     </message>
@@ -1370,13 +1376,12 @@ no such port;</translation>
         <translation>Refused: one car at a time</translation>
     </message>
     <message>
-        <location line="+135"/>
-        <location filename="../gps/gpstab.cpp" line="+100"/>
+        <location filename="../source/sourceselector.cpp" line="+0"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location filename="../car/cartab.cpp" line="+99"/>
         <source>记录时的图像/CCD/示波器设置与现在不同：
 %1
 使用记录时的设置吗？</source>
@@ -1385,12 +1390,12 @@ no such port;</translation>
 Use the recorded settings?</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+13"/>
         <source>%1：记录时 %2，现在 %3</source>
         <translation>%1: recorded %2, now %3</translation>
     </message>
     <message>
-        <location filename="../car/ccdview.cpp" line="+167"/>
+        <location filename="../car/ccdview.cpp" line="+179"/>
         <source>最大灰度值：%1</source>
         <translation>Max grey: %1</translation>
     </message>
@@ -1410,13 +1415,13 @@ Use the recorded settings?</translation>
         <translation>Max difference: %1</translation>
     </message>
     <message>
-        <location filename="../car/networksourcepanel.cpp" line="-21"/>
+        <location filename="../source/networksourcepanel.cpp" line="-25"/>
         <location line="+5"/>
         <source>连接已断开</source>
         <translation>Connection lost</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+20"/>
         <source>%1：
 %2</source>
         <translation>%1:
@@ -1464,7 +1469,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="-349"/>
+        <location filename="../car/scopeview.cpp" line="-373"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1479,7 +1484,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+279"/>
+        <location line="+303"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1499,7 +1504,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Importing waveforms…</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="-110"/>
+        <location filename="../app/mainwindow.cpp" line="-102"/>
         <location filename="../capture/capturecontrols.cpp" line="+8"/>
         <location filename="../car/cameraview.cpp" line="-16"/>
         <location filename="../car/scopeview.cpp" line="+10"/>
@@ -1520,7 +1525,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Could not read the file; the waveforms were cleared: %1</translation>
     </message>
     <message>
-        <location filename="../gsm/gsmtab.cpp" line="-197"/>
+        <location filename="../gsm/gsmtab.cpp" line="-179"/>
         <source>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;响应实例：&lt;/font&gt;</source>
         <translation>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;Example response:&lt;/font&gt;</translation>
     </message>
@@ -1530,7 +1535,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;Blue &quot;&gt;Response explained:&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+99"/>
         <location line="+34"/>
         <source>没有电话号码！</source>
         <translation>No phone number!</translation>
@@ -1593,12 +1598,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>3D fix</translation>
     </message>
     <message>
-        <location filename="../gps/gpssession.cpp" line="+14"/>
+        <location filename="../gps/gpssession.cpp" line="+15"/>
         <source>文件接收超时</source>
         <translation>File transfer timed out</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+35"/>
         <source>数据源已关闭</source>
         <translation>The source closed</translation>
     </message>
@@ -1628,7 +1633,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="-168"/>
+        <location filename="../gps/gpstab.cpp" line="+23"/>
         <source>拒绝连接:[%1:%2]  %3  已有设备连接</source>
         <translation>Connection refused:[%1:%2]  %3  a device is already connected</translation>
     </message>
@@ -1638,27 +1643,27 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Disconnected:[%1:%2]  %3  %4</translation>
     </message>
     <message>
-        <location line="+60"/>
+        <location line="-23"/>
         <source>监听失败：%1</source>
         <translation>Could not listen: %1</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+3"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;监听成功&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="-8"/>
         <source>监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+10"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;停止监听成功&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+53"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;上线通知:[%1:%2]  %3&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Connected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
@@ -1668,12 +1673,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Disconnected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+107"/>
         <source>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</source>
         <translation>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</translation>
     </message>
     <message>
-        <location line="+76"/>
+        <location line="+72"/>
         <source>Unable to open file</source>
         <translation>Unable to open file</translation>
     </message>
@@ -1693,27 +1698,27 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>A host name has no blanks</translation>
     </message>
     <message>
-        <location filename="../net/netlog.cpp" line="+77"/>
+        <location filename="../console/netlog.cpp" line="+77"/>
         <source>（共%1字节，只显示最后%2字节）</source>
         <translation>(%1 bytes, only the last %2 shown)</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location filename="../console/consoletext.cpp" line="+12"/>
         <source>接收：%1 字节    发送：%2 字节</source>
         <translation>Received: %1 bytes    Sent: %2 bytes</translation>
     </message>
     <message>
-        <location filename="../net/netpage.cpp" line="+98"/>
+        <location filename="../net/netpage.cpp" line="+72"/>
         <source>发送区为空</source>
         <translation>The send area is empty</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+2"/>
         <source>16进制格式有误，应为两位一组，如 1A 2B</source>
         <translation>Bad hex: pairs of digits, e.g. 1A 2B</translation>
     </message>
     <message>
-        <location filename="../net/tcpclientpage.cpp" line="-60"/>
+        <location filename="../net/tcpclientpage.cpp" line="-58"/>
         <location line="+5"/>
         <source>无法连接：%1</source>
         <translation>Cannot connect: %1</translation>
@@ -1754,43 +1759,43 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The server closed the connection: [%1]  %2</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+7"/>
         <source>发送失败：未连接</source>
         <translation>Not sent: not connected</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>取消连接</source>
         <translation>Cancel</translation>
     </message>
     <message>
-        <location filename="../net/tcpserverpage.cpp" line="-57"/>
-        <location line="+137"/>
+        <location filename="../net/tcpserverpage.cpp" line="-31"/>
+        <location line="+118"/>
         <source>所有客户端</source>
         <translation>All clients</translation>
     </message>
     <message>
-        <location line="-125"/>
+        <location line="-108"/>
         <source>断开客户端:[%1]  %2  %3</source>
         <translation>Client cut off:[%1]  %2  %3</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+24"/>
         <source>监听端口%1失败：%2</source>
         <translation>Could not listen on port %1: %2</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+3"/>
         <source>监听成功，端口%1  %2</source>
         <translation>Listening on port %1  %2</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+4"/>
         <source>停止监听成功  %1</source>
         <translation>Stopped listening  %1</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+21"/>
         <source>上线通知:[%1]  %2  编号%3</source>
         <translation>Connected: [%1]  %2  no. %3</translation>
     </message>
@@ -1810,7 +1815,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Refused: [%1]  %2  already %3 clients</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+17"/>
         <source>没有已连接的客户端</source>
         <translation>No client connected</translation>
     </message>
@@ -1820,18 +1825,18 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Not sent: client %1 left</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>请先在列表中选择要断开的客户端</source>
         <translation>First choose the client to disconnect in the list</translation>
     </message>
     <message>
         <location filename="../net/udppage.cpp" line="+26"/>
-        <location line="+66"/>
+        <location line="+70"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
     <message>
-        <location line="-42"/>
+        <location line="-45"/>
         <source>打开UDP端口%1失败：%2</source>
         <translation>Could not open UDP port %1: %2</translation>
     </message>
