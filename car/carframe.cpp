@@ -72,35 +72,21 @@ void CarFrameParser::append(const char *bytes, int size)
     }
     const ReceiveScope receiving;
     m_storage.append(bytes, size);
-    do {
-        takeWaitingBytes();
-        cutFrames();
-        handleCutFrames();
+    for (;;) {
+        parse();
         dropConsumed();
-    } while (!m_waiting.isEmpty());
+        if (m_waiting.isEmpty())
+            break;
+        m_storage.append(m_waiting);
+        m_waiting.clear();
+    }
 }
 
-void CarFrameParser::takeWaitingBytes()
-{
-    m_storage.append(m_waiting);
-    m_waiting.clear();
-}
-
-void CarFrameParser::handleCutFrames()
+// Frames are handed out as they are cut, from storage that stands still
+// until the last handler has returned: bytes a handler lets in wait.
+void CarFrameParser::parse()
 {
     m_handling = true;
-    const auto *data = m_storage.constData();
-    for (const CutFrame &frame : m_cut) {
-        ++m_framesHandled[size_t(frame.command)];
-        if (const Handler &handler = m_handlers[size_t(frame.command)])
-            handler(data + frame.offset, frame.length);
-    }
-    m_cut.clear();
-    m_handling = false;
-}
-
-void CarFrameParser::cutFrames()
-{
     const auto *data = reinterpret_cast<const unsigned char *>(m_storage.constData());
     const int size = m_storage.size();
     const int last = size - 1; // a header needs the byte after it
@@ -129,12 +115,15 @@ void CarFrameParser::cutFrames()
             start = searchFrom = header + 1;
             continue;
         }
-        m_cut.push_back({command, header + 2, length});
+        ++m_framesHandled[size_t(command)];
+        if (const Handler &handler = m_handlers[size_t(command)])
+            handler(reinterpret_cast<const char *>(data + header + 2), length);
         start = searchFrom = header + length + 4;
     }
     m_start = start;
     m_searchFrom = searchFrom;
     m_work.bytesSearched += searched;
+    m_handling = false;
 }
 
 void CarFrameParser::dropConsumed()

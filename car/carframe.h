@@ -4,7 +4,6 @@
 
 #include <array>
 #include <functional>
-#include <vector>
 
 // The car's serial link: frames of
 //   C, ~C, payload (L bytes), ~C, C
@@ -38,10 +37,10 @@ QByteArray buildFrame(int command, const QByteArray &payload);
 // ones, so moving the kept bytes to the front costs no more than the bytes
 // dropped since the last move.
 //
-// Cutting and handling are two steps: the frames of a read are cut first,
-// then handed out while the buffer stands still. Bytes that arrive while a
-// handler runs (an event loop inside it) wait until the frames before them
-// are handled, so no frame is handled twice and none from moved storage.
+// The buffer stands still while frames are handed out: bytes that arrive
+// while a handler runs (an event loop inside it) wait until every frame
+// before them is handled, so no frame is handled twice and none is read
+// from storage that moved.
 class CarFrameParser
 {
 public:
@@ -83,16 +82,7 @@ public:
     const Work &work() const { return m_work; }
 
 private:
-    struct CutFrame
-    {
-        int command;
-        int offset;
-        int length;
-    };
-
-    void cutFrames();
-    void handleCutFrames();
-    void takeWaitingBytes();
+    void parse();
     void dropConsumed();
 
     // m_storage[m_start..] is the buffer; no header starts in
@@ -104,8 +94,6 @@ private:
     std::array<Handler, CarLink::kCommandCount> m_handlers;
     std::array<qint64, CarLink::kCommandCount> m_framesHandled{};
     Work m_work;
-    // Frames cut from storage and not yet handed out.
-    std::vector<CutFrame> m_cut;
     // Bytes that came while handlers ran: at most one buffer limit, newest.
     QByteArray m_waiting;
     bool m_handling = false;
