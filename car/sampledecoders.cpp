@@ -1,0 +1,327 @@
+#include "sampledecoders.h"
+
+#include "sampletypes.h"
+#include "textcodec.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+static_assert(SampleDecoder::kMaxChannels <= 32, "held channels are kept as bits");
+
+void SampleDecoder::emitRow(const double *values, int count)
+{
+    ++m_rows;
+    if (m_handler)
+        m_handler(values, count);
+}
+
+// ---- text lines ------------------------------------------------------------
+
+namespace {
+
+bool isSeparator(char c) { return c == ',' || c == ' ' || c == '\t' || c == ';'; }
+
+enum class Number { Finite, Skipped, Bad };
+
+// A whole token as a number in the C locale; "+" may lead.
+Number readNumber(const char *begin, const char *end, double &value)
+{
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && *begin == '-')
+            return Number::Bad;
+    }
+    if (begin == end)
+        return Number::Bad;
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (error != std::errc() || stop != end) {
+        // Out of range is a number all the same, just not one we can plot.
+        return error == std::errc::result_out_of_range && stop == end ? Number::Skipped : Number::Bad;
+    }
+    return std::isfinite(value) ? Number::Finite : Number::Skipped;
+}
+
+const char *trimFront(const char *begin, const char *end)
+{
+    while (begin != end && (*begin == ' ' || *begin == '\t'))
+        ++begin;
+    return begin;
+}
+
+const char *trimBack(const char *begin, const char *end)
+{
+    while (end != begin && (end[-1] == ' ' || end[-1] == '\t'))
+        --end;
+    return end;
+}
+
+bool validLabel(const char *begin, const char *end)
+{
+    if (begin == end || end - begin > TextLineDecoder::kMaxLabelBytes)
+        return false;
+    for (const char *c = begin; c != end; ++c) {
+        if (quint8(*c) < 0x20 || *c == 0x7f || *c == ':' || isSeparator(*c))
+            return false;
+    }
+    return true;
+}
+
+// One item of a line: "value" or "label:value" (a blank after the colon
+// allowed).
+struct Token
+{
+    const char *label = nullptr;
+    int labelLength = 0;
+    const char *value = nullptr;
+    const char *valueEnd = nullptr;
+};
+
+// The next token from `at`, or false at the end of the line or on a token
+// that is neither.
+bool nextToken(const char *&at, const char *end, Token &token, bool &bad)
+{
+    while (at != end && isSeparator(*at))
+        ++at;
+    if (at == end)
+        return false;
+    const char *start = at;
+    while (at != end && !isSeparator(*at))
+        ++at;
+    token = Token();
+    const char *colon = static_cast<const char *>(std::memchr(start, ':', size_t(at - start)));
+    if (!colon) {
+        token.value = start;
+        token.valueEnd = at;
+        return true;
+    }
+    if (!validLabel(start, colon)) {
+        bad = true;
+        return false;
+    }
+    token.label = start;
+    token.labelLength = int(colon - start);
+    token.value = colon + 1;
+    if (token.value == at) { // "name: value"
+        while (at != end && isSeparator(*at))
+            ++at;
+        token.value = at;
+        while (at != end && !isSeparator(*at))
+            ++at;
+    }
+    token.valueEnd = at;
+    return true;
+}
+
+} // namespace
+
+void TextLineDecoder::decode(const char *bytes, int size)
+{
+    const char *end = bytes + size;
+    while (bytes != end) {
+        const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', size_t(end - bytes)));
+        const char *stop = newline ? newline : end;
+        const int length = int(stop - bytes);
+        if (!m_skipping && m_line.size() + length > kMaxLineBytes) {
+            m_skipping = true;
+            m_line.clear();
+            ++m_longLines;
+        }
+        if (!newline) {
+            if (!m_skipping)
+                m_line.append(bytes, length);
+            return;
+        }
+        if (m_skipping) {
+            m_skipping = false;
+        } else if (m_line.isEmpty()) {
+            decodeLine(bytes, length); // whole in this read: no copy
+        } else {
+            m_line.append(bytes, length);
+            decodeLine(m_line.constData(), m_line.size());
+            m_line.clear();
+        }
+        bytes = newline + 1;
+    }
+}
+
+void TextLineDecoder::decodeLine(const char *line, int length)
+{
+    if (length > 0 && line[length - 1] == '\r')
+        --length;
+    if (length > 0 && line[0] == '>') {
+        decodeTaggedLine(line + 1, length - 1);
+        return;
+    }
+    const char *end = line + length;
+
+    // First pass: what kind of line this is, and whether it is one at all.
+    int plain = 0;
+    int labelled = 0;
+    bool firstLabelled = false;
+    bool bad = false;
+    bool anyNumber = false;
+    Token token;
+    for (const char *at = line; nextToken(at, end, token, bad);) {
+        double value;
+        const Number number = readNumber(token.value, token.valueEnd, value);
+        if (number == Number::Bad)
+            return;
+        anyNumber = anyNumber || number == Number::Finite;
+        if (token.label) {
+            firstLabelled = firstLabelled || plain + labelled == 0;
+            ++labelled;
+        } else {
+            ++plain;
+        }
+    }
+    if (bad || !anyNumber)
+        return;
+    // "data:1,2,3" names the list, "speed:1.2" a channel.
+    const bool byPosition = labelled == 0 || (labelled == 1 && firstLabelled && plain > 0);
+    if (!byPosition && plain > 0)
+        return; // labelled and bare values mixed: no meaning to give them
+
+    // Second pass: the values into their channels.
+    emitHeld();
+    int channel = 0;
+    bool stored = false;
+    for (const char *at = line; nextToken(at, end, token, bad);) {
+        double value;
+        const Number number = readNumber(token.value, token.valueEnd, value);
+        const int index = byPosition ? channel++ : channelFor(token.label, token.labelLength);
+        if (index < 0 || index >= kMaxChannels)
+            continue;
+        if (number == Number::Finite) {
+            m_last[index] = value;
+            stored = true;
+        }
+    }
+    if (!stored)
+        return; // every label refused
+    emitRow(m_last, byPosition ? qMin(channel, int(kMaxChannels)) : m_names.size());
+}
+
+void TextLineDecoder::decodeTaggedLine(const char *line, int length)
+{
+    const char *end = line + length;
+    const char *colon = static_cast<const char *>(std::memchr(line, ':', size_t(length)));
+    if (!colon)
+        return;
+    const char *nameEnd = trimBack(line, colon);
+    const char *name = trimFront(line, nameEnd);
+    const char *value = colon + 1;
+    if (const char *second = static_cast<const char *>(std::memchr(value, ':', size_t(end - value))))
+        value = second + 1; // ">name:time:value"
+    double number;
+    if (!validLabel(name, nameEnd)
+        || readNumber(trimFront(value, end), trimBack(value, end), number) != Number::Finite)
+        return;
+    const int index = channelFor(name, int(nameEnd - name));
+    if (index < 0)
+        return;
+    if (m_held & (1u << index))
+        emitHeld();
+    m_last[index] = number;
+    m_held |= 1u << index;
+}
+
+void TextLineDecoder::flush() { emitHeld(); }
+
+void TextLineDecoder::emitHeld()
+{
+    if (m_held == 0)
+        return;
+    m_held = 0;
+    emitRow(m_last, m_names.size());
+}
+
+// The channel of a label, given the next free one when first seen; -1 once
+// all are taken.
+int TextLineDecoder::channelFor(const char *label, int length)
+{
+    const QByteArray key = QByteArray::fromRawData(label, length);
+    const int known = m_labels.indexOf(key);
+    if (known >= 0)
+        return known;
+    if (m_labels.size() >= kMaxChannels) {
+        ++m_labelsRefused;
+        return -1;
+    }
+    m_labels.append(QByteArray(label, length));
+    m_names.append(bytesToText(m_labels.last()));
+    return m_labels.size() - 1;
+}
+
+// ---- JustFloat -------------------------------------------------------------
+
+namespace {
+
+const char kTail[4] = {'\x00', '\x00', '\x80', '\x7f'};
+constexpr int kTailBytes = sizeof kTail;
+constexpr int kMaxFrameBytes = SampleDecoder::kMaxChannels * 4 + kTailBytes;
+
+bool isTail(const char *at) { return std::memcmp(at, kTail, kTailBytes) == 0; }
+
+} // namespace
+
+void JustFloatDecoder::decode(const char *bytes, int size)
+{
+    m_buffer.append(bytes, size);
+    const char *data = m_buffer.constData();
+    const int total = m_buffer.size();
+    int at = 0;
+    while (at < total) {
+        const int left = total - at;
+        if (m_frameBytes > 0 && m_overflow == 0) {
+            if (left < m_frameBytes)
+                break;
+            if (isTail(data + at + m_frameBytes - kTailBytes)) {
+                double values[kMaxChannels];
+                decodeSamples(Float, channelCount(), data + at, values);
+                emitRow(values, channelCount());
+                m_agreeing = 0;
+                at += m_frameBytes;
+                continue;
+            }
+        }
+        const char *tail = static_cast<const char *>(
+            memmem(data + at, size_t(left), kTail, kTailBytes));
+        if (!tail) {
+            // Keep what may be the start of a tail; the rest makes the
+            // frame too long to be a sample, so only its length matters.
+            const int keep = qMin(left, kTailBytes - 1);
+            m_overflow += left - keep;
+            at = total - keep;
+            break;
+        }
+        const int end = int(tail - data) + kTailBytes;
+        frameEnded(m_overflow + (end - at));
+        m_overflow = 0;
+        at = end;
+    }
+    m_buffer.remove(0, at);
+}
+
+// A frame cut at a tail where the learnt length did not put one (or before
+// any length is learnt).
+void JustFloatDecoder::frameEnded(qint64 length)
+{
+    if (!m_tailSeen) {
+        m_tailSeen = true;
+        return;
+    }
+    if (m_frameBytes > 0)
+        ++m_framesDropped;
+    const bool possible = length > kTailBytes && length <= kMaxFrameBytes && length % 4 == 0;
+    if (!possible) {
+        m_agreeing = 0;
+        return;
+    }
+    m_agreeing = length == m_candidate ? m_agreeing + 1 : 1;
+    m_candidate = length;
+    if (m_agreeing == kFramesToLock) {
+        m_frameBytes = int(length);
+        m_agreeing = 0;
+    }
+}

@@ -1,0 +1,152 @@
+// Text-line and JustFloat samples decoded without widgets.
+#include "sampledecoders.h"
+
+#include <QLocale>
+#include <QtEndian>
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+
+using Rows = QVector<QVector<double>>;
+
+Rows collect(SampleDecoder &decoder, const QByteArray &bytes, int splitAt)
+{
+    Rows rows;
+    decoder.setRowHandler([&rows](const double *values, int count) {
+        rows.append(QVector<double>(values, values + count));
+    });
+    if (splitAt < 0) {
+        for (char byte : bytes)
+            decoder.append(&byte, 1);
+    } else {
+        decoder.append(bytes.left(splitAt));
+        decoder.append(bytes.mid(splitAt));
+    }
+    decoder.flush();
+    return rows;
+}
+
+// The same rows (and, for text, names) whether the bytes come in one read,
+// in two split at any boundary, or one by one.
+template <typename Decoder>
+Rows decodeEverySplit(const QByteArray &bytes, QStringList *names = nullptr)
+{
+    Decoder whole;
+    const Rows rows = collect(whole, bytes, bytes.size());
+    for (int split = -1; split < bytes.size(); ++split) {
+        Decoder decoder;
+        if (collect(decoder, bytes, split) != rows)
+            qFatal("rows differ when split at %d", split);
+    }
+    if constexpr (std::is_same_v<Decoder, TextLineDecoder>) {
+        if (names)
+            *names = whole.channelNames();
+    }
+    return rows;
+}
+
+QByteArray frame(const QVector<float> &values)
+{
+    QByteArray bytes;
+    for (float value : values) {
+        quint32 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        bits = qToLittleEndian(bits);
+        bytes.append(reinterpret_cast<const char *>(&bits), sizeof bits);
+    }
+    return bytes + QByteArray("\x00\x00\x80\x7f", 4);
+}
+
+} // namespace
+
+class TestSampleDecoders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void textLines();
+    void textLimits();
+    void justFloat();
+};
+
+void TestSampleDecoders::textLines()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QByteArray stream = "tail of a line\n"
+                              "1.5,2;-3\t4e2\r\n"
+                              "data: 7 +8 nan\n"
+                              "Temperature 25\n"        // text: no sample
+                              "speed:1.25, err: -0.5\n"
+                              "err:2\n"
+                              "boot ok\r\n"             // text: no sample
+                              ">speed:3\n"
+                              ">volt:123:9.5\n"
+                              ">speed:4\r\n"
+                              "1,2,3,4,5,6,7,8,9,10\n"
+                              ">speed:5\n";
+    QStringList names;
+    const Rows rows = decodeEverySplit<TextLineDecoder>(stream, &names);
+    const Rows expected = {
+        {1.5, 2, -3, 400},
+        {7, 8, -3}, // nan: the channel keeps its value
+        {1.25, -0.5},
+        {1.25, 2},
+        {3, 2, 9.5},
+        {4, 2, 9.5},
+        {1, 2, 3, 4, 5, 6, 7, 8},
+        {5, 2, 3},
+    };
+    QCOMPARE(rows, expected);
+    QCOMPARE(names, QStringList({"speed", "err", "volt"}));
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestSampleDecoders::textLimits()
+{
+    TextLineDecoder decoder;
+    QByteArray stream = QByteArray("1,").repeated(TextLineDecoder::kMaxLineBytes / 2) + "\n"
+                        + QByteArray(TextLineDecoder::kMaxLineBytes + 1, '2') + "\n3\n";
+    for (int label = 0; label < 10; ++label)
+        stream += "c" + QByteArray::number(label) + ":" + QByteArray::number(label) + "\n";
+    const Rows rows = collect(decoder, stream, 4000);
+    QCOMPARE(rows.size(), 1 + 1 + 8);
+    QCOMPARE(rows.at(0), QVector<double>(8, 1));
+    QCOMPARE(rows.at(1), QVector<double>{3});
+    QCOMPARE(decoder.longLinesSkipped(), 1);
+    QCOMPARE(decoder.channelNames().size(), SampleDecoder::kMaxChannels);
+    QCOMPARE(decoder.labelsRefused(), 2);
+    decoder.append(QByteArray(100000, 'x'));
+    QCOMPARE(decoder.bytesKept(), 0);
+}
+
+void TestSampleDecoders::justFloat()
+{
+    QByteArray stream = QByteArray("\x12\x34", 2); // the end of a frame cut off
+    for (int i = 0; i < 4; ++i)
+        stream += frame({float(i), 0, 0}); // learning the length
+    stream += frame({1.5f, -2.25f, 1e3f});
+    stream += frame({1.5f, -2.25f}); // malformed: lost alone
+    stream += frame({6, 7, 8});
+    stream += frame({float(INFINITY), 4, 5}); // holds the tail's bytes, where no tail is due
+    stream += "\x01";                          // a stray byte: loses its frame
+    stream += frame({9, 10, 11});
+    stream += frame({12, 13, 14});
+    for (int i = 0; i < 3; ++i)
+        stream += frame({float(i), 1}); // the firmware changed: learnt again
+    stream += frame({20, 21});
+
+    const Rows rows = decodeEverySplit<JustFloatDecoder>(stream);
+    const Rows expected = {{1.5, -2.25, 1e3}, {6, 7, 8}, {INFINITY, 4, 5}, {12, 13, 14}, {20, 21}};
+    QCOMPARE(rows, expected);
+
+    JustFloatDecoder decoder;
+    collect(decoder, stream + QByteArray(100000, '\x55'), 7);
+    QCOMPARE(decoder.channelCount(), 2);
+    QCOMPARE(decoder.framesDropped(), 1 + 1 + 3);
+    QVERIFY(decoder.bytesKept() < 4);
+}
+
+QTEST_GUILESS_MAIN(TestSampleDecoders)
+#include "test_sampledecoders.moc"
