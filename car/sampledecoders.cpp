@@ -77,8 +77,8 @@ struct Token
     const char *valueEnd = nullptr;
 };
 
-// The next token from `at`, or false at the end of the line or on a token
-// that is neither.
+// The next token from `at`; false at the end of the line, or with `bad` set
+// on a label that cannot name a channel.
 bool nextToken(const char *&at, const char *end, Token &token, bool &bad)
 {
     while (at != end && isSeparator(*at))

@@ -27,8 +27,12 @@ public:
 
     void setRowHandler(RowHandler handler) { m_handler = std::move(handler); }
 
-    void append(const char *bytes, int size) { decode(bytes, size); }
-    void append(const QByteArray &bytes) { decode(bytes.constData(), bytes.size()); }
+    void append(const char *bytes, int size)
+    {
+        if (size > 0)
+            decode(bytes, size);
+    }
+    void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
 
     // Hands out a row held back for values still to come (none by default).
     virtual void flush() {}
