@@ -100,9 +100,12 @@ QString unixHandOverScript(const PreparedUpdate &update, qint64 programPid)
                          "#!/bin/sh\n"
                          "# Installs version %1 of the workbench once process %2 has ended.\n"
                          "stage=%3\n"
+                         // The status comes last: once it is there, the
+                         // next start may remove the stage, script and all.
                          "stop() {\n"
-                         "  printf '%s\\n%s\\n%s\\n' %4 \"$1\" \"$2\" > \"$stage/%5\"\n"
                          "  rm -f -- \"$0\"\n"
+                         "  printf '%s\\n%s\\n%s\\n' %4 \"$1\" \"$2\" > \"$stage/%5.part\"\n"
+                         "  mv -f -- \"$stage/%5.part\" \"$stage/%5\"\n"
                          "  exit 1\n"
                          "}\n"
                          "running() {\n"
