@@ -8,7 +8,7 @@
 
 set(ZENTRIK_CORE_LIBRARIES
   zentrik_common zentrik_link zentrik_capture_core zentrik_uart_core zentrik_car_core
-  zentrik_gsm_core zentrik_gps_core zentrik_console_core zentrik_online_core)
+  zentrik_scope_core zentrik_gsm_core zentrik_gps_core zentrik_console_core zentrik_online_core)
 # QImage: camera pictures, CCD drawings and the map's pictures.
 set(ZENTRIK_CORES_WITH_GUI zentrik_car_core zentrik_gps_core)
 
