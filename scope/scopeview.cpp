@@ -23,8 +23,10 @@
 #include <QFile>
 #include <QLinearGradient>
 #include <QSaveFile>
+#include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -195,17 +197,95 @@ void ScopeView::loadSettings(const SettingsRecord &record)
     }
 }
 
+void ScopeView::setFeed(Feed feed)
+{
+    m_feed = feed;
+    ui->car_ware_type->setEnabled(!m_linkOpen && feed == Feed::CarFrames);
+}
+
 void ScopeView::setLinkOpen(bool open)
 {
     m_linkOpen = open;
-    if (open) {
+    if (open && m_feed == Feed::CarFrames) {
         m_channelCount = ui->car_ware_num->value();
         m_typeCode = ui->car_ware_type->currentData().toInt();
+    } else if (open) {
+        // Rows carry doubles; a waveform file keeps them as such. The count
+        // starts from what the store already holds and grows with the rows.
+        m_typeCode = Double;
+        if (m_store.size() == 0) {
+            m_channelCount = 1;
+            m_fitYPending = true;
+        }
+        ui->car_ware_num->setValue(m_channelCount);
+        m_dataNames.clear();
+        m_refusalReported = false;
+        ui->car_ware_note->hide();
     }
     ui->car_ware_num->setEnabled(!open);
-    ui->car_ware_type->setEnabled(!open);
+    ui->car_ware_type->setEnabled(!open && m_feed == Feed::CarFrames);
     updateChannelWidgets();
     scheduleRedraw();
+}
+
+void ScopeView::appendRow(const double *values, int count)
+{
+    count = std::clamp(count, 1, int(SampleStore::kChannels));
+    std::copy(values, values + count, m_lastRow);
+    if (count > m_channelCount) {
+        m_channelCount = count;
+        const QSignalBlocker blocker(ui->car_ware_num);
+        ui->car_ware_num->setValue(count);
+        updateChannelWidgets();
+    }
+    if (m_fileBusy)
+        std::copy(m_lastRow, m_lastRow + SampleStore::kChannels, std::back_inserter(m_heldSamples));
+    else
+        appendSample(m_lastRow);
+}
+
+void ScopeView::nameChannels(const QStringList &names)
+{
+    const int count = std::min(int(names.size()), int(SampleStore::kChannels));
+    for (int channel = 0; channel < count; ++channel) {
+        if (channel < m_dataNames.size() && m_dataNames[channel] == names[channel])
+            continue;
+        m_nameEdits[size_t(channel)]->setText(names[channel]);
+    }
+    m_dataNames = names.mid(0, count);
+}
+
+void ScopeView::reportRefusedLabels(qint64 count, const QString &firstLabel)
+{
+    if (count <= 0 || m_refusalReported)
+        return;
+    m_refusalReported = true;
+    ui->car_ware_note->setText(
+        mainTr("通道已满（%1 个），数据中的新标签“%2”等已忽略。")
+            .arg(SampleStore::kChannels)
+            .arg(firstLabel));
+    ui->car_ware_note->show();
+}
+
+// Text firmware prints values of any size: the first rows after the store
+// was emptied choose a Y range that shows them, once; the buttons rule after.
+void ScopeView::fitYToStoredSamples()
+{
+    const quint64 n = m_store.size();
+    if (!m_fitYPending || n == 0)
+        return;
+    m_fitYPending = false;
+    double low = m_store.window(0)[0];
+    double high = low;
+    for (int channel = 0; channel < m_channelCount; ++channel) {
+        double min = 0;
+        double max = 0;
+        m_store.minMax(channel, 0, n - 1, min, max);
+        low = std::min(low, min);
+        high = std::max(high, max);
+    }
+    const double margin = high > low ? (high - low) * 0.1 : std::max(1.0, std::abs(high) * 0.1);
+    setYRange(low - margin, high + margin);
 }
 
 void ScopeView::handleFrame(const char *payload, int length)
@@ -288,8 +368,10 @@ void ScopeView::redraw()
     }
     // Only new samples move the view: a redraw for a zoom, a pan or a
     // channel switched on or off keeps the range the user chose.
-    if (m_storedSinceRedraw)
+    if (m_storedSinceRedraw) {
         trackNewest();
+        fitYToStoredSamples();
+    }
     m_storedSinceRedraw = false;
     ui->car_scope->replot();
 }
@@ -354,6 +436,7 @@ void ScopeView::applyTypePreset(int index)
 void ScopeView::clearSamples()
 {
     m_store.clear();
+    m_fitYPending = m_feed == Feed::DecodedRows;
     scheduleRedraw();
 }
 

@@ -2,6 +2,7 @@
 
 #include "samplestore.h"
 
+#include <QStringList>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -20,7 +21,8 @@ namespace Ui {
 class ScopeView;
 }
 
-// The "虚拟示波器" page: up to eight channels of samples the car sends.
+// The "虚拟示波器" page: up to eight channels of samples, from the car's
+// sample frames or from rows a decoder makes of what a firmware prints.
 //
 // Samples go into the store at once; the plot is redrawn from a timer, at
 // most about 60 times a second and only when something changed, so a car
@@ -45,8 +47,27 @@ public:
     void saveSettings(SettingsRecord &record) const;
     void loadSettings(const SettingsRecord &record);
 
+    // Where samples come from. Car frames are cut and typed by the channel
+    // count and type set on the page. Decoded rows bring their own values:
+    // the type box does not apply, the channel count follows the widest row
+    // since the store was last emptied, and the first rows set the Y range.
+    enum class Feed { CarFrames, DecodedRows };
+    void setFeed(Feed feed);
+    Feed feed() const { return m_feed; }
+
     // The car link opened (settings fixed) or closed.
     void setLinkOpen(bool open);
+
+    // One decoded row: values of channels 1..count (1..8). A channel the row
+    // leaves out keeps its last value.
+    void appendRow(const double *values, int count);
+    // Names the data gives its channels (names[i] for channel i+1). A name
+    // is written into the channel's name field when it first appears; the
+    // user may change it afterwards.
+    void nameChannels(const QStringList &names);
+    // Labels the data brought after all channels were named: said once, on
+    // the page, with the first label refused.
+    void reportRefusedLabels(qint64 count, const QString &firstLabel);
 
     // One sample frame's payload, `length` bytes as fixed at open.
     void handleFrame(const char *payload, int length);
@@ -85,6 +106,7 @@ private:
     void exportSamples();
     void importSamples();
     void storeHeldSamples();
+    void fitYToStoredSamples();
 
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
@@ -97,6 +119,11 @@ private:
     bool m_linkOpen = false;
     int m_typeCode = 0;
     int m_framesReceived = 0;
+    Feed m_feed = Feed::CarFrames;
+    double m_lastRow[SampleStore::kChannels] = {};
+    QStringList m_dataNames;
+    bool m_refusalReported = false;
+    bool m_fitYPending = false;
     QTimer m_redrawTimer;
     bool m_storedSinceRedraw = false;
     // While a file is written or read, the progress window keeps the event
