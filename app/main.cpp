@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     // its module when the map is first needed (gps/mappage.h), composes
     // without it.
     QApplication app(argc, argv);
-    const LanguageChoice choice = storedLanguageChoice(languageSettingsFile());
+    const LanguageChoice choice = storedLanguageChoice(programSettingsFile());
     if (!applyInterfaceLanguage(app, interfaceLanguage(choice, QLocale::system())))
         QTextStream(stderr) << "The English translation could not be loaded; texts stay Chinese.\n";
     MainWindow window;

@@ -18,6 +18,7 @@
 
 #include <QActionGroup>
 #include <QMenu>
+#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 
@@ -114,7 +115,7 @@ void MainWindow::createLanguageMenu()
 {
     auto *menu = new QMenu(this);
     auto *choices = new QActionGroup(menu);
-    const LanguageChoice stored = storedLanguageChoice(languageSettingsFile());
+    const LanguageChoice stored = storedLanguageChoice(programSettingsFile());
     const std::array<std::pair<QString, LanguageChoice>, 3> entries{{
         {mainTr("跟随系统"), LanguageChoice::FollowSystem},
         {QStringLiteral("中文"), LanguageChoice::Chinese},
@@ -139,7 +140,7 @@ void MainWindow::createLanguageMenu()
 
 void MainWindow::chooseLanguage(LanguageChoice choice)
 {
-    const QString file = languageSettingsFile();
+    const QString file = programSettingsFile();
     if (!storeLanguageChoice(file, choice)) {
         m_dialogs.critical(this, mainTr("错误"), mainTr("无法保存语言设置：%1").arg(file));
         return;
@@ -229,6 +230,9 @@ void MainWindow::readSettings()
 {
     if (m_settingsFile.isEmpty())
         return;
+    const QSettings program(programSettingsFile(), QSettings::IniFormat);
+    for (ToolTab *tab : m_toolTabs)
+        tab->loadProgramSettings(program);
     const auto record = loadSettingsFile(m_settingsFile);
     if (!record)
         return;
@@ -242,8 +246,15 @@ void MainWindow::writeSettings()
     SettingsRecord record;
     if (m_settingsFile.isEmpty() || !fillTabOrder(record))
         return;
-    for (const ToolTab *tab : m_toolTabs)
+    QSettings program(programSettingsFile(), QSettings::IniFormat);
+    for (const ToolTab *tab : m_toolTabs) {
         tab->saveSettings(record);
+        tab->saveProgramSettings(program);
+    }
+    program.sync();
+    if (program.status() != QSettings::NoError)
+        m_dialogs.critical(this, mainTr("错误"),
+                           mainTr("设置无法保存到 %1").arg(program.fileName()));
     QString error;
     if (!saveSettingsFile(m_settingsFile, record, &error))
         m_dialogs.critical(this, mainTr("错误"),

@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     // In the program's language, as the program would start.
-    applyInterfaceLanguage(app, interfaceLanguage(storedLanguageChoice(languageSettingsFile()),
+    applyInterfaceLanguage(app, interfaceLanguage(storedLanguageChoice(programSettingsFile()),
                                                   QLocale::system()));
     MainWindow window;
     window.show();

@@ -4,6 +4,7 @@
 #include "capturecontrols.h"
 #include "ccdview.h"
 #include "dialogs.h"
+#include "sampledecoders.h"
 #include "scopeview.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
@@ -15,10 +16,27 @@
 
 #include <QHash>
 #include <QLabel>
+#include <QSettings>
 #include <QTime>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace {
+
+// The protocols as capture headers and the program's settings name them, in
+// the order of CarTab::Protocol.
+const char *const kProtocolKeys[] = {"car", "text", "justfloat"};
+const char kProtocolSetting[] = "car/protocol";
+
+int protocolIndex(const QString &key)
+{
+    for (int index = 0; index < int(std::size(kProtocolKeys)); ++index) {
+        if (key == QLatin1String(kProtocolKeys[index]))
+            return index;
+    }
+    return -1;
+}
 
 // The settings a car capture carries: the frame lengths depend on them.
 Capture::Header carSettings(const CarCamera::Settings &camera, int ccdCount, int ccdLine,
@@ -52,6 +70,7 @@ QString settingName(const QString &key)
         {QStringLiteral("ccd.line"), QT_TRANSLATE_NOOP("MainWindow", "线宽度")},
         {QStringLiteral("scope.channels"), QT_TRANSLATE_NOOP("MainWindow", "波形数目")},
         {QStringLiteral("scope.type"), QT_TRANSLATE_NOOP("MainWindow", "数据类型")},
+        {QStringLiteral("protocol"), QT_TRANSLATE_NOOP("MainWindow", "数据协议")},
     };
     const char *name = names.value(key);
     return name ? mainTr(name) : key;
@@ -92,9 +111,12 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     m_cameraView = new CameraView(dialogs, ui->car_cam_tab);
     m_ccdView = new CcdView(dialogs, ui->car_ccd_tab);
     m_scopeView = new ScopeView(dialogs, ui->car_ware_tab);
-    addPage(ui->car_cam_tab, m_cameraView);
-    addPage(ui->car_ccd_tab, m_ccdView);
+    addPage(ui->car_cam_tab, m_cameraView, "car_cam_note");
+    addPage(ui->car_ccd_tab, m_ccdView, "car_ccd_note");
     addPage(ui->car_ware_tab, m_scopeView);
+    connect(ui->car_protocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &CarTab::showProtocolNotes);
+    showProtocolNotes();
 
     m_parser.setHandler(CarLink::Image, [this](const char *payload, int length) {
         m_cameraView->handleFrame(payload, length);
@@ -127,6 +149,24 @@ void CarTab::loadSettings(const SettingsRecord &record)
     panel()->applySerialIndexes(record.carSerial);
     m_ccdView->loadSettings(record);
     m_scopeView->loadSettings(record);
+}
+
+CarTab::Protocol CarTab::protocolSetting() const
+{
+    return Protocol(ui->car_protocol->currentIndex());
+}
+
+void CarTab::saveProgramSettings(QSettings &settings) const
+{
+    settings.setValue(QLatin1String(kProtocolSetting),
+                      QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
+}
+
+void CarTab::loadProgramSettings(const QSettings &settings)
+{
+    const int index = protocolIndex(settings.value(QLatin1String(kProtocolSetting)).toString());
+    if (index >= 0)
+        ui->car_protocol->setCurrentIndex(index);
 }
 
 bool CarTab::tickNeeded() const
@@ -187,11 +227,29 @@ void CarTab::watchTcpServerClients(TcpServerLink *server)
             });
 }
 
-void CarTab::addPage(QWidget *page, QWidget *view)
+void CarTab::addPage(QWidget *page, QWidget *view, const char *noteName)
 {
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
+    if (noteName) {
+        auto *note = new QLabel(page);
+        note->setObjectName(QLatin1String(noteName));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+        m_protocolNotes.append(note);
+    }
     layout->addWidget(view);
+}
+
+// The camera and CCD pages say when the chosen protocol cannot fill them.
+void CarTab::showProtocolNotes()
+{
+    const bool pictures = protocolSetting() == Protocol::CarFrames;
+    for (QLabel *note : m_protocolNotes) {
+        note->setText(mainTr("“%1”不传送图像和CCD数据，只有示波器显示它的数据。选择“智能车协议”可看图像。")
+                          .arg(ui->car_protocol->currentText()));
+        note->setVisible(!pictures);
+    }
 }
 
 SerialPortPanel *CarTab::panel() const
@@ -206,8 +264,37 @@ bool CarTab::sourceOpen() const
 
 void CarTab::car_read(const QByteArray &bytes)
 {
+    if (m_decoder) {
+        m_decoder->append(bytes);
+        if (m_textDecoder)
+            m_scopeView->followLabels(*m_textDecoder);
+        return;
+    }
     m_parser.append(bytes);
     m_cameraView->showNewest();
+}
+
+// A fresh decoder for each source opened: nothing of the last stream's
+// line or frame in progress, or of its labels, reaches the next one.
+void CarTab::startDecoding()
+{
+    m_textDecoder = nullptr;
+    m_decoder.reset();
+    switch (protocolSetting()) {
+    case Protocol::CarFrames:
+        m_scopeView->setFeed(ScopeView::Feed::CarFrames);
+        return;
+    case Protocol::TextLines:
+        m_decoder = std::make_unique<TextLineDecoder>();
+        m_textDecoder = static_cast<TextLineDecoder *>(m_decoder.get());
+        break;
+    case Protocol::JustFloat:
+        m_decoder = std::make_unique<JustFloatDecoder>();
+        break;
+    }
+    m_decoder->setRowHandler(
+        [this](const double *values, int count) { m_scopeView->appendRow(values, count); });
+    m_scopeView->setFeed(ScopeView::Feed::DecodedRows);
 }
 
 // The settings are read once here and stay fixed until the next open: the
@@ -215,6 +302,8 @@ void CarTab::car_read(const QByteArray &bytes)
 // has to cut them by.
 void CarTab::onLinkOpened()
 {
+    ui->car_protocol->setEnabled(false);
+    startDecoding();
     CarLink::FrameLengths lengths{};
     lengths[CarLink::Scope] = m_scopeView->payloadLength();
     lengths[CarLink::Image] = m_cameraView->payloadLength();
@@ -228,6 +317,13 @@ void CarTab::onLinkOpened()
 
 void CarTab::onLinkClosed()
 {
+    // A '>name:value' round waits for its next line; the stream has ended.
+    if (m_decoder) {
+        m_decoder->flush();
+        if (m_textDecoder)
+            m_scopeView->followLabels(*m_textDecoder);
+    }
+    ui->car_protocol->setEnabled(true);
     m_cameraView->setLinkOpen(false);
     m_ccdView->setLinkOpen(false);
     m_scopeView->setLinkOpen(false);
@@ -249,12 +345,14 @@ void CarTab::createCaptureControls(Dialogs &dialogs)
         return std::function<bool(char)>([this, before](char) { return framesHandled() > before; });
     };
     m_capture = new CaptureControls(dialogs, QStringLiteral("car_"), std::move(tab), this);
-    ui->car_panelColumn->insertWidget(2, m_capture);
+    ui->car_panelColumn->insertWidget(3, m_capture);
     m_sources->setCapture(m_capture);
 }
 
 qint64 CarTab::framesHandled() const
 {
+    if (m_decoder)
+        return m_decoder->rowsDecoded();
     return m_parser.framesHandled(CarLink::Image) + m_parser.framesHandled(CarLink::Ccd)
            + m_parser.framesHandled(CarLink::Scope);
 }
@@ -265,16 +363,22 @@ Capture::Header CarTab::captureHeader() const
                                          m_ccdView->lineWidthSetting(),
                                          m_scopeView->channelCountSetting(),
                                          m_scopeView->typeCodeSetting());
+    header.insert(QStringLiteral("protocol"),
+                  QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
     header.insert(QStringLiteral("link"), m_sources->linkDescription());
     return header;
 }
 
 // Frames carry no length: a capture made with other image, CCD or
 // oscilloscope settings is cut wrongly with the current ones.
-bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &recorded)
+bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &header)
 {
     if (!m_sources->startReplay())
         return false;
+    // Captures made before the protocol could be chosen hold the car's frames.
+    Capture::Header recorded = header;
+    if (!recorded.contains(QStringLiteral("protocol")))
+        recorded.insert(QStringLiteral("protocol"), QLatin1String(kProtocolKeys[0]));
     const QStringList differences = settingDifferences(recorded);
     if (!differences.isEmpty()
         && dialogs.question(this, mainTr("询问"),
@@ -289,7 +393,7 @@ QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
 {
     const Capture::Header current = captureHeader();
     QStringList differences;
-    for (const char *prefix : {"image.", "ccd.", "scope."}) {
+    for (const char *prefix : {"protocol", "image.", "ccd.", "scope."}) {
         for (const QString &key : Capture::differingKeys(recorded, current, QLatin1String(prefix)))
             differences << mainTr("%1：记录时 %2，现在 %3")
                                .arg(settingName(key), recorded.value(key), current.value(key));
@@ -299,6 +403,9 @@ QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
 
 void CarTab::applyRecordedSettings(const Capture::Header &recorded)
 {
+    const int protocol = protocolIndex(recorded.value(QStringLiteral("protocol")));
+    if (protocol >= 0)
+        ui->car_protocol->setCurrentIndex(protocol);
     m_cameraView->applySettings(recordedCamera(recorded, m_cameraView->settings()));
     m_ccdView->applySettings(headerInt(recorded, "ccd.count", m_ccdView->sensorCountSetting()),
                              headerInt(recorded, "ccd.line", m_ccdView->lineWidthSetting()));

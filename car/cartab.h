@@ -5,6 +5,7 @@
 #include "portenumerator.h"
 #include "tooltab.h"
 
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 
@@ -14,10 +15,14 @@ class CameraView;
 class CaptureControls;
 class CcdView;
 class Dialogs;
+class QLabel;
+class QSettings;
 class ScopeView;
 class SerialPortPanel;
 class SourceSelector;
+class SampleDecoder;
 class TcpServerLink;
+class TextLineDecoder;
 
 namespace Ui {
 class CarTab;
@@ -26,13 +31,18 @@ class CarTab;
 // The smart-car assistant: camera, linear CCD and oscilloscope views of the
 // framed stream a car sends, over a serial port or a network (a Wi-Fi
 // bridge on the car): as a TCP server, a TCP client or over UDP. One
-// source at a time; the link is receive-only.
+// source at a time; the link is receive-only. Firmware that prints text
+// lines or sends JustFloat frames instead is plotted on the oscilloscope.
 class CarTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
     // The sources, in the order of the "car_com" selector.
     enum Source { Serial, TcpServer, TcpClient, Udp };
+    // What the bytes are, in the order of the "car_protocol" combo: the car
+    // link's frames, text lines of numbers, or JustFloat frames. Only the
+    // car link's frames carry pictures.
+    enum class Protocol { CarFrames, TextLines, JustFloat };
 
     CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~CarTab() override;
@@ -48,8 +58,13 @@ public:
     // A source is open: bytes come and the settings are fixed.
     bool sourceOpen() const;
 
+    // The protocol chosen now; the one in use is fixed while a source is open.
+    Protocol protocolSetting() const;
+
     void saveSettings(SettingsRecord &record) const override;
     void loadSettings(const SettingsRecord &record) override;
+    void saveProgramSettings(QSettings &settings) const override;
+    void loadProgramSettings(const QSettings &settings) override;
     // The tick has work while a lost port waits for its return; it reopens
     // the port then.
     bool tickNeeded() const override;
@@ -66,7 +81,9 @@ public slots:
 private:
     void createSources(const PortListSource &portSource);
     void watchTcpServerClients(TcpServerLink *server);
-    void addPage(QWidget *page, QWidget *view);
+    void addPage(QWidget *page, QWidget *view, const char *noteName = nullptr);
+    void showProtocolNotes();
+    void startDecoding();
     void onLinkOpened();
     void onLinkClosed();
 
@@ -86,4 +103,9 @@ private:
     ScopeView *m_scopeView = nullptr;
     CaptureControls *m_capture = nullptr;
     CarFrameParser m_parser;
+    // The decoder of the open source's text lines or JustFloat frames; null
+    // while the car link's frames are read.
+    std::unique_ptr<SampleDecoder> m_decoder;
+    TextLineDecoder *m_textDecoder = nullptr; // m_decoder when it reads text
+    QList<QLabel *> m_protocolNotes;
 };

@@ -30,7 +30,7 @@ static void initTranslationResources()
     Q_INIT_RESOURCE(translations);
 }
 
-QString languageSettingsFile()
+QString programSettingsFile()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::ConfigLocation))
         .filePath(QStringLiteral("zentrik-assistant.conf"));

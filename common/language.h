@@ -9,9 +9,10 @@ class QCoreApplication;
 // unless the user's choice or, following the system, its locale is Chinese.
 enum class LanguageChoice { FollowSystem, Chinese, English };
 
-// Where the choice is kept: its own file in the user's config folder, never
-// soft_cfg.bin, whose record has a fixed layout.
-QString languageSettingsFile();
+// The program's own settings file in the user's config folder: the language
+// choice and what else soft_cfg.bin, whose record has a fixed layout, has no
+// room for.
+QString programSettingsFile();
 
 // FollowSystem when the file holds no valid choice.
 LanguageChoice storedLanguageChoice(const QString &settingsFile);

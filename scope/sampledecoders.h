@@ -77,6 +77,7 @@ public:
     QStringList channelNames() const { return m_names; }
     // Labelled values dropped because all channels were taken.
     qint64 labelsRefused() const { return m_labelsRefused; }
+    QString firstRefusedLabel() const { return m_firstRefusedLabel; }
     qint64 longLinesSkipped() const { return m_longLines; }
     int bytesKept() const override { return m_line.size(); }
 
@@ -96,6 +97,7 @@ private:
     double m_last[kMaxChannels] = {};
     unsigned m_held = 0; // channels set by '>' lines since the last row
     qint64 m_labelsRefused = 0;
+    QString m_firstRefusedLabel;
     qint64 m_longLines = 0;
 };
 

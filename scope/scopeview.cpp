@@ -2,6 +2,7 @@
 
 #include "decimatedseries.h"
 #include "dialogs.h"
+#include "sampledecoders.h"
 #include "sampletypes.h"
 #include "scopecsv.h"
 #include "scopecurve.h"
@@ -265,6 +266,13 @@ void ScopeView::reportRefusedLabels(qint64 count, const QString &firstLabel)
             .arg(SampleStore::kChannels)
             .arg(firstLabel));
     ui->car_ware_note->show();
+}
+
+void ScopeView::followLabels(const TextLineDecoder &decoder)
+{
+    if (decoder.channelNames().size() != m_dataNames.size())
+        nameChannels(decoder.channelNames());
+    reportRefusedLabels(decoder.labelsRefused(), decoder.firstRefusedLabel());
 }
 
 // Text firmware prints values of any size: the first rows after the store

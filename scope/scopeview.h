@@ -15,6 +15,7 @@ class Dialogs;
 class QCheckBox;
 class QLineEdit;
 class QwtPlot;
+class TextLineDecoder;
 struct SettingsRecord;
 
 namespace Ui {
@@ -68,6 +69,8 @@ public:
     // Labels the data brought after all channels were named: said once, on
     // the page, with the first label refused.
     void reportRefusedLabels(qint64 count, const QString &firstLabel);
+    // Both of the above from a text decoder, after it was fed.
+    void followLabels(const TextLineDecoder &decoder);
 
     // One sample frame's payload, `length` bytes as fixed at open.
     void handleFrame(const char *payload, int length);

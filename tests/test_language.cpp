@@ -170,9 +170,9 @@ void TestLanguage::chineseLocalesKeepChineseAndTheChoiceIsKept()
         if (action->text() == QLatin1String("English"))
             action->trigger();
     }
-    QCOMPARE(storedLanguageChoice(languageSettingsFile()), LanguageChoice::English);
+    QCOMPARE(storedLanguageChoice(programSettingsFile()), LanguageChoice::English);
     QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Information), 1);
-    QFile::remove(languageSettingsFile());
+    QFile::remove(programSettingsFile());
 }
 
 void TestLanguage::byteFormatsAndFileNamesStayInEveryLanguage()

@@ -176,7 +176,27 @@
         <translation>Bind</translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+23"/>
+        <source>数据协议</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>智能车协议</source>
+        <translation>Car protocol</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>文本行</source>
+        <translation>Text lines</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>JustFloat</source>
+        <translation>JustFloat</translation>
+    </message>
+    <message>
+        <location line="+35"/>
         <source>摄像头</source>
         <translation>Camera</translation>
     </message>
@@ -880,7 +900,7 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../app/mainwindow.cpp" line="+97"/>
+        <location filename="../app/mainwindow.cpp" line="+98"/>
         <source>串口调试助手</source>
         <translation>Serial Terminal</translation>
     </message>
@@ -930,7 +950,12 @@
         <translation>The language changes at the next start.</translation>
     </message>
     <message>
-        <location line="+103"/>
+        <location line="+109"/>
+        <source>设置无法保存到 %1</source>
+        <translation>The settings could not be saved to %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>设置无法保存到 %1：%2</source>
         <translation>The settings could not be saved to %1: %2</translation>
     </message>
@@ -1017,19 +1042,19 @@
         <translation>Host not found: %1</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="+371"/>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
+        <location filename="../scope/scopeview.cpp" line="+462"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
     <message>
-        <location filename="../console/receivefileswitch.cpp" line="+1"/>
+        <location line="+1"/>
         <location filename="../uart/uarttab.cpp" line="+236"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+280"/>
+        <location filename="../car/cartab.cpp" line="+384"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+274"/>
         <location filename="../online/selfupdater.cpp" line="+100"/>
@@ -1052,28 +1077,29 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Could not open the file</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="-106"/>
-        <location line="+105"/>
+        <location filename="../app/mainwindow.cpp" line="-116"/>
+        <location line="+111"/>
+        <location line="+4"/>
         <location filename="../capture/capturecontrols.cpp" line="+144"/>
         <location line="+32"/>
         <location line="+21"/>
         <location line="+6"/>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
-        <location filename="../car/scopecsv.cpp" line="+355"/>
-        <location line="+4"/>
-        <location line="+32"/>
-        <location filename="../car/scopeview.cpp" line="-295"/>
-        <location line="+303"/>
-        <location line="+19"/>
-        <location line="+15"/>
-        <location line="+41"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
         <location filename="../gps/gpstab.cpp" line="+347"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+13"/>
         <location line="+45"/>
+        <location filename="../scope/scopecsv.cpp" line="+355"/>
+        <location line="+4"/>
+        <location line="+32"/>
+        <location filename="../scope/scopeview.cpp" line="-383"/>
+        <location line="+391"/>
+        <location line="+19"/>
+        <location line="+15"/>
+        <location line="+41"/>
         <location filename="../source/sourceselector.cpp" line="+193"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
@@ -1180,7 +1206,7 @@ no such port;</translation>
         <translation>Left out, not hex: %1</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="-50"/>
+        <location filename="../scope/scopeview.cpp" line="-50"/>
         <location filename="../uart/uarttab.cpp" line="+63"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
@@ -1260,7 +1286,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-235"/>
+        <location filename="../car/cartab.cpp" line="-321"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1310,7 +1336,12 @@ no such port;</translation>
         <translation>Data type</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+1"/>
+        <source>数据协议</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <location line="+120"/>
         <location filename="../net/tcpserverpage.cpp" line="+60"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -1376,12 +1407,17 @@ no such port;</translation>
         <translation>Refused: one car at a time</translation>
     </message>
     <message>
+        <location line="+27"/>
+        <source>“%1”不传送图像和CCD数据，只有示波器显示它的数据。选择“智能车协议”可看图像。</source>
+        <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
+    </message>
+    <message>
         <location filename="../source/sourceselector.cpp" line="+0"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+99"/>
+        <location filename="../car/cartab.cpp" line="+136"/>
         <source>记录时的图像/CCD/示波器设置与现在不同：
 %1
 使用记录时的设置吗？</source>
@@ -1428,9 +1464,9 @@ Use the recorded settings?</translation>
 %2</translation>
     </message>
     <message>
-        <location filename="../car/scopecsv.cpp" line="-36"/>
+        <location filename="../scope/scopecsv.cpp" line="-36"/>
         <location line="+4"/>
-        <location filename="../car/scopeview.cpp" line="+9"/>
+        <location filename="../scope/scopeview.cpp" line="+9"/>
         <source>文件为空！</source>
         <translation>The file is empty!</translation>
     </message>
@@ -1469,7 +1505,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="-373"/>
+        <location filename="../scope/scopeview.cpp" line="-461"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1484,7 +1520,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+303"/>
+        <location line="+186"/>
+        <source>通道已满（%1 个），数据中的新标签“%2”等已忽略。</source>
+        <translation>All %1 channels are taken: new labels in the data, “%2” first, are ignored.</translation>
+    </message>
+    <message>
+        <location line="+205"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1504,18 +1545,18 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Importing waveforms…</translation>
     </message>
     <message>
-        <location filename="../app/mainwindow.cpp" line="-102"/>
+        <location filename="../app/mainwindow.cpp" line="-112"/>
         <location filename="../capture/capturecontrols.cpp" line="+8"/>
         <location filename="../car/cameraview.cpp" line="-16"/>
-        <location filename="../car/scopeview.cpp" line="+10"/>
         <location filename="../online/selfupdater.cpp" line="-48"/>
         <location line="+11"/>
         <location line="+43"/>
+        <location filename="../scope/scopeview.cpp" line="+10"/>
         <source>提示</source>
         <translation>Note</translation>
     </message>
     <message>
-        <location filename="../car/scopeview.cpp" line="+0"/>
+        <location filename="../scope/scopeview.cpp" line="+0"/>
         <source>导入已取消，波形已清空。</source>
         <translation>Import cancelled; the waveforms were cleared.</translation>
     </message>
@@ -3088,7 +3129,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
 <context>
     <name>ScopeView</name>
     <message>
-        <location filename="../car/scopeview.ui" line="+23"/>
+        <location filename="../scope/scopeview.ui" line="+23"/>
         <source>background-color: rgb(255, 0, 0);</source>
         <translation>background-color: rgb(255, 0, 0);</translation>
     </message>
