@@ -289,15 +289,18 @@ void JustFloatDecoder::decode(const char *bytes, int size)
         const char *tail = static_cast<const char *>(
             memmem(data + at, size_t(left), kTail, kTailBytes));
         if (!tail) {
-            // Keep what may be the start of a tail; the rest makes the
-            // frame too long to be a sample, so only its length matters.
+            // A frame that may still be a sample is kept whole. Of a longer
+            // one only what may be the start of its tail is kept: it can be
+            // no sample, so only its length matters.
+            if (m_overflow == 0 && left < kMaxFrameBytes)
+                break;
             const int keep = qMin(left, kTailBytes - 1);
             m_overflow += left - keep;
             at = total - keep;
             break;
         }
         const int end = int(tail - data) + kTailBytes;
-        frameEnded(m_overflow + (end - at));
+        frameEnded(m_overflow == 0 ? data + at : nullptr, m_overflow + (end - at));
         m_overflow = 0;
         at = end;
     }
@@ -305,24 +308,53 @@ void JustFloatDecoder::decode(const char *bytes, int size)
 }
 
 // A frame cut at a tail where the learnt length did not put one (or before
-// any length is learnt).
-void JustFloatDecoder::frameEnded(qint64 length)
+// any length is learnt). `frame` holds its bytes unless some were let go.
+void JustFloatDecoder::frameEnded(const char *frame, qint64 length)
 {
+    const bool possible =
+        frame && length > kTailBytes && length <= kMaxFrameBytes && length % 4 == 0;
     if (!m_tailSeen) {
+        // Perhaps the end of a frame, perhaps a whole one: the stream may
+        // have started with it. Kept until the length is known.
         m_tailSeen = true;
+        if (possible)
+            m_firstFrame = QByteArray(frame, int(length));
         return;
     }
-    if (m_frameBytes > 0)
+    const bool learning = m_frameBytes == 0;
+    if (!learning)
         ++m_framesDropped;
-    const bool possible = length > kTailBytes && length <= kMaxFrameBytes && length % 4 == 0;
     if (!possible) {
         m_agreeing = 0;
         return;
     }
     m_agreeing = length == m_candidate ? m_agreeing + 1 : 1;
     m_candidate = length;
+    if (learning) {
+        if (m_agreeing == 1)
+            m_learnt.clear();
+        m_learnt.append(frame, int(length));
+    }
     if (m_agreeing == kFramesToLock) {
         m_frameBytes = int(length);
         m_agreeing = 0;
+        if (learning)
+            emitLearntFrames();
     }
+}
+
+// The frames the length was learnt from are samples too, and so is the
+// first one when it has that length.
+void JustFloatDecoder::emitLearntFrames()
+{
+    if (m_firstFrame.size() == m_frameBytes && isTail(m_firstFrame.constData() + m_frameBytes - kTailBytes))
+        m_learnt.prepend(m_firstFrame);
+    double values[kMaxChannels];
+    for (int at = 0; at + m_frameBytes <= m_learnt.size(); at += m_frameBytes) {
+        decodeSamples(Float, channelCount(), m_learnt.constData() + at, values);
+        emitRow(values, channelCount());
+    }
+    m_learnt.clear();
+    m_learnt.squeeze();
+    m_firstFrame.clear();
 }

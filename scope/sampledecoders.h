@@ -103,7 +103,8 @@ private:
 
 // Frames of N little-endian 32-bit floats followed by the tail 00 00 80 7F.
 // N (1..kMaxChannels) is learnt from the distance between tails once three
-// frames in a row agree; until then no row is handed out. Afterwards a frame
+// frames in a row agree; those frames (and the first of the stream, when it
+// has their length) are handed out then. Afterwards a frame
 // of another length is dropped and counted, and the stream resynchronises at
 // its tail; three dropped frames agreeing on a new length take it over.
 class JustFloatDecoder : public SampleDecoder
@@ -120,13 +121,16 @@ protected:
     void decode(const char *bytes, int size) override;
 
 private:
-    void frameEnded(qint64 length);
+    void frameEnded(const char *frame, qint64 length);
+    void emitLearntFrames();
 
-    QByteArray m_buffer;     // bytes of the frame in progress (or, at worst, its last 3)
+    QByteArray m_buffer;     // the frame in progress (of one too long to be a sample, its last 3 bytes)
     qint64 m_overflow = 0;   // bytes of that frame already let go (it can be no sample)
     bool m_tailSeen = false; // bytes before the first tail are a partial frame
     int m_frameBytes = 0;    // learnt frame length with its tail, 0 while unknown
     qint64 m_candidate = 0;  // length the latest frames agree on
     int m_agreeing = 0;
     qint64 m_framesDropped = 0;
+    QByteArray m_firstFrame; // until the length is learnt
+    QByteArray m_learnt;     // the agreeing frames, until the length is learnt
 };

@@ -138,7 +138,9 @@ void TestSampleDecoders::justFloat()
     stream += frame({20, 21});
 
     const Rows rows = decodeEverySplit<JustFloatDecoder>(stream);
-    const Rows expected = {{1.5, -2.25, 1e3}, {6, 7, 8}, {INFINITY, 4, 5}, {12, 13, 14}, {20, 21}};
+    // The frames the length was learnt from are kept; the cut one is not.
+    const Rows expected = {{1, 0, 0}, {2, 0, 0}, {3, 0, 0},     {1.5, -2.25, 1e3},
+                           {6, 7, 8}, {INFINITY, 4, 5}, {12, 13, 14}, {20, 21}};
     QCOMPARE(rows, expected);
 
     JustFloatDecoder decoder;
