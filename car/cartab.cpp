@@ -396,9 +396,17 @@ QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
     for (const char *prefix : {"protocol", "image.", "ccd.", "scope."}) {
         for (const QString &key : Capture::differingKeys(recorded, current, QLatin1String(prefix)))
             differences << mainTr("%1：记录时 %2，现在 %3")
-                               .arg(settingName(key), recorded.value(key), current.value(key));
+                               .arg(settingName(key), settingValue(key, recorded.value(key)),
+                                    settingValue(key, current.value(key)));
     }
     return differences;
+}
+
+// A protocol as the combo names it; other settings are numbers.
+QString CarTab::settingValue(const QString &key, const QString &value) const
+{
+    const int protocol = key == QLatin1String("protocol") ? protocolIndex(value) : -1;
+    return protocol >= 0 ? ui->car_protocol->itemText(protocol) : value;
 }
 
 void CarTab::applyRecordedSettings(const Capture::Header &recorded)

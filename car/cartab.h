@@ -91,6 +91,7 @@ private:
     Capture::Header captureHeader() const;
     bool startReplay(Dialogs &dialogs, const Capture::Header &recorded);
     QStringList settingDifferences(const Capture::Header &recorded) const;
+    QString settingValue(const QString &key, const QString &value) const;
     void applyRecordedSettings(const Capture::Header &recorded);
     void endReplay();
     qint64 framesHandled() const;

@@ -133,11 +133,15 @@ void TestCaptureTabs::recordedCarRunReplaysAsLive()
 
     // A tab with its default settings is told the recorded ones and takes them.
     std::unique_ptr<CarTab> replayed = newCarTab();
+    child<QComboBox>(replayed.get(), "car_protocol")->setCurrentIndex(1);
     m_dialogs.questionAnswers.enqueue(true);
     replayed->cameraView()->saveEveryFrame(path("frame.png"));
     replayFast(replayed.get(), "car_", replayed->capture(), path("run.zcap"));
     QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Question), 1);
     QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question).first().contains("图像类型"));
+    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question)
+                .first()
+                .contains("数据协议：记录时 智能车协议，现在 文本行"));
 
     for (int command : {CarLink::Image, CarLink::Ccd, CarLink::Scope})
         QCOMPARE(replayed->parser().framesHandled(command), qint64(kRounds));

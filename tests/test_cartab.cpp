@@ -1,7 +1,8 @@
 // The car tab with a pseudo-terminal or a socket as the car: its settings
 // fix the frame lengths at open, frames reach the camera page and the other
-// views, network sources say why they cannot open, and the device
-// simulator's frames show up as a live picture.
+// views, network sources say why they cannot open, the device simulator's
+// frames show up as a live picture, and text lines and JustFloat frames
+// reach the oscilloscope.
 #include "cameraview.h"
 #include "cartab.h"
 #include "ccdview.h"
@@ -12,6 +13,7 @@
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
 #include "simulatorprocess.h"
+#include "sourceselector.h"
 #include "widgetlookup.h"
 
 #include <QCheckBox>
@@ -30,7 +32,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
+#include <QtEndian>
 #include <QtTest>
+
+#include <cstring>
 
 Q_DECLARE_METATYPE(CarLink::FrameLengths)
 
@@ -55,6 +60,56 @@ quint16 closedPort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+QByteArray floatBytes(const QVector<float> &values)
+{
+    QByteArray out;
+    for (float value : values) {
+        quint32 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        bits = qToLittleEndian(bits);
+        out.append(reinterpret_cast<const char *>(&bits), sizeof bits);
+    }
+    return out;
+}
+
+QByteArray justFloatFrame(const QVector<float> &values)
+{
+    return floatBytes(values) + QByteArray("\x00\x00\x80\x7f", 4);
+}
+
+// Five samples of two channels, exact in a float, and each protocol's bytes
+// for them with a malformed piece between the fourth and the fifth.
+const QVector<QVector<float>> kRows = {{1.5f, -2}, {3, 4.25f}, {-0.5f, 1000}, {0.25f, 7}, {8, -9}};
+
+QByteArray streamOf(CarTab::Protocol protocol, const char *textFormat)
+{
+    QByteArray stream;
+    for (int row = 0; row < kRows.size(); ++row) {
+        const QVector<float> &values = kRows[row];
+        const QByteArray a = QByteArray::number(values[0]);
+        const QByteArray b = QByteArray::number(values[1]);
+        if (row == kRows.size() - 1) {
+            if (protocol == CarTab::Protocol::CarFrames)
+                stream += bytes({0x03, 0xFC, 0x01, 0x02});
+            else if (protocol == CarTab::Protocol::JustFloat)
+                stream += justFloatFrame({5});
+            else
+                stream += "speed:1,err:oops\n1,zz\nboot ok\n";
+        }
+        if (protocol == CarTab::Protocol::CarFrames)
+            stream += CarLink::buildFrame(3, floatBytes(values));
+        else if (protocol == CarTab::Protocol::JustFloat)
+            stream += justFloatFrame(values);
+        else if (qstrcmp(textFormat, "plain") == 0)
+            stream += a + ",\t" + b + "\r\n";
+        else if (qstrcmp(textFormat, "labelled") == 0)
+            stream += "speed:" + a + ",err: " + b + "\n";
+        else
+            stream += ">speed:" + a + "\n>err:123:" + b + "\n";
+    }
+    return stream;
 }
 
 const char *const kCameraSettings[] = {"car_imgBox",       "car_img_w",        "car_img_h",
@@ -84,6 +139,9 @@ private slots:
     void simulatorFramesHaveTheLengthsTheTabExpects();
     void savedFramesGoOnAfterTheHighestNumberThere();
     void failedFrameSaveWhileFramesArriveHandlesEachOnce();
+    void eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data();
+    void eachProtocolReachesTheOscilloscopeSplitAtEveryByte();
+    void protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing();
 
 private:
     template <typename T>
@@ -504,6 +562,102 @@ void TestCarTab::failedFrameSaveWhileFramesArriveHandlesEachOnce()
     QCOMPARE(m_tab->parser().framesHandled(CarLink::Image), 3 + 20);
     QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Critical).first().contains("missing"));
     QCOMPARE(m_tab->cameraView()->framesSaved(), 0);
+}
+
+void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QByteArray>("textFormat");
+    QTest::addColumn<bool>("overUdp");
+    for (bool udp : {false, true}) {
+        const char *transport = udp ? "UDP" : "pty";
+        QTest::addRow("car frames, %s", transport) << int(CarTab::Protocol::CarFrames) << QByteArray() << udp;
+        for (const char *format : {"plain", "labelled", "teleplot"})
+            QTest::addRow("text %s, %s", format, transport)
+                << int(CarTab::Protocol::TextLines) << QByteArray(format) << udp;
+        QTest::addRow("JustFloat, %s", transport) << int(CarTab::Protocol::JustFloat) << QByteArray() << udp;
+    }
+}
+
+// One byte a read: every boundary of the stream falls between two reads.
+void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte()
+{
+    QFETCH(int, protocol);
+    QFETCH(QByteArray, textFormat);
+    QFETCH(bool, overUdp);
+    widget<QComboBox>("car_protocol")->setCurrentIndex(protocol);
+    widget<QSpinBox>("car_ware_num")->setValue(2);
+    widget<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
+
+    qint64 received = 0;
+    connect(m_tab->sources(), &SourceSelector::received, this,
+            [&received](const QByteArray &bytes) { received += bytes.size(); });
+    PtyPair car;
+    QUdpSocket udpCar;
+    quint16 udpPort = 0;
+    if (overUdp) {
+        QUdpSocket probe;
+        QVERIFY(probe.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        udpPort = probe.localPort();
+        probe.close();
+        widget<QComboBox>("car_com")->setCurrentIndex(CarTab::Udp);
+        widget<QSpinBox>("car_udp_port")->setValue(udpPort);
+        widget<QPushButton>("car_udp_link")->click();
+    } else {
+        open(car.slavePath());
+    }
+    QVERIFY(m_tab->sourceOpen());
+    QVERIFY(!widget<QComboBox>("car_protocol")->isEnabled());
+
+    const QByteArray stream = streamOf(CarTab::Protocol(protocol), textFormat.constData());
+    for (int at = 0; at < stream.size(); ++at) {
+        const QByteArray byte = stream.mid(at, 1);
+        if (overUdp)
+            udpCar.writeDatagram(byte, QHostAddress::LocalHost, udpPort);
+        else
+            car.write(byte);
+        QTRY_COMPARE_WITH_TIMEOUT(received, qint64(at + 1), 2000);
+    }
+    widget<QPushButton>(overUdp ? "car_udp_link" : "car_OpenCloseButton")->click();
+    QVERIFY(!m_tab->sourceOpen());
+
+    const SampleStore &store = m_tab->scopeView()->store();
+    QCOMPARE(store.size(), quint64(kRows.size()));
+    for (int row = 0; row < kRows.size(); ++row) {
+        QCOMPARE(store.window(0)[row], double(kRows[row][0]));
+        QCOMPARE(store.window(1)[row], double(kRows[row][1]));
+    }
+    QCOMPARE(m_tab->scopeView()->channelCount(), 2);
+    if (textFormat == "labelled" || textFormat == "teleplot") {
+        QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("speed"));
+        QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("err"));
+    }
+    QVERIFY(m_dialogs.calls.isEmpty());
+}
+
+void TestCarTab::protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing()
+{
+    auto *protocol = widget<QComboBox>("car_protocol");
+    auto *cameraNote = widget<QLabel>("car_cam_note");
+    QVERIFY(cameraNote->isHidden());
+    protocol->setCurrentIndex(int(CarTab::Protocol::TextLines));
+    QVERIFY(!cameraNote->isHidden() && !widget<QLabel>("car_ccd_note")->isHidden());
+    QVERIFY(cameraNote->text().contains(QStringLiteral("“文本行”不传送图像")));
+
+    // A label past the eighth channel is reported once, with its name.
+    PtyPair car;
+    open(car.slavePath());
+    QByteArray line;
+    for (int channel = 0; channel < 10; ++channel)
+        line += "c" + QByteArray::number(channel) + ":" + QByteArray::number(channel) + ",";
+    car.write(line + "\n" + line + "\n");
+    QTRY_COMPARE(m_tab->scopeView()->store().size(), quint64(2));
+    QCOMPARE(widget<QLineEdit>("car_wave8")->text(), QStringLiteral("c7"));
+    auto *note = widget<QLabel>("car_ware_note");
+    QVERIFY(!note->isHidden());
+    QVERIFY(note->text().contains(QStringLiteral("“c8”")));
+    clickOpenClose();
+    QVERIFY(protocol->isEnabled());
 }
 
 QTEST_MAIN(TestCarTab)

@@ -90,6 +90,8 @@ void TestSettings::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_path = m_dir->filePath(QStringLiteral("soft_cfg.bin"));
+    // The program's own settings file goes beside it.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
 }
 
 std::unique_ptr<MainWindow> TestSettings::window()
@@ -160,6 +162,7 @@ void TestSettings::settingsComeBackAfterRestart()
             ->setText(QStringLiteral("192.168.1.10"));
         child<QLineEdit>(first.get(), QStringLiteral("car_wave1"))->setText(longName);
         child<QSpinBox>(first.get(), QStringLiteral("car_ware_num"))->setValue(3);
+        child<QComboBox>(first.get(), QStringLiteral("car_protocol"))->setCurrentIndex(2);
     }
     auto second = window();
     QCOMPARE(tabTitles(*second),
@@ -173,6 +176,9 @@ void TestSettings::settingsComeBackAfterRestart()
     QCOMPARE(child<QLineEdit>(second.get(), QStringLiteral("car_wave1"))->text(),
              bytesToText(textToBytes(longName).left(30)));
     QCOMPARE(second->findChild<ScopeView *>()->channelCount(), 3);
+    QCOMPARE(child<QComboBox>(second.get(), QStringLiteral("car_protocol"))->currentText(),
+             QStringLiteral("JustFloat"));
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("zentrik-assistant.conf"))));
 }
 
 void TestSettings::writtenRecordFollowsTheTable()
