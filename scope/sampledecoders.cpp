@@ -245,7 +245,8 @@ int TextLineDecoder::channelFor(const char *label, int length)
     if (known >= 0)
         return known;
     if (m_labels.size() >= kMaxChannels) {
-        ++m_labelsRefused;
+        if (m_labelsRefused++ == 0)
+            m_firstRefused = bytesToText(key);
         return -1;
     }
     m_labels.append(QByteArray(label, length));

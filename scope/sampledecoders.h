@@ -77,6 +77,8 @@ public:
     QStringList channelNames() const { return m_names; }
     // Labelled values dropped because all channels were taken.
     qint64 labelsRefused() const { return m_labelsRefused; }
+    // The first of those labels (empty while none was refused).
+    QString firstRefusedLabel() const { return m_firstRefused; }
     qint64 longLinesSkipped() const { return m_longLines; }
     int bytesKept() const override { return m_line.size(); }
 
@@ -96,6 +98,7 @@ private:
     double m_last[kMaxChannels] = {};
     unsigned m_held = 0; // channels set by '>' lines since the last row
     qint64 m_labelsRefused = 0;
+    QString m_firstRefused;
     qint64 m_longLines = 0;
 };
 
