@@ -15,10 +15,10 @@ class QScrollArea;
 class QTimer;
 class ReceiveFileSwitch;
 class ReceiveView;
+class ScopeView;
 class SendArea;
 class SerialLink;
 class SerialPortPanel;
-class ScopeView;
 class TextLineDecoder;
 
 namespace Ui {
@@ -47,7 +47,8 @@ public:
     qint64 txTotal() const;
     const QByteArray &recvBuffer() const { return m_display.bytes(); }
     bool isSendingFile() const;
-    // The plot beside the received text, made when first asked for.
+    // The plot beside the received text, made when first asked for (until
+    // then no oscilloscope widgets exist under this tab).
     ScopeView *scope() const { return m_scope; }
 
     void saveSettings(SettingsRecord &record) const override;
@@ -89,6 +90,7 @@ private:
     void stopPlotting();
     void plotReceived(const QByteArray &bytes);
     void passChannelNames();
+
     bool transmit(const QByteArray &bytes);
     void transmitFileChunk(const QByteArray &chunk);
 
