@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QTimer>
 
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
@@ -177,6 +178,7 @@ void UartTab::echoIntoView(const QByteArray &bytes)
 
 void UartTab::connectPlotControls()
 {
+    m_sendAreaStretch = ui->uart_workColumn->stretch(1);
     connect(ui->uart_plot_ck, &QCheckBox::toggled, this, &UartTab::showPlot);
     connect(m_panel, &SerialPortPanel::opened, this, [this] {
         if (ui->uart_plot_ck->isChecked())
@@ -189,27 +191,36 @@ void UartTab::connectPlotControls()
 // keeps its samples but decodes nothing.
 void UartTab::showPlot(bool shown)
 {
-    if (shown && !m_scope) {
-        // The page's controls are taller than the text view needs to be: in
-        // a scroll area they do not make the window taller.
-        m_plotArea = new QScrollArea;
-        m_plotArea->setObjectName(QStringLiteral("uart_plotArea"));
-        m_plotArea->setWidgetResizable(true);
-        m_plotArea->setFrameShape(QFrame::NoFrame);
-        m_scope = new ScopeView(m_dialogs);
-        m_scope->setFeed(ScopeView::Feed::DecodedRows);
-        m_plotArea->setWidget(m_scope);
-        ui->uart_recvSplitter->addWidget(m_plotArea);
-        ui->uart_recvSplitter->setStretchFactor(0, 1);
-        ui->uart_recvSplitter->setStretchFactor(1, 2);
-    }
+    if (shown && !m_scope)
+        makePlot();
     if (!m_scope)
         return;
     m_plotArea->setVisible(shown);
+    // The plot takes the height the send area can spare.
+    ui->uart_workColumn->setStretch(1, shown ? 0 : m_sendAreaStretch);
     if (shown && m_panel->isOpen())
         startPlotting();
     else if (!shown)
         stopPlotting();
+}
+
+void UartTab::makePlot()
+{
+    // The page's controls are taller than the text view needs to be: in a
+    // scroll area they do not make the window taller.
+    m_plotArea = new QScrollArea;
+    m_plotArea->setObjectName(QStringLiteral("uart_plotArea"));
+    m_plotArea->setWidgetResizable(true);
+    m_plotArea->setFrameShape(QFrame::NoFrame);
+    m_scope = new ScopeView(m_dialogs);
+    m_scope->setFeed(ScopeView::Feed::DecodedRows);
+    m_plotArea->setWidget(m_scope);
+    QSplitter *splitter = ui->uart_recvSplitter;
+    splitter->addWidget(m_plotArea);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    const int width = splitter->width();
+    splitter->setSizes({width / 3, width - width / 3});
 }
 
 // A fresh decoder for every opening: nothing of a line cut by the last

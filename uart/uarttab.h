@@ -86,6 +86,7 @@ private:
     void echoIntoView(const QByteArray &bytes);
 
     void showPlot(bool shown);
+    void makePlot();
     void startPlotting();
     void stopPlotting();
     void plotReceived(const QByteArray &bytes);
@@ -119,4 +120,5 @@ private:
     // Set only while the plot is shown and the port open.
     std::unique_ptr<TextLineDecoder> m_plotDecoder;
     int m_plotNamesPassed = 0;
+    int m_sendAreaStretch = 0; // as the form has it, while no plot is shown
 };
