@@ -4,6 +4,7 @@
 #include "filesender.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
+#include "scopeview.h"
 #include "scripteddialogs.h"
 #include "testfiles.h"
 #include "serialportpanel.h"
@@ -60,6 +61,8 @@ private slots:
     void echoOfAChunkedFileKeepsCharactersSplitBetweenChunks();
     void closingThePortStopsAChunkedSendAndSecondPressIsRefused();
     void fileSendProblemsAreReportedAndNothingIsSent();
+    void plotTakesLabelledLinesSplitAtEveryByte();
+    void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
 
 private:
     template <typename T>
@@ -616,6 +619,87 @@ void TestUartTab::fileSendProblemsAreReportedAndNothingIsSent()
     QCOMPARE(m_dialogs.texts(Kind::Critical), QStringList{"打开文件失败，取消发送"});
     QCOMPARE(tab()->txTotal(), qint64(0));
     QCOMPARE(m_device->read(1, 50), QByteArray());
+}
+
+void TestUartTab::plotTakesLabelledLinesSplitAtEveryByte()
+{
+    check("uart_plot_ck");
+    QVERIFY(openPort());
+    // The second line is no sample; the lines around it are.
+    const QByteArray stream("speed:1.5,err:-2\r\nspeed:1.0e,err:3\nspeed: 2.25,err:4e-1\n"
+                            "err:-7.5,speed:0\n");
+    for (int at = 0; at < stream.size(); ++at) {
+        m_device->write(stream.mid(at, 1));
+        QTRY_COMPARE(tab()->rxTotal(), qint64(at + 1)); // one byte a read
+    }
+    const SampleStore &store = tab()->scope()->store();
+    QCOMPARE(store.size(), quint64(3));
+    const double speed[] = {1.5, 2.25, 0};
+    const double err[] = {-2, 0.4, -7.5};
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(store.window(0)[row], speed[row]);
+        QCOMPARE(store.window(1)[row], err[row]);
+    }
+    QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("speed"));
+    QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("err"));
+    QTRY_COMPARE(view(), QString::fromLatin1(stream).remove('\r'));
+    QCOMPARE(tab()->recvBuffer(), stream);
+
+    // The plot's own buttons write and read its waveform file through the
+    // tab's dialogs.
+    click("uart_OpenCloseButton");
+    const QString file = path("plot.csv");
+    m_dialogs.fileAnswers.enqueue(file);
+    click("car_ware_out");
+    click("car_ware_clear");
+    QCOMPARE(store.size(), quint64(0));
+    widget<QLineEdit>("car_wave1")->setText("renamed");
+    m_dialogs.fileAnswers.enqueue(file);
+    click("car_ware_in");
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
+    QCOMPARE(store.size(), quint64(3));
+    QCOMPARE(store.window(1)[2], -7.5);
+    QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("speed"));
+}
+
+void TestUartTab::plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening()
+{
+    tab()->show();
+    const QSize minimum = tab()->minimumSizeHint();
+    QVERIFY(openPort());
+    m_device->write("1,2\n");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(4));
+    QVERIFY(!tab()->scope()); // nothing made, nothing decoded
+
+    check("uart_plot_ck");
+    QVERIFY(tab()->scope()->isVisible());
+    QCOMPARE(tab()->minimumSizeHint(), minimum);
+    m_device->write("3,4\n");
+    QTRY_COMPARE(tab()->scope()->store().size(), quint64(1));
+
+    check("uart_plot_ck", false);
+    QVERIFY(!tab()->scope()->isVisible());
+    m_device->write("5,6\n");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(12));
+    check("uart_plot_ck");
+    m_device->write("7,8\n");
+    QTRY_COMPARE(tab()->scope()->store().size(), quint64(2));
+    QCOMPARE(tab()->scope()->store().window(1)[1], 8.0);
+
+    // A line cut by closing the port is not joined to what comes after.
+    m_device->write("12");
+    QTRY_COMPARE(tab()->rxTotal(), qint64(18));
+    click("uart_OpenCloseButton");
+    QVERIFY(openPort());
+    m_device->write("3\n");
+    QTRY_COMPARE(tab()->scope()->store().size(), quint64(3));
+    QCOMPARE(tab()->scope()->store().window(0)[2], 3.0);
+
+    // A ninth label finds every channel taken, and is named once.
+    m_device->write("a:1,b:2,c:3,d:4,e:5,f:6,g:7,h:8,i:9\nj:1\n");
+    QTRY_VERIFY(widget<QLabel>("car_ware_note")->isVisible());
+    QVERIFY(widget<QLabel>("car_ware_note")->text().contains(QStringLiteral("“i”")));
+    QCOMPARE(widget<QLineEdit>("car_wave8")->text(), QStringLiteral("h"));
 }
 
 QTEST_MAIN(TestUartTab)

@@ -1049,7 +1049,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+236"/>
+        <location filename="../uart/uarttab.cpp" line="+318"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -1174,7 +1174,7 @@ no such port;</translation>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-183"/>
+        <location filename="../uart/uarttab.cpp" line="-260"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1185,7 +1185,7 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+76"/>
+        <location line="+153"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
@@ -3317,7 +3317,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Receive</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+41"/>
         <source>16进制显示</source>
         <translation>Show hex</translation>
     </message>
@@ -3328,12 +3328,17 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+3"/>
-        <location line="+583"/>
+        <location line="+590"/>
         <source>发送的内容都在接收区显示</source>
         <translation>Show what is sent in the receive area</translation>
     </message>
     <message>
-        <location line="-576"/>
+        <location line="-583"/>
+        <source>绘图</source>
+        <translation>Plot</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>接收数据到文件:</source>
         <translation>Receive to file:</translation>
     </message>

@@ -4,6 +4,8 @@
 #include "filesender.h"
 #include "receivefileswitch.h"
 #include "receiveview.h"
+#include "sampledecoders.h"
+#include "scopeview.h"
 #include "sendarea.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
@@ -16,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QTimer>
 
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
@@ -41,6 +45,7 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
 
     styleReceiveView();
     connectReceiveControls();
+    connectPlotControls();
     connectSendControls();
     connectFileSendControls();
 }
@@ -142,6 +147,8 @@ void UartTab::uart_read(const QByteArray &bytes)
     if (const auto shown = m_display.dataPoll(bytes))
         showReceived(*shown);
     m_quietTimer->start();
+    if (m_plotDecoder)
+        plotReceived(bytes);
 }
 
 // The reads between the link's reads that brought nothing; once the line
@@ -165,6 +172,81 @@ void UartTab::echoIntoView(const QByteArray &bytes)
     // enters: the buffer holds only what the device sent.
     m_view->append(m_echoDecoder.decode(bytes));
     m_view->redrawNow();
+}
+
+// ---- plot ----
+
+void UartTab::connectPlotControls()
+{
+    m_sendAreaStretch = ui->uart_workColumn->stretch(1);
+    connect(ui->uart_plot_ck, &QCheckBox::toggled, this, &UartTab::showPlot);
+    connect(m_panel, &SerialPortPanel::opened, this, [this] {
+        if (ui->uart_plot_ck->isChecked())
+            startPlotting();
+    });
+    connect(m_panel, &SerialPortPanel::closed, this, &UartTab::stopPlotting);
+}
+
+// The oscilloscope is made the first time it is asked for; hidden again it
+// keeps its samples but decodes nothing.
+void UartTab::showPlot(bool shown)
+{
+    if (shown && !m_scope)
+        makePlot();
+    if (!m_scope)
+        return;
+    m_plotArea->setVisible(shown);
+    // The plot takes the height the send area can spare.
+    ui->uart_workColumn->setStretch(1, shown ? 0 : m_sendAreaStretch);
+    if (shown && m_panel->isOpen())
+        startPlotting();
+    else if (!shown)
+        stopPlotting();
+}
+
+void UartTab::makePlot()
+{
+    // The page's controls are taller than the text view needs to be: in a
+    // scroll area they do not make the window taller.
+    m_plotArea = new QScrollArea;
+    m_plotArea->setObjectName(QStringLiteral("uart_plotArea"));
+    m_plotArea->setWidgetResizable(true);
+    m_plotArea->setFrameShape(QFrame::NoFrame);
+    m_scope = new ScopeView(m_dialogs);
+    m_scope->setFeed(ScopeView::Feed::DecodedRows);
+    m_plotArea->setWidget(m_scope);
+    QSplitter *splitter = ui->uart_recvSplitter;
+    splitter->addWidget(m_plotArea);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 2);
+    const int width = splitter->width();
+    splitter->setSizes({width / 3, width - width / 3});
+}
+
+// A fresh decoder for every opening: nothing of a line cut by the last
+// closing is joined to what comes now.
+void UartTab::startPlotting()
+{
+    m_plotDecoder = std::make_unique<TextLineDecoder>();
+    m_plotDecoder->setRowHandler(
+        [this](const double *values, int count) { m_scope->appendRow(values, count); });
+    m_scope->setLinkOpen(true);
+}
+
+void UartTab::stopPlotting()
+{
+    if (!m_plotDecoder)
+        return;
+    m_plotDecoder->flush();
+    m_scope->followLabels(*m_plotDecoder);
+    m_plotDecoder.reset();
+    m_scope->setLinkOpen(false);
+}
+
+void UartTab::plotReceived(const QByteArray &bytes)
+{
+    m_plotDecoder->append(bytes);
+    m_scope->followLabels(*m_plotDecoder);
 }
 
 QString UartTab::statisticsLine() const

@@ -11,12 +11,15 @@
 
 class ChunkedFileSender;
 class Dialogs;
+class QScrollArea;
 class QTimer;
 class ReceiveFileSwitch;
 class ReceiveView;
+class ScopeView;
 class SendArea;
 class SerialLink;
 class SerialPortPanel;
+class TextLineDecoder;
 
 namespace Ui {
 class UartTab;
@@ -25,7 +28,8 @@ class UartTab;
 // The serial assistant: a general-purpose serial terminal. Shows what the
 // port receives as text or hex, optionally echoes it back and writes it to a
 // file, and sends typed text or hex once, on a timer, from ten presets or in
-// a cycle over them, and whole files or paced chunks of them.
+// a cycle over them, and whole files or paced chunks of them. On demand it
+// plots the numbers in the received text lines beside the text.
 class UartTab : public QWidget, public ToolTab
 {
     Q_OBJECT
@@ -43,6 +47,9 @@ public:
     qint64 txTotal() const;
     const QByteArray &recvBuffer() const { return m_display.bytes(); }
     bool isSendingFile() const;
+    // The plot beside the received text, made when first asked for (until
+    // then no oscilloscope widgets exist under this tab).
+    ScopeView *scope() const { return m_scope; }
 
     void saveSettings(SettingsRecord &record) const override;
     void loadSettings(const SettingsRecord &record) override;
@@ -73,9 +80,17 @@ private:
     void connectSendControls();
     void connectFileSendControls();
     void styleReceiveView();
+    void connectPlotControls();
 
     void showReceived(const QByteArray &bytes);
     void echoIntoView(const QByteArray &bytes);
+
+    void showPlot(bool shown);
+    void makePlot();
+    void startPlotting();
+    void stopPlotting();
+    void plotReceived(const QByteArray &bytes);
+
     bool transmit(const QByteArray &bytes);
     void transmitFileChunk(const QByteArray &chunk);
 
@@ -99,4 +114,9 @@ private:
     // Sent bytes shown as text: a file sent in chunks may split a character.
     StreamTextDecoder m_echoDecoder;
     qint64 m_rxAtLastTick = 0;
+    QScrollArea *m_plotArea = nullptr;
+    ScopeView *m_scope = nullptr;
+    // Set only while the plot is shown and the port open.
+    std::unique_ptr<TextLineDecoder> m_plotDecoder;
+    int m_sendAreaStretch = 0; // as the form has it, while no plot is shown
 };
