@@ -3,6 +3,7 @@
 #include "cartab.h"
 #include "decimatedseries.h"
 #include "fakeports.h"
+#include "sampledecoders.h"
 #include "samplestore.h"
 #include "scopecsv.h"
 #include "scopeview.h"
@@ -24,6 +25,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 
 #include <benchmark/benchmark.h>
 
@@ -301,6 +303,86 @@ void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
     state.counters["longest_stall_ms"] = double(longestStallUs) / 1000;
 }
 
+// A stream of `rows` samples of 8 channels as a firmware prints or sends them.
+QByteArray labelledLines(int rows)
+{
+    static const char *const names[] = {"speed", "err", "pwm_l", "pwm_r",
+                                        "yaw",   "gyro", "enc_l", "enc_r"};
+    QByteArray text;
+    for (int row = 0; row < rows; ++row) {
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+            const double value = 1000 * std::sin(row / (50.0 + 7 * channel));
+            text += names[channel];
+            text += ':';
+            // Half the channels as "%.3f", half as "%d", as firmware prints them.
+            text += channel % 2 ? QByteArray::number(int(value))
+                                : QByteArray::number(value, 'f', 3);
+            text += channel + 1 < SampleStore::kChannels ? ',' : '\n';
+        }
+    }
+    return text;
+}
+
+QByteArray justFloatFrames(int rows)
+{
+    QByteArray frames;
+    for (int row = 0; row < rows; ++row) {
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+            char bytes[4];
+            qToLittleEndian(float(1000 * std::sin(row / (50.0 + 7 * channel))), bytes);
+            frames.append(bytes, 4);
+        }
+        frames.append("\x00\x00\x80\x7f", 4);
+    }
+    return frames;
+}
+
+// The stream, again and again, in reads of a few KiB as a port hands them,
+// decoded into a full store. The decoder has seen the stream once before
+// the clock starts (JustFloat learns its frame length from it).
+void decodeIntoStore(benchmark::State &state, SampleDecoder &decoder, const QByteArray &stream,
+                     int rows)
+{
+    constexpr int kReadBytes = 4096;
+    SampleStore store;
+    fill(store, kFull);
+    decoder.setRowHandler(
+        [&store](const double *values, int count) { store.append(values, count); });
+    const auto feed = [&] {
+        for (int at = 0; at < stream.size(); at += kReadBytes)
+            decoder.append(stream.constData() + at, qMin(kReadBytes, stream.size() - at));
+    };
+    feed();
+    const qint64 before = decoder.rowsDecoded();
+    qint64 sent = 0;
+    for (auto _ : state) {
+        feed();
+        sent += rows;
+    }
+    const qint64 decoded = decoder.rowsDecoded() - before;
+    using benchmark::Counter;
+    state.counters["samples_per_s"] = Counter(double(decoded), Counter::kIsRate);
+    state.counters["lost"] = double(sent - decoded);
+    state.counters["MB_per_s"] =
+        Counter(double(stream.size()) * double(state.iterations()) / 1e6, Counter::kIsRate);
+}
+
+// 8 labelled channels a line: "speed:12.345,err:-3,...".
+void BM_DecodeLabelledTextIntoStore(benchmark::State &state)
+{
+    const int rows = 20000;
+    TextLineDecoder decoder;
+    decodeIntoStore(state, decoder, labelledLines(rows), rows);
+}
+
+// 8 floats and the tail 00 00 80 7F a frame.
+void BM_DecodeJustFloatIntoStore(benchmark::State &state)
+{
+    const int rows = 20000;
+    JustFloatDecoder decoder;
+    decodeIntoStore(state, decoder, justFloatFrames(rows), rows);
+}
+
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
@@ -317,3 +399,5 @@ BENCHMARK(BM_StreamFloatFramesFromSimulator)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeLabelledTextIntoStore)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeJustFloatIntoStore)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // Turns what a firmware prints into oscilloscope samples: rows of channel
 // values, the shape SampleStore::append takes. Fed bytes in reads of any
@@ -87,15 +88,26 @@ protected:
 private:
     void decodeLine(const char *line, int length);
     void decodeTaggedLine(const char *line, int length);
-    int channelFor(const char *label, int length);
+    int channelFor(const char *label, int length, int likely);
     void emitHeld();
 
+    // A value of the line being decoded, with its label if it has one.
+    struct Item
+    {
+        const char *label;
+        int labelLength;
+        double value;
+        bool finite;
+    };
+
     QByteArray m_line;
+    std::vector<Item> m_items; // kept to spare an allocation a line
     bool m_skipping = false;
     QStringList m_names;
     QList<QByteArray> m_labels;
     double m_last[kMaxChannels] = {};
     unsigned m_held = 0; // channels set by '>' lines since the last row
+    int m_lastTagged = -1; // channel of the last '>' line
     qint64 m_labelsRefused = 0;
     QString m_firstRefusedLabel;
     qint64 m_longLines = 0;

@@ -5,6 +5,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -68,6 +69,7 @@ class TestSampleDecoders : public QObject
 private slots:
     void textLines();
     void textLimits();
+    void textNumbersExact();
     void justFloat();
 };
 
@@ -119,6 +121,36 @@ void TestSampleDecoders::textLimits()
     QCOMPARE(decoder.labelsRefused(), 2);
     decoder.append(QByteArray(100000, 'x'));
     QCOMPARE(decoder.bytesKept(), 0);
+}
+
+// Decimals as printf writes them, short and long: each value bit for bit the
+// double the C library reads from the same text.
+void TestSampleDecoders::textNumbersExact()
+{
+    QList<QByteArray> numbers = {"0.1",  "-0",  "-0.0", "999999999999999", "9999999999999999",
+                                 "0.000000000000001", "9007199254740993", "1234567.891011121"};
+    QRandomGenerator random(5);
+    for (int i = 0; i < 5000; ++i) {
+        QByteArray number = random.bounded(2) ? "-" : "";
+        for (int digit = random.bounded(1, 10); digit > 0; --digit)
+            number += char('0' + random.bounded(10));
+        if (random.bounded(3) > 0)
+            number += '.';
+        for (int digit = number.endsWith('.') ? random.bounded(1, 10) : 0; digit > 0; --digit)
+            number += char('0' + random.bounded(10));
+        numbers.append(number);
+    }
+    TextLineDecoder decoder;
+    const Rows rows = collect(decoder, numbers.join('\n') + '\n', 0);
+    QCOMPARE(rows.size(), numbers.size());
+    int wrong = 0;
+    for (int i = 0; i < numbers.size(); ++i) {
+        double expected = 0;
+        std::from_chars(numbers[i].constData(), numbers[i].constData() + numbers[i].size(),
+                        expected);
+        wrong += std::memcmp(&rows[i][0], &expected, sizeof expected) != 0;
+    }
+    QCOMPARE(wrong, 0);
 }
 
 void TestSampleDecoders::justFloat()

@@ -1,25 +1,42 @@
 // zentrik-sim car: plays a smart car sending camera images, CCD lines and
 // oscilloscope samples in the car link's frames, over a serial line or, as
-// a car with a Wi-Fi bridge, over TCP or UDP.
+// a car with a Wi-Fi bridge, over TCP or UDP. With --protocol text or
+// justfloat it sends the same samples as a firmware printing them would:
+// text lines or JustFloat frames.
 #include "carframe.h"
 #include "carscene.h"
+#include "samplestore.h"
 #include "sampletypes.h"
 #include "simlink.h"
 #include "simmodes.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTextStream>
 #include <QTimer>
+#include <QtEndian>
 
+#include <charconv>
+#include <limits>
 #include <optional>
 
 namespace {
 
 constexpr int kUnpacedBatchBytes = 16 * 1024;
+// Paced, a tick sends the rounds due since the last one, up to this much.
+constexpr int kPacedBatchBytes = 256 * 1024;
+constexpr int kMaxFps = 1000000;
+
+enum class Protocol { Car, Text, JustFloat };
+enum class TextFormat { Plain, Labelled, Teleplot };
+
+const char kJustFloatTail[4] = {'\x00', '\x00', '\x80', '\x7f'};
 
 struct CarOptions
 {
+    Protocol protocol = Protocol::Car;
+    TextFormat textFormat = TextFormat::Plain;
     bool camera = false;
     bool ccd = false;
     bool scope = false;
@@ -47,6 +64,19 @@ void addCarOptions(QCommandLineParser &parser)
         parser.addOption({QString::fromLatin1(name), QString::fromLatin1(help),
                           QString::fromLatin1(value), QString::fromLatin1(defaultValue)});
     };
+    option("protocol",
+           "How to send: car (the car link's frames), text (lines of numbers, see "
+           "--text-format) or justfloat (little-endian floats, then 00 00 80 7F; double "
+           "samples are rounded to float). The same scene and seed give the same values in "
+           "each. Text and "
+           "justfloat carry the oscilloscope samples only: --send defaults to scope for them "
+           "and refuses camera and ccd.",
+           "name", "car");
+    option("text-format",
+           "Text lines: plain (v1,v2,...), labelled (ch1:v1,ch2:v2,...) or teleplot (a line "
+           ">chN:v per channel). Integers are printed as integers, floats with the digits "
+           "that read back to the same value.",
+           "form", "plain");
     option("send", "What to send, comma separated: camera, ccd, scope.", "list", "camera");
     option("image", "Camera image mode: binary, grey or colour.", "mode", "binary");
     option("width", "Image width in pixels (1..999).", "w", "80");
@@ -61,7 +91,10 @@ void addCarOptions(QCommandLineParser &parser)
            "Oscilloscope sample type: int8_t, uint8_t, int16_t, uint16_t, int32_t, uint32_t, "
            "float or double.",
            "type", "int8_t");
-    option("fps", "Rounds of frames per second; 0 sends as fast as the line takes.", "n", "10");
+    option("fps",
+           "Rounds of frames per second (up to 1000000; above 1000 a millisecond's rounds go "
+           "out in one write); 0 sends as fast as the line takes.",
+           "n", "10");
     option("garbage", "Random bytes sent before every frame, to exercise resync.", "n", "0");
     option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
     option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
@@ -101,9 +134,29 @@ int choice(const QCommandLineParser &parser, const char *name, const QStringList
     return int(words.indexOf(parser.value(QString::fromLatin1(name))));
 }
 
+bool readProtocol(const QCommandLineParser &parser, CarOptions *options, QString *error)
+{
+    const int protocol = choice(parser, "protocol", {"car", "text", "justfloat"});
+    const int textFormat = choice(parser, "text-format", {"plain", "labelled", "teleplot"});
+    if (protocol < 0 || textFormat < 0) {
+        *error = QStringLiteral("--protocol knows car, text and justfloat, --text-format "
+                                "plain, labelled and teleplot");
+        return false;
+    }
+    options->protocol = Protocol(protocol);
+    options->textFormat = TextFormat(textFormat);
+    return true;
+}
+
 bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString *error)
 {
-    const QStringList kinds = parser.value(QStringLiteral("send")).split(QLatin1Char(','));
+    if (!readProtocol(parser, options, error))
+        return false;
+    const bool samplesOnly = options->protocol != Protocol::Car;
+    const QString send = samplesOnly && !parser.isSet(QStringLiteral("send"))
+                             ? QStringLiteral("scope")
+                             : parser.value(QStringLiteral("send"));
+    const QStringList kinds = send.split(QLatin1Char(','));
     for (const QString &kind : kinds) {
         if (kind == QLatin1String("camera"))
             options->camera = true;
@@ -115,6 +168,12 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
             *error = QStringLiteral("--send knows camera, ccd and scope, not '%1'").arg(kind);
             return false;
         }
+    }
+    if (samplesOnly && (options->camera || options->ccd)) {
+        *error = QStringLiteral("--protocol %1 carries oscilloscope samples only: camera and "
+                                "ccd need --protocol car")
+                     .arg(parser.value(QStringLiteral("protocol")));
+        return false;
     }
     options->image.mode = choice(parser, "image", {"binary", "grey", "colour"});
     const int bitOrder = choice(parser, "bit-order", {"high", "low"});
@@ -136,7 +195,7 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     const auto ccdCount = intOption(parser, "ccd-count", 1, 2, error);
     const auto ccdLine = intOption(parser, "ccd-line", 1, 9999, error);
     const auto channels = intOption(parser, "channels", 1, 8, error);
-    const auto fps = intOption(parser, "fps", 0, 10000, error);
+    const auto fps = intOption(parser, "fps", 0, kMaxFps, error);
     const auto garbage = intOption(parser, "garbage", 0, 1 << 20, error);
     const auto corruptEvery = intOption(parser, "corrupt-every", 0, 1 << 30, error);
     const auto rounds = intOption(parser, "rounds", 0, 1 << 30, error);
@@ -169,19 +228,22 @@ public:
     {
     }
 
-    // Sends a round (a frame of each kind asked for), and more while the
-    // batch is below `batchBytes`, in one write: sending as fast as the line
-    // takes them, a write per frame would make the simulator, not the line,
-    // the limit. False once the line has gone or the rounds are done.
-    bool sendRounds(int batchBytes)
+    // Sends a round (a frame of each kind asked for), and more while fewer
+    // than `maxRounds` are sent and the batch is below `batchBytes`, in one
+    // write: sending as fast as the line takes them, a write per frame would
+    // make the simulator, not the line, the limit. False once the line has
+    // gone or the rounds are done.
+    bool sendRounds(qint64 maxRounds, int batchBytes)
     {
         bool more = sendRound();
-        while (more && m_out.size() < batchBytes)
+        for (qint64 sent = 1; more && sent < maxRounds && m_out.size() < batchBytes; ++sent)
             more = sendRound();
         const bool written = m_link.write(m_out);
         m_out.clear();
         return more && written;
     }
+
+    qint64 roundsSent() const { return m_round; }
 
 private:
     bool sendRound()
@@ -190,9 +252,14 @@ private:
             add(CarLink::Image, m_scene.cameraPayload(m_options.image, m_round));
         if (m_options.ccd)
             add(CarLink::Ccd, m_scene.ccdPayload(m_options.ccdCount, m_options.ccdLine, m_round));
-        if (m_options.scope)
-            add(CarLink::Scope,
-                m_scene.scopePayload(m_options.channels, m_options.sampleType, m_round));
+        if (m_options.scope) {
+            const QByteArray payload =
+                m_scene.scopePayload(m_options.channels, m_options.sampleType, int(m_round));
+            if (m_options.protocol == Protocol::Car)
+                add(CarLink::Scope, payload);
+            else
+                addSamples(payload);
+        }
         ++m_round;
         return m_options.rounds == 0 || m_round < m_options.rounds;
     }
@@ -205,6 +272,61 @@ private:
         if (m_options.corruptEvery > 0 && m_frames % m_options.corruptEvery == 0)
             frame[frame.size() - 1] = char(command % 3 + 1); // another command's byte
         m_out.append(frame);
+    }
+
+    // The values of a car scope payload as text lines or a JustFloat frame.
+    // A corrupted text round ends in a stray letter, which makes its last
+    // line no sample; a corrupted JustFloat frame loses its tail.
+    void addSamples(const QByteArray &payload)
+    {
+        double values[SampleStore::kChannels];
+        decodeSamples(m_options.sampleType, m_options.channels, payload.constData(), values);
+        m_out.append(garbage());
+        if (m_options.protocol == Protocol::JustFloat)
+            appendJustFloat(values);
+        else
+            appendText(values);
+        ++m_frames;
+        if (m_options.corruptEvery > 0 && m_frames % m_options.corruptEvery == 0)
+            m_out[m_out.size() - (m_options.protocol == Protocol::JustFloat ? 1 : 2)] = 'x';
+    }
+
+    void appendJustFloat(const double *values)
+    {
+        for (int channel = 0; channel < m_options.channels; ++channel) {
+            char bytes[4];
+            qToLittleEndian(float(values[channel]), bytes);
+            m_out.append(bytes, 4);
+        }
+        m_out.append(kJustFloatTail, 4);
+    }
+
+    // plain "v1,v2", labelled "ch1:v1,ch2:v2", teleplot ">ch1:v1" lines.
+    void appendText(const double *values)
+    {
+        const TextFormat format = m_options.textFormat;
+        for (int channel = 0; channel < m_options.channels; ++channel) {
+            if (format == TextFormat::Teleplot)
+                m_out.append('>');
+            else if (channel > 0)
+                m_out.append(',');
+            if (format != TextFormat::Plain)
+                m_out.append("ch" + QByteArray::number(channel + 1) + ':');
+            appendNumber(values[channel]);
+            if (format == TextFormat::Teleplot)
+                m_out.append('\n');
+        }
+        if (format != TextFormat::Teleplot)
+            m_out.append('\n');
+    }
+
+    // The shortest text that reads back as exactly this double, in the C
+    // locale: integers print as integers, floats with up to 17 digits.
+    void appendNumber(double value)
+    {
+        char text[32];
+        const auto result = std::to_chars(text, text + sizeof text, value);
+        m_out.append(text, int(result.ptr - text));
     }
 
     QByteArray garbage()
@@ -255,22 +377,33 @@ int runCar(const QStringList &arguments)
         return 1;
     Car car(options, link);
     QTimer tick;
-    tick.setInterval(options.fps > 0 ? 1000 / options.fps : 0);
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(options.fps > 0 ? qMax(1, 1000 / options.fps) : 0);
+    QElapsedTimer clock;
     bool sending = false;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         // A full line makes write() run the event loop; no round may start
         // inside another.
         if (sending)
             return;
+        // Paced, every tick sends the rounds due by now, so rates above the
+        // timer's resolution hold on average. Unpaced, rounds go out in
+        // batches of a few kilobytes.
+        qint64 due = std::numeric_limits<qint64>::max();
+        if (options.fps > 0) {
+            due = qint64(double(clock.nsecsElapsed()) * options.fps / 1e9) - car.roundsSent();
+            if (due <= 0)
+                return;
+        }
         sending = true;
-        // Unpaced, rounds go out in batches of a few kilobytes.
-        if (!car.sendRounds(options.fps > 0 ? 0 : kUnpacedBatchBytes)) {
+        if (!car.sendRounds(due, options.fps > 0 ? kPacedBatchBytes : kUnpacedBatchBytes)) {
             tick.stop();
             link.quitOnceRead();
         }
         sending = false;
     });
     QObject::connect(&link, &SimLink::closed, [] { QCoreApplication::quit(); });
+    clock.start();
     tick.start();
     return QCoreApplication::exec();
 }
