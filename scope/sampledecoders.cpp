@@ -294,7 +294,7 @@ int TextLineDecoder::channelFor(const char *label, int length, int likely)
     }
     if (m_labels.size() >= kMaxChannels) {
         if (m_labelsRefused++ == 0)
-            m_firstRefusedLabel = bytesToText(key);
+            m_firstRefusedLabel = bytesToText(QByteArray(label, length));
         return -1;
     }
     m_labels.append(QByteArray(label, length));
