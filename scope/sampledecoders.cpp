@@ -163,6 +163,9 @@ void TextLineDecoder::decode(const char *bytes, int size)
             m_skipping = true;
             m_line.clear();
             ++m_longLines;
+            // Whatever the first line was, the next one starts whole.
+            if (m_firstLineState == FirstLine::Awaited)
+                m_firstLineState = FirstLine::Judged;
         }
         if (!newline) {
             if (!m_skipping)
@@ -172,14 +175,56 @@ void TextLineDecoder::decode(const char *bytes, int size)
         if (m_skipping) {
             m_skipping = false;
         } else if (m_line.isEmpty()) {
-            decodeLine(bytes, length); // whole in this read: no copy
+            lineEnded(bytes, length); // whole in this read: no copy
         } else {
             m_line.append(bytes, length);
-            decodeLine(m_line.constData(), m_line.size());
+            lineEnded(m_line.constData(), m_line.size());
             m_line.clear();
         }
         bytes = newline + 1;
     }
+}
+
+namespace {
+
+// How a line starts: its first label, '>' for a '>' line, else the number of
+// its items.
+QByteArray lineLead(const char *line, int length)
+{
+    if (length > 0 && line[length - 1] == '\r')
+        --length;
+    if (length > 0 && line[0] == '>')
+        return QByteArrayLiteral(">");
+    const char *end = line + length;
+    Token token;
+    bool bad = false;
+    int items = 0;
+    for (const char *at = line; nextToken(at, end, token, bad); ++items) {
+        if (token.label && items == 0)
+            return QByteArray(token.label, token.labelLength) + ':';
+    }
+    return QByteArray::number(items);
+}
+
+} // namespace
+
+void TextLineDecoder::lineEnded(const char *line, int length)
+{
+    switch (m_firstLineState) {
+    case FirstLine::Awaited:
+        m_firstLine = QByteArray(line, length);
+        m_firstLineState = FirstLine::Held;
+        return;
+    case FirstLine::Held:
+        m_firstLineState = FirstLine::Judged;
+        if (lineLead(m_firstLine.constData(), m_firstLine.size()) == lineLead(line, length))
+            decodeLine(m_firstLine.constData(), m_firstLine.size());
+        m_firstLine = QByteArray();
+        break;
+    case FirstLine::Judged:
+        break;
+    }
+    decodeLine(line, length);
 }
 
 void TextLineDecoder::decodeLine(const char *line, int length)
@@ -268,7 +313,15 @@ void TextLineDecoder::decodeTaggedLine(const char *line, int length)
     m_lastTagged = index;
 }
 
-void TextLineDecoder::flush() { emitHeld(); }
+void TextLineDecoder::flush()
+{
+    if (m_firstLineState == FirstLine::Held) {
+        m_firstLineState = FirstLine::Judged;
+        decodeLine(m_firstLine.constData(), m_firstLine.size());
+        m_firstLine = QByteArray();
+    }
+    emitHeld();
+}
 
 void TextLineDecoder::emitHeld()
 {

@@ -64,6 +64,11 @@ private:
 // Numbers are read in the C locale, whatever the user's, exponents allowed;
 // nan and inf are skipped. A channel a line leaves out keeps its last value.
 // A line with anything else in it, or without a number, is no sample.
+//
+// The first line may be the end of one the firmware was printing when the
+// port opened ("eed:1.5" of "speed:1.5"): it is held until the next line and
+// decoded only if both lead alike (the same first label, both '>' lines, or
+// as many bare numbers), or when the stream ends first.
 class TextLineDecoder : public SampleDecoder
 {
 public:
@@ -80,12 +85,13 @@ public:
     qint64 labelsRefused() const { return m_labelsRefused; }
     QString firstRefusedLabel() const { return m_firstRefusedLabel; }
     qint64 longLinesSkipped() const { return m_longLines; }
-    int bytesKept() const override { return m_line.size(); }
+    int bytesKept() const override { return m_line.size() + m_firstLine.size(); }
 
 protected:
     void decode(const char *bytes, int size) override;
 
 private:
+    void lineEnded(const char *line, int length);
     void decodeLine(const char *line, int length);
     void decodeTaggedLine(const char *line, int length);
     int channelFor(const char *label, int length, int likely);
@@ -103,6 +109,8 @@ private:
     QByteArray m_line;
     std::vector<Item> m_items; // kept to spare an allocation a line
     bool m_skipping = false;
+    enum class FirstLine { Awaited, Held, Judged } m_firstLineState = FirstLine::Awaited;
+    QByteArray m_firstLine;
     QStringList m_names;
     QList<QByteArray> m_labels;
     double m_last[kMaxChannels] = {};

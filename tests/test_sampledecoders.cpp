@@ -108,8 +108,8 @@ void TestSampleDecoders::textLines()
 void TestSampleDecoders::textLimits()
 {
     TextLineDecoder decoder;
-    QByteArray stream = QByteArray("1,").repeated(TextLineDecoder::kMaxLineBytes / 2) + "\n"
-                        + QByteArray(TextLineDecoder::kMaxLineBytes + 1, '2') + "\n3\n";
+    QByteArray stream = "1,1\n" + QByteArray("1,").repeated(TextLineDecoder::kMaxLineBytes / 2)
+                        + "\n" + QByteArray(TextLineDecoder::kMaxLineBytes + 1, '2') + "\n3\n";
     for (int label = 0; label < 10; ++label)
         stream += "c" + QByteArray::number(label) + ":" + QByteArray::number(label) + "\n";
     const Rows rows = collect(decoder, stream, 4000);
@@ -119,6 +119,12 @@ void TestSampleDecoders::textLimits()
     QCOMPARE(decoder.longLinesSkipped(), 1);
     QCOMPARE(decoder.channelNames().size(), SampleDecoder::kMaxChannels);
     QCOMPARE(decoder.labelsRefused(), 2);
+
+    // The end of a line cut by opening the port names no channel.
+    TextLineDecoder cut;
+    QCOMPARE(collect(cut, "eed:1.5,err:-2\nspeed:3,err:4\n", 5), Rows({{3, 4}}));
+    QCOMPARE(cut.channelNames(), QStringList({"speed", "err"}));
+
     decoder.append(QByteArray(100000, 'x'));
     QCOMPARE(decoder.bytesKept(), 0);
 }
