@@ -22,7 +22,6 @@
 #include <QDebug>
 #include <QEvent>
 #include <QFile>
-#include <QLinearGradient>
 #include <QSaveFile>
 #include <QSignalBlocker>
 
@@ -101,11 +100,8 @@ void ScopeView::setUpPlot()
     // replot on every scale or data change would draw synchronously instead.
     plot->setAutoReplot(false);
 
-    QLinearGradient white(0, 0, 0, 1);
-    white.setCoordinateMode(QGradient::StretchToDeviceMode);
-    white.setColorAt(0, Qt::white);
-    white.setColorAt(1, Qt::white);
-    plot->setCanvasBackground(QBrush(white));
+    // A plain colour: the canvas is filled on every redraw.
+    plot->setCanvasBackground(QBrush(Qt::white));
     plot->plotLayout()->setAlignCanvasToScales(true);
 
     auto *grid = new QwtPlotGrid;
