@@ -50,14 +50,17 @@ private:
             ::_exit(127);
         }
         ::close(pipeFds[1]);
-        char number[16] = {};
-        const ssize_t length = m_pid > 0 ? ::read(pipeFds[0], number, sizeof number - 1) : -1;
+        // The server writes the number and the newline separately; closing
+        // the pipe before the newline makes it fail and quit.
+        std::string number;
+        char digit = 0;
+        while (m_pid > 0 && number.size() < 16 && ::read(pipeFds[0], &digit, 1) == 1
+               && digit != '\n')
+            number += digit;
         ::close(pipeFds[0]);
-        if (length <= 0)
+        if (number.empty())
             return false;
-        m_name = ":" + std::string(number, size_t(length));
-        while (!m_name.empty() && (m_name.back() == '\n' || m_name.back() == ' '))
-            m_name.pop_back();
+        m_name = ":" + number;
         return true;
     }
 
