@@ -24,7 +24,7 @@ class SerialPort : public QObject
 public:
     // What the port keeps unread at most. A full buffer stops reading until
     // the next poll, so it holds what the fastest line (a pseudo-terminal,
-    // about 100 MB/s) brings in several read intervals, timer lateness
+    // over 100 MB/s) brings in several read intervals, timer lateness
     // included.
     static constexpr qint64 kReadBufferBytes = 8 << 20;
 
