@@ -11,6 +11,7 @@
 #include "ptypair.h"
 #include "serialportpanel.h"
 #include "uarttab.h"
+#include "virtualdisplay.h"
 #include "webenginesandbox.h"
 
 #include <QApplication>
@@ -50,84 +51,6 @@ constexpr double kStartTargetSeconds = 0.4;
 constexpr double kCpuTargetPercent = 1.0;
 constexpr double kStallTargetMs = 16.0;
 constexpr double kMemoryTargetMb = 120.0;
-
-// Xvfb on a display number it chooses itself, for as long as this lives.
-class VirtualDisplay
-{
-public:
-    ~VirtualDisplay() { stop(); }
-
-    // A server that turns clients away (another one took the same number
-    // meanwhile) is replaced by a new one.
-    bool start()
-    {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            if (launch() && acceptsClients())
-                return true;
-            stop();
-        }
-        return false;
-    }
-
-    const std::string &name() const { return m_name; }
-    pid_t pid() const { return m_pid; }
-
-private:
-    bool launch()
-    {
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0)
-            return false;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(pipeFds[0]);
-            const int devNull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devNull, STDOUT_FILENO);
-            ::dup2(devNull, STDERR_FILENO);
-            const std::string fd = std::to_string(pipeFds[1]);
-            // -noreset: a server left by its last client would otherwise
-            // reset and hang up on the next one for a moment.
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24",
-                     "-nolisten", "tcp", "-noreset", static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        char number[16] = {};
-        const ssize_t length = m_pid > 0 ? ::read(pipeFds[0], number, sizeof number - 1) : -1;
-        ::close(pipeFds[0]);
-        if (length <= 0)
-            return false;
-        m_name = ":" + std::string(number, size_t(length));
-        while (!m_name.empty() && (m_name.back() == '\n' || m_name.back() == ' '))
-            m_name.pop_back();
-        return true;
-    }
-
-    bool acceptsClients() const
-    {
-        for (int attempt = 0; attempt < 20; ++attempt) {
-            xcb_connection_t *connection = xcb_connect(m_name.c_str(), nullptr);
-            const bool connected = !xcb_connection_has_error(connection);
-            xcb_disconnect(connection);
-            if (connected)
-                return true;
-            ::usleep(100000);
-        }
-        return false;
-    }
-
-    void stop()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
-
-    pid_t m_pid = -1;
-    std::string m_name;
-};
 
 // CPU time and resident memory of a process and all its descendants.
 struct TreeUsage

@@ -1,8 +1,10 @@
 // The oscilloscope under load: storing samples, redrawing a full history,
 // and the simulated car streaming sample frames into the car tab.
+#include "carframe.h"
 #include "cartab.h"
 #include "decimatedseries.h"
 #include "fakeports.h"
+#include "ptypair.h"
 #include "sampledecoders.h"
 #include "samplestore.h"
 #include "scopecsv.h"
@@ -30,6 +32,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -244,46 +251,42 @@ void BM_RedrawFullHistoryUnreduced(benchmark::State &state)
     }
 }
 
-// The simulator streaming 8 float channels over its pseudo-terminal as fast
-// as the line takes them, into the open car tab: its port, its frame parser
-// and the oscilloscope page, as a user runs it. The simulator has a head
-// start while the tab opens, so the line is full from the first read.
-void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
+// The car tab open on a port, 8 float channels a sample, with the longest
+// time its event loop went without running a 1 ms timer, beyond the
+// millisecond it was due after.
+struct StreamedTab
 {
-    const int frames = int(state.range(0));
     ScriptedDialogs dialogs;
     FakePorts ports;
-    CarTab tab(dialogs, ports.source());
-    tab.resize(1300, 800);
-    tab.show();
-    QApplication::processEvents();
-    tab.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float, 8 channels
-
-    // The longest time the event loop went without running a 1 ms timer,
-    // beyond the millisecond it was due after.
+    CarTab tab{dialogs, ports.source()};
     QElapsedTimer sinceTick;
     qint64 longestStallUs = 0;
     QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestStallUs = std::max(longestStallUs, sinceTick.nsecsElapsed() / 1000 - 1000);
-        sinceTick.restart();
-    });
 
-    for (auto _ : state) {
-        SimulatorProcess sim;
-        if (!sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
-                       {"car", "--send", "scope", "--channels", "8", "--sample-type", "float",
-                        "--fps", "0", "--rounds", QString::number(frames)})) {
-            state.SkipWithError(qPrintable(sim.error()));
-            return;
-        }
-        tab.findChild<QComboBox *>("car_portBox")->setEditText(sim.portPath());
+    StreamedTab()
+    {
+        tab.resize(1300, 800);
+        tab.show();
+        QApplication::processEvents();
+        tab.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float, 8 channels
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [this] {
+            longestStallUs = std::max(longestStallUs, sinceTick.nsecsElapsed() / 1000 - 1000);
+            sinceTick.restart();
+        });
+    }
+
+    bool open(const QString &port)
+    {
+        tab.findChild<QComboBox *>("car_portBox")->setEditText(port);
         tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
-        if (!tab.panel()->isOpen()) {
-            state.SkipWithError("the simulator's port did not open");
-            return;
-        }
+        return tab.panel()->isOpen();
+    }
+
+    // Seconds until `frames` sample frames have arrived; the port is closed
+    // after.
+    double receive(int frames)
+    {
         QElapsedTimer clock;
         clock.start();
         sinceTick.start();
@@ -294,13 +297,92 @@ void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
         const double seconds = clock.nsecsElapsed() / 1e9;
         tick.stop();
         tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
-        state.SetIterationTime(seconds);
-        state.counters["samples_per_s"] = scope->framesReceived() / seconds;
+        return seconds;
     }
-    const SampleStore &store = tab.scopeView()->store();
-    state.counters["stored"] = double(store.size());
-    state.counters["lost"] = double(frames) - double(store.size());
-    state.counters["longest_stall_ms"] = double(longestStallUs) / 1000;
+
+    void report(benchmark::State &state, int frames) const
+    {
+        const SampleStore &store = tab.scopeView()->store();
+        state.counters["stored"] = double(store.size());
+        state.counters["lost"] = double(frames) - double(store.size());
+        state.counters["longest_stall_ms"] = double(longestStallUs) / 1000;
+    }
+};
+
+// The simulator streaming 8 float channels over its pseudo-terminal as fast
+// as the line takes them, into the open car tab: its port, its frame parser
+// and the oscilloscope page, as a user runs it. The simulator has a head
+// start while the tab opens, so the line is full from the first read.
+void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
+{
+    const int frames = int(state.range(0));
+    StreamedTab streamed;
+    for (auto _ : state) {
+        SimulatorProcess sim;
+        if (!sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       {"car", "--send", "scope", "--channels", "8", "--sample-type", "float",
+                        "--fps", "0", "--rounds", QString::number(frames)})) {
+            state.SkipWithError(qPrintable(sim.error()));
+            return;
+        }
+        if (!streamed.open(sim.portPath())) {
+            state.SkipWithError("the simulator's port did not open");
+            return;
+        }
+        const double seconds = streamed.receive(frames);
+        state.SetIterationTime(seconds);
+        state.counters["samples_per_s"] = streamed.tab.scopeView()->framesReceived() / seconds;
+    }
+    streamed.report(state, frames);
+}
+
+// The same stream from a device that costs next to nothing: a child process
+// writes ready-made frames into a pseudo-terminal as fast as the line takes
+// them, so the figure is the tab's own and the line's, not the simulator's.
+void BM_StreamFloatFramesFromDevice(benchmark::State &state)
+{
+    const int frames = int(state.range(0));
+    QByteArray stream;
+    stream.reserve(frames * (8 * 4 + 4));
+    for (int frame = 0; frame < frames; ++frame) {
+        QByteArray payload;
+        for (int channel = 0; channel < 8; ++channel) {
+            const float value = float(500 + 400 * std::sin(frame / (2000.0 + 300 * channel)));
+            char bytes[4];
+            qToLittleEndian(value, bytes);
+            payload.append(bytes, 4);
+        }
+        stream.append(CarLink::buildFrame(CarLink::Scope, payload));
+    }
+    StreamedTab streamed;
+    for (auto _ : state) {
+        PtyPair device;
+        if (!streamed.open(device.slavePath())) {
+            state.SkipWithError("the pseudo-terminal did not open");
+            return;
+        }
+        // Only write() and poll() in the child: this process has threads.
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            for (qint64 done = 0; done < stream.size();) {
+                const ssize_t n = ::write(device.masterFd(), stream.constData() + done,
+                                          size_t(stream.size() - done));
+                if (n > 0) {
+                    done += n;
+                } else {
+                    pollfd writable{device.masterFd(), POLLOUT, 0};
+                    ::poll(&writable, 1, 100);
+                }
+            }
+            ::_exit(0);
+        }
+        const double seconds = streamed.receive(frames);
+        ::kill(writer, SIGKILL);
+        ::waitpid(writer, nullptr, 0);
+        state.SetIterationTime(seconds);
+        state.counters["samples_per_s"] = streamed.tab.scopeView()->framesReceived() / seconds;
+    }
+    streamed.report(state, frames);
 }
 
 // A stream of `rows` samples of 8 channels as a firmware prints or sends them.
@@ -395,6 +477,11 @@ BENCHMARK(BM_RedrawFullHistorySmooth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawNewest10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawFullHistoryUnreduced)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_StreamFloatFramesFromSimulator)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamFloatFramesFromDevice)
     ->Arg(1000000)
     ->Iterations(1)
     ->UseManualTime()

@@ -22,8 +22,11 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    // What the port keeps unread at most.
-    static constexpr qint64 kReadBufferBytes = 1 << 20;
+    // What the port keeps unread at most. A full buffer stops reading until
+    // the next poll, so it holds what the fastest line (a pseudo-terminal,
+    // over 100 MB/s) brings in several read intervals, timer lateness
+    // included.
+    static constexpr qint64 kReadBufferBytes = 8 << 20;
 
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
     enum StopBits { OneStop = 0, TwoStop = 2 };

@@ -39,6 +39,7 @@ void SampleStore::resetWindows()
     m_slides = 0;
     m_rotation = 8;
     m_appended = 0;
+    m_summarySlot = 0;
 }
 
 void SampleStore::clear()
@@ -84,14 +85,19 @@ bool SampleStore::append(const double *values, int count)
     return true;
 }
 
+// The slot of a sequence is (sequence / kSummaryBlock) modulo the ring size,
+// kept as a running index: no division per sample.
 void SampleStore::updateSummary(quint64 sequence, const double *values)
 {
-    Extremes &slot = m_summary[size_t((sequence / kSummaryBlock) % m_summary.size())];
     if (sequence % kSummaryBlock == 0) {
+        if (sequence > 0 && ++m_summarySlot == m_summary.size())
+            m_summarySlot = 0;
+        Extremes &slot = m_summary[m_summarySlot];
         std::copy(values, values + kChannels, slot.min);
         std::copy(values, values + kChannels, slot.max);
         return;
     }
+    Extremes &slot = m_summary[m_summarySlot];
     for (int channel = 0; channel < kChannels; ++channel) {
         slot.min[channel] = std::min(slot.min[channel], values[channel]);
         slot.max[channel] = std::max(slot.max[channel], values[channel]);

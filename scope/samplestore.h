@@ -87,4 +87,5 @@ private:
         double max[kChannels];
     };
     std::vector<Extremes> m_summary;
+    size_t m_summarySlot = 0; // where the block of the next sample is summarised
 };

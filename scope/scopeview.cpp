@@ -18,11 +18,11 @@
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_panner.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
 
 #include <QDebug>
 #include <QEvent>
 #include <QFile>
-#include <QLinearGradient>
 #include <QSaveFile>
 #include <QSignalBlocker>
 
@@ -91,17 +91,18 @@ void ScopeView::setUpPlot()
     plot->enableAxis(QwtPlot::xBottom, false);
     plot->enableAxis(QwtPlot::yLeft, false);
     plot->enableAxis(QwtPlot::yRight, true);
+    // Hidden axes still lay out their tick labels whenever their scale
+    // changes, and the X scale changes with every redraw while tracking.
+    for (const int axis : {QwtPlot::xBottom, QwtPlot::xTop, QwtPlot::yLeft})
+        plot->axisScaleDraw(axis)->enableComponent(QwtAbstractScaleDraw::Labels, false);
     setXRange(0, 300);
     setYRange(0, 1000);
     // Redraws are paced by the redraw timer and the buttons; an automatic
     // replot on every scale or data change would draw synchronously instead.
     plot->setAutoReplot(false);
 
-    QLinearGradient white(0, 0, 0, 1);
-    white.setCoordinateMode(QGradient::StretchToDeviceMode);
-    white.setColorAt(0, Qt::white);
-    white.setColorAt(1, Qt::white);
-    plot->setCanvasBackground(QBrush(white));
+    // A plain colour: the canvas is filled on every redraw.
+    plot->setCanvasBackground(QBrush(Qt::white));
     plot->plotLayout()->setAlignCanvasToScales(true);
 
     auto *grid = new QwtPlotGrid;
@@ -125,6 +126,10 @@ void ScopeView::setUpPlot()
         curve->attach(plot);
     }
 
+    // Every redraw paints the whole canvas anew, so a cache of it would only
+    // add a copy of every pixel per frame.
+    static_cast<QwtPlotCanvas *>(plot->canvas())
+        ->setPaintAttribute(QwtPlotCanvas::BackingStore, false);
     new QwtPlotMagnifier(plot->canvas());
     new QwtPlotPanner(plot->canvas());
     plot->canvas()->installEventFilter(this);
@@ -394,10 +399,11 @@ void ScopeView::trackNewest()
     const double x = m_store.xValues()[n - 1];
     const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
     const double span = scale.upperBound() - scale.lowerBound();
+    // The replot that follows updates the axes.
     if (span > x)
-        setXRange(0, span);
+        ui->car_scope->setAxisScale(QwtPlot::xBottom, 0, span);
     else
-        setXRange(x - span, x);
+        ui->car_scope->setAxisScale(QwtPlot::xBottom, x - span, x);
 }
 
 void ScopeView::setXRange(double min, double max)

@@ -196,25 +196,29 @@ void TestScopeData::minMaxMatchesBruteForce()
 {
     SampleStore store(5000);
     QRandomGenerator random(7);
-    // Past the capacity, so the summary blocks no longer line up with
-    // window positions.
-    for (int s = 0; s < 6789; ++s) {
-        double values[SampleStore::kChannels];
-        for (double &value : values)
-            value = random.generateDouble() * 200 - 100;
-        store.append(values, SampleStore::kChannels);
-    }
-    for (int trial = 0; trial < 300; ++trial) {
-        const int channel = int(random.bounded(SampleStore::kChannels));
-        quint64 first = random.bounded(5000);
-        quint64 last = random.bounded(5000);
-        if (first > last)
-            std::swap(first, last);
-        double min, max;
-        store.minMax(channel, first, last, min, max);
-        const double *values = store.window(channel);
-        QCOMPARE(min, *std::min_element(values + first, values + last + 1));
-        QCOMPARE(max, *std::max_element(values + first, values + last + 1));
+    // Twice, the second time after a clear: the summary starts over too.
+    for (int round = 0; round < 2; ++round) {
+        store.clear();
+        // Past the capacity, so the summary blocks no longer line up with
+        // window positions.
+        for (int s = 0; s < 6789 + round * 1000; ++s) {
+            double values[SampleStore::kChannels];
+            for (double &value : values)
+                value = random.generateDouble() * 200 - 100;
+            store.append(values, SampleStore::kChannels);
+        }
+        for (int trial = 0; trial < 300; ++trial) {
+            const int channel = int(random.bounded(SampleStore::kChannels));
+            quint64 first = random.bounded(5000);
+            quint64 last = random.bounded(5000);
+            if (first > last)
+                std::swap(first, last);
+            double min, max;
+            store.minMax(channel, first, last, min, max);
+            const double *values = store.window(channel);
+            QCOMPARE(min, *std::min_element(values + first, values + last + 1));
+            QCOMPARE(max, *std::max_element(values + first, values + last + 1));
+        }
     }
 }
 

@@ -43,10 +43,17 @@ bool splitHostAndPort(const char *option, const QString &text, QString *host, qu
 }
 
 // Waits a little for a full socket or line to take more, answering the app
-// meanwhile.
+// meanwhile. A line read at full speed has room again thousands of times a
+// second; the events are seen to every few milliseconds, not at each of
+// those, which would cost more than the writing itself.
 void waitForRoom(int fd)
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    constexpr int kEventIntervalMs = 5;
+    static QElapsedTimer sinceEvents;
+    if (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventIntervalMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        sinceEvents.start();
+    }
     pollfd writable{fd, POLLOUT, 0};
     ::poll(&writable, 1, 10);
 }

@@ -1,0 +1,319 @@
+// The car tab's window under a steady sample stream, on a virtual display of
+// its own (Xvfb): 8 channels a sample at a paced rate (100,000 samples/s by
+// default) through a pseudo-terminal into the open tab, the oscilloscope page
+// visible with its default zoom and auto tracking. Reports the CPU the
+// window's process spends while the stream runs, and the samples stored and
+// lost.
+//
+// The device is a child process writing the master end of the pseudo-
+// terminal in batches every few milliseconds, so its own work is not
+// counted.
+//
+// Usage: bench_stream [--protocol car|text|justfloat] [--seconds N] [--rate SAMPLES_PER_S]
+//   car:       the car protocol's sample frames of 8 floats;
+//   text:      lines "a:1.5,b:-2,...,h:0.25\n" of 8 labelled channels;
+//   justfloat: 8 little-endian floats and the tail 00 00 80 7F.
+// The text and JustFloat protocols need the tab's protocol combo.
+#include "carframe.h"
+#include "cartab.h"
+#include "fakeports.h"
+#include "ptypair.h"
+#include "scopeview.h"
+#include "scripteddialogs.h"
+#include "serialportpanel.h"
+#include "virtualdisplay.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kChannels = 8;
+constexpr int kBatchIntervalMs = 4;
+constexpr double kWarmUpSeconds = 1;
+constexpr double kCarTargetPercent = 10;
+constexpr double kTextTargetPercent = 15;
+
+enum class Protocol { Car, Text, JustFloat };
+
+struct Options
+{
+    Protocol protocol = Protocol::Car;
+    const char *protocolName = "car";
+    double seconds = 8;
+    double rate = 100000;
+};
+
+// The value of channel `channel` in sample `index`: slow sines of their
+// own period, as a car's signals mostly look.
+double valueOf(qint64 index, int channel)
+{
+    return 500 + 400 * std::sin(double(index) / (2000.0 + 300 * channel));
+}
+
+void appendFloats(QByteArray &out, qint64 index)
+{
+    for (int channel = 0; channel < kChannels; ++channel) {
+        const float value = float(valueOf(index, channel));
+        quint32 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        char bytes[4];
+        qToLittleEndian(bits, bytes);
+        out.append(bytes, 4);
+    }
+}
+
+// One sample as the device sends it.
+void appendSample(QByteArray &out, Protocol protocol, qint64 index)
+{
+    switch (protocol) {
+    case Protocol::Car: {
+        QByteArray payload;
+        appendFloats(payload, index);
+        out.append(CarLink::buildFrame(CarLink::Scope, payload));
+        break;
+    }
+    case Protocol::JustFloat:
+        appendFloats(out, index);
+        out.append("\x00\x00\x80\x7f", 4);
+        break;
+    case Protocol::Text: {
+        char line[256];
+        int length = 0;
+        for (int channel = 0; channel < kChannels; ++channel)
+            length += std::snprintf(line + length, sizeof line - size_t(length), "%s%c:%g",
+                                    channel ? "," : "", 'a' + channel, valueOf(index, channel));
+        out.append(line, length).append('\n');
+        break;
+    }
+    }
+}
+
+double monotonicSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return double(now.tv_sec) + now.tv_nsec / 1e9;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd writable{fd, POLLOUT, 0};
+            ::poll(&writable, 1, 100);
+        } else if (n < 0 && errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The device: waits for the go byte on `goFd`, then sends `total` samples
+// at `rate`, a batch every few milliseconds, and ends.
+[[noreturn]] void runDevice(int masterFd, int goFd, Protocol protocol, qint64 total, double rate)
+{
+    char go = 0;
+    if (::read(goFd, &go, 1) != 1)
+        ::_exit(1);
+    const double start = monotonicSeconds();
+    qint64 sent = 0;
+    QByteArray batch;
+    while (sent < total) {
+        const qint64 due = std::min(total, qint64((monotonicSeconds() - start) * rate));
+        batch.clear();
+        for (; sent < due; ++sent)
+            appendSample(batch, protocol, sent);
+        if (!writeAll(masterFd, batch))
+            ::_exit(2);
+        ::usleep(kBatchIntervalMs * 1000);
+    }
+    // The last bytes are read before the line goes away.
+    ::sleep(2);
+    ::_exit(0);
+}
+
+void runEventLoopFor(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+const char *protocolItem(Protocol protocol)
+{
+    switch (protocol) {
+    case Protocol::Text:
+        return "文本行";
+    case Protocol::JustFloat:
+        return "JustFloat";
+    case Protocol::Car:
+        break;
+    }
+    return "智能车协议";
+}
+
+// The tab as a user leaves it: float samples of 8 channels, the protocol
+// chosen, the oscilloscope page in front, the port open.
+bool openTab(CarTab &tab, const Options &options, const QString &port)
+{
+    tab.resize(1300, 800);
+    tab.show();
+    tab.findChild<QTabWidget *>("car_tabWidget")
+        ->setCurrentWidget(tab.findChild<QWidget *>("car_ware_tab"));
+    tab.findChild<QComboBox *>("car_ware_type")->setCurrentIndex(6); // float
+    if (auto *protocols = tab.findChild<QComboBox *>("car_protocol")) {
+        const int index = protocols->findText(QString::fromUtf8(protocolItem(options.protocol)));
+        if (index < 0) {
+            std::fprintf(stderr, "bench_stream: no protocol item %s\n",
+                         protocolItem(options.protocol));
+            return false;
+        }
+        protocols->setCurrentIndex(index);
+    } else if (options.protocol != Protocol::Car) {
+        std::fprintf(stderr, "bench_stream: the car tab has no protocol combo; only car runs\n");
+        return false;
+    }
+    QApplication::processEvents();
+    tab.findChild<QComboBox *>("car_portBox")->setEditText(port);
+    tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
+    if (!tab.panel()->isOpen()) {
+        std::fprintf(stderr, "bench_stream: the pseudo-terminal did not open\n");
+        return false;
+    }
+    return true;
+}
+
+bool parseOptions(int argc, char **argv, Options &options)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const char *value = argv[i + 1];
+        if (name == "--seconds") {
+            options.seconds = std::max(1.0, std::atof(value));
+        } else if (name == "--rate") {
+            options.rate = std::max(1000.0, std::atof(value));
+        } else if (name == "--protocol" && std::strcmp(value, "car") == 0) {
+            options.protocol = Protocol::Car;
+        } else if (name == "--protocol" && std::strcmp(value, "text") == 0) {
+            options.protocol = Protocol::Text;
+        } else if (name == "--protocol" && std::strcmp(value, "justfloat") == 0) {
+            options.protocol = Protocol::JustFloat;
+        } else {
+            std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat] "
+                                 "[--seconds N] [--rate SAMPLES_PER_S]\n");
+            return false;
+        }
+        if (name == "--protocol")
+            options.protocolName = value;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (!parseOptions(argc, argv, options))
+        return 2;
+    // Warm-up, measurement and a second for the tail; the store must hold
+    // every sample for the count of lost ones to mean anything.
+    const qint64 total = qint64(options.rate * (kWarmUpSeconds + options.seconds + 1));
+    if (quint64(total) > SampleStore::kDefaultCapacity) {
+        std::fprintf(stderr, "bench_stream: %lld samples do not fit the store; fewer seconds\n",
+                     static_cast<long long>(total));
+        return 2;
+    }
+    VirtualDisplay display;
+    if (!display.start()) {
+        std::fprintf(stderr, "bench_stream: could not start Xvfb\n");
+        return 1;
+    }
+    PtyPair device;
+    int goPipe[2];
+    if (!device.isValid() || ::pipe(goPipe) != 0)
+        return 1;
+    // Forked before any thread exists in this process.
+    const pid_t feeder = ::fork();
+    if (feeder == 0) {
+        ::close(goPipe[1]);
+        runDevice(device.masterFd(), goPipe[0], options.protocol, total, options.rate);
+    }
+    ::close(goPipe[0]);
+
+    qputenv("DISPLAY", QByteArray::fromStdString(display.name()));
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int result = 1;
+    {
+        QApplication app(argc, argv);
+        ScriptedDialogs dialogs;
+        FakePorts ports;
+        CarTab tab(dialogs, ports.source());
+        if (openTab(tab, options, device.slavePath())) {
+            runEventLoopFor(1);
+            const char go = 1;
+            if (::write(goPipe[1], &go, 1) == 1) {
+                runEventLoopFor(kWarmUpSeconds);
+                const double cpuBefore = processCpuSeconds();
+                QElapsedTimer clock;
+                clock.start();
+                runEventLoopFor(options.seconds);
+                const double cpu = 100 * (processCpuSeconds() - cpuBefore)
+                    / (clock.nsecsElapsed() / 1e9);
+                runEventLoopFor(2);
+                const double stored = double(tab.scopeView()->store().size());
+                const double target = options.protocol == Protocol::Car    ? kCarTargetPercent
+                                      : options.protocol == Protocol::Text ? kTextTargetPercent
+                                                                           : 0;
+                std::printf("bench_stream: %s, %.0f samples/s of %d channels, over %.0f s on "
+                            "Xvfb %s\n",
+                            options.protocolName, options.rate, kChannels, options.seconds,
+                            display.name().c_str());
+                std::printf("cpu_percent=%.2f stored=%.0f lost=%.0f", cpu, stored,
+                            double(total) - stored);
+                if (target > 0)
+                    std::printf("  target <= %.0f %%: %s", target, cpu <= target ? "ok" : "OVER");
+                std::printf("\n");
+                std::fflush(stdout);
+                result = stored == double(total) ? 0 : 1;
+            }
+        }
+    }
+    ::close(goPipe[1]);
+    ::kill(feeder, SIGTERM);
+    ::waitpid(feeder, nullptr, 0);
+    return result;
+}
