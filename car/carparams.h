@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -91,9 +93,14 @@ public:
     bool pending(int index) const;
 
 private:
-    struct Slot;
-    void fire(int index);
+    struct Slot
+    {
+        QTimer *timer = nullptr;
+        QElapsedTimer lastSent;
+    };
+    Slot &slot(int index);
+    void sendNow(int index);
 
     std::function<void(int)> m_send;
-    QVector<Slot *> m_slots;
+    QHash<int, Slot> m_slots;
 };
