@@ -1,6 +1,7 @@
 #include "carparams.h"
 
 #include "carframe.h"
+#include "jsonkeys.h"
 #include "textcodec.h"
 #include "translation.h"
 
@@ -337,6 +338,10 @@ QByteArray CarParams::toJson(const CarParameterSet &set)
 
 std::optional<CarParameterSet> CarParams::fromJson(const QByteArray &json, QString *problem)
 {
+    if (jsonRepeatsAKey(json)) {
+        setProblem(problem, mainTr("参数文件已损坏：有重复的字段"));
+        return std::nullopt;
+    }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {

@@ -230,6 +230,8 @@ void TestCarParams::damagedFilesAreRefused_data()
     twice.rows = {parameter(QStringLiteral("kp"), 0), parameter(QStringLiteral("kp"), 1)};
     QTest::newRow("not JSON") << QByteArray("{\"format\": ");
     QTest::newRow("an array") << QByteArray("[]");
+    QTest::newRow("a repeated field") << QByteArray(CarParams::toJson(CarParameterSet()))
+                                             .replace("\"rows\"", "\"rows\": [[]], \"rows\"");
     QTest::newRow("other format") << fileWith(QStringLiteral("format"), QStringLiteral("zentrik-map"));
     QTest::newRow("version 2") << fileWith(QStringLiteral("version"), 2);
     QTest::newRow("version as text") << fileWith(QStringLiteral("version"), QStringLiteral("1"));
