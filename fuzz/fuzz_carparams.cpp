@@ -28,7 +28,8 @@ void checkBounds(const CarParameterSet &set)
         check(row.minimum <= row.value && row.value <= row.maximum, "values within their bounds");
         check(row.step > 0, "positive steps");
         check(row.decimals >= 0 && row.decimals <= CarParams::kMaxDecimals, "decimals 0..6");
-        check(!CarParams::textMessage(set.textTemplate, row, i).isEmpty(), "a text message per row");
+        check(!CarParams::textMessage(set.textTemplate, row, i).isEmpty(),
+              "a text message per row");
         check(CarParams::binaryMessage(i, row.value).size() == CarParams::kPayloadLength + 4,
               "a binary frame per row");
     }

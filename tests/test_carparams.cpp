@@ -102,14 +102,18 @@ void TestCarParams::textMessageFollowsTheTemplate_data()
     QTest::addColumn<QByteArray>("message");
     const CarParameter kp = parameter(QStringLiteral("kp"), 1.256);
     QTest::newRow("default") << QStringLiteral("%name=%value\\n") << kp << QByteArray("kp=1.26\n");
-    QTest::newRow("index") << QStringLiteral("P%index:%value\\r\\n") << kp << QByteArray("P3:1.26\r\n");
-    QTest::newRow("no decimals") << QStringLiteral("%value") << parameter(QStringLiteral("n"), -7.4, 0)
-                                 << QByteArray("-7");
-    QTest::newRow("six decimals") << QStringLiteral("%value") << parameter(QStringLiteral("n"), 0.125, 6)
+    QTest::newRow("index") << QStringLiteral("P%index:%value\\r\\n") << kp
+                           << QByteArray("P3:1.26\r\n");
+    QTest::newRow("no decimals") << QStringLiteral("%value")
+                                 << parameter(QStringLiteral("n"), -7.4, 0) << QByteArray("-7");
+    QTest::newRow("six decimals") << QStringLiteral("%value")
+                                  << parameter(QStringLiteral("n"), 0.125, 6)
                                   << QByteArray("0.125000");
-    QTest::newRow("escapes") << QStringLiteral("\\t\\\\\\\"\\'\\xA5\\x7%%name\\0")
-                             << kp << bytes({'\t', '\\', '"', '\'', 0xA5, 0x07, '%', 'n', 'a', 'm', 'e', 0});
-    QTest::newRow("GB18030 name") << QStringLiteral("%name=%value;") << parameter(QStringLiteral("速度"), 2, 1)
+    QTest::newRow("escapes") << QStringLiteral("\\t\\\\\\\"\\'\\xA5\\x7%%name\\0") << kp
+                             << bytes({'\t', '\\', '"', '\'', 0xA5, 0x07, '%', 'n', 'a', 'm', 'e',
+                                       0});
+    QTest::newRow("GB18030 name") << QStringLiteral("%name=%value;")
+                                  << parameter(QStringLiteral("速度"), 2, 1)
                                   << bytes({0xCB, 0xD9, 0xB6, 0xC8, '=', '2', '.', '0', ';'});
 }
 
@@ -142,7 +146,8 @@ void TestCarParams::badTemplatesAreRefused()
     QVERIFY(!CarParams::templateValid(textTemplate, &problem));
     QVERIFY(!problem.isEmpty());
     QVERIFY(CarParams::textMessage(textTemplate, parameter(QStringLiteral("kp"), 1), 0).isEmpty());
-    QVERIFY(CarParams::templateValid(QString(CarParams::kMaxTemplateLength, QLatin1Char('a')), nullptr));
+    QVERIFY(CarParams::templateValid(QString(CarParams::kMaxTemplateLength, QLatin1Char('a')),
+                                     nullptr));
 }
 
 void TestCarParams::binaryFrameIsReadBackByTheCarParser()
@@ -152,13 +157,15 @@ void TestCarParams::binaryFrameIsReadBackByTheCarParser()
     CarLink::FrameLengths lengths{0, 2, 0, 1, CarParams::kPayloadLength};
     const QByteArray image = CarLink::buildFrame(CarLink::Image, "ab");
     CarFrameParser parser;
-    const auto frames = cut(lengths, image + frame + CarParams::binaryMessage(200, -2.25) + image, &parser);
+    const auto frames
+        = cut(lengths, image + frame + CarParams::binaryMessage(200, -2.25) + image, &parser);
     QCOMPARE(int(frames.size()), 4);
     QCOMPARE(frames[1].command, int(CarLink::Param));
     QCOMPARE(frames[3].command, int(CarLink::Image));
     int index = -1;
     double value = 0;
-    QVERIFY(CarParams::readBinaryPayload(frames[2].payload.constData(), frames[2].payload.size(), index, value));
+    QVERIFY(CarParams::readBinaryPayload(frames[2].payload.constData(), frames[2].payload.size(),
+                                         index, value));
     QCOMPARE(index, 200);
     QCOMPARE(value, -2.25);
 
@@ -177,8 +184,9 @@ void TestCarParams::withoutItsLengthCommandFourIsNotLookedFor()
 {
     // "04 FB FB 04" would be an empty parameter frame if command 4 were
     // looked for at length 0.
-    const QByteArray stream = bytes({0x04, 0xFB, 0xFB, 0x04}) + CarLink::buildFrame(CarLink::Image, "abc")
-                              + bytes({0x04, 0xFB}) + CarLink::buildFrame(CarLink::Ccd, "def")
+    const QByteArray stream = bytes({0x04, 0xFB, 0xFB, 0x04})
+                              + CarLink::buildFrame(CarLink::Image, "abc") + bytes({0x04, 0xFB})
+                              + CarLink::buildFrame(CarLink::Ccd, "def")
                               + bytes({0x04, 0xFB, 0xFB, 0x04, 0x00});
     CarFrameParser parser;
     const auto frames = cut({0, 3, 3, 3, 0}, stream, &parser);
@@ -194,7 +202,8 @@ void TestCarParams::setRoundTripsThroughItsFile()
     CarParameterSet set;
     set.mode = CarParameterSet::Mode::Binary;
     set.textTemplate = QStringLiteral("#%index %name:%value\\r\\n%%");
-    set.rows = {parameter(QStringLiteral("speed"), 0.1 + 0.2, 6), parameter(QStringLiteral("速度"), -3, 0)};
+    set.rows = {parameter(QStringLiteral("speed"), 0.1 + 0.2, 6),
+                parameter(QStringLiteral("速度"), -3, 0)};
     set.rows[1].minimum = -1e-9;
     set.rows[1].maximum = 1e9;
     set.rows[1].value = 12345.678;
@@ -217,7 +226,8 @@ void TestCarParams::setRoundTripsThroughItsFile()
     QString problem;
     QVERIFY(!CarParams::loadFile(path, &problem));
     QVERIFY(!problem.isEmpty());
-    QVERIFY(!CarParams::saveFile(dir.filePath(QStringLiteral("missing/set.zparams")), set, &problem));
+    QVERIFY(
+        !CarParams::saveFile(dir.filePath(QStringLiteral("missing/set.zparams")), set, &problem));
 }
 
 void TestCarParams::damagedFilesAreRefused_data()
@@ -232,19 +242,22 @@ void TestCarParams::damagedFilesAreRefused_data()
     QTest::newRow("an array") << QByteArray("[]");
     QTest::newRow("a repeated field") << QByteArray(CarParams::toJson(CarParameterSet()))
                                              .replace("\"rows\"", "\"rows\": [[]], \"rows\"");
-    QTest::newRow("other format") << fileWith(QStringLiteral("format"), QStringLiteral("zentrik-map"));
+    QTest::newRow("other format") << fileWith(QStringLiteral("format"),
+                                              QStringLiteral("zentrik-map"));
     QTest::newRow("version 2") << fileWith(QStringLiteral("version"), 2);
     QTest::newRow("version as text") << fileWith(QStringLiteral("version"), QStringLiteral("1"));
     QTest::newRow("unknown mode") << fileWith(QStringLiteral("mode"), QStringLiteral("hex"));
     QTest::newRow("bad template") << fileWith(QStringLiteral("template"), QStringLiteral("%v"));
-    QTest::newRow("long template") << fileWith(QStringLiteral("template"), QString(300, QLatin1Char('a')));
+    QTest::newRow("long template")
+        << fileWith(QStringLiteral("template"), QString(300, QLatin1Char('a')));
     QTest::newRow("rows not a list") << fileWith(QStringLiteral("rows"), QJsonObject());
     QTest::newRow("33 rows") << CarParams::toJson(full);
     QTest::newRow("same name twice") << CarParams::toJson(twice);
     QTest::newRow("row not an object") << fileWith(QStringLiteral("rows"), QJsonArray{1});
     QTest::newRow("value missing") << fileWithRow(QStringLiteral("value"), QJsonValue());
     QTest::newRow("value as text") << fileWithRow(QStringLiteral("value"), QStringLiteral("1"));
-    QTest::newRow("infinite maximum") << QByteArray(fileWithRow(QStringLiteral("max"), 12345).replace("12345", "1e999"));
+    QTest::newRow("infinite maximum")
+        << QByteArray(fileWithRow(QStringLiteral("max"), 12345).replace("12345", "1e999"));
     QTest::newRow("min above max") << fileWithRow(QStringLiteral("min"), 11);
     QTest::newRow("step zero") << fileWithRow(QStringLiteral("step"), 0);
     QTest::newRow("step negative") << fileWithRow(QStringLiteral("step"), -1);
@@ -253,11 +266,14 @@ void TestCarParams::damagedFilesAreRefused_data()
     QTest::newRow("decimals fractional") << fileWithRow(QStringLiteral("decimals"), 1.5);
     QTest::newRow("name empty") << fileWithRow(QStringLiteral("name"), QString());
     QTest::newRow("name not text") << fileWithRow(QStringLiteral("name"), 3);
-    QTest::newRow("name of 32 bytes") << fileWithRow(QStringLiteral("name"), QString(32, QLatin1Char('k')));
-    QTest::newRow("name of 16 GB18030 characters") << fileWithRow(QStringLiteral("name"), QString(16, QChar(0x901F)));
+    QTest::newRow("name of 32 bytes")
+        << fileWithRow(QStringLiteral("name"), QString(32, QLatin1Char('k')));
+    QTest::newRow("name of 16 GB18030 characters")
+        << fileWithRow(QStringLiteral("name"), QString(16, QChar(0x901F)));
     for (const char *name : {"k p", "k=p", "k:p", "k,p", "k\tp", "k\np"})
         QTest::newRow(name) << fileWithRow(QStringLiteral("name"), QLatin1String(name));
-    QTest::newRow("name with a control character") << fileWithRow(QStringLiteral("name"), QStringLiteral("k\u0085p"));
+    QTest::newRow("name with a control character")
+        << fileWithRow(QStringLiteral("name"), QStringLiteral("k\u0085p"));
 }
 
 void TestCarParams::damagedFilesAreRefused()
