@@ -217,9 +217,9 @@ std::optional<CarParameter> rowFromJson(const QJsonValue &value, int number, QSt
         return std::nullopt;
     }
     if (decimals < 0 || decimals > CarParams::kMaxDecimals || decimals != std::floor(decimals)) {
+        // Both at once: a name may hold "%1" itself.
         setProblem(problem, mainTr("参数 %1 的小数位数须为 0 到 %2 的整数")
-                                .arg(row.name)
-                                .arg(CarParams::kMaxDecimals));
+                                .arg(row.name, QString::number(CarParams::kMaxDecimals)));
         return std::nullopt;
     }
     row.decimals = int(decimals);

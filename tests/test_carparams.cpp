@@ -228,6 +228,12 @@ void TestCarParams::setRoundTripsThroughItsFile()
     QVERIFY(!problem.isEmpty());
     QVERIFY(
         !CarParams::saveFile(dir.filePath(QStringLiteral("missing/set.zparams")), set, &problem));
+
+    // A refusal names the row as written, whatever it holds.
+    set.rows[0].name = QStringLiteral("k%1");
+    set.rows[0].decimals = 7;
+    QVERIFY(!CarParams::fromJson(CarParams::toJson(set), &problem));
+    QVERIFY2(problem.contains(QLatin1String("k%1")), qPrintable(problem));
 }
 
 void TestCarParams::damagedFilesAreRefused_data()
