@@ -297,17 +297,15 @@ void TestCarParams::pacerSendsTheFirstAtOnceAndTheLastOnceLater()
     ParameterSendPacer pacer([&](int) { values.push_back(value); });
     QElapsedTimer burst;
     burst.start();
-    for (value = 1; value <= 10; ++value) {
+    // A burst with no event handled in between, as a dragged slider gives.
+    for (value = 1; value <= 10; ++value)
         pacer.changed(0);
-        QTest::qWait(2);
-        if (value == 1)
-            QCOMPARE(values, std::vector<int>{1});
-    }
-    --value;
+    value = 10;
+    QCOMPARE(values, std::vector<int>{1});
     QVERIFY(pacer.pending(0));
     QVERIFY(!pacer.pending(1));
-    QTRY_COMPARE_WITH_TIMEOUT(values.size(), size_t(2), 2000);
-    QVERIFY(burst.elapsed() >= ParameterSendPacer::kIntervalMs - 5);
+    QTRY_COMPARE_WITH_TIMEOUT(values.size(), size_t(2), 5000);
+    QVERIFY(burst.elapsed() >= ParameterSendPacer::kIntervalMs - 1);
     QCOMPARE(values.back(), 10);
     QVERIFY(!pacer.pending(0));
     QTest::qWait(3 * ParameterSendPacer::kIntervalMs);
