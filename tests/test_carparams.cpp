@@ -52,25 +52,21 @@ std::vector<Frame> cut(const CarLink::FrameLengths &lengths, const QByteArray &s
     return frames;
 }
 
-// A valid file with one field of its first row replaced.
-QByteArray fileWithRow(const QString &field, const QJsonValue &value)
+// A valid file with one field replaced, of its first row or of the whole.
+QByteArray fileWith(const QString &field, const QJsonValue &value, bool ofRow = false)
 {
     CarParameterSet set;
     set.rows = {parameter(QStringLiteral("kp"), 1)};
     QJsonObject object = QJsonDocument::fromJson(CarParams::toJson(set)).object();
-    QJsonArray rows = object.value(QLatin1String("rows")).toArray();
-    QJsonObject row = rows.at(0).toObject();
+    QJsonObject row = object.value(QLatin1String("rows")).toArray().at(0).toObject();
     row.insert(field, value);
-    rows.replace(0, row);
-    object.insert(QStringLiteral("rows"), rows);
+    object.insert(ofRow ? QStringLiteral("rows") : field, ofRow ? QJsonArray{row} : value);
     return QJsonDocument(object).toJson();
 }
 
-QByteArray fileWith(const QString &field, const QJsonValue &value)
+QByteArray fileWithRow(const QString &field, const QJsonValue &value)
 {
-    QJsonObject object = QJsonDocument::fromJson(CarParams::toJson(CarParameterSet())).object();
-    object.insert(field, value);
-    return QJsonDocument(object).toJson();
+    return fileWith(field, value, true);
 }
 
 } // namespace
@@ -90,9 +86,8 @@ private slots:
     void setRoundTripsThroughItsFile();
     void damagedFilesAreRefused_data();
     void damagedFilesAreRefused();
-    void pacerSendsTheFirstAtOnceAndTheLastOnceLater();
+    void pacerSendsTheFirstAtOnceTheLastOnceLaterAndNothingOnceCancelled();
     void pacerNeverSendsOneParameterMoreThanTwentyTimesASecond();
-    void cancelledPacerSendsNothing();
 };
 
 void TestCarParams::textMessageFollowsTheTemplate_data()
@@ -251,7 +246,6 @@ void TestCarParams::damagedFilesAreRefused_data()
     QTest::newRow("other format") << fileWith(QStringLiteral("format"),
                                               QStringLiteral("zentrik-map"));
     QTest::newRow("version 2") << fileWith(QStringLiteral("version"), 2);
-    QTest::newRow("version as text") << fileWith(QStringLiteral("version"), QStringLiteral("1"));
     QTest::newRow("unknown mode") << fileWith(QStringLiteral("mode"), QStringLiteral("hex"));
     QTest::newRow("bad template") << fileWith(QStringLiteral("template"), QStringLiteral("%v"));
     QTest::newRow("long template")
@@ -266,12 +260,9 @@ void TestCarParams::damagedFilesAreRefused_data()
         << QByteArray(fileWithRow(QStringLiteral("max"), 12345).replace("12345", "1e999"));
     QTest::newRow("min above max") << fileWithRow(QStringLiteral("min"), 11);
     QTest::newRow("step zero") << fileWithRow(QStringLiteral("step"), 0);
-    QTest::newRow("step negative") << fileWithRow(QStringLiteral("step"), -1);
     QTest::newRow("decimals 7") << fileWithRow(QStringLiteral("decimals"), 7);
-    QTest::newRow("decimals negative") << fileWithRow(QStringLiteral("decimals"), -1);
     QTest::newRow("decimals fractional") << fileWithRow(QStringLiteral("decimals"), 1.5);
     QTest::newRow("name empty") << fileWithRow(QStringLiteral("name"), QString());
-    QTest::newRow("name not text") << fileWithRow(QStringLiteral("name"), 3);
     QTest::newRow("name of 32 bytes")
         << fileWithRow(QStringLiteral("name"), QString(32, QLatin1Char('k')));
     QTest::newRow("name of 16 GB18030 characters")
@@ -290,7 +281,7 @@ void TestCarParams::damagedFilesAreRefused()
     QVERIFY(!problem.isEmpty());
 }
 
-void TestCarParams::pacerSendsTheFirstAtOnceAndTheLastOnceLater()
+void TestCarParams::pacerSendsTheFirstAtOnceTheLastOnceLaterAndNothingOnceCancelled()
 {
     std::vector<int> values;
     int value = 0;
@@ -310,6 +301,16 @@ void TestCarParams::pacerSendsTheFirstAtOnceAndTheLastOnceLater()
     QVERIFY(!pacer.pending(0));
     QTest::qWait(3 * ParameterSendPacer::kIntervalMs);
     QCOMPARE(values.size(), size_t(2));
+
+    // The source closed: what waits is dropped.
+    pacer.changed(0);
+    pacer.changed(0);
+    pacer.changed(1);
+    QCOMPARE(values.size(), size_t(4));
+    pacer.cancelAll();
+    QVERIFY(!pacer.pending(0));
+    QTest::qWait(3 * ParameterSendPacer::kIntervalMs);
+    QCOMPARE(values.size(), size_t(4));
 }
 
 void TestCarParams::pacerNeverSendsOneParameterMoreThanTwentyTimesASecond()
@@ -330,21 +331,6 @@ void TestCarParams::pacerNeverSendsOneParameterMoreThanTwentyTimesASecond()
     for (size_t i = 1; i < sentAt.size(); ++i)
         QVERIFY2(sentAt[i] - sentAt[i - 1] >= ParameterSendPacer::kIntervalMs - 1,
                  qPrintable(QStringLiteral("%1 ms apart").arg(sentAt[i] - sentAt[i - 1])));
-}
-
-void TestCarParams::cancelledPacerSendsNothing()
-{
-    int sends = 0;
-    ParameterSendPacer pacer([&](int) { ++sends; });
-    pacer.changed(0);
-    pacer.changed(0);
-    pacer.changed(1);
-    pacer.changed(1);
-    QCOMPARE(sends, 2);
-    pacer.cancelAll();
-    QVERIFY(!pacer.pending(0) && !pacer.pending(1));
-    QTest::qWait(3 * ParameterSendPacer::kIntervalMs);
-    QCOMPARE(sends, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCarParams)
