@@ -6,9 +6,11 @@
 
 namespace {
 
-bool isCommand(unsigned char byte)
+// Commands 1..3 are always looked for; command 4 only while its length is
+// set, so older streams are cut as before.
+int highestCommand(const CarLink::FrameLengths &lengths)
 {
-    return byte >= CarLink::Image && byte <= CarLink::Scope;
+    return lengths[CarLink::Param] > 0 ? CarLink::Param : CarLink::Scope;
 }
 
 unsigned char complement(unsigned char byte)
@@ -17,10 +19,10 @@ unsigned char complement(unsigned char byte)
 }
 
 // The first header in data[from, last), or, without one, no less than `last`.
-int findHeader(const unsigned char *data, int from, int last)
+int findHeader(const unsigned char *data, int from, int last, int highest)
 {
     for (int i = from; i < last; ++i) {
-        if (isCommand(data[i]) && data[i + 1] == complement(data[i]))
+        if (data[i] >= CarLink::Image && data[i] <= highest && data[i + 1] == complement(data[i]))
             return i;
     }
     return std::max(from, last);
@@ -93,8 +95,9 @@ void CarFrameParser::parse()
     int start = m_start;
     int searchFrom = m_searchFrom;
     qint64 searched = 0;
+    const int highest = highestCommand(m_lengths);
     for (;;) {
-        const int header = findHeader(data, searchFrom, last);
+        const int header = findHeader(data, searchFrom, last, highest);
         searched += header - searchFrom + (header < last ? 1 : 0);
         searchFrom = header;
         if (header >= last) {

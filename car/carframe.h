@@ -7,13 +7,16 @@
 
 // The car's serial link: frames of
 //   C, ~C, payload (L bytes), ~C, C
-// with C = 1 (camera image), 2 (CCD lines) or 3 (oscilloscope samples).
+// with C = 1 (camera image), 2 (CCD lines), 3 (oscilloscope samples) or
+// 4 (a parameter: index and value, both ways).
 // There is no length field and no checksum: L comes from the receiver's own
-// settings, so car and tab must be configured alike.
+// settings, so car and tab must be configured alike. Command 4 is looked for
+// only while its length is set, so a stream without parameter frames is cut
+// as it was before they existed.
 namespace CarLink {
 
-enum Command { Image = 1, Ccd = 2, Scope = 3 };
-constexpr int kCommandCount = 4; // index 0 is never a valid command
+enum Command { Image = 1, Ccd = 2, Scope = 3, Param = 4 };
+constexpr int kCommandCount = 5; // index 0 is never a valid command
 
 // Payload length of each command, indexed by command; entry 0 stays 0.
 using FrameLengths = std::array<int, kCommandCount>;
