@@ -278,6 +278,21 @@ bool CarParams::templateValid(const QString &textTemplate, QString *problem)
     return splitTemplate(textTemplate, nullptr, problem);
 }
 
+namespace {
+
+// The value as the row shows it; one that rounds to zero is "0.00", not
+// "-0.00", whatever its sign.
+QByteArray valueText(double value, int decimals)
+{
+    QByteArray text = QByteArray::number(value, 'f', decimals);
+    if (text.startsWith('-')
+        && std::none_of(text.cbegin(), text.cend(), [](char c) { return c >= '1' && c <= '9'; }))
+        text.remove(0, 1);
+    return text;
+}
+
+} // namespace
+
 QByteArray CarParams::textMessage(const QString &textTemplate, const CarParameter &row, int index)
 {
     QVector<TemplatePiece> pieces;
@@ -290,7 +305,7 @@ QByteArray CarParams::textMessage(const QString &textTemplate, const CarParamete
         case TemplatePiece::Text: message += textToBytes(piece.text); break;
         case TemplatePiece::Byte: message += piece.byte; break;
         case TemplatePiece::Name: message += textToBytes(row.name); break;
-        case TemplatePiece::Value: message += QByteArray::number(row.value, 'f', decimals); break;
+        case TemplatePiece::Value: message += valueText(row.value, decimals); break;
         case TemplatePiece::Index: message += QByteArray::number(index); break;
         }
     }
@@ -392,6 +407,12 @@ bool CarParams::saveFile(const QString &path, const CarParameterSet &set, QStrin
 
 std::optional<CarParameterSet> CarParams::loadFile(const QString &path, QString *problem)
 {
+    // A pipe or a device would hold the read (and the window) until someone
+    // writes to it.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        setProblem(problem, mainTr("不是参数文件"));
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setProblem(problem, mainTr("打开文件失败：%1").arg(path));

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <cfloat>
 #include <cmath>
 #include <vector>
@@ -101,6 +103,8 @@ void TestCarParams::textMessageFollowsTheTemplate_data()
                            << QByteArray("P3:1.26\r\n");
     QTest::newRow("no decimals") << QStringLiteral("%value")
                                  << parameter(QStringLiteral("n"), -7.4, 0) << QByteArray("-7");
+    QTest::newRow("rounds to zero") << QStringLiteral("%value")
+                                    << parameter(QStringLiteral("n"), -0.001) << QByteArray("0.00");
     QTest::newRow("six decimals") << QStringLiteral("%value")
                                   << parameter(QStringLiteral("n"), 0.125, 6)
                                   << QByteArray("0.125000");
@@ -221,6 +225,10 @@ void TestCarParams::setRoundTripsThroughItsFile()
     QString problem;
     QVERIFY(!CarParams::loadFile(path, &problem));
     QVERIFY(!problem.isEmpty());
+    // A pipe nobody writes to is refused, not waited on.
+    const QString pipe = dir.filePath(QStringLiteral("pipe.zparams"));
+    QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(!CarParams::loadFile(pipe, &problem));
     QVERIFY(
         !CarParams::saveFile(dir.filePath(QStringLiteral("missing/set.zparams")), set, &problem));
 
