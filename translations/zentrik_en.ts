@@ -1043,7 +1043,7 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+462"/>
+        <location filename="../scope/scopeview.cpp" line="+468"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
@@ -1095,8 +1095,8 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../scope/scopecsv.cpp" line="+355"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-383"/>
-        <location line="+391"/>
+        <location filename="../scope/scopeview.cpp" line="-389"/>
+        <location line="+397"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
@@ -1505,7 +1505,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-461"/>
+        <location filename="../scope/scopeview.cpp" line="-467"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1520,27 +1520,131 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+186"/>
+        <location line="+191"/>
         <source>通道已满（%1 个），数据中的新标签“%2”等已忽略。</source>
         <translation>All %1 channels are taken: new labels in the data, “%2” first, are ignored.</translation>
     </message>
     <message>
-        <location line="+205"/>
+        <location filename="../car/carparams.cpp" line="+116"/>
+        <source>发送模板为空</source>
+        <translation>The send template is empty</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>发送模板超过 %1 个字符</source>
+        <translation>The send template is longer than %1 characters</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>发送模板含有无效字符</source>
+        <translation>The send template contains invalid characters</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>发送模板第 %1 个字符：%后只能是 name、value、index 或 %</source>
+        <translation>Send template, character %1: “%” must be followed by name, value, index or %</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>发送模板第 %1 个字符：无效的转义序列</source>
+        <translation>Send template, character %1: invalid escape sequence</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>第 %1 个参数的数值缺失或无效</source>
+        <translation>Parameter %1: a number is missing or invalid</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>第 %1 个参数的名称无效：须为 1 到 %2 字节，不含空白、控制字符和 = : ,</source>
+        <translation>Parameter %1 has an invalid name: it must be 1 to %2 bytes, without blanks, control characters or = : ,</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>参数 %1 的最小值大于最大值</source>
+        <translation>Parameter %1: the minimum is greater than the maximum</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>参数 %1 的步长须大于 0</source>
+        <translation>Parameter %1: the step must be greater than 0</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>参数 %1 的小数位数须为 0 到 %2 的整数</source>
+        <translation>Parameter %1: the decimals must be a whole number from 0 to %2</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>参数文件的发送方式无效</source>
+        <translation>The parameter file has an invalid send mode</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>参数文件的发送模板无效：%1</source>
+        <translation>The parameter file's send template is invalid: %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>参数文件没有参数表</source>
+        <translation>The parameter file has no parameter table</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>参数文件的参数超过 %1 个</source>
+        <translation>The parameter file has more than %1 parameters</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>参数名称重复：%1</source>
+        <translation>Duplicate parameter name: %1</translation>
+    </message>
+    <message>
+        <location line="+110"/>
+        <source>参数文件已损坏：有重复的字段</source>
+        <translation>The parameter file is damaged: a field is repeated</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>参数文件已损坏：不是有效的 JSON</source>
+        <translation>The parameter file is damaged: not valid JSON</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <location line="+27"/>
+        <source>不是参数文件</source>
+        <translation>Not a parameter file</translation>
+    </message>
+    <message>
+        <location line="-22"/>
+        <source>参数文件的版本不受支持</source>
+        <translation>The parameter file's version is not supported</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <location filename="../scope/scopeview.cpp" line="+206"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+4"/>
+        <location line="+6"/>
+        <source>参数文件超过 1 MiB：%1</source>
+        <translation>The parameter file is larger than 1 MiB: %1</translation>
+    </message>
+    <message>
+        <location filename="../scope/scopeview.cpp" line="+7"/>
         <source>正在导出波形……</source>
         <translation>Exporting waveforms…</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location filename="../car/carparams.cpp" line="-26"/>
+        <location filename="../scope/scopeview.cpp" line="+12"/>
         <source>写入文件失败：%1</source>
         <translation>Could not write the file: %1</translation>
     </message>
     <message>
-        <location line="+44"/>
+        <location filename="../scope/scopeview.cpp" line="+44"/>
         <source>正在导入波形……</source>
         <translation>Importing waveforms…</translation>
     </message>
