@@ -34,6 +34,8 @@ constexpr int kMaxFps = 1000000;
 // How far speed (percent of the usual pace) and kp (channel 1's gain) go.
 constexpr double kMaxSpeed = 1000;
 constexpr double kMaxGain = 1000;
+// Answers waiting while the workbench reads nothing but keeps sending.
+constexpr int kMaxAnswersWaiting = 64 * 1024;
 
 enum class Protocol { Car, Text, JustFloat };
 enum class TextFormat { Plain, Labelled, Teleplot };
@@ -432,7 +434,11 @@ int runCar(const QStringList &arguments)
         }
     };
     QObject::connect(&link, &SimLink::received, [&](const QByteArray &bytes) {
-        answers.append(listener.take(bytes));
+        const QByteArray more = listener.take(bytes);
+        if (answers.size() + more.size() <= kMaxAnswersWaiting)
+            answers.append(more);
+        else
+            err << "zentrik-sim car: the workbench reads nothing, answers dropped\n" << Qt::flush;
         if (!sending)
             sendAnswers();
     });
