@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTextCodec>
 #include <QTextStream>
 #include <QTimer>
 #include <QtEndian>
@@ -231,7 +232,10 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     options->corruptEvery = *corruptEvery;
     options->rounds = *rounds;
     options->seed = quint32(*seed);
-    options->params = parser.value(QStringLiteral("params")).toUtf8().split(',');
+    // Names go over the line as the workbench writes them, in GB18030.
+    const QTextCodec *codec = QTextCodec::codecForName("GB18030");
+    const QString params = parser.value(QStringLiteral("params"));
+    options->params = (codec ? codec->fromUnicode(params) : params.toUtf8()).split(',');
     *error = CarListener::namesProblem(options->params);
     return error->isEmpty();
 }
