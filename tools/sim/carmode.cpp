@@ -240,6 +240,20 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     return error->isEmpty();
 }
 
+// JustFloat carries no names, so the car answers nothing there.
+CarListener::Answer answerIn(Protocol protocol)
+{
+    switch (protocol) {
+    case Protocol::Car:
+        return CarListener::Answer::Frame;
+    case Protocol::Text:
+        return CarListener::Answer::Line;
+    case Protocol::JustFloat:
+        break;
+    }
+    return CarListener::Answer::None;
+}
+
 // Sends one round (a frame of each kind asked for) per tick.
 class Car
 {
@@ -414,11 +428,7 @@ int runCar(const QStringList &arguments)
     if (!link.open(parser))
         return 1;
     Car car(options, link);
-    const CarListener::Answer answer = options.protocol == Protocol::Car ? CarListener::Answer::Frame
-                                       : options.protocol == Protocol::Text
-                                           ? CarListener::Answer::Line
-                                           : CarListener::Answer::None;
-    CarListener listener(options.params, answer,
+    CarListener listener(options.params, answerIn(options.protocol),
                          [&car](const QByteArray &name, double value) {
                              car.setParameter(name, value);
                          });
