@@ -321,10 +321,11 @@ void CarTab::startDecoding()
     }
     m_decoder->setRowHandler([this](const double *values, int count) {
         m_scopeView->appendRow(values, count);
-        // Labelled values the car reports go also to the parameter rows
-        // named alike.
+        // Values the car reports under a label go also to the parameter
+        // rows named alike; a row of numbers by position names nothing.
         if (m_textDecoder)
-            m_paramView->reportLabelled(m_textDecoder->channelNames(), values, count);
+            m_paramView->reportLabelled(m_textDecoder->channelNames(), values, count,
+                                        m_textDecoder->labelledChannels());
     });
     m_scopeView->setFeed(ScopeView::Feed::DecodedRows);
 }

@@ -448,10 +448,13 @@ void ParameterView::send(int row)
 
 // ---- what the car reports -------------------------------------------------------
 
-void ParameterView::reportLabelled(const QStringList &names, const double *values, int count)
+void ParameterView::reportLabelled(const QStringList &names, const double *values, int count,
+                                   unsigned labelled)
 {
-    const int labelled = std::min(int(names.size()), count);
-    for (int index = 0; index < labelled; ++index) {
+    const int named = std::min({int(names.size()), count, 32});
+    for (int index = 0; index < named; ++index) {
+        if (!(labelled & (1u << index)))
+            continue;
         const int row = rowNamed(names[index]);
         if (row >= 0)
             report(row, values[index]);

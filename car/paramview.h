@@ -55,8 +55,10 @@ public:
     void reopenFile(const QString &path);
 
     // What the car reported: labelled values of a text line (names[i] for
-    // values[i]), or the payload of a parameter frame.
-    void reportLabelled(const QStringList &names, const double *values, int count);
+    // values[i], those whose bit is set in `labelled`), or the payload of a
+    // parameter frame.
+    void reportLabelled(const QStringList &names, const double *values, int count,
+                        unsigned labelled);
     void reportFrame(const char *payload, int length);
 
     // The value the car last reported for a row, if any.
