@@ -3,7 +3,7 @@
 // back shows in the row (and a lasting difference is marked); sets are
 // saved, reopened at start and a damaged one is refused. The car is a
 // pseudo-terminal played by the test where the exact bytes matter, and the
-// device simulator on a pseudo-terminal and over TCP.
+// device simulator on a pseudo-terminal and over the network.
 #include "cartab.h"
 #include "fakeports.h"
 #include "paramview.h"
@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 namespace {
@@ -42,6 +43,13 @@ quint16 freeTcpPort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
 }
 
 } // namespace
@@ -184,6 +192,7 @@ void TestParamView::simulatorOverTcpTakesFramesAndAnswers_data()
     QTest::addColumn<int>("source");
     QTest::newRow("TCP client") << int(CarTab::TcpClient);
     QTest::newRow("TCP server") << int(CarTab::TcpServer);
+    QTest::newRow("UDP") << int(CarTab::Udp);
 }
 
 void TestParamView::simulatorOverTcpTakesFramesAndAnswers()
@@ -200,14 +209,18 @@ void TestParamView::simulatorOverTcpTakesFramesAndAnswers()
         widget<QPushButton>("car_tcp_client_link")->click();
         QTRY_VERIFY(m_tab->sourceOpen());
     } else {
-        const quint16 port = freeTcpPort();
-        widget<QSpinBox>("car_tcp_port_s")->setValue(port);
-        widget<QPushButton>("car_tcp_server_link")->click();
+        // The car's address is learnt from what it sends: until then the
+        // page says why nothing went out.
+        const bool udp = source == CarTab::Udp;
+        const quint16 port = udp ? freeUdpPort() : freeTcpPort();
+        widget<QSpinBox>(udp ? "car_udp_port" : "car_tcp_port_s")->setValue(port);
+        widget<QPushButton>(udp ? "car_udp_link" : "car_tcp_server_link")->click();
         QVERIFY(m_tab->sourceOpen());
-        // No car yet: the page says why nothing went out.
         slider(0)->setValue(10);
-        QVERIFY(note().contains(QStringLiteral("还没有小车连接")));
-        QVERIFY2(sim.startOnNetwork(simulator, {"car", "--protocol", "car", "--tcp",
+        QVERIFY(note().contains(udp ? QStringLiteral("还没有收到小车的数据")
+                                    : QStringLiteral("还没有小车连接")));
+        QVERIFY2(sim.startOnNetwork(simulator, {"car", "--protocol", "car", "--fps", "10",
+                                                udp ? "--udp" : "--tcp",
                                                 QStringLiteral("127.0.0.1:%1").arg(port)}),
                  qPrintable(sim.error()));
         QTRY_VERIFY(m_tab->parser().framesHandled(CarLink::Image) > 0);
