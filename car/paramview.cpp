@@ -181,6 +181,8 @@ void ParameterView::createRowWidgets(int row)
     widgets.value = new QDoubleSpinBox(valueCell);
     widgets.value->setObjectName(QStringLiteral("car_param_value"));
     widgets.value->setFrame(false);
+    // A number being typed goes out once complete, not digit by digit.
+    widgets.value->setKeyboardTracking(false);
     widgets.slider = new QSlider(Qt::Horizontal, valueCell);
     widgets.slider->setObjectName(QStringLiteral("car_param_slider"));
     widgets.slider->setMinimumWidth(120);
