@@ -323,7 +323,7 @@ void CarTab::startDecoding()
         m_scopeView->appendRow(values, count);
         // Values the car reports under a label go also to the parameter
         // rows named alike; a row of numbers by position names nothing.
-        if (m_textDecoder)
+        if (m_textDecoder && m_textDecoder->labelledChannels() != 0)
             m_paramView->reportLabelled(m_textDecoder->channelNames(), values, count,
                                         m_textDecoder->labelledChannels());
     });

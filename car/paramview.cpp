@@ -453,6 +453,8 @@ void ParameterView::send(int row)
 void ParameterView::reportLabelled(const QStringList &names, const double *values, int count,
                                    unsigned labelled)
 {
+    if (m_set.rows.isEmpty())
+        return;
     const int named = std::min({int(names.size()), count, 32});
     for (int index = 0; index < named; ++index) {
         if (!(labelled & (1u << index)))
