@@ -4,8 +4,10 @@
 // camera page, none lost and in the order they were sent. The expected
 // payloads come from a second scene with the same seed, which replays the
 // simulator's frames byte for byte. The simulator's text and JustFloat forms
-// carry the same samples as its car frames.
+// carry the same samples as its car frames. The simulator answers the
+// parameters it is sent, and kp shows on the oscilloscope.
 #include "camimage.h"
+#include "carframe.h"
 #include "cartab.h"
 #include "carscene.h"
 #include "ccddrawing.h"
@@ -31,8 +33,11 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QUdpSocket>
+#include <QtEndian>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -76,6 +81,8 @@ private slots:
     void cameraAndSamplesArriveOverTheNetwork();
     void everyProtocolCarriesTheSameSamples_data();
     void everyProtocolCarriesTheSameSamples();
+    void simulatorAnswersParameters_data();
+    void simulatorAnswersParameters();
 
 private:
     template <typename T>
@@ -393,6 +400,87 @@ void TestCarStream::everyProtocolCarriesTheSameSamples()
         const QStringList names{"ch1", "ch2", "ch3", "ch4", "ch5", "ch6", "ch7", "ch8"};
         QCOMPARE(text->channelNames(), protocol.size() > 2 ? names : QStringList());
     }
+}
+
+void TestCarStream::simulatorAnswersParameters_data()
+{
+    QTest::addColumn<QString>("protocol");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QByteArray>("answer");
+    QByteArray payload(5, '\0');
+    payload[0] = 1; // kp
+    qToLittleEndian(2.5f, payload.data() + 1);
+    const QByteArray frame = CarLink::buildFrame(CarLink::Param, payload);
+    QTest::newRow("text line") << "text" << QByteArray("kp=2.5\n") << QByteArray("kp:2.5");
+    QTest::newRow("car frame") << "car" << frame << frame;
+}
+
+// Channel 1 of the oscilloscope swings 400 around 500 until kp = 2.5 makes it
+// swing 1000; the answer comes between the samples sent before and after.
+void TestCarStream::simulatorAnswersParameters()
+{
+    QFETCH(QString, protocol);
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, answer);
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                       {"car", "--protocol", protocol, "--send", "scope", "--fps", "200",
+                        "--channels", "2", "--sample-type", "float"}),
+             qPrintable(sim.error()));
+
+    std::vector<double> before;
+    std::vector<double> after;
+    QByteArrayList answers;
+    const auto sample = [&](double value) { (answers.isEmpty() ? before : after).push_back(value); };
+    CarFrameParser parser;
+    parser.setFrameLengths({0, 0, 0, 8, 5});
+    parser.setHandler(CarLink::Scope, [&](const char *bytes, int) {
+        sample(qFromLittleEndian<float>(bytes));
+    });
+    parser.setHandler(CarLink::Param, [&](const char *bytes, int length) {
+        answers.append(CarLink::buildFrame(CarLink::Param, QByteArray(bytes, length)));
+    });
+    QByteArray text;
+    const auto readText = [&](const QByteArray &bytes) {
+        text.append(bytes);
+        for (int end; (end = text.indexOf('\n')) >= 0; text.remove(0, end + 1)) {
+            const QByteArray line = text.left(end);
+            if (line.startsWith("kp:"))
+                answers.append(line);
+            else
+                sample(line.split(',').first().toDouble());
+        }
+    };
+
+    QSerialPort port(sim.portPath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    bool written = false;
+    QElapsedTimer clock;
+    clock.start();
+    while (after.size() < 60 && clock.elapsed() < kTimeoutMs) {
+        if (!port.waitForReadyRead(100))
+            continue;
+        const QByteArray bytes = port.readAll();
+        if (protocol == QLatin1String("car"))
+            parser.append(bytes);
+        else
+            readText(bytes);
+        if (before.size() >= 60 && !written) {
+            port.write(sent);
+            written = true;
+        }
+    }
+    QCOMPARE(answers, QByteArrayList{answer});
+    const auto swing = [](const std::vector<double> &values) {
+        double most = 0;
+        for (const double value : values)
+            most = std::max(most, std::abs(value - 500));
+        return most;
+    };
+    QVERIFY(swing(before) <= 400);
+    QVERIFY2(swing(after) > 800, qPrintable(QString::number(swing(after))));
+    QByteArray printed;
+    QTRY_VERIFY((printed += sim.process().readAllStandardOutput()).contains("param kp = 2.5\n"));
 }
 
 QTEST_MAIN(TestCarStream)

@@ -2,8 +2,10 @@
 // oscilloscope samples in the car link's frames, over a serial line or, as
 // a car with a Wi-Fi bridge, over TCP or UDP. With --protocol text or
 // justfloat it sends the same samples as a firmware printing them would:
-// text lines or JustFloat frames.
+// text lines or JustFloat frames. It listens too: parameters the workbench
+// sets are printed, answered and (speed, kp) change the scene.
 #include "carframe.h"
+#include "carlistener.h"
 #include "carscene.h"
 #include "samplestore.h"
 #include "sampletypes.h"
@@ -17,9 +19,11 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -27,6 +31,11 @@ constexpr int kUnpacedBatchBytes = 16 * 1024;
 // Paced, a tick sends the rounds due since the last one, up to this much.
 constexpr int kPacedBatchBytes = 256 * 1024;
 constexpr int kMaxFps = 1000000;
+// How far speed (percent of the usual pace) and kp (channel 1's gain) go.
+constexpr double kMaxSpeed = 1000;
+constexpr double kMaxGain = 1000;
+// Answers waiting while the workbench reads nothing but keeps sending.
+constexpr int kMaxAnswersWaiting = 64 * 1024;
 
 enum class Protocol { Car, Text, JustFloat };
 enum class TextFormat { Plain, Labelled, Teleplot };
@@ -50,6 +59,7 @@ struct CarOptions
     int corruptEvery = 0;
     qint64 rounds = 0;
     quint32 seed = 1;
+    QList<QByteArray> params;
 };
 
 void addCarOptions(QCommandLineParser &parser)
@@ -99,6 +109,14 @@ void addCarOptions(QCommandLineParser &parser)
     option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
     option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
     option("seed", "Seed of the noise in the scene and the garbage.", "n", "1");
+    option("params",
+           "Names of the parameters by index, comma separated, for parameter frames (command "
+           "4: index, little-endian float). The car takes lines name=value or name:value and "
+           "these frames, prints each on stdout and answers with the value it holds: a frame "
+           "(car; a line's name needs an index here), a line name:value (text) or nothing "
+           "(justfloat). speed (percent of the usual pace, -1000..1000) moves the camera image "
+           "and the CCD line; kp (-1000..1000) multiplies oscilloscope channel 1.",
+           "list", "speed,kp,ki,kd");
     SimLink::addOptions(parser, true);
     SimLink::addListenAndUdpOptions(parser);
 }
@@ -213,7 +231,9 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     options->corruptEvery = *corruptEvery;
     options->rounds = *rounds;
     options->seed = quint32(*seed);
-    return true;
+    options->params = parser.value(QStringLiteral("params")).toUtf8().split(',');
+    *error = CarListener::namesProblem(options->params);
+    return error->isEmpty();
 }
 
 // Sends one round (a frame of each kind asked for) per tick.
@@ -245,13 +265,23 @@ public:
 
     qint64 roundsSent() const { return m_round; }
 
+    // Rounds sent after this show the new value.
+    void setParameter(const QByteArray &name, double value)
+    {
+        if (name == "speed")
+            m_step = std::clamp(value, -kMaxSpeed, kMaxSpeed) / 100;
+        else if (name == "kp")
+            m_scene.setChannelOneGain(std::clamp(value, -kMaxGain, kMaxGain));
+    }
+
 private:
     bool sendRound()
     {
         if (m_options.camera)
-            add(CarLink::Image, m_scene.cameraPayload(m_options.image, m_round));
+            add(CarLink::Image, m_scene.cameraPayload(m_options.image, m_position));
         if (m_options.ccd)
-            add(CarLink::Ccd, m_scene.ccdPayload(m_options.ccdCount, m_options.ccdLine, m_round));
+            add(CarLink::Ccd,
+                m_scene.ccdPayload(m_options.ccdCount, m_options.ccdLine, m_position));
         if (m_options.scope) {
             const QByteArray payload =
                 m_scene.scopePayload(m_options.channels, m_options.sampleType, int(m_round));
@@ -261,6 +291,7 @@ private:
                 addSamples(payload);
         }
         ++m_round;
+        m_position += m_step;
         return m_options.rounds == 0 || m_round < m_options.rounds;
     }
 
@@ -344,6 +375,9 @@ private:
     CarScene m_scene;
     quint32 m_garbageState;
     qint64 m_round = 0;
+    // Down the track: the round number, until a speed is set.
+    double m_position = 0;
+    double m_step = 1;
     qint64 m_frames = 0;
     QByteArray m_out;
 };
@@ -376,11 +410,38 @@ int runCar(const QStringList &arguments)
     if (!link.open(parser))
         return 1;
     Car car(options, link);
+    const CarListener::Answer answer = options.protocol == Protocol::Car ? CarListener::Answer::Frame
+                                       : options.protocol == Protocol::Text
+                                           ? CarListener::Answer::Line
+                                           : CarListener::Answer::None;
+    CarListener listener(options.params, answer,
+                         [&car](const QByteArray &name, double value) {
+                             car.setParameter(name, value);
+                         });
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(options.fps > 0 ? qMax(1, 1000 / options.fps) : 0);
     QElapsedTimer clock;
     bool sending = false;
+    // Answers wait for the write under way: they go between frames.
+    QByteArray answers;
+    const auto sendAnswers = [&] {
+        while (!answers.isEmpty()) {
+            const QByteArray bytes = std::exchange(answers, {});
+            sending = true;
+            link.write(bytes);
+            sending = false;
+        }
+    };
+    QObject::connect(&link, &SimLink::received, [&](const QByteArray &bytes) {
+        const QByteArray more = listener.take(bytes);
+        if (answers.size() + more.size() <= kMaxAnswersWaiting)
+            answers.append(more);
+        else
+            err << "zentrik-sim car: the workbench reads nothing, answers dropped\n" << Qt::flush;
+        if (!sending)
+            sendAnswers();
+    });
     QObject::connect(&tick, &QTimer::timeout, [&] {
         // A full line makes write() run the event loop; no round may start
         // inside another.
@@ -401,6 +462,7 @@ int runCar(const QStringList &arguments)
             link.quitOnceRead();
         }
         sending = false;
+        sendAnswers();
     });
     QObject::connect(&link, &SimLink::closed, [] { QCoreApplication::quit(); });
     clock.start();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -27,6 +28,15 @@ void appendLittleEndian(QByteArray &out, T value)
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
     out.append(bytes, int(sizeof(T)));
+}
+
+// An integer sample: rounded, and held at the type's limits.
+template <typename T>
+void appendRounded(QByteArray &out, double value)
+{
+    const double low = double(std::numeric_limits<T>::min());
+    const double high = double(std::numeric_limits<T>::max());
+    appendLittleEndian(out, T(std::lround(std::clamp(value, low, high))));
 }
 
 // One channel's wave at sample `t`, between -1 and 1: sines of different
@@ -64,12 +74,13 @@ int CarScene::noise(int amplitude)
 // The camera looks ahead down a white track with black edge lines on a
 // darker floor. Near rows (at the bottom) see the track wide; far rows see
 // it narrow and swinging with the bends ahead.
-int CarScene::sceneGrey(int x, int y, int width, int height, int frame, bool *background)
+int CarScene::sceneGrey(int x, int y, int width, int height, double position,
+                        bool *background)
 {
     const double near = height > 1 ? double(y) / (height - 1) : 1.0;
     const double far = 1.0 - near;
-    const double centre = width * (0.5 + 0.3 * std::sin(frame * 0.04) * far * far
-                                   + 0.08 * std::sin(frame * 0.013));
+    const double centre = width * (0.5 + 0.3 * std::sin(position * 0.04) * far * far
+                                   + 0.08 * std::sin(position * 0.013));
     const double halfWidth = width * (0.1 + 0.32 * near);
     const double edge = std::max(1.0, width * (0.015 + 0.03 * near));
     const double distance = std::abs(x + 0.5 - centre);
@@ -81,7 +92,7 @@ int CarScene::sceneGrey(int x, int y, int width, int height, int frame, bool *ba
     return kTrackGrey;
 }
 
-QByteArray CarScene::cameraPayload(const CarCamera::Settings &settings, int frame)
+QByteArray CarScene::cameraPayload(const CarCamera::Settings &settings, double position)
 {
     const int w = settings.width;
     const int h = settings.height;
@@ -90,7 +101,7 @@ QByteArray CarScene::cameraPayload(const CarCamera::Settings &settings, int fram
     const int pixels = settings.mode == CarCamera::Binary ? payload.size() * 8 : w * h;
     for (int i = 0; i < pixels; ++i) {
         bool background = false;
-        const int grey = std::clamp(sceneGrey(i % w, i / w, w, h, frame, &background) + noise(6),
+        const int grey = std::clamp(sceneGrey(i % w, i / w, w, h, position, &background) + noise(6),
                                     0, 255);
         switch (settings.mode) {
         case CarCamera::Binary: {
@@ -121,12 +132,12 @@ QByteArray CarScene::cameraPayload(const CarCamera::Settings &settings, int fram
 // A line sensor across the track: bright track between two dark edges that
 // move as the car sways. The second sensor looks further ahead, where the
 // track is narrower and swings more.
-QByteArray CarScene::ccdPayload(int sensors, int line, int frame)
+QByteArray CarScene::ccdPayload(int sensors, int line, double position)
 {
     QByteArray payload;
     payload.reserve(sensors * line);
     for (int sensor = 0; sensor < sensors; ++sensor) {
-        const double centre = line * (0.5 + (0.2 + 0.1 * sensor) * std::sin(frame * 0.05 + sensor));
+        const double centre = line * (0.5 + (0.2 + 0.1 * sensor) * std::sin(position * 0.05 + sensor));
         const double halfWidth = line * (0.3 - 0.08 * sensor);
         const double edge = std::max(1.0, line / 32.0);
         for (int x = 0; x < line; ++x) {
@@ -148,25 +159,25 @@ QByteArray CarScene::scopePayload(int channels, int typeCode, int frame)
     QByteArray payload;
     payload.reserve(channels * sampleType(typeCode).size);
     for (int channel = 0; channel < channels; ++channel) {
-        const double v = wave(channel, frame, noise(1000) / 1000.0);
+        const double v = wave(channel, frame, noise(1000) / 1000.0) * (channel == 0 ? m_gain : 1);
         switch (typeCode) {
         case Int8:
-            appendLittleEndian(payload, qint8(std::lround(100 * v)));
+            appendRounded<qint8>(payload, 100 * v);
             break;
         case UInt8:
-            appendLittleEndian(payload, quint8(std::lround(128 + 100 * v)));
+            appendRounded<quint8>(payload, 128 + 100 * v);
             break;
         case Int16:
-            appendLittleEndian(payload, qint16(std::lround(1500 * v)));
+            appendRounded<qint16>(payload, 1500 * v);
             break;
         case UInt16:
-            appendLittleEndian(payload, quint16(std::lround(2000 + 1800 * v)));
+            appendRounded<quint16>(payload, 2000 + 1800 * v);
             break;
         case Int32:
-            appendLittleEndian(payload, qint32(std::lround(2500 * v)));
+            appendRounded<qint32>(payload, 2500 * v);
             break;
         case UInt32:
-            appendLittleEndian(payload, quint32(std::lround(500 + 400 * v)));
+            appendRounded<quint32>(payload, 500 + 400 * v);
             break;
         case Float:
             appendLittleEndian(payload, float(500 + 400 * v));
