@@ -37,6 +37,17 @@ QString printed(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
+// The digits after the point a value needs, up to the most a row shows.
+int decimalsOf(double value)
+{
+    for (int decimals = 0; decimals < CarParams::kMaxDecimals; ++decimals) {
+        const double scaled = value * std::pow(10.0, decimals);
+        if (std::abs(scaled - std::round(scaled)) < 1e-9 * std::max(1.0, std::abs(scaled)))
+            return decimals;
+    }
+    return CarParams::kMaxDecimals;
+}
+
 int sliderSteps(const CarParameter &row)
 {
     const double steps = std::round((row.maximum - row.minimum) / row.step);
@@ -71,8 +82,13 @@ ParameterView::ParameterView(Dialogs &dialogs, QWidget *parent)
 {
     ui->setupUi(this);
     ui->car_param_template->setText(m_set.textTemplate);
-    ui->car_param_table->horizontalHeader()->setSectionResizeMode(ValueColumn,
-                                                                   QHeaderView::Stretch);
+    QHeaderView *header = ui->car_param_table->horizontalHeader();
+    header->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);
+    header->resizeSection(NameColumn, 90);
+    for (int column : {MinColumn, MaxColumn, StepColumn})
+        header->resizeSection(column, 80);
+    header->resizeSection(DecimalsColumn, 55);
+    header->resizeSection(ReportedColumn, 80);
     ui->car_param_table->verticalHeader()->setDefaultSectionSize(30);
     m_clock.start();
     m_markTimer.setInterval(kMarkCheckMs);
@@ -156,6 +172,11 @@ void ParameterView::rebuildTable()
     table->setRowCount(0);
     m_widgets = QVector<RowWidgets>(m_set.rows.size());
     table->setRowCount(m_set.rows.size());
+    // Rows are numbered as %index and the parameter frames number them.
+    QStringList indexes;
+    for (int row = 0; row < m_set.rows.size(); ++row)
+        indexes << QString::number(row);
+    table->setVerticalHeaderLabels(indexes);
     for (int row = 0; row < m_set.rows.size(); ++row) {
         createRowWidgets(row);
         fillRow(row);
@@ -183,6 +204,7 @@ void ParameterView::createRowWidgets(int row)
     widgets.value->setFrame(false);
     // A number being typed goes out once complete, not digit by digit.
     widgets.value->setKeyboardTracking(false);
+    widgets.value->setMinimumWidth(80);
     widgets.slider = new QSlider(Qt::Horizontal, valueCell);
     widgets.slider->setObjectName(QStringLiteral("car_param_slider"));
     widgets.slider->setMinimumWidth(120);
@@ -241,6 +263,14 @@ void ParameterView::fillRow(int row)
     widgets.value->setValue(parameter.value);
     widgets.slider->setRange(0, sliderSteps(parameter));
     widgets.slider->setValue(sliderPosition(parameter));
+    // The limits show the row's decimals, or as many as they need; the step
+    // is at least one unit of the last shown.
+    const int limitDecimals =
+        std::max({parameter.decimals, decimalsOf(parameter.step), decimalsOf(parameter.minimum),
+                  decimalsOf(parameter.maximum)});
+    for (QDoubleSpinBox *limit : {widgets.minimum, widgets.maximum, widgets.step})
+        limit->setDecimals(limitDecimals);
+    widgets.step->setMinimum(std::pow(10.0, -limitDecimals));
     widgets.minimum->setValue(parameter.minimum);
     widgets.maximum->setValue(parameter.maximum);
     widgets.step->setValue(parameter.step);
