@@ -1,6 +1,7 @@
 #include "carparams.h"
 
 #include "carframe.h"
+#include "jsonkeys.h"
 #include "textcodec.h"
 #include "translation.h"
 
@@ -62,101 +63,118 @@ struct TemplatePiece
     char byte = 0;
 };
 
+// The escape at text[at], a backslash: its byte and its length, or a
+// length of 0 for an unknown one. "\x" takes one or two hex digits.
+int escapeAt(const QString &text, int at, char *byte)
+{
+    static const char kSimple[][2] = {{'n', '\n'}, {'r', '\r'}, {'t', '\t'}, {'\\', '\\'},
+                                      {'0', '\0'}, {'"', '"'},  {'\'', '\''}};
+    const QChar e = at + 1 < text.size() ? text.at(at + 1) : QChar();
+    for (const auto &simple : kSimple) {
+        if (e == QLatin1Char(simple[0])) {
+            *byte = simple[1];
+            return 2;
+        }
+    }
+    if (e != QLatin1Char('x'))
+        return 0;
+    int value = 0;
+    int digits = 0;
+    while (digits < 2 && at + 2 + digits < text.size() && hexDigit(text.at(at + 2 + digits)) >= 0) {
+        value = value * 16 + hexDigit(text.at(at + 2 + digits));
+        ++digits;
+    }
+    *byte = char(value);
+    return digits > 0 ? 2 + digits : 0;
+}
+
+// The placeholder at text[at], a '%': its kind (Text for "%%") and its
+// length, or a length of 0 for an unknown one.
+int placeholderAt(const QString &text, int at, TemplatePiece::Kind *kind)
+{
+    static const struct
+    {
+        const char *word;
+        TemplatePiece::Kind kind;
+    } kWords[] = {{"%", TemplatePiece::Text},
+                  {"name", TemplatePiece::Name},
+                  {"value", TemplatePiece::Value},
+                  {"index", TemplatePiece::Index}};
+    const QStringRef rest = text.midRef(at + 1);
+    for (const auto &word : kWords) {
+        if (rest.startsWith(QLatin1String(word.word))) {
+            *kind = word.kind;
+            return 1 + int(std::strlen(word.word));
+        }
+    }
+    return 0;
+}
+
+QString templateSizeProblem(const QString &text)
+{
+    if (text.isEmpty())
+        return mainTr("发送模板为空");
+    if (text.size() > CarParams::kMaxTemplateLength)
+        return mainTr("发送模板超过 %1 个字符").arg(CarParams::kMaxTemplateLength);
+    if (!text.isValidUtf16())
+        return mainTr("发送模板含有无效字符");
+    return {};
+}
+
 // Splits the template into pieces, or says what is wrong with it.
 bool splitTemplate(const QString &text, QVector<TemplatePiece> *pieces, QString *problem)
 {
-    if (text.isEmpty()) {
-        setProblem(problem, mainTr("发送模板为空"));
-        return false;
-    }
-    if (text.size() > CarParams::kMaxTemplateLength) {
-        setProblem(problem, mainTr("发送模板超过 %1 个字符").arg(CarParams::kMaxTemplateLength));
-        return false;
-    }
-    if (!text.isValidUtf16()) {
-        setProblem(problem, mainTr("发送模板含有无效字符"));
+    const QString sizeProblem = templateSizeProblem(text);
+    if (!sizeProblem.isEmpty()) {
+        setProblem(problem, sizeProblem);
         return false;
     }
     QString literal;
-    const auto flush = [&] {
+    const auto add = [&](const TemplatePiece &piece) {
         if (!literal.isEmpty() && pieces)
             pieces->append({TemplatePiece::Text, literal, 0});
         literal.clear();
-    };
-    const auto add = [&](TemplatePiece piece) {
-        flush();
-        if (pieces)
+        if (pieces && piece.kind != TemplatePiece::Text)
             pieces->append(piece);
     };
-    const int size = text.size();
-    for (int i = 0; i < size; ++i) {
+    for (int i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
+        TemplatePiece piece;
+        int used = 1;
         if (c == QLatin1Char('%')) {
-            const QStringRef rest = text.midRef(i + 1);
-            if (rest.startsWith(QLatin1Char('%'))) {
-                literal.append(c);
-                i += 1;
-            } else if (rest.startsWith(QLatin1String("name"))) {
-                add({TemplatePiece::Name, {}, 0});
-                i += 4;
-            } else if (rest.startsWith(QLatin1String("value"))) {
-                add({TemplatePiece::Value, {}, 0});
-                i += 5;
-            } else if (rest.startsWith(QLatin1String("index"))) {
-                add({TemplatePiece::Index, {}, 0});
-                i += 5;
-            } else {
-                setProblem(problem, mainTr("发送模板第 %1 个字符：%后只能是 name、value、index 或 %")
-                                        .arg(i + 1));
+            used = placeholderAt(text, i, &piece.kind);
+            if (used == 0) {
+                setProblem(problem,
+                           mainTr("发送模板第 %1 个字符：%后只能是 name、value、index 或 %").arg(i + 1));
                 return false;
             }
+            if (piece.kind == TemplatePiece::Text)
+                literal.append(c);
+            else
+                add(piece);
         } else if (c == QLatin1Char('\\')) {
-            const QChar e = i + 1 < size ? text.at(i + 1) : QChar();
-            char byte = 0;
-            int used = 1;
-            switch (e.unicode()) {
-            case 'n': byte = '\n'; break;
-            case 'r': byte = '\r'; break;
-            case 't': byte = '\t'; break;
-            case '\\': byte = '\\'; break;
-            case '0': byte = '\0'; break;
-            case '"': byte = '"'; break;
-            case '\'': byte = '\''; break;
-            case 'x': {
-                int value = -1;
-                for (int k = i + 2; k < size && k < i + 4 && hexDigit(text.at(k)) >= 0; ++k) {
-                    value = std::max(value, 0) * 16 + hexDigit(text.at(k));
-                    ++used;
-                }
-                if (value >= 0) {
-                    byte = char(value);
-                    break;
-                }
-                used = -1;
-                break;
-            }
-            default:
-                used = -1;
-            }
-            if (used < 0) {
+            used = escapeAt(text, i, &piece.byte);
+            if (used == 0) {
                 setProblem(problem, mainTr("发送模板第 %1 个字符：无效的转义序列").arg(i + 1));
                 return false;
             }
-            add({TemplatePiece::Byte, {}, byte});
-            i += used;
+            piece.kind = TemplatePiece::Byte;
+            add(piece);
         } else {
             literal.append(c);
         }
+        i += used - 1;
     }
-    flush();
+    add(TemplatePiece());
     return true;
 }
 
 QJsonObject rowToJson(const CarParameter &row)
 {
-    return QJsonObject{{QStringLiteral("name"), row.name},       {QStringLiteral("value"), row.value},
-                       {QStringLiteral("min"), row.minimum},     {QStringLiteral("max"), row.maximum},
-                       {QStringLiteral("step"), row.step},       {QStringLiteral("decimals"), row.decimals}};
+    return QJsonObject{
+        {QStringLiteral("name"), row.name},   {QStringLiteral("value"), row.value},
+        {QStringLiteral("min"), row.minimum}, {QStringLiteral("max"), row.maximum},
+        {QStringLiteral("step"), row.step},   {QStringLiteral("decimals"), row.decimals}};
 }
 
 bool finiteNumber(const QJsonValue &value, double *out)
@@ -184,9 +202,10 @@ std::optional<CarParameter> rowFromJson(const QJsonValue &value, int number, QSt
     const QJsonValue name = object.value(QLatin1String("name"));
     row.name = name.toString();
     if (!name.isString() || !CarParams::nameValid(row.name)) {
-        setProblem(problem, mainTr("第 %1 个参数的名称无效：须为 1 到 %2 字节，不含空白、控制字符和 = : ,")
-                                .arg(number)
-                                .arg(CarParams::kMaxNameBytes));
+        setProblem(problem,
+                   mainTr("第 %1 个参数的名称无效：须为 1 到 %2 字节，不含空白、控制字符和 = : ,")
+                       .arg(number)
+                       .arg(CarParams::kMaxNameBytes));
         return std::nullopt;
     }
     if (row.minimum > row.maximum) {
@@ -198,9 +217,9 @@ std::optional<CarParameter> rowFromJson(const QJsonValue &value, int number, QSt
         return std::nullopt;
     }
     if (decimals < 0 || decimals > CarParams::kMaxDecimals || decimals != std::floor(decimals)) {
+        // Both at once: a name may hold "%1" itself.
         setProblem(problem, mainTr("参数 %1 的小数位数须为 0 到 %2 的整数")
-                                .arg(row.name)
-                                .arg(CarParams::kMaxDecimals));
+                                .arg(row.name, QString::number(CarParams::kMaxDecimals)));
         return std::nullopt;
     }
     row.decimals = int(decimals);
@@ -325,11 +344,11 @@ QByteArray CarParams::toJson(const CarParameterSet &set)
     QJsonArray rows;
     for (const CarParameter &row : set.rows)
         rows.append(rowToJson(row));
+    const bool binary = set.mode == CarParameterSet::Mode::Binary;
     const QJsonObject object{
         {QStringLiteral("format"), QLatin1String(kFormat)},
         {QStringLiteral("version"), kVersion},
-        {QStringLiteral("mode"), set.mode == CarParameterSet::Mode::Binary ? QStringLiteral("binary")
-                                                                           : QStringLiteral("text")},
+        {QStringLiteral("mode"), binary ? QStringLiteral("binary") : QStringLiteral("text")},
         {QStringLiteral("template"), set.textTemplate},
         {QStringLiteral("rows"), rows}};
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
@@ -337,6 +356,10 @@ QByteArray CarParams::toJson(const CarParameterSet &set)
 
 std::optional<CarParameterSet> CarParams::fromJson(const QByteArray &json, QString *problem)
 {
+    if (jsonRepeatsAKey(json)) {
+        setProblem(problem, mainTr("参数文件已损坏：有重复的字段"));
+        return std::nullopt;
+    }
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
@@ -388,7 +411,8 @@ std::optional<CarParameterSet> CarParams::loadFile(const QString &path, QString 
 }
 
 ParameterSendPacer::ParameterSendPacer(std::function<void(int index)> send, QObject *parent)
-    : QObject(parent), m_send(std::move(send))
+    : QObject(parent)
+    , m_send(std::move(send))
 {
 }
 

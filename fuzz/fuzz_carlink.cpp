@@ -1,10 +1,12 @@
 // The car link: a byte stream cut into frames, each payload through the
-// handler the car tab uses (camera pictures, CCD drawing, samples stored).
+// handler the car tab uses (camera pictures, CCD drawing, samples stored,
+// parameters read back).
 //
 // Input: eight setting bytes, two bytes that split the stream into one to
 // three reads, then the stream.
 #include "camimage.h"
 #include "carframe.h"
+#include "carparams.h"
 #include "ccddrawing.h"
 #include "fuzzcheck.h"
 #include "samplestore.h"
@@ -31,6 +33,7 @@ struct Setup
     int ccdLine = 1;
     int channels = 1;
     int typeCode = 0;
+    bool params = false;
 
     CarLink::FrameLengths lengths() const
     {
@@ -39,6 +42,7 @@ struct Setup
             CarCamera::payloadLength(camera.mode, camera.width, camera.height);
         lengths[CarLink::Ccd] = ccdCount * ccdLine;
         lengths[CarLink::Scope] = channels * sampleType(typeCode).size;
+        lengths[CarLink::Param] = params ? CarParams::kPayloadLength : 0;
         return lengths;
     }
 };
@@ -60,6 +64,7 @@ Setup setupFrom(const uint8_t *b)
     setup.channels = 1 + b[4] % 8;
     setup.typeCode = (b[4] >> 3) % 8;
     setup.label = QSize(b[5] % 64, b[6] % 64);
+    setup.params = b[5] & 0x80;
     setup.threshold = b[7];
     return setup;
 }
@@ -79,7 +84,7 @@ std::vector<Frame> cutFrames(const Setup &setup, const std::vector<QByteArray> &
 {
     std::vector<Frame> frames;
     parser.setFrameLengths(setup.lengths());
-    for (int command = CarLink::Image; command <= CarLink::Scope; ++command)
+    for (int command = CarLink::Image; command <= CarLink::Param; ++command)
         parser.setHandler(command, [&frames, command](const char *payload, int length) {
             frames.push_back({command, QByteArray(payload, length)});
         });
@@ -332,6 +337,25 @@ void checkSamples(const Setup &setup, const std::vector<Frame> &frames)
     }
 }
 
+// ---- parameters: only while their length is set, and read back as sent ----
+
+void checkParams(const Setup &setup, const std::vector<Frame> &frames)
+{
+    for (const Frame &frame : frames) {
+        if (frame.command != CarLink::Param)
+            continue;
+        check(setup.params, "no parameter frame without its length");
+        int index = -1;
+        double value = 0;
+        if (!CarParams::readBinaryPayload(frame.payload.constData(), frame.payload.size(), index,
+                                          value))
+            continue;
+        const QByteArray again = CarParams::binaryMessage(index, value);
+        check(again.mid(2, CarParams::kPayloadLength) == frame.payload,
+              "a parameter read back is sent as the same frame");
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -356,5 +380,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkCamera(setup, frames);
     checkCcd(setup, frames);
     checkSamples(setup, frames);
+    checkParams(setup, frames);
     return 0;
 }

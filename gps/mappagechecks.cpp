@@ -1,15 +1,15 @@
 #include "mappagechecks.h"
 
+#include "jsonkeys.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QStringList>
 
 #include <cmath>
-#include <vector>
 
 namespace MapPageChecks {
 
@@ -34,56 +34,6 @@ QJsonArray trackOf(const QJsonValue &value)
                                      {QStringLiteral("lat"), point.value(QLatin1String("lat"))}});
     }
     return track;
-}
-
-bool isJsonSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// Qt 5.15's JSON parser leaks the value of a key that an object repeats, if
-// it is an array or an object. The page never repeats a key, nor writes one
-// with an escape, so text that does is not parsed at all; keys without
-// escapes compare as written.
-bool repeatsAKey(const QByteArray &json)
-{
-    std::vector<char> open;               // '{' or '[' of each open container
-    std::vector<QSet<QByteArray>> keys;   // of each open object
-    for (int i = 0; i < json.size(); ++i) {
-        const char c = json.at(i);
-        if (c == '{' || c == '[') {
-            open.push_back(c);
-            if (c == '{')
-                keys.emplace_back();
-        } else if (c == '}' || c == ']') {
-            if (open.empty())
-                return false;
-            if (open.back() == '{')
-                keys.pop_back();
-            open.pop_back();
-        } else if (c == '"') {
-            const int start = i + 1;
-            bool escaped = false;
-            for (++i; i < json.size() && json.at(i) != '"'; ++i) {
-                if (json.at(i) == '\\') {
-                    escaped = true;
-                    ++i;
-                }
-            }
-            int next = i + 1;
-            while (next < json.size() && isJsonSpace(json.at(next)))
-                ++next;
-            const bool isKey = next < json.size() && json.at(next) == ':' && !open.empty()
-                && open.back() == '{';
-            if (!isKey)
-                continue;
-            const QByteArray key = json.mid(start, i - start);
-            if (escaped || keys.back().contains(key))
-                return true;
-            keys.back().insert(key);
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -125,7 +75,7 @@ QString exportedState(const QString &exported)
                       {QStringLiteral("mapLng"), QJsonValue()}, {QStringLiteral("mapLat"), QJsonValue()}};
     const QByteArray text = exported.toUtf8();
     const QJsonObject page =
-        repeatsAKey(text) ? QJsonObject() : QJsonDocument::fromJson(text).object();
+        jsonRepeatsAKey(text) ? QJsonObject() : QJsonDocument::fromJson(text).object();
     const auto take = [&](const char *name, bool valid) {
         if (valid)
             state.insert(QLatin1String(name), page.value(QLatin1String(name)));
