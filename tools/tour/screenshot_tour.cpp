@@ -243,6 +243,7 @@ private:
     {
         CarParameterSet set;
         set.mode = CarParameterSet::Mode::Binary;
+        set.textTemplate = QStringLiteral("%name=%value\\n");
         set.rows = {{QStringLiteral("speed"), 40, 0, 100, 1, 0},
                     {QStringLiteral("kp"), 1.25, 0, 10, 0.05, 2},
                     {QStringLiteral("ki"), 0.1, 0, 2, 0.01, 2},
