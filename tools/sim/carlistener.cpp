@@ -1,7 +1,6 @@
 #include "carlistener.h"
 
 #include <QTextCodec>
-#include <QTextStream>
 #include <QtEndian>
 
 #include <charconv>
@@ -14,18 +13,6 @@ constexpr int kFrameBytes = CarListener::kFramePayload + 4;
 constexpr char kCommand = char(CarLink::Param);
 constexpr char kNotCommand = char(~CarLink::Param);
 constexpr float kFloatMax = std::numeric_limits<float>::max();
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 bool isControl(char byte)
 {
@@ -117,8 +104,11 @@ int removeFrames(QByteArray &text)
 
 } // namespace
 
-CarListener::CarListener(const QList<QByteArray> &names, Answer answer, Changed changed)
-    : m_names(names)
+CarListener::CarListener(const QList<QByteArray> &names, Answer answer, Changed changed,
+                         FILE *printed, FILE *notes)
+    : m_out(printed)
+    , m_err(notes)
+    , m_names(names)
     , m_answer(answer)
     , m_changed(std::move(changed))
 {
@@ -150,8 +140,8 @@ QByteArray CarListener::take(const QByteArray &bytes)
 {
     m_frames.append(bytes);
     takeText(bytes);
-    out() << Qt::flush;
-    err() << Qt::flush;
+    m_out << Qt::flush;
+    m_err << Qt::flush;
     QByteArray answers;
     answers.swap(m_answers);
     return answers;
@@ -172,7 +162,7 @@ void CarListener::takeText(const QByteArray &bytes)
     // of a frame that may follow it.
     const int tail = unfinished - from;
     if (!m_skippingLongLine && tail > kMaxLine + 1) {
-        err() << "zentrik-sim car: skipped a line of over " << kMaxLine << " bytes\n";
+        m_err << "zentrik-sim car: skipped a line of over " << kMaxLine << " bytes\n";
         m_skippingLongLine = true;
     }
     m_text.remove(0, m_skippingLongLine ? unfinished : from);
@@ -183,7 +173,7 @@ void CarListener::takeLine(QByteArray line)
     if (line.endsWith('\r'))
         line.chop(1);
     if (line.size() > kMaxLine) {
-        err() << "zentrik-sim car: skipped a line of over " << kMaxLine << " bytes\n";
+        m_err << "zentrik-sim car: skipped a line of over " << kMaxLine << " bytes\n";
         return;
     }
     if (line.trimmed().isEmpty())
@@ -194,7 +184,7 @@ void CarListener::takeLine(QByteArray line)
     const QByteArray name = line.left(at).trimmed();
     const std::optional<double> value = parseNumber(line.mid(at + 1).trimmed());
     if (at < 0 || name.isEmpty() || name.size() > kMaxName || hasControl(name) || !value) {
-        err() << "zentrik-sim car: ignored a line that sets no parameter: " << printable(line)
+        m_err << "zentrik-sim car: ignored a line that sets no parameter: " << printable(line)
               << "\n";
         return;
     }
@@ -206,7 +196,7 @@ void CarListener::takeFrame(const char *payload)
     const int index = uchar(payload[0]);
     const double value = qFromLittleEndian<float>(payload + 1);
     if (!std::isfinite(value)) {
-        err() << "zentrik-sim car: ignored a parameter frame for #" << index
+        m_err << "zentrik-sim car: ignored a parameter frame for #" << index
               << " without a number\n";
         return;
     }
@@ -218,12 +208,12 @@ void CarListener::hold(const QByteArray &name, int index, double value)
 {
     const QByteArray key = name.isEmpty() ? '#' + QByteArray::number(index) : name;
     if (!m_held.contains(key) && m_held.size() >= m_names.size() + kMaxExtraNames) {
-        err() << "zentrik-sim car: holds no more parameters, ignored " << printable(key) << "\n";
+        m_err << "zentrik-sim car: holds no more parameters, ignored " << printable(key) << "\n";
         return;
     }
     m_held[key] = value;
     const QByteArray number = numberText(value);
-    out() << "param " << printable(key) << " = " << number << "\n";
+    m_out << "param " << printable(key) << " = " << number << "\n";
     if (!name.isEmpty() && m_changed)
         m_changed(name, value);
     if (m_answer == Answer::Frame && index >= 0)

@@ -5,6 +5,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QTextStream>
+
+#include <cstdio>
 
 #include <functional>
 #include <optional>
@@ -32,8 +35,9 @@ public:
     using Changed = std::function<void(const QByteArray &name, double value)>;
 
     // `names` names the frame indexes 0, 1, ...; `changed` hears of every
-    // value received under a name.
-    CarListener(const QList<QByteArray> &names, Answer answer, Changed changed);
+    // value received under a name. Values go to `printed`, notes to `notes`.
+    CarListener(const QList<QByteArray> &names, Answer answer, Changed changed,
+                FILE *printed = stdout, FILE *notes = stderr);
 
     // Takes bytes as they came, cut anywhere; returns the answers to send.
     QByteArray take(const QByteArray &bytes);
@@ -48,6 +52,8 @@ private:
     void takeFrame(const char *payload);
     void hold(const QByteArray &key, int index, double value);
 
+    QTextStream m_out;
+    QTextStream m_err;
     QList<QByteArray> m_names;
     Answer m_answer;
     Changed m_changed;

@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTextCodec>
 #include <QTextStream>
 #include <QTimer>
 #include <QtEndian>
@@ -231,9 +232,26 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     options->corruptEvery = *corruptEvery;
     options->rounds = *rounds;
     options->seed = quint32(*seed);
-    options->params = parser.value(QStringLiteral("params")).toUtf8().split(',');
+    // Names go over the line as the workbench writes them, in GB18030.
+    const QTextCodec *codec = QTextCodec::codecForName("GB18030");
+    const QString params = parser.value(QStringLiteral("params"));
+    options->params = (codec ? codec->fromUnicode(params) : params.toUtf8()).split(',');
     *error = CarListener::namesProblem(options->params);
     return error->isEmpty();
+}
+
+// JustFloat carries no names, so the car answers nothing there.
+CarListener::Answer answerIn(Protocol protocol)
+{
+    switch (protocol) {
+    case Protocol::Car:
+        return CarListener::Answer::Frame;
+    case Protocol::Text:
+        return CarListener::Answer::Line;
+    case Protocol::JustFloat:
+        break;
+    }
+    return CarListener::Answer::None;
 }
 
 // Sends one round (a frame of each kind asked for) per tick.
@@ -410,11 +428,7 @@ int runCar(const QStringList &arguments)
     if (!link.open(parser))
         return 1;
     Car car(options, link);
-    const CarListener::Answer answer = options.protocol == Protocol::Car ? CarListener::Answer::Frame
-                                       : options.protocol == Protocol::Text
-                                           ? CarListener::Answer::Line
-                                           : CarListener::Answer::None;
-    CarListener listener(options.params, answer,
+    CarListener listener(options.params, answerIn(options.protocol),
                          [&car](const QByteArray &name, double value) {
                              car.setParameter(name, value);
                          });
