@@ -62,6 +62,7 @@ private slots:
     void cleanup();
 
     void valuesGoOutPacedOnlyWhileOpenAndLastingDifferencesAreMarked();
+    void rowsMoveWithTheirValuesAndWaitingOnesGoFirst();
     void simulatorOnAPseudoTerminalTakesTextAndAnswers();
     void simulatorOverTcpTakesFramesAndAnswers_data();
     void simulatorOverTcpTakesFramesAndAnswers();
@@ -168,6 +169,30 @@ void TestParamView::valuesGoOutPacedOnlyWhileOpenAndLastingDifferencesAreMarked(
     widget<QPushButton>("car_OpenCloseButton")->click();
     slider(1)->setValue(2);
     QVERIFY(car.read(1, 200).isEmpty());
+}
+
+// A value waiting for its turn goes out under the index it was set for,
+// before the rows are renumbered.
+void TestParamView::rowsMoveWithTheirValuesAndWaitingOnesGoFirst()
+{
+    PtyPair car;
+    openSerial(car.slavePath());
+    widget<QComboBox>("car_param_mode")->setCurrentIndex(1);
+    slider(1)->setValue(4);
+    slider(1)->setValue(6);
+    widget<QTableWidget>("car_param_table")->setCurrentCell(1, 0);
+    widget<QPushButton>("car_param_up")->click();
+    QCOMPARE(car.read(18), QByteArray("\x04\xFB\x01\x00\x00\x00\x40\xFB\x04"
+                                      "\x04\xFB\x01\x00\x00\x40\x40\xFB\x04",
+                                      18));
+    QCOMPARE(page()->parameterSet().rows[0].name, QStringLiteral("kp"));
+
+    widget<QPushButton>("car_param_add")->click();
+    QCOMPARE(page()->parameterSet().rows.size(), 3);
+    widget<QPushButton>("car_param_remove")->click();
+    QCOMPARE(page()->parameterSet().rows.size(), 2);
+    slider(0)->setValue(8);
+    QCOMPARE(car.read(9), QByteArray("\x04\xFB\x00\x00\x00\x80\x40\xFB\x04", 9));
 }
 
 void TestParamView::simulatorOnAPseudoTerminalTakesTextAndAnswers()
