@@ -4,6 +4,7 @@
 #include "capturecontrols.h"
 #include "ccdview.h"
 #include "dialogs.h"
+#include "paramview.h"
 #include "sampledecoders.h"
 #include "scopeview.h"
 #include "seriallink.h"
@@ -28,6 +29,7 @@ namespace {
 // the order of CarTab::Protocol.
 const char *const kProtocolKeys[] = {"car", "text", "justfloat"};
 const char kProtocolSetting[] = "car/protocol";
+const char kParameterFileSetting[] = "car/parameterFile";
 
 int protocolIndex(const QString &key)
 {
@@ -114,6 +116,14 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     addPage(ui->car_cam_tab, m_cameraView, "car_cam_note");
     addPage(ui->car_ccd_tab, m_ccdView, "car_ccd_note");
     addPage(ui->car_ware_tab, m_scopeView);
+    m_paramView = new ParameterView(dialogs, ui->car_param_tab);
+    addPage(ui->car_param_tab, m_paramView);
+    m_paramView->setWriter([this](const QByteArray &bytes, QString *error) {
+        if (m_sources->write(bytes) >= 0)
+            return true;
+        *error = m_sources->writeError();
+        return false;
+    });
     connect(ui->car_protocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &CarTab::showProtocolNotes);
     showProtocolNotes();
@@ -126,6 +136,9 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     });
     m_parser.setHandler(CarLink::Scope, [this](const char *payload, int length) {
         m_scopeView->handleFrame(payload, length);
+    });
+    m_parser.setHandler(CarLink::Param, [this](const char *payload, int length) {
+        m_paramView->reportFrame(payload, length);
     });
     createCaptureControls(dialogs);
     // What a label shows is never read as markup.
@@ -160,6 +173,7 @@ void CarTab::saveProgramSettings(QSettings &settings) const
 {
     settings.setValue(QLatin1String(kProtocolSetting),
                       QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
+    settings.setValue(QLatin1String(kParameterFileSetting), m_paramView->fileName());
 }
 
 void CarTab::loadProgramSettings(const QSettings &settings)
@@ -167,6 +181,9 @@ void CarTab::loadProgramSettings(const QSettings &settings)
     const int index = protocolIndex(settings.value(QLatin1String(kProtocolSetting)).toString());
     if (index >= 0)
         ui->car_protocol->setCurrentIndex(index);
+    const QString parameterFile = settings.value(QLatin1String(kParameterFileSetting)).toString();
+    if (!parameterFile.isEmpty())
+        m_paramView->reopenFile(parameterFile);
 }
 
 bool CarTab::tickNeeded() const
@@ -250,6 +267,16 @@ void CarTab::showProtocolNotes()
                           .arg(ui->car_protocol->currentText()));
         note->setVisible(!pictures);
     }
+    showParameterReplies();
+}
+
+// The car answers in the protocol the tab reads; JustFloat has no names.
+void CarTab::showParameterReplies()
+{
+    static const ParameterView::Replies replies[] = {ParameterView::Replies::CarFrames,
+                                                     ParameterView::Replies::TextLines,
+                                                     ParameterView::Replies::None};
+    m_paramView->setReplies(replies[ui->car_protocol->currentIndex()]);
 }
 
 SerialPortPanel *CarTab::panel() const
@@ -292,8 +319,14 @@ void CarTab::startDecoding()
         m_decoder = std::make_unique<JustFloatDecoder>();
         break;
     }
-    m_decoder->setRowHandler(
-        [this](const double *values, int count) { m_scopeView->appendRow(values, count); });
+    m_decoder->setRowHandler([this](const double *values, int count) {
+        m_scopeView->appendRow(values, count);
+        // Values the car reports under a label go also to the parameter
+        // rows named alike; a row of numbers by position names nothing.
+        if (m_textDecoder && m_textDecoder->labelledChannels() != 0)
+            m_paramView->reportLabelled(m_textDecoder->channelNames(), values, count,
+                                        m_textDecoder->labelledChannels());
+    });
     m_scopeView->setFeed(ScopeView::Feed::DecodedRows);
 }
 
@@ -308,11 +341,14 @@ void CarTab::onLinkOpened()
     lengths[CarLink::Scope] = m_scopeView->payloadLength();
     lengths[CarLink::Image] = m_cameraView->payloadLength();
     lengths[CarLink::Ccd] = m_ccdView->payloadLength();
+    lengths[CarLink::Param] = CarParams::kPayloadLength;
     m_parser.setFrameLengths(lengths);
 
     m_cameraView->setLinkOpen(true);
     m_ccdView->setLinkOpen(true);
     m_scopeView->setLinkOpen(true);
+    // A replay has no car to send to.
+    m_paramView->setLinkOpen(m_sources->sourceOpen());
 }
 
 void CarTab::onLinkClosed()
@@ -327,6 +363,7 @@ void CarTab::onLinkClosed()
     m_cameraView->setLinkOpen(false);
     m_ccdView->setLinkOpen(false);
     m_scopeView->setLinkOpen(false);
+    m_paramView->setLinkOpen(false);
 }
 
 // ---- record and replay ---------------------------------------------------------

@@ -15,6 +15,7 @@ class CameraView;
 class CaptureControls;
 class CcdView;
 class Dialogs;
+class ParameterView;
 class QLabel;
 class QSettings;
 class ScopeView;
@@ -31,8 +32,9 @@ class CarTab;
 // The smart-car assistant: camera, linear CCD and oscilloscope views of the
 // framed stream a car sends, over a serial port or a network (a Wi-Fi
 // bridge on the car): as a TCP server, a TCP client or over UDP. One
-// source at a time; the link is receive-only. Firmware that prints text
-// lines or sends JustFloat frames instead is plotted on the oscilloscope.
+// source at a time. Firmware that prints text lines or sends JustFloat
+// frames instead is plotted on the oscilloscope. The parameter page sends
+// values to the car over the open source and shows what it reports back.
 class CarTab : public QWidget, public ToolTab
 {
     Q_OBJECT
@@ -53,6 +55,7 @@ public:
     CameraView *cameraView() const { return m_cameraView; }
     CcdView *ccdView() const { return m_ccdView; }
     ScopeView *scopeView() const { return m_scopeView; }
+    ParameterView *parameterView() const { return m_paramView; }
     CaptureControls *capture() const { return m_capture; }
 
     // A source is open: bytes come and the settings are fixed.
@@ -86,6 +89,7 @@ private:
     void startDecoding();
     void onLinkOpened();
     void onLinkClosed();
+    void showParameterReplies();
 
     void createCaptureControls(Dialogs &dialogs);
     Capture::Header captureHeader() const;
@@ -102,6 +106,7 @@ private:
     CameraView *m_cameraView = nullptr;
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;
+    ParameterView *m_paramView = nullptr;
     CaptureControls *m_capture = nullptr;
     CarFrameParser m_parser;
     // The decoder of the open source's text lines or JustFloat frames; null

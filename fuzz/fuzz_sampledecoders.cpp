@@ -1,6 +1,6 @@
-// The text-line and JustFloat sample decoders: the same rows however the
-// stream is split, rows of 1..8 values, and no more kept than a line or a
-// frame.
+// The text-line and JustFloat sample decoders: the same rows (and the same
+// labelled channels) however the stream is split, rows of 1..8 values, and
+// no more kept than a line or a frame.
 //
 // Input: a byte choosing the decoder, a byte seeding the read sizes, then
 // the stream.
@@ -38,9 +38,18 @@ Rows decode(bool text, const uint8_t *data, size_t size, uint8_t seed, size_t ma
 {
     Rows rows;
     std::unique_ptr<SampleDecoder> decoder = makeDecoder(text);
-    decoder->setRowHandler([&rows, text](const double *values, int count) {
+    SampleDecoder *raw = decoder.get();
+    decoder->setRowHandler([&rows, text, raw](const double *values, int count) {
         check(count >= 1 && count <= SampleDecoder::kMaxChannels, "rows of 1 to 8 values");
         rows.push_back(uint64_t(count));
+        if (text) {
+            // What a label set has a name, within the row; it is part of the row.
+            const auto *lines = static_cast<const TextLineDecoder *>(raw);
+            const unsigned labelled = lines->labelledChannels();
+            check(labelled < (1u << std::min(count, int(lines->channelNames().size()))),
+                  "labelled channels are named and in the row");
+            rows.push_back(labelled);
+        }
         for (int i = 0; i < count; ++i) {
             check(!text || std::isfinite(values[i]), "text rows hold finite numbers");
             uint64_t bits;

@@ -271,6 +271,7 @@ void TextLineDecoder::decodeLine(const char *line, int length)
     emitHeld();
     int channel = 0;
     bool stored = false;
+    unsigned labels = 0;
     for (const Item &item : m_items) {
         // Labels mostly come in the same order on every line.
         const int index =
@@ -281,10 +282,13 @@ void TextLineDecoder::decodeLine(const char *line, int length)
         if (item.finite) {
             m_last[index] = item.value;
             stored = true;
+            if (!byPosition)
+                labels |= 1u << index;
         }
     }
     if (!stored)
         return; // every label refused
+    m_rowLabels = labels;
     emitRow(m_last, byPosition ? qMin(channel, int(kMaxChannels)) : m_names.size());
 }
 
@@ -327,6 +331,7 @@ void TextLineDecoder::emitHeld()
 {
     if (m_held == 0)
         return;
+    m_rowLabels = m_held;
     m_held = 0;
     emitRow(m_last, m_names.size());
 }

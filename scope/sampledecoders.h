@@ -81,6 +81,10 @@ public:
 
     // Channel names from the labels, in the order first seen (GB18030 text).
     QStringList channelNames() const { return m_names; }
+    // The channels a label set in the row being handed out (bit i for
+    // channel i); 0 for a row of numbers by position. Valid in the row
+    // handler.
+    unsigned labelledChannels() const { return m_rowLabels; }
     // Labelled values dropped because all channels were taken.
     qint64 labelsRefused() const { return m_labelsRefused; }
     QString firstRefusedLabel() const { return m_firstRefusedLabel; }
@@ -115,6 +119,7 @@ private:
     QList<QByteArray> m_labels;
     double m_last[kMaxChannels] = {};
     unsigned m_held = 0; // channels set by '>' lines since the last row
+    unsigned m_rowLabels = 0;
     int m_lastTagged = -1; // channel of the last '>' line
     qint64 m_labelsRefused = 0;
     QString m_firstRefusedLabel;

@@ -61,7 +61,8 @@ SerialLink *SourceSelector::addSerial(const SerialPanelWidgets &widgets,
                                       widgets.dataBitsBox->currentText(),
                                       widgets.parityBox->currentText(),
                                       widgets.stopBitsBox->currentText());
-                         }});
+                         },
+                         nullptr});
     return link;
 }
 
@@ -84,6 +85,12 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
                 if (clientID == m_servedClient)
                     onLiveBytes(bytes);
             });
+    m_sources.back().prepareWrite = [this, link] {
+        if (m_servedClient == 0)
+            return mainTr("还没有小车连接");
+        link->setTarget(m_servedClient);
+        return QString();
+    };
     return link;
 }
 
@@ -108,6 +115,19 @@ UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
     addNetwork(link, widgets, [link, fields] { link->setLocalPort(fieldPort(fields, 0)); },
                [fields] { return QStringLiteral("udp %1").arg(fieldText(fields, 0)); });
     connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
+    // Answers go to whoever sent last: the car's address is not configured.
+    connect(link, &ByteLink::opened, this, [this] { m_udpPeer.clear(); });
+    connect(link, &UdpLink::receivedFrom, this,
+            [this, link](const QString &ip, quint16 port, const QByteArray &) {
+                const QString peer = ip + QLatin1Char(' ') + QString::number(port);
+                if (peer != m_udpPeer) {
+                    m_udpPeer = peer;
+                    link->setTarget(ip, port);
+                }
+            });
+    m_sources.back().prepareWrite = [this] {
+        return m_udpPeer.isEmpty() ? mainTr("还没有收到小车的数据，不知道发往哪里") : QString();
+    };
     return link;
 }
 
@@ -119,7 +139,7 @@ NetworkSourcePanel *SourceSelector::addNetwork(ByteLink *link, const NetworkSour
     connect(panel, &NetworkSourcePanel::opened, this, &SourceSelector::opened);
     connect(panel, &NetworkSourcePanel::closed, this, &SourceSelector::closed);
     connect(panel, &NetworkSourcePanel::activeChanged, this, &SourceSelector::updateState);
-    m_sources.push_back({link, panel, std::move(description)});
+    m_sources.push_back({link, panel, std::move(description), nullptr});
     return panel;
 }
 
@@ -167,6 +187,28 @@ QString SourceSelector::linkDescription() const
     if (index < 0 || index >= int(m_sources.size()))
         return {};
     return m_sources[size_t(index)].description();
+}
+
+qint64 SourceSelector::write(const QByteArray &bytes)
+{
+    const int index = m_selector->currentIndex();
+    if (m_replaying) {
+        m_writeError = mainTr("正在回放记录");
+        return -1;
+    }
+    if (!sourceOpen() || index < 0 || index >= int(m_sources.size())) {
+        m_writeError = mainTr("未打开数据源");
+        return -1;
+    }
+    const Source &source = m_sources[size_t(index)];
+    if (source.prepareWrite) {
+        m_writeError = source.prepareWrite();
+        if (!m_writeError.isEmpty())
+            return -1;
+    }
+    const qint64 written = source.link->write(bytes);
+    m_writeError = written < 0 ? source.link->errorString() : QString();
+    return written;
 }
 
 void SourceSelector::onLiveBytes(const QByteArray &bytes)

@@ -54,6 +54,13 @@ public:
     // The chosen source as a capture's header names it.
     QString linkDescription() const;
 
+    // Sends to the chosen live source: the serial port, the client the TCP
+    // server serves, the TCP connection, or the UDP peer the datagrams came
+    // from. Refused (-1, with writeError() saying why) while no source is
+    // open or a capture is replayed; otherwise the bytes accepted.
+    qint64 write(const QByteArray &bytes);
+    QString writeError() const { return m_writeError; }
+
     // False, having said why, while a source is open or opening; otherwise
     // locks the sources until endReplay().
     bool startReplay();
@@ -72,6 +79,8 @@ private:
         ByteLink *link = nullptr;
         NetworkSourcePanel *panel = nullptr; // null for the serial port
         std::function<QString()> description;
+        // Readies the link to write to the device; says why it cannot.
+        std::function<QString()> prepareWrite;
     };
 
     NetworkSourcePanel *addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
@@ -89,5 +98,7 @@ private:
     SerialPortPanel *m_serialPanel = nullptr;
     CaptureControls *m_capture = nullptr;
     int m_servedClient = 0;
+    QString m_udpPeer; // "ip port" of the last datagram's sender
+    QString m_writeError;
     bool m_replaying = false;
 };

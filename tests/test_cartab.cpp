@@ -125,7 +125,7 @@ private slots:
     void init();
     void cleanup();
 
-    void startsWithThreePagesAndTheCameraDefaults();
+    void startsWithFourPagesAndTheCameraDefaults();
     void openFixesTheSettingsAndTheFrameLengths_data();
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
@@ -193,10 +193,11 @@ void TestCarTab::cleanup()
     m_tab.reset();
 }
 
-void TestCarTab::startsWithThreePagesAndTheCameraDefaults()
+void TestCarTab::startsWithFourPagesAndTheCameraDefaults()
 {
     auto *pages = widget<QTabWidget>("car_tabWidget");
-    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->count(), 4);
+    QCOMPARE(pages->tabText(3), QStringLiteral("参数调节"));
     QCOMPARE(pages->tabText(0), QStringLiteral("摄像头"));
     QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("car_cam_tab"));
 

@@ -11,6 +11,7 @@
 #include "localhttpserver.h"
 #include "mainwindow.h"
 #include "mappage.h"
+#include "paramview.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 #include "webenginesandbox.h"
@@ -233,6 +234,28 @@ private:
             pump(2500);
             shoot(names.at(page));
         }
+        tuneTheCar(pages);
+    }
+
+    // The parameter page sends a set to the running simulator, which
+    // answers with the values it now holds.
+    void tuneTheCar(QTabWidget *pages)
+    {
+        CarParameterSet set;
+        set.mode = CarParameterSet::Mode::Binary;
+        set.textTemplate = QStringLiteral("%name=%value\\n");
+        set.rows = {{QStringLiteral("speed"), 40, 0, 100, 1, 0},
+                    {QStringLiteral("kp"), 1.25, 0, 10, 0.05, 2},
+                    {QStringLiteral("ki"), 0.1, 0, 2, 0.01, 2},
+                    {QStringLiteral("kd"), 0.5, 0, 5, 0.1, 1}};
+        auto *page = m_window.findChild<ParameterView *>();
+        if (!page)
+            fail(QStringLiteral("no parameter page"));
+        page->setParameterSet(set);
+        pages->setCurrentWidget(w<QWidget>("car_param_tab"));
+        w<QPushButton>("car_param_sendAll")->click();
+        pump(2500);
+        shoot(QStringLiteral("car-params"));
     }
 
     void gsmTab()
