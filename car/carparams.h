@@ -26,7 +26,7 @@ struct CarParameterSet
     static constexpr int kMaxRows = 32;
     enum class Mode { Text, Binary };
     QVector<CarParameter> rows;
-    QString textTemplate = QStringLiteral("%name=%value\n"); // as typed: C escapes not yet applied
+    QString textTemplate = QStringLiteral("%name=%value\\n"); // as typed: C escapes not yet applied
     Mode mode = Mode::Text;
 };
 

@@ -81,8 +81,6 @@ ParameterView::ParameterView(Dialogs &dialogs, QWidget *parent)
     , m_pacer([this](int index) { send(index); })
 {
     ui->setupUi(this);
-    // The template is kept as typed, its escapes written out.
-    m_set.textTemplate = QStringLiteral("%name=%value\\n");
     ui->car_param_template->setText(m_set.textTemplate);
     QHeaderView *header = ui->car_param_table->horizontalHeader();
     header->setSectionResizeMode(ValueColumn, QHeaderView::Stretch);

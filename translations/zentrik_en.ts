@@ -210,6 +210,11 @@
         <source>虚拟示波器</source>
         <translation>Oscilloscope</translation>
     </message>
+    <message>
+        <location line="+5"/>
+        <source>参数调节</source>
+        <translation>Parameters</translation>
+    </message>
 </context>
 <context>
     <name>CcdView</name>
@@ -1054,7 +1059,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+384"/>
+        <location filename="../car/cartab.cpp" line="+421"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+274"/>
         <location filename="../online/selfupdater.cpp" line="+100"/>
@@ -1086,6 +1091,8 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+6"/>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
+        <location filename="../car/paramview.cpp" line="+608"/>
+        <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
         <location filename="../gps/gpstab.cpp" line="+347"/>
@@ -1100,7 +1107,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+193"/>
+        <location filename="../source/sourceselector.cpp" line="+235"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1286,7 +1293,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-321"/>
+        <location filename="../car/cartab.cpp" line="-356"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1341,7 +1348,7 @@ no such port;</translation>
         <translation>Protocol</translation>
     </message>
     <message>
-        <location line="+120"/>
+        <location line="+135"/>
         <location filename="../net/tcpserverpage.cpp" line="+60"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -1412,12 +1419,32 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="+0"/>
+        <location filename="../source/sourceselector.cpp" line="-145"/>
+        <source>还没有小车连接</source>
+        <translation>No car is connected yet</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>还没有收到小车的数据，不知道发往哪里</source>
+        <translation>Nothing received from the car yet, so there is no address to send to</translation>
+    </message>
+    <message>
+        <location line="+67"/>
+        <source>正在回放记录</source>
+        <translation>A capture is being replayed</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>未打开数据源</source>
+        <translation>No source is open</translation>
+    </message>
+    <message>
+        <location line="+35"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+136"/>
+        <location filename="../car/cartab.cpp" line="+156"/>
         <source>记录时的图像/CCD/示波器设置与现在不同：
 %1
 使用记录时的设置吗？</source>
@@ -1582,7 +1609,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     <message>
         <location line="+7"/>
         <source>参数文件的发送模板无效：%1</source>
-        <translation>The parameter file's send template is invalid: %1</translation>
+        <translation>The parameter file&apos;s send template is invalid: %1</translation>
     </message>
     <message>
         <location line="+5"/>
@@ -1618,7 +1645,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     <message>
         <location line="-22"/>
         <source>参数文件的版本不受支持</source>
-        <translation>The parameter file's version is not supported</translation>
+        <translation>The parameter file&apos;s version is not supported</translation>
     </message>
     <message>
         <location line="+27"/>
@@ -1975,13 +2002,64 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>First choose the client to disconnect in the list</translation>
     </message>
     <message>
+        <location filename="../car/paramview.cpp" line="-596"/>
+        <source>参数文件 (*.zparams)</source>
+        <translation>Parameter files (*.zparams)</translation>
+    </message>
+    <message>
+        <location line="+126"/>
+        <source>上次的参数文件打不开：%1</source>
+        <translation>The last parameter file does not open: %1</translation>
+    </message>
+    <message>
+        <location line="+133"/>
+        <source>参数名“%1”不可用：需要 1 到 31 字节，不含空白、=、:、,，且不能重名。</source>
+        <translation>The parameter name “%1” cannot be used: it needs 1 to 31 bytes, without blanks, =, : or , and not the name of another row.</translation>
+    </message>
+    <message>
+        <location line="+150"/>
+        <source>模板有误，不发送：%1</source>
+        <translation>The template is wrong, nothing is sent: %1</translation>
+    </message>
+    <message>
+        <location line="+36"/>
         <location filename="../net/udppage.cpp" line="+26"/>
         <location line="+70"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
     <message>
-        <location line="-45"/>
+        <location line="+103"/>
+        <source>小车回传的值与设定值不同已超过一秒。</source>
+        <translation>The value the car reports has differed from the one set for more than a second.</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>未打开数据源，不发送。</source>
+        <translation>No source is open, nothing is sent.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>JustFloat 不回传参数值。</source>
+        <translation>JustFloat carries no parameter values back.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>打开参数</source>
+        <translation>Open parameters</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>参数</source>
+        <translation>parameters</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>保存参数</source>
+        <translation>Save parameters</translation>
+    </message>
+    <message>
+        <location filename="../net/udppage.cpp" line="-45"/>
         <source>打开UDP端口%1失败：%2</source>
         <translation>Could not open UDP port %1: %2</translation>
     </message>
@@ -3228,6 +3306,99 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+12"/>
         <source>目标</source>
         <translation>Target</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterView</name>
+    <message>
+        <location filename="../car/paramview.ui" line="+16"/>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>步长</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>小数位</source>
+        <translation>Decimals</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>小车回传</source>
+        <translation>Car reports</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>上移</source>
+        <translation>Move up</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>下移</source>
+        <translation>Move down</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>打开参数</source>
+        <translation>Open parameters</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>保存参数</source>
+        <translation>Save parameters</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>发送方式</source>
+        <translation>Send as</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>文本模板</source>
+        <translation>Text template</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>二进制帧</source>
+        <translation>Binary frame</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>%name 名称，%value 数值，%index 序号，%% 百分号；转义 \n \r \t \\ \0 \xHH</source>
+        <translation>%name name, %value value, %index index, %% percent sign; escapes \n \r \t \\ \0 \xHH</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>发送全部</source>
+        <translation>Send all</translation>
     </message>
 </context>
 <context>
