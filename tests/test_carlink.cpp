@@ -2,6 +2,7 @@
 // decoding camera payloads into the pictures the camera page shows.
 #include "camimage.h"
 #include "carframe.h"
+#include "rawbytes.h"
 
 #include <QtTest>
 
@@ -31,14 +32,6 @@ public:
     CarFrameParser parser;
     std::vector<Received> received;
 };
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int value : values)
-        out.append(char(value));
-    return out;
-}
 
 int grey(const QImage &image, int x, int y)
 {

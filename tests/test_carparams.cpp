@@ -2,6 +2,7 @@
 // command 4 of the car link, the parameter file and the send pacer.
 #include "carframe.h"
 #include "carparams.h"
+#include "rawbytes.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -14,14 +15,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int value : values)
-        out.append(char(value));
-    return out;
-}
 
 CarParameter parameter(const QString &name, double value, int decimals = 2)
 {

@@ -8,12 +8,13 @@
 // parameters it is sent, and kp shows on the oscilloscope.
 #include "camimage.h"
 #include "carframe.h"
-#include "cartab.h"
 #include "carscene.h"
+#include "cartab.h"
 #include "ccddrawing.h"
 #include "ccdview.h"
 #include "fakeports.h"
 #include "imagewidget.h"
+#include "loopbacksockets.h"
 #include "sampledecoders.h"
 #include "sampletypes.h"
 #include "scopeview.h"
@@ -48,20 +49,6 @@ QStringList simulatorArguments(const QString &send, int rounds, const QStringLis
 {
     return QStringList{"car", "--send", send, "--fps", "0", "--rounds", QString::number(rounds)}
            + options;
-}
-
-quint16 freeTcpPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::Any, 0);
-    return probe.serverPort();
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::Any), 0);
-    return probe.localPort();
 }
 
 } // namespace
@@ -226,7 +213,7 @@ void TestCarStream::openNetwork(CarTab::Source source, SimulatorProcess &sim,
     const auto toTab = [](quint16 port) { return QStringLiteral("127.0.0.1:%1").arg(port); };
     widget<QComboBox>("car_com")->setCurrentIndex(source);
     if (source == CarTab::TcpServer) {
-        const quint16 port = freeTcpPort();
+        const quint16 port = closedPort();
         widget<QSpinBox>("car_tcp_port_s")->setValue(port);
         widget<QPushButton>("car_tcp_server_link")->click();
         QVERIFY(m_tab->sourceOpen());

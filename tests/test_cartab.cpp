@@ -8,7 +8,9 @@
 #include "ccdview.h"
 #include "fakeports.h"
 #include "imagewidget.h"
+#include "loopbacksockets.h"
 #include "ptypair.h"
+#include "rawbytes.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
@@ -41,25 +43,9 @@ Q_DECLARE_METATYPE(CarLink::FrameLengths)
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int value : values)
-        out.append(char(value));
-    return out;
-}
-
 QImage shownImage(const ImageWidget *picture)
 {
     return picture->image();
-}
-
-// A TCP port nobody listens on.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 QByteArray floatBytes(const QVector<float> &values)
@@ -597,10 +583,8 @@ void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte()
     QUdpSocket udpCar;
     quint16 udpPort = 0;
     if (overUdp) {
-        QUdpSocket probe;
-        QVERIFY(probe.bind(QHostAddress(QHostAddress::LocalHost), 0));
-        udpPort = probe.localPort();
-        probe.close();
+        udpPort = freeUdpPort();
+        QVERIFY(udpPort != 0);
         widget<QComboBox>("car_com")->setCurrentIndex(CarTab::Udp);
         widget<QSpinBox>("car_udp_port")->setValue(udpPort);
         widget<QPushButton>("car_udp_link")->click();

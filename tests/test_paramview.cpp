@@ -6,6 +6,7 @@
 // device simulator on a pseudo-terminal and over the network.
 #include "cartab.h"
 #include "fakeports.h"
+#include "loopbacksockets.h"
 #include "paramview.h"
 #include "ptypair.h"
 #include "scripteddialogs.h"
@@ -36,20 +37,6 @@ CarParameterSet speedAndKp()
     set.rows.append({QStringLiteral("speed"), 0, 0, 100, 1, 0});
     set.rows.append({QStringLiteral("kp"), 1, 0, 10, 0.5, 1});
     return set;
-}
-
-quint16 freeTcpPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.localPort();
 }
 
 } // namespace
@@ -237,7 +224,7 @@ void TestParamView::simulatorOverTcpTakesFramesAndAnswers()
         // The car's address is learnt from what it sends: until then the
         // page says why nothing went out.
         const bool udp = source == CarTab::Udp;
-        const quint16 port = udp ? freeUdpPort() : freeTcpPort();
+        const quint16 port = udp ? freeUdpPort() : closedPort();
         widget<QSpinBox>(udp ? "car_udp_port" : "car_tcp_port_s")->setValue(port);
         widget<QPushButton>(udp ? "car_udp_link" : "car_tcp_server_link")->click();
         QVERIFY(m_tab->sourceOpen());
