@@ -2,10 +2,12 @@
 // is a length byte, a phone number of that many bytes (Latin-1) and the
 // message as UTF-16 units, any of them; the same tail read as typed hex
 // feeds the UCS2 decoding, and as the module's reply, cut into up to three
-// reads where the length byte says, the tab's receive decoding.
+// reads where the length byte says, the tab's receive decoding and the
+// watch for the SMS prompt.
 #include "atcommands.h"
 #include "fuzzcheck.h"
 #include "hextext.h"
+#include "promptscanner.h"
 #include "textcodec.h"
 
 #include <QByteArray>
@@ -58,12 +60,14 @@ void checkSms(const QString &number, const QString &text)
         check(writes.size() == 4, "four writes in text mode");
         check(writes[2] == "AT+CMGS=\"" + textToBytes(number) + "\"\r", "number as text");
         check(writes[3] == textToBytes(text) + '\x1A', "text closed by Ctrl-Z");
+        check(smsBodyWrite(writes) == 3, "the text waits for the prompt");
         return;
     }
     check(writes.size() == 6, "six writes in UCS2 mode");
     check(writes[3] == "AT+CMGS=\"" + ucs2Hex(number) + "\"\r", "number as UCS2");
     check(writes[4] == ucs2Hex(text) + '\r', "text as UCS2 and CR");
     check(writes[5] == QByteArray(1, '\x1A'), "Ctrl-Z alone");
+    check(smsBodyWrite(writes) == 4, "the UCS2 text waits for the prompt");
 
     const QByteArray hex = ucs2Hex(text);
     check(hex.size() == 4 * text.size(), "four digits a unit");
@@ -89,6 +93,14 @@ void checkReply(const QByteArray &reply, quint8 cuts)
         StreamTextDecoder whole;
         check(shown == whole.decode(reply), "the same text however the reads fall");
     }
+
+    PromptScanner scanner;
+    scanner.feed(reply.left(first));
+    scanner.feed(reply.mid(first, second - first));
+    scanner.feed(reply.mid(second));
+    const bool prompted =
+        reply.startsWith("> ") || reply.contains("\r> ") || reply.contains("\n> ");
+    check(scanner.found() == prompted, "the prompt is found at a line's start, however split");
 }
 
 } // namespace

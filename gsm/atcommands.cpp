@@ -93,6 +93,15 @@ QList<QByteArray> smsWrites(const QString &number, const QString &text)
             QByteArray(1, kCtrlZ)};
 }
 
+int smsBodyWrite(const QList<QByteArray> &writes)
+{
+    for (int i = 0; i + 1 < writes.size(); ++i) {
+        if (writes[i].startsWith("AT+CMGS="))
+            return i + 1;
+    }
+    return -1;
+}
+
 QList<QByteArray> gprsInitWrites()
 {
     return {"AT+CGCLASS=\"B\"\r", "AT+CGDCONT=1,\"IP\",\"CMNET\"\r", "AT+CGATT=1\r",

@@ -38,6 +38,9 @@ bool smsEndsEarly(const QString &text);
 // The writes of one SMS, each to be sent after a pause behind the one before:
 // four in GSM text mode, six in UCS2 mode; none for a text that ends early.
 QList<QByteArray> smsWrites(const QString &number, const QString &text);
+// Which of those writes is the body, the one after AT+CMGS that the module
+// takes only once it has prompted "> "; -1 when there is none.
+int smsBodyWrite(const QList<QByteArray> &writes);
 
 // GPRS: attach and set the access point, in this order.
 QList<QByteArray> gprsInitWrites();

@@ -233,6 +233,7 @@ void GsmTab::gsm_read(const QByteArray &bytes)
     }
     m_received->append(shown);
     m_receiveFile->write(saved);
+    m_pacer->received(bytes);
 }
 
 // ---- phone and SMS ----
@@ -294,8 +295,24 @@ void GsmTab::sendSms()
                                   "其后的内容会被模块当作命令执行。请删除后再发送。"));
         return;
     }
-    m_pacer->start(smsWrites(number, text),
-                   [this] { showInfo("gsm_sendsmsButton"); });
+    const QList<QByteArray> writes = smsWrites(number, text);
+    auto done = [this] { showInfo("gsm_sendsmsButton"); };
+    // With the port closed no module can prompt: the steps run on the pause.
+    if (!m_serial->isOpen()) {
+        m_pacer->start(writes, done);
+        return;
+    }
+    m_pacer->startPrompted(writes, smsBodyWrite(writes), done, [this] { smsNotPrompted(); });
+}
+
+// Said in the panel and the log rather than in a box: nothing should wait
+// on the user while the port keeps receiving.
+void GsmTab::smsNotPrompted()
+{
+    const QString message = mainTr("模块没有回应“> ”，短信未发送。");
+    gsm_show_cmd_info(message.toHtmlEscaped(), {},
+                      atText(atCatalogueEntry("gsm_sendsmsButton").text.explanation));
+    appendLogLine(message);
 }
 
 void GsmTab::readSms()

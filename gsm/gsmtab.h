@@ -75,6 +75,7 @@ private:
     void setVolume(int level);
     void storeOwnNumber();
     void sendSms();
+    void smsNotPrompted();
     void readSms();
     void startGprsLink(const QByteArray &protocol, const char *key);
     void sendGprsData();

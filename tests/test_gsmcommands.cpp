@@ -3,6 +3,7 @@
 #include "atcatalogue.h"
 #include "atcommands.h"
 #include "commandpacer.h"
+#include "promptscanner.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -19,6 +20,7 @@ private slots:
     void ucs2HexBothWays();
     void gprsCommands();
     void pacerSpacesWritesOnATimerAndRefusesASecondSeries();
+    void promptCountsOnlyAtTheStartOfALine();
 };
 
 void TestGsmCommands::catalogueCommandsEndInOneCarriageReturn()
@@ -130,6 +132,20 @@ void TestGsmCommands::pacerSpacesWritesOnATimerAndRefusesASecondSeries()
     QVERIFY(pacer.start(QList<QByteArray>{"single"}));
     QVERIFY(!pacer.isRunning());
     QCOMPARE(written.last(), QByteArray("single"));
+}
+
+void TestGsmCommands::promptCountsOnlyAtTheStartOfALine()
+{
+    PromptScanner scanner;
+    QVERIFY(scanner.feed("> "));
+    scanner.reset();
+    QVERIFY(!scanner.feed("AT+CMGS=\"1> 2\"\r\n>>  OK\r\n>"));
+    QVERIFY(!scanner.feed(""));
+    QVERIFY(scanner.feed(" "));
+    QVERIFY(scanner.found());
+    scanner.reset();
+    QVERIFY(!scanner.found());
+    QVERIFY(scanner.feed("\r> hello"));
 }
 
 QTEST_GUILESS_MAIN(TestGsmCommands)
