@@ -1061,7 +1061,7 @@
     <message>
         <location filename="../car/cartab.cpp" line="+421"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
-        <location filename="../gsm/gsmtab.cpp" line="+274"/>
+        <location filename="../gsm/gsmtab.cpp" line="+275"/>
         <location filename="../online/selfupdater.cpp" line="+100"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1097,7 +1097,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+28"/>
         <location filename="../gps/gpstab.cpp" line="+347"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
-        <location line="+13"/>
+        <location line="+29"/>
         <location line="+45"/>
         <location filename="../scope/scopecsv.cpp" line="+355"/>
         <location line="+4"/>
@@ -1170,9 +1170,9 @@ no such port;</translation>
         <translation>Open port</translation>
     </message>
     <message>
-        <location filename="../gsm/gsmtab.cpp" line="-97"/>
+        <location filename="../gsm/gsmtab.cpp" line="-113"/>
         <location line="+34"/>
-        <location line="+43"/>
+        <location line="+59"/>
         <location filename="../online/selfupdater.cpp" line="-57"/>
         <location line="+84"/>
         <location filename="../source/networksourcepanel.cpp" line="+94"/>
@@ -1697,7 +1697,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Could not read the file; the waveforms were cleared: %1</translation>
     </message>
     <message>
-        <location filename="../gsm/gsmtab.cpp" line="-179"/>
+        <location filename="../gsm/gsmtab.cpp" line="-196"/>
         <source>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;响应实例：&lt;/font&gt;</source>
         <translation>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;Example response:&lt;/font&gt;</translation>
     </message>
@@ -1707,7 +1707,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;Blue &quot;&gt;Response explained:&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+100"/>
         <location line="+34"/>
         <source>没有电话号码！</source>
         <translation>No phone number!</translation>
@@ -1723,7 +1723,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The SMS text contains Ctrl-Z (0x1A) or Esc (0x1B): it would end the message early, and the module would run the rest as commands. Remove it and send again.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+18"/>
+        <source>模块没有回应“&gt; ”，短信未发送。</source>
+        <translation>The module did not answer with “&gt; ”; the SMS was not sent.</translation>
+    </message>
+    <message>
+        <location line="+10"/>
         <source>没有指定短信存储位置！</source>
         <translation>No SMS slot given!</translation>
     </message>
