@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -366,7 +365,8 @@ void SerialPortPanel::reconnectIfLost()
         return;
     const int index = m_widgets.portBox->findText(m_lastPortName,
                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0)
+    // A rate half typed while the port was away waits for the user.
+    if (index < 0 || baudRate() == 0)
         return;
     m_widgets.portBox->setCurrentIndex(index);
     // Opening keeps the lost flag, so a port that vanishes again is picked up
