@@ -174,6 +174,7 @@ void CarTab::saveProgramSettings(QSettings &settings) const
     settings.setValue(QLatin1String(kProtocolSetting),
                       QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
     settings.setValue(QLatin1String(kParameterFileSetting), m_paramView->fileName());
+    panel()->saveBaudRate(settings, QStringLiteral("car/baudRate"));
 }
 
 void CarTab::loadProgramSettings(const QSettings &settings)
@@ -184,6 +185,7 @@ void CarTab::loadProgramSettings(const QSettings &settings)
     const QString parameterFile = settings.value(QLatin1String(kParameterFileSetting)).toString();
     if (!parameterFile.isEmpty())
         m_paramView->reopenFile(parameterFile);
+    panel()->loadBaudRate(settings, QStringLiteral("car/baudRate"));
 }
 
 bool CarTab::tickNeeded() const
@@ -204,7 +206,8 @@ void CarTab::createSources(const PortListSource &portSource)
 {
     m_sources->addSerial({ui->car_portBox, ui->car_baudRateBox, ui->car_dataBitsBox,
                           ui->car_parityBox, ui->car_stopBitsBox, ui->car_OpenCloseButton,
-                          ui->car_iserror_check, ui->car_is_relink_check},
+                          ui->car_iserror_check, ui->car_is_relink_check, ui->car_dtrCheck,
+                          ui->car_rtsCheck, ui->car_flowBox},
                          portSource);
     TcpServerLink *server = m_sources->addTcpServer(
         {ui->car_tcp_server_link, {ui->car_tcp_port_s}, mainTr("开始监听"), mainTr("停止监听"),

@@ -95,7 +95,8 @@ void GpsTab::createSources(const PortListSource &portSource)
     m_sources = new SourceSelector(ui->gps_com, ui->gps_com_stacked, m_dialogs, this);
     m_serial = m_sources->addSerial({ui->gps_portBox, ui->baudRateBox_gps, ui->dataBitsBox_gps,
                                      ui->parityBox_gps, ui->stopBitsBox_gps,
-                                     ui->openCloseButton_gps},
+                                     ui->openCloseButton_gps, nullptr, nullptr, ui->dtrCheck_gps,
+                                     ui->rtsCheck_gps, ui->flowBox_gps},
                                     portSource);
     m_tcp = m_sources->addTcpServer({ui->gps_tcp_server_link, {ui->gps_tcp_port_s},
                                      mainTr("监听"), mainTr("停止"), mainTr("监听失败")});

@@ -51,7 +51,10 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     // No silence or reconnect boxes here: every port failure is shown.
     const SerialPanelWidgets widgets{ui->gsm_portBox,     ui->gsm_baudRateBox,
                                      ui->gsm_dataBitsBox, ui->gsm_parityBox,
-                                     ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton};
+                                     ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton,
+                                     nullptr,             nullptr,
+                                     ui->gsm_dtrCheck,    ui->gsm_rtsCheck,
+                                     ui->gsm_flowBox};
     m_serial = new SerialLink(this);
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     connect(m_serial, &ByteLink::received, this, &GsmTab::gsm_read);
@@ -392,4 +395,14 @@ void GsmTab::connectConversions()
         ui->gsm_stringEdit->setPlainText(
             cStringBytesToText(hexTextToBytes(ui->gsm_hexEdit->toPlainText())));
     });
+}
+
+void GsmTab::saveProgramSettings(QSettings &settings) const
+{
+    m_panel->saveBaudRate(settings, QStringLiteral("gsm/baudRate"));
+}
+
+void GsmTab::loadProgramSettings(const QSettings &settings)
+{
+    m_panel->loadBaudRate(settings, QStringLiteral("gsm/baudRate"));
 }

@@ -45,6 +45,8 @@ public:
     qint64 receivedByteCount() const;
 
     void saveSettings(SettingsRecord &record) const override;
+    void saveProgramSettings(QSettings &settings) const override;
+    void loadProgramSettings(const QSettings &settings) override;
     // An empty stored address leaves the address field as it is.
     void loadSettings(const SettingsRecord &record) override;
     // Nothing of the GSM tab needs the tick: its receive file flushes itself.

@@ -29,6 +29,18 @@ QSerialPort::StopBits toQtStopBits(int stopBits)
     return stopBits == SerialPort::TwoStop ? QSerialPort::TwoStop : QSerialPort::OneStop;
 }
 
+QSerialPort::FlowControl toQtFlowControl(int flowControl)
+{
+    switch (flowControl) {
+    case SerialPort::HardwareFlowControl:
+        return QSerialPort::HardwareControl;
+    case SerialPort::SoftwareFlowControl:
+        return QSerialPort::SoftwareControl;
+    default:
+        return QSerialPort::NoFlowControl;
+    }
+}
+
 bool meansDeviceLost(QSerialPort::SerialPortError error)
 {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError
@@ -59,7 +71,8 @@ bool SerialPort::open(const QString &name)
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_dataBits));
     m_port.setParity(toQtParity(m_parity));
     m_port.setStopBits(toQtStopBits(m_stopBits));
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setFlowControl(toQtFlowControl(m_flowControl));
+    m_port.clearError();
     return m_port.open(QIODevice::ReadWrite);
 }
 
@@ -111,6 +124,27 @@ void SerialPort::setStopBits(int stopBits)
     m_stopBits = stopBits;
     if (m_port.isOpen())
         m_port.setStopBits(toQtStopBits(stopBits));
+}
+
+bool SerialPort::setFlowControl(int flowControl)
+{
+    m_flowControl = flowControl;
+    return !m_port.isOpen() || m_port.setFlowControl(toQtFlowControl(flowControl));
+}
+
+bool SerialPort::setDataTerminalReady(bool set)
+{
+    return m_port.isOpen() && m_port.setDataTerminalReady(set);
+}
+
+bool SerialPort::setRequestToSend(bool set)
+{
+    return m_port.isOpen() && m_port.setRequestToSend(set);
+}
+
+bool SerialPort::settingRefused() const
+{
+    return m_port.error() == QSerialPort::UnsupportedOperationError;
 }
 
 QByteArray SerialPort::readAll()

@@ -30,6 +30,7 @@ public:
 
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
     enum StopBits { OneStop = 0, TwoStop = 2 };
+    enum FlowControl { NoFlowControl = 0, HardwareFlowControl = 1, SoftwareFlowControl = 2 };
 
     explicit SerialPort(QObject *parent = nullptr);
 
@@ -43,10 +44,22 @@ public:
     void setDataBits(int bits);
     void setParity(int parity);
     void setStopBits(int stopBits);
+    // Kept for the next open like the settings above; false when the open
+    // port refuses it.
+    bool setFlowControl(int flowControl);
+    // Only an open port has the lines. Opening leaves them as the system
+    // sets them (Linux raises both); false when the device has no modem
+    // lines (a pseudo-terminal) or hardware flow control drives RTS.
+    bool setDataTerminalReady(bool set);
+    bool setRequestToSend(bool set);
     int baudRate() const { return m_baudRate; }
     int dataBits() const { return m_dataBits; }
     int parity() const { return m_parity; }
     int stopBits() const { return m_stopBits; }
+    int flowControl() const { return m_flowControl; }
+    // The last open or setting failed because the device or the system
+    // does not take a setting (a baud rate, say), not because of the port.
+    bool settingRefused() const;
 
     // Everything received since the last call, including what arrived just
     // before the device was lost.
@@ -70,6 +83,7 @@ private:
     int m_dataBits = 8;
     int m_parity = NoParity;
     int m_stopBits = OneStop;
+    int m_flowControl = NoFlowControl;
     bool m_lossPending = false;
     QByteArray m_receivedBeforeLoss;
 };

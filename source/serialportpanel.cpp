@@ -6,14 +6,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalBlocker>
 
 namespace {
 
-
-const int kBaudRates[] = {1200,  2400,  4800,  9600,   14400,  19200,
-                          38400, 56000, 57600, 115200, 128000, 256000};
+// The first twelve are the ones the settings file knows by index.
+const int kBaudRates[] = {1200,   2400,   4800,   9600,    14400,   19200,  38400,
+                          56000,  57600,  115200, 128000,  256000,  230400, 460800,
+                          921600, 1000000, 1500000, 2000000, 3000000};
+const int kIndexedBaudRates = 12;
 const int kDefaultBaudIndex = 9;
+// A typed rate above this is a typing slip, not an adapter.
+const int kMaxBaudRate = 16000000;
 const int kDataBits[] = {5, 6, 7, 8};
 const int kDefaultDataBitsIndex = 3;
 
@@ -92,6 +97,18 @@ void SerialPortPanel::fillSettingCombos()
         m_widgets.stopBitsBox->addItem(QStringLiteral("2"), int(SerialPort::TwoStop));
         m_widgets.stopBitsBox->setCurrentIndex(0);
     }
+    // Any rate the system takes can be typed; Enter must not add it to the
+    // list, whose indexes the settings file keeps.
+    m_widgets.baudRateBox->setEditable(true);
+    m_widgets.baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+    if (m_widgets.flowBox) {
+        QSignalBlocker blocker(m_widgets.flowBox);
+        m_widgets.flowBox->clear();
+        m_widgets.flowBox->addItem(mainTr("无"), int(SerialPort::NoFlowControl));
+        m_widgets.flowBox->addItem(mainTr("硬件"), int(SerialPort::HardwareFlowControl));
+        m_widgets.flowBox->addItem(mainTr("软件"), int(SerialPort::SoftwareFlowControl));
+        m_widgets.flowBox->setCurrentIndex(0);
+    }
     m_link.port()->setBaudRate(selectedData(m_widgets.baudRateBox, kDefaultBaudIndex));
     m_link.port()->setDataBits(selectedData(m_widgets.dataBitsBox, kDefaultDataBitsIndex));
     m_link.port()->setParity(SerialPort::NoParity);
@@ -110,6 +127,9 @@ SettingsRecord::SerialIndexes SerialPortPanel::serialIndexes() const
     const auto combos = settingCombos();
     for (size_t i = 0; i < combos.size(); ++i)
         indexes[i] = quint8(combos[i]->currentIndex());
+    const int rateIndex = m_widgets.baudRateBox->findData(baudRate());
+    indexes[0] = quint8(rateIndex >= 0 && rateIndex < kIndexedBaudRates ? rateIndex
+                                                                        : kDefaultBaudIndex);
     return indexes;
 }
 
@@ -120,6 +140,46 @@ void SerialPortPanel::applySerialIndexes(const SettingsRecord::SerialIndexes &in
         if (indexes[i] < combos[i]->count())
             combos[i]->setCurrentIndex(indexes[i]);
     }
+    if (m_keptBaudRate > 0)
+        showBaudRate(m_keptBaudRate);
+    m_keptBaudRate = 0;
+}
+
+int SerialPortPanel::baudRate() const
+{
+    bool ok = false;
+    const int rate = m_widgets.baudRateBox->currentText().trimmed().toInt(&ok);
+    return ok && rate > 0 && rate <= kMaxBaudRate ? rate : 0;
+}
+
+void SerialPortPanel::showBaudRate(int rate)
+{
+    QComboBox *box = m_widgets.baudRateBox;
+    const int index = box->findData(rate);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        box->setEditText(QString::number(rate));
+    m_link.port()->setBaudRate(rate);
+}
+
+void SerialPortPanel::saveBaudRate(QSettings &settings, const QString &key) const
+{
+    const int rate = baudRate();
+    const int index = m_widgets.baudRateBox->findData(rate);
+    if (rate == 0 || (index >= 0 && index < kIndexedBaudRates))
+        settings.remove(key);
+    else
+        settings.setValue(key, rate);
+}
+
+void SerialPortPanel::loadBaudRate(const QSettings &settings, const QString &key)
+{
+    bool ok = false;
+    const int rate = settings.value(key).toInt(&ok);
+    m_keptBaudRate = ok && rate > 0 && rate <= kMaxBaudRate ? rate : 0;
+    if (m_keptBaudRate > 0)
+        showBaudRate(m_keptBaudRate);
 }
 
 void SerialPortPanel::connectWidgets()
@@ -134,6 +194,12 @@ void SerialPortPanel::connectWidgets()
     connect(m_widgets.stopBitsBox, indexChanged, this, &SerialPortPanel::onStopBitsChanged);
     connect(m_widgets.openCloseButton, &QPushButton::clicked, this,
             &SerialPortPanel::onOpenCloseButtonClicked);
+    if (m_widgets.flowBox)
+        connect(m_widgets.flowBox, indexChanged, this, &SerialPortPanel::onFlowControlChanged);
+    if (m_widgets.dtrCheck)
+        connect(m_widgets.dtrCheck, &QCheckBox::toggled, this, &SerialPortPanel::onDtrToggled);
+    if (m_widgets.rtsCheck)
+        connect(m_widgets.rtsCheck, &QCheckBox::toggled, this, &SerialPortPanel::onRtsToggled);
     if (m_widgets.relinkCheck)
         connect(m_widgets.relinkCheck, &QCheckBox::toggled, this,
                 &SerialPortPanel::linkStateChanged);
@@ -168,6 +234,45 @@ void SerialPortPanel::onStopBitsChanged(int index)
     m_link.port()->setStopBits(selectedData(m_widgets.stopBitsBox, index));
 }
 
+void SerialPortPanel::onFlowControlChanged(int index)
+{
+    const int flow = selectedData(m_widgets.flowBox, index);
+    // Hardware flow control drives RTS itself.
+    if (m_widgets.rtsCheck)
+        m_widgets.rtsCheck->setEnabled(flow != SerialPort::HardwareFlowControl);
+    if (!m_link.port()->setFlowControl(flow))
+        showError(mainTr("串口不接受这种流控：\n%1").arg(m_link.errorString()));
+}
+
+void SerialPortPanel::onDtrToggled(bool set)
+{
+    if (m_panelOpen && !m_link.port()->setDataTerminalReady(set))
+        showLineRefused(QStringLiteral("DTR"));
+}
+
+void SerialPortPanel::onRtsToggled(bool set)
+{
+    if (m_panelOpen && !m_link.port()->setRequestToSend(set))
+        showLineRefused(QStringLiteral("RTS"));
+}
+
+// An unchecked box leaves its line as opening the port set it.
+void SerialPortPanel::applyLinesAtOpen()
+{
+    if (m_widgets.dtrCheck && m_widgets.dtrCheck->isChecked()
+        && !m_link.port()->setDataTerminalReady(true))
+        showLineRefused(QStringLiteral("DTR"));
+    if (m_widgets.rtsCheck && m_widgets.rtsCheck->isChecked() && m_widgets.rtsCheck->isEnabled()
+        && !m_link.port()->setRequestToSend(true))
+        showLineRefused(QStringLiteral("RTS"));
+}
+
+void SerialPortPanel::showLineRefused(const QString &line)
+{
+    showError(mainTr("无法设置 %1 信号（此端口可能没有该信号线）：\n%2")
+                  .arg(line, m_link.errorString()));
+}
+
 void SerialPortPanel::onOpenCloseButtonClicked()
 {
     if (m_panelOpen)
@@ -179,17 +284,34 @@ void SerialPortPanel::onOpenCloseButtonClicked()
 void SerialPortPanel::open()
 {
     const QString name = m_widgets.portBox->currentText();
+    const int rate = baudRate();
+    if (rate == 0) {
+        showError(mainTr("波特率“%1”无效：请输入 1 到 %2 之间的整数。")
+                      .arg(m_widgets.baudRateBox->currentText().left(20),
+                           QString::number(kMaxBaudRate)));
+        return;
+    }
+    m_link.port()->setBaudRate(rate);
     m_link.setPortName(name);
     if (m_link.open()) {
         m_lastPortName = m_link.portName();
         showState(true);
+        applyLinesAtOpen();
         emit opened();
         emit linkStateChanged();
         return;
     }
+    showOpenFailure(name, rate);
+}
+
+void SerialPortPanel::showOpenFailure(const QString &name, int rate)
+{
     if (silenced() && !name.isEmpty())
         return;
-    if (name.isEmpty() && m_widgets.silenceCheck)
+    if (m_link.port()->settingRefused())
+        showError(mainTr("端口不接受波特率 %1 或其他设置，端口未打开：\n%2")
+                      .arg(QString::number(rate), m_link.errorString()));
+    else if (name.isEmpty() && m_widgets.silenceCheck)
         showError(mainTr("打开端口失败：\n端口不存在;"));
     else
         showError(mainTr("打开端口失败，可能的原因：\n1.端口不存在;\n2.端口被占用;\n3.端口已卸载"));
@@ -243,7 +365,8 @@ void SerialPortPanel::reconnectIfLost()
         return;
     const int index = m_widgets.portBox->findText(m_lastPortName,
                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index < 0)
+    // A rate half typed while the port was away waits for the user.
+    if (index < 0 || baudRate() == 0)
         return;
     m_widgets.portBox->setCurrentIndex(index);
     // Opening keeps the lost flag, so a port that vanishes again is picked up

@@ -15,6 +15,7 @@ class Dialogs;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
+class QSettings;
 class QWidget;
 
 // The port controls of one serial tab, as its designer form names them.
@@ -30,6 +31,11 @@ struct SerialPanelWidgets
     // have them. Without them every failure is shown and nothing reconnects.
     QCheckBox *silenceCheck = nullptr;
     QCheckBox *relinkCheck = nullptr;
+    // Modem lines and flow control; a panel without them leaves both as
+    // opening the port does.
+    QCheckBox *dtrCheck = nullptr;
+    QCheckBox *rtsCheck = nullptr;
+    QComboBox *flowBox = nullptr;
 };
 
 // Drives one tab's port panel over the serial link the tab owns: fills the
@@ -58,6 +64,15 @@ public:
     SettingsRecord::SerialIndexes serialIndexes() const;
     void applySerialIndexes(const SettingsRecord::SerialIndexes &indexes);
 
+    // The settings file keeps only the index of the first twelve rates; any
+    // other rate, listed or typed, is kept under `key` in the program's own
+    // settings. Loaded before the settings file, it wins over its index.
+    void saveBaudRate(QSettings &settings, const QString &key) const;
+    void loadBaudRate(const QSettings &settings, const QString &key);
+    // The rate shown in the rate box, 0 when it is not a usable rate.
+    int baudRate() const;
+    void showBaudRate(int rate);
+
     // Refills the port combo when the set of port names has changed since
     // the last refresh. Signals are blocked, so an open port stays open.
     void refreshPortList();
@@ -79,6 +94,9 @@ public slots:
     void onStopBitsChanged(int index);
     void onOpenCloseButtonClicked();
     void onPortRemoved();
+    void onFlowControlChanged(int index);
+    void onDtrToggled(bool set);
+    void onRtsToggled(bool set);
 
 signals:
     void opened();
@@ -97,6 +115,9 @@ private:
     void onListedDeviceRemoved(const PortEntry &entry);
     bool silenced() const;
     void showError(const QString &text);
+    void applyLinesAtOpen();
+    void showLineRefused(const QString &line);
+    void showOpenFailure(const QString &name, int rate);
 
     SerialPanelWidgets m_widgets;
     Dialogs &m_dialogs;
@@ -109,4 +130,5 @@ private:
     QString m_lastPortName;
     bool m_portLost = false;
     bool m_panelOpen = false;
+    int m_keptBaudRate = 0;
 };

@@ -260,8 +260,9 @@ void TestMainWindow::settingCombosCarryTheValuesPassedToThePort()
     auto *stop = widget<QComboBox>(names, names.stopBitsBox);
     SerialPort *port = panel(names)->link()->port();
 
-    const QList<int> rates{1200,  2400,  4800,  9600,   14400,  19200,
-                           38400, 56000, 57600, 115200, 128000, 256000};
+    const QList<int> rates{1200,   2400,   4800,    9600,    14400,   19200,  38400,
+                           56000,  57600,  115200,  128000,  256000,  230400, 460800,
+                           921600, 1000000, 1500000, 2000000, 3000000};
     QCOMPARE(baud->count(), rates.size());
     for (int i = 0; i < rates.size(); ++i) {
         QCOMPARE(baud->itemText(i), QString::number(rates.at(i)));

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,6 +22,25 @@ termios deviceSettings(const QString &path)
     tcgetattr(fd, &settings);
     ::close(fd);
     return settings;
+}
+
+// The kernel's termios2, which carries the rate as a number; glibc's header
+// and the kernel's cannot both be included.
+struct KernelTermios
+{
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+
+speed_t deviceRate(const QString &path)
+{
+    KernelTermios settings{};
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ioctl(fd, _IOR('T', 0x2A, KernelTermios), &settings);
+    ::close(fd);
+    return settings.c_ospeed;
 }
 
 QByteArray pollUntil(SerialPort &port, int expected, int timeoutMs = 2000)
@@ -48,6 +68,8 @@ private slots:
     void settingsReachTheDevice_data();
     void settingsReachTheDevice();
     void settingsChangedWhileOpenApplyAtOnce();
+    void ratesBeyondTheListReachTheDeviceAndZeroIsRefused();
+    void flowControlAndModemLinesReachTheDevice();
     void unplugClosesThePortAndReportsOnce();
     void bytesReceivedJustBeforeUnplugAreKept();
     void enumeratorReportsComingAndGoingDevices();
@@ -159,6 +181,58 @@ void TestSerialPort::settingsChangedWhileOpenApplyAtOnce()
     QVERIFY(port.open(device.slavePath()));
     QVERIFY(deviceSettings(device.slavePath()).c_cflag & CSTOPB);
     QCOMPARE(port.baudRate(), 9600);
+}
+
+void TestSerialPort::ratesBeyondTheListReachTheDeviceAndZeroIsRefused()
+{
+    PtyPair device;
+    SerialPort port;
+    for (int rate : {460800, 3000000, 250000}) {
+        port.setBaudRate(rate);
+        QVERIFY(port.open(device.slavePath()));
+        QCOMPARE(deviceRate(device.slavePath()), speed_t(rate));
+        port.close();
+    }
+    port.setBaudRate(0);
+    QVERIFY(!port.open(device.slavePath()));
+    QVERIFY(port.settingRefused());
+    QVERIFY(!port.isOpen());
+}
+
+void TestSerialPort::flowControlAndModemLinesReachTheDevice()
+{
+    PtyPair device;
+    SerialPort port;
+    port.setFlowControl(SerialPort::HardwareFlowControl);
+    QVERIFY(port.open(device.slavePath()));
+    QVERIFY(deviceSettings(device.slavePath()).c_cflag & CRTSCTS);
+    QVERIFY(port.setFlowControl(SerialPort::SoftwareFlowControl));
+    const termios software = deviceSettings(device.slavePath());
+    QVERIFY(!(software.c_cflag & CRTSCTS));
+    QVERIFY(software.c_iflag & IXON);
+
+    // Linux pseudo-terminals have no modem lines: TIOCMGET fails on them, and
+    // setting a line must then fail as a refused setting, port still open.
+    int lines = 0;
+    const int fd = ::open(device.slavePath().toLocal8Bit().constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const bool hasLines = ioctl(fd, TIOCMGET, &lines) == 0;
+    QVERIFY(port.setFlowControl(SerialPort::NoFlowControl));
+    const bool dtrSet = port.setDataTerminalReady(true);
+    const bool rtsSet = port.setRequestToSend(false);
+    if (hasLines) {
+        QVERIFY(dtrSet && rtsSet);
+        QVERIFY(ioctl(fd, TIOCMGET, &lines) == 0);
+        QVERIFY(lines & TIOCM_DTR);
+        QVERIFY(!(lines & TIOCM_RTS));
+    } else {
+        QVERIFY(!dtrSet && !rtsSet);
+        QVERIFY(port.settingRefused());
+        QVERIFY(port.isOpen());
+    }
+    ::close(fd);
+    port.close();
+    QVERIFY(!port.setDataTerminalReady(true));
 }
 
 void TestSerialPort::unplugClosesThePortAndReportsOnce()

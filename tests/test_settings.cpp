@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <utility>
 
 namespace {
 const QStringList kInitialTitles = {
@@ -163,6 +164,11 @@ void TestSettings::settingsComeBackAfterRestart()
         child<QLineEdit>(first.get(), QStringLiteral("car_wave1"))->setText(longName);
         child<QSpinBox>(first.get(), QStringLiteral("car_ware_num"))->setValue(3);
         child<QComboBox>(first.get(), QStringLiteral("car_protocol"))->setCurrentIndex(2);
+        // Rates the settings file has no index for live in the program's own.
+        child<QComboBox>(first.get(), QStringLiteral("uart_baudRateBox"))
+            ->setEditText(QStringLiteral("250000"));
+        child<QComboBox>(first.get(), QStringLiteral("gsm_baudRateBox"))->setCurrentIndex(13);
+        child<QComboBox>(first.get(), QStringLiteral("car_baudRateBox"))->setCurrentIndex(3);
     }
     auto second = window();
     QCOMPARE(tabTitles(*second),
@@ -178,6 +184,11 @@ void TestSettings::settingsComeBackAfterRestart()
     QCOMPARE(second->findChild<ScopeView *>()->channelCount(), 3);
     QCOMPARE(child<QComboBox>(second.get(), QStringLiteral("car_protocol"))->currentText(),
              QStringLiteral("JustFloat"));
+    for (const auto &[box, rate] : {std::pair("uart_baudRateBox", "250000"),
+                                    std::pair("gsm_baudRateBox", "460800"),
+                                    std::pair("car_baudRateBox", "9600")})
+        QCOMPARE(child<QComboBox>(second.get(), QString::fromLatin1(box))->currentText(),
+                 QString::fromLatin1(rate));
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("zentrik-assistant.conf"))));
 }
 

@@ -23,6 +23,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using Kind = ScriptedDialogs::Kind;
 
 namespace {
@@ -44,6 +48,8 @@ private slots:
     void sendAreaSendsHexOrGb18030WithNewline();
     void echoGoesIntoTheViewButNotIntoTheBuffer();
     void nothingIsSentWhileThePortIsClosed();
+    void typedRateIsAppliedAndAnUnusableOneIsRefused();
+    void modemLinesAndFlowControlFollowTheBoxesWhileOpen();
     void timedSendTakesANewIntervalAtOnce();
     void cycleGreysTheCurrentLineAndAutoClearEmptiesEachPreset();
     void receivedBytesAreShownOnceTheLineIsQuiet();
@@ -207,6 +213,56 @@ void TestUartTab::nothingIsSentWhileThePortIsClosed()
     click("uart_sendButton");
     QCOMPARE(tab()->txTotal(), qint64(0));
     QCOMPARE(m_device->read(1, 50), QByteArray());
+}
+
+void TestUartTab::typedRateIsAppliedAndAnUnusableOneIsRefused()
+{
+    auto *rate = widget<QComboBox>("uart_baudRateBox");
+    QCOMPARE(rate->itemText(rate->count() - 1), QStringLiteral("3000000"));
+    for (const char *typed : {"0", "12ab", "99999999"}) {
+        rate->setEditText(QString::fromLatin1(typed));
+        QVERIFY2(!openPort(), typed);
+    }
+    const QStringList refused = m_dialogs.texts(Kind::Information);
+    QCOMPARE(refused.size(), 3);
+    QCOMPARE(refused.at(1), QStringLiteral("波特率“12ab”无效：请输入 1 到 16000000 之间的整数。"));
+
+    rate->setEditText(QStringLiteral(" 250000 "));
+    QVERIFY(openPort());
+    QCOMPARE(tab()->panel()->link()->port()->baudRate(), 250000);
+    // The typed rate did not join the list the settings file indexes.
+    QCOMPARE(rate->count(), 19);
+    QCOMPARE(m_dialogs.calls.size(), 3);
+}
+
+void TestUartTab::modemLinesAndFlowControlFollowTheBoxesWhileOpen()
+{
+    // Unchecked boxes leave the lines as opening set them: a pseudo-terminal,
+    // which has no modem lines, opens without a word.
+    QVERIFY(openPort());
+    QCOMPARE(m_dialogs.calls.size(), 0);
+    check("uart_dtrCheck");
+    check("uart_rtsCheck", false);
+    check("uart_rtsCheck");
+    const QStringList refused = m_dialogs.texts(Kind::Information);
+    QCOMPARE(refused.size(), 2);
+    QVERIFY(refused.at(0).startsWith(QStringLiteral("无法设置 DTR 信号")));
+    QVERIFY(refused.at(1).startsWith(QStringLiteral("无法设置 RTS 信号")));
+    QVERIFY(tab()->panel()->isOpen());
+
+    // Hardware flow control drives RTS, so its box goes grey, and the
+    // setting reaches the open device at once.
+    auto *flow = widget<QComboBox>("uart_flowBox");
+    QVERIFY(flow->isEnabled());
+    flow->setCurrentIndex(flow->findText(QStringLiteral("硬件")));
+    QVERIFY(!widget<QCheckBox>("uart_rtsCheck")->isEnabled());
+    termios settings{};
+    const int fd = ::open(QFile::encodeName(m_device->slavePath()).constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0);
+    tcgetattr(fd, &settings);
+    ::close(fd);
+    QVERIFY(settings.c_cflag & CRTSCTS);
 }
 
 void TestUartTab::timedSendTakesANewIntervalAtOnce()

@@ -31,7 +31,9 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
     const SerialPanelWidgets widgets{ui->uart_portBox,       ui->uart_baudRateBox,
                                      ui->uart_dataBitsBox,   ui->uart_parityBox,
                                      ui->uart_stopBitsBox,   ui->uart_OpenCloseButton,
-                                     ui->uart_iserror_check, ui->uart_is_relink_check};
+                                     ui->uart_iserror_check, ui->uart_is_relink_check,
+                                     ui->uart_dtrCheck,      ui->uart_rtsCheck,
+                                     ui->uart_flowBox};
     m_serial = new SerialLink(this);
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     connect(m_serial, &ByteLink::received, this, &UartTab::uart_read);
@@ -374,4 +376,14 @@ void UartTab::sendFile()
 void UartTab::showFileProgress(qint64 sent, qint64 total)
 {
     ui->uart_sendfile_progress->setText(mainTr("已发送%1/%2字节").arg(sent).arg(total));
+}
+
+void UartTab::saveProgramSettings(QSettings &settings) const
+{
+    m_panel->saveBaudRate(settings, QStringLiteral("uart/baudRate"));
+}
+
+void UartTab::loadProgramSettings(const QSettings &settings)
+{
+    m_panel->loadBaudRate(settings, QStringLiteral("uart/baudRate"));
 }

@@ -52,6 +52,8 @@ public:
     ScopeView *scope() const { return m_scope; }
 
     void saveSettings(SettingsRecord &record) const override;
+    void saveProgramSettings(QSettings &settings) const override;
+    void loadProgramSettings(const QSettings &settings) override;
     void loadSettings(const SettingsRecord &record) override;
     // The tick has work while the port is open, the statistics line is
     // behind or a lost port waits for its return.
