@@ -78,24 +78,24 @@
     </message>
     <message>
         <location line="+5"/>
-        <location line="+186"/>
+        <location line="+217"/>
         <source>TCP服务器</source>
         <translation>TCP server</translation>
     </message>
     <message>
-        <location line="-181"/>
-        <location line="+250"/>
+        <location line="-212"/>
+        <location line="+281"/>
         <source>TCP客户端</source>
         <translation>TCP client</translation>
     </message>
     <message>
-        <location line="-245"/>
-        <location line="+318"/>
+        <location line="-276"/>
+        <location line="+349"/>
         <source>UDP</source>
         <translation>UDP</translation>
     </message>
     <message>
-        <location line="-288"/>
+        <location line="-319"/>
         <source>串口设置</source>
         <translation>Serial settings</translation>
     </message>
@@ -140,7 +140,12 @@
         <translation>Reconnect</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+10"/>
+        <source>流控</source>
+        <translation>Flow control</translation>
+    </message>
+    <message>
+        <location line="+56"/>
         <location line="+142"/>
         <source>本地端口</source>
         <translation>Local port</translation>
@@ -320,23 +325,23 @@
     </message>
     <message>
         <location line="+5"/>
-        <location line="+156"/>
+        <location line="+187"/>
         <source>TCP服务器</source>
         <translation>TCP server</translation>
     </message>
     <message>
-        <location line="-126"/>
+        <location line="-157"/>
         <source>串口设置</source>
         <translation>Serial settings</translation>
     </message>
     <message>
         <location line="+12"/>
-        <location line="+120"/>
+        <location line="+151"/>
         <source>端口</source>
         <translation>Port</translation>
     </message>
     <message>
-        <location line="-100"/>
+        <location line="-131"/>
         <source>波特率</source>
         <translation>Baud rate</translation>
     </message>
@@ -361,7 +366,12 @@
         <translation>Open port</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+7"/>
+        <source>流控</source>
+        <translation>Flow control</translation>
+    </message>
+    <message>
+        <location line="+63"/>
         <source>6000</source>
         <translation>6000</translation>
     </message>
@@ -497,7 +507,12 @@
         <translation>Open port</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+7"/>
+        <source>流控</source>
+        <translation>Flow control</translation>
+    </message>
+    <message>
+        <location line="+34"/>
         <source>常用功能</source>
         <translation>Common</translation>
     </message>
@@ -1054,14 +1069,14 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+318"/>
+        <location filename="../uart/uarttab.cpp" line="+320"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+421"/>
+        <location filename="../car/cartab.cpp" line="+424"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
-        <location filename="../gsm/gsmtab.cpp" line="+275"/>
+        <location filename="../gsm/gsmtab.cpp" line="+278"/>
         <location filename="../online/selfupdater.cpp" line="+100"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1095,7 +1110,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+347"/>
+        <location filename="../gps/gpstab.cpp" line="+348"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1122,12 +1137,13 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Could not write the file</translation>
     </message>
     <message>
-        <location filename="../source/serialportpanel.cpp" line="+83"/>
+        <location filename="../source/serialportpanel.cpp" line="+88"/>
+        <location line="+19"/>
         <source>无</source>
         <translation>None</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-18"/>
         <source>奇校验</source>
         <translation>Odd</translation>
     </message>
@@ -1137,7 +1153,43 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Even</translation>
     </message>
     <message>
-        <location line="+108"/>
+        <location line="+18"/>
+        <source>硬件</source>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>软件</source>
+        <translation>Software</translation>
+    </message>
+    <message>
+        <location line="+135"/>
+        <source>串口不接受这种流控：
+%1</source>
+        <translation>The serial port does not accept this flow control:
+%1</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>无法设置 %1 信号（此端口可能没有该信号线）：
+%2</source>
+        <translation>Cannot set the %1 signal (this port may not have that line):
+%2</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>波特率“%1”无效：请输入 1 到 %2 之间的整数。</source>
+        <translation>Baud rate “%1” is not valid: enter a whole number from 1 to %2.</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>端口不接受波特率 %1 或其他设置，端口未打开：
+%2</source>
+        <translation>The port does not accept baud rate %1 or another setting; the port was not opened:
+%2</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>打开端口失败：
 端口不存在;</source>
         <translation>Could not open the port:
@@ -1160,7 +1212,7 @@ no such port;</translation>
         <translation>The port was removed!</translation>
     </message>
     <message>
-        <location line="+79"/>
+        <location line="+80"/>
         <source>关闭串口</source>
         <translation>Close port</translation>
     </message>
@@ -1293,7 +1345,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-356"/>
+        <location filename="../car/cartab.cpp" line="-359"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1348,7 +1400,7 @@ no such port;</translation>
         <translation>Protocol</translation>
     </message>
     <message>
-        <location line="+135"/>
+        <location line="+138"/>
         <location filename="../net/tcpserverpage.cpp" line="+60"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -3592,7 +3644,12 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Reconnect</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+10"/>
+        <source>流控</source>
+        <translation>Flow control</translation>
+    </message>
+    <message>
+        <location line="+51"/>
         <source>接收区</source>
         <translation>Receive</translation>
     </message>
