@@ -1,17 +1,66 @@
 #include "portenumerator.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
 #include <utility>
 
+QString PortEntry::listText() const
+{
+    QString text = name;
+    if (!friendlyName.isEmpty())
+        text += QStringLiteral(" \u2014 ") + friendlyName;
+    if (vendorId >= 0 && productId >= 0)
+        text += QStringLiteral(" (%1:%2)")
+                    .arg(vendorId, 4, 16, QLatin1Char('0'))
+                    .arg(productId, 4, 16, QLatin1Char('0'));
+    return text;
+}
+
+bool PortEntry::sameDevice(const PortEntry &other) const
+{
+    if (!byIdLink.isEmpty() && byIdLink == other.byIdLink)
+        return true;
+    return !serialNumber.isEmpty() && serialNumber == other.serialNumber && vendorId >= 0
+        && productId >= 0 && vendorId == other.vendorId && productId == other.productId;
+}
+
+QHash<QString, QString> portLinksByTarget(const QString &directory, int limit)
+{
+    QHash<QString, QString> links;
+    const QFileInfoList entries =
+        QDir(directory).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                      QDir::Name);
+    for (const QFileInfo &entry : entries.mid(0, limit)) {
+        if (!entry.isSymLink())
+            continue;
+        const QString target = entry.canonicalFilePath();
+        if (!target.isEmpty())
+            links.insert(target, entry.fileName());
+    }
+    return links;
+}
+
 PortListSource systemPortListSource()
 {
     return [] {
+        const QHash<QString, QString> links =
+            portLinksByTarget(QStringLiteral("/dev/serial/by-id"));
         QList<PortEntry> ports;
         const auto infos = QSerialPortInfo::availablePorts();
-        for (const QSerialPortInfo &info : infos)
-            ports.append({info.portName(), info.description()});
+        for (const QSerialPortInfo &info : infos) {
+            PortEntry port{info.portName(), info.description()};
+            port.manufacturer = info.manufacturer();
+            port.serialNumber = info.serialNumber();
+            if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+                port.vendorId = info.vendorIdentifier();
+                port.productId = info.productIdentifier();
+            }
+            port.byIdLink = links.value(QFileInfo(info.systemLocation()).canonicalFilePath());
+            ports.append(port);
+        }
         return ports;
     };
 }

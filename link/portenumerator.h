@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
@@ -13,11 +14,28 @@ struct PortEntry
 {
     QString name;         // what the user would type to open it ("ttyUSB0")
     QString friendlyName; // the device's description, shown as a tool tip
+    // Known only for some adapters; the initializers let a port be listed by
+    // name and description alone.
+    QString manufacturer{};
+    QString serialNumber{};
+    int vendorId = -1; // -1 where the system does not know it
+    int productId = -1;
+    QString byIdLink{}; // the name of the /dev/serial/by-id link pointing at it
 
     bool operator==(const PortEntry &other) const
     {
-        return name == other.name && friendlyName == other.friendlyName;
+        return name == other.name && friendlyName == other.friendlyName
+            && manufacturer == other.manufacturer && serialNumber == other.serialNumber
+            && vendorId == other.vendorId && productId == other.productId
+            && byIdLink == other.byIdLink;
     }
+
+    // "ttyUSB0 — USB2.0-Serial (1a86:7523)", or the bare name where nothing
+    // more is known.
+    QString listText() const;
+    // The same adapter, whatever name it has now: by its by-id link, or by
+    // its serial number together with vendor and product id.
+    bool sameDevice(const PortEntry &other) const;
 };
 
 Q_DECLARE_METATYPE(PortEntry)
@@ -26,6 +44,11 @@ Q_DECLARE_METATYPE(PortEntry)
 // which lists real adapters only; tests supply their own list.
 using PortListSource = std::function<QList<PortEntry>()>;
 PortListSource systemPortListSource();
+
+// The by-id links in `directory`, as a map from the canonical path each one
+// points at to the link's name. A missing folder gives an empty map; at most
+// `limit` entries are looked at.
+QHash<QString, QString> portLinksByTarget(const QString &directory, int limit = 256);
 
 // One enumeration shared by several panels: they read the list of the last
 // refresh(), and the owner decides when the source is asked again.
@@ -55,6 +78,8 @@ public:
     // and deviceRemoved for the names that appeared or vanished since the
     // call before.
     QList<PortEntry> ports();
+    // The answer of the last ports() call.
+    const QList<PortEntry> &lastPorts() const { return m_previous; }
 
 signals:
     void deviceDiscovered(const PortEntry &port);

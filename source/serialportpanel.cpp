@@ -5,9 +5,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
 
 namespace {
 
@@ -42,6 +45,37 @@ void setEnabled(const QList<QWidget *> &widgets, bool enabled)
         widget->setEnabled(enabled);
 }
 
+// The item's text stays the port name, which the edit shows and which opens;
+// the open list shows the longer line kept under this role.
+const int kListTextRole = Qt::UserRole + 1;
+
+class PortListDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString text = index.data(kListTextRole).toString();
+        if (!text.isEmpty())
+            option->text = text;
+    }
+};
+
+QString portToolTip(const PortEntry &port)
+{
+    QStringList lines;
+    if (!port.friendlyName.isEmpty())
+        lines << port.friendlyName;
+    if (!port.manufacturer.isEmpty())
+        lines << mainTr("制造商：%1").arg(port.manufacturer);
+    if (!port.serialNumber.isEmpty())
+        lines << mainTr("序列号：%1").arg(port.serialNumber);
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 SerialPortPanel::SerialPortPanel(const SerialPanelWidgets &widgets, SerialLink &link,
@@ -59,6 +93,7 @@ SerialPortPanel::SerialPortPanel(const SerialPanelWidgets &widgets, SerialLink &
             &SerialPortPanel::onListedDeviceRemoved);
 
     fillSettingCombos();
+    m_widgets.portBox->setItemDelegate(new PortListDelegate(m_widgets.portBox));
     refreshPortList();
     connectWidgets();
     showState(false);
@@ -295,6 +330,7 @@ void SerialPortPanel::open()
     m_link.setPortName(name);
     if (m_link.open()) {
         m_lastPortName = m_link.portName();
+        m_openedDevice = listedEntry(m_lastPortName);
         showState(true);
         applyLinesAtOpen();
         emit opened();
@@ -363,8 +399,9 @@ void SerialPortPanel::reconnectIfLost()
 {
     if (!reconnectionPending())
         return;
-    const int index = m_widgets.portBox->findText(m_lastPortName,
-                                                  Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QString lostName = m_lastPortName;
+    const QString name = reopenName();
+    const int index = m_widgets.portBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     // A rate half typed while the port was away waits for the user.
     if (index < 0 || baudRate() == 0)
         return;
@@ -372,6 +409,42 @@ void SerialPortPanel::reconnectIfLost()
     // Opening keeps the lost flag, so a port that vanishes again is picked up
     // again; only the user's own close clears it.
     open();
+    if (m_panelOpen && name != lostName)
+        showNotice(mainTr("设备以新名称 %2 重新出现（原为 %1），已重新打开。").arg(lostName, name));
+}
+
+// The lost port's own name if it is listed again, else the name under which
+// the same adapter came back, else nothing.
+QString SerialPortPanel::reopenName() const
+{
+    const QList<PortEntry> &ports = m_enumerator.lastPorts();
+    for (const PortEntry &port : ports) {
+        if (port.name == m_lastPortName)
+            return port.name;
+    }
+    for (const PortEntry &port : ports) {
+        if (m_openedDevice.sameDevice(port))
+            return port.name;
+    }
+    return QString();
+}
+
+PortEntry SerialPortPanel::listedEntry(const QString &name) const
+{
+    const QString location = systemLocationOf(name);
+    for (const PortEntry &port : m_enumerator.lastPorts()) {
+        if (systemLocationOf(port.name) == location)
+            return port;
+    }
+    return PortEntry{};
+}
+
+void SerialPortPanel::showNotice(const QString &text)
+{
+    emit notice(text);
+    auto *window = m_dialogParent ? qobject_cast<QMainWindow *>(m_dialogParent->window()) : nullptr;
+    if (window)
+        window->statusBar()->showMessage(text);
 }
 
 void SerialPortPanel::refreshPortList()
@@ -389,8 +462,12 @@ void SerialPortPanel::refreshPortList()
     {
         QSignalBlocker blocker(box);
         box->clear();
-        for (const PortEntry &port : ports)
+        for (const PortEntry &port : ports) {
             box->addItem(port.name, port.friendlyName);
+            const int row = box->count() - 1;
+            box->setItemData(row, port.listText(), kListTextRole);
+            box->setItemData(row, portToolTip(port), Qt::ToolTipRole);
+        }
         if (!shown.isEmpty()) {
             box->setCurrentIndex(box->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive));
             // A typed path that is not listed (a pseudo-terminal, say) stays
@@ -405,7 +482,7 @@ void SerialPortPanel::refreshPortList()
 void SerialPortPanel::updatePortToolTip()
 {
     QComboBox *box = m_widgets.portBox;
-    box->setToolTip(box->itemData(box->currentIndex()).toString());
+    box->setToolTip(box->itemData(box->currentIndex(), Qt::ToolTipRole).toString());
 }
 
 void SerialPortPanel::showState(bool open)

@@ -77,8 +77,9 @@ public:
     // the last refresh. Signals are blocked, so an open port stays open.
     void refreshPortList();
 
-    // Reopens a lost port once its name is listed again, if the user asked
-    // for reconnection.
+    // Reopens a lost port once its name is listed again, or once the same
+    // adapter is listed under another name, if the user asked for
+    // reconnection.
     void reconnectIfLost();
     // The port was lost and the user asked for reconnection: reconnectIfLost()
     // has work to do whenever the name is listed.
@@ -103,6 +104,9 @@ signals:
     void closed();
     // Opened, closed, lost, or reconnection switched on or off.
     void linkStateChanged();
+    // A one-line note for the user that needs no answer, also shown in the
+    // main window's status bar.
+    void notice(const QString &text);
 
 private:
     void fillSettingCombos();
@@ -113,6 +117,9 @@ private:
     void showState(bool open);
     void updatePortToolTip();
     void onListedDeviceRemoved(const PortEntry &entry);
+    QString reopenName() const;
+    PortEntry listedEntry(const QString &name) const;
+    void showNotice(const QString &text);
     bool silenced() const;
     void showError(const QString &text);
     void applyLinesAtOpen();
@@ -128,6 +135,7 @@ private:
     QList<QWidget *> m_enabledWhileOpen;
     QList<QWidget *> m_disabledWhileOpen;
     QString m_lastPortName;
+    PortEntry m_openedDevice; // as listed when it was opened
     bool m_portLost = false;
     bool m_panelOpen = false;
     int m_keptBaudRate = 0;

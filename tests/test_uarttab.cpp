@@ -69,6 +69,7 @@ private slots:
     void fileSendProblemsAreReportedAndNothingIsSent();
     void plotTakesLabelledLinesSplitAtEveryByte();
     void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
+    void lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind();
 
 private:
     template <typename T>
@@ -758,6 +759,56 @@ void TestUartTab::plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening()
     QTRY_VERIFY(widget<QLabel>("car_ware_note")->isVisible());
     QVERIFY(widget<QLabel>("car_ware_note")->text().contains(QStringLiteral("“i”")));
     QCOMPARE(widget<QLineEdit>("car_wave8")->text(), QStringLiteral("h"));
+}
+
+
+// An adapter listed again under another name is found by its serial number
+// and reopened there; another adapter of the same kind is left alone.
+void TestUartTab::lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind()
+{
+    PtyPair renamed;
+    PtyPair other;
+    const auto adapter = [](const QString &name, const QString &serial) {
+        PortEntry port{name, QStringLiteral("USB2.0-Serial")};
+        port.manufacturer = QStringLiteral("QinHeng");
+        port.serialNumber = serial;
+        port.vendorId = 0x1a86;
+        port.productId = 0x7523;
+        return port;
+    };
+    const QString lostName = m_device->slavePath();
+    QCOMPARE(adapter(lostName, "A1").listText(),
+             lostName + QStringLiteral(" \u2014 USB2.0-Serial (1a86:7523)"));
+    auto *box = widget<QComboBox>("uart_portBox");
+    QSignalSpy notices(tab()->panel(), &SerialPortPanel::notice);
+    *m_ports.ports = {adapter(lostName, "A1")};
+    tab()->panel()->refreshPortList();
+    QCOMPARE(box->currentText(), lostName);
+    QCOMPARE(box->toolTip(), QStringLiteral("USB2.0-Serial\n制造商：QinHeng\n序列号：A1"));
+    click("uart_OpenCloseButton");
+    QVERIFY(tab()->panel()->isOpen());
+
+    m_device->unplug();
+    m_ports.ports->clear();
+    tab()->panel()->refreshPortList();
+    QVERIFY(tab()->panel()->portLost());
+    *m_ports.ports = {adapter(other.slavePath(), "B2")};
+    tab()->panel()->refreshPortList();
+    tab()->tick();
+    QVERIFY(!tab()->panel()->isOpen());
+
+    m_ports.ports->append(adapter(renamed.slavePath(), "A1"));
+    tab()->panel()->refreshPortList();
+    tab()->tick();
+    QVERIFY(tab()->panel()->isOpen());
+    QCOMPARE(box->currentText(), renamed.slavePath());
+    QCOMPARE(notices.size(), 1);
+    QCOMPARE(notices.at(0).at(0).toString(),
+             QStringLiteral("设备以新名称 %2 重新出现（原为 %1），已重新打开。")
+                 .arg(lostName, renamed.slavePath()));
+    renamed.write("back");
+    QTRY_VERIFY(view().contains("back"));
+    QCOMPARE(m_dialogs.calls.size(), 0);
 }
 
 QTEST_MAIN(TestUartTab)
