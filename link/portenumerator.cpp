@@ -1,6 +1,7 @@
 #include "portenumerator.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
@@ -30,13 +31,11 @@ bool PortEntry::sameDevice(const PortEntry &other) const
 QHash<QString, QString> portLinksByTarget(const QString &directory, int limit)
 {
     QHash<QString, QString> links;
-    const QFileInfoList entries =
-        QDir(directory).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Name);
-    for (const QFileInfo &entry : entries.mid(0, limit)) {
-        if (!entry.isSymLink())
-            continue;
-        const QString target = entry.canonicalFilePath();
+    QDirIterator entries(directory, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (int seen = 0; seen < limit && entries.hasNext(); ++seen) {
+        entries.next();
+        const QFileInfo entry = entries.fileInfo();
+        const QString target = entry.isSymLink() ? entry.canonicalFilePath() : QString();
         if (!target.isEmpty())
             links.insert(target, entry.fileName());
     }

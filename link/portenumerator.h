@@ -13,7 +13,7 @@
 struct PortEntry
 {
     QString name;         // what the user would type to open it ("ttyUSB0")
-    QString friendlyName; // the device's description, shown as a tool tip
+    QString friendlyName{}; // the device's description, shown as a tool tip
     // Known only for some adapters; the initializers let a port be listed by
     // name and description alone.
     QString manufacturer{};

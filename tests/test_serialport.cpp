@@ -75,6 +75,7 @@ private slots:
     void enumeratorReportsComingAndGoingDevices();
     void deviceWatcherReportsNodesComingAndGoing_data();
     void deviceWatcherReportsNodesComingAndGoing();
+    void byIdLinksAndSerialNumbersTellAdaptersApart();
 };
 
 void TestSerialPort::bytesTravelBothWays()
@@ -311,6 +312,37 @@ void TestSerialPort::deviceWatcherReportsNodesComingAndGoing()
     QVERIFY(changed.wait(10000));
     QVERIFY(QFile::remove(dev.filePath("ttyUSB0")));
     QVERIFY(changed.wait(10000));
+}
+
+void TestSerialPort::byIdLinksAndSerialNumbersTellAdaptersApart()
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    QVERIFY(dir.mkdir("by-id"));
+    for (const char *node : {"ttyUSB0", "ttyUSB1", "by-id/plain-file"})
+        QVERIFY(QFile(dir.filePath(node)).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link("../ttyUSB1", dir.filePath("by-id/usb-CH340_A1-if00-port0")));
+    QVERIFY(QFile::link("../gone", dir.filePath("by-id/usb-dangling")));
+    const QHash<QString, QString> links = portLinksByTarget(dir.filePath("by-id"));
+    QCOMPARE(links.size(), 1);
+    QCOMPARE(links.value(QFileInfo(dir.filePath("ttyUSB1")).canonicalFilePath()),
+             QStringLiteral("usb-CH340_A1-if00-port0"));
+    QVERIFY(portLinksByTarget(dir.filePath("missing")).isEmpty());
+    QVERIFY(portLinksByTarget(dir.filePath("by-id"), 0).isEmpty());
+
+    PortEntry lost{"ttyUSB0", "USB2.0-Serial"};
+    lost.serialNumber = "A1";
+    lost.vendorId = 0x1a86;
+    lost.productId = 0x7523;
+    PortEntry back = lost;
+    back.name = "ttyUSB1";
+    QVERIFY(lost.sameDevice(back));
+    back.productId = 0x55d4; // same serial number, another product
+    QVERIFY(!lost.sameDevice(back));
+    back.serialNumber.clear();
+    QVERIFY(!PortEntry{"ttyUSB0"}.sameDevice(PortEntry{"ttyUSB1"}));
+    lost.byIdLink = back.byIdLink = "usb-CH340-if00-port0";
+    QVERIFY(lost.sameDevice(back));
 }
 
 QTEST_MAIN(TestSerialPort)
