@@ -4,6 +4,7 @@
 #include "translation.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QMainWindow>
 #include <QPushButton>
@@ -468,6 +469,9 @@ void SerialPortPanel::refreshPortList()
             box->setItemData(row, port.listText(), kListTextRole);
             box->setItemData(row, portToolTip(port), Qt::ToolTipRole);
         }
+        // The open list is as wide as its longest line, not as the box.
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0)
+                                     + box->view()->frameWidth() * 2);
         if (!shown.isEmpty()) {
             box->setCurrentIndex(box->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive));
             // A typed path that is not listed (a pseudo-terminal, say) stays

@@ -11,6 +11,7 @@
 #include "uarttab.h"
 #include "widgetlookup.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -784,6 +785,10 @@ void TestUartTab::lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind()
     *m_ports.ports = {adapter(lostName, "A1")};
     tab()->panel()->refreshPortList();
     QCOMPARE(box->currentText(), lostName);
+    // The open list shows the whole line, the edit only the name.
+    const QFontMetrics metrics = box->view()->fontMetrics();
+    QVERIFY(box->view()->minimumWidth()
+            >= metrics.horizontalAdvance(adapter(lostName, "A1").listText()));
     QCOMPARE(box->toolTip(), QStringLiteral("USB2.0-Serial\n制造商：QinHeng\n序列号：A1"));
     click("uart_OpenCloseButton");
     QVERIFY(tab()->panel()->isOpen());
