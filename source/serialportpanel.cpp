@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QTextDocument>
 
 namespace {
 
@@ -74,7 +75,9 @@ QString portToolTip(const PortEntry &port)
         lines << mainTr("制造商：%1").arg(port.manufacturer);
     if (!port.serialNumber.isEmpty())
         lines << mainTr("序列号：%1").arg(port.serialNumber);
-    return lines.join(QLatin1Char('\n'));
+    // The texts come from the device: markup in them is shown, never obeyed.
+    const QString text = lines.join(QLatin1Char('\n'));
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
 }
 
 } // namespace

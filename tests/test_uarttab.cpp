@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -71,6 +72,7 @@ private slots:
     void plotTakesLabelledLinesSplitAtEveryByte();
     void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
     void lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind();
+    void markupInADeviceDescriptionIsShownAsText();
 
 private:
     template <typename T>
@@ -97,6 +99,7 @@ void TestUartTab::init()
     m_dialogs = ScriptedDialogs();
     m_dir = std::make_unique<QTemporaryDir>();
     m_device = std::make_unique<PtyPair>();
+    m_ports.ports->clear();
     m_tab = std::make_unique<UartTab>(m_dialogs, m_ports.source());
 }
 
@@ -814,6 +817,20 @@ void TestUartTab::lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind()
     renamed.write("back");
     QTRY_VERIFY(view().contains("back"));
     QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
+void TestUartTab::markupInADeviceDescriptionIsShownAsText()
+{
+    const QString description = QStringLiteral("<img src=\"/etc/passwd\"><b>Serial</b>");
+    *m_ports.ports = {PortEntry{"ttyUSB0", description}};
+    tab()->panel()->refreshPortList();
+    const QString tip = widget<QComboBox>("uart_portBox")->toolTip();
+    QTextDocument shown;
+    if (Qt::mightBeRichText(tip))
+        shown.setHtml(tip);
+    else
+        shown.setPlainText(tip);
+    QCOMPARE(shown.toPlainText(), description);
 }
 
 QTEST_MAIN(TestUartTab)
