@@ -1137,7 +1137,17 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Could not write the file</translation>
     </message>
     <message>
-        <location filename="../source/serialportpanel.cpp" line="+88"/>
+        <location filename="../source/serialportpanel.cpp" line="+75"/>
+        <source>制造商：%1</source>
+        <translation>Manufacturer: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>序列号：%1</source>
+        <translation>Serial number: %1</translation>
+    </message>
+    <message>
+        <location line="+50"/>
         <location line="+19"/>
         <source>无</source>
         <translation>None</translation>
@@ -1182,7 +1192,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Baud rate “%1” is not valid: enter a whole number from 1 to %2.</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+24"/>
         <source>端口不接受波特率 %1 或其他设置，端口未打开：
 %2</source>
         <translation>The port does not accept baud rate %1 or another setting; the port was not opened:
@@ -1212,7 +1222,12 @@ no such port;</translation>
         <translation>The port was removed!</translation>
     </message>
     <message>
-        <location line="+80"/>
+        <location line="+38"/>
+        <source>设备以新名称 %2 重新出现（原为 %1），已重新打开。</source>
+        <translation>The device came back as %2 (was %1) and has been reopened.</translation>
+    </message>
+    <message>
+        <location line="+86"/>
         <source>关闭串口</source>
         <translation>Close port</translation>
     </message>
