@@ -48,23 +48,6 @@ QImage shownImage(const ImageWidget *picture)
     return picture->image();
 }
 
-QByteArray floatBytes(const QVector<float> &values)
-{
-    QByteArray out;
-    for (float value : values) {
-        quint32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bits = qToLittleEndian(bits);
-        out.append(reinterpret_cast<const char *>(&bits), sizeof bits);
-    }
-    return out;
-}
-
-QByteArray justFloatFrame(const QVector<float> &values)
-{
-    return floatBytes(values) + QByteArray("\x00\x00\x80\x7f", 4);
-}
-
 // Five samples of two channels, exact in a float, and each protocol's bytes
 // for them with a malformed piece between the fourth and the fifth.
 const QVector<QVector<float>> kRows = {{1.5f, -2}, {3, 4.25f}, {-0.5f, 1000}, {0.25f, 7}, {8, -9}};

@@ -1,4 +1,5 @@
 // Text-line and JustFloat samples decoded without widgets.
+#include "rawbytes.h"
 #include "sampledecoders.h"
 
 #include <QLocale>
@@ -46,18 +47,6 @@ Rows decodeEverySplit(const QByteArray &bytes, QStringList *names = nullptr)
             *names = whole.channelNames();
     }
     return rows;
-}
-
-QByteArray frame(const QVector<float> &values)
-{
-    QByteArray bytes;
-    for (float value : values) {
-        quint32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bits = qToLittleEndian(bits);
-        bytes.append(reinterpret_cast<const char *>(&bits), sizeof bits);
-    }
-    return bytes + QByteArray("\x00\x00\x80\x7f", 4);
 }
 
 } // namespace
@@ -163,17 +152,17 @@ void TestSampleDecoders::justFloat()
 {
     QByteArray stream = QByteArray("\x12\x34", 2); // the end of a frame cut off
     for (int i = 0; i < 4; ++i)
-        stream += frame({float(i), 0, 0}); // learning the length
-    stream += frame({1.5f, -2.25f, 1e3f});
-    stream += frame({1.5f, -2.25f}); // malformed: lost alone
-    stream += frame({6, 7, 8});
-    stream += frame({float(INFINITY), 4, 5}); // holds the tail's bytes, where no tail is due
+        stream += justFloatFrame({float(i), 0, 0}); // learning the length
+    stream += justFloatFrame({1.5f, -2.25f, 1e3f});
+    stream += justFloatFrame({1.5f, -2.25f}); // malformed: lost alone
+    stream += justFloatFrame({6, 7, 8});
+    stream += justFloatFrame({float(INFINITY), 4, 5}); // holds the tail's bytes, where no tail is due
     stream += "\x01";                          // a stray byte: loses its frame
-    stream += frame({9, 10, 11});
-    stream += frame({12, 13, 14});
+    stream += justFloatFrame({9, 10, 11});
+    stream += justFloatFrame({12, 13, 14});
     for (int i = 0; i < 3; ++i)
-        stream += frame({float(i), 1}); // the firmware changed: learnt again
-    stream += frame({20, 21});
+        stream += justFloatFrame({float(i), 1}); // the firmware changed: learnt again
+    stream += justFloatFrame({20, 21});
 
     const Rows rows = decodeEverySplit<JustFloatDecoder>(stream);
     // The frames the length was learnt from are kept; the cut one is not.
