@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "onlinesite.h"
 #include "programinfo.h"
+#include "rasterwindows.h"
 #include "selfupdater.h"
 #include "webenginesandbox.h"
 #include "widgetdialogs.h"
@@ -45,10 +46,7 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << sandboxNote << '\n';
     // Bytes to and from devices are GB18030 (textcodec.h); file names and the
     // console keep the system's own encoding, so Chinese paths still work.
-    // No OpenGL context is shared from the start: making one would load the
-    // OpenGL driver at every start. The GPS map's web engine, loaded with
-    // its module when the map is first needed (gps/mappage.h), composes
-    // without it.
+    useRasterWindows();
     QApplication app(argc, argv);
     const LanguageChoice choice = storedLanguageChoice(programSettingsFile());
     if (!applyInterfaceLanguage(app, interfaceLanguage(choice, QLocale::system())))

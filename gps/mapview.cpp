@@ -3,6 +3,7 @@
 #include "mapcoordinates.h"
 #include "mappagechecks.h"
 #include "translation.h"
+#include "webviewrendering.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -267,6 +268,7 @@ private:
 // What the program's createMapPage() looks up in the web module.
 extern "C" Q_DECL_EXPORT MapPage *zentrik_create_map_page(QWidget *parent)
 {
+    renderWebViewsInSoftware();
     return new MapView(parent);
 }
 

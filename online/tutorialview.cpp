@@ -1,6 +1,8 @@
 // The tutorial pages' web view, built into the web module.
 #include "tutorialview.h"
 
+#include "webviewrendering.h"
+
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -92,6 +94,7 @@ extern "C" Q_DECL_EXPORT QWidget *zentrik_create_tutorial_view(const NavigationJ
                                                               const OutsideLinkOpener &openOutside,
                                                               const QUrl &url, QWidget *parent)
 {
+    renderWebViewsInSoftware();
     auto *view = new QWebEngineView(parent);
     view->setPage(new TutorialPage(judge, openOutside, view));
     view->load(url);

@@ -1,0 +1,8 @@
+#include "rasterwindows.h"
+
+#include <QCoreApplication>
+
+void useRasterWindows()
+{
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
+}
