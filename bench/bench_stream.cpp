@@ -9,16 +9,21 @@
 // terminal in batches every few milliseconds, so its own work is not
 // counted.
 //
-// Usage: bench_stream [--protocol car|text|justfloat] [--seconds N] [--rate SAMPLES_PER_S]
+// Usage: bench_stream [--protocol car|text|justfloat|terminal] [--seconds N] [--rate PER_S]
 //   car:       the car protocol's sample frames of 8 floats;
 //   text:      lines "a:1.5,b:-2,...,h:0.25\n" of 8 labelled channels;
-//   justfloat: 8 little-endian floats and the tail 00 00 80 7F.
+//   justfloat: 8 little-endian floats and the tail 00 00 80 7F;
+//   terminal:  lines of text into the serial assistant's receive view
+//              instead of the car tab; the rate is in bytes per second
+//              (5,000,000 by default).
 // The text and JustFloat protocols need the tab's protocol combo.
 #include "carframe.h"
 #include "cartab.h"
 #include "fakeports.h"
 #include "ptypair.h"
+#include "rasterwindows.h"
 #include "scopeview.h"
+#include "uarttab.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
 #include "virtualdisplay.h"
@@ -38,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <poll.h>
@@ -53,15 +59,18 @@ constexpr int kBatchIntervalMs = 4;
 constexpr double kWarmUpSeconds = 1;
 constexpr double kCarTargetPercent = 10;
 constexpr double kTextTargetPercent = 15;
+constexpr double kTerminalTargetPercent = 5;
+constexpr double kTerminalBytesPerSecond = 5e6;
+constexpr char kTerminalLine[] = "speed=1234 angle=-56 ccd=0123456789ABCDEF\r\n";
 
-enum class Protocol { Car, Text, JustFloat };
+enum class Protocol { Car, Text, JustFloat, Terminal };
 
 struct Options
 {
     Protocol protocol = Protocol::Car;
     const char *protocolName = "car";
     double seconds = 8;
-    double rate = 100000;
+    double rate = -1; // samples, or bytes for the terminal, per second
 };
 
 // The value of channel `channel` in sample `index`: slow sines of their
@@ -96,6 +105,9 @@ void appendSample(QByteArray &out, Protocol protocol, qint64 index)
     case Protocol::JustFloat:
         appendFloats(out, index);
         out.append("\x00\x00\x80\x7f", 4);
+        break;
+    case Protocol::Terminal:
+        out.append(kTerminalLine[index % (sizeof kTerminalLine - 1)]);
         break;
     case Protocol::Text: {
         char line[256];
@@ -177,6 +189,7 @@ const char *protocolItem(Protocol protocol)
     switch (protocol) {
     case Protocol::Text:
         return "文本行";
+    case Protocol::Terminal:
     case Protocol::JustFloat:
         return "JustFloat";
     case Protocol::Car:
@@ -216,6 +229,36 @@ bool openTab(CarTab &tab, const Options &options, const QString &port)
     return true;
 }
 
+// The serial assistant as a user leaves it: text shown, the port open.
+bool openTerminal(UartTab &tab, const QString &port)
+{
+    tab.resize(1300, 800);
+    tab.show();
+    QApplication::processEvents();
+    tab.findChild<QComboBox *>("uart_portBox")->setEditText(port);
+    tab.findChild<QPushButton *>("uart_OpenCloseButton")->click();
+    if (!tab.panel()->isOpen()) {
+        std::fprintf(stderr, "bench_stream: the pseudo-terminal did not open\n");
+        return false;
+    }
+    return true;
+}
+
+double targetPercent(Protocol protocol)
+{
+    switch (protocol) {
+    case Protocol::Car:
+        return kCarTargetPercent;
+    case Protocol::Text:
+        return kTextTargetPercent;
+    case Protocol::Terminal:
+        return kTerminalTargetPercent;
+    case Protocol::JustFloat:
+        break;
+    }
+    return 0;
+}
+
 bool parseOptions(int argc, char **argv, Options &options)
 {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -231,9 +274,11 @@ bool parseOptions(int argc, char **argv, Options &options)
             options.protocol = Protocol::Text;
         } else if (name == "--protocol" && std::strcmp(value, "justfloat") == 0) {
             options.protocol = Protocol::JustFloat;
+        } else if (name == "--protocol" && std::strcmp(value, "terminal") == 0) {
+            options.protocol = Protocol::Terminal;
         } else {
-            std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat] "
-                                 "[--seconds N] [--rate SAMPLES_PER_S]\n");
+            std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat|terminal] "
+                                 "[--seconds N] [--rate PER_S]\n");
             return false;
         }
         if (name == "--protocol")
@@ -249,10 +294,12 @@ int main(int argc, char **argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
+    if (options.rate < 0)
+        options.rate = options.protocol == Protocol::Terminal ? kTerminalBytesPerSecond : 100000;
     // Warm-up, measurement and a second for the tail; the store must hold
     // every sample for the count of lost ones to mean anything.
     const qint64 total = qint64(options.rate * (kWarmUpSeconds + options.seconds + 1));
-    if (quint64(total) > SampleStore::kDefaultCapacity) {
+    if (options.protocol != Protocol::Terminal && quint64(total) > SampleStore::kDefaultCapacity) {
         std::fprintf(stderr, "bench_stream: %lld samples do not fit the store; fewer seconds\n",
                      static_cast<long long>(total));
         return 2;
@@ -278,38 +325,50 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     int result = 1;
     {
+        useRasterWindows();
         QApplication app(argc, argv);
         ScriptedDialogs dialogs;
         FakePorts ports;
-        CarTab tab(dialogs, ports.source());
-        if (openTab(tab, options, device.slavePath())) {
-            runEventLoopFor(1);
-            const char go = 1;
-            if (::write(goPipe[1], &go, 1) == 1) {
-                runEventLoopFor(kWarmUpSeconds);
-                const double cpuBefore = processCpuSeconds();
-                QElapsedTimer clock;
-                clock.start();
-                runEventLoopFor(options.seconds);
-                const double cpu = 100 * (processCpuSeconds() - cpuBefore)
-                    / (clock.nsecsElapsed() / 1e9);
-                runEventLoopFor(2);
-                const double stored = double(tab.scopeView()->store().size());
-                const double target = options.protocol == Protocol::Car    ? kCarTargetPercent
-                                      : options.protocol == Protocol::Text ? kTextTargetPercent
-                                                                           : 0;
+        std::unique_ptr<CarTab> carTab;
+        std::unique_ptr<UartTab> uartTab;
+        bool open = false;
+        if (options.protocol == Protocol::Terminal) {
+            uartTab = std::make_unique<UartTab>(dialogs, ports.source());
+            open = openTerminal(*uartTab, device.slavePath());
+        } else {
+            carTab = std::make_unique<CarTab>(dialogs, ports.source());
+            open = openTab(*carTab, options, device.slavePath());
+        }
+        // What arrived: samples stored, or bytes counted.
+        const auto arrived = [&] {
+            return carTab ? double(carTab->scopeView()->store().size()) : double(uartTab->rxTotal());
+        };
+        const char go = 1;
+        if (open && (runEventLoopFor(1), ::write(goPipe[1], &go, 1) == 1)) {
+            runEventLoopFor(kWarmUpSeconds);
+            const double cpuBefore = processCpuSeconds();
+            QElapsedTimer clock;
+            clock.start();
+            runEventLoopFor(options.seconds);
+            const double cpu = 100 * (processCpuSeconds() - cpuBefore) / (clock.nsecsElapsed() / 1e9);
+            runEventLoopFor(2);
+            const double target = targetPercent(options.protocol);
+            if (uartTab)
+                std::printf("bench_stream: terminal, %.0f bytes/s of text lines into the serial "
+                            "assistant, over %.0f s on Xvfb %s\n",
+                            options.rate, options.seconds, display.name().c_str());
+            else
                 std::printf("bench_stream: %s, %.0f samples/s of %d channels, over %.0f s on "
                             "Xvfb %s\n",
                             options.protocolName, options.rate, kChannels, options.seconds,
                             display.name().c_str());
-                std::printf("cpu_percent=%.2f stored=%.0f lost=%.0f", cpu, stored,
-                            double(total) - stored);
-                if (target > 0)
-                    std::printf("  target <= %.0f %%: %s", target, cpu <= target ? "ok" : "OVER");
-                std::printf("\n");
-                std::fflush(stdout);
-                result = stored == double(total) ? 0 : 1;
-            }
+            std::printf("cpu_percent=%.2f %s=%.0f lost=%.0f", cpu, carTab ? "stored" : "received",
+                        arrived(), double(total) - arrived());
+            if (target > 0)
+                std::printf("  target <= %.0f %%: %s", target, cpu <= target ? "ok" : "OVER");
+            std::printf("\n");
+            std::fflush(stdout);
+            result = arrived() == double(total) ? 0 : 1;
         }
     }
     ::close(goPipe[1]);

@@ -212,7 +212,7 @@ void CarTab::createSources(const PortListSource &portSource)
     TcpServerLink *server = m_sources->addTcpServer(
         {ui->car_tcp_server_link, {ui->car_tcp_port_s}, mainTr("开始监听"), mainTr("停止监听"),
          mainTr("监听失败")});
-    server->setGatherInterval(SerialLink::kReadIntervalMs);
+    server->setGatherInterval(SerialLink::kGatherMs);
     watchTcpServerClients(server);
     m_sources->addTcpClient({ui->car_tcp_client_link, {ui->car_tcp_ip_c, ui->car_tcp_port_c},
                              mainTr("连接"), mainTr("断开"), mainTr("连接失败")});

@@ -3,35 +3,63 @@
 #include "hextext.h"
 #include "textcodec.h"
 
-std::optional<QByteArray> ReceiveDisplayBuffer::dataPoll(const QByteArray &bytes)
+#include <algorithm>
+
+std::optional<QByteArray> ReceiveDisplayBuffer::append(const QByteArray &bytes, qint64 now)
 {
-    m_idlePolls = 0;
     m_buffer.append(bytes);
     // Cut by whole steps until the buffer is back under the limit: a single
-    // poll of a fast stream can bring more than one step's worth, and cutting
+    // read of a fast stream can bring more than one step's worth, and cutting
     // once would let the buffer grow without bound.
     if (m_buffer.size() > kTrimAbove) {
         const int steps = (m_buffer.size() - kTrimAbove + kTrimBy - 1) / kTrimBy;
         m_buffer.remove(0, steps * kTrimBy);
     }
-    if (++m_dataPolls <= kDataPollsPerRefresh)
-        return std::nullopt;
-    m_dataPolls = 0;
-    return m_buffer.right(kTailWhileFlowing);
+    const bool afterQuiet = m_wholeShown;
+    m_lastData = now;
+    m_wholeShown = false;
+    if (afterQuiet || now - m_lastRedraw >= kRefreshIntervalMs)
+        return showTail(now);
+    m_tailPending = true;
+    return std::nullopt;
 }
 
-std::optional<QByteArray> ReceiveDisplayBuffer::idlePoll()
+std::optional<QByteArray> ReceiveDisplayBuffer::due(qint64 now)
 {
-    // Only the fifth quiet poll in a row redraws; the count stops there so
-    // a line quiet for days cannot overflow it.
-    if (m_idlePolls >= kIdlePollsBeforeFull || ++m_idlePolls != kIdlePollsBeforeFull)
-        return std::nullopt;
-    return m_buffer;
+    if (!m_wholeShown && now - m_lastData >= kQuietMs) {
+        m_wholeShown = true;
+        m_tailPending = false;
+        m_lastRedraw = now;
+        return m_buffer;
+    }
+    if (m_tailPending && now - m_lastRedraw >= kRefreshIntervalMs)
+        return showTail(now);
+    return std::nullopt;
+}
+
+std::optional<qint64> ReceiveDisplayBuffer::nextDue() const
+{
+    std::optional<qint64> next;
+    if (!m_wholeShown)
+        next = m_lastData + kQuietMs;
+    if (m_tailPending)
+        next = std::min(next.value_or(m_lastRedraw + kRefreshIntervalMs),
+                        m_lastRedraw + kRefreshIntervalMs);
+    return next;
+}
+
+QByteArray ReceiveDisplayBuffer::showTail(qint64 now)
+{
+    m_tailPending = false;
+    m_lastRedraw = now;
+    return m_buffer.right(kTailWhileFlowing);
 }
 
 void ReceiveDisplayBuffer::clear()
 {
     m_buffer.clear();
+    m_tailPending = false;
+    m_wholeShown = true;
 }
 
 QString receiveViewText(const QByteArray &bytes, bool hex)

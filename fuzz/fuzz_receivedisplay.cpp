@@ -1,9 +1,11 @@
-// The serial assistant's receive view: a stream cut into polls as the port
-// would bring it. Each step is a byte: its low bit says an idle poll, else
-// the rest times 97 is the poll's size, filled from the input that follows
-// (repeated), so a few bytes of input reach past the kept bound. The first
-// byte's top bit chooses hex display. The view keeps the stream's tail,
-// never more than its bound, and shows what the rules say.
+// The serial assistant's receive view: a stream cut into reads as the port
+// would bring it. Each step is a byte: its low bit says time passes (the
+// rest, in milliseconds, before the view is asked what is due), else the
+// rest times 97 is the read's size, filled from the input that follows
+// (repeated), so a few bytes of input reach past the kept bound; each read
+// comes a millisecond after the last. The first byte's top bit chooses hex
+// display. The view keeps the stream's tail, never more than its bound, and
+// shows what the rules say.
 #include "fuzzcheck.h"
 #include "receivedisplay.h"
 #include "textcodec.h"
@@ -15,16 +17,17 @@
 
 namespace {
 
+using Display = ReceiveDisplayBuffer;
+
 constexpr int kSizeFactor = 97;
 // The stream is kept for comparison only as far as the view could keep it.
-constexpr int kReferenceKept = 2 * ReceiveDisplayBuffer::kTrimAbove;
+constexpr int kReferenceKept = 2 * Display::kTrimAbove;
 
 void checkShown(const QByteArray &shown, bool hex)
 {
     const QString text = receiveViewText(shown, hex);
     if (hex) {
-        const int rows = (shown.size() + ReceiveDisplayBuffer::kHexBytesPerRow - 1)
-                         / ReceiveDisplayBuffer::kHexBytesPerRow;
+        const int rows = (shown.size() + Display::kHexBytesPerRow - 1) / Display::kHexBytesPerRow;
         check(text.size() == 3 * shown.size() + qMax(0, rows - 1), "three characters a byte and a break a row");
         check(text.count(QLatin1Char('\n')) == qMax(0, rows - 1), "rows of 64 bytes");
     } else {
@@ -33,6 +36,14 @@ void checkShown(const QByteArray &shown, bool hex)
     }
 }
 
+// What the view must have been shown by the time it is asked again.
+struct Expectation
+{
+    qint64 lastData = -1;
+    qint64 lastRedraw = -1;
+    bool wholeShown = true;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -40,51 +51,60 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     const bool hex = data[0] & 0x80;
-    ReceiveDisplayBuffer display;
+    Display display;
     QByteArray stream;
-    int idleRun = 0;
-    int dataPolls = 0;
+    Expectation seen;
+    qint64 now = 0;
     qint64 fed = 0;
     for (size_t at = 1; at < size;) {
         const uint8_t step = data[at++];
         if (step & 1) {
-            const auto shown = display.idlePoll();
-            ++idleRun;
-            check(shown.has_value() == (idleRun == ReceiveDisplayBuffer::kIdlePollsBeforeFull),
-                  "the whole buffer once, on the fifth quiet poll");
+            now += step >> 1;
+            const auto next = display.nextDue();
+            check(next.has_value() == !seen.wholeShown, "something is due exactly while the whole buffer is unshown");
+            const auto shown = display.due(now);
             if (shown) {
-                check(*shown == display.bytes(), "a quiet line shows all that is kept");
                 checkShown(*shown, hex);
+                seen.lastRedraw = now;
+                if (*shown == display.bytes() && now - seen.lastData >= Display::kQuietMs)
+                    seen.wholeShown = true;
             }
+            check(now - seen.lastData < Display::kQuietMs || seen.wholeShown,
+                  "a quiet line shows the whole buffer");
             continue;
         }
         const int length = qMax(1, (step >> 1) * kSizeFactor);
         const int taken = qMin(int(size - at), length);
-        QByteArray poll = taken > 0 ? QByteArray(reinterpret_cast<const char *>(data + at), taken)
+        QByteArray read = taken > 0 ? QByteArray(reinterpret_cast<const char *>(data + at), taken)
                                     : QByteArray(1, char(step));
         at += size_t(taken);
-        while (poll.size() < length)
-            poll += poll.left(length - poll.size());
+        while (read.size() < length)
+            read += read.left(length - read.size());
 
-        idleRun = 0;
-        fed += poll.size();
-        stream += poll;
+        now += 1;
+        fed += read.size();
+        stream += read;
         if (stream.size() > kReferenceKept)
             stream.remove(0, stream.size() - kReferenceKept);
-        const auto shown = display.dataPoll(poll);
-        check(shown.has_value() == (++dataPolls % (ReceiveDisplayBuffer::kDataPollsPerRefresh + 1) == 0),
-              "a refresh on every eleventh poll with data");
+        const bool afterQuiet = seen.wholeShown;
+        const auto shown = display.append(read, now);
+        seen.lastData = now;
+        seen.wholeShown = false;
         const QByteArray &kept = display.bytes();
-        check(kept.size() <= ReceiveDisplayBuffer::kTrimAbove, "the kept bytes stay bounded");
+        check(kept.size() <= Display::kTrimAbove, "the kept bytes stay bounded");
         check(stream.endsWith(kept), "what is kept is the stream's tail, in order");
-        check(fed <= ReceiveDisplayBuffer::kTrimAbove
-                  ? kept.size() == fed
-                  : kept.size() > ReceiveDisplayBuffer::kTrimAbove - ReceiveDisplayBuffer::kTrimBy,
+        check(fed <= Display::kTrimAbove ? kept.size() == fed
+                                         : kept.size() > Display::kTrimAbove - Display::kTrimBy,
               "no more is cut than needed");
+        check(!afterQuiet || shown.has_value(), "bytes after a quiet line show at once");
         if (shown) {
-            check(*shown == kept.right(ReceiveDisplayBuffer::kTailWhileFlowing), "a flowing line shows the tail");
+            check(afterQuiet || seen.lastRedraw < 0 || now - seen.lastRedraw >= Display::kRefreshIntervalMs,
+                  "a flowing line is redrawn at most once per interval");
+            check(*shown == kept.right(Display::kTailWhileFlowing), "a flowing line shows the tail");
             checkShown(*shown, hex);
+            seen.lastRedraw = now;
         }
+        check(display.nextDue().has_value() && *display.nextDue() > now, "a redraw is always pending after data");
     }
     return 0;
 }

@@ -5,19 +5,19 @@
 SerialLink::SerialLink(QObject *parent)
     : ByteLink(parent)
 {
-    m_readTimer.setInterval(kReadIntervalMs);
-    connect(&m_readTimer, &QTimer::timeout, this, &SerialLink::poll);
+    m_gatherTimer.setSingleShot(true);
+    m_gatherTimer.setInterval(kGatherMs);
+    connect(&m_gatherTimer, &QTimer::timeout, this, &SerialLink::deliver);
+    connect(&m_port, &SerialPort::readyRead, this, &SerialLink::gather);
     connect(&m_port, &SerialPort::deviceRemoved, this, &SerialLink::onDeviceRemoved);
     connect(&m_port, &SerialPort::bytesWritten, this, &SerialLink::bytesWritten);
 }
 
 bool SerialLink::open()
 {
-    if (!m_port.open(m_name)) {
-        m_readTimer.stop();
+    m_gatherTimer.stop();
+    if (!m_port.open(m_name))
         return false;
-    }
-    m_readTimer.start();
     emit opened();
     return true;
 }
@@ -26,13 +26,19 @@ void SerialLink::close()
 {
     if (!m_port.isOpen())
         return;
-    m_readTimer.stop();
-    poll();
+    m_gatherTimer.stop();
+    deliver();
     m_port.close();
     emit closed();
 }
 
-void SerialLink::poll()
+void SerialLink::gather()
+{
+    if (!m_gatherTimer.isActive())
+        m_gatherTimer.start();
+}
+
+void SerialLink::deliver()
 {
     const QByteArray bytes = m_port.readAll();
     if (!bytes.isEmpty()) {
@@ -44,8 +50,8 @@ void SerialLink::poll()
 // The port has closed itself; what it read before the loss still goes out.
 void SerialLink::onDeviceRemoved()
 {
-    m_readTimer.stop();
-    poll();
+    m_gatherTimer.stop();
+    deliver();
     emit closed();
     emit lost();
 }

@@ -5,14 +5,17 @@
 
 #include <QTimer>
 
-// A serial port as a link. While open it is read every 10 ms and everything
-// that arrived goes out in one received(); a last read goes out just before
-// the port closes, whether the user closed it or the device went away.
+// A serial port as a link. The port takes bytes in as the system reports
+// them; what arrives within kGatherMs of the first goes out in one
+// received(), so a fast stream is handed on in pieces rather than a few
+// kilobytes at a time, and a quiet port runs nothing at all. A last read
+// goes out just before the port closes, whether the user closed it or the
+// device went away.
 class SerialLink : public ByteLink
 {
     Q_OBJECT
 public:
-    static constexpr int kReadIntervalMs = 10;
+    static constexpr int kGatherMs = 4;
 
     explicit SerialLink(QObject *parent = nullptr);
 
@@ -29,10 +32,11 @@ public:
     qint64 bytesToWrite() const override { return m_port.bytesToWrite(); }
 
 private:
-    void poll();
+    void gather();
+    void deliver();
     void onDeviceRemoved();
 
     SerialPort m_port;
-    QTimer m_readTimer;
+    QTimer m_gatherTimer;
     QString m_name;
 };

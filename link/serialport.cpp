@@ -53,9 +53,10 @@ SerialPort::SerialPort(QObject *parent)
     : QObject(parent)
 {
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    // Far more than a real line brings between two polls; a pseudo-terminal
-    // fed by a local program waits in the system beyond it.
+    // Far more than a real line brings while the window is busy; a pseudo-
+    // terminal fed by a local program waits in the system beyond it.
     m_port.setReadBufferSize(kReadBufferBytes);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     connect(&m_port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
 }

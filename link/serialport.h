@@ -9,7 +9,8 @@
 // ("ttyUSB0") live under /dev, full or relative paths stand as given.
 QString systemLocationOf(const QString &portName);
 
-// A serial port opened read-write by name and read by polling.
+// A serial port opened read-write by name. It takes bytes in as the system
+// reports them and says so with readyRead(); readAll() hands them out.
 //
 // Settings use the integers the panel's combo boxes carry and are applied at
 // once when the port is open, and kept for the next open otherwise.
@@ -23,9 +24,9 @@ class SerialPort : public QObject
     Q_OBJECT
 public:
     // What the port keeps unread at most. A full buffer stops reading until
-    // the next poll, so it holds what the fastest line (a pseudo-terminal,
-    // over 100 MB/s) brings in several read intervals, timer lateness
-    // included.
+    // the next readAll(), so it holds what the fastest line (a pseudo-
+    // terminal, over 100 MB/s) brings while the window is busy for tens of
+    // milliseconds.
     static constexpr qint64 kReadBufferBytes = 8 << 20;
 
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
@@ -69,6 +70,8 @@ public:
     qint64 bytesToWrite() const;
 
 signals:
+    // Bytes have arrived since the last readAll().
+    void readyRead();
     void deviceRemoved();
     // Some queued bytes went out to the device.
     void bytesWritten(qint64 bytes);

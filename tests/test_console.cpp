@@ -18,8 +18,7 @@ private slots:
     void payloadOfExactlyTheShownSizeIsWhole();
     void logKeepsTheNewestWholeLinesWithinItsLimit();
     void logOfExactlyItsLimitKeepsEveryLine();
-    void flowingDataRedrawsEveryEleventhPollWithTheTail();
-    void fifthQuietPollShowsTheWholeBufferOnce();
+    void bytesAfterQuietShowAtOnceAndAFlowingLineIsPaced();
     void bufferIsCutByWholeStepsAboveTheLimit();
     void textViewStopsAtZeroByteHexShowsIt();
 };
@@ -120,61 +119,55 @@ void TestConsole::logOfExactlyItsLimitKeepsEveryLine()
     QCOMPARE(clockText(QTime(9, 5, 7)), QStringLiteral("09:05:07"));
 }
 
-void TestConsole::flowingDataRedrawsEveryEleventhPollWithTheTail()
+void TestConsole::bytesAfterQuietShowAtOnceAndAFlowingLineIsPaced()
 {
-    ReceiveDisplayBuffer buffer;
+    using Display = ReceiveDisplayBuffer;
+    Display buffer;
+    QCOMPARE(buffer.append("0123456789", 1000), std::optional<QByteArray>("0123456789"));
+
+    // Flowing: the tail, at most once per refresh interval.
     const QByteArray chunk(300, 'x');
-    for (int round = 0; round < 2; ++round) {
-        for (int poll = 1; poll <= 10; ++poll)
-            QVERIFY(!buffer.dataPoll(chunk));
-        const auto shown = buffer.dataPoll(QByteArray(300, 'y'));
-        QVERIFY(shown);
-        QCOMPARE(shown->size(), 2000);
-        QVERIFY(shown->endsWith(QByteArray(300, 'y')));
-        QCOMPARE(*shown, buffer.bytes().right(2000));
+    qint64 now = 1000;
+    int redraws = 0;
+    for (int read = 0; read < 50; ++read) {
+        now += 5;
+        if (const auto shown = buffer.append(chunk, now)) {
+            ++redraws;
+            QCOMPARE(*shown, buffer.bytes().right(Display::kTailWhileFlowing));
+        }
+        if (buffer.due(now))
+            ++redraws;
+        QVERIFY(buffer.nextDue() && *buffer.nextDue() > now);
     }
-    // A quiet poll in between does not restart the count of data polls.
-    for (int poll = 1; poll <= 9; ++poll)
-        QVERIFY(!buffer.dataPoll(chunk));
-    QVERIFY(!buffer.idlePoll());
-    QVERIFY(!buffer.dataPoll(chunk));
-    QVERIFY(buffer.dataPoll(chunk));
-}
+    QCOMPARE(redraws, int(50 * 5 / Display::kRefreshIntervalMs));
 
-void TestConsole::fifthQuietPollShowsTheWholeBufferOnce()
-{
-    ReceiveDisplayBuffer buffer;
-    QVERIFY(!buffer.dataPoll("0123456789"));
-    for (int poll = 1; poll <= 4; ++poll)
-        QVERIFY(!buffer.idlePoll());
-    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789"));
-    for (int poll = 0; poll < 100; ++poll)
-        QVERIFY(!buffer.idlePoll());
-
-    // New data restarts the quiet count.
-    QVERIFY(!buffer.dataPoll("AB"));
-    for (int poll = 1; poll <= 4; ++poll)
-        QVERIFY(!buffer.idlePoll());
-    QCOMPARE(buffer.idlePoll(), std::optional<QByteArray>("0123456789AB"));
+    // Quiet: the whole buffer once, then nothing is due until more bytes.
+    QVERIFY(!buffer.due(now + Display::kQuietMs - 1));
+    QCOMPARE(*buffer.nextDue(), now + Display::kQuietMs);
+    QCOMPARE(buffer.due(now + Display::kQuietMs), std::optional<QByteArray>(buffer.bytes()));
+    QVERIFY(!buffer.nextDue());
+    QVERIFY(!buffer.due(now + 10000));
+    QCOMPARE(buffer.append("AB", now + Display::kQuietMs + 1)->right(2), QByteArray("AB"));
 
     buffer.clear();
     QVERIFY(buffer.bytes().isEmpty());
+    QVERIFY(!buffer.nextDue());
 }
 
 void TestConsole::bufferIsCutByWholeStepsAboveTheLimit()
 {
     ReceiveDisplayBuffer buffer;
-    buffer.dataPoll(QByteArray(50000, 'a'));
+    buffer.append(QByteArray(50000, 'a'), 0);
     QCOMPARE(buffer.bytes().size(), 50000);
-    buffer.dataPoll("b");
+    buffer.append("b", 1);
     QCOMPARE(buffer.bytes().size(), 10001);
     QVERIFY(buffer.bytes().endsWith("ab"));
 
-    // One poll of a fast stream brings more than a step: still bounded, and
+    // One read of a fast stream brings more than a step: still bounded, and
     // the newest bytes are the ones kept.
     QByteArray burst(250000, 'c');
     burst.append("end");
-    buffer.dataPoll(burst);
+    buffer.append(burst, 2);
     QVERIFY(buffer.bytes().size() <= 50000);
     QVERIFY(buffer.bytes().size() > 50000 - 40000);
     QVERIFY(buffer.bytes().endsWith("cend"));

@@ -8,7 +8,9 @@
 #include "tcpserverlink.h"
 #include "udplink.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -87,7 +89,9 @@ void TestLinks::serialLinkDeliversInOrderAndReportsALostDeviceOnce()
 
     // Bytes sent just before the adapter goes still arrive, then the loss.
     device->write("last words");
-    QTest::qWait(2 * SerialLink::kReadIntervalMs);
+    QEventLoop moment; // the port's wait between reads runs out in a running loop
+    QTimer::singleShot(4 * SerialLink::kGatherMs, &moment, &QEventLoop::quit);
+    moment.exec();
     device->unplug();
     QTRY_COMPARE(lost.count(), 1);
     QCOMPARE(closed.count(), 1);

@@ -22,6 +22,8 @@
 #include <QSplitter>
 #include <QTimer>
 
+#include <algorithm>
+
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::UartTab>())
@@ -38,9 +40,10 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
     m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
     connect(m_serial, &ByteLink::received, this, &UartTab::uart_read);
     connect(m_panel, &SerialPortPanel::linkStateChanged, this, &UartTab::tickNeedChanged);
-    m_quietTimer = new QTimer(this);
-    m_quietTimer->setInterval(SerialLink::kReadIntervalMs);
-    connect(m_quietTimer, &QTimer::timeout, this, &UartTab::quietPoll);
+    m_redrawTimer = new QTimer(this);
+    m_redrawTimer->setSingleShot(true);
+    connect(m_redrawTimer, &QTimer::timeout, this, &UartTab::redrawIfDue);
+    m_clock.start();
 
     // The send area enables its own buttons while the port is open.
     m_panel->setEnabledWhileOpen({ui->uart_sendfile, ui->uart_sendtimer_ck});
@@ -70,6 +73,7 @@ void UartTab::connectReceiveControls()
     m_view = new ReceiveView(ui->uart_recvEdit, ReceiveView::Kind::Stream, kViewChars, this);
     connect(ui->uart_recv_cleanButton, &QPushButton::clicked, this, [this] {
         m_display.clear();
+        m_redrawTimer->stop();
         m_view->clear();
     });
     connect(ui->uart_recv_cleannumButton, &QPushButton::clicked, this, [this] {
@@ -145,22 +149,31 @@ void UartTab::uart_read(const QByteArray &bytes)
     if (ui->uart_revecho->isChecked() && m_serial->write(bytes) >= 0)
         counters.sent += bytes.size();
     counters.received += bytes.size();
+    countsChanged();
     m_receiveFile->write(bytes);
-    if (const auto shown = m_display.dataPoll(bytes))
+    if (const auto shown = m_display.append(bytes, m_clock.elapsed()))
         showReceived(*shown);
-    m_quietTimer->start();
+    scheduleRedraw();
     if (m_plotDecoder)
         plotReceived(bytes);
 }
 
-// The reads between the link's reads that brought nothing; once the line
-// has been quiet long enough the whole buffer is shown and the ticks stop.
-void UartTab::quietPoll()
+void UartTab::redrawIfDue()
 {
-    if (const auto shown = m_display.idlePoll()) {
+    if (const auto shown = m_display.due(m_clock.elapsed()))
         showReceived(*shown);
-        m_quietTimer->stop();
+    scheduleRedraw();
+}
+
+// Wakes only while a redraw is pending; a quiet line runs no timer.
+void UartTab::scheduleRedraw()
+{
+    const std::optional<qint64> next = m_display.nextDue();
+    if (!next) {
+        m_redrawTimer->stop();
+        return;
     }
+    m_redrawTimer->start(int(std::max<qint64>(0, *next - m_clock.elapsed())));
 }
 
 void UartTab::showReceived(const QByteArray &bytes)
@@ -269,14 +282,23 @@ void UartTab::loadSettings(const SettingsRecord &record)
     m_panel->applySerialIndexes(record.uartSerial);
 }
 
+// While nothing is received or sent and the counts are shown, nothing ticks.
 bool UartTab::tickNeeded() const
 {
-    return m_panel->isOpen() || ui->uart_recvgroup->title() != statisticsLine()
-        || m_panel->reconnectionPending();
+    return ui->uart_recvgroup->title() != statisticsLine() || m_panel->reconnectionPending();
+}
+
+void UartTab::countsChanged()
+{
+    if (m_countsPending)
+        return;
+    m_countsPending = true;
+    emit tickNeedChanged();
 }
 
 void UartTab::tick()
 {
+    m_countsPending = false;
     m_panel->reconnectIfLost();
     ui->uart_recvgroup->setTitle(statisticsLine());
     m_rxAtLastTick = rxTotal();
@@ -290,6 +312,7 @@ bool UartTab::transmit(const QByteArray &bytes)
     if (m_serial->write(bytes) < 0)
         return false;
     m_view->counters().sent += bytes.size();
+    countsChanged();
     if (ui->uart_echo->isChecked())
         echoIntoView(bytes);
     return true;

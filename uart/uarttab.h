@@ -5,6 +5,7 @@
 #include "textcodec.h"
 #include "tooltab.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <memory>
@@ -70,7 +71,10 @@ signals:
 public slots:
     // Every 10 ms while the port is open.
     void uart_read(const QByteArray &bytes);
-    void quietPoll();
+    void redrawIfDue();
+    // The statistics line is due for an update on the next tick.
+    void countsChanged();
+    void scheduleRedraw();
     // One tick of timed send and of cycle send.
     void uart_sendtimeout();
     void uart_cycletimeout();
@@ -106,8 +110,9 @@ private:
     Dialogs &m_dialogs;
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
-    // Ticks every 10 ms after data until the view has shown the whole buffer.
-    QTimer *m_quietTimer = nullptr;
+    // Runs while a redraw of the receive view is pending.
+    QTimer *m_redrawTimer = nullptr;
+    QElapsedTimer m_clock;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     ReceiveView *m_view = nullptr;
     ChunkedFileSender *m_fileSender = nullptr;
@@ -116,6 +121,7 @@ private:
     // Sent bytes shown as text: a file sent in chunks may split a character.
     StreamTextDecoder m_echoDecoder;
     qint64 m_rxAtLastTick = 0;
+    bool m_countsPending = false;
     QScrollArea *m_plotArea = nullptr;
     ScopeView *m_scope = nullptr;
     // Set only while the plot is shown and the port open.
