@@ -132,7 +132,7 @@ void GpsSession::recordTrack(bool filled)
     if (filled) {
         emit logMessage(Severity::Warning,
                         mainTr("轨迹已达%1个点，之后的定位不再记录，可导出后清除轨迹")
-                            .arg(GpsTrack::kMaxPoints));
+                            .arg(m_track.maxPoints()));
     }
 }
 

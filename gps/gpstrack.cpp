@@ -125,7 +125,7 @@ void GpsTrack::takePosition(const QByteArrayList &fields, int first)
     NmeaPosition position;
     if (m_pending.hasPosition || !readPosition(fields, first, &position))
         return;
-    if (int(m_points.size()) >= kMaxPoints) {
+    if (int(m_points.size()) >= m_maxPoints) {
         m_full = true;
         return;
     }

@@ -40,6 +40,11 @@ class GpsTrack
 public:
     static constexpr int kMaxPoints = 1000000;
 
+    explicit GpsTrack(int maxPoints = kMaxPoints)
+        : m_maxPoints(maxPoints)
+    {
+    }
+
     // Each returns true when this sentence made the track full.
     bool applyRmc(const QByteArrayList &fields);
     bool applyGga(const QByteArrayList &fields);
@@ -50,6 +55,7 @@ public:
 
     bool isEmpty() const { return size() == 0; }
     bool isFull() const { return m_full; }
+    int maxPoints() const { return m_maxPoints; }
     // Points recorded, the epoch still being assembled included if it
     // holds a fix.
     int size() const { return int(m_points.size()) + (m_pending.hasPosition ? 1 : 0); }
@@ -81,6 +87,7 @@ private:
     std::vector<TrackPoint> m_points;
     Pending m_pending;
     QDateTime m_lastDated; // UTC of the newest fix with a date
+    int m_maxPoints;
     bool m_full = false;
 };
 
