@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kMargin = 14;    // room for the compass letters
+constexpr int kMargin = 16;    // room for the compass letters
 constexpr double kDotRadius = 9.0;
 constexpr int kLegendSwatch = 10;
 constexpr int kGroupGap = 8;
@@ -144,7 +144,8 @@ void SkyView::paintGrid(QPainter &painter) const
         double azimuth;
     } compass[] = {{"N", 0}, {"E", 90}, {"S", 180}, {"W", 270}};
     for (const auto &point : compass) {
-        const QPointF at = centre + skyPosition(-12, point.azimuth, radius);
+        // Just outside the horizon: an elevation below it, at the margin's middle.
+        const QPointF at = centre + skyPosition(-90.0 * (kMargin / 2) / radius, point.azimuth, radius);
         painter.drawText(QRectF(at - QPointF(8, 8), QSizeF(16, 16)), Qt::AlignCenter,
                          QString::fromLatin1(point.letter));
     }

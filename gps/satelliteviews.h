@@ -37,7 +37,7 @@ public:
     QVector<Placed> placed() const;
 
     QSize sizeHint() const override { return {300, 220}; }
-    QSize minimumSizeHint() const override { return {220, 160}; }
+    QSize minimumSizeHint() const override { return {190, 170}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -78,8 +78,8 @@ public:
     // Where the bars stand: SNR 0 at its bottom, kTopSnr at its top.
     QRectF plotArea() const;
 
-    QSize sizeHint() const override { return {400, 140}; }
-    QSize minimumSizeHint() const override { return {200, 100}; }
+    QSize sizeHint() const override { return {400, 120}; }
+    QSize minimumSizeHint() const override { return {200, 90}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
