@@ -467,6 +467,13 @@ void TestGpsTab::checkTrackExport(const CaptureFacts &facts)
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(csv.readAll().count('\n'), points.size() + 1);
 
+    // A file that cannot be written is said so, in the log and in a box.
+    m_dialogs.clear();
+    m_dialogs.fileAnswers.enqueue(m_workDir->filePath("missing/track.gpx"));
+    child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("无法导出轨迹")));
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+
     // Cleared, there is nothing to export.
     m_dialogs.clear();
     child<QPushButton>(m_tab.get(), "gps_clearTrack")->click();
