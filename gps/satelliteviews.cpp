@@ -12,6 +12,7 @@ constexpr double kDotRadius = 9.0;
 constexpr int kLegendSwatch = 10;
 constexpr int kGroupGap = 8;
 constexpr double kMaxBarWidth = 18.0;
+constexpr double kMinLabelledWidth = 10.0;
 
 const QColor kGridColour(170, 170, 170);
 
@@ -231,7 +232,7 @@ QVector<SnrView::Bar> SnrView::bars() const
         QRectF rect;
         if (satellite.snr >= 0) {
             const double height = area.height() * qMin(satellite.snr, kTopSnr) / kTopSnr;
-            rect = QRectF(x + 1, area.bottom() - height, slot - 2, height);
+            rect = QRectF(x + 1, area.bottom() - height, qMax(1.0, slot - 2), height);
         }
         bars.append({satellite.system, satellite.number, satellite.snr, satellite.used, rect, x,
                      slot});
@@ -268,7 +269,10 @@ void SnrView::paintEvent(QPaintEvent *)
             painter.setBrush(bar.used ? QBrush(colour) : QBrush(Qt::NoBrush));
             painter.drawRect(bar.rect);
         }
-        // The number under the column, also for a satellite without signal.
+        // The number under the column, also for a satellite without signal,
+        // while the columns are wide enough to tell the numbers apart.
+        if (bar.width < kMinLabelledWidth)
+            continue;
         painter.setPen(colour);
         painter.drawText(QRectF(bar.left - 6, labelTop, bar.width + 12, metrics.height()),
                          Qt::AlignHCenter | Qt::AlignTop, QString::number(bar.number));
