@@ -76,10 +76,11 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectTcpServer();
     connectSession();
     createCaptureControls();
-    // The views follow the satellites at their own pace, never per byte.
+    // The views follow the satellites at their own pace, never per byte,
+    // and only while there is something to follow.
     m_skyRefresh.setInterval(kSkyRefreshMs);
     connect(&m_skyRefresh, &QTimer::timeout, this, &GpsTab::refreshSky);
-    m_skyRefresh.start();
+    connect(m_session, &GpsSession::fixReceived, this, &GpsTab::followSky);
     refreshSky();
 }
 
@@ -214,6 +215,7 @@ void GpsTab::sourceClosed()
 void GpsTab::forgetSource()
 {
     m_session->sourceChanged();
+    followSky();
     m_tcpText.reset();
     m_clientId = 0;
     m_clientIp.clear();
@@ -344,11 +346,19 @@ void GpsTab::showFix(const GpsFix &fix)
         ui->label_gps_vdop->setText(FixText::dop(*fix.vdop));
 }
 
+void GpsTab::followSky()
+{
+    if (!m_skyRefresh.isActive())
+        m_skyRefresh.start();
+}
+
+// Stops once nothing changes and no satellite is left to leave the sky.
 void GpsTab::refreshSky()
 {
-    const bool expired = m_session->expireSky();
+    bool changed = m_session->expireSky();
     const SkyModel &sky = m_session->record().sky();
-    if (expired || sky.revision() != m_shownSkyRevision) {
+    if (changed || sky.revision() != m_shownSkyRevision) {
+        changed = true;
         m_shownSkyRevision = sky.revision();
         const QVector<Satellite> satellites = sky.satellites();
         ui->gps_skyView->setSatellites(satellites);
@@ -356,9 +366,12 @@ void GpsTab::refreshSky()
     }
     const int points = m_session->track().size();
     if (points != m_shownTrackSize) {
+        changed = true;
         m_shownTrackSize = points;
         ui->label_gps_track->setText(mainTr("轨迹：%1个点").arg(points));
     }
+    if (!changed && sky.size() == 0)
+        m_skyRefresh.stop();
 }
 
 // ---- the track ---------------------------------------------------------------

@@ -87,6 +87,7 @@ private:
     void takePicture(const PictureRequest &request);
     void sendPicture(const QByteArray &frame);
     void showFix(const GpsFix &fix);
+    void followSky();
     void refreshSky();
     void logReceived(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
