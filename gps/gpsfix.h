@@ -62,8 +62,6 @@ struct GpsFix
     std::optional<QByteArray> pdop;
     std::optional<QByteArray> hdop;
     std::optional<QByteArray> vdop;
-    // A GSV or GSA changed the satellites in view or in use.
-    bool skyChanged = false;
 };
 
 // How the tab shows a fix.

@@ -114,7 +114,6 @@ GpsFix GpsRecord::applyGsa(const QByteArrayList &fields)
     fix.hdop = dop(16);
     fix.vdop = dop(17);
     m_sky.applyGsa(fields, m_clock());
-    fix.skyChanged = true;
     return fix;
 }
 
@@ -126,7 +125,6 @@ GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
     m_sky.otherSentence();
     m_sky.expire(now);
     m_sky.applyGsv(fields, now);
-    fix.skyChanged = true;
     expireSatellitesInView(now);
     if (!isNmeaNumber(inView))
         return fix;
