@@ -212,11 +212,14 @@ const GpsTrack &dayTrack()
                 + QByteArray::number(seconds / 60 % 60).rightJustified(2, '0')
                 + QByteArray::number(seconds % 60).rightJustified(2, '0') + '.'
                 + QByteArray::number(tenth % 10) + '0';
-            const QByteArray minutes = QByteArray::number(10.0 + (tenth % 600000) / 20000.0, 'f', 5);
-            const QByteArray latitude = "31" + minutes.rightJustified(8, '0');
-            const QByteArray longitude = "117" + minutes.rightJustified(8, '0');
-            day.applyRmc({"GPRMC", time, "A", latitude, "N", longitude, "E", "14.0", "0.0", "080926"});
-            day.applyGga({"GNGGA", time, latitude, "N", longitude, "E", "1", "16", "0.9", "35.0", "M"});
+            const QByteArray minutes =
+                QByteArray::number(10.0 + (tenth % 600000) / 20000.0, 'f', 5).rightJustified(8, '0');
+            const QByteArray latitude = "31" + minutes;
+            const QByteArray longitude = "117" + minutes;
+            day.applyRmc(
+                {"GPRMC", time, "A", latitude, "N", longitude, "E", "14.0", "0.0", "080926"});
+            day.applyGga(
+                {"GNGGA", time, latitude, "N", longitude, "E", "1", "16", "0.9", "35.0", "M"});
         }
         return day;
     }();

@@ -6,8 +6,8 @@
 #include "hextext.h"
 #include "mappage.h"
 #include "programinfo.h"
-#include "satelliteviews.h"
 #include "receiveview.h"
+#include "satelliteviews.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "sourceselector.h"
@@ -380,7 +380,8 @@ void GpsTab::on_gps_exportTrack_clicked()
 {
     const GpsTrack &track = m_session->track();
     if (track.isEmpty()) {
-        m_dialogs.information(this, mainTr("导出轨迹"), mainTr("轨迹中还没有定位，没有可导出的内容"));
+        m_dialogs.information(this, mainTr("导出轨迹"),
+                              mainTr("轨迹中还没有定位，没有可导出的内容"));
         return;
     }
     const QString proposed = QStringLiteral("track-%1.gpx")

@@ -185,9 +185,11 @@ bool GpsTrack::applyGga(const QByteArrayList &fields)
         return m_full && !wasFull;
     if (const auto altitude = scaled(field(fields, 9), 1000.0, 2.0e9))
         m_pending.point.elevationMm = qint32(*altitude);
-    if (const auto satellites = scaled(field(fields, 7), 1.0, TrackPoint::kNone); satellites && *satellites >= 0)
+    const auto satellites = scaled(field(fields, 7), 1.0, TrackPoint::kNone);
+    if (satellites && *satellites >= 0)
         m_pending.point.satellites = quint16(*satellites);
-    if (const auto hdop = scaled(field(fields, 8), 100.0, TrackPoint::kNone); hdop && *hdop >= 0)
+    const auto hdop = scaled(field(fields, 8), 100.0, TrackPoint::kNone);
+    if (hdop && *hdop >= 0)
         m_pending.point.hdopHundredths = quint16(*hdop);
     return false;
 }

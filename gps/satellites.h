@@ -85,7 +85,10 @@ private:
             return system == other.system && number == other.number;
         }
     };
-    friend uint qHash(const Key &key, uint seed) { return ::qHash(int(key.system) * 1000 + key.number, seed); }
+    friend uint qHash(const Key &key, uint seed)
+    {
+        return ::qHash(int(key.system) * 1000 + key.number, seed);
+    }
 
     void markUsed();
     Satellite *find(const Key &key);

@@ -146,7 +146,8 @@ void SkyView::paintGrid(QPainter &painter) const
     } compass[] = {{"N", 0}, {"E", 90}, {"S", 180}, {"W", 270}};
     for (const auto &point : compass) {
         // Just outside the horizon: an elevation below it, at the margin's middle.
-        const QPointF at = centre + skyPosition(-90.0 * (kMargin / 2) / radius, point.azimuth, radius);
+        const double belowHorizon = -90.0 * (kMargin / 2) / radius;
+        const QPointF at = centre + skyPosition(belowHorizon, point.azimuth, radius);
         painter.drawText(QRectF(at - QPointF(8, 8), QSizeF(16, 16)), Qt::AlignCenter,
                          QString::fromLatin1(point.letter));
     }

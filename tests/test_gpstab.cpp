@@ -404,7 +404,8 @@ void TestGpsTab::captureShowsItsSkyDopsQualityAndTrack()
         const double angle = heard.azimuth.toInt() * M_PI / 180.0;
         const QPointF expected = sky->plotCentre() + QPointF(distance * std::sin(angle),
                                                              -distance * std::cos(angle));
-        QVERIFY2(QLineF(placed.centre, expected).length() < 1e-6, qPrintable(QString::number(placed.number)));
+        QVERIFY2(QLineF(placed.centre, expected).length() < 1e-6,
+                 qPrintable(QString::number(placed.number)));
         QCOMPARE(placed.used, used.contains(placed.number));
     }
     // A bar for each satellite in view, as high as its SNR, grouped by system.
@@ -459,7 +460,8 @@ void TestGpsTab::checkTrackExport(const CaptureFacts &facts)
     if (gpsbabel.isEmpty())
         QSKIP("gpsbabel is not installed (scripts/install-deps installs it)");
     QProcess reader;
-    reader.start(gpsbabel, {"-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F", m_workDir->filePath("track.csv")});
+    reader.start(gpsbabel, {"-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F",
+                            m_workDir->filePath("track.csv")});
     QVERIFY(reader.waitForFinished(30000));
     QCOMPARE(reader.readAllStandardError(), QByteArray());
     QCOMPARE(reader.exitCode(), 0);

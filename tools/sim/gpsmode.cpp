@@ -78,10 +78,12 @@ QByteArray gsvSeries(const QByteArray &talker, const SkySatellite (&sky)[count])
     QByteArray series;
     for (int sentence = 0; sentence < sentences; ++sentence) {
         QByteArray body = talker + "GSV," + QByteArray::number(sentences) + ','
-            + QByteArray::number(sentence + 1) + ',' + QByteArray::number(int(count)).rightJustified(2, '0');
-        for (size_t i = size_t(sentence) * 4; i < qMin(count, size_t(sentence + 1) * 4); ++i)
-            body += QByteArray(",") + sky[i].number + ',' + sky[i].elevation + ',' + sky[i].azimuth + ','
-                + sky[i].snr;
+            + QByteArray::number(sentence + 1) + ','
+            + QByteArray::number(int(count)).rightJustified(2, '0');
+        for (size_t i = size_t(sentence) * 4; i < qMin(count, size_t(sentence + 1) * 4); ++i) {
+            body += QByteArray(",") + sky[i].number + ',' + sky[i].elevation + ','
+                + sky[i].azimuth + ',' + sky[i].snr;
+        }
         series += withChecksum(body);
     }
     return series;
@@ -93,7 +95,8 @@ QByteArray gsa(const QByteArrayList &used, int systemId)
     QByteArrayList fields = used;
     while (fields.size() < 12)
         fields << QByteArray();
-    return withChecksum("GNGSA,A,3," + fields.join(',') + ",1.6,0.9,1.3," + QByteArray::number(systemId));
+    return withChecksum("GNGSA,A,3," + fields.join(',') + ",1.6,0.9,1.3,"
+                        + QByteArray::number(systemId));
 }
 
 // One second of a receiver driving a circle of about 500 m around a point.

@@ -296,8 +296,8 @@ private:
         // The satellites and the track's controls on their own.
         const QWidget *bars = w<QWidget>("gps_snrView");
         const QWidget *lastButton = w<QWidget>("gps_clearTrack");
-        const QRect part(bars->mapTo(&m_window, QPoint(0, 0)),
-                         lastButton->mapTo(&m_window, QPoint(lastButton->width(), lastButton->height())));
+        const QPoint end(lastButton->width(), lastButton->height());
+        const QRect part(bars->mapTo(&m_window, QPoint(0, 0)), lastButton->mapTo(&m_window, end));
         shoot(QStringLiteral("gps-sky"), part);
     }
 
