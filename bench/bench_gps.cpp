@@ -5,6 +5,7 @@
 #include "gpsrecord.h"
 #include "gpssession.h"
 #include "gpstab.h"
+#include "gpstrack.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
 #include "receiveview.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -195,3 +197,49 @@ BENCHMARK(BM_ReadIntoTabLog)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
+
+namespace {
+
+// A day's drive at 10 Hz, 864 000 fixes, written as GPX: must take seconds,
+// not minutes.
+const GpsTrack &dayTrack()
+{
+    static const GpsTrack track = [] {
+        GpsTrack day;
+        for (int tenth = 0; tenth < 24 * 3600 * 10; ++tenth) {
+            const int seconds = tenth / 10;
+            const QByteArray time = QByteArray::number(seconds / 3600).rightJustified(2, '0')
+                + QByteArray::number(seconds / 60 % 60).rightJustified(2, '0')
+                + QByteArray::number(seconds % 60).rightJustified(2, '0') + '.'
+                + QByteArray::number(tenth % 10) + '0';
+            const QByteArray minutes =
+                QByteArray::number(10.0 + (tenth % 600000) / 20000.0, 'f', 5).rightJustified(8, '0');
+            const QByteArray latitude = "31" + minutes;
+            const QByteArray longitude = "117" + minutes;
+            day.applyRmc(
+                {"GPRMC", time, "A", latitude, "N", longitude, "E", "14.0", "0.0", "080926"});
+            day.applyGga(
+                {"GNGGA", time, latitude, "N", longitude, "E", "1", "16", "0.9", "35.0", "M"});
+        }
+        return day;
+    }();
+    return track;
+}
+
+void BM_ExportDayTrack(benchmark::State &state)
+{
+    const GpsTrack &track = dayTrack();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("day.gpx"));
+    for (auto _ : state) {
+        const QString error = saveGpx(path, track, QStringLiteral("bench"));
+        if (!error.isEmpty())
+            state.SkipWithError(qPrintable(error));
+    }
+    state.counters["points"] = track.size();
+    state.counters["bytes"] = double(QFileInfo(path).size());
+    state.counters["kept_MB"] = track.size() * double(sizeof(TrackPoint)) / 1e6;
+}
+BENCHMARK(BM_ExportDayTrack)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace

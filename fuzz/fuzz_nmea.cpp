@@ -1,18 +1,22 @@
 // What a GPS receiver or a device on the GPS tab's line sends: the sentence
-// splitter, the sentences read into the position record, and the device
-// commands (settings, positions, file uploads).
+// splitter, the sentences read into the position record, its satellites and
+// the track, the track as GPX, and the device commands (settings, positions,
+// file uploads).
 //
 // Input: two bytes that split the stream into one to three reads, then the
 // stream.
 #include "devicecommands.h"
 #include "fuzzcheck.h"
 #include "gpsrecord.h"
+#include "gpstrack.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <cstdint>
@@ -73,24 +77,71 @@ void checkDeviceCommand(const QByteArrayList &fields)
     }
 }
 
-void apply(GpsRecord &record, const QByteArrayList &fields)
+void checkDops(const GpsFix &fix)
+{
+    for (const auto &dop : {fix.pdop, fix.hdop, fix.vdop})
+        check(!dop || dop->isEmpty() || isNmeaNumber(*dop), "a DOP is a number or none");
+}
+
+void checkSky(const SkyModel &sky)
+{
+    check(sky.size() <= SkyModel::kMaxSatellites, "the sky keeps to its bound");
+    for (const Satellite &s : sky.satellites()) {
+        check(s.number >= 1 && s.number <= 999, "a satellite number is 1 to 999");
+        check(s.elevation >= -1 && s.elevation <= 90, "an elevation is 0 to 90 or none");
+        check(s.azimuth >= -1 && s.azimuth < 360, "an azimuth is 0 to 359 or none");
+        check(s.snr >= -1 && s.snr <= 99, "an SNR is 0 to 99 or none");
+    }
+}
+
+// Points on the earth, and a GPX file that reads back with all of them.
+void checkTrack(const GpsTrack &track)
+{
+    int points = 0;
+    track.forEach([&points](const TrackPoint &point) {
+        check(qAbs(point.latitude) <= 900000000 && qAbs(point.longitude) <= 1800000000,
+              "a track point is on the earth");
+        ++points;
+    });
+    check(points == track.size(), "the track counts what it keeps");
+    QBuffer gpx;
+    gpx.open(QIODevice::ReadWrite);
+    check(writeGpx(&gpx, track, QStringLiteral("fuzz")), "the track is written");
+    gpx.seek(0);
+    QXmlStreamReader xml(&gpx);
+    int read = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        read += xml.isStartElement() && xml.name() == QLatin1String("trkpt");
+    }
+    check(!xml.hasError() && read == points, "the GPX reads back whole");
+}
+
+void apply(GpsRecord &record, GpsTrack &track, const QByteArrayList &fields)
 {
     const QByteArray latitude = record.latitude(), longitude = record.longitude();
-    switch (sentenceKind(fields.first())) {
+    const SentenceKind kind = sentenceKind(fields.first());
+    if (kind != SentenceKind::Gsa)
+        record.applyOther();
+    switch (kind) {
     case SentenceKind::Rmc:
+        track.applyRmc(fields);
         record.applyRmc(fields);
         break;
     case SentenceKind::Vtg:
         record.applyVtg(fields);
         break;
     case SentenceKind::Gga:
+        track.applyGga(fields);
         record.applyGga(fields);
         break;
     case SentenceKind::Gsa:
-        record.applyGsa(fields);
+        checkDops(record.applyGsa(fields));
+        checkSky(record.sky());
         break;
     case SentenceKind::Gsv:
         record.applyGsv(fields);
+        checkSky(record.sky());
         break;
     default:
         checkDeviceCommand(fields);
@@ -105,17 +156,20 @@ std::vector<QByteArrayList> sentencesOf(const std::vector<QByteArray> &reads, bo
 {
     NmeaSplitter splitter;
     GpsRecord record([] { return qint64(0); });
+    GpsTrack track;
     std::vector<QByteArrayList> sentences;
     for (const QByteArray &read : reads) {
         splitter.append(read);
         for (QByteArrayList fields = splitter.next(); !fields.isEmpty(); fields = splitter.next()) {
             if (applyToRecord)
-                apply(record, fields);
+                apply(record, track, fields);
             sentences.push_back(fields);
         }
         check(splitter.pendingSize() <= NmeaSplitter::kMaxPending,
               "the splitter keeps to its bound");
     }
+    if (applyToRecord)
+        checkTrack(track);
     return sentences;
 }
 

@@ -73,4 +73,34 @@ QString mode(FixMode mode)
     return QString();
 }
 
+QString quality(FixQuality quality)
+{
+    switch (quality) {
+    case FixQuality::NoFix:
+        return mainTr("无定位");
+    case FixQuality::Gps:
+        return QStringLiteral("GPS");
+    case FixQuality::Dgps:
+        return QStringLiteral("DGPS");
+    case FixQuality::Pps:
+        return QStringLiteral("PPS");
+    case FixQuality::RtkFixed:
+        return mainTr("RTK固定");
+    case FixQuality::RtkFloat:
+        return mainTr("RTK浮动");
+    case FixQuality::Estimated:
+        return mainTr("估算");
+    case FixQuality::Manual:
+        return mainTr("手动输入");
+    case FixQuality::Simulated:
+        return mainTr("模拟");
+    }
+    return QString();
+}
+
+QString dop(const QByteArray &dop)
+{
+    return dop.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(dop);
+}
+
 } // namespace FixText

@@ -28,6 +28,19 @@ struct FixPosition
 
 enum class FixMode { None, TwoD, ThreeD };
 
+// GGA's fix quality (field 6), by its number.
+enum class FixQuality {
+    NoFix = 0,
+    Gps = 1,
+    Dgps = 2,
+    Pps = 3,
+    RtkFixed = 4,
+    RtkFloat = 5,
+    Estimated = 6,
+    Manual = 7,
+    Simulated = 8,
+};
+
 // What one sentence told about the receiver: only what it carried is set.
 // Counts and measures stay as received ("07"), since that is how they are
 // shown.
@@ -44,6 +57,11 @@ struct GpsFix
     std::optional<QByteArray> satellitesInUse;  // GGA
     std::optional<QByteArray> satellitesInView; // GSV, over every system still heard
     std::optional<FixMode> mode;                // GSA
+    std::optional<FixQuality> quality;          // GGA
+    // GSA, each empty when the receiver has none.
+    std::optional<QByteArray> pdop;
+    std::optional<QByteArray> hdop;
+    std::optional<QByteArray> vdop;
 };
 
 // How the tab shows a fix.
@@ -65,4 +83,8 @@ QString kilometresPerHour(const QByteArray &kmh);
 QString altitude(const QByteArray &metres);
 // "3D定位"
 QString mode(FixMode mode);
+// "RTK固定"
+QString quality(FixQuality quality);
+// A dilution of precision as received, "-" when the receiver has none.
+QString dop(const QByteArray &dop);
 } // namespace FixText

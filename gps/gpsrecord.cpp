@@ -6,20 +6,6 @@
 
 namespace {
 
-bool allDigits(const QByteArray &text)
-{
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return !text.isEmpty();
-}
-
-int twoDigits(const QByteArray &text, int at)
-{
-    return (text.at(at) - '0') * 10 + (text.at(at + 1) - '0');
-}
-
 qint64 steadyMilliseconds()
 {
     using namespace std::chrono;
@@ -63,36 +49,20 @@ GpsFix GpsRecord::applyRmc(const QByteArrayList &fields)
     return fix;
 }
 
-// ddmmyy; a shorter or non-numeric field counts as absent.
 bool GpsRecord::readDate(const QByteArray &text)
 {
-    const QByteArray ddmmyy = text.left(6);
-    if (ddmmyy.size() < 6 || !allDigits(ddmmyy))
-        return false;
-    const QDate date(2000 + twoDigits(ddmmyy, 4), twoDigits(ddmmyy, 2), twoDigits(ddmmyy, 0));
-    if (!date.isValid())
-        return false;
-    m_utcDate = date;
-    return true;
+    const std::optional<QDate> date = nmeaDate(text);
+    if (date)
+        m_utcDate = *date;
+    return date.has_value();
 }
 
-// hhmmss.cc; hundredths that are not there count as zero, a field shorter
-// than hhmmss as absent.
 bool GpsRecord::readTime(const QByteArray &text)
 {
-    const QByteArray hhmmss = text.left(6);
-    if (hhmmss.size() < 6 || !allDigits(hhmmss))
-        return false;
-    int milliseconds = 0;
-    if (text.size() > 7 && allDigits(text.mid(7, 1)))
-        milliseconds += 100 * (text.at(7) - '0');
-    if (text.size() > 8 && allDigits(text.mid(8, 1)))
-        milliseconds += 10 * (text.at(8) - '0');
-    const QTime time(twoDigits(hhmmss, 0), twoDigits(hhmmss, 2), twoDigits(hhmmss, 4), milliseconds);
-    if (!time.isValid())
-        return false;
-    m_utcTime = time;
-    return true;
+    const std::optional<QTime> time = nmeaTime(text);
+    if (time)
+        m_utcTime = *time;
+    return time.has_value();
 }
 
 // An empty measure is shown as the receiver's "none"; one that is not a
@@ -115,6 +85,10 @@ GpsFix GpsRecord::applyGga(const QByteArrayList &fields)
     const QByteArray inUse = field(fields, 7);
     if (isNmeaNumber(inUse))
         fix.satellitesInUse = inUse;
+    // An unknown quality leaves the last known one standing.
+    const QByteArray quality = field(fields, 6);
+    if (quality.size() == 1 && quality.at(0) >= '0' && quality.at(0) <= '8')
+        fix.quality = FixQuality(quality.at(0) - '0');
     return fix;
 }
 
@@ -129,6 +103,17 @@ GpsFix GpsRecord::applyGsa(const QByteArrayList &fields)
         fix.mode = FixMode::TwoD;
     else if (mode == "3")
         fix.mode = FixMode::ThreeD;
+    // PDOP, HDOP, VDOP: the same in each system's GSA of an epoch.
+    const auto dop = [&fields](int k) -> std::optional<QByteArray> {
+        const QByteArray text = field(fields, k);
+        if (text.isEmpty() || isNmeaNumber(text))
+            return text;
+        return std::nullopt;
+    };
+    fix.pdop = dop(15);
+    fix.hdop = dop(16);
+    fix.vdop = dop(17);
+    m_sky.applyGsa(fields, m_clock());
     return fix;
 }
 
@@ -136,10 +121,13 @@ GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
 {
     GpsFix fix;
     const QByteArray inView = field(fields, 3);
+    const qint64 now = m_clock();
+    m_sky.otherSentence();
+    m_sky.expire(now);
+    m_sky.applyGsv(fields, now);
+    expireSatellitesInView(now);
     if (!isNmeaNumber(inView))
         return fix;
-    const qint64 now = m_clock();
-    expireSatellitesInView(now);
     m_satellitesInView.insert(talkerOf(field(fields, 0)), {inView.toInt(), now});
     if (m_satellitesInView.size() == 1) {
         fix.satellitesInView = inView;
@@ -155,6 +143,7 @@ GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
 void GpsRecord::forgetSatellitesInView()
 {
     m_satellitesInView.clear();
+    m_sky.clear();
 }
 
 void GpsRecord::expireSatellitesInView(qint64 now)

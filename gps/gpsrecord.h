@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gpsfix.h"
+#include "satellites.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -39,8 +40,16 @@ public:
     GpsFix applyGga(const QByteArrayList &fields);
     GpsFix applyGsa(const QByteArrayList &fields);
     GpsFix applyGsv(const QByteArrayList &fields);
-    // The source has closed or changed: no system's count stands any more.
+    // Any other sentence: tells the satellites' GSA epochs apart.
+    void applyOther() { m_sky.otherSentence(); }
+    // The source has closed or changed: no system's count stands any more,
+    // no satellite stays in the sky.
     void forgetSatellitesInView();
+
+    // The satellites heard within the last SkyModel::kExpiryMs.
+    const SkyModel &sky() const { return m_sky; }
+    // Drops the satellites no longer heard; true if any went.
+    bool expireSky() { return m_sky.expire(m_clock()); }
 
 private:
     bool readDate(const QByteArray &text);
@@ -59,5 +68,6 @@ private:
         qint64 heardAt = 0;
     };
     QHash<QByteArray, InView> m_satellitesInView;
+    SkyModel m_sky;
     Clock m_clock;
 };

@@ -55,6 +55,7 @@ void GpsSession::forgetStream()
 {
     m_splitter.clear();
     m_record.forgetSatellitesInView();
+    m_track.finishEpoch();
     m_nextPicture.reset();
 }
 
@@ -79,7 +80,10 @@ void GpsSession::parseBuffered()
 
 void GpsSession::dispatch(const QByteArrayList &fields)
 {
-    switch (sentenceKind(fields.first())) {
+    const SentenceKind kind = sentenceKind(fields.first());
+    if (kind != SentenceKind::Gsa)
+        m_record.applyOther();
+    switch (kind) {
     case SentenceKind::DeviceLocate:
         locate(fields);
         break;
@@ -93,12 +97,14 @@ void GpsSession::dispatch(const QByteArrayList &fields)
         startUpload(fields);
         break;
     case SentenceKind::Rmc:
+        recordTrack(m_track.applyRmc(fields));
         report(m_record.applyRmc(fields));
         break;
     case SentenceKind::Vtg:
         report(m_record.applyVtg(fields));
         break;
     case SentenceKind::Gga:
+        recordTrack(m_track.applyGga(fields));
         report(m_record.applyGga(fields));
         break;
     case SentenceKind::Gsa:
@@ -119,6 +125,15 @@ void GpsSession::report(const GpsFix &fix)
     emit fixReceived(fix);
     if (fix.position)
         emit mapMoveWanted(fix.position->point());
+}
+
+void GpsSession::recordTrack(bool filled)
+{
+    if (filled) {
+        emit logMessage(Severity::Warning,
+                        mainTr("轨迹已达%1个点，之后的定位不再记录，可导出后清除轨迹")
+                            .arg(m_track.maxPoints()));
+    }
 }
 
 // ---- device commands -------------------------------------------------------

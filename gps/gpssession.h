@@ -3,6 +3,7 @@
 #include "devicecommands.h"
 #include "gpsfix.h"
 #include "gpsrecord.h"
+#include "gpstrack.h"
 #include "maptarget.h"
 #include "nmeasplitter.h"
 
@@ -44,6 +45,12 @@ public:
     void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
 
     const GpsRecord &record() const { return m_record; }
+    // Drops the satellites no longer heard; true if any went.
+    bool expireSky() { return m_record.expireSky(); }
+    // The fixes since the track was last cleared.
+    const GpsTrack &track() const { return m_track; }
+    // A new source or the user's wish: the track starts afresh.
+    void clearTrack() { m_track.clear(); }
     bool uploadInProgress() const { return m_upload.has_value(); }
 
     // Bytes from the source: sentences, or the file being uploaded.
@@ -85,6 +92,7 @@ private:
     void parseBuffered();
     void dispatch(const QByteArrayList &fields);
     void report(const GpsFix &fix);
+    void recordTrack(bool filled);
     void locate(const QByteArrayList &fields);
     void askForNextPicture();
     void plot(const QByteArrayList &fields);
@@ -99,6 +107,7 @@ private:
 
     NmeaSplitter m_splitter;
     GpsRecord m_record;
+    GpsTrack m_track;
     PictureRequest m_picture; // what the next "VCLOC" asks for
     std::optional<PictureRequest> m_nextPicture;
     QTimer m_pictureWait; // active while the map draws a picture

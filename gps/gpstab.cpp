@@ -5,7 +5,9 @@
 #include "dialogs.h"
 #include "hextext.h"
 #include "mappage.h"
+#include "programinfo.h"
 #include "receiveview.h"
+#include "satelliteviews.h"
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "sourceselector.h"
@@ -13,6 +15,7 @@
 #include "translation.h"
 #include "ui_gpstab.h"
 
+#include <QDateTime>
 #include <QHostAddress>
 #include <QScopedValueRollback>
 #include <QTime>
@@ -73,6 +76,12 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectTcpServer();
     connectSession();
     createCaptureControls();
+    // The views follow the satellites at their own pace, never per byte,
+    // and only while there is something to follow.
+    m_skyRefresh.setInterval(kSkyRefreshMs);
+    connect(&m_skyRefresh, &QTimer::timeout, this, &GpsTab::refreshSky);
+    connect(m_session, &GpsSession::fixReceived, this, &GpsTab::followSky);
+    refreshSky();
 }
 
 GpsTab::~GpsTab()
@@ -111,8 +120,9 @@ void GpsTab::createSources(const PortListSource &portSource)
     connect(m_tcp, &ByteLink::closed, this,
             [this] { appendLog(mainTr("<font color=\"SteelBlue \">停止监听成功</font>")); });
     connect(m_sources, &SourceSelector::received, this, &GpsTab::onSerialBytes);
-    // Nothing of one source carries over to the next.
+    // Nothing of one source carries over to the next; its track starts.
     connect(m_sources, &SourceSelector::opened, this, &GpsTab::forgetSource);
+    connect(m_sources, &SourceSelector::opened, m_session, &GpsSession::clearTrack);
     connect(m_sources, &SourceSelector::closed, this, &GpsTab::sourceClosed);
 }
 
@@ -205,6 +215,7 @@ void GpsTab::sourceClosed()
 void GpsTab::forgetSource()
 {
     m_session->sourceChanged();
+    followSky();
     m_tcpText.reset();
     m_clientId = 0;
     m_clientIp.clear();
@@ -236,6 +247,7 @@ bool GpsTab::startReplay()
     if (!m_sources->startReplay())
         return false;
     forgetSource();
+    m_session->clearTrack();
     return true;
 }
 
@@ -324,6 +336,78 @@ void GpsTab::showFix(const GpsFix &fix)
         ui->label_gps_num_view->setText(QString::fromLatin1(*fix.satellitesInView));
     if (fix.mode)
         ui->label_gps_location->setText(FixText::mode(*fix.mode));
+    if (fix.quality)
+        ui->label_gps_quality->setText(FixText::quality(*fix.quality));
+    if (fix.pdop)
+        ui->label_gps_pdop->setText(FixText::dop(*fix.pdop));
+    if (fix.hdop)
+        ui->label_gps_hdop->setText(FixText::dop(*fix.hdop));
+    if (fix.vdop)
+        ui->label_gps_vdop->setText(FixText::dop(*fix.vdop));
+}
+
+void GpsTab::followSky()
+{
+    if (!m_skyRefresh.isActive())
+        m_skyRefresh.start();
+}
+
+// Stops once nothing changes and no satellite is left to leave the sky.
+void GpsTab::refreshSky()
+{
+    bool changed = m_session->expireSky();
+    const SkyModel &sky = m_session->record().sky();
+    if (changed || sky.revision() != m_shownSkyRevision) {
+        changed = true;
+        m_shownSkyRevision = sky.revision();
+        const QVector<Satellite> satellites = sky.satellites();
+        ui->gps_skyView->setSatellites(satellites);
+        ui->gps_snrView->setSatellites(satellites);
+    }
+    const int points = m_session->track().size();
+    if (points != m_shownTrackSize) {
+        changed = true;
+        m_shownTrackSize = points;
+        ui->label_gps_track->setText(mainTr("轨迹：%1个点").arg(points));
+    }
+    if (!changed && sky.size() == 0)
+        m_skyRefresh.stop();
+}
+
+// ---- the track ---------------------------------------------------------------
+
+void GpsTab::on_gps_exportTrack_clicked()
+{
+    const GpsTrack &track = m_session->track();
+    if (track.isEmpty()) {
+        m_dialogs.information(this, mainTr("导出轨迹"),
+                              mainTr("轨迹中还没有定位，没有可导出的内容"));
+        return;
+    }
+    const QString proposed = QStringLiteral("track-%1.gpx")
+                                 .arg(QDateTime::currentDateTime().toString(
+                                     QStringLiteral("yyyyMMdd-hhmmss")));
+    const QString path =
+        m_dialogs.saveFileName(this, mainTr("导出轨迹"), proposed, mainTr("GPX轨迹 (*.gpx)"));
+    if (path.isEmpty())
+        return;
+    const int points = track.size();
+    const QString error =
+        saveGpx(path, track, QStringLiteral("Zentrik Assistant ") + programVersion());
+    if (error.isEmpty()) {
+        logMessage(GpsSession::Severity::Status,
+                   mainTr("轨迹已导出：%1（%2个点）").arg(path, QString::number(points)));
+        return;
+    }
+    const QString why = mainTr("无法导出轨迹%1：%2").arg(path, error);
+    logMessage(GpsSession::Severity::Warning, why);
+    m_dialogs.critical(this, mainTr("出错啦！"), why);
+}
+
+void GpsTab::on_gps_clearTrack_clicked()
+{
+    m_session->clearTrack();
+    refreshSky();
 }
 
 // ---- the map -----------------------------------------------------------------

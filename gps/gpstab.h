@@ -7,6 +7,7 @@
 #include "textcodec.h"
 
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -38,6 +39,8 @@ public:
     // The raw log keeps the newest lines within this many characters of
     // their HTML.
     static constexpr int kLogLimit = 30720;
+    // How often the satellite views and the track's count catch up.
+    static constexpr int kSkyRefreshMs = 250;
 
     GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GpsTab() override;
@@ -63,6 +66,8 @@ public slots:
     void gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port);
     void gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port);
     void on_gps_cleanButton_clicked();
+    void on_gps_exportTrack_clicked();
+    void on_gps_clearTrack_clicked();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -82,6 +87,8 @@ private:
     void takePicture(const PictureRequest &request);
     void sendPicture(const QByteArray &frame);
     void showFix(const GpsFix &fix);
+    void followSky();
+    void refreshSky();
     void logReceived(const QByteArray &bytes);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void appendLog(const QString &html);
@@ -106,6 +113,9 @@ private:
     MapPage *m_map = nullptr; // owned by its widget's parent
     bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
+    QTimer m_skyRefresh;
+    quint64 m_shownSkyRevision = 0;
+    int m_shownTrackSize = -1;
 
     // Lines logged while a read is taken apart are shown together after it.
     ReceiveView *m_log = nullptr;

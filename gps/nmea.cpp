@@ -5,7 +5,7 @@ namespace {
 bool isPositionTalker(const QByteArray &talker)
 {
     return talker == "GP" || talker == "GN" || talker == "GL" || talker == "GA"
-        || talker == "GB" || talker == "BD";
+        || talker == "GB" || talker == "BD" || talker == "GQ";
 }
 
 bool isDigit(char c)
@@ -124,4 +124,49 @@ bool isNmeaNumber(const QByteArray &text)
             return false;
     }
     return digits > 0;
+}
+
+namespace {
+
+bool allDigits(const QByteArray &text)
+{
+    for (char c : text) {
+        if (!isDigit(c))
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+int twoDigits(const QByteArray &text, int at)
+{
+    return (text.at(at) - '0') * 10 + (text.at(at + 1) - '0');
+}
+
+} // namespace
+
+std::optional<QDate> nmeaDate(const QByteArray &text)
+{
+    const QByteArray ddmmyy = text.left(6);
+    if (ddmmyy.size() < 6 || !allDigits(ddmmyy))
+        return std::nullopt;
+    const QDate date(2000 + twoDigits(ddmmyy, 4), twoDigits(ddmmyy, 2), twoDigits(ddmmyy, 0));
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<QTime> nmeaTime(const QByteArray &text)
+{
+    const QByteArray hhmmss = text.left(6);
+    if (hhmmss.size() < 6 || !allDigits(hhmmss))
+        return std::nullopt;
+    int milliseconds = 0;
+    if (text.size() > 7 && isDigit(text.at(7)))
+        milliseconds += 100 * (text.at(7) - '0');
+    if (text.size() > 8 && isDigit(text.at(8)))
+        milliseconds += 10 * (text.at(8) - '0');
+    const QTime time(twoDigits(hhmmss, 0), twoDigits(hhmmss, 2), twoDigits(hhmmss, 4), milliseconds);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
 }

@@ -2,9 +2,13 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QDate>
+#include <QTime>
+
+#include <optional>
 
 // What a sentence name asks for. Position sentences are recognised from
-// every satellite system's talker ("GP", "GN", "GL", "GA", "GB", "BD"),
+// every satellite system's talker ("GP", "GN", "GL", "GA", "GB", "BD", "GQ"),
 // since multi-constellation receivers no longer say "GP".
 enum class SentenceKind {
     Other,
@@ -57,3 +61,11 @@ struct NmeaPosition
     QByteArray longitude; // signed decimal degrees
 };
 bool readPosition(const QByteArrayList &fields, int first, NmeaPosition *position);
+
+// An RMC date, ddmmyy (year 2000 + yy); nothing when shorter, not digits or
+// not a day of the calendar.
+std::optional<QDate> nmeaDate(const QByteArray &text);
+
+// A time of day, hhmmss.cc; hundredths that are not there count as zero,
+// a field shorter than hhmmss or not a time gives nothing.
+std::optional<QTime> nmeaTime(const QByteArray &text);

@@ -45,7 +45,8 @@ const QStringList kCcdLabels{"car_ccd_gray1_max", "car_ccd_gray1_min", "car_ccd_
                              "car_ccd_maxdiff1",  "car_ccd_gray2_max", "car_ccd_gray2_min",
                              "car_ccd_gray2_ave", "car_ccd_maxdiff2"};
 const QStringList kGpsLabels{"label_longitude", "label_latitude", "label_gps_utc_time",
-                             "label_gps_num", "label_lgps_high"};
+                             "label_gps_num", "label_lgps_high", "label_gps_quality",
+                             "label_gps_track"};
 
 QImage shown(const QWidget *root, const char *name)
 {
@@ -238,6 +239,8 @@ void TestCaptureTabs::gpsTabRecordsAndReplays()
 
     GpsTab replayed(m_dialogs, m_ports.source());
     replayFast(&replayed, "gps_", replayed.capture(), path("gps.zcap"));
+    // Both fixes are on the replay's track, as on the live one.
+    QTRY_COMPARE(child<QLabel>(&replayed, "label_gps_track")->text(), QStringLiteral("轨迹：2个点"));
     QCOMPARE(labelTexts(&replayed, kGpsLabels), labelTexts(&live, kGpsLabels));
 }
 

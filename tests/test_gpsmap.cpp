@@ -375,9 +375,11 @@ void TestGpsMap::simulatorDrivesTheTabAndGetsItsPicture()
     QVERIFY2(output.contains("picture frame 1: 6144 bytes, RGB565, 64x48, saved as"),
              qPrintable(output));
     QVERIFY(QImage(QDir(m_workDir->path()).filePath("gps-picture-1.png")).size() == QSize(64, 48));
-    // The synthetic lap: GPS and BeiDou satellites in view add up.
-    QCOMPARE(label(*m_tab, "label_gps_num_view"), QStringLiteral("7"));
-    QCOMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("09"));
+    // The synthetic lap: the satellites in view of four systems add up, and
+    // so do those used, one GSA per system.
+    QCOMPARE(label(*m_tab, "label_gps_num_view"), QStringLiteral("19"));
+    QCOMPARE(label(*m_tab, "label_gps_num"), QStringLiteral("16"));
+    QCOMPARE(label(*m_tab, "label_gps_hdop"), QStringLiteral("0.9"));
     QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));
     QVERIFY(label(*m_tab, "label_longitude").endsWith('N'));
     QCOMPARE(label(*m_tab, "label_gps_utc_time"), QStringLiteral("08时00分02.000秒"));

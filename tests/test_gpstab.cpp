@@ -5,20 +5,133 @@
 #include "gpstabfixture.h"
 #include "ptypair.h"
 #include "receiveview.h"
+#include "satelliteviews.h"
 #include "serialportpanel.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QXmlStreamReader>
+#include <QtMath>
 #include <QtTest>
 
 #include <memory>
+
+namespace {
+
+QByteArray captureStream(const QString &name)
+{
+    QFile file(QStringLiteral(ZENTRIK_NMEA_DATA_DIR "/") + name);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(file.fileName()));
+    QByteArray stream;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (!line.startsWith('#'))
+            stream += line;
+    }
+    return stream;
+}
+
+// What a capture says, read here on its own terms: the last word on each
+// satellite, the last GSA and GGA, and the fixes in order.
+struct CaptureFacts
+{
+    struct InView
+    {
+        QByteArray elevation, azimuth, snr;
+    };
+    struct Fix
+    {
+        QByteArray time; // hhmmss of the epoch
+        double latitude, longitude;
+    };
+    QMap<int, InView> satellites;
+    QByteArrayList lastGsa, lastGga;
+    QList<Fix> fixes;
+};
+
+double degrees(const QByteArray &nmea, const QByteArray &hemisphere)
+{
+    const int dot = nmea.indexOf('.');
+    const double value = nmea.left(dot - 2).toDouble() + nmea.mid(dot - 2).toDouble() / 60.0;
+    return hemisphere == "S" || hemisphere == "W" ? -value : value;
+}
+
+CaptureFacts factsOf(const QByteArray &stream)
+{
+    CaptureFacts facts;
+    for (const QByteArray &line : stream.split('\n')) {
+        const int start = line.indexOf('$');
+        const int end = line.indexOf('*');
+        if (start < 0 || end < start)
+            continue;
+        const QByteArrayList f = line.mid(start + 1, end - start - 1).split(',');
+        const QByteArray type = f.at(0).mid(2);
+        if (type == "GSV") {
+            for (int at = 4; at + 3 < f.size(); at += 4)
+                facts.satellites[f.at(at).toInt()] = {f.at(at + 1), f.at(at + 2), f.at(at + 3)};
+        } else if (type == "GSA") {
+            facts.lastGsa = f;
+        }
+        const bool valid = (type == "RMC" && f.value(2) == "A")
+                           || (type == "GGA" && !f.value(6).isEmpty() && f.value(6) != "0");
+        if (type == "GGA")
+            facts.lastGga = f;
+        if (!valid)
+            continue;
+        const int at = type == "RMC" ? 3 : 2;
+        const QByteArray time = f.at(1).left(6);
+        if (facts.fixes.isEmpty() || facts.fixes.last().time != time)
+            facts.fixes.append({time, degrees(f.at(at), f.at(at + 1)),
+                                degrees(f.at(at + 2), f.at(at + 3))});
+    }
+    return facts;
+}
+
+struct GpxPoint
+{
+    double latitude, longitude;
+    QString time;
+};
+
+QList<GpxPoint> readGpx(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader xml(&file);
+    QList<GpxPoint> points;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("trkpt")) {
+            points.append({xml.attributes().value("lat").toDouble(),
+                           xml.attributes().value("lon").toDouble(), QString()});
+        } else if (xml.name() == QLatin1String("time") && !points.isEmpty()) {
+            points.last().time = xml.readElementText();
+        }
+    }
+    if (xml.hasError())
+        qWarning("%s", qPrintable(xml.errorString()));
+    return points;
+}
+
+} // namespace
 
 class TestGpsTab : public QObject, GpsTabFixture
 {
     Q_OBJECT
 private slots:
     void init() { makeTab(); }
-    void cleanup() { dropTab(); }
+    void cleanup()
+    {
+        m_pty.reset();
+        m_tcpDevice.reset();
+        dropTab();
+    }
 
     void serialSourceShowsRawTextOrHexAndParses();
     void longReadIsLoggedAndParsed();
@@ -30,6 +143,18 @@ private slots:
     void tcpTextIsDecodedAsOneStreamPerClient();
 
     void fileUploadStopsWhenSourceCloses();
+
+    void captureShowsItsSkyDopsQualityAndTrack_data();
+    void captureShowsItsSkyDopsQualityAndTrack();
+
+private:
+    void feedCapture(const QByteArray &stream, const QString &source);
+    void checkTrackExport(const CaptureFacts &facts);
+
+    // A closed source takes its satellites along: the devices stay on the
+    // line until the test is done.
+    std::unique_ptr<PtyPair> m_pty;
+    std::unique_ptr<TcpDevice> m_tcpDevice;
 };
 
 void TestGpsTab::serialSourceShowsRawTextOrHexAndParses()
@@ -215,6 +340,147 @@ void TestGpsTab::fileUploadStopsWhenSourceCloses()
     child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
     QVERIFY(!m_tab->session()->uploadInProgress());
     QVERIFY(!QFile::exists("half.bin"));
+}
+
+void TestGpsTab::captureShowsItsSkyDopsQualityAndTrack_data()
+{
+    QTest::addColumn<QString>("capture");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("SiRF IV, serial port") << "bu353s4.log" << "serial";
+    QTest::newRow("u-blox 6") << "gr601-w.log" << "read";
+    QTest::newRow("u-blox 4, starts without fix") << "ublox-lea-4h.log" << "read";
+    QTest::newRow("generic, TCP client") << "tcp-test.log" << "tcp";
+}
+
+void TestGpsTab::feedCapture(const QByteArray &stream, const QString &source)
+{
+    if (source == "serial") {
+        m_pty = std::make_unique<PtyPair>();
+        child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(m_pty->slavePath());
+        child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+        QVERIFY(m_pty->write(stream));
+        QTRY_VERIFY(logText(*m_tab).contains(QString::fromLatin1(stream.right(20).trimmed())));
+    } else if (source == "tcp") {
+        listen();
+        m_tcpDevice = std::make_unique<TcpDevice>(*m_tab);
+        QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
+        m_tcpDevice->send(stream);
+        QTRY_VERIFY(logText(*m_tab).contains(QString::fromLatin1(stream.right(20).trimmed())));
+    } else {
+        for (int at = 0; at < stream.size(); at += 100)
+            m_tab->onSerialBytes(stream.mid(at, 100));
+    }
+}
+
+// Sky, bars, DOPs and quality as the capture last told them, whichever
+// source brought it; then its track.
+void TestGpsTab::captureShowsItsSkyDopsQualityAndTrack()
+{
+    QFETCH(QString, capture);
+    QFETCH(QString, source);
+    const QByteArray stream = captureStream(capture);
+    const CaptureFacts facts = factsOf(stream);
+    auto *sky = child<SkyView>(m_tab.get(), "gps_skyView");
+    auto *bars = child<SnrView>(m_tab.get(), "gps_snrView");
+    sky->resize(300, 240);
+    bars->resize(500, 150);
+    feedCapture(stream, source);
+    if (QTest::currentTestFailed())
+        return;
+
+    QSet<int> used;
+    for (int k = 3; k <= 14; ++k) {
+        if (!facts.lastGsa.at(k).isEmpty())
+            used << facts.lastGsa.at(k).toInt();
+    }
+    // Every satellite with a position where its angles put it, north up.
+    int withPosition = 0;
+    for (const CaptureFacts::InView &satellite : facts.satellites)
+        withPosition += !satellite.elevation.isEmpty() && !satellite.azimuth.isEmpty();
+    QTRY_COMPARE(sky->placed().size(), withPosition);
+    for (const SkyView::Placed &placed : sky->placed()) {
+        const CaptureFacts::InView heard = facts.satellites.value(placed.number);
+        const double distance = sky->plotRadius() * (90 - heard.elevation.toInt()) / 90.0;
+        const double angle = heard.azimuth.toInt() * M_PI / 180.0;
+        const QPointF expected = sky->plotCentre() + QPointF(distance * std::sin(angle),
+                                                             -distance * std::cos(angle));
+        QVERIFY2(QLineF(placed.centre, expected).length() < 1e-6,
+                 qPrintable(QString::number(placed.number)));
+        QCOMPARE(placed.used, used.contains(placed.number));
+    }
+    // A bar for each satellite in view, as high as its SNR, grouped by system.
+    const QVector<SnrView::Bar> shown = bars->bars();
+    QCOMPARE(shown.size(), facts.satellites.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        const SnrView::Bar &bar = shown.at(i);
+        const QByteArray snr = facts.satellites.value(bar.number).snr;
+        QCOMPARE(bar.rect.isEmpty(), snr.isEmpty() || snr.toInt() == 0);
+        if (!bar.rect.isEmpty()) {
+            QCOMPARE(bar.rect.height(), bars->plotArea().height() * snr.toInt() / SnrView::kTopSnr);
+            QCOMPARE(bar.rect.bottom(), bars->plotArea().bottom());
+        }
+        QCOMPARE(bar.used, used.contains(bar.number));
+        if (i > 0)
+            QVERIFY(int(shown.at(i - 1).system) <= int(bar.system));
+    }
+    const auto dop = [](const QByteArray &text) {
+        return text.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(text);
+    };
+    QCOMPARE(label(*m_tab, "label_gps_pdop"), dop(facts.lastGsa.at(15)));
+    QCOMPARE(label(*m_tab, "label_gps_hdop"), dop(facts.lastGsa.at(16)));
+    QCOMPARE(label(*m_tab, "label_gps_vdop"), dop(facts.lastGsa.at(17)));
+    QCOMPARE(label(*m_tab, "label_gps_quality"),
+             facts.lastGga.at(6) == "1" ? QStringLiteral("GPS") : QStringLiteral("无定位"));
+
+    checkTrackExport(facts);
+}
+
+// Every valid fix in order, read back by an XML reader and by a program
+// that knows GPX.
+void TestGpsTab::checkTrackExport(const CaptureFacts &facts)
+{
+    const QString path = m_workDir->filePath("track.gpx");
+    m_dialogs.fileAnswers.enqueue(path);
+    child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("轨迹已导出")));
+    const QList<GpxPoint> points = readGpx(path);
+    QCOMPARE(points.size(), facts.fixes.size());
+    QString lastTime;
+    for (int i = 0; i < points.size(); ++i) {
+        QVERIFY(qAbs(points.at(i).latitude - facts.fixes.at(i).latitude) < 2e-7);
+        QVERIFY(qAbs(points.at(i).longitude - facts.fixes.at(i).longitude) < 2e-7);
+        // Each time is its epoch's, and time only goes forward.
+        const QString time = points.at(i).time;
+        QCOMPARE(time.mid(11, 8).remove(':'), QString::fromLatin1(facts.fixes.at(i).time));
+        QVERIFY(time > lastTime);
+        lastTime = time;
+    }
+
+    const QString gpsbabel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
+    if (gpsbabel.isEmpty())
+        QSKIP("gpsbabel is not installed (scripts/install-deps installs it)");
+    QProcess reader;
+    reader.start(gpsbabel, {"-t", "-i", "gpx", "-f", path, "-o", "unicsv", "-F",
+                            m_workDir->filePath("track.csv")});
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.readAllStandardError(), QByteArray());
+    QCOMPARE(reader.exitCode(), 0);
+    QFile csv(m_workDir->filePath("track.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count('\n'), points.size() + 1);
+
+    // A file that cannot be written is said so, in the log and in a box.
+    m_dialogs.clear();
+    m_dialogs.fileAnswers.enqueue(m_workDir->filePath("missing/track.gpx"));
+    child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("无法导出轨迹")));
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+
+    // Cleared, there is nothing to export.
+    m_dialogs.clear();
+    child<QPushButton>(m_tab.get(), "gps_clearTrack")->click();
+    child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Information), 1);
 }
 
 QTEST_MAIN(TestGpsTab)

@@ -4,6 +4,7 @@
 #include "devicecommands.h"
 #include "gpsfix.h"
 #include "gpsrecord.h"
+#include "gpstrack.h"
 #include "mapcoordinates.h"
 #include "mapbacklog.h"
 #include "mappagechecks.h"
@@ -15,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -72,6 +74,10 @@ private slots:
     void numberFieldsTakeOnlyNumbers();
     void positionsBeyondTheEarthAreRefused();
     void satellitesInViewAddUpAcrossTalkersStillHeard();
+    void satelliteSystemsFromTalkerNumberOrSystemId();
+    void skyKeepsWhatGsvAndGsaSayWithinBounds();
+    void ggaQualityNamesTheFix();
+    void trackMakesOnePointPerEpochAndWritesGpx();
 
     void deviceSettingsBounds();
     void rgb565FrameLayout();
@@ -577,6 +583,187 @@ void TestNmea::mapPageRepliesAreChecked()
     QVERIFY(!MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, false));
     QVERIFY(MapPageChecks::mayFetch(QUrl("https://elsewhere.example/"), tiles, true));
     QVERIFY(!MapPageChecks::mayFetch(QUrl("file:///etc/passwd"), tiles, true));
+}
+
+namespace {
+
+// A GSA of up to 12 satellites with its DOPs and, if given, its system ID.
+QByteArrayList gsa(const QByteArray &talker, QByteArrayList numbers, const QByteArray &dops,
+                   const QByteArray &systemId = QByteArray())
+{
+    QByteArrayList fields{talker + "GSA", "A", "3"};
+    while (numbers.size() < 12)
+        numbers << QByteArray();
+    fields << numbers << dops.split(',');
+    if (!systemId.isNull())
+        fields << systemId;
+    return fields;
+}
+
+QString describe(const Satellite &s)
+{
+    return QStringLiteral("%1/%2 el %3 az %4 snr %5%6")
+        .arg(int(s.system))
+        .arg(s.number)
+        .arg(s.elevation)
+        .arg(s.azimuth)
+        .arg(s.snr)
+        .arg(s.used ? " used" : "");
+}
+
+QStringList describeSky(const GpsRecord &record)
+{
+    QStringList sky;
+    for (const Satellite &satellite : record.sky().satellites())
+        sky << describe(satellite);
+    return sky;
+}
+
+} // namespace
+
+void TestNmea::satelliteSystemsFromTalkerNumberOrSystemId()
+{
+    using S = SatelliteSystem;
+    const struct
+    {
+        const char *talker;
+        int number;
+        S system;
+    } cases[] = {{"GP", 1, S::Gps},       {"GP", 32, S::Gps},      {"GP", 33, S::Sbas},
+                 {"GP", 64, S::Sbas},     {"GN", 65, S::Glonass},  {"GN", 96, S::Glonass},
+                 {"GN", 97, S::Other},    {"GN", 120, S::Sbas},    {"GN", 158, S::Sbas},
+                 {"GN", 193, S::Qzss},    {"GN", 301, S::Galileo}, {"GN", 437, S::BeiDou},
+                 {"GN", 0, S::Other},     {"GL", 5, S::Glonass},   {"GA", 5, S::Galileo},
+                 {"GB", 5, S::BeiDou},    {"BD", 5, S::BeiDou},    {"GQ", 5, S::Qzss}};
+    for (const auto &c : cases)
+        QVERIFY2(systemOfTalker(c.talker, c.number) == c.system, c.talker);
+    QVERIFY(systemOfGsaId("1") == S::Gps);
+    QVERIFY(systemOfGsaId("2") == S::Glonass);
+    QVERIFY(systemOfGsaId("3") == S::Galileo);
+    QVERIFY(systemOfGsaId("4") == S::BeiDou);
+    QVERIFY(systemOfGsaId("5") == S::Qzss);
+    QVERIFY(systemOfGsaId("6") == S::Other);
+    QVERIFY(systemOfGsaId("1x") == S::Other);
+    QVERIFY(sentenceKind("GQGSV") == SentenceKind::Gsv);
+}
+
+void TestNmea::skyKeepsWhatGsvAndGsaSayWithinBounds()
+{
+    qint64 now = 0;
+    GpsRecord record([&now] { return now; });
+    record.applyGsv({"GPGSV", "1", "1", "03", "05", "45", "090", "40", "46", "30", "200", "",
+                     "07", "", "", "35"});
+    // NMEA 4.10 closes with the signal ID; a second signal of the same
+    // satellite moves it but keeps the first signal's SNR.
+    record.applyGsv({"GAGSV", "1", "1", "01", "05", "10", "359", "30", "7"});
+    record.applyGsv({"GAGSV", "1", "1", "01", "05", "11", "359", "22", "1"});
+    // What is out of range or not a number is as if empty; no number, no satellite.
+    record.applyGsv({"GLGSV", "1", "1", "02", "70", "91", "400", "<b>", "", "10", "10", "10"});
+    QCOMPARE(describeSky(record), QStringList({"0/5 el 45 az 90 snr 40", "0/7 el -1 az -1 snr 35",
+                                               "1/70 el -1 az -1 snr -1", "2/5 el 11 az 359 snr 30",
+                                               "5/46 el 30 az 200 snr -1"}));
+
+    // One GSA per system in an epoch: the used satellites are their union.
+    GpsFix fix = record.applyGsa(gsa("GN", {"05", "07"}, "1.6,0.9,1.3", "1"));
+    record.applyGsa(gsa("GN", {"05"}, "1.6,0.9,1.3", "3"));
+    QCOMPARE(*fix.pdop + ' ' + *fix.hdop + ' ' + *fix.vdop, QByteArray("1.6 0.9 1.3"));
+    QCOMPARE(record.sky().satellites().at(0).used, true);
+    QCOMPARE(record.sky().satellites().at(1).used, true);
+    QCOMPARE(record.sky().satellites().at(3).used, true);
+    QCOMPARE(record.sky().satellites().at(4).used, false);
+    // The next epoch's first GSA starts afresh; without a system ID the
+    // numbers tell the system. Empty DOPs are shown as none, others not at all.
+    record.applyOther();
+    fix = record.applyGsa(gsa("GN", {"46"}, ",,<i>1</i>"));
+    QCOMPARE(describeSky(record).filter("used"), QStringList({"5/46 el 30 az 200 snr -1 used"}));
+    QCOMPARE(FixText::dop(*fix.pdop), QStringLiteral("-"));
+    QVERIFY(!fix.vdop);
+
+    // Ten seconds of silence and they are gone, used or not.
+    now = SkyModel::kExpiryMs;
+    QVERIFY(!record.expireSky());
+    now += 1;
+    QVERIFY(record.expireSky());
+    QCOMPARE(record.sky().size(), 0);
+
+    // However many a device claims, the sky keeps its bound.
+    for (int number = 1; number <= 400; number += 4) {
+        QByteArrayList gsv{"GNGSV", "1", "1", "99"};
+        for (int k = 0; k < 4; ++k)
+            gsv << QByteArray::number(number + k) << "10" << "10" << "10";
+        record.applyGsv(gsv);
+    }
+    QCOMPARE(record.sky().size(), SkyModel::kMaxSatellites);
+    record.forgetSatellitesInView();
+    QCOMPARE(record.sky().size(), 0);
+}
+
+void TestNmea::ggaQualityNamesTheFix()
+{
+    GpsRecord record;
+    const QStringList names{"无定位", "GPS",  "DGPS", "PPS", "RTK固定",
+                            "RTK浮动", "估算", "手动输入", "模拟"};
+    for (int quality = 0; quality < names.size(); ++quality) {
+        const GpsFix fix = record.applyGga({"GPGGA", "", "", "", "", "", QByteArray::number(quality)});
+        QCOMPARE(FixText::quality(*fix.quality), names.at(quality));
+    }
+    for (const QByteArray unknown : {"9", "", "11", "<"})
+        QVERIFY(!record.applyGga({"GPGGA", "", "", "", "", "", unknown}).quality);
+}
+
+void TestNmea::trackMakesOnePointPerEpochAndWritesGpx()
+{
+    GpsTrack track(3);
+    // Before any date a point has no time.
+    track.applyGga({"GPGGA", "235959.50", "3150.7282", "N", "11711.9288", "E", "1", "08", "1.1",
+                    "35.2", "M"});
+    track.applyRmc({"GPRMC", "235959.50", "A", "3150.7282", "N", "11711.9288", "E", "0", "0", ""});
+    track.applyRmc({"GPRMC", "235959.90", "A", "3150.7283", "S", "11711.9289", "W", "0", "0",
+                    "311214"});
+    track.applyGga({"GPGGA", "235959.90", "3150.7283", "S", "11711.9289", "W", "2", "10", "0.8",
+                    "-3.5", "M"});
+    // Epochs without a fix make no point.
+    track.applyRmc({"GPRMC", "000000.00", "V", "3150.7283", "S", "11711.9289", "W", "0", "0", ""});
+    track.applyGga({"GPGGA", "000000.00", "3150.7283", "S", "11711.9289", "W", "0", "10"});
+    // Past midnight without a date of its own: the next day.
+    track.applyGga({"GPGGA", "000001.00", "0000.0000", "N", "00000.0000", "E", "1", "", "", ""});
+    QCOMPARE(track.size(), 3);
+    // Full: said once, and nothing more is kept.
+    QVERIFY(track.applyGga({"GPGGA", "000002.00", "0000.0000", "N", "00000.0000", "E", "1"}));
+    QVERIFY(!track.applyGga({"GPGGA", "000003.00", "0000.0000", "N", "00000.0000", "E", "1"}));
+    QCOMPARE(track.size(), 3);
+
+    QBuffer gpx;
+    gpx.open(QIODevice::ReadWrite);
+    QVERIFY(writeGpx(&gpx, track, QStringLiteral("test")));
+    gpx.seek(0);
+    QXmlStreamReader xml(&gpx);
+    QStringList points;
+    QString point;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == QLatin1String("trkpt"))
+            points << point;
+        if (!xml.isStartElement())
+            continue;
+        QCOMPARE(xml.namespaceUri(), QStringLiteral("http://www.topografix.com/GPX/1/1"));
+        if (xml.name() == QLatin1String("gpx")) {
+            QCOMPARE(xml.attributes().value("version"), QStringLiteral("1.1"));
+            QCOMPARE(xml.attributes().value("creator"), QStringLiteral("test"));
+        } else if (xml.name() == QLatin1String("trkpt")) {
+            point = xml.attributes().value("lat") + ' ' + xml.attributes().value("lon");
+        } else if (xml.name() != QLatin1String("trk") && xml.name() != QLatin1String("trkseg")) {
+            point += ' ' + xml.name() + '=' + xml.readElementText();
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(points, QStringList({
+        "31.8454700 117.1988133 ele=35.200 sat=8 hdop=1.10",
+        "-31.8454716 -117.1988150 ele=-3.500 time=2014-12-31T23:59:59.900Z sat=10 hdop=0.80",
+        "0.0000000 0.0000000 time=2015-01-01T00:00:01Z",
+    }));
+    track.clear();
+    QVERIFY(track.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestNmea)

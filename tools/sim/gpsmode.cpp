@@ -49,6 +49,56 @@ QByteArray nmeaAngle(double degrees, int degreeDigits)
         + QByteArray::number(minutes, 'f', 5).rightJustified(8, '0');
 }
 
+// The synthetic receiver's sky: four systems and an SBAS satellite, as
+// number, elevation, azimuth and SNR (empty: not tracked).
+struct SkySatellite
+{
+    const char *number;
+    const char *elevation;
+    const char *azimuth;
+    const char *snr;
+};
+const SkySatellite kGpsSky[] = {{"01", "40", "083", "41"}, {"04", "33", "210", "38"},
+                                {"07", "61", "300", "44"}, {"08", "12", "040", "30"},
+                                {"11", "25", "150", "35"}, {"17", "70", "020", "46"},
+                                {"28", "08", "250", "22"}, {"30", "48", "120", "40"},
+                                {"42", "35", "190", "33"}};
+const SkySatellite kGlonassSky[] = {{"65", "52", "270", "39"}, {"66", "22", "330", "31"},
+                                    {"72", "15", "100", "28"}, {"81", "05", "060", ""}};
+const SkySatellite kGalileoSky[] = {{"03", "44", "160", "42"}, {"05", "27", "230", "36"},
+                                    {"13", "62", "045", "45"}};
+const SkySatellite kBeidouSky[] = {{"01", "45", "125", "40"}, {"03", "51", "195", "39"},
+                                   {"06", "22", "070", "33"}};
+
+// One GSV series, four satellites a sentence.
+template<size_t count>
+QByteArray gsvSeries(const QByteArray &talker, const SkySatellite (&sky)[count])
+{
+    const int sentences = int(count + 3) / 4;
+    QByteArray series;
+    for (int sentence = 0; sentence < sentences; ++sentence) {
+        QByteArray body = talker + "GSV," + QByteArray::number(sentences) + ','
+            + QByteArray::number(sentence + 1) + ','
+            + QByteArray::number(int(count)).rightJustified(2, '0');
+        for (size_t i = size_t(sentence) * 4; i < qMin(count, size_t(sentence + 1) * 4); ++i) {
+            body += QByteArray(",") + sky[i].number + ',' + sky[i].elevation + ','
+                + sky[i].azimuth + ',' + sky[i].snr;
+        }
+        series += withChecksum(body);
+    }
+    return series;
+}
+
+// NMEA 4.10: one GSA per system, the system ID last.
+QByteArray gsa(const QByteArrayList &used, int systemId)
+{
+    QByteArrayList fields = used;
+    while (fields.size() < 12)
+        fields << QByteArray();
+    return withChecksum("GNGSA,A,3," + fields.join(',') + ",1.6,0.9,1.3,"
+                        + QByteArray::number(systemId));
+}
+
 // One second of a receiver driving a circle of about 500 m around a point.
 QByteArray syntheticCycle(int second)
 {
@@ -67,10 +117,15 @@ QByteArray syntheticCycle(int second)
     cycle += withChecksum("GPVTG,0.0,T,,M," + QByteArray::number(knots, 'f', 1) + ",N,"
                           + QByteArray::number(kmh, 'f', 1) + ",K,A");
     cycle += withChecksum("GNGGA," + hhmmss + "," + latText + "," + lngText
-                          + ",1,09,0.9,35.0,M,0.0,M,,");
-    cycle += withChecksum("GNGSA,A,3,01,04,07,08,11,17,28,30,32,,,,1.6,0.9,1.3");
-    cycle += withChecksum("GPGSV,1,1,04,01,40,083,41,04,33,210,38,07,61,300,44,08,12,040,30");
-    cycle += withChecksum("BDGSV,1,1,03,01,45,125,40,03,51,195,39,06,22,070,33");
+                          + ",1,16,0.9,35.0,M,0.0,M,,");
+    cycle += gsa({"01", "04", "07", "08", "11", "17", "30"}, 1);
+    cycle += gsa({"65", "66", "72"}, 2);
+    cycle += gsa({"03", "05", "13"}, 3);
+    cycle += gsa({"01", "03", "06"}, 4);
+    cycle += gsvSeries("GP", kGpsSky);
+    cycle += gsvSeries("GL", kGlonassSky);
+    cycle += gsvSeries("GA", kGalileoSky);
+    cycle += gsvSeries("BD", kBeidouSky);
     return cycle;
 }
 

@@ -187,11 +187,15 @@ private:
         pump(200);
     }
 
-    void shoot(const QString &name)
+    // The whole window, or a part of it.
+    void shoot(const QString &name, const QRect &part = QRect(0, 0, -1, -1))
     {
         pump(400);
         QWindow *handle = m_window.windowHandle();
-        const QImage shot = handle->screen()->grabWindow(m_window.winId()).toImage();
+        const QImage shot = handle->screen()
+                                ->grabWindow(m_window.winId(), part.x(), part.y(), part.width(),
+                                             part.height())
+                                .toImage();
         QImageWriter writer(QDir(m_outDir).filePath(name + QStringLiteral(".png")));
         writer.setQuality(0); // for PNG: the strongest compression
         if (shot.isNull() || !writer.write(shot.convertToFormat(QImage::Format_RGB888)))
@@ -289,6 +293,12 @@ private:
             fail(QStringLiteral("the map page did not load"));
         pump(6000);
         shoot(QStringLiteral("gps"));
+        // The satellites and the track's controls on their own.
+        const QWidget *bars = w<QWidget>("gps_snrView");
+        const QWidget *lastButton = w<QWidget>("gps_clearTrack");
+        const QPoint end(lastButton->width(), lastButton->height());
+        const QRect part(bars->mapTo(&m_window, QPoint(0, 0)), lastButton->mapTo(&m_window, end));
+        shoot(QStringLiteral("gps-sky"), part);
     }
 
     void netTab()
