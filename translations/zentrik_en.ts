@@ -405,11 +405,15 @@
         <location line="+23"/>
         <location line="+23"/>
         <location line="+23"/>
+        <location line="+114"/>
+        <location line="+17"/>
+        <location line="+17"/>
+        <location line="+17"/>
         <source>-</source>
         <translation>-</translation>
     </message>
     <message>
-        <location line="-252"/>
+        <location line="-417"/>
         <source>经度</source>
         <translation>Longitude</translation>
     </message>
@@ -467,6 +471,21 @@
         <location line="+7"/>
         <source>清除</source>
         <translation>Clear</translation>
+    </message>
+    <message>
+        <location line="+106"/>
+        <source>定位质量</source>
+        <translation>Fix quality</translation>
+    </message>
+    <message>
+        <location line="+44"/>
+        <source>导出轨迹</source>
+        <translation>Export track</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>清除轨迹</source>
+        <translation>Clear track</translation>
     </message>
 </context>
 <context>
@@ -1069,7 +1088,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+320"/>
+        <location filename="../uart/uarttab.cpp" line="+343"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -1110,7 +1129,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+348"/>
+        <location filename="../gps/gpstab.cpp" line="+432"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1237,6 +1256,7 @@ no such port;</translation>
         <translation>Open port</translation>
     </message>
     <message>
+        <location filename="../gps/gpstab.cpp" line="-28"/>
         <location filename="../gsm/gsmtab.cpp" line="-113"/>
         <location line="+34"/>
         <location line="+59"/>
@@ -1248,7 +1268,7 @@ no such port;</translation>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-260"/>
+        <location filename="../uart/uarttab.cpp" line="-279"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1259,13 +1279,13 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+153"/>
+        <location line="+162"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-246"/>
+        <location filename="../gps/gpstab.cpp" line="-293"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1281,7 +1301,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../scope/scopeview.cpp" line="-50"/>
-        <location filename="../uart/uarttab.cpp" line="+63"/>
+        <location filename="../uart/uarttab.cpp" line="+73"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
     </message>
@@ -1842,6 +1862,36 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>3D fix</translation>
     </message>
     <message>
+        <location line="+9"/>
+        <source>无定位</source>
+        <translation>No fix</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>RTK固定</source>
+        <translation>RTK fixed</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>RTK浮动</source>
+        <translation>RTK float</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>估算</source>
+        <translation>Estimated</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>手动输入</source>
+        <translation>Manual input</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>模拟</source>
+        <translation>Simulated</translation>
+    </message>
+    <message>
         <location filename="../gps/gpssession.cpp" line="+15"/>
         <source>文件接收超时</source>
         <translation>File transfer timed out</translation>
@@ -1852,7 +1902,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The source closed</translation>
     </message>
     <message>
-        <location line="+159"/>
+        <location line="+84"/>
+        <source>轨迹已达%1个点，之后的定位不再记录，可导出后清除轨迹</source>
+        <translation>The track has reached %1 points; later fixes are not recorded. Export it, then clear the track.</translation>
+    </message>
+    <message>
+        <location line="+90"/>
         <source>拒绝接收文件%1：大小无效或超过16MB</source>
         <translation>Refused file %1: size invalid or over 16 MB</translation>
     </message>
@@ -1877,7 +1932,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="+23"/>
+        <location filename="../gps/gpstab.cpp" line="+24"/>
         <source>拒绝连接:[%1:%2]  %3  已有设备连接</source>
         <translation>Connection refused:[%1:%2]  %3  a device is already connected</translation>
     </message>
@@ -1887,7 +1942,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Disconnected:[%1:%2]  %3  %4</translation>
     </message>
     <message>
-        <location line="-23"/>
+        <location line="-24"/>
         <source>监听失败：%1</source>
         <translation>Could not listen: %1</translation>
     </message>
@@ -1907,7 +1962,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+53"/>
+        <location line="+54"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;上线通知:[%1:%2]  %3&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Connected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
@@ -1917,12 +1972,43 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Disconnected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+107"/>
+        <location line="+109"/>
         <source>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</source>
         <translation>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+78"/>
+        <source>轨迹：%1个点</source>
+        <translation>Track: %1 points</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <location line="+8"/>
+        <source>导出轨迹</source>
+        <translation>Export track</translation>
+    </message>
+    <message>
+        <location line="-7"/>
+        <source>轨迹中还没有定位，没有可导出的内容</source>
+        <translation>The track holds no fixes yet; there is nothing to export.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>GPX轨迹 (*.gpx)</source>
+        <translation>GPX track (*.gpx)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>轨迹已导出：%1（%2个点）</source>
+        <translation>Track exported: %1 (%2 points)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>无法导出轨迹%1：%2</source>
+        <translation>Cannot export the track to %1: %2</translation>
+    </message>
+    <message>
+        <location line="+35"/>
         <source>Unable to open file</source>
         <translation>Unable to open file</translation>
     </message>
@@ -3104,7 +3190,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Stop replay</translation>
     </message>
     <message>
-        <location filename="../gps/mapview.cpp" line="+116"/>
+        <location filename="../gps/mapview.cpp" line="+117"/>
         <source>离线视图 · 海岸线与国界 Natural Earth</source>
         <translation>Offline view · coastlines and borders: Natural Earth</translation>
     </message>
@@ -3159,6 +3245,21 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+2"/>
         <source>上次升级到%1没有完成：无法替换%2。程序的文件可能不完整，请重新安装。</source>
         <translation>The last update to %1 did not complete: %2 could not be replaced. The program&apos;s files may be incomplete; please reinstall.</translation>
+    </message>
+    <message>
+        <location filename="../gps/gpstrack.cpp" line="+254"/>
+        <source>写入失败</source>
+        <translation>Write failed</translation>
+    </message>
+    <message>
+        <location filename="../gps/satelliteviews.cpp" line="+69"/>
+        <source>北斗</source>
+        <translation>BeiDou</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>其他</source>
+        <translation>Other</translation>
     </message>
 </context>
 <context>
