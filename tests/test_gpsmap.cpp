@@ -5,6 +5,7 @@
 #include "gpstabfixture.h"
 #include "localhttpserver.h"
 #include "mappage.h"
+#include "nmeacapture.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -21,21 +22,7 @@
 namespace {
 
 const char kTilesVariable[] = "ZENTRIK_MAP_TILES";
-const QString kDataDir = QStringLiteral(ZENTRIK_NMEA_DATA_DIR);
 
-QByteArray captureWithoutComments(const QString &name)
-{
-    QFile file(kDataDir + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
-    QByteArray stream;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        if (!line.startsWith('#'))
-            stream += line;
-    }
-    return stream;
-}
 
 // The map page's own account of what it shows.
 QJsonObject mapState(GpsTab &tab)
@@ -145,7 +132,7 @@ void TestGpsMap::realCaptureEndsWithItsLastFix()
     QFETCH(QString, file);
     QFETCH(int, readSize);
     QFETCH(QStringList, expected);
-    const QByteArray stream = captureWithoutComments(file);
+    const QByteArray stream = nmeaCapture(file);
     for (int at = 0; at < stream.size(); at += readSize)
         m_tab->onSerialBytes(stream.mid(at, readSize));
     const char *names[] = {"label_longitude",    "label_longitude_2",   "label_latitude",

@@ -2,6 +2,7 @@
 // in, typed fixes and map moves out; the device's settings, picture
 // requests and the frames that answer them; file uploads.
 #include "gpssession.h"
+#include "nmeacapture.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -15,19 +16,6 @@
 
 namespace {
 
-QByteArray captureWithoutComments(const QString &name)
-{
-    QFile file(QStringLiteral(ZENTRIK_NMEA_DATA_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
-    QByteArray stream;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        if (!line.startsWith('#'))
-            stream += line;
-    }
-    return stream;
-}
 
 QByteArray fileContents(const QString &path)
 {
@@ -162,7 +150,7 @@ void TestGpsSession::captureGivesItsLastFix()
     QFETCH(QByteArrayList, position);
     QFETCH(QDateTime, utc);
     QFETCH(QByteArrayList, counts);
-    const QByteArray stream = captureWithoutComments(file);
+    const QByteArray stream = nmeaCapture(file);
     for (int at = 0; at < stream.size(); at += readSize)
         m_session->receive(stream.mid(at, readSize));
 

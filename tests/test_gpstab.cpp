@@ -3,6 +3,7 @@
 // in test_gpsmap.cpp.
 #include "gpssession.h"
 #include "gpstabfixture.h"
+#include "nmeacapture.h"
 #include "ptypair.h"
 #include "receiveview.h"
 #include "satelliteviews.h"
@@ -20,19 +21,6 @@
 
 namespace {
 
-QByteArray captureStream(const QString &name)
-{
-    QFile file(QStringLiteral(ZENTRIK_NMEA_DATA_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
-    QByteArray stream;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        if (!line.startsWith('#'))
-            stream += line;
-    }
-    return stream;
-}
 
 // What a capture says, read here on its own terms: the last word on each
 // satellite, the last GSA and GGA, and the fixes in order.
@@ -378,7 +366,7 @@ void TestGpsTab::captureShowsItsSkyDopsQualityAndTrack()
 {
     QFETCH(QString, capture);
     QFETCH(QString, source);
-    const QByteArray stream = captureStream(capture);
+    const QByteArray stream = nmeaCapture(capture);
     const CaptureFacts facts = factsOf(stream);
     auto *sky = child<SkyView>(m_tab.get(), "gps_skyView");
     auto *bars = child<SnrView>(m_tab.get(), "gps_snrView");
