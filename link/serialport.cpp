@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <unistd.h>
+
 QString systemLocationOf(const QString &portName)
 {
     if (portName.startsWith(QLatin1Char('/')) || portName.startsWith(QLatin1String("./"))
@@ -56,7 +58,7 @@ SerialPort::SerialPort(QObject *parent)
     // Far more than a real line brings while the window is busy; a pseudo-
     // terminal fed by a local program waits in the system beyond it.
     m_port.setReadBufferSize(kReadBufferBytes);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::takeArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
     connect(&m_port, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
 }
@@ -66,7 +68,7 @@ bool SerialPort::open(const QString &name)
     if (m_port.isOpen())
         close();
     m_name = name;
-    m_receivedBeforeLoss.clear();
+    m_received.clear();
     m_port.setPortName(systemLocationOf(name));
     m_port.setBaudRate(m_baudRate);
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_dataBits));
@@ -151,7 +153,7 @@ bool SerialPort::settingRefused() const
 QByteArray SerialPort::readAll()
 {
     QByteArray bytes;
-    bytes.swap(m_receivedBeforeLoss);
+    bytes.swap(m_received);
     if (m_port.isOpen())
         bytes += m_port.readAll();
     return bytes;
@@ -165,6 +167,36 @@ qint64 SerialPort::write(const QByteArray &bytes)
 qint64 SerialPort::bytesToWrite() const
 {
     return m_port.bytesToWrite();
+}
+
+// QSerialPort reads one piece per notification, and a pseudo-terminal or a
+// fast adapter hands out a few KiB a read: a trip through the event loop for
+// every piece costs more than the read itself. So what QSerialPort has read
+// comes over, and what the system holds besides is read at once.
+void SerialPort::takeArrived()
+{
+    if (m_received.size() < kReadBufferBytes) {
+        m_received += m_port.readAll();
+        readWhatWaits();
+    }
+    emit readyRead();
+}
+
+// Reads until the system has nothing more, bounded so that a line faster
+// than the window cannot keep it here. A failed read is left for QSerialPort
+// to meet again with its next read and report.
+void SerialPort::readWhatWaits()
+{
+    char chunk[32 << 10];
+    const int handle = int(m_port.handle());
+    for (int taken = 0;
+         taken < kReadsPerNotificationBytes && m_received.size() < kReadBufferBytes;) {
+        const ssize_t n = ::read(handle, chunk, sizeof chunk);
+        if (n <= 0)
+            return;
+        m_received.append(chunk, int(n));
+        taken += int(n);
+    }
 }
 
 void SerialPort::onError(QSerialPort::SerialPortError error)
@@ -181,7 +213,7 @@ void SerialPort::closeAfterLoss()
 {
     if (!m_lossPending)
         return;
-    m_receivedBeforeLoss += m_port.readAll();
+    m_received += m_port.readAll();
     close();
     emit deviceRemoved();
 }

@@ -28,6 +28,8 @@ public:
     // terminal, over 100 MB/s) brings while the window is busy for tens of
     // milliseconds.
     static constexpr qint64 kReadBufferBytes = 8 << 20;
+    // What one notification reads at most beyond QSerialPort's own piece.
+    static constexpr int kReadsPerNotificationBytes = 64 << 10;
 
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
     enum StopBits { OneStop = 0, TwoStop = 2 };
@@ -62,8 +64,8 @@ public:
     // does not take a setting (a baud rate, say), not because of the port.
     bool settingRefused() const;
 
-    // Everything received since the last call, including what arrived just
-    // before the device was lost.
+    // Everything received since the last call, in order, including what
+    // arrived just before the device was lost.
     QByteArray readAll();
     // Queues the bytes for sending; they leave as the event loop runs.
     qint64 write(const QByteArray &bytes);
@@ -77,6 +79,8 @@ signals:
     void bytesWritten(qint64 bytes);
 
 private:
+    void takeArrived();
+    void readWhatWaits();
     void onError(QSerialPort::SerialPortError error);
     void closeAfterLoss();
 
@@ -88,5 +92,6 @@ private:
     int m_stopBits = OneStop;
     int m_flowControl = NoFlowControl;
     bool m_lossPending = false;
-    QByteArray m_receivedBeforeLoss;
+    // Received and not yet handed out; older than what QSerialPort holds.
+    QByteArray m_received;
 };

@@ -4,6 +4,7 @@
 #include "ptypair.h"
 #include "serialport.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -62,6 +63,7 @@ class TestSerialPort : public QObject
     Q_OBJECT
 private slots:
     void bytesTravelBothWays();
+    void aLongStreamArrivesWholeAndInOrder();
     void bytesWrittenJustBeforeCloseStillLeave();
     void acceptsNamesUnderDevAndFullPaths();
     void openingAMissingDeviceFails();
@@ -94,6 +96,33 @@ void TestSerialPort::bytesTravelBothWays()
         all.append(char(value));
     QVERIFY(device.write(all));
     QCOMPARE(pollUntil(port, all.size()), all);
+}
+
+// A stream many times what the system holds, taken out in pieces of every
+// size while it is still being written, arrives whole and in order.
+void TestSerialPort::aLongStreamArrivesWholeAndInOrder()
+{
+    PtyPair device;
+    SerialPort port;
+    QVERIFY(port.open(device.slavePath()));
+    QByteArray stream(4 << 20, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    random.fillRange(reinterpret_cast<quint32 *>(stream.data()), stream.size() / 4);
+    QByteArray received;
+    qint64 sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (received.size() < stream.size() && clock.elapsed() < 30000) {
+        const ssize_t n = ::write(device.masterFd(), stream.constData() + sent,
+                                  size_t(stream.size() - sent));
+        sent += std::max<ssize_t>(n, 0);
+        QCoreApplication::processEvents();
+        if (random.bounded(4) == 0)
+            received += port.readAll();
+    }
+    received += port.readAll();
+    QCOMPARE(received.size(), stream.size());
+    QVERIFY(received == stream);
 }
 
 void TestSerialPort::bytesWrittenJustBeforeCloseStillLeave()
