@@ -32,7 +32,9 @@
 
 namespace {
 
-constexpr int kRedrawIntervalMs = 16;
+// While samples flow the plot is redrawn at most this often (30 a second);
+// the first change after a quiet spell is drawn at once.
+constexpr int kRedrawIntervalMs = 33;
 
 const QColor kChannelColours[SampleStore::kChannels] = {
     {255, 0, 0},   {0, 85, 255},  {100, 100, 0}, {0, 170, 0},
@@ -72,7 +74,6 @@ ScopeView::ScopeView(Dialogs &dialogs, QWidget *parent)
     updateChannelWidgets();
 
     m_redrawTimer.setSingleShot(true);
-    m_redrawTimer.setInterval(kRedrawIntervalMs);
     connect(&m_redrawTimer, &QTimer::timeout, this, &ScopeView::redraw);
 
     if (!m_store.isAllocated()) {
@@ -356,8 +357,10 @@ void ScopeView::updateChannelWidgets()
 
 void ScopeView::scheduleRedraw()
 {
-    if (m_plotReady && !m_redrawTimer.isActive())
-        m_redrawTimer.start();
+    if (!m_plotReady || m_redrawTimer.isActive())
+        return;
+    const qint64 since = m_sinceRedraw.isValid() ? m_sinceRedraw.elapsed() : kRedrawIntervalMs;
+    m_redrawTimer.start(int(std::max<qint64>(0, kRedrawIntervalMs - since)));
 }
 
 void ScopeView::redrawNow()
@@ -372,6 +375,7 @@ void ScopeView::redraw()
 {
     if (!m_plotReady)
         return;
+    m_sinceRedraw.start();
     const int columns = ui->car_scope->canvas()->contentsRect().width();
     for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
         DecimatedSeries *series = m_series[size_t(channel)];

@@ -2,6 +2,7 @@
 
 #include "samplestore.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
@@ -128,6 +129,7 @@ private:
     bool m_refusalReported = false;
     bool m_fitYPending = false;
     QTimer m_redrawTimer;
+    QElapsedTimer m_sinceRedraw;
     bool m_storedSinceRedraw = false;
     // While a file is written or read, the progress window keeps the event
     // loop running and frames keep arriving; their samples wait here (one
