@@ -3,6 +3,7 @@
 #include "sampletypes.h"
 #include "textcodec.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -20,7 +21,26 @@ void SampleDecoder::emitRow(const double *values, int count)
 
 namespace {
 
-bool isSeparator(char c) { return c == ',' || c == ' ' || c == '\t' || c == ';'; }
+// What a byte can be to the tokenizer, looked up rather than compared.
+enum ByteClass : quint8 { Other = 0, Separator = 1, Colon = 2, NoLabel = 4 };
+
+constexpr std::array<quint8, 256> byteClasses()
+{
+    std::array<quint8, 256> classes{};
+    for (int c = 0; c < 0x20; ++c)
+        classes[size_t(c)] = NoLabel;
+    classes[0x7f] = NoLabel;
+    for (const char c : {',', ' ', '\t', ';'})
+        classes[quint8(c)] = Separator | NoLabel;
+    classes[quint8(':')] = Colon | NoLabel;
+    return classes;
+}
+
+constexpr std::array<quint8, 256> kByteClasses = byteClasses();
+
+quint8 classOf(char c) { return kByteClasses[quint8(c)]; }
+
+bool isSeparator(char c) { return classOf(c) & Separator; }
 
 enum class Number { Finite, Skipped, Bad };
 
@@ -98,7 +118,7 @@ bool validLabel(const char *begin, const char *end)
     if (begin == end || end - begin > TextLineDecoder::kMaxLabelBytes)
         return false;
     for (const char *c = begin; c != end; ++c) {
-        if (quint8(*c) < 0x20 || *c == 0x7f || *c == ':' || isSeparator(*c))
+        if (classOf(*c) & NoLabel)
             return false;
     }
     return true;
@@ -123,16 +143,26 @@ bool nextToken(const char *&at, const char *end, Token &token, bool &bad)
     if (at == end)
         return false;
     const char *start = at;
-    while (at != end && !isSeparator(*at))
-        ++at;
+    const char *colon = nullptr;
+    bool labelUsable = true; // no control byte before the colon
+    for (; at != end; ++at) {
+        const quint8 byteClass = classOf(*at);
+        if (byteClass & Separator)
+            break;
+        if (colon)
+            continue;
+        if (byteClass & Colon)
+            colon = at;
+        else
+            labelUsable = labelUsable && !(byteClass & NoLabel);
+    }
     token = Token();
-    const char *colon = static_cast<const char *>(std::memchr(start, ':', size_t(at - start)));
     if (!colon) {
         token.value = start;
         token.valueEnd = at;
         return true;
     }
-    if (!validLabel(start, colon)) {
+    if (!labelUsable || colon == start || colon - start > TextLineDecoder::kMaxLabelBytes) {
         bad = true;
         return false;
     }
@@ -342,7 +372,14 @@ int TextLineDecoder::channelFor(const char *label, int length, int likely)
 {
     const auto isLabel = [&](int channel) {
         const QByteArray &name = m_labels.at(channel);
-        return name.size() == length && std::memcmp(name.constData(), label, size_t(length)) == 0;
+        if (name.size() != length)
+            return false;
+        // Labels are a few bytes: a loop beats a call to memcmp.
+        for (int at = 0; at < length; ++at) {
+            if (name.at(at) != label[at])
+                return false;
+        }
+        return true;
     };
     if (likely < m_labels.size() && isLabel(likely))
         return likely;

@@ -114,6 +114,14 @@ void TestSampleDecoders::textLimits()
     QCOMPARE(collect(cut, "eed:1.5,err:-2\nspeed:3,err:4\n", 5), Rows({{3, 4}}));
     QCOMPARE(cut.channelNames(), QStringList({"speed", "err"}));
 
+    // A label with a control byte, an empty one or one too long loses its
+    // line only.
+    TextLineDecoder labels;
+    const QByteArray longest(TextLineDecoder::kMaxLabelBytes, 'l');
+    QCOMPARE(collect(labels, "a:1\na:2\nsp\x01" "eed:5\n:6\n" + longest + "l:7\n" + longest + ":8\n", 0),
+             Rows({{1}, {2}, {2, 8}}));
+    QCOMPARE(labels.channelNames(), QStringList({"a", QString::fromLatin1(longest)}));
+
     decoder.append(QByteArray(100000, 'x'));
     QCOMPARE(decoder.bytesKept(), 0);
 }
