@@ -32,10 +32,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -336,12 +339,9 @@ void BM_StreamFloatFramesFromSimulator(benchmark::State &state)
     streamed.report(state, frames);
 }
 
-// The same stream from a device that costs next to nothing: a child process
-// writes ready-made frames into a pseudo-terminal as fast as the line takes
-// them, so the figure is the tab's own and the line's, not the simulator's.
-void BM_StreamFloatFramesFromDevice(benchmark::State &state)
+// Sample frames of 8 floats each, as the car sends them.
+QByteArray floatFrameStream(int frames)
 {
-    const int frames = int(state.range(0));
     QByteArray stream;
     stream.reserve(frames * (8 * 4 + 4));
     for (int frame = 0; frame < frames; ++frame) {
@@ -354,6 +354,42 @@ void BM_StreamFloatFramesFromDevice(benchmark::State &state)
         }
         stream.append(CarLink::buildFrame(CarLink::Scope, payload));
     }
+    return stream;
+}
+
+// A device that costs next to nothing: a child process writing the stream
+// into the master end as fast as the line takes it. Only write() and poll()
+// in the child: this process has threads.
+pid_t startWriting(const PtyPair &device, const QByteArray &stream)
+{
+    const pid_t writer = ::fork();
+    if (writer != 0)
+        return writer;
+    for (qint64 done = 0; done < stream.size();) {
+        const ssize_t n = ::write(device.masterFd(), stream.constData() + done,
+                                  size_t(stream.size() - done));
+        if (n > 0) {
+            done += n;
+        } else {
+            pollfd writable{device.masterFd(), POLLOUT, 0};
+            ::poll(&writable, 1, 100);
+        }
+    }
+    ::_exit(0);
+}
+
+void stopWriting(pid_t writer)
+{
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+}
+
+// The same stream from that device, so the figure is the tab's own and the
+// line's, not the simulator's.
+void BM_StreamFloatFramesFromDevice(benchmark::State &state)
+{
+    const int frames = int(state.range(0));
+    const QByteArray stream = floatFrameStream(frames);
     StreamedTab streamed;
     for (auto _ : state) {
         PtyPair device;
@@ -361,28 +397,50 @@ void BM_StreamFloatFramesFromDevice(benchmark::State &state)
             state.SkipWithError("the pseudo-terminal did not open");
             return;
         }
-        // Only write() and poll() in the child: this process has threads.
-        const pid_t writer = ::fork();
-        if (writer == 0) {
-            for (qint64 done = 0; done < stream.size();) {
-                const ssize_t n = ::write(device.masterFd(), stream.constData() + done,
-                                          size_t(stream.size() - done));
-                if (n > 0) {
-                    done += n;
-                } else {
-                    pollfd writable{device.masterFd(), POLLOUT, 0};
-                    ::poll(&writable, 1, 100);
-                }
-            }
-            ::_exit(0);
-        }
+        const pid_t writer = startWriting(device, stream);
         const double seconds = streamed.receive(frames);
-        ::kill(writer, SIGKILL);
-        ::waitpid(writer, nullptr, 0);
+        stopWriting(writer);
         state.SetIterationTime(seconds);
         state.counters["samples_per_s"] = streamed.tab.scopeView()->framesReceived() / seconds;
     }
     streamed.report(state, frames);
+}
+
+// What the pseudo-terminal itself carries on this machine: the stream above
+// read by a bare loop that only counts bytes. No reader can store more
+// samples a second than this; the benchmark above is measured against it.
+void BM_PseudoTerminalCarriesFloatFrames(benchmark::State &state)
+{
+    const int frames = int(state.range(0));
+    const QByteArray stream = floatFrameStream(frames);
+    std::vector<char> buffer(1 << 16);
+    for (auto _ : state) {
+        PtyPair device;
+        const int fd = ::open(QFile::encodeName(device.devicePath()).constData(),
+                              O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        termios raw{};
+        if (fd < 0 || ::tcgetattr(fd, &raw) != 0) {
+            state.SkipWithError("the pseudo-terminal did not open");
+            return;
+        }
+        ::cfmakeraw(&raw);
+        ::tcsetattr(fd, TCSANOW, &raw);
+        QElapsedTimer clock;
+        clock.start();
+        const pid_t writer = startWriting(device, stream);
+        qint64 received = 0;
+        while (received < stream.size() && clock.elapsed() < 120000) {
+            pollfd readable{fd, POLLIN, 0};
+            ::poll(&readable, 1, 100);
+            for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
+                received += n;
+        }
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        stopWriting(writer);
+        ::close(fd);
+        state.SetIterationTime(seconds);
+        state.counters["samples_per_s"] = double(received) / stream.size() * frames / seconds;
+    }
 }
 
 // A stream of `rows` samples of 8 channels as a firmware prints or sends them.
@@ -482,6 +540,11 @@ BENCHMARK(BM_StreamFloatFramesFromSimulator)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StreamFloatFramesFromDevice)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PseudoTerminalCarriesFloatFrames)
     ->Arg(1000000)
     ->Iterations(1)
     ->UseManualTime()
