@@ -6,7 +6,6 @@ SerialLink::SerialLink(QObject *parent)
     : ByteLink(parent)
 {
     m_gatherTimer.setSingleShot(true);
-    m_gatherTimer.setInterval(kGatherMs);
     connect(&m_gatherTimer, &QTimer::timeout, this, &SerialLink::deliver);
     connect(&m_port, &SerialPort::readyRead, this, &SerialLink::gather);
     connect(&m_port, &SerialPort::deviceRemoved, this, &SerialLink::onDeviceRemoved);
@@ -34,8 +33,13 @@ void SerialLink::close()
 
 void SerialLink::gather()
 {
-    if (!m_gatherTimer.isActive())
-        m_gatherTimer.start();
+    // A fast line brings a system buffer or more at a time: nothing left to
+    // gather, and waiting would only add a wake-up for every piece. Even
+    // then the bytes go out from the timer, once the port's own read
+    // handler, which is running now, has returned.
+    const int wait = m_port.bytesWaiting() >= SerialPort::kFullReadBytes ? 0 : kGatherMs;
+    if (!m_gatherTimer.isActive() || m_gatherTimer.remainingTime() > wait)
+        m_gatherTimer.start(wait);
 }
 
 void SerialLink::deliver()

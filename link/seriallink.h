@@ -7,10 +7,11 @@
 
 // A serial port as a link. The port takes bytes in as the system reports
 // them; what arrives within kGatherMs of the first goes out in one
-// received(), so a fast stream is handed on in pieces rather than a few
-// kilobytes at a time, and a quiet port runs nothing at all. A last read
-// goes out just before the port closes, whether the user closed it or the
-// device went away.
+// received(), so a stream of small pieces is handed on in larger ones, and a
+// quiet port runs nothing at all. A system buffer's worth or more waiting
+// goes out at once: a fast line brings that much with every notification.
+// A last read goes out just before the port closes, whether the user closed
+// it or the device went away.
 class SerialLink : public ByteLink
 {
     Q_OBJECT

@@ -30,6 +30,9 @@ public:
     static constexpr qint64 kReadBufferBytes = 8 << 20;
     // What one notification reads at most beyond QSerialPort's own piece.
     static constexpr int kReadsPerNotificationBytes = 64 << 10;
+    // The most one read of a terminal device brings (the line discipline's
+    // buffer).
+    static constexpr int kFullReadBytes = 4096;
 
     enum Parity { NoParity = 0, OddParity = 1, EvenParity = 2 };
     enum StopBits { OneStop = 0, TwoStop = 2 };
@@ -67,6 +70,8 @@ public:
     // Everything received since the last call, in order, including what
     // arrived just before the device was lost.
     QByteArray readAll();
+    // How many bytes readAll() would hand out now.
+    qint64 bytesWaiting() const { return m_received.size() + m_port.bytesAvailable(); }
     // Queues the bytes for sending; they leave as the event loop runs.
     qint64 write(const QByteArray &bytes);
     qint64 bytesToWrite() const;

@@ -173,6 +173,10 @@ void UartTab::scheduleRedraw()
         m_redrawTimer->stop();
         return;
     }
+    // Every read asks; the timer is only set again when the time moved.
+    if (m_redrawTimer->isActive() && m_redrawDue == *next)
+        return;
+    m_redrawDue = *next;
     m_redrawTimer->start(int(std::max<qint64>(0, *next - m_clock.elapsed())));
 }
 

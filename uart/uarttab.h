@@ -112,6 +112,7 @@ private:
     SerialPortPanel *m_panel = nullptr;
     // Runs while a redraw of the receive view is pending.
     QTimer *m_redrawTimer = nullptr;
+    qint64 m_redrawDue = -1; // when the running redraw timer fires
     QElapsedTimer m_clock;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     ReceiveView *m_view = nullptr;
