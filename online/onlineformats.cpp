@@ -1,5 +1,6 @@
 #include "onlineformats.h"
 
+#include "hiddentext.h"
 #include "translation.h"
 
 #include <QSet>
@@ -88,19 +89,6 @@ QUrl webAddress(const QString &text, const QUrl &base)
         || url.host().isEmpty())
         return {};
     return url;
-}
-
-// C1 controls and the marks that reorder text on screen: a name carrying
-// them can show as something it is not.
-bool hasInvisibleFormatting(const QString &text)
-{
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if ((u >= 0x80 && u <= 0x9F) || (u >= 0x202A && u <= 0x202E)
-            || (u >= 0x2066 && u <= 0x2069) || u == 0x200E || u == 0x200F || u == 0x061C)
-            return true;
-    }
-    return false;
 }
 
 // CON, NUL, COM1, … open a device on Windows, also with an extension.
@@ -304,7 +292,7 @@ bool isSafeFileName(const QString &name)
     static const QString kRefused = QStringLiteral("/\\:*?\"<>|%");
     if (name.isEmpty() || name.size() > kMaxNameLength || name.contains(QLatin1String(".."))
         || name == QLatin1String(".") || hasControlCharacters(name)
-        || hasInvisibleFormatting(name) || isWindowsDeviceName(name))
+        || HiddenText::contains(name) || isWindowsDeviceName(name))
         return false;
     // Windows drops a trailing dot or blank; a leading '-' reads as an option.
     if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char(' '))

@@ -1,5 +1,6 @@
 // Text conversions at the wire and the program's identity.
 #include "dialogs.h"
+#include "hiddentext.h"
 #include "mainwindow.h"
 #include "programinfo.h"
 #include "requiredchild.h"
@@ -32,6 +33,7 @@ private slots:
     void titleIsProductNameImmediatelyFollowedByVersion();
     void chineseFileNamesStayInTheSystemEncoding();
     void messageBoxesShowMarkupAsText();
+    void hiddenCharactersAreFoundWhereverTheyStand();
     void missingFormWidgetStopsTheProgramNamingIt();
 };
 
@@ -145,6 +147,20 @@ void TestCommon::messageBoxesShowMarkupAsText()
     answer();
     dialogs.question(nullptr, QStringLiteral("t"), markup);
     QCOMPARE(formats, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText, Qt::PlainText}));
+}
+
+void TestCommon::hiddenCharactersAreFoundWhereverTheyStand()
+{
+    const QString kHidden[] = {QStringLiteral("\u0085"), QStringLiteral("\u009F"),
+                               QStringLiteral("\u202E"), QStringLiteral("\u2066"),
+                               QStringLiteral("\u200B"), QStringLiteral("\u200F"),
+                               QStringLiteral("\uFEFF"), QStringLiteral("\u061C")};
+    for (const QString &hidden : kHidden) {
+        QVERIFY(HiddenText::contains(QStringLiteral("kp") + hidden + QStringLiteral("x")));
+        QVERIFY(HiddenText::contains(hidden));
+    }
+    QVERIFY(!HiddenText::contains(QStringLiteral("速度 speed_1 (m/s) \u00E9\u00A0")));
+    QVERIFY(!HiddenText::contains(QString()));
 }
 
 void TestCommon::missingFormWidgetStopsTheProgramNamingIt()
