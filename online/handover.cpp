@@ -117,13 +117,15 @@ QString unixHandOverScript(const PreparedUpdate &update, qint64 programPid)
                          .arg(programPid)
                          .arg(shellQuoted(update.stageDirectory()), shellQuoted(update.version()),
                               QLatin1String(kHandOverStatusName));
-    // Nothing is moved into a directory or through a link: checked for
-    // every file before the first is moved.
+    // A directory or link in a file's place stops the update before the
+    // first file is moved. The move itself never goes into a directory
+    // either (-T), so one planted after this check makes it fail, not land
+    // inside.
     for (const QString &name : update.names())
         script += QStringLiteral("if [ -d %1 ] || [ -L %1 ]; then stop blocked %1; fi\n")
                       .arg(shellQuoted(program.filePath(name)));
     for (const QString &name : update.names())
-        script += QStringLiteral("mv -f -- %1 %2 || stop move %2\n")
+        script += QStringLiteral("mv -fT -- %1 %2 || stop move %2\n")
                       .arg(shellQuoted(stage.filePath(name)), shellQuoted(program.filePath(name)));
     script += QStringLiteral("rm -f -- \"$0\"\nrmdir -- \"$stage\"\n");
     return script;

@@ -252,6 +252,13 @@ UpdateDescriptor parseUpdateDescriptor(const QByteArray &bytes, const QUrl &desc
             if (!descriptor.version.isEmpty() || !readVersion(value).valid)
                 return refused(mainTr("版本号不可用"));
             descriptor.version = value;
+        } else if (key == QLatin1String("expires")) {
+            if (descriptor.expires.isValid())
+                return refused(mainTr("有效期不可用"));
+            descriptor.expires = QDateTime::fromString(value, Qt::ISODate);
+            if (!descriptor.expires.isValid()
+                || descriptor.expires.timeSpec() == Qt::LocalTime)
+                return refused(mainTr("有效期不可用"));
         } else if (key == QLatin1String("notes")) {
             notes.append(value);
         } else if (key == QLatin1String("file")) {

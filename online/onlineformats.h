@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -48,6 +49,10 @@ struct UpdateDescriptor
 {
     QString version;
     QString notes;
+    // Until when the maker vouches for it ("expires = 2027-01-31T12:00:00Z"):
+    // a mirror that keeps serving an old descriptor cannot hold updates
+    // back for longer. Invalid when the descriptor names no date.
+    QDateTime expires;
     QList<UpdateFile> files; // those for the platform asked for
     QString error;           // empty when the descriptor was read
 };

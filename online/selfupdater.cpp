@@ -71,6 +71,12 @@ void SelfUpdater::onSignatureFetched(bool ok)
 {
     if (!ok || !isSignedBy(m_descriptorBytes, m_signatureDownload->data(), m_updateKey))
         return announceOnly(mainTr("无法确认它来自本程序的制作者（签名缺失或无效），不会自动升级。"));
+    if (!m_descriptor.expires.isValid())
+        return announceOnly(mainTr("升级说明没有写明有效期，不会自动升级。"));
+    if (m_descriptor.expires < QDateTime::currentDateTimeUtc())
+        return announceOnly(
+            mainTr("升级说明已于%1过期（服务器可能没有提供最新的版本），不会自动升级。")
+                .arg(m_descriptor.expires.toUTC().toString(Qt::ISODate)));
     offer(m_descriptor);
 }
 

@@ -24,6 +24,11 @@ QByteArray builtInUpdateKey()
     return key.size() == kUpdateKeyBytes ? key : QByteArray();
 }
 
+bool verifyAccepts(int verifyResult)
+{
+    return verifyResult == 1;
+}
+
 bool isSignedBy(const QByteArray &message, const QByteArray &signature,
                 const QByteArray &publicKey)
 {
@@ -34,12 +39,10 @@ bool isSignedBy(const QByteArray &message, const QByteArray &signature,
         size_t(publicKey.size())));
     const std::unique_ptr<EVP_MD_CTX, ContextFree> context(EVP_MD_CTX_new());
     if (!key || !context
-        || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get()) != 1)
+        || !verifyAccepts(EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, key.get())))
         return false;
-    return EVP_DigestVerify(context.get(),
-                            reinterpret_cast<const unsigned char *>(signature.constData()),
-                            size_t(signature.size()),
-                            reinterpret_cast<const unsigned char *>(message.constData()),
-                            size_t(message.size()))
-        == 1;
+    return verifyAccepts(EVP_DigestVerify(
+        context.get(), reinterpret_cast<const unsigned char *>(signature.constData()),
+        size_t(signature.size()), reinterpret_cast<const unsigned char *>(message.constData()),
+        size_t(message.size())));
 }

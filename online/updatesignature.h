@@ -12,6 +12,10 @@ constexpr int kUpdateSignatureBytes = 64;
 // (ZENTRIK_UPDATE_PUBLIC_KEY), or empty when it was built without one.
 QByteArray builtInUpdateKey();
 
+// OpenSSL's verify calls answer 1 for a valid signature, 0 for an invalid
+// one and a negative number when they could not check: only 1 accepts.
+bool verifyAccepts(int verifyResult);
+
 // True only when `signature` is a valid Ed25519 signature of exactly
 // `message` by the raw 32-byte `publicKey`.
 bool isSignedBy(const QByteArray &message, const QByteArray &signature,

@@ -103,6 +103,7 @@ private slots:
     void updateOfTwoFilesInstallsOnlyWhenBothAreSound();
     void handOverBlockedByDirectoryOrLinkIsToldAtNextStart_data();
     void handOverBlockedByDirectoryOrLinkIsToldAtNextStart();
+    void handOverNeverMovesIntoADirectoryPlantedAfterTheCheck();
     void preparedUpdateIsInstalledAfterTheProgramEnds();
     void noPreparedUpdateLeavesNothingAtExit();
     void windowsHandOverIsNamedByTheTimeAndCleansUp();
@@ -162,7 +163,7 @@ void TestOnline::serveSigned(const QByteArray &descriptor)
     const QString path = m_keyDir.filePath("updata.cfg");
     writeFile(path, descriptor);
     QVERIFY(signUpdate({m_keyDir.filePath("maker.pem"), path}));
-    m_server->serve(kServerDir + "updata.cfg", descriptor);
+    m_server->serve(kServerDir + "updata.cfg", contentOf(path));
     m_server->serve(kServerDir + "updata.cfg.sig", contentOf(path + ".sig"));
 }
 
@@ -356,10 +357,16 @@ void TestOnline::tutorialPagesStayInTheirLane()
 
 void TestOnline::signatureChecksTheExactBytes()
 {
-    const QByteArray descriptor("version = V9\n");
     const QString path = m_keyDir.filePath("exact.cfg");
-    writeFile(path, descriptor);
-    QVERIFY(signUpdate({m_keyDir.filePath("maker.pem"), path}));
+    writeFile(path, "version = V9\nexpires = 2020-01-01T00:00:00Z");
+    QVERIFY(signUpdate({"--days", "7", m_keyDir.filePath("maker.pem"), path}));
+    const QByteArray descriptor = contentOf(path);
+    QVERIFY(descriptor.startsWith("version = V9\nexpires = 20"));
+    QCOMPARE(descriptor.count("expires"), 1);
+    const QDateTime expires =
+        parseUpdateDescriptor(descriptor, QUrl("https://example.org/updata.cfg"), thisPlatform())
+            .expires;
+    QVERIFY(qAbs(QDateTime::currentDateTimeUtc().daysTo(expires) - 7) <= 1);
     const QByteArray signature = contentOf(path + ".sig");
     QVERIFY(isSignedBy(descriptor, signature, m_publicKey));
     QVERIFY(!isSignedBy(descriptor + "\n", signature, m_publicKey));
@@ -368,6 +375,10 @@ void TestOnline::signatureChecksTheExactBytes()
     otherKey[0] = char(otherKey[0] ^ 1);
     QVERIFY(!isSignedBy(descriptor, signature, otherKey));
     QVERIFY(!isSignedBy(descriptor, signature, {}));
+    // Only a plain 1 from the library is a valid signature; its error codes are negative.
+    QVERIFY(verifyAccepts(1));
+    for (const int result : {0, -1, -2, 2})
+        QVERIFY(!verifyAccepts(result));
 }
 
 void TestOnline::downloadFollowsRedirectsOnlyWithinItsScheme()
@@ -528,6 +539,8 @@ void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled_data()
     QTest::newRow("signed by another key") << "other key";
     QTest::newRow("descriptor changed after signing") << "changed";
     QTest::newRow("no key built in") << "no key";
+    QTest::newRow("expired") << "expired";
+    QTest::newRow("signed without an expiry") << "no expiry";
 }
 
 void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled()
@@ -545,6 +558,21 @@ void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled()
     } else if (signature == "changed") {
         QByteArray descriptor = contentOf(m_keyDir.filePath("updata.cfg"));
         m_server->serve(kServerDir + "updata.cfg", descriptor.replace("1.1.7", "1.1.8"));
+    } else if (signature == "expired") {
+        const QString path = m_keyDir.filePath("updata.cfg");
+        QVERIFY(signUpdate({"--until", "2020-01-01T00:00:00Z", m_keyDir.filePath("maker.pem"), path}));
+        m_server->serve(kServerDir + "updata.cfg", contentOf(path));
+        m_server->serve(kServerDir + "updata.cfg.sig", contentOf(path + ".sig"));
+    } else if (signature == "no expiry") {
+        const QString path = m_keyDir.filePath("bare.cfg");
+        writeFile(path, "version = V1.1.7\n"
+                            + fileLine("zentrik-assistant", "files/zentrik-assistant", "new program"));
+        QCOMPARE(QProcess::execute("openssl", {"pkeyutl", "-sign", "-rawin", "-inkey",
+                                               m_keyDir.filePath("maker.pem"), "-in", path, "-out",
+                                               path + ".sig"}),
+                 0);
+        m_server->serve(kServerDir + "updata.cfg", contentOf(path));
+        m_server->serve(kServerDir + "updata.cfg.sig", contentOf(path + ".sig"));
     } else {
         key.clear();
     }
@@ -558,6 +586,10 @@ void TestOnline::onlyAnUpdateSignedByTheMakerIsInstalled()
     QCOMPARE(m_dialogs.texts(Kind::Information).size(), 1);
     const QString told = m_dialogs.texts(Kind::Information).at(0);
     QVERIFY2(told.contains("发现新版本V1.1.") && told.contains(base().toString()), qPrintable(told));
+    if (signature == "expired")
+        QVERIFY2(told.contains("2020-01-01T00:00:00Z") && told.contains("过期"), qPrintable(told));
+    if (signature == "no expiry")
+        QVERIFY2(told.contains("有效期"), qPrintable(told));
     QVERIFY(!m_server->requests.contains(kServerDir + "files/zentrik-assistant"));
     updater.handOver(QCoreApplication::applicationPid());
     QCOMPARE(entriesOf(m_programDir->path()), QStringList{"zentrik-assistant"});
@@ -654,6 +686,39 @@ void TestOnline::handOverBlockedByDirectoryOrLinkIsToldAtNextStart()
     m_dialogs.clear();
     QCOMPARE(runCheck(nextStart, install), SelfUpdater::Outcome::NothingNew);
     QCOMPARE(m_dialogs.calls.size(), 0);
+}
+
+void TestOnline::handOverNeverMovesIntoADirectoryPlantedAfterTheCheck()
+{
+    // An `mv` first on the hand-over's PATH plants the directory just before
+    // each move, after the script has looked.
+    const QString inTheWay = m_programDir->filePath("zentrik-assistant");
+    QTemporaryDir shim;
+    writeFile(shim.filePath("mv"), QStringLiteral("#!/bin/sh\n"
+                                                  "case \"$*\" in *%1*) rm -f -- '%2' 2>/dev/null; mkdir -p -- '%2';; esac\n"
+                                                  "exec /bin/mv \"$@\"\n")
+                                       .arg(".zentrik-update-", inTheWay)
+                                       .toUtf8());
+    QFile::setPermissions(shim.filePath("mv"), QFile::ReadOwner | QFile::ExeOwner);
+    serveUpdate("V1.1.7", "new program");
+    m_dialogs.questionAnswers.enqueue(true);
+    SelfUpdater updater(m_dialogs, base());
+    updater.setUpdateKey(m_publicKey);
+    QCOMPARE(runCheck(updater, ProgramInstall::inDirectory(m_programDir->path())),
+             SelfUpdater::Outcome::Prepared);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(shim.path()) + ':' + path);
+    handOverAndEnd(updater);
+    qputenv("PATH", path);
+
+    const QStringList stages = QDir(m_programDir->path()).entryList({".zentrik-update-*"},
+                                                                    QDir::Dirs | QDir::Hidden);
+    QCOMPARE(stages.size(), 1);
+    const QString status = m_programDir->filePath(stages.at(0) + "/" + kHandOverStatusName);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(status), 20000);
+    QVERIFY(QFileInfo(inTheWay).isDir());
+    QCOMPARE(entriesOf(inTheWay), QStringList());
+    QVERIFY(contentOf(status).contains("move"));
 }
 
 void TestOnline::preparedUpdateIsInstalledAfterTheProgramEnds()
