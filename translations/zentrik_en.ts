@@ -1082,13 +1082,13 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+468"/>
+        <location filename="../scope/scopeview.cpp" line="+472"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+343"/>
+        <location filename="../uart/uarttab.cpp" line="+347"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -1096,7 +1096,7 @@
         <location filename="../car/cartab.cpp" line="+424"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+278"/>
-        <location filename="../online/selfupdater.cpp" line="+100"/>
+        <location filename="../online/selfupdater.cpp" line="+106"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
         <translation>Question</translation>
@@ -1136,8 +1136,8 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../scope/scopecsv.cpp" line="+355"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-389"/>
-        <location line="+397"/>
+        <location filename="../scope/scopeview.cpp" line="-392"/>
+        <location line="+400"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
@@ -1260,15 +1260,15 @@ no such port;</translation>
         <location filename="../gsm/gsmtab.cpp" line="-113"/>
         <location line="+34"/>
         <location line="+59"/>
-        <location filename="../online/selfupdater.cpp" line="-57"/>
-        <location line="+84"/>
+        <location filename="../online/selfupdater.cpp" line="-63"/>
+        <location line="+90"/>
         <location filename="../source/networksourcepanel.cpp" line="+94"/>
         <location filename="../source/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-279"/>
+        <location filename="../uart/uarttab.cpp" line="-283"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1279,7 +1279,7 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+162"/>
+        <location line="+166"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
@@ -1619,7 +1619,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-467"/>
+        <location filename="../scope/scopeview.cpp" line="-469"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1629,7 +1629,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Comma-separated (*.csv)</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+25"/>
         <source>内存不足</source>
         <translation>Out of memory</translation>
     </message>
@@ -1736,7 +1736,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../scope/scopeview.cpp" line="+206"/>
+        <location filename="../scope/scopeview.cpp" line="+209"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -2263,7 +2263,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../online/onlineformats.cpp" line="+29"/>
+        <location filename="../online/onlineformats.cpp" line="+30"/>
         <location line="+12"/>
         <source>文件过大</source>
         <translation>The file is too large</translation>
@@ -2324,7 +2324,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The file is not text</translation>
     </message>
     <message>
-        <location line="+130"/>
+        <location line="+117"/>
         <source>文件行应有5项</source>
         <translation>A file line needs 5 fields</translation>
     </message>
@@ -2370,7 +2370,13 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Unusable version</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+4"/>
+        <location line="+4"/>
+        <source>有效期不可用</source>
+        <translation>The expiry date is not usable</translation>
+    </message>
+    <message>
+        <location line="+10"/>
         <source>文件%1重复</source>
         <translation>File %1 listed twice</translation>
     </message>
@@ -2385,7 +2391,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>No version</translation>
     </message>
     <message>
-        <location filename="../online/selfupdater.cpp" line="-73"/>
+        <location filename="../online/selfupdater.cpp" line="-79"/>
         <source>本程序构建时没有配置升级签名的公钥，不能自动升级。</source>
         <translation>This build has no public key for update signatures, so it cannot update itself.</translation>
     </message>
@@ -2395,7 +2401,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>It cannot be confirmed to come from the program&apos;s maker (the signature is missing or invalid), so it will not be installed automatically.</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+2"/>
+        <source>升级说明没有写明有效期，不会自动升级。</source>
+        <translation>The update description names no expiry date; it will not be installed automatically.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>升级说明已于%1过期（服务器可能没有提供最新的版本），不会自动升级。</source>
+        <translation>The update description expired on %1 (the server may not be offering the newest version); it will not be installed automatically.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>发现新版本%1。</source>
         <translation>A new version %1 is available.</translation>
     </message>
