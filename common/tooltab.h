@@ -5,7 +5,8 @@ struct SettingsRecord;
 
 // What the window asks of a tool tab: its own fields of the settings record
 // and of the program's settings, and its share of the window's once-a-second
-// housekeeping; a tab without some of these keeps the empty defaults. A tab whose need of the tick can change also has a signal
+// housekeeping; a tab that has no part in one of these leaves the empty
+// default. A tab whose need of the tick can change also has a signal
 // tickNeedChanged(), emitted whenever tickNeeded() may have changed, so the
 // window can rest its timer while no tab needs it.
 class ToolTab
