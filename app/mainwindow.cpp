@@ -92,7 +92,7 @@ void MainWindow::createTabs(const PortListSource &portSource)
     m_gpsTab = new GpsTab(m_dialogs, portSource, this);
     m_carTab = new CarTab(m_dialogs, portSource, this);
     m_netTab = new NetTab(m_dialogs, this);
-    m_toolTabs = {m_uartTab, m_carTab, m_gsmTab};
+    m_toolTabs = {m_uartTab, m_carTab, m_gsmTab, m_gpsTab, m_netTab};
 
     QTabWidget *tabs = ui->tabWidget_main;
     tabs->addTab(m_uartTab, mainTr("串口调试助手"));

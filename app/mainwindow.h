@@ -96,7 +96,7 @@ private:
     CarTab *m_carTab = nullptr;
     NetTab *m_netTab = nullptr;
     // The tabs with settings or housekeeping, in the order their ticks run.
-    std::array<ToolTab *, 3> m_toolTabs{};
+    std::array<ToolTab *, 5> m_toolTabs{};
     // The main tabs' pages and titles in their first order: the page
     // numbers of the settings file.
     std::array<QWidget *, 6> m_pages{};

@@ -4,6 +4,7 @@
 #include "capturecontrols.h"
 #include "ccdview.h"
 #include "dialogs.h"
+#include "listenscopebox.h"
 #include "paramview.h"
 #include "sampledecoders.h"
 #include "scopeview.h"
@@ -13,6 +14,7 @@
 #include "sourceselector.h"
 #include "tcpserverlink.h"
 #include "translation.h"
+#include "udplink.h"
 #include "ui_cartab.h"
 
 #include <QHash>
@@ -30,6 +32,8 @@ namespace {
 const char *const kProtocolKeys[] = {"car", "text", "justfloat"};
 const char kProtocolSetting[] = "car/protocol";
 const char kParameterFileSetting[] = "car/parameterFile";
+const char kTcpServerScopeSetting[] = "car/tcpServerScope";
+const char kUdpScopeSetting[] = "car/udpScope";
 
 int protocolIndex(const QString &key)
 {
@@ -175,6 +179,8 @@ void CarTab::saveProgramSettings(QSettings &settings) const
                       QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
     settings.setValue(QLatin1String(kParameterFileSetting), m_paramView->fileName());
     panel()->saveBaudRate(settings, QStringLiteral("car/baudRate"));
+    saveListenScope(settings, QLatin1String(kTcpServerScopeSetting), ui->car_tcp_server_scope);
+    saveListenScope(settings, QLatin1String(kUdpScopeSetting), ui->car_udp_scope);
 }
 
 void CarTab::loadProgramSettings(const QSettings &settings)
@@ -186,6 +192,8 @@ void CarTab::loadProgramSettings(const QSettings &settings)
     if (!parameterFile.isEmpty())
         m_paramView->reopenFile(parameterFile);
     panel()->loadBaudRate(settings, QStringLiteral("car/baudRate"));
+    loadListenScope(settings, QLatin1String(kTcpServerScopeSetting), ui->car_tcp_server_scope);
+    loadListenScope(settings, QLatin1String(kUdpScopeSetting), ui->car_udp_scope);
 }
 
 bool CarTab::tickNeeded() const
@@ -211,13 +219,28 @@ void CarTab::createSources(const PortListSource &portSource)
                          portSource);
     TcpServerLink *server = m_sources->addTcpServer(
         {ui->car_tcp_server_link, {ui->car_tcp_port_s}, mainTr("开始监听"), mainTr("停止监听"),
-         mainTr("监听失败")});
+         mainTr("监听失败"), ui->car_tcp_server_scope, ui->car_tcp_server_listenAddress});
     server->setGatherInterval(SerialLink::kGatherMs);
     watchTcpServerClients(server);
     m_sources->addTcpClient({ui->car_tcp_client_link, {ui->car_tcp_ip_c, ui->car_tcp_port_c},
                              mainTr("连接"), mainTr("断开"), mainTr("连接失败")});
-    m_sources->addUdp(
-        {ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"), mainTr("解绑"), mainTr("绑定失败")});
+    watchUdpSenders(m_sources->addUdp({ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"),
+                                       mainTr("解绑"), mainTr("绑定失败"), ui->car_udp_scope,
+                                       ui->car_udp_listenAddress}));
+}
+
+// Like the TCP server, one car at a time: the label tells how many
+// datagrams of others were dropped, and from whom the last came.
+void CarTab::watchUdpSenders(UdpLink *udp)
+{
+    connect(udp, &ByteLink::opened, ui->car_udp_status, &QLabel::clear);
+    connect(udp, &UdpLink::ignored, this, [this, udp](const QString &ip, quint16 port) {
+        ui->car_udp_status->setText(
+            mainTr("一次只接收一辆小车：已忽略其他发送方的%1个数据包，最近来自[%2:%3]")
+                .arg(udp->ignoredDatagrams())
+                .arg(ip)
+                .arg(port));
+    });
 }
 
 // One car feeds the parser at a time: frames of two cars interleaved would

@@ -23,6 +23,7 @@ class SerialPortPanel;
 class SourceSelector;
 class SampleDecoder;
 class TcpServerLink;
+class UdpLink;
 class TextLineDecoder;
 
 namespace Ui {
@@ -84,6 +85,7 @@ public slots:
 private:
     void createSources(const PortListSource &portSource);
     void watchTcpServerClients(TcpServerLink *server);
+    void watchUdpSenders(UdpLink *udp);
     void addPage(QWidget *page, QWidget *view, const char *noteName = nullptr);
     void showProtocolNotes();
     void startDecoding();

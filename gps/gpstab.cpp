@@ -4,6 +4,7 @@
 #include "consoletext.h"
 #include "dialogs.h"
 #include "hextext.h"
+#include "listenscopebox.h"
 #include "mappage.h"
 #include "programinfo.h"
 #include "receiveview.h"
@@ -18,6 +19,7 @@
 #include <QDateTime>
 #include <QHostAddress>
 #include <QScopedValueRollback>
+#include <QSettings>
 #include <QTime>
 
 // Resources of a static library are registered by hand.
@@ -91,6 +93,16 @@ GpsTab::~GpsTab()
     m_tcp->disconnect(this);
 }
 
+void GpsTab::saveProgramSettings(QSettings &settings) const
+{
+    saveListenScope(settings, QStringLiteral("gps/tcpServerScope"), ui->gps_tcp_server_scope);
+}
+
+void GpsTab::loadProgramSettings(const QSettings &settings)
+{
+    loadListenScope(settings, QStringLiteral("gps/tcpServerScope"), ui->gps_tcp_server_scope);
+}
+
 SerialPortPanel *GpsTab::panel() const
 {
     return m_sources->serialPanel();
@@ -108,7 +120,8 @@ void GpsTab::createSources(const PortListSource &portSource)
                                      ui->rtsCheck_gps, ui->flowBox_gps},
                                     portSource);
     m_tcp = m_sources->addTcpServer({ui->gps_tcp_server_link, {ui->gps_tcp_port_s},
-                                     mainTr("监听"), mainTr("停止"), mainTr("监听失败")});
+                                     mainTr("监听"), mainTr("停止"), mainTr("监听失败"),
+                                     ui->gps_tcp_server_scope, ui->gps_tcp_server_listenAddress});
     m_tcp->setAddress(QHostAddress::AnyIPv4);
     ui->gps_tcp_port_s->setValidator(new QIntValidator(0, 65535, ui->gps_tcp_port_s));
     // A listening server fails only to open.

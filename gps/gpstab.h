@@ -5,6 +5,7 @@
 #include "mapbacklog.h"
 #include "portenumerator.h"
 #include "textcodec.h"
+#include "tooltab.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -32,7 +33,7 @@ class GpsTab;
 // The map page and its web engine start the first time the tab is shown or
 // a device asks for a picture; until then what the map is told waits in a
 // bounded backlog.
-class GpsTab : public QWidget
+class GpsTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
@@ -44,6 +45,9 @@ public:
 
     GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GpsTab() override;
+
+    void saveProgramSettings(QSettings &settings) const override;
+    void loadProgramSettings(const QSettings &settings) override;
 
     SerialPortPanel *panel() const;
     TcpServerLink *tcpServer() const { return m_tcp; }

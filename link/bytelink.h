@@ -19,6 +19,9 @@ public:
     // taken yet (beyond that the peer is cut off).
     static constexpr qint64 kReadPieceBytes = 64 * 1024;
     static constexpr qint64 kMaxUnsentBytes = 16 << 20;
+    // Where one device at a time is served, how long it may stay silent
+    // before another may take its place.
+    static constexpr int kIdleMs = 30000;
 
     using QObject::QObject;
 
@@ -32,6 +35,9 @@ public:
     virtual QString errorString() const = 0;
     // Bytes accepted by write() and not yet sent.
     virtual qint64 bytesToWrite() const { return 0; }
+    // Where an open server or UDP endpoint is bound, as listenAddressText()
+    // writes it; empty for other links and while closed.
+    virtual QString listenAddress() const { return {}; }
 
 signals:
     void opened();

@@ -31,7 +31,7 @@ bool myTcpClient::adopt(qintptr descriptor)
     m_ip = addressText(peerAddress());
     m_port = peerPort();
     setReadBufferSize(kReadPieceBytes);
-    m_lastHeard.start();
+    m_lastHeardAt = m_clock();
     return true;
 }
 
@@ -54,7 +54,7 @@ void myTcpClient::reportWaiting()
 // A timer rather than a wait: the GUI stays live and nothing re-enters.
 void myTcpClient::onReadyRead()
 {
-    m_lastHeard.start();
+    m_lastHeardAt = m_clock();
     if (bytesAvailable() >= kReadPieceBytes)
         m_gather.start(0); // the socket takes no more until this piece is read
     else if (!m_gather.isActive())

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "bytelink.h"
+#include "linkclock.h"
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <utility>
 
 // One connection accepted by myTcpServer. Its ID is its socket descriptor.
 //
@@ -31,12 +33,14 @@ public:
     bool adopt(qintptr descriptor);
 
     void setGatherInterval(int ms) { m_gatherMs = ms; }
+    // What silentMs() is measured on; set before adopt().
+    void setClock(LinkClock clock) { m_clock = std::move(clock); }
 
     int clientID() const { return m_id; }
     QString clientIP() const { return m_ip; }
     int clientPort() const { return m_port; }
     // Since the connection opened or the peer last sent something.
-    qint64 silentMs() const { return m_lastHeard.elapsed(); }
+    qint64 silentMs() const { return m_clock() - m_lastHeardAt; }
 
     // A peer's address as the user knows it: IPv4 in dotted form even when
     // it came through a dual-stack socket.
@@ -57,5 +61,6 @@ private:
     int m_port = 0;
     QTimer m_gather;
     int m_gatherMs = kGatherMs;
-    QElapsedTimer m_lastHeard;
+    LinkClock m_clock = steadyClockMs;
+    qint64 m_lastHeardAt = 0;
 };

@@ -37,6 +37,7 @@ void myTcpServer::incomingConnection(qintptr descriptor)
         return;
     }
     auto *client = new myTcpClient(this);
+    client->setClock(m_clock);
     if (!client->adopt(descriptor)) {
         delete client;
         return;

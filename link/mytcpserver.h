@@ -1,11 +1,14 @@
 #pragma once
 
 #include "bytelink.h"
+#include "linkclock.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QTcpServer>
+
+#include <utility>
 
 class myTcpClient;
 
@@ -35,6 +38,9 @@ public:
     // been silent longest, if that is at least `ms`; 0 (the default)
     // refuses it.
     void setIdleReplacement(int ms) { m_idleReplaceMs = ms; }
+    // What a client's silence is measured on, for clients connected from
+    // now on.
+    void setClock(LinkClock clock) { m_clock = std::move(clock); }
     int connectionLimit() const { return m_limit; }
     int clientCount() const { return m_count; }
     QList<int> clientIDs() const { return m_ids; }
@@ -80,4 +86,5 @@ private:
     int m_limit = kDefaultLimit;
     int m_idleReplaceMs = 0;
     int m_gatherMs;
+    LinkClock m_clock = steadyClockMs;
 };

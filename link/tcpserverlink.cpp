@@ -4,6 +4,8 @@
 #include "receivescope.h"
 #include "socketerror.h"
 
+#include <utility>
+
 TcpServerLink::TcpServerLink(QObject *parent)
     : ByteLink(parent)
     , m_server(new myTcpServer(this))
@@ -36,6 +38,11 @@ void TcpServerLink::setGatherInterval(int ms)
     m_server->setGatherInterval(ms);
 }
 
+void TcpServerLink::setClock(LinkClock clock)
+{
+    m_server->setClock(std::move(clock));
+}
+
 int TcpServerLink::clientCount() const
 {
     return m_server->clientCount();
@@ -56,11 +63,18 @@ quint16 TcpServerLink::port() const
     return m_server->isListening() ? m_server->serverPort() : m_port;
 }
 
+QString TcpServerLink::listenAddress() const
+{
+    if (!m_server->isListening())
+        return {};
+    return listenAddressText(m_server->serverAddress(), m_server->serverPort());
+}
+
 bool TcpServerLink::open()
 {
     if (m_server->isListening())
         return true;
-    if (!m_server->listen(m_address, m_port)) {
+    if (!m_server->listen(scopeAddress(m_scope, m_address), m_port)) {
         m_error = socketErrorText(m_server->serverError(), m_server->errorString());
         return false;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "bytelink.h"
+#include "linkclock.h"
+#include "listenaddress.h"
 
 #include <QHostAddress>
 
@@ -14,7 +16,6 @@ class TcpServerLink : public ByteLink
     Q_OBJECT
 public:
     static constexpr int kAllClients = 0;
-    static constexpr int kIdleMs = 30000;
 
     explicit TcpServerLink(QObject *parent = nullptr);
 
@@ -32,8 +33,12 @@ public:
     // How long a client gathers bytes before they are handed out (100 ms
     // unless set).
     void setGatherInterval(int ms);
-    // Where to listen: by default every address, IPv4 and IPv6.
+    // What every network means: by default every address, IPv4 and IPv6.
     void setAddress(const QHostAddress &address) { m_address = address; }
+    // Every network unless set; this machine alone binds 127.0.0.1.
+    void setScope(ListenScope scope) { m_scope = scope; }
+    // What a client's silence is measured on.
+    void setClock(LinkClock clock);
     quint16 port() const;
     // Where write() sends: a client's ID, or kAllClients.
     void setTarget(int clientID) { m_target = clientID; }
@@ -52,6 +57,7 @@ public:
     bool isOpen() const override;
     qint64 write(const QByteArray &bytes) override;
     QString errorString() const override { return m_error; }
+    QString listenAddress() const override;
 
 signals:
     void clientConnected(int clientID, const QString &ip, int port);
@@ -69,6 +75,7 @@ private:
 
     myTcpServer *m_server;
     QHostAddress m_address = QHostAddress::Any;
+    ListenScope m_scope = ListenScope::AllNetworks;
     quint16 m_port = 0;
     int m_target = kAllClients;
     QString m_error;

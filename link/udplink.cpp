@@ -35,11 +35,13 @@ bool UdpLink::open()
 {
     if (isOpen())
         return true;
-    if (!m_socket.bind(QHostAddress::Any, m_localPort)) {
+    if (!m_socket.bind(scopeAddress(m_scope), m_localPort)) {
         m_error = socketErrorText(m_socket.error(), m_socket.errorString());
         return false;
     }
     m_error.clear();
+    m_followed.clear();
+    m_ignored = 0;
     emit opened();
     return true;
 }
@@ -52,6 +54,11 @@ void UdpLink::close()
     m_socket.close();
     m_waiting.clear();
     emit closed();
+}
+
+QString UdpLink::listenAddress() const
+{
+    return isOpen() ? listenAddressText(m_socket.localAddress(), m_socket.localPort()) : QString();
 }
 
 bool UdpLink::isOpen() const
@@ -116,8 +123,29 @@ void UdpLink::readDatagrams()
         const quint32 ipv4 = datagram.senderAddress().toIPv4Address(&isIpv4);
         const QString ip =
             isIpv4 ? QHostAddress(ipv4).toString() : datagram.senderAddress().toString();
+        if (!follows(datagram.senderAddress(), quint16(datagram.senderPort()))) {
+            ++m_ignored;
+            emit ignored(ip, quint16(datagram.senderPort()));
+            continue;
+        }
         const ReceiveScope receiving;
         emit receivedFrom(ip, quint16(datagram.senderPort()), datagram.data());
         emit received(datagram.data());
     }
+}
+
+// Whether a datagram of this sender is handed out; the sender followed
+// changes only after its silence.
+bool UdpLink::follows(const QHostAddress &address, quint16 port)
+{
+    if (m_idleMs <= 0)
+        return true;
+    const qint64 now = m_clock();
+    const bool followed = address.isEqual(m_followed) && port == m_followedPort;
+    if (!followed && !m_followed.isNull() && now - m_lastHeardAt < m_idleMs)
+        return false;
+    m_followed = address;
+    m_followedPort = port;
+    m_lastHeardAt = now;
+    return true;
 }

@@ -1,9 +1,17 @@
 #include "nettab.h"
 
+#include "listenscopebox.h"
 #include "tcpclientpage.h"
 #include "tcpserverpage.h"
 #include "udppage.h"
 #include "ui_nettab.h"
+
+#include <QSettings>
+
+namespace {
+const char kServerScopeSetting[] = "net/tcpServerScope";
+const char kUdpScopeSetting[] = "net/udpScope";
+} // namespace
 
 NetTab::NetTab(Dialogs &dialogs, QWidget *parent)
     : QWidget(parent)
@@ -21,4 +29,16 @@ NetTab::~NetTab()
     delete m_udp;
     delete m_client;
     delete m_server;
+}
+
+void NetTab::saveProgramSettings(QSettings &settings) const
+{
+    saveListenScope(settings, QLatin1String(kServerScopeSetting), ui->tcp_server_scope);
+    saveListenScope(settings, QLatin1String(kUdpScopeSetting), ui->udp_scope);
+}
+
+void NetTab::loadProgramSettings(const QSettings &settings)
+{
+    loadListenScope(settings, QLatin1String(kServerScopeSetting), ui->tcp_server_scope);
+    loadListenScope(settings, QLatin1String(kUdpScopeSetting), ui->udp_scope);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tooltab.h"
+
 #include <QWidget>
 
 #include <memory>
@@ -14,13 +16,16 @@ class NetTab;
 }
 
 // The network assistant: a TCP server, a TCP client and a UDP endpoint,
-// one page each.
-class NetTab : public QWidget
+// one page each. It keeps where the server and the endpoint listen.
+class NetTab : public QWidget, public ToolTab
 {
     Q_OBJECT
 public:
     explicit NetTab(Dialogs &dialogs, QWidget *parent = nullptr);
     ~NetTab() override;
+
+    void saveProgramSettings(QSettings &settings) const override;
+    void loadProgramSettings(const QSettings &settings) override;
 
     TcpServerPage *serverPage() const { return m_server; }
     TcpClientPage *clientPage() const { return m_client; }

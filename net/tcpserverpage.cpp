@@ -1,5 +1,6 @@
 #include "tcpserverpage.h"
 
+#include "listenscopebox.h"
 #include "netpage.h"
 #include "networksourcepanel.h"
 #include "tcpserverlink.h"
@@ -58,8 +59,13 @@ void TcpServerPage::createListenButton(Dialogs &dialogs, QWidget *form)
 {
     auto *panel = new NetworkSourcePanel(
         {ui.tcp_server_listenButton, {ui.tcp_server_port}, mainTr("开始监听"), mainTr("停止监听"),
-         mainTr("监听失败")},
-        *m_link, [this] { m_link->setPort(quint16(ui.tcp_server_port->value())); }, dialogs, form);
+         mainTr("监听失败"), ui.tcp_server_scope, ui.tcp_server_listenAddress},
+        *m_link,
+        [this] {
+            m_link->setPort(quint16(ui.tcp_server_port->value()));
+            m_link->setScope(listenScope(ui.tcp_server_scope));
+        },
+        dialogs, form);
     panel->setFailureReport([this](const QString &, const QString &why) {
         m_page->failure(mainTr("监听端口%1失败：%2").arg(ui.tcp_server_port->value()).arg(why));
     });

@@ -16,9 +16,10 @@ namespace Ui {
 class NetTab;
 }
 
-// "TCP服务器": listens on a port, lists its clients by number (the server's
-// own numbering), address and port, receives from all and sends to the
-// chosen client or to all of them. At most ten clients; a further
+// "TCP服务器": listens on a port (on every network or this machine only,
+// shown beside the button while listening), lists its clients by number
+// (the server's own numbering), address and port, receives from all and
+// sends to the chosen client or to all of them. At most ten clients; a further
 // connection is closed and logged.
 class TcpServerPage : public QObject
 {

@@ -1,5 +1,6 @@
 #include "udppage.h"
 
+#include "listenscopebox.h"
 #include "netpage.h"
 #include "translation.h"
 #include "udplink.h"
@@ -15,6 +16,7 @@ UdpPage::UdpPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     , m_page(new NetPage(form, QStringLiteral("udp_"), dialogs))
 {
     ui.udp_ip->setText(QStringLiteral("127.0.0.1"));
+    fillListenScopeBox(ui.udp_scope);
     connect(ui.udp_openButton, &QPushButton::clicked, this, &UdpPage::toggleOpen);
     connect(m_link, &UdpLink::receivedFrom, this,
             [this](const QString &ip, quint16 port, const QByteArray &datagram) {
@@ -47,6 +49,7 @@ void UdpPage::toggleOpen()
 void UdpPage::open()
 {
     m_link->setLocalPort(quint16(ui.udp_localPort->value()));
+    m_link->setScope(listenScope(ui.udp_scope));
     if (!m_link->open()) {
         m_page->failure(mainTr("打开UDP端口%1失败：%2")
                             .arg(ui.udp_localPort->value())
@@ -70,6 +73,8 @@ void UdpPage::showOpen(bool open)
 {
     ui.udp_openButton->setText(open ? mainTr("关闭") : mainTr("打开"));
     ui.udp_localPort->setEnabled(!open);
+    ui.udp_scope->setEnabled(!open);
+    ui.udp_listenAddress->setText(m_link->listenAddress());
     m_page->setReady(open);
 }
 

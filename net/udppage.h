@@ -13,8 +13,9 @@ namespace Ui {
 class NetTab;
 }
 
-// "UDP": binds a local port, shows every datagram with its sender and sends
-// datagrams to a target given by IPv4 address or host name and port.
+// "UDP": binds a local port (on every network or this machine only, shown
+// beside the button while open), shows every datagram with its sender and
+// sends datagrams to a target given by IPv4 address or host name and port.
 class UdpPage : public QObject
 {
     Q_OBJECT

@@ -2,8 +2,11 @@
 
 #include "bytelink.h"
 #include "dialogs.h"
+#include "listenscopebox.h"
 #include "translation.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include <utility>
@@ -18,12 +21,19 @@ NetworkSourcePanel::NetworkSourcePanel(const NetworkSourceWidgets &widgets, Byte
     , m_dialogs(dialogs)
     , m_dialogParent(dialogParent)
 {
+    if (m_widgets.scope)
+        fillListenScopeBox(m_widgets.scope);
     connect(m_widgets.button, &QPushButton::clicked, this, &NetworkSourcePanel::onButtonClicked);
     connect(&m_link, &ByteLink::opened, this, &NetworkSourcePanel::onLinkOpened);
     connect(&m_link, &ByteLink::closed, this, &NetworkSourcePanel::onLinkClosed);
     connect(&m_link, &ByteLink::failed, this, &NetworkSourcePanel::onLinkFailed);
     connect(&m_link, &ByteLink::lost, this, &NetworkSourcePanel::onLinkLost);
     setState(State::Idle);
+}
+
+ListenScope NetworkSourcePanel::scope() const
+{
+    return listenScope(m_widgets.scope);
 }
 
 void NetworkSourcePanel::onButtonClicked()
@@ -80,6 +90,10 @@ void NetworkSourcePanel::setState(State state)
     m_state = state;
     for (QWidget *field : qAsConst(m_widgets.fields))
         field->setEnabled(state == State::Idle);
+    if (m_widgets.scope)
+        m_widgets.scope->setEnabled(state == State::Idle);
+    if (m_widgets.address)
+        m_widgets.address->setText(state == State::Open ? m_link.listenAddress() : QString());
     m_widgets.button->setText(state == State::Idle ? m_widgets.openText : m_widgets.closeText);
     if (wasActive != isActive())
         emit activeChanged();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listenaddress.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -10,6 +12,8 @@
 
 class ByteLink;
 class Dialogs;
+class QComboBox;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -23,6 +27,10 @@ struct NetworkSourceWidgets
     QString openText;    // "开始监听"
     QString closeText;   // "停止监听"
     QString failureText; // "监听失败": the message when the link cannot open
+    // A server's or UDP endpoint's: where it listens (filled here, fixed
+    // while active like the fields) and where it is bound while open.
+    QComboBox *scope = nullptr;
+    QLabel *address = nullptr;
 };
 
 // Drives one network link's open/close button: hands the fields to the link
@@ -44,6 +52,8 @@ public:
     void setFailureReport(FailureReport report) { m_report = std::move(report); }
 
     bool isOpen() const { return m_state == State::Open; }
+    // What the scope box chooses; every network without one.
+    ListenScope scope() const;
     // Opening or open.
     bool isActive() const { return m_state != State::Idle; }
 

@@ -2,6 +2,7 @@
 
 #include "capturecontrols.h"
 #include "dialogs.h"
+#include "listenscopebox.h"
 #include "seriallink.h"
 #include "tcpclientlink.h"
 #include "tcpserverlink.h"
@@ -71,7 +72,12 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
     auto *link = new TcpServerLink(this);
     link->setSingleClient();
     const QList<QWidget *> fields = widgets.fields;
-    addNetwork(link, widgets, [link, fields] { link->setPort(fieldPort(fields, 0)); },
+    QComboBox *scope = widgets.scope;
+    addNetwork(link, widgets,
+               [link, fields, scope] {
+                   link->setPort(fieldPort(fields, 0));
+                   link->setScope(listenScope(scope));
+               },
                [fields] { return QStringLiteral("tcp-server %1").arg(fieldText(fields, 0)); });
     connect(link, &ByteLink::opened, this, [this] { m_servedClient = 0; });
     connect(link, &TcpServerLink::clientConnected, this,
@@ -111,11 +117,18 @@ TcpClientLink *SourceSelector::addTcpClient(const NetworkSourceWidgets &widgets)
 UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
 {
     auto *link = new UdpLink(this);
+    link->setSingleSender();
     const QList<QWidget *> fields = widgets.fields;
-    addNetwork(link, widgets, [link, fields] { link->setLocalPort(fieldPort(fields, 0)); },
+    QComboBox *scope = widgets.scope;
+    addNetwork(link, widgets,
+               [link, fields, scope] {
+                   link->setLocalPort(fieldPort(fields, 0));
+                   link->setScope(listenScope(scope));
+               },
                [fields] { return QStringLiteral("udp %1").arg(fieldText(fields, 0)); });
     connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
-    // Answers go to whoever sent last: the car's address is not configured.
+    // Answers go to the sender followed: the car's address is not
+    // configured.
     connect(link, &ByteLink::opened, this, [this] { m_udpPeer.clear(); });
     connect(link, &UdpLink::receivedFrom, this,
             [this, link](const QString &ip, quint16 port, const QByteArray &) {

@@ -35,11 +35,14 @@ public:
     // Each adds the next entry of the combo and returns the link it reads.
     SerialLink *addSerial(const SerialPanelWidgets &widgets, const PortListSource &portSource);
     // One client at a time (a second is refused, a silent one replaced):
-    // only the client served now feeds the tab. Fields: the port.
+    // only the client served now feeds the tab. Fields: the port. The scope
+    // box, if any, chooses where it listens.
     TcpServerLink *addTcpServer(const NetworkSourceWidgets &widgets);
     // Fields: the host, the port.
     TcpClientLink *addTcpClient(const NetworkSourceWidgets &widgets);
-    // Fields: the local port.
+    // One sender at a time, like the TCP server's client: datagrams of
+    // others are dropped (UdpLink::ignored) until it falls silent. Fields:
+    // the local port. The scope box, if any, chooses where it listens.
     UdpLink *addUdp(const NetworkSourceWidgets &widgets);
 
     // Where live bytes are recorded and replayed ones come from.

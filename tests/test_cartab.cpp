@@ -102,6 +102,7 @@ private slots:
     void networkSourcesSayWhyTheyCannotOpen();
     void openTcpServerFixesTheSettingsAndReadsItsClient();
     void tcpServerFeedsOneCarAndTurnsOthersAway();
+    void udpFeedsOneCarAndCountsTheOthersDatagrams();
     void choosingANetworkSourceEndsSerialReconnection();
     void simulatorFramesShowAsAMovingPicture();
     void simulatorFramesHaveTheLengthsTheTabExpects_data();
@@ -395,6 +396,34 @@ void TestCarTab::tcpServerFeedsOneCarAndTurnsOthersAway()
                                   .arg(otherPort)));
     car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
     QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
+    QVERIFY(m_dialogs.calls.isEmpty());
+}
+
+void TestCarTab::udpFeedsOneCarAndCountsTheOthersDatagrams()
+{
+    setCamera(1, 2, 2, {320, 240});
+    const quint16 port = freeUdpPort();
+    widget<QComboBox>("car_com")->setCurrentIndex(CarTab::Udp);
+    widget<QSpinBox>("car_udp_port")->setValue(port);
+    widget<QComboBox>("car_udp_scope")->setCurrentText(QStringLiteral("仅本机"));
+    widget<QPushButton>("car_udp_link")->click();
+    QCOMPARE(widget<QLabel>("car_udp_listenAddress")->text(),
+             QStringLiteral("127.0.0.1:%1").arg(port));
+
+    QUdpSocket car, other;
+    const QHostAddress loopback(QHostAddress::LocalHost);
+    QVERIFY(car.bind(loopback, 0) && other.bind(loopback, 0));
+    car.writeDatagram(CarLink::buildFrame(1, bytes({10, 20, 30, 40})), loopback, port);
+    QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("25"));
+    // Half frames from another sender would break the car's frames.
+    const QByteArray halfFrame = CarLink::buildFrame(1, bytes({90, 90, 90, 90})).left(3);
+    for (int i = 0; i < 2; ++i)
+        other.writeDatagram(halfFrame, loopback, port);
+    car.writeDatagram(CarLink::buildFrame(1, bytes({20, 30, 40, 50})), loopback, port);
+    QTRY_COMPARE(widget<QLabel>("car_avr")->text(), QStringLiteral("35"));
+    QCOMPARE(widget<QLabel>("car_udp_status")->text(),
+             QStringLiteral("一次只接收一辆小车：已忽略其他发送方的2个数据包，最近来自[127.0.0.1:%1]")
+                 .arg(other.localPort()));
     QVERIFY(m_dialogs.calls.isEmpty());
 }
 

@@ -238,6 +238,8 @@ void TestGpsTab::tcpSourceServesOneClient()
     listen();
     QVERIFY(logText(*m_tab).contains(QStringLiteral("监听成功")));
     QCOMPARE(child<QPushButton>(m_tab.get(), "gps_tcp_server_link")->text(), QStringLiteral("停止"));
+    QCOMPARE(label(*m_tab, "gps_tcp_server_listenAddress"),
+             QStringLiteral("0.0.0.0:%1").arg(m_tab->tcpServer()->port()));
     QVERIFY(!child<QComboBox>(m_tab.get(), "gps_com")->isEnabled());
 
     TcpDevice device(*m_tab);

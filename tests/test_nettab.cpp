@@ -46,6 +46,7 @@ private slots:
     void clientsLeaveTheListAtOnceAndStoppingLeavesNoSocket();
     void clientExchangesTextAndHexWithALoopbackServer();
     void udpRoundTripByHostNameShowsTheSender();
+    void listenersShowWhereTheyAreBoundAndMayKeepToThisMachine();
     void failuresAreLogged();
     void largeStreamIsCountedAndFiledWholeWhileTheLogStaysBounded();
 
@@ -255,6 +256,30 @@ void TestNetTab::udpRoundTripByHostNameShowsTheSender()
     QVERIFY(!m_tab->udpPage()->link()->isOpen());
     QUdpSocket rebind;
     QVERIFY(rebind.bind(QHostAddress(QHostAddress::Any), localPort));
+}
+
+void TestNetTab::listenersShowWhereTheyAreBoundAndMayKeepToThisMachine()
+{
+    auto *serverAddress = w<QLabel>("tcp_server_listenAddress");
+    const quint16 anyPort = startServer();
+    QCOMPARE(serverAddress->text(), QStringLiteral("0.0.0.0:%1").arg(anyPort));
+    QVERIFY(!w<QComboBox>("tcp_server_scope")->isEnabled());
+    w<QPushButton>("tcp_server_listenButton")->click();
+    QCOMPARE(serverAddress->text(), QString());
+
+    w<QComboBox>("tcp_server_scope")->setCurrentText(QStringLiteral("仅本机"));
+    const quint16 localPort = startServer();
+    QCOMPARE(serverAddress->text(), QStringLiteral("127.0.0.1:%1").arg(localPort));
+    QTcpSocket viaOtherAddress;
+    viaOtherAddress.connectToHost(QHostAddress(QStringLiteral("127.0.0.2")), localPort);
+    QVERIFY(!viaOtherAddress.waitForConnected(3000));
+
+    w<QComboBox>("udp_scope")->setCurrentText(QStringLiteral("仅本机"));
+    w<QSpinBox>("udp_localPort")->setValue(0);
+    w<QPushButton>("udp_openButton")->click();
+    QCOMPARE(w<QLabel>("udp_listenAddress")->text(),
+             QStringLiteral("127.0.0.1:%1").arg(m_tab->udpPage()->link()->localPort()));
+    QVERIFY(!w<QComboBox>("udp_scope")->isEnabled());
 }
 
 void TestNetTab::failuresAreLogged()

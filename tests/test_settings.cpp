@@ -25,6 +25,9 @@ namespace {
 const QStringList kInitialTitles = {
     QStringLiteral("串口调试助手"), QStringLiteral("智能车助手"), QStringLiteral("GSM调试助手"),
     QStringLiteral("GPS定位系统"), QStringLiteral("网络调试助手"), QStringLiteral("智能车制作教程")};
+// Where each server and UDP endpoint listens.
+const char *const kScopeBoxes[] = {"car_tcp_server_scope", "car_udp_scope", "gps_tcp_server_scope",
+                                   "tcp_server_scope", "udp_scope"};
 
 void put32(QByteArray &bytes, int at, qint32 value)
 {
@@ -169,6 +172,8 @@ void TestSettings::settingsComeBackAfterRestart()
             ->setEditText(QStringLiteral("250000"));
         child<QComboBox>(first.get(), QStringLiteral("gsm_baudRateBox"))->setCurrentIndex(13);
         child<QComboBox>(first.get(), QStringLiteral("car_baudRateBox"))->setCurrentIndex(3);
+        for (const char *box : kScopeBoxes)
+            child<QComboBox>(first.get(), QLatin1String(box))->setCurrentIndex(1);
     }
     auto second = window();
     QCOMPARE(tabTitles(*second),
@@ -189,6 +194,9 @@ void TestSettings::settingsComeBackAfterRestart()
                                     std::pair("car_baudRateBox", "9600")})
         QCOMPARE(child<QComboBox>(second.get(), QString::fromLatin1(box))->currentText(),
                  QString::fromLatin1(rate));
+    for (const char *box : kScopeBoxes)
+        QCOMPARE(child<QComboBox>(second.get(), QLatin1String(box))->currentText(),
+                 QStringLiteral("仅本机"));
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("zentrik-assistant.conf"))));
 }
 

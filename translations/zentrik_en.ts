@@ -84,18 +84,18 @@
     </message>
     <message>
         <location line="-212"/>
-        <location line="+281"/>
+        <location line="+301"/>
         <source>TCP客户端</source>
         <translation>TCP client</translation>
     </message>
     <message>
-        <location line="-276"/>
-        <location line="+349"/>
+        <location line="-296"/>
+        <location line="+369"/>
         <source>UDP</source>
         <translation>UDP</translation>
     </message>
     <message>
-        <location line="-319"/>
+        <location line="-339"/>
         <source>串口设置</source>
         <translation>Serial settings</translation>
     </message>
@@ -146,17 +146,23 @@
     </message>
     <message>
         <location line="+56"/>
-        <location line="+142"/>
+        <location line="+162"/>
         <source>本地端口</source>
         <translation>Local port</translation>
     </message>
     <message>
-        <location line="-122"/>
+        <location line="-142"/>
+        <location line="+162"/>
+        <source>监听范围</source>
+        <translation>Listen on</translation>
+    </message>
+    <message>
+        <location line="-152"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+49"/>
+        <location line="+59"/>
         <source>服务器地址</source>
         <translation>Server address</translation>
     </message>
@@ -176,12 +182,12 @@
         <translation>Connect</translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+69"/>
         <source>绑定</source>
         <translation>Bind</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+43"/>
         <source>数据协议</source>
         <translation>Protocol</translation>
     </message>
@@ -377,11 +383,16 @@
     </message>
     <message>
         <location line="+7"/>
+        <source>监听范围</source>
+        <translation>Listen on</translation>
+    </message>
+    <message>
+        <location line="+10"/>
         <source>监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+24"/>
         <source>定位信息</source>
         <translation>Position</translation>
     </message>
@@ -1071,7 +1082,7 @@
         <translation>Enter the server address and port</translation>
     </message>
     <message>
-        <location filename="../link/udplink.cpp" line="+65"/>
+        <location filename="../link/udplink.cpp" line="+72"/>
         <source>请填写目标地址和端口</source>
         <translation>Enter the target address and port</translation>
     </message>
@@ -1093,7 +1104,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+424"/>
+        <location filename="../car/cartab.cpp" line="+447"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+278"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1129,7 +1140,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+432"/>
+        <location filename="../gps/gpstab.cpp" line="+445"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1141,7 +1152,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+235"/>
+        <location filename="../source/sourceselector.cpp" line="+248"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1262,7 +1273,7 @@ no such port;</translation>
         <location line="+59"/>
         <location filename="../online/selfupdater.cpp" line="-63"/>
         <location line="+90"/>
-        <location filename="../source/networksourcepanel.cpp" line="+94"/>
+        <location filename="../source/networksourcepanel.cpp" line="+108"/>
         <location filename="../source/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
@@ -1285,7 +1296,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-293"/>
+        <location filename="../gps/gpstab.cpp" line="-294"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1380,7 +1391,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-359"/>
+        <location filename="../car/cartab.cpp" line="-378"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1435,8 +1446,8 @@ no such port;</translation>
         <translation>Protocol</translation>
     </message>
     <message>
-        <location line="+138"/>
-        <location filename="../net/tcpserverpage.cpp" line="+60"/>
+        <location line="+142"/>
+        <location filename="../net/tcpserverpage.cpp" line="+61"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
@@ -1471,12 +1482,12 @@ no such port;</translation>
         <translation>Could not connect</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>绑定</source>
         <translation>Bind</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>解绑</source>
         <translation>Unbind</translation>
     </message>
@@ -1486,7 +1497,12 @@ no such port;</translation>
         <translation>Could not bind</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+11"/>
+        <source>一次只接收一辆小车：已忽略其他发送方的%1个数据包，最近来自[%2:%3]</source>
+        <translation>One car at a time: ignored %1 datagrams from other senders, the latest from [%2:%3]</translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <source>小车已连接</source>
         <translation>Car connected</translation>
     </message>
@@ -1506,12 +1522,12 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-145"/>
+        <location filename="../source/sourceselector.cpp" line="-152"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
     <message>
-        <location line="+39"/>
+        <location line="+46"/>
         <source>还没有收到小车的数据，不知道发往哪里</source>
         <translation>Nothing received from the car yet, so there is no address to send to</translation>
     </message>
@@ -1565,13 +1581,13 @@ Use the recorded settings?</translation>
         <translation>Max difference: %1</translation>
     </message>
     <message>
-        <location filename="../source/networksourcepanel.cpp" line="-25"/>
+        <location filename="../source/networksourcepanel.cpp" line="-29"/>
         <location line="+5"/>
         <source>连接已断开</source>
         <translation>Connection lost</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+24"/>
         <source>%1：
 %2</source>
         <translation>%1:
@@ -1932,7 +1948,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="+24"/>
+        <location filename="../gps/gpstab.cpp" line="+25"/>
         <source>拒绝连接:[%1:%2]  %3  已有设备连接</source>
         <translation>Connection refused:[%1:%2]  %3  a device is already connected</translation>
     </message>
@@ -1952,12 +1968,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="-8"/>
+        <location line="-9"/>
         <source>监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;停止监听成功&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
     </message>
@@ -2100,17 +2116,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location filename="../net/tcpserverpage.cpp" line="-31"/>
-        <location line="+118"/>
+        <location line="+123"/>
         <source>所有客户端</source>
         <translation>All clients</translation>
     </message>
     <message>
-        <location line="-108"/>
+        <location line="-113"/>
         <source>断开客户端:[%1]  %2  %3</source>
         <translation>Client cut off:[%1]  %2  %3</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+29"/>
         <source>监听端口%1失败：%2</source>
         <translation>Could not listen on port %1: %2</translation>
     </message>
@@ -2181,8 +2197,8 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+36"/>
-        <location filename="../net/udppage.cpp" line="+26"/>
-        <location line="+70"/>
+        <location filename="../net/udppage.cpp" line="+28"/>
+        <location line="+73"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
@@ -2217,7 +2233,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Save parameters</translation>
     </message>
     <message>
-        <location filename="../net/udppage.cpp" line="-45"/>
+        <location filename="../net/udppage.cpp" line="-47"/>
         <source>打开UDP端口%1失败：%2</source>
         <translation>Could not open UDP port %1: %2</translation>
     </message>
@@ -2242,7 +2258,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Open</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+10"/>
         <source>无法发送：%1</source>
         <translation>Cannot send: %1</translation>
     </message>
@@ -3242,7 +3258,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Files uploaded by a device are not accepted on this system</translation>
     </message>
     <message>
-        <location filename="../link/mytcpserver.cpp" line="+65"/>
+        <location filename="../link/mytcpserver.cpp" line="+66"/>
         <source>%1秒没有收到数据，已断开，换用新的连接</source>
         <translation>No data for %1 s: disconnected, taking the new connection</translation>
     </message>
@@ -3277,6 +3293,16 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <source>其他</source>
         <translation>Other</translation>
     </message>
+    <message>
+        <location filename="../source/listenscopebox.cpp" line="+16"/>
+        <source>所有网络</source>
+        <translation>All networks</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>仅本机</source>
+        <translation>This computer only</translation>
+    </message>
 </context>
 <context>
     <name>NetTab</name>
@@ -3292,23 +3318,29 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+12"/>
-        <location line="+667"/>
+        <location line="+687"/>
         <source>本地端口</source>
         <translation>Local port</translation>
     </message>
     <message>
-        <location line="-651"/>
-        <location line="+667"/>
+        <location line="-671"/>
+        <location line="+687"/>
         <source>自动</source>
         <translation>Auto</translation>
     </message>
     <message>
-        <location line="-660"/>
+        <location line="-680"/>
+        <location line="+687"/>
+        <source>监听范围</source>
+        <translation>Listen on</translation>
+    </message>
+    <message>
+        <location line="-677"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+20"/>
         <source>客户端列表（最多10个）</source>
         <translation>Clients (at most 10)</translation>
     </message>
@@ -3320,127 +3352,127 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     <message>
         <location line="+5"/>
         <location line="+275"/>
-        <location line="+382"/>
+        <location line="+402"/>
         <source>IP地址</source>
         <translation>IP address</translation>
     </message>
     <message>
-        <location line="-652"/>
+        <location line="-672"/>
         <location line="+342"/>
-        <location line="+382"/>
+        <location line="+402"/>
         <source>端口</source>
         <translation>Port</translation>
     </message>
     <message>
-        <location line="-716"/>
+        <location line="-736"/>
         <source>断开所选客户端</source>
         <translation>Disconnect client</translation>
     </message>
     <message>
         <location line="+10"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>接收设置</source>
         <translation>Receive</translation>
     </message>
     <message>
-        <location line="-717"/>
+        <location line="-737"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>16进制显示</source>
         <translation>Show hex</translation>
     </message>
     <message>
-        <location line="-722"/>
+        <location line="-742"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>接收数据到文件:</source>
         <translation>Receive to file:</translation>
     </message>
     <message>
-        <location line="-699"/>
+        <location line="-719"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>数据日志</source>
         <translation>Log</translation>
     </message>
     <message>
-        <location line="-699"/>
+        <location line="-719"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>接收：0 字节    发送：0 字节</source>
         <translation>Received: 0 bytes    Sent: 0 bytes</translation>
     </message>
     <message>
-        <location line="-709"/>
+        <location line="-729"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>清空统计</source>
         <translation>Reset counters</translation>
     </message>
     <message>
-        <location line="-722"/>
+        <location line="-742"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>清空日志</source>
         <translation>Clear log</translation>
     </message>
     <message>
-        <location line="-717"/>
+        <location line="-737"/>
         <location line="+354"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>发送区</source>
         <translation>Send</translation>
     </message>
     <message>
-        <location line="-718"/>
+        <location line="-738"/>
         <source>发送至</source>
         <translation>Send to</translation>
     </message>
     <message>
         <location line="+17"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>16进制发送</source>
         <translation>Send hex</translation>
     </message>
     <message>
-        <location line="-709"/>
+        <location line="-729"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>例如输入1A，则发送的数据为0x1A</source>
         <translation>Typing 1A sends the byte 0x1A</translation>
     </message>
     <message>
-        <location line="-705"/>
+        <location line="-725"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>定时发送</source>
         <translation>Auto send</translation>
     </message>
     <message>
-        <location line="-686"/>
+        <location line="-706"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>毫秒</source>
         <translation>ms</translation>
     </message>
     <message>
-        <location line="-692"/>
+        <location line="-712"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>清空发送区</source>
         <translation>Clear</translation>
     </message>
     <message>
-        <location line="-705"/>
+        <location line="-725"/>
         <location line="+337"/>
-        <location line="+375"/>
+        <location line="+395"/>
         <source>发送</source>
         <translation>Send</translation>
     </message>
     <message>
-        <location line="-697"/>
+        <location line="-717"/>
         <source>TCP客户端</source>
         <translation>TCP client</translation>
     </message>
@@ -3456,18 +3488,18 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+13"/>
-        <location line="+382"/>
+        <location line="+402"/>
         <source>主机名</source>
         <translation>Host name</translation>
     </message>
     <message>
-        <location line="-326"/>
-        <location line="+382"/>
+        <location line="-346"/>
+        <location line="+402"/>
         <source>例如 localhost</source>
         <translation>e.g. localhost</translation>
     </message>
     <message>
-        <location line="-351"/>
+        <location line="-371"/>
         <source>连接</source>
         <translation>Connect</translation>
     </message>
@@ -3482,12 +3514,12 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Local</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+45"/>
         <source>打开</source>
         <translation>Open</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+20"/>
         <source>目标地址</source>
         <translation>Target</translation>
     </message>
