@@ -1082,13 +1082,13 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+468"/>
+        <location filename="../scope/scopeview.cpp" line="+554"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+343"/>
+        <location filename="../uart/uarttab.cpp" line="+347"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -1133,11 +1133,11 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
-        <location filename="../scope/scopecsv.cpp" line="+355"/>
+        <location filename="../scope/scopecsv.cpp" line="+375"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-389"/>
-        <location line="+397"/>
+        <location filename="../scope/scopeview.cpp" line="-432"/>
+        <location line="+440"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
@@ -1268,7 +1268,7 @@ no such port;</translation>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-279"/>
+        <location filename="../uart/uarttab.cpp" line="-283"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1279,7 +1279,7 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+162"/>
+        <location line="+166"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
@@ -1619,27 +1619,32 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-467"/>
+        <location filename="../scope/scopeview.cpp" line="-547"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+48"/>
         <source>逗号分隔(*.csv)</source>
         <translation>Comma-separated (*.csv)</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+25"/>
         <source>内存不足</source>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+191"/>
+        <location line="+202"/>
         <source>通道已满（%1 个），数据中的新标签“%2”等已忽略。</source>
         <translation>All %1 channels are taken: new labels in the data, “%2” first, are ignored.</translation>
     </message>
     <message>
-        <location filename="../car/carparams.cpp" line="+116"/>
+        <location line="+32"/>
+        <source>数据中有 %1 处非有限数值（inf 或 nan），已忽略。</source>
+        <translation>%1 values in the data are not finite (inf or nan) and were ignored.</translation>
+    </message>
+    <message>
+        <location filename="../car/carparams.cpp" line="+117"/>
         <source>发送模板为空</source>
         <translation>The send template is empty</translation>
     </message>
@@ -1674,17 +1679,22 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Parameter %1 has an invalid name: it must be 1 to %2 bytes, without blanks, control characters or = : ,</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
+        <source>参数 %1 的最小值和最大值须在 ±%2 以内</source>
+        <translation>The minimum and maximum of parameter %1 must lie within ±%2</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>参数 %1 的最小值大于最大值</source>
         <translation>Parameter %1: the minimum is greater than the maximum</translation>
     </message>
     <message>
         <location line="+4"/>
-        <source>参数 %1 的步长须大于 0</source>
-        <translation>Parameter %1: the step must be greater than 0</translation>
+        <source>参数 %1 的步长须在 %2 到 %3 之间</source>
+        <translation>The step of parameter %1 must lie between %2 and %3</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
         <source>参数 %1 的小数位数须为 0 到 %2 的整数</source>
         <translation>Parameter %1: the decimals must be a whole number from 0 to %2</translation>
     </message>
@@ -2263,7 +2273,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../online/onlineformats.cpp" line="+29"/>
+        <location filename="../online/onlineformats.cpp" line="+30"/>
         <location line="+12"/>
         <source>文件过大</source>
         <translation>The file is too large</translation>
@@ -2324,7 +2334,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The file is not text</translation>
     </message>
     <message>
-        <location line="+130"/>
+        <location line="+118"/>
         <source>文件行应有5项</source>
         <translation>A file line needs 5 fields</translation>
     </message>
