@@ -1,6 +1,7 @@
 #include "carparams.h"
 
 #include "carframe.h"
+#include "hiddentext.h"
 #include "jsonkeys.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -208,12 +209,20 @@ std::optional<CarParameter> rowFromJson(const QJsonValue &value, int number, QSt
                        .arg(CarParams::kMaxNameBytes));
         return std::nullopt;
     }
+    if (std::abs(row.minimum) > CarParams::kMaxMagnitude
+        || std::abs(row.maximum) > CarParams::kMaxMagnitude) {
+        setProblem(problem, mainTr("参数 %1 的最小值和最大值须在 ±%2 以内")
+                                .arg(row.name, QString::number(CarParams::kMaxMagnitude, 'g', 10)));
+        return std::nullopt;
+    }
     if (row.minimum > row.maximum) {
         setProblem(problem, mainTr("参数 %1 的最小值大于最大值").arg(row.name));
         return std::nullopt;
     }
-    if (!(row.step > 0)) {
-        setProblem(problem, mainTr("参数 %1 的步长须大于 0").arg(row.name));
+    if (!(row.step >= CarParams::kMinStep && row.step <= CarParams::kMaxMagnitude)) {
+        setProblem(problem, mainTr("参数 %1 的步长须在 %2 到 %3 之间")
+                                .arg(row.name, QString::number(CarParams::kMinStep),
+                                     QString::number(CarParams::kMaxMagnitude, 'g', 10)));
         return std::nullopt;
     }
     if (decimals < 0 || decimals > CarParams::kMaxDecimals || decimals != std::floor(decimals)) {
@@ -296,7 +305,7 @@ QByteArray valueText(double value, int decimals)
 QByteArray CarParams::textMessage(const QString &textTemplate, const CarParameter &row, int index)
 {
     QVector<TemplatePiece> pieces;
-    if (!splitTemplate(textTemplate, &pieces, nullptr))
+    if (!std::isfinite(row.value) || !splitTemplate(textTemplate, &pieces, nullptr))
         return {};
     const int decimals = std::clamp(row.decimals, 0, kMaxDecimals);
     QByteArray message;
@@ -318,16 +327,16 @@ bool CarParams::nameValid(const QString &name)
         return false;
     for (const QChar c : name) {
         const ushort u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || c.isSpace() || c == QLatin1Char('=')
+        if (u < 0x20 || u == 0x7f || c.isSpace() || c == QLatin1Char('=')
             || c == QLatin1Char(':') || c == QLatin1Char(','))
             return false;
     }
-    return true;
+    return !HiddenText::contains(name);
 }
 
 QByteArray CarParams::binaryMessage(int index, double value)
 {
-    if (index < 0 || index > 255 || std::isnan(value))
+    if (index < 0 || index > 255 || !std::isfinite(value))
         return {};
     // A double beyond float's range would not convert: the car gets the
     // largest float of that sign instead.

@@ -43,20 +43,25 @@ constexpr int kMaxTemplateLength = 256;
 constexpr int kMaxNameBytes = 31;
 constexpr int kMaxDecimals = 6;
 constexpr qint64 kMaxFileSize = 1024 * 1024;
+// The largest value, limit or step a row shows, and the finest step.
+constexpr double kMaxMagnitude = 1e9;
+constexpr double kMinStep = 1e-6;
 
 // The template with %name (GB18030), %value (fixed with row.decimals, C
 // locale), %index (decimal) and the C escapes \n \r \t \\ \0 \xHH \" \';
-// "%%" is a '%'. An invalid template yields nothing.
+// "%%" is a '%'. An invalid template, or a value that is not finite, yields
+// nothing.
 QByteArray textMessage(const QString &textTemplate, const CarParameter &row, int index);
 // At most 256 characters, every escape and every '%' known.
 bool templateValid(const QString &textTemplate, QString *problem);
 
-// The frame 04 FB index f0 f1 f2 f3 FB 04.
+// The frame 04 FB index f0 f1 f2 f3 FB 04; nothing for a value that is not
+// finite.
 QByteArray binaryMessage(int index, double value);
 bool readBinaryPayload(const char *payload, int length, int &index, double &value);
 
 // A name the set may hold: 1..31 bytes in GB18030, no control characters,
-// blanks, '=', ':' or ','.
+// blanks, '=', ':' or ',', nothing hidden (HiddenText).
 bool nameValid(const QString &name);
 
 // The *.zparams file, UTF-8 JSON:
@@ -65,8 +70,8 @@ bool nameValid(const QString &name);
 //    "rows": [{"name": "kp", "value": 1.25, "min": 0, "max": 10,
 //              "step": 0.05, "decimals": 2}, ...]}
 // At most 32 rows with distinct valid names, finite numbers, min <= max,
-// step > 0, decimals 0..6 and a valid template; a value outside min..max
-// is clamped. Anything else is refused as a whole: nullopt and a message.
+// limits within ±1e9, step 1e-6..1e9, decimals 0..6 and a valid template;
+// a value outside min..max is clamped. Anything else is refused as a whole: nullopt and a message.
 QByteArray toJson(const CarParameterSet &set);
 std::optional<CarParameterSet> fromJson(const QByteArray &json, QString *problem);
 

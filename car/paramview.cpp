@@ -24,7 +24,7 @@ enum Column { NameColumn, ValueColumn, MinColumn, MaxColumn, StepColumn, Decimal
 // A slider has at most this many positions; a finer step is reached with
 // the spin box.
 constexpr int kMaxSliderSteps = 100000;
-constexpr double kLimit = 1e9;
+constexpr double kLimit = CarParams::kMaxMagnitude;
 constexpr int kMarkCheckMs = 100;
 
 QString fileFilter()
@@ -214,7 +214,7 @@ void ParameterView::createRowWidgets(int row)
 
     widgets.minimum = limitBox(table, "car_param_min", -kLimit, CarParams::kMaxDecimals);
     widgets.maximum = limitBox(table, "car_param_max", -kLimit, CarParams::kMaxDecimals);
-    widgets.step = limitBox(table, "car_param_step", 1e-6, CarParams::kMaxDecimals);
+    widgets.step = limitBox(table, "car_param_step", CarParams::kMinStep, CarParams::kMaxDecimals);
     widgets.decimals = new QSpinBox(table);
     widgets.decimals->setObjectName(QStringLiteral("car_param_decimals"));
     widgets.decimals->setRange(0, CarParams::kMaxDecimals);

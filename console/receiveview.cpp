@@ -122,7 +122,11 @@ void ReceiveView::redraw()
     dropGoneLines();
     QTextCursor cursor(m_document);
     cursor.movePosition(QTextCursor::End);
+    // One edit for all the new pieces: the document is laid out (and a
+    // block limit applied) once, not after every piece.
+    cursor.beginEditBlock();
     showNewLines(cursor);
+    cursor.endEditBlock();
     followEnd();
     if (m_shownTo < m_log.endNumber())
         scheduleRedraw();

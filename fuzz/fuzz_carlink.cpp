@@ -317,12 +317,18 @@ void checkSamples(const Setup &setup, const std::vector<Frame> &frames)
             continue;
         double values[SampleStore::kChannels] = {};
         decodeSamples(setup.typeCode, setup.channels, frame.payload.constData(), values);
-        check(store.append(values, setup.channels), "a sample is stored");
         std::array<double, SampleStore::kChannels> row{};
         for (int channel = 0; channel < setup.channels; ++channel)
             row[size_t(channel)] = plainSample(
                 setup.typeCode,
                 reinterpret_cast<const uchar *>(frame.payload.constData()) + channel * size);
+        const bool finite = std::all_of(row.begin(), row.end(), [](double v) { return std::isfinite(v); });
+        const qint64 refused = store.nonFiniteRefused();
+        check(store.append(values, setup.channels) == finite,
+              "a sample is stored unless it holds Inf or NaN");
+        check(store.nonFiniteRefused() == refused + !finite, "a refused sample is counted");
+        if (!finite)
+            continue;
         model.push_back(row);
         if (model.size() > kCapacity)
             model.pop_front();

@@ -1,5 +1,6 @@
 // The server's tutorial index and update descriptor, and version texts.
 #include "fuzzcheck.h"
+#include "hiddentext.h"
 #include "onlineformats.h"
 
 #include <QByteArray>
@@ -19,6 +20,8 @@ void checkIndex(const QByteArray &bytes)
     check(bytes.size() <= kMaxIndexBytes || !index.error.isEmpty(), "a large index is refused");
     for (const TutorialEntry &entry : index.entries) {
         check(!entry.title.isEmpty(), "every entry has a title");
+        check(!HiddenText::contains(entry.title) && !HiddenText::contains(entry.category),
+              "titles and categories hide nothing");
         const QString scheme = entry.url.scheme();
         check(scheme == "http" || scheme == "https", "only web addresses");
         check(!entry.url.host().isEmpty(), "addresses name a host");

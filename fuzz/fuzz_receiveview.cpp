@@ -43,11 +43,16 @@ QString freshText(const LineLog &log, Variant variant)
     return document.toPlainText();
 }
 
+// `fresh` is what a fresh document shows of the log, made again only when
+// the log may have changed since.
 void checkShown(const ReceiveView &view, const QTextDocument &document, Variant variant,
-                int blockLimit)
+                int blockLimit, QString &fresh, bool &logChanged)
 {
     const LineLog &log = view.log();
-    const QString fresh = freshText(log, variant);
+    if (logChanged) {
+        fresh = freshText(log, variant);
+        logChanged = false;
+    }
     const QString shown = document.toPlainText();
     if (variant == Variant::LimitedPlain) {
         check(fresh.endsWith(shown), "a limited view shows the end of what is kept");
@@ -86,20 +91,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int limit = 16 + data[1] * 4;
     const int perRedraw = data[2] == 0 ? -1 : data[2];
     const int blockLimit = 2 + data[0] / 3 % 8;
-    QTextEdit edit;
-    QPlainTextEdit plain;
-    plain.setMaximumBlockCount(blockLimit);
     const auto kind = variant == Variant::Lines ? ReceiveView::Kind::Lines
                                                 : ReceiveView::Kind::Stream;
+    // Only the edit the view uses: building one costs more than most inputs.
+    std::unique_ptr<QTextEdit> edit;
+    std::unique_ptr<QPlainTextEdit> plain;
     std::unique_ptr<ReceiveView> view;
-    if (variant == Variant::LimitedPlain)
-        view = std::make_unique<ReceiveView>(&plain, kind, limit, nullptr);
-    else
-        view = std::make_unique<ReceiveView>(&edit, kind, limit, nullptr);
+    if (variant == Variant::LimitedPlain) {
+        plain = std::make_unique<QPlainTextEdit>();
+        plain->setMaximumBlockCount(blockLimit);
+        view = std::make_unique<ReceiveView>(plain.get(), kind, limit, nullptr);
+    } else {
+        edit = std::make_unique<QTextEdit>();
+        view = std::make_unique<ReceiveView>(edit.get(), kind, limit, nullptr);
+    }
     view->setCharsPerRedraw(perRedraw);
-    const QTextDocument &document =
-        variant == Variant::LimitedPlain ? *plain.document() : *edit.document();
+    const QTextDocument &document = plain ? *plain->document() : *edit->document();
     StreamTextDecoder decoder;
+    QString fresh;
+    bool logChanged = true;
 
     for (size_t at = 3; at < size;) {
         const uint8_t op = data[at++];
@@ -108,10 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             do
                 view->redrawNow();
             while (view->redrawPending());
-            checkShown(*view, document, variant, blockLimit);
+            checkShown(*view, document, variant, blockLimit, fresh, logChanged);
         } else if (op < 20) {
             view->clear();
+            logChanged = true;
         } else {
+            logChanged = true;
             const size_t length = std::min<size_t>(op - 20, size - at);
             const QByteArray bytes(reinterpret_cast<const char *>(data + at), int(length));
             at += length;
@@ -128,6 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     do
         view->redrawNow();
     while (view->redrawPending());
-    checkShown(*view, document, variant, blockLimit);
+    checkShown(*view, document, variant, blockLimit, fresh, logChanged);
     return 0;
 }

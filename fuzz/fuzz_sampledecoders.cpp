@@ -1,6 +1,8 @@
 // The text-line and JustFloat sample decoders: the same rows (and the same
-// labelled channels) however the stream is split, rows of 1..8 values, and
-// no more kept than a line or a frame.
+// labelled channels, and the same count of values skipped as not finite)
+// however the stream is split, rows of 1..8 values, and no more kept than a
+// line or a frame. Every row goes on into a store, which keeps exactly the
+// finite ones and counts the others.
 //
 // Input: a byte choosing the decoder, a byte seeding the read sizes, then
 // the stream.
@@ -39,8 +41,15 @@ Rows decode(bool text, const uint8_t *data, size_t size, uint8_t seed, size_t ma
     Rows rows;
     std::unique_ptr<SampleDecoder> decoder = makeDecoder(text);
     SampleDecoder *raw = decoder.get();
-    decoder->setRowHandler([&rows, text, raw](const double *values, int count) {
+    SampleStore store(16);
+    qint64 nonFiniteRows = 0;
+    decoder->setRowHandler([&rows, &store, &nonFiniteRows, text, raw](const double *values,
+                                                                      int count) {
         check(count >= 1 && count <= SampleDecoder::kMaxChannels, "rows of 1 to 8 values");
+        const bool finite =
+            std::all_of(values, values + count, [](double value) { return std::isfinite(value); });
+        nonFiniteRows += !finite;
+        check(store.append(values, count) == finite, "the store takes exactly the finite rows");
         rows.push_back(uint64_t(count));
         if (text) {
             // What a label set has a name, within the row; it is part of the row.
@@ -66,9 +75,11 @@ Rows decode(bool text, const uint8_t *data, size_t size, uint8_t seed, size_t ma
         at += read;
     }
     decoder->flush();
+    check(store.nonFiniteRefused() == nonFiniteRows, "the store counts what it refused");
     if (text) {
         const auto &lines = static_cast<const TextLineDecoder &>(*decoder);
         check(lines.channelNames().size() <= SampleDecoder::kMaxChannels, "at most 8 names");
+        rows.push_back(uint64_t(lines.nonFiniteSkipped()));
     }
     return rows;
 }

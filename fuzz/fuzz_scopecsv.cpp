@@ -1,4 +1,6 @@
-// Waveform files read by the oscilloscope's import.
+// Waveform files read by the oscilloscope's import: only finite samples are
+// stored, names survive export and import, and no exported name starts the
+// way a spreadsheet formula does.
 #include "fuzzcheck.h"
 #include "samplestore.h"
 #include "scopecsv.h"
@@ -6,6 +8,7 @@
 #include <QBuffer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -16,6 +19,7 @@ struct Imported
 {
     bool accepted = false;
     qint64 samples = 0;
+    quint64 stored = 0;
     int count = 0;
     int typeCode = 0;
     QStringList names;
@@ -46,14 +50,25 @@ Imported importAndExport(const QByteArray &file)
     SampleStore store(kCapacity);
     check(reader.appendTo(store, keepGoing) == CsvReadResult::Read,
           "a file that passed its checks and does not change is read whole");
-    check(store.size() == std::min<quint64>(quint64(reader.sampleCount()), kCapacity),
-          "the newest samples up to the capacity are kept");
+    const qint64 refused = store.nonFiniteRefused();
+    check(refused <= reader.sampleCount(), "at most every sample is refused");
+    check(store.size() == std::min<quint64>(quint64(reader.sampleCount() - refused), kCapacity),
+          "the newest finite samples up to the capacity are kept");
+    imported.stored = store.size();
+    for (int channel = 0; channel < imported.count; ++channel) {
+        const double *values = store.window(channel);
+        check(std::all_of(values, values + store.size(), [](double v) { return std::isfinite(v); }),
+              "stored samples are finite");
+    }
 
     QBuffer out(&imported.exported);
     out.open(QIODevice::WriteOnly);
     check(writeScopeCsv(out, store, imported.count, imported.typeCode, imported.names, keepGoing)
               == CsvWriteResult::Written,
           "export into memory succeeds");
+    for (const QByteArray &line : imported.exported.split('\n').mid(1))
+        check(line.isEmpty() || !QByteArray("=+-@\t\r").contains(line.at(0)),
+              "no channel line starts like a formula");
     return imported;
 }
 
@@ -63,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const Imported first =
         importAndExport(QByteArray(reinterpret_cast<const char *>(data), int(size)));
-    if (!first.accepted || first.samples == 0)
+    if (!first.accepted || first.stored == 0)
         return 0;
     // What the program writes of samples, it reads back, and writing that
     // again gives the same file.
@@ -71,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(second.accepted, "an exported file is accepted");
     check(second.count == first.count && second.typeCode == first.typeCode,
           "configuration survives export");
+    check(second.names == first.names, "names survive export");
     const Imported third = importAndExport(second.exported);
     check(third.exported == second.exported, "export of an exported file is the same file");
     return 0;

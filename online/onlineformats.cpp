@@ -108,7 +108,8 @@ bool isWindowsDeviceName(const QString &name)
 
 bool isPlainText(const QString &text, int maxLength)
 {
-    return !text.isEmpty() && text.size() <= maxLength && !hasControlCharacters(text);
+    return !text.isEmpty() && text.size() <= maxLength && !hasControlCharacters(text)
+        && !HiddenText::contains(text);
 }
 
 std::optional<TutorialEntry> tutorialEntry(const QString &line, const QUrl &indexUrl)

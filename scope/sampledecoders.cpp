@@ -290,7 +290,11 @@ void TextLineDecoder::decodeLine(const char *line, int length)
         }
         m_items.push_back(item);
     }
-    if (bad || !anyNumber)
+    if (bad)
+        return;
+    for (const Item &item : m_items)
+        m_nonFinite += !item.finite;
+    if (!anyNumber)
         return;
     // "data:1,2,3" names the list, "speed:1.2" a channel.
     const bool byPosition = labelled == 0 || (labelled == 1 && firstLabelled && plain > 0);
@@ -334,8 +338,11 @@ void TextLineDecoder::decodeTaggedLine(const char *line, int length)
     if (const char *second = static_cast<const char *>(std::memchr(value, ':', size_t(end - value))))
         value = second + 1; // ">name:time:value"
     double number;
-    if (!validLabel(name, nameEnd)
-        || readNumber(trimFront(value, end), trimBack(value, end), number) != Number::Finite)
+    if (!validLabel(name, nameEnd))
+        return;
+    const Number read = readNumber(trimFront(value, end), trimBack(value, end), number);
+    m_nonFinite += read == Number::Skipped;
+    if (read != Number::Finite)
         return;
     const int index = channelFor(name, int(nameEnd - name), m_lastTagged + 1);
     if (index < 0)

@@ -62,7 +62,8 @@ private:
 //                         gathered into one row, handed out when a channel
 //                         comes again, another kind of line comes, or on flush
 // Numbers are read in the C locale, whatever the user's, exponents allowed;
-// nan and inf are skipped. A channel a line leaves out keeps its last value.
+// nan, inf and numbers beyond a double are skipped (and counted). A channel a
+// line leaves out keeps its last value.
 // A line with anything else in it, or without a number, is no sample.
 //
 // The first line may be the end of one the firmware was printing when the
@@ -89,6 +90,8 @@ public:
     qint64 labelsRefused() const { return m_labelsRefused; }
     QString firstRefusedLabel() const { return m_firstRefusedLabel; }
     qint64 longLinesSkipped() const { return m_longLines; }
+    // Values skipped as nan, inf or beyond the range of a double.
+    qint64 nonFiniteSkipped() const { return m_nonFinite; }
     int bytesKept() const override { return m_line.size() + m_firstLine.size(); }
 
 protected:
@@ -124,6 +127,7 @@ private:
     qint64 m_labelsRefused = 0;
     QString m_firstRefusedLabel;
     qint64 m_longLines = 0;
+    qint64 m_nonFinite = 0;
 };
 
 // Frames of N little-endian 32-bit floats followed by the tail 00 00 80 7F.

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 SampleStore::SampleStore(quint64 capacity)
@@ -40,6 +41,7 @@ void SampleStore::resetWindows()
     m_rotation = 8;
     m_appended = 0;
     m_summarySlot = 0;
+    m_nonFiniteRefused = 0;
 }
 
 void SampleStore::clear()
@@ -54,6 +56,10 @@ bool SampleStore::append(const double *values, int count)
         return false;
     double row[kChannels];
     count = std::clamp(count, 0, kChannels);
+    if (!std::all_of(values, values + count, [](double value) { return std::isfinite(value); })) {
+        ++m_nonFiniteRefused;
+        return false;
+    }
     std::copy(values, values + count, row);
     std::fill(row + count, row + kChannels, 0.0);
 

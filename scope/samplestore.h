@@ -42,8 +42,12 @@ public:
 
     // Stores one sample: `values` of channels 1..count (count 1..8); the
     // channels above count get 0 so every window stays aligned with X.
-    // False (and nothing stored) when the block is missing.
+    // False (and nothing stored) when the block is missing, or when one of
+    // the values is infinite or NaN: such a sample has no place on a plot,
+    // and one in the summary would hide every extreme of its block.
     bool append(const double *values, int count);
+    // Samples refused as not finite since the last clear.
+    qint64 nonFiniteRefused() const { return m_nonFiniteRefused; }
 
     // Empties every window and puts them back at the start of their regions.
     void clear();
@@ -76,6 +80,7 @@ private:
     quint64 m_size = 0;     // N
     quint64 m_slides = 0;   // M
     quint8 m_rotation = 8;  // r
+    qint64 m_nonFiniteRefused = 0;
     quint64 m_appended = 0; // samples since the last clear; sequence of window position 0 is
                             // m_appended - m_size
 

@@ -68,9 +68,10 @@ void appendSample(QByteArray &out, int typeCode, double value)
 
 constexpr int kReadChunk = 1 << 20;
 constexpr int kCursorChunk = 1 << 16;
-// All of a name a name edit holds: 32767 characters of at most four bytes.
+// All of a name a name edit holds: 32767 characters of at most four bytes,
+// and the quote that may precede it.
 constexpr int kNameCharacters = 32767;
-constexpr int kNameBytes = 4 * kNameCharacters;
+constexpr int kNameBytes = 4 * kNameCharacters + 1;
 constexpr int kConfigurationBytes = 4096;
 
 bool isLineBreakOnly(const char *begin, const char *end)
@@ -106,6 +107,26 @@ double fieldValue(const char *begin, const char *end)
     if (result.ec != std::errc() || result.ptr != buffer + length)
         return 0;
     return value;
+}
+
+// Whether a spreadsheet would run the name as a formula, looking past the
+// quotes that keep it from doing so.
+bool startsLikeFormula(const QString &name)
+{
+    int at = 0;
+    while (at < name.size() && name.at(at) == QLatin1Char('\''))
+        ++at;
+    return at < name.size() && QStringLiteral("=+-@\t\r").contains(name.at(at));
+}
+
+QString quotedName(const QString &name)
+{
+    return startsLikeFormula(name) ? QLatin1Char('\'') + name : name;
+}
+
+QString unquotedName(const QString &name)
+{
+    return name.startsWith(QLatin1Char('\'')) && startsLikeFormula(name) ? name.mid(1) : name;
 }
 
 const char *fieldEnd(const char *begin, const char *lineEnd)
@@ -216,7 +237,7 @@ CsvWriteResult writeScopeCsv(QIODevice &out, const SampleStore &store, int count
     const quint64 n = store.size();
     qint64 done = 0;
     for (int channel = 0; channel < count; ++channel) {
-        chunk.append(textToBytes(names.value(channel)));
+        chunk.append(textToBytes(quotedName(names.value(channel))));
         const double *values = store.window(channel);
         for (quint64 position = 0; position < n; ++position) {
             chunk.append(',');
@@ -394,7 +415,8 @@ bool ScopeCsvReader::readChannels()
         // An empty channel line has no samples to give, whichever line it is.
         if (line.empty)
             return lengthProblem();
-        m_names.append(bytesToText(line.head).left(kNameCharacters));
+        const QString name = bytesToText(line.head).left(kNameCharacters + 1); // with its quote
+        m_names.append(unquotedName(name).left(kNameCharacters));
         const qint64 fields = line.commas + 1;
         if (channel == 0)
             m_fieldCount = fields;

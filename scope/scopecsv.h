@@ -12,7 +12,9 @@ class SampleStore;
 // Waveform files: a configuration line "count,type number" (type number =
 // type code + 1, an optional "//" comment after it), then one line per
 // channel: its name and its samples oldest first, separated by commas.
-// Text is GB18030; numbers are plain ASCII.
+// Text is GB18030; numbers are plain ASCII. A name a spreadsheet would take
+// for a formula (one starting with =, +, -, @, tab or CR) is written after a
+// "'", which reading takes away again.
 
 // Told how many steps are done; false means the user cancelled.
 using ProgressCallback = std::function<bool(qint64 done)>;

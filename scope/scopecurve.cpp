@@ -98,12 +98,17 @@ public:
         }
     }
 
-    QVector<QRect> rectangles() const
+    // Rows beyond firstRow..lastRow are cut off: what lies there is not
+    // painted, and a sample far off the scale maps far beyond any int.
+    QVector<QRect> rectangles(int firstRow, int lastRow) const
     {
+        const auto row = [&](double y) {
+            return int(std::clamp(std::floor(y), double(firstRow - 1), double(lastRow + 1)));
+        };
         std::vector<RowSpan> rows(m_top.size());
         for (size_t i = 0; i < rows.size(); ++i) {
             if (m_top[i] <= m_bottom[i])
-                rows[i] = {int(std::floor(m_top[i])), int(std::floor(m_bottom[i]))};
+                rows[i] = {row(m_top[i]), row(m_bottom[i])};
         }
         QVector<QRect> rectangles;
         coverRows(rows, m_first, rectangles);
@@ -133,9 +138,14 @@ void ScopeCurve::drawColumns(QPainter *painter, const QwtScaleMap &xMap, const Q
 {
     ColumnSpans spans(int(std::floor(canvasRect.left())), int(std::ceil(canvasRect.right())));
     const QwtSeriesData<QPointF> &series = *data();
+    // Far enough off the canvas that the lines across it keep their course,
+    // near enough that no slope becomes infinite.
+    const double farAbove = canvasRect.top() - 1e6;
+    const double farBelow = canvasRect.bottom() + 1e6;
     const auto mapped = [&](int index) {
         const QPointF point = series.sample(size_t(index));
-        return QPointF(xMap.transform(point.x()), yMap.transform(point.y()));
+        return QPointF(xMap.transform(point.x()),
+                       std::clamp(yMap.transform(point.y()), farAbove, farBelow));
     };
     QPointF previous = mapped(from);
     for (int index = from + 1; index <= to; ++index) {
@@ -147,6 +157,7 @@ void ScopeCurve::drawColumns(QPainter *painter, const QwtScaleMap &xMap, const Q
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setBrush(painter->pen().color());
     painter->setPen(Qt::NoPen);
-    painter->drawRects(spans.rectangles());
+    painter->drawRects(
+        spans.rectangles(int(std::floor(canvasRect.top())), int(std::ceil(canvasRect.bottom()))));
     painter->restore();
 }

@@ -2,6 +2,7 @@
 
 #include "decimatedseries.h"
 #include "dialogs.h"
+#include "hiddentext.h"
 #include "sampledecoders.h"
 #include "sampletypes.h"
 #include "scopecsv.h"
@@ -29,6 +30,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -43,6 +46,44 @@ const QColor kChannelColours[SampleStore::kChannels] = {
 QString defaultChannelName(int channel)
 {
     return mainTr("波形") + QString::number(channel + 1);
+}
+
+// The plot's axes stay within these bounds, so a span is always a finite
+// number however far apart the samples lie, and never shrink below a span
+// the axis can still divide into ticks.
+constexpr double kAxisLimit = 1e307;
+constexpr double kRelativeSpan = 1e-12;
+constexpr double kSmallestSpan = 1e-300;
+
+// An axis range that can be drawn: finite, inside ±kAxisLimit, min below
+// max. A range that is not a number at all gives `fallback`.
+std::pair<double, double> drawableRange(double min, double max, std::pair<double, double> fallback)
+{
+    if (std::isnan(min) || std::isnan(max))
+        return fallback;
+    min = std::clamp(min, -kAxisLimit, kAxisLimit);
+    max = std::clamp(max, -kAxisLimit, kAxisLimit);
+    if (min > max)
+        std::swap(min, max);
+    const double smallest =
+        std::max(kSmallestSpan, kRelativeSpan * std::max(std::abs(min), std::abs(max)));
+    if (max - min < smallest) {
+        const double middle = min / 2 + max / 2;
+        min = std::max(middle - smallest / 2, -kAxisLimit);
+        max = min + smallest;
+    }
+    return {min, max};
+}
+
+// The label as shown: a character that would hide or disguise text shows
+// as a replacement mark.
+QString visibleText(QString text)
+{
+    for (QChar &c : text) {
+        if (HiddenText::isHidden(c))
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
 }
 
 QString proposedFileName()
@@ -227,7 +268,9 @@ void ScopeView::setLinkOpen(bool open)
         ui->car_ware_num->setValue(m_channelCount);
         m_dataNames.clear();
         m_refusalReported = false;
-        ui->car_ware_note->hide();
+        m_labelNote.clear();
+        m_decoderNonFiniteSeen = 0; // every opening has a decoder of its own
+        updateNote();
     }
     ui->car_ware_num->setEnabled(!open);
     ui->car_ware_type->setEnabled(!open && m_feed == Feed::CarFrames);
@@ -238,7 +281,13 @@ void ScopeView::setLinkOpen(bool open)
 void ScopeView::appendRow(const double *values, int count)
 {
     count = std::clamp(count, 1, int(SampleStore::kChannels));
-    std::copy(values, values + count, m_lastRow);
+    double row[SampleStore::kChannels];
+    std::copy(m_lastRow, m_lastRow + SampleStore::kChannels, row);
+    std::copy(values, values + count, row);
+    // A row the store refuses must not live on in the channels later rows
+    // leave out.
+    if (std::all_of(values, values + count, [](double value) { return std::isfinite(value); }))
+        std::copy(row, row + SampleStore::kChannels, m_lastRow);
     if (count > m_channelCount) {
         m_channelCount = count;
         const QSignalBlocker blocker(ui->car_ware_num);
@@ -246,9 +295,9 @@ void ScopeView::appendRow(const double *values, int count)
         updateChannelWidgets();
     }
     if (m_fileBusy)
-        std::copy(m_lastRow, m_lastRow + SampleStore::kChannels, std::back_inserter(m_heldSamples));
+        std::copy(row, row + SampleStore::kChannels, std::back_inserter(m_heldSamples));
     else
-        appendSample(m_lastRow);
+        appendSample(row);
 }
 
 void ScopeView::nameChannels(const QStringList &names)
@@ -257,7 +306,11 @@ void ScopeView::nameChannels(const QStringList &names)
     for (int channel = 0; channel < count; ++channel) {
         if (channel < m_dataNames.size() && m_dataNames[channel] == names[channel])
             continue;
-        m_nameEdits[size_t(channel)]->setText(names[channel]);
+        // A label that would pass for something else on screen names no
+        // channel; its samples are plotted all the same.
+        m_nameEdits[size_t(channel)]->setText(HiddenText::contains(names[channel])
+                                                  ? defaultChannelName(channel)
+                                                  : names[channel]);
     }
     m_dataNames = names.mid(0, count);
 }
@@ -267,11 +320,10 @@ void ScopeView::reportRefusedLabels(qint64 count, const QString &firstLabel)
     if (count <= 0 || m_refusalReported)
         return;
     m_refusalReported = true;
-    ui->car_ware_note->setText(
-        mainTr("通道已满（%1 个），数据中的新标签“%2”等已忽略。")
-            .arg(SampleStore::kChannels)
-            .arg(firstLabel));
-    ui->car_ware_note->show();
+    m_labelNote = mainTr("通道已满（%1 个），数据中的新标签“%2”等已忽略。")
+                      .arg(SampleStore::kChannels)
+                      .arg(visibleText(firstLabel));
+    updateNote();
 }
 
 void ScopeView::followLabels(const TextLineDecoder &decoder)
@@ -279,6 +331,30 @@ void ScopeView::followLabels(const TextLineDecoder &decoder)
     if (decoder.channelNames().size() != m_dataNames.size())
         nameChannels(decoder.channelNames());
     reportRefusedLabels(decoder.labelsRefused(), decoder.firstRefusedLabel());
+    const qint64 skipped = decoder.nonFiniteSkipped();
+    if (skipped != m_decoderNonFiniteSeen) {
+        m_textNonFinite += skipped - m_decoderNonFiniteSeen;
+        m_decoderNonFiniteSeen = skipped;
+        updateNote();
+    }
+}
+
+qint64 ScopeView::nonFiniteIgnored() const
+{
+    return m_store.nonFiniteRefused() + m_textNonFinite;
+}
+
+// One note under the plot for what the data brought that is not shown.
+void ScopeView::updateNote()
+{
+    m_noteNonFinite = nonFiniteIgnored();
+    QStringList lines;
+    if (!m_labelNote.isEmpty())
+        lines.append(m_labelNote);
+    if (m_noteNonFinite > 0)
+        lines.append(mainTr("数据中有 %1 处非有限数值（inf 或 nan），已忽略。").arg(m_noteNonFinite));
+    ui->car_ware_note->setText(lines.join(QLatin1Char('\n')));
+    ui->car_ware_note->setVisible(!lines.isEmpty());
 }
 
 // Text firmware prints values of any size: the first rows after the store
@@ -298,7 +374,9 @@ void ScopeView::fitYToStoredSamples()
         low = std::min(low, min);
         high = std::max(high, max);
     }
-    const double margin = high > low ? (high - low) * 0.1 : std::max(1.0, std::abs(high) * 0.1);
+    // Halves first: the span of 1e308 and -1e308 is beyond a double.
+    const double halfSpan = high / 2 - low / 2;
+    const double margin = halfSpan > 0 ? halfSpan * 0.2 : std::max(1.0, std::abs(high) * 0.1);
     setYRange(low - margin, high + margin);
 }
 
@@ -390,6 +468,8 @@ void ScopeView::redraw()
         fitYToStoredSamples();
     }
     m_storedSinceRedraw = false;
+    if (nonFiniteIgnored() != m_noteNonFinite)
+        updateNote();
     ui->car_scope->replot();
 }
 
@@ -404,20 +484,20 @@ void ScopeView::trackNewest()
     const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
     const double span = scale.upperBound() - scale.lowerBound();
     // The replot that follows updates the axes.
-    if (span > x)
-        ui->car_scope->setAxisScale(QwtPlot::xBottom, 0, span);
-    else
-        ui->car_scope->setAxisScale(QwtPlot::xBottom, x - span, x);
+    const auto [min, max] = drawableRange(span > x ? 0 : x - span, span > x ? span : x, {0, 300});
+    ui->car_scope->setAxisScale(QwtPlot::xBottom, min, max);
 }
 
 void ScopeView::setXRange(double min, double max)
 {
+    std::tie(min, max) = drawableRange(min, max, {0, 300});
     ui->car_scope->setAxisScale(QwtPlot::xBottom, min, max);
     ui->car_scope->updateAxes();
 }
 
 void ScopeView::setYRange(double min, double max)
 {
+    std::tie(min, max) = drawableRange(min, max, {0, 1000});
     ui->car_scope->setAxisScale(QwtPlot::yLeft, min, max);
     ui->car_scope->setAxisScale(QwtPlot::yRight, min, max);
     ui->car_scope->updateAxes();
@@ -454,6 +534,7 @@ void ScopeView::applyTypePreset(int index)
 void ScopeView::clearSamples()
 {
     m_store.clear();
+    m_textNonFinite = 0;
     m_fitYPending = m_feed == Feed::DecodedRows;
     scheduleRedraw();
 }

@@ -77,6 +77,9 @@ public:
     void handleFrame(const char *payload, int length);
 
     int framesReceived() const { return m_framesReceived; }
+    // Values left out as infinite or NaN since the store was last emptied:
+    // samples the store refused and values a text decoder skipped.
+    qint64 nonFiniteIgnored() const;
 
     // Stores one sample of every channel in use, already converted.
     void appendSample(const double *values);
@@ -111,6 +114,7 @@ private:
     void importSamples();
     void storeHeldSamples();
     void fitYToStoredSamples();
+    void updateNote();
 
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
@@ -127,6 +131,10 @@ private:
     double m_lastRow[SampleStore::kChannels] = {};
     QStringList m_dataNames;
     bool m_refusalReported = false;
+    QString m_labelNote;
+    qint64 m_textNonFinite = 0;
+    qint64 m_decoderNonFiniteSeen = 0;
+    qint64 m_noteNonFinite = 0; // the count the note shows
     bool m_fitYPending = false;
     QTimer m_redrawTimer;
     QElapsedTimer m_sinceRedraw;

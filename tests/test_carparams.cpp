@@ -166,6 +166,11 @@ void TestCarParams::binaryFrameIsReadBackByTheCarParser()
     QVERIFY(CarParams::readBinaryPayload(huge.constData(), huge.size(), index, value));
     QCOMPARE(value, double(FLT_MAX));
     QVERIFY(CarParams::binaryMessage(0, std::nan("")).isEmpty());
+    QVERIFY(CarParams::binaryMessage(0, -HUGE_VAL).isEmpty());
+    for (const double notFinite : {std::nan(""), HUGE_VAL})
+        QVERIFY(CarParams::textMessage(QStringLiteral("%name=%value\\n"),
+                                       parameter(QStringLiteral("kp"), notFinite), 0)
+                    .isEmpty());
     QVERIFY(CarParams::binaryMessage(256, 1).isEmpty());
     const QByteArray infinite = bytes({0, 0x00, 0x00, 0x80, 0x7F});
     QVERIFY(!CarParams::readBinaryPayload(infinite.constData(), infinite.size(), index, value));
@@ -196,8 +201,11 @@ void TestCarParams::setRoundTripsThroughItsFile()
     set.textTemplate = QStringLiteral("#%index %name:%value\\r\\n%%");
     set.rows = {parameter(QStringLiteral("speed"), 0.1 + 0.2, 6),
                 parameter(QStringLiteral("速度"), -3, 0)};
+    set.rows[0].minimum = -1e9;
+    set.rows[0].step = 1e-6;
     set.rows[1].minimum = -1e-9;
     set.rows[1].maximum = 1e9;
+    set.rows[1].step = 1e9;
     set.rows[1].value = 12345.678;
     QCOMPARE(CarParams::fromJson(CarParams::toJson(set), nullptr), set);
 
@@ -261,6 +269,16 @@ void TestCarParams::damagedFilesAreRefused_data()
         << QByteArray(fileWithRow(QStringLiteral("max"), 12345).replace("12345", "1e999"));
     QTest::newRow("min above max") << fileWithRow(QStringLiteral("min"), 11);
     QTest::newRow("step zero") << fileWithRow(QStringLiteral("step"), 0);
+    QTest::newRow("step below 1e-6") << fileWithRow(QStringLiteral("step"), 0.99e-6);
+    QTest::newRow("step beyond 1e9") << fileWithRow(QStringLiteral("step"), 1.01e9);
+    QTest::newRow("maximum beyond 1e9") << fileWithRow(QStringLiteral("max"), 1e9 + 1);
+    QTest::newRow("minimum beyond -1e9") << fileWithRow(QStringLiteral("min"), -1e9 - 1);
+    QJsonObject extreme = QJsonDocument::fromJson(fileWithRow(QStringLiteral("min"), -1e308)).object();
+    QJsonObject extremeRow = extreme.value(QLatin1String("rows")).toArray().at(0).toObject();
+    extremeRow.insert(QStringLiteral("max"), 1e308);
+    extremeRow.insert(QStringLiteral("step"), 1e-300);
+    extreme.insert(QStringLiteral("rows"), QJsonArray{extremeRow});
+    QTest::newRow("limits a slider cannot divide") << QJsonDocument(extreme).toJson();
     QTest::newRow("decimals 7") << fileWithRow(QStringLiteral("decimals"), 7);
     QTest::newRow("decimals fractional") << fileWithRow(QStringLiteral("decimals"), 1.5);
     QTest::newRow("name empty") << fileWithRow(QStringLiteral("name"), QString());
@@ -272,6 +290,10 @@ void TestCarParams::damagedFilesAreRefused_data()
         QTest::newRow(name) << fileWithRow(QStringLiteral("name"), QLatin1String(name));
     QTest::newRow("name with a control character")
         << fileWithRow(QStringLiteral("name"), QStringLiteral("k\u0085p"));
+    QTest::newRow("name turned right to left")
+        << fileWithRow(QStringLiteral("name"), QStringLiteral("\u202Ekp"));
+    QTest::newRow("name with a zero-width space")
+        << fileWithRow(QStringLiteral("name"), QStringLiteral("k\u200Bp"));
 }
 
 void TestCarParams::damagedFilesAreRefused()

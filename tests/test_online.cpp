@@ -199,7 +199,9 @@ void TestOnline::indexListsEntriesAndSkipsWhatIsNotOne()
         "入门 | 只有两项\n"
         "入门 | 脚本 | javascript:alert(1)\n"
         "入门 | 本地文件 | file:///etc/passwd\n"
-        "入门 | 明文 | http://site.example/plain.html\n",
+        "入门 | 明文 | http://site.example/plain.html\n"
+        "a | b\xC2\x85" "c | x.html\n"
+        "\xE2\x80\xAE" "a | b | x.html\n",
         indexUrl);
     QVERIFY2(index.error.isEmpty(), qPrintable(index.error));
     QCOMPARE(index.entries.size(), 3);

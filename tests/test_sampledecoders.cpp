@@ -92,6 +92,13 @@ void TestSampleDecoders::textLines()
     QCOMPARE(rows, expected);
     QCOMPARE(names, QStringList({"speed", "err", "volt"}));
     QLocale::setDefault(QLocale::c());
+
+    // What cannot be plotted is skipped and counted.
+    TextLineDecoder decoder;
+    decoder.append("x\n1,nan,1e999\n>a:-inf\n+inf\n");
+    decoder.flush();
+    QCOMPARE(decoder.nonFiniteSkipped(), qint64(4));
+    QCOMPARE(decoder.rowsDecoded(), qint64(1));
 }
 
 void TestSampleDecoders::textLimits()

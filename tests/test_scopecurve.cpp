@@ -70,6 +70,7 @@ private slots:
     void shortRangesAndHiddenChannels();
     void denseCurveFillsTheColumnsTheLineWouldFill_data();
     void denseCurveFillsTheColumnsTheLineWouldFill();
+    void samplesFarOffTheScaleFillTheCanvasOnly();
 };
 
 void TestScopeCurve::columnsKeepTrueMinAndMax_data()
@@ -223,6 +224,19 @@ void TestScopeCurve::shortRangesAndHiddenChannels()
     series.setRectOfInterest(QRectF(QPointF(0, 0), QPointF(999, 10)));
     QCOMPARE(series.size(), size_t(1000));
     QCOMPARE(series.boundingRect(), QRectF(QPointF(0, 0), QPointF(999, 6)));
+}
+
+// Samples millions of canvas heights away (a zoomed-in axis, values near
+// the limits of a double) paint whole columns, not rows beyond any int.
+void TestScopeCurve::samplesFarOffTheScaleFillTheCanvasOnly()
+{
+    QVector<double> y(20000);
+    for (int s = 0; s < y.size(); ++s)
+        y[s] = s % 2 ? 1.7e308 : -1.7e308;
+    ScopeCurve scope;
+    const QVector<QPair<int, int>> rows = paintedRows(drawnCurve(scope, y, 200));
+    for (int x = 0; x < rows.size(); ++x)
+        QCOMPARE(rows[x], qMakePair(0, 99));
 }
 
 QTEST_MAIN(TestScopeCurve)

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -72,6 +73,7 @@ private slots:
     void storeWithoutBlockIgnoresSamples();
     void blockIsCommittedOnlyAsSamplesArrive();
     void minMaxMatchesBruteForce();
+    void nonFiniteSamplesAreRefusedAndCounted();
 
     void samplesDecodeLittleEndian_data();
     void samplesDecodeLittleEndian();
@@ -85,6 +87,7 @@ private slots:
     void refusals();
     void crlfAndTrailingEmptyLinesReadLikeLf();
     void readingFillsStoreColumnByColumn();
+    void formulaLikeNamesAreQuotedAndReadBack();
     void longLinesReadAcrossChunks();
     void fileShortenedWhileReadFails();
     void millionsOfShortLinesAreRefusedWithoutARecordEach_data();
@@ -220,6 +223,33 @@ void TestScopeData::minMaxMatchesBruteForce()
             QCOMPARE(max, *std::max_element(values + first, values + last + 1));
         }
     }
+}
+
+// Whatever path they come by (here a waveform file), infinite and NaN
+// values never reach the windows or the summary.
+void TestScopeData::nonFiniteSamplesAreRefusedAndCounted()
+{
+    QBuffer device;
+    device.setData("2,8\na,1,inf,3,-1e308\nb,1,2,nan,1e308");
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
+    QVERIFY(reader.readConfiguration());
+    QVERIFY(reader.readChannels());
+    SampleStore store;
+    QCOMPARE(reader.appendTo(store, [](qint64) { return true; }), CsvReadResult::Read);
+    QCOMPARE(store.size(), quint64(2));
+    QCOMPARE(store.nonFiniteRefused(), qint64(2));
+    double min, max;
+    store.minMax(1, 0, 1, min, max);
+    QCOMPARE(min, 1.0);
+    QCOMPARE(max, 1e308);
+
+    const double infinite[2] = {1, -HUGE_VAL};
+    QVERIFY(!store.append(infinite, 2));
+    QVERIFY(store.append(infinite, 1)); // the channel above the count is not looked at
+    QCOMPARE(store.nonFiniteRefused(), qint64(3));
+    store.clear();
+    QCOMPARE(store.nonFiniteRefused(), qint64(0));
 }
 
 void TestScopeData::samplesDecodeLittleEndian_data()
@@ -409,6 +439,30 @@ void TestScopeData::readingFillsStoreColumnByColumn()
         QCOMPARE(store.window(0)[i], expectedFirst[i]);
         QCOMPARE(store.window(1)[i], -1.0 - i);
     }
+}
+
+// A spreadsheet must not run a channel name; the quote that stops it goes
+// again when the file is read back.
+void TestScopeData::formulaLikeNamesAreQuotedAndReadBack()
+{
+    const QStringList names = {QStringLiteral("=HYPERLINK(\"//ev.example\")"),
+                               "+1", "-x", "@a", "\tb", "'=c", "'plain", "plain"};
+    SampleStore store;
+    const double values[1] = {1};
+    store.append(values, 1);
+    const QByteArray file = csvOf(store, names.size(), Float, names);
+    QVERIFY2(file.contains("\n'=HYPERLINK(\"//ev.example\"),1\n"), file.constData());
+    // Only the first channel was given a value; the others hold 0.
+    QVERIFY(file.contains("\n'\tb,0\n''=c,0\n'plain,0\nplain,0"));
+    QVERIFY(csvOf(store, 1, Float, {"\rx"}).startsWith("1,7\n'\rx,"));
+
+    QBuffer device;
+    device.setData(file);
+    device.open(QIODevice::ReadOnly);
+    ScopeCsvReader reader(device);
+    QVERIFY(reader.readConfiguration());
+    QVERIFY(reader.readChannels());
+    QCOMPARE(reader.names(), names);
 }
 
 // Lines much longer than the chunks the file is read in, with fields of

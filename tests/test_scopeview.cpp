@@ -1,5 +1,6 @@
 // The "虚拟示波器" page driven through its widgets: frames in, the plot's
 // scales, channels shown and hidden, waveform files through the dialogs.
+#include "sampledecoders.h"
 #include "samplestore.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -22,6 +24,7 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <cmath>
 #include <cstring>
 
 using Kind = ScriptedDialogs::Kind;
@@ -32,6 +35,13 @@ QPair<double, double> range(ScopeView &view, QwtPlot::Axis axis)
 {
     const QwtScaleDiv &scale = child<QwtPlot>(&view, "car_scope")->axisScaleDiv(axis);
     return {scale.lowerBound(), scale.upperBound()};
+}
+
+// Both bounds finite, the lower below the upper, the span itself a number.
+bool drawable(const QPair<double, double> &bounds)
+{
+    return std::isfinite(bounds.first) && std::isfinite(bounds.second)
+        && bounds.first < bounds.second && std::isfinite(bounds.second - bounds.first);
 }
 
 QwtPlotCurve *curve(ScopeView &view, int channel)
@@ -79,6 +89,8 @@ private slots:
     void redrawsOnlyWhenSomethingChanged();
     void autoTrackingKeepsTheSpan();
     void zoomAndZeroButtons();
+    void extremeAndNonFiniteSamplesLeaveAUsablePlot();
+    void labelsThatHideCharactersKeepTheDefaultName();
     void typePresetsSetBothYAxes();
     void hiddenChannelShowsNothingAndReturnsWhole();
     void clearEmptiesEveryCurve();
@@ -226,6 +238,80 @@ void TestScopeView::zoomAndZeroButtons()
     click(view, "car_y_tozero");
     QCOMPARE(range(view, QwtPlot::yRight), qMakePair(0.0, 256.0));
     QCOMPARE(range(view, QwtPlot::yLeft), qMakePair(0.0, 256.0));
+}
+
+void TestScopeView::extremeAndNonFiniteSamplesLeaveAUsablePlot()
+{
+    ScopeView view(m_dialogs);
+    view.setFeed(ScopeView::Feed::DecodedRows);
+    view.setLinkOpen(true);
+    TextLineDecoder text;
+    text.setRowHandler([&view](const double *values, int count) { view.appendRow(values, count); });
+    text.append("1e308,-1e308,5\n1e308,-1e308,5\n1,nan,2\n");
+    view.followLabels(text);
+    view.redrawNow();
+    QCOMPARE(view.store().size(), quint64(3));
+    QVERIFY(drawable(range(view, QwtPlot::yRight)));
+
+    // JustFloat rows and car frames of float and double: Inf and NaN are
+    // not stored, and a refused row leaves nothing behind in later ones.
+    const double lastGood[2] = {-1e308, 2};
+    const double notANumber[2] = {std::nan(""), 3};
+    const double shorter[1] = {4};
+    view.appendRow(lastGood, 2);
+    view.appendRow(notANumber, 2);
+    view.appendRow(shorter, 1);
+    QCOMPARE(view.store().size(), quint64(5));
+    QCOMPARE(view.store().window(1)[4], 2.0);
+    view.setLinkOpen(false);
+    view.setFeed(ScopeView::Feed::CarFrames);
+    openLink(view, 2, 6); // float
+    const QByteArray floats("\x00\x00\x80\x7f\x00\x00\x80\x3f", 8); // inf, 1
+    view.handleFrame(floats.constData(), floats.size());
+    view.setLinkOpen(false);
+    openLink(view, 1, 7); // double
+    const QByteArray doubles("\x00\x00\x00\x00\x00\x00\xf8\x7f", 8); // NaN
+    view.handleFrame(doubles.constData(), doubles.size());
+    QCOMPARE(view.store().size(), quint64(5));
+    QCOMPARE(view.nonFiniteIgnored(), qint64(4)); // text nan, row, float, double
+    view.redrawNow();
+    auto *note = child<QLabel>(&view, "car_ware_note");
+    QVERIFY(!note->isHidden());
+    QVERIFY2(note->text().contains(QLatin1String(" 4 ")), qPrintable(note->text()));
+
+    // Extremes both ways: the zoom buttons go to their limits and back, and
+    // "Y归0" always finds the plot.
+    for (int s = 0; s < 3000; ++s) {
+        const double values[1] = {s % 2 ? 1.7e308 : -1.7e308};
+        view.appendRow(values, 1);
+    }
+    view.redrawNow();
+    for (const char *button : {"car_y_zoomout", "car_y_zoomin", "car_x_zoomout", "car_x_zoomin"}) {
+        for (int times = 0; times < 1100; ++times)
+            click(view, button);
+        QVERIFY(drawable(range(view, QwtPlot::yRight)));
+        QVERIFY(drawable(range(view, QwtPlot::xBottom)));
+    }
+    click(view, "car_y_tozero");
+    QCOMPARE(range(view, QwtPlot::yRight).first, 0.0);
+    QVERIFY(drawable(range(view, QwtPlot::yRight)));
+}
+
+void TestScopeView::labelsThatHideCharactersKeepTheDefaultName()
+{
+    ScopeView view(m_dialogs);
+    view.setFeed(ScopeView::Feed::DecodedRows);
+    view.setLinkOpen(true);
+    TextLineDecoder text;
+    text.setRowHandler([&view](const double *values, int count) { view.appendRow(values, count); });
+    // "sp<U+202E>eed" in GB18030, then a plain label.
+    const QByteArray label = QByteArray("sp\x81\x36\xa7\x31") + "eed";
+    text.append(label + ":1,ok:2\n" + label + ":3,ok:4\n");
+    view.followLabels(text);
+    QCOMPARE(child<QLineEdit>(&view, "car_wave1")->text(), QStringLiteral("波形1"));
+    QCOMPARE(child<QLineEdit>(&view, "car_wave2")->text(), QStringLiteral("ok"));
+    QCOMPARE(view.store().size(), quint64(2));
+    QCOMPARE(view.store().window(0)[1], 3.0);
 }
 
 void TestScopeView::typePresetsSetBothYAxes()

@@ -1093,7 +1093,7 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+472"/>
+        <location filename="../scope/scopeview.cpp" line="+553"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
@@ -1144,11 +1144,11 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
-        <location filename="../scope/scopecsv.cpp" line="+355"/>
+        <location filename="../scope/scopecsv.cpp" line="+376"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-392"/>
-        <location line="+400"/>
+        <location filename="../scope/scopeview.cpp" line="-432"/>
+        <location line="+440"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
@@ -1635,12 +1635,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-469"/>
+        <location filename="../scope/scopeview.cpp" line="-547"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+48"/>
         <source>逗号分隔(*.csv)</source>
         <translation>Comma-separated (*.csv)</translation>
     </message>
@@ -1650,12 +1650,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+191"/>
+        <location line="+202"/>
         <source>通道已满（%1 个），数据中的新标签“%2”等已忽略。</source>
         <translation>All %1 channels are taken: new labels in the data, “%2” first, are ignored.</translation>
     </message>
     <message>
-        <location filename="../car/carparams.cpp" line="+116"/>
+        <location line="+32"/>
+        <source>数据中有 %1 处非有限数值（inf 或 nan），已忽略。</source>
+        <translation>%1 values in the data are not finite (inf or nan) and were ignored.</translation>
+    </message>
+    <message>
+        <location filename="../car/carparams.cpp" line="+117"/>
         <source>发送模板为空</source>
         <translation>The send template is empty</translation>
     </message>
@@ -1690,17 +1695,22 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Parameter %1 has an invalid name: it must be 1 to %2 bytes, without blanks, control characters or = : ,</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
+        <source>参数 %1 的最小值和最大值须在 ±%2 以内</source>
+        <translation>The minimum and maximum of parameter %1 must lie within ±%2</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>参数 %1 的最小值大于最大值</source>
         <translation>Parameter %1: the minimum is greater than the maximum</translation>
     </message>
     <message>
         <location line="+4"/>
-        <source>参数 %1 的步长须大于 0</source>
-        <translation>Parameter %1: the step must be greater than 0</translation>
+        <source>参数 %1 的步长须在 %2 到 %3 之间</source>
+        <translation>The step of parameter %1 must lie between %2 and %3</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
         <source>参数 %1 的小数位数须为 0 到 %2 的整数</source>
         <translation>Parameter %1: the decimals must be a whole number from 0 to %2</translation>
     </message>
@@ -1752,7 +1762,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../scope/scopeview.cpp" line="+209"/>
+        <location filename="../scope/scopeview.cpp" line="+206"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -2340,7 +2350,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The file is not text</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+118"/>
         <source>文件行应有5项</source>
         <translation>A file line needs 5 fields</translation>
     </message>
