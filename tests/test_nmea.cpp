@@ -392,6 +392,14 @@ void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
     QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QByteArray("19"));
     record.forgetSatellitesInView();
     QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QByteArray("12"));
+    // Counts beyond three digits are refused, and however many talkers
+    // there are the sum stays there too.
+    QCOMPARE(inView({"GPGSV", "1", "1", "2147483647"}), QByteArray("none"));
+    QCOMPARE(inView({"GPGSV", "1", "1", "1000"}), QByteArray("none"));
+    QCOMPARE(inView({"GPGSV", "1", "1", "-1"}), QByteArray("none"));
+    for (const QByteArray talker : {"GP", "GL", "GA", "GB", "GQ", "BD", "GN"})
+        inView({talker + "GSV", "1", "1", "999"});
+    QCOMPARE(inView({"GNGSV", "1", "1", "999"}), QByteArray("999"));
 }
 
 void TestNmea::deviceSettingsBounds()
