@@ -50,10 +50,15 @@ std::optional<MapPoint> parseDevicePosition(const QByteArrayList &fields)
     return MapPoint{position.latitude.toDouble(), position.longitude.toDouble()};
 }
 
+bool pictureFits(const QSize &size)
+{
+    return qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
 QByteArray pictureFrame(const QByteArray &payload)
 {
     QByteArray frame;
-    frame.reserve(payload.size() + 9);
+    frame.reserve(payload.size() + int(kPictureFrameOverhead));
     frame.append("\x24\x02\xFD", 3);
     char length[4];
     qToLittleEndian<quint32>(quint32(payload.size()), length);

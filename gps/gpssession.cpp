@@ -206,10 +206,21 @@ void GpsSession::applySettings(const QByteArrayList &fields)
         emit mapTypeWanted(*settings.mapType);
     if (settings.pictureFormat)
         m_picture.format = *settings.pictureFormat;
+    QSize size = m_picture.size;
     if (settings.pictureWidth)
-        m_picture.size.setWidth(*settings.pictureWidth);
+        size.setWidth(*settings.pictureWidth);
     if (settings.pictureHeight)
-        m_picture.size.setHeight(*settings.pictureHeight);
+        size.setHeight(*settings.pictureHeight);
+    if (pictureFits(size)) {
+        m_picture.size = size;
+        return;
+    }
+    emit logMessage(Severity::Warning,
+                    mainTr("拒绝图片尺寸%1×%2：图片帧将超过%3 MiB，仍用%4×%5")
+                        .arg(QString::number(size.width()), QString::number(size.height()),
+                             QString::number(LinkLimits::kMaxUnsentBytes >> 20),
+                             QString::number(m_picture.size.width()),
+                             QString::number(m_picture.size.height())));
 }
 
 // ---- uploads ---------------------------------------------------------------

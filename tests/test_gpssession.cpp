@@ -203,6 +203,19 @@ void TestGpsSession::deviceSetsTheMapAndAsksForPictures()
     QCOMPARE(m_reports->moves.last().latitude, -37.784795);
     QCOMPARE(m_reports->moves.last().longitude, 175.3149016);
     QVERIFY(m_reports->sent.isEmpty());
+
+    // A picture whose RGB565 frame would not fit what the link keeps unsent
+    // for the device is refused; the size stays.
+    m_reports->messages.clear();
+    m_session->receive("$VCSET,,,,4096,4096*00$VCSET,,,,4096,2048*00$VCLOC,0000.0,N,00000.0,E*00");
+    QCOMPARE(m_reports->messages,
+             QStringList({QStringLiteral("拒绝图片尺寸4096×4096：图片帧将超过16 MiB，仍用200×100"),
+                          QStringLiteral("拒绝图片尺寸4096×2048：图片帧将超过16 MiB，仍用200×100")}));
+    m_session->pictureAbandoned();
+    QCOMPARE(m_reports->pictures.last().size, QSize(200, 100));
+    m_session->receive("$VCSET,,,,4096,2047*00$VCLOC,0000.0,N,00000.0,E*00");
+    m_session->pictureAbandoned();
+    QCOMPARE(m_reports->pictures.last().size, QSize(4096, 2047));
 }
 
 void TestGpsSession::floodOfPictureAndPlotCommandsKeepsOnlyTheNewest()
