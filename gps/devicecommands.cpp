@@ -1,5 +1,6 @@
 #include "devicecommands.h"
 
+#include "hiddentext.h"
 #include "nmea.h"
 #include "uploadfolder.h"
 
@@ -117,8 +118,15 @@ FileRequest parseFileRequest(const QByteArrayList &fields)
         request.refusal = FileRequest::BadSize;
         return request;
     }
-    request.relativePath = UploadFolder::relativePath(QString::fromUtf8(field(fields, 2)));
+    const QString asked = QString::fromUtf8(field(fields, 2));
+    request.relativePath = UploadFolder::relativePath(asked);
     if (request.relativePath.isEmpty())
         request.refusal = FileRequest::BadPath;
+    else if (HiddenText::contains(asked))
+        request.refusal = FileRequest::HiddenPath;
+    else if (UploadFolder::depth(request.relativePath) > UploadFolder::kMaxDepth)
+        request.refusal = FileRequest::TooDeep;
+    if (request.refusal != FileRequest::Accepted)
+        request.relativePath.clear();
     return request;
 }

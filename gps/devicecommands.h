@@ -68,7 +68,9 @@ QImage mapPicture(const QImage &rendered, int width, int height, const QImage &l
 // below that folder is accepted.
 struct FileRequest
 {
-    enum Refusal { Accepted, BadSize, BadPath };
+    // HiddenPath: characters that would make the path look like another;
+    // TooDeep: more folder levels than UploadFolder::kMaxDepth.
+    enum Refusal { Accepted, BadSize, BadPath, HiddenPath, TooDeep };
     Refusal refusal = Accepted;
     QString relativePath; // below uploads/, cleaned
     qint64 size = 0;

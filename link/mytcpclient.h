@@ -44,6 +44,10 @@ public:
 
     // Reports at once what arrived and was not reported yet, if anything.
     void reportWaiting();
+    // While held, nothing is reported but what is waiting when the peer
+    // leaves or is closed: the socket fills, then the system's buffer, and
+    // TCP slows the peer down.
+    void setReadingHeld(bool held);
 
 signals:
     void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
@@ -51,6 +55,7 @@ signals:
 
 private:
     void onReadyRead();
+    void onGathered();
 
     int m_id = 0;
     QString m_ip;
@@ -58,4 +63,5 @@ private:
     QTimer m_gather;
     int m_gatherMs = kGatherMs;
     QElapsedTimer m_lastHeard;
+    bool m_held = false;
 };

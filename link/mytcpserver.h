@@ -54,6 +54,8 @@ public:
     bool closeClient(int clientID);
     // Closes every client, one after the other.
     void closeAllClients();
+    // For the clients connected now and later: see myTcpClient.
+    void setReadingHeld(bool held);
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
@@ -80,4 +82,5 @@ private:
     int m_limit = kDefaultLimit;
     int m_idleReplaceMs = 0;
     int m_gatherMs;
+    bool m_held = false;
 };

@@ -489,6 +489,12 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory_data()
     QTest::newRow("negative size") << QByteArrayList{"VCFLE", "-1", "a"} << int(R::BadSize) << "";
     QTest::newRow("huge size") << QByteArrayList{"VCFLE", "16777217", "a"} << int(R::BadSize) << "";
     QTest::newRow("size text") << QByteArrayList{"VCFLE", "ten", "a"} << int(R::BadSize) << "";
+    QTest::newRow("hidden") << QByteArrayList{"VCFLE", "3", "gpx\xe2\x80\xaetxt.exe"}
+                            << int(R::HiddenPath) << "";
+    QTest::newRow("8 levels") << QByteArrayList{"VCFLE", "3", "1/2/3/4/5/6/7/8/f"}
+                              << int(R::Accepted) << "1/2/3/4/5/6/7/8/f";
+    QTest::newRow("9 levels") << QByteArrayList{"VCFLE", "3", "1/2/3/4/5/6/7/8/9/f"}
+                              << int(R::TooDeep) << "";
 }
 
 void TestNmea::fileRequestStaysInsideWorkingDirectory()
