@@ -11,12 +11,17 @@
 #include "receiveview.h"
 #include "scripteddialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -149,7 +154,10 @@ void BM_EmptyUploadFlood(benchmark::State &state)
     QObject::connect(&session, &GpsSession::logMessage,
                      [&lines](GpsSession::Severity, const QString &) { ++lines; });
     feedEmptyUploads(state, int(state.range(0)),
-                     [&session](const QByteArray &bytes) { session.receive(bytes); });
+                     [&session](const QByteArray &bytes) {
+                         session.receive(bytes);
+                         session.waitForUploads();
+                     });
     state.counters["uploads/s"] = benchmark::Counter(double(lines), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_EmptyUploadFlood)->Arg(1024 * 1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
@@ -162,12 +170,63 @@ void BM_EmptyUploadFloodIntoTab(benchmark::State &state)
     FakePorts ports;
     GpsTab tab(dialogs, ports.source());
     feedEmptyUploads(state, int(state.range(0)),
-                     [&tab](const QByteArray &bytes) { tab.onSerialBytes(bytes); });
+                     [&tab](const QByteArray &bytes) {
+                         tab.onSerialBytes(bytes);
+                         tab.session()->waitForUploads();
+                     });
 }
 BENCHMARK(BM_EmptyUploadFloodIntoTab)
     ->Arg(1024 * 1024)
     ->Arg(64 * 1024)
     ->Unit(benchmark::kMillisecond);
+
+// A peer's flood of uploads, 61 KB in one read, each into folders of its
+// own `levels` deep (0: as deep as a path may go), into the GPS tab: the
+// longest the window's thread is busy at once, from the read until every
+// file is written or refused.
+QByteArray folderFlood(int levels)
+{
+    QByteArray flood;
+    for (int i = 0; flood.size() < 61 * 1024; ++i) {
+        QByteArray path = "q" + QByteArray::number(i) + '/';
+        for (int level = 1; levels == 0 ? path.size() + 3 < 1024 : level < levels; ++level)
+            path += "d/";
+        flood += "$VCFLE,0," + path + "f*";
+    }
+    return flood;
+}
+
+void BM_FolderFloodStall(benchmark::State &state)
+{
+    const QByteArray flood = folderFlood(int(state.range(0)));
+    ScriptedDialogs dialogs;
+    FakePorts ports;
+    const QString before = QDir::currentPath();
+    double longestMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto dir = std::make_unique<QTemporaryDir>();
+        QDir::setCurrent(dir->path());
+        auto tab = std::make_unique<GpsTab>(dialogs, ports.source());
+        state.ResumeTiming();
+        QElapsedTimer busy;
+        busy.start();
+        tab->onSerialBytes(flood);
+        longestMs = std::max(longestMs, busy.nsecsElapsed() / 1e6);
+        while (!tab->session()->uploadsDone()) {
+            busy.start();
+            QCoreApplication::processEvents();
+            longestMs = std::max(longestMs, busy.nsecsElapsed() / 1e6);
+        }
+        state.PauseTiming();
+        tab.reset();
+        QDir::setCurrent(before);
+        dir.reset();
+        state.ResumeTiming();
+    }
+    state.counters["longest_stall_ms"] = longestMs;
+}
+BENCHMARK(BM_FolderFloodStall)->Arg(0)->Arg(8)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // One sentence a read into the GPS tab, its log empty (cleared before each
 // read, outside the timing) or full: what a read costs the window must not

@@ -1,5 +1,6 @@
 #include "devicecommands.h"
 
+#include "hiddentext.h"
 #include "nmea.h"
 #include "uploadfolder.h"
 
@@ -50,10 +51,15 @@ std::optional<MapPoint> parseDevicePosition(const QByteArrayList &fields)
     return MapPoint{position.latitude.toDouble(), position.longitude.toDouble()};
 }
 
+bool pictureFits(const QSize &size)
+{
+    return qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
 QByteArray pictureFrame(const QByteArray &payload)
 {
     QByteArray frame;
-    frame.reserve(payload.size() + 9);
+    frame.reserve(payload.size() + int(kPictureFrameOverhead));
     frame.append("\x24\x02\xFD", 3);
     char length[4];
     qToLittleEndian<quint32>(quint32(payload.size()), length);
@@ -112,8 +118,15 @@ FileRequest parseFileRequest(const QByteArrayList &fields)
         request.refusal = FileRequest::BadSize;
         return request;
     }
-    request.relativePath = UploadFolder::relativePath(QString::fromUtf8(field(fields, 2)));
+    const QString asked = QString::fromUtf8(field(fields, 2));
+    request.relativePath = UploadFolder::relativePath(asked);
     if (request.relativePath.isEmpty())
         request.refusal = FileRequest::BadPath;
+    else if (HiddenText::contains(asked))
+        request.refusal = FileRequest::HiddenPath;
+    else if (UploadFolder::depth(request.relativePath) > UploadFolder::kMaxDepth)
+        request.refusal = FileRequest::TooDeep;
+    if (request.refusal != FileRequest::Accepted)
+        request.relativePath.clear();
     return request;
 }

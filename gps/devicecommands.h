@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linklimits.h"
 #include "maptarget.h"
 
 #include <QByteArray>
@@ -29,6 +30,12 @@ DeviceSettings parseDeviceSettings(const QByteArrayList &fields);
 
 // A picture side larger than this would ask for gigabytes of RGB565.
 constexpr int kMaxPictureSide = 4096;
+// A picture goes to the device in one frame, which must fit what a link
+// keeps unsent for a peer: an RGB565 picture of more pixels is refused.
+constexpr qint64 kPictureFrameOverhead = 9;
+constexpr qint64 kMaxPicturePixels = (LinkLimits::kMaxUnsentBytes - kPictureFrameOverhead) / 2;
+// Whether the picture's RGB565 frame fits (a JPEG one is smaller).
+bool pictureFits(const QSize &size);
 
 // "VCLOC" and "VCPLO": latitude, N/S, longitude, E/W; nothing when the
 // coordinates are not plain NMEA numbers.
@@ -61,7 +68,9 @@ QImage mapPicture(const QImage &rendered, int width, int height, const QImage &l
 // below that folder is accepted.
 struct FileRequest
 {
-    enum Refusal { Accepted, BadSize, BadPath };
+    // HiddenPath: characters that would make the path look like another;
+    // TooDeep: more folder levels than UploadFolder::kMaxDepth.
+    enum Refusal { Accepted, BadSize, BadPath, HiddenPath, TooDeep };
     Refusal refusal = Accepted;
     QString relativePath; // below uploads/, cleaned
     qint64 size = 0;

@@ -117,6 +117,16 @@ GpsFix GpsRecord::applyGsa(const QByteArrayList &fields)
     return fix;
 }
 
+// A count of at most three digits, as a receiver sends it ("07").
+std::optional<int> GpsRecord::satellitesInView(const QByteArray &text)
+{
+    bool ok = false;
+    const int count = text.toInt(&ok);
+    if (!ok || !isNmeaNumber(text) || count < 0 || count > kMaxSatellitesInView)
+        return std::nullopt;
+    return count;
+}
+
 GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
 {
     GpsFix fix;
@@ -126,16 +136,17 @@ GpsFix GpsRecord::applyGsv(const QByteArrayList &fields)
     m_sky.expire(now);
     m_sky.applyGsv(fields, now);
     expireSatellitesInView(now);
-    if (!isNmeaNumber(inView))
+    const std::optional<int> count = satellitesInView(inView);
+    if (!count)
         return fix;
-    m_satellitesInView.insert(talkerOf(field(fields, 0)), {inView.toInt(), now});
+    m_satellitesInView.insert(talkerOf(field(fields, 0)), {*count, now});
     if (m_satellitesInView.size() == 1) {
         fix.satellitesInView = inView;
         return fix;
     }
     int total = 0;
     for (const InView &system : qAsConst(m_satellitesInView))
-        total += system.count;
+        total = qMin(total + system.count, kMaxSatellitesInView);
     fix.satellitesInView = QByteArray::number(total);
     return fix;
 }

@@ -10,6 +10,7 @@
 #include <QTime>
 
 #include <functional>
+#include <optional>
 
 // The position record: what the receiver's sentences have told us so far.
 // Each sentence gives back the fix it brought.
@@ -22,6 +23,9 @@ public:
     // adds to the satellites in view. Some receivers send GSV only every
     // five seconds.
     static constexpr qint64 kInViewExpiryMs = 10000;
+    // A system's count beyond this is refused; the sum over all systems
+    // stops there too.
+    static constexpr int kMaxSatellitesInView = 999;
 
     // Without a clock, the system's monotonic one.
     explicit GpsRecord(Clock clock = {});
@@ -55,6 +59,7 @@ private:
     bool readDate(const QByteArray &text);
     bool readTime(const QByteArray &text);
     void expireSatellitesInView(qint64 now);
+    static std::optional<int> satellitesInView(const QByteArray &text);
 
     QByteArray m_latitude = "0";
     QByteArray m_longitude = "0";

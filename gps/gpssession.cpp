@@ -3,7 +3,6 @@
 #include "nmea.h"
 #include "receivescope.h"
 #include "translation.h"
-#include "uploadfolder.h"
 
 GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
     : QObject(parent)
@@ -18,12 +17,22 @@ GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
     connect(&m_pictureWait, &QTimer::timeout, this, &GpsSession::askForNextPicture);
     m_plotRepeat.setInterval(kPlotIntervalMs);
     connect(&m_plotRepeat, &QTimer::timeout, this, &GpsSession::repeatPlot);
+    connect(&m_writer, &UploadWriter::written, this, &GpsSession::fileWritten);
+    connect(&m_writer, &UploadWriter::reported, this, &GpsSession::uploadsReported);
 }
 
 // One loop, whatever the bytes hold: sentences, files, sentences after a
 // file. The bytes are logged once, as they reach the splitter; a file's own
 // bytes that arrive on their own are not.
 void GpsSession::receive(const QByteArray &bytes)
+{
+    if (m_held)
+        m_deferred.append({Deferred::Bytes, bytes});
+    else
+        take(bytes);
+}
+
+void GpsSession::take(const QByteArray &bytes)
 {
     const ReceiveScope receiving;
     QByteArray rest = bytes;
@@ -37,18 +46,39 @@ void GpsSession::receive(const QByteArray &bytes)
         m_splitter.append(rest);
     }
     parseBuffered();
-    writeReceivedFile();
 }
 
 void GpsSession::sourceChanged()
 {
-    forgetStream();
+    if (m_held)
+        m_deferred.append({Deferred::Changed, {}});
+    else
+        forgetConnection();
 }
 
 void GpsSession::sourceClosed()
 {
+    if (m_held) {
+        m_deferred.append({Deferred::Closed, {}});
+        return;
+    }
+    closeSource();
+}
+
+void GpsSession::closeSource()
+{
     abortUpload(mainTr("数据源已关闭"));
+    forgetConnection();
+}
+
+// The next connection starts with its own quota, and what the folder holds
+// is counted again: the user may have cleared it.
+void GpsSession::forgetConnection()
+{
     forgetStream();
+    m_connectionBytes = 0;
+    m_refusedQuotas = 0;
+    m_writer.recount();
 }
 
 void GpsSession::forgetStream()
@@ -59,9 +89,44 @@ void GpsSession::forgetStream()
     m_nextPicture.reset();
 }
 
+// Goes on where the full queue stopped it, then with what came meanwhile,
+// until the queue is full again or nothing is left.
+void GpsSession::resume()
+{
+    m_held = false;
+    parseBuffered();
+    while (!m_held && !m_deferred.isEmpty()) {
+        const Deferred next = m_deferred.takeFirst();
+        switch (next.kind) {
+        case Deferred::Bytes:
+            take(next.bytes);
+            break;
+        case Deferred::Changed:
+            forgetConnection();
+            break;
+        case Deferred::Closed:
+            closeSource();
+            break;
+        }
+    }
+    if (!m_held)
+        emit readingHeld(false);
+}
+
+bool GpsSession::uploadsDone() const
+{
+    return !m_held && m_deferred.isEmpty() && m_writer.isIdle();
+}
+
+void GpsSession::waitForUploads()
+{
+    while (!uploadsDone())
+        m_writer.waitUntilWritten();
+}
+
 void GpsSession::parseBuffered()
 {
-    for (;;) {
+    while (!m_held) {
         if (m_upload) {
             m_upload->data.append(m_splitter.take(int(uploadMissing())));
             if (uploadMissing() > 0) {
@@ -206,10 +271,21 @@ void GpsSession::applySettings(const QByteArrayList &fields)
         emit mapTypeWanted(*settings.mapType);
     if (settings.pictureFormat)
         m_picture.format = *settings.pictureFormat;
+    QSize size = m_picture.size;
     if (settings.pictureWidth)
-        m_picture.size.setWidth(*settings.pictureWidth);
+        size.setWidth(*settings.pictureWidth);
     if (settings.pictureHeight)
-        m_picture.size.setHeight(*settings.pictureHeight);
+        size.setHeight(*settings.pictureHeight);
+    if (pictureFits(size)) {
+        m_picture.size = size;
+        return;
+    }
+    emit logMessage(Severity::Warning,
+                    mainTr("拒绝图片尺寸%1×%2：图片帧将超过%3 MiB，仍用%4×%5")
+                        .arg(QString::number(size.width()), QString::number(size.height()),
+                             QString::number(LinkLimits::kMaxUnsentBytes >> 20),
+                             QString::number(m_picture.size.width()),
+                             QString::number(m_picture.size.height())));
 }
 
 // ---- uploads ---------------------------------------------------------------
@@ -226,13 +302,42 @@ void GpsSession::startUpload(const QByteArrayList &fields)
     }
     Upload upload;
     upload.request = request;
-    upload.keep = request.refusal == FileRequest::Accepted;
-    if (!upload.keep) {
+    upload.keep = false;
+    switch (request.refusal) {
+    case FileRequest::Accepted:
+        upload.keep = m_connectionBytes + request.size <= kMaxConnectionBytes;
+        if (upload.keep)
+            m_connectionBytes += request.size;
+        else if (firstRefusal(UploadFolder::Quota::ConnectionBytes))
+            emit logMessage(Severity::Warning,
+                            mainTr("此连接上传的文件已达%1 MiB，之后的文件内容将被丢弃")
+                                .arg(kMaxConnectionBytes >> 20));
+        break;
+    case FileRequest::TooDeep:
+        if (firstRefusal(UploadFolder::Quota::Depth))
+            emit logMessage(Severity::Warning,
+                            mainTr("拒绝接收文件：uploads之下最多%1层文件夹，此连接之后更深的文件内容将被丢弃")
+                                .arg(UploadFolder::kMaxDepth));
+        break;
+    case FileRequest::HiddenPath:
+        emit logMessage(Severity::Warning,
+                        mainTr("拒绝接收文件：路径含有隐藏字符，文件内容将被丢弃"));
+        break;
+    default:
         emit logMessage(
             Severity::Warning,
             mainTr("拒绝接收文件%1：只接受uploads文件夹之内的相对路径，文件内容将被丢弃").arg(asked));
+        break;
     }
     m_upload = upload;
+}
+
+bool GpsSession::firstRefusal(UploadFolder::Quota quota)
+{
+    const unsigned bit = 1u << unsigned(quota);
+    const bool first = (m_refusedQuotas & bit) == 0;
+    m_refusedQuotas |= bit;
+    return first;
 }
 
 qint64 GpsSession::uploadMissing() const
@@ -240,6 +345,8 @@ qint64 GpsSession::uploadMissing() const
     return m_upload->request.size - m_upload->data.size();
 }
 
+// Once the writer's queue is full nothing more is taken apart until it has
+// room again.
 void GpsSession::finishUpload()
 {
     m_uploadIdle.stop();
@@ -247,33 +354,28 @@ void GpsSession::finishUpload()
     m_upload.reset();
     if (!upload.keep)
         return;
-    // A file sent again before the read is done replaces the copy not yet
-    // written: the folder sees each path written once per read.
-    if (m_received && m_received->relativePath != upload.request.relativePath)
-        writeReceivedFile();
-    if (!m_received)
-        m_received = ReceivedFile{upload.request.relativePath, {}, {}};
-    m_received->data = upload.data;
-    m_received->sizes.append(upload.data.size());
+    m_writer.write(upload.request.relativePath, upload.data);
+    if (!m_held && m_writer.isFull()) {
+        m_held = true;
+        emit readingHeld(true);
+    }
 }
 
-// One line for each upload, whether it was written or why not.
-void GpsSession::writeReceivedFile()
+// One line for each upload, whether it was written or why not; a limit's
+// refusal once a connection.
+void GpsSession::fileWritten(const UploadFolder::Outcome &outcome, const QList<qint64> &sizes)
 {
-    if (!m_received)
-        return;
-    const ReceivedFile received = std::move(*m_received);
-    m_received.reset();
-    const UploadFolder::Outcome outcome = UploadFolder::write(received.relativePath, received.data);
-    for (const qint64 size : received.sizes) {
+    for (const qint64 size : sizes) {
         if (outcome.written) {
             emit logMessage(Severity::Status, mainTr("文件已接收：%1（%2字节）")
                                                   .arg(outcome.where, QString::number(size)));
-        } else {
+        } else if (outcome.quota == UploadFolder::Quota::None || firstRefusal(outcome.quota)) {
             emit logMessage(Severity::Warning,
                             mainTr("无法写入文件%1：%2").arg(outcome.where, outcome.error));
         }
     }
+    if (m_held && !m_writer.isFull())
+        resume();
 }
 
 void GpsSession::abortUpload(const QString &why)

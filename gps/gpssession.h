@@ -6,6 +6,7 @@
 #include "gpstrack.h"
 #include "maptarget.h"
 #include "nmeasplitter.h"
+#include "uploadwriter.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -20,8 +21,15 @@
 // the map and the pictures, ask for a picture or upload a file.
 //
 // Bytes come in through receive() in stream order; what they mean goes out
-// through the signals, in the same order, except that files are written, and
-// their log lines sent, once the read that completed them is done.
+// through the signals, in the same order, except that files are written on
+// a thread of their own (UploadWriter) and their log lines come when they
+// are. While its queue is full nothing more is taken apart: what comes
+// meanwhile waits, in order, and readingHeld() asks the source to stop
+// reading, so a flooding peer is slowed down by TCP and nothing is lost.
+//
+// What one connection may upload is bounded (UploadFolder's limits and
+// kMaxConnectionBytes); past a limit the upload's bytes are read and
+// dropped, with one log line per kind of limit and connection.
 class GpsSession : public QObject
 {
     Q_OBJECT
@@ -35,6 +43,7 @@ public:
     // A picture the map has not delivered by then is given up, and the
     // next request goes ahead.
     static constexpr int kPictureWaitMs = 30000;
+    static constexpr qint64 kMaxConnectionBytes = qint64(256) << 20;
 
     enum class Severity { Status, Warning };
 
@@ -52,6 +61,14 @@ public:
     // A new source or the user's wish: the track starts afresh.
     void clearTrack() { m_track.clear(); }
     bool uploadInProgress() const { return m_upload.has_value(); }
+    // Every file received so far written and reported, nothing waiting.
+    bool uploadsDone() const;
+    // Blocks until uploadsDone(), for tests and benchmarks.
+    void waitForUploads();
+    // While written files are reported: their log lines come one after the
+    // other, and uploadsReported() follows the last.
+    bool reportingUploads() const { return m_writer.reporting(); }
+    UploadWriter &uploadWriter() { return m_writer; }
 
     // Bytes from the source: sentences, or the file being uploaded.
     void receive(const QByteArray &bytes);
@@ -80,6 +97,9 @@ signals:
     void pictureWanted(const PictureRequest &request);
     // Bytes for the device: picture frames.
     void sendToDevice(const QByteArray &bytes);
+    // The source is to stop reading (true) until told otherwise.
+    void readingHeld(bool held);
+    void uploadsReported();
 
 private:
     struct Upload
@@ -89,6 +109,17 @@ private:
         QByteArray data;
     };
 
+    // What the source reported while the files' queue was full.
+    struct Deferred
+    {
+        enum Kind { Bytes, Changed, Closed } kind;
+        QByteArray bytes;
+    };
+
+    void take(const QByteArray &bytes);
+    void resume();
+    void forgetConnection();
+    void closeSource();
     void parseBuffered();
     void dispatch(const QByteArrayList &fields);
     void report(const GpsFix &fix);
@@ -101,7 +132,9 @@ private:
     void startUpload(const QByteArrayList &fields);
     qint64 uploadMissing() const;
     void finishUpload();
-    void writeReceivedFile();
+    void fileWritten(const UploadFolder::Outcome &outcome, const QList<qint64> &sizes);
+    // True the first time this connection meets the limit.
+    bool firstRefusal(UploadFolder::Quota quota);
     void abortUpload(const QString &why);
     void forgetStream();
 
@@ -116,13 +149,10 @@ private:
     QTimer m_plotRepeat;
     QImage m_logo;
     std::optional<Upload> m_upload;
-    // The last file received in this read, written when the read is done.
-    struct ReceivedFile
-    {
-        QString relativePath;
-        QByteArray data;
-        QList<qint64> sizes; // of each upload it stands for, for the log
-    };
-    std::optional<ReceivedFile> m_received;
     QTimer m_uploadIdle;
+    UploadWriter m_writer;
+    bool m_held = false;
+    QList<Deferred> m_deferred;
+    qint64 m_connectionBytes = 0;
+    unsigned m_refusedQuotas = 0; // a bit for each UploadFolder::Quota met
 };

@@ -168,6 +168,11 @@ void GpsTab::connectSession()
             [this](MapType type) { map().setMapType(type); });
     connect(m_session, &GpsSession::pictureWanted, this, &GpsTab::takePicture);
     connect(m_session, &GpsSession::sendToDevice, this, &GpsTab::sendPicture);
+    // The uploads' writer is behind: a device on TCP waits; serial bytes,
+    // which come no faster than the line's rate, wait in the session.
+    connect(m_session, &GpsSession::readingHeld, m_tcp, &TcpServerLink::setReadingHeld);
+    // A burst of uploads is shown at once, as a read's lines are.
+    connect(m_session, &GpsSession::uploadsReported, m_log, &ReceiveView::redrawNow);
 }
 
 // ---- receiving ---------------------------------------------------------------
@@ -311,7 +316,7 @@ QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
 void GpsTab::appendLog(const QString &html)
 {
     m_log->append(html);
-    if (!m_receiving)
+    if (!m_receiving && !m_session->reportingUploads())
         m_log->redrawNow();
 }
 

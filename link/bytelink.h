@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linklimits.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -14,11 +16,8 @@ class ByteLink : public QObject
 {
     Q_OBJECT
 public:
-    // What a network link keeps of one peer at most: received bytes handed
-    // out in one piece, and bytes accepted for sending that the peer has not
-    // taken yet (beyond that the peer is cut off).
-    static constexpr qint64 kReadPieceBytes = 64 * 1024;
-    static constexpr qint64 kMaxUnsentBytes = 16 << 20;
+    static constexpr qint64 kReadPieceBytes = LinkLimits::kReadPieceBytes;
+    static constexpr qint64 kMaxUnsentBytes = LinkLimits::kMaxUnsentBytes;
     // Where one device at a time is served, how long it may stay silent
     // before another may take its place.
     static constexpr int kIdleMs = 30000;

@@ -6,7 +6,7 @@ myTcpClient::myTcpClient(QObject *parent)
     : QTcpSocket(parent)
 {
     m_gather.setSingleShot(true);
-    connect(&m_gather, &QTimer::timeout, this, &myTcpClient::reportWaiting);
+    connect(&m_gather, &QTimer::timeout, this, &myTcpClient::onGathered);
     connect(this, &QTcpSocket::readyRead, this, &myTcpClient::onReadyRead);
     connect(this, &QTcpSocket::disconnected, this, [this] {
         // What arrived just before the peer left is still reported, first.
@@ -51,10 +51,25 @@ void myTcpClient::reportWaiting()
         emit ClientReadData(m_id, m_ip, m_port, bytes);
 }
 
+void myTcpClient::setReadingHeld(bool held)
+{
+    m_held = held;
+    if (!held && bytesAvailable() > 0)
+        m_gather.start(0);
+}
+
+void myTcpClient::onGathered()
+{
+    if (!m_held)
+        reportWaiting();
+}
+
 // A timer rather than a wait: the GUI stays live and nothing re-enters.
 void myTcpClient::onReadyRead()
 {
     m_lastHeardAt = m_clock();
+    if (m_held)
+        return;
     if (bytesAvailable() >= kReadPieceBytes)
         m_gather.start(0); // the socket takes no more until this piece is read
     else if (!m_gather.isActive())

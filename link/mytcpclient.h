@@ -48,6 +48,10 @@ public:
 
     // Reports at once what arrived and was not reported yet, if anything.
     void reportWaiting();
+    // While held, nothing is reported but what is waiting when the peer
+    // leaves or is closed: the socket fills, then the system's buffer, and
+    // TCP slows the peer down.
+    void setReadingHeld(bool held);
 
 signals:
     void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
@@ -55,6 +59,7 @@ signals:
 
 private:
     void onReadyRead();
+    void onGathered();
 
     int m_id = 0;
     QString m_ip;
@@ -63,4 +68,5 @@ private:
     int m_gatherMs = kGatherMs;
     LinkClock m_clock = steadyClockMs;
     qint64 m_lastHeardAt = 0;
+    bool m_held = false;
 };

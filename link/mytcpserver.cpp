@@ -43,6 +43,7 @@ void myTcpServer::incomingConnection(qintptr descriptor)
         return;
     }
     client->setGatherInterval(m_gatherMs);
+    client->setReadingHeld(m_held);
     connect(client, &myTcpClient::ClientReadData, this, &myTcpServer::onClientReadData);
     connect(client, &myTcpClient::ClientDisConnect, this, &myTcpServer::onClientDisconnected);
     emit ClientConnect(client->clientID(), client->clientIP(), client->clientPort());
@@ -126,6 +127,13 @@ bool myTcpServer::closeClient(int clientID)
     if (m_clients.contains(client))
         client->abort();
     return true;
+}
+
+void myTcpServer::setReadingHeld(bool held)
+{
+    m_held = held;
+    for (myTcpClient *client : qAsConst(m_clients))
+        client->setReadingHeld(held);
 }
 
 void myTcpServer::closeAllClients()

@@ -60,6 +60,8 @@ public:
     bool closeClient(int clientID);
     // Closes every client, one after the other.
     void closeAllClients();
+    // For the clients connected now and later: see myTcpClient.
+    void setReadingHeld(bool held);
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
@@ -87,4 +89,5 @@ private:
     int m_idleReplaceMs = 0;
     int m_gatherMs;
     LinkClock m_clock = steadyClockMs;
+    bool m_held = false;
 };

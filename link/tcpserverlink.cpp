@@ -97,6 +97,11 @@ void TcpServerLink::dropClient(int clientID)
     m_server->closeClient(clientID);
 }
 
+void TcpServerLink::setReadingHeld(bool held)
+{
+    m_server->setReadingHeld(held);
+}
+
 bool TcpServerLink::isOpen() const
 {
     return m_server->isListening();

@@ -50,6 +50,9 @@ public:
 
     // Ends one client's connection; what it sent before is handed out first.
     void dropClient(int clientID);
+    // While held, what clients send waits unread (TCP slows them down),
+    // except what a leaving client sent: that is still handed out.
+    void setReadingHeld(bool held);
 
     bool open() override;
     // Closes every client, then stops listening.

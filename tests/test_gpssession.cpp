@@ -2,16 +2,21 @@
 // in, typed fixes and map moves out; the device's settings, picture
 // requests and the frames that answer them; file uploads.
 #include "gpssession.h"
+#include "uploadfolder.h"
 #include "nmeacapture.h"
 
 #include <QBuffer>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -99,6 +104,11 @@ private slots:
     void uploadNeverFollowsLinks_data();
     void uploadNeverFollowsLinks();
     void uploadStopsWhenNothingArrivesOrSourceCloses();
+    void folderFloodStopsAtDepthAndCount();
+    void fileCountBoundary();
+    void folderByteQuota();
+    void swappedInLinkIsNotFollowed();
+    void fullWriterQueueHoldsReading();
 
 private:
     std::unique_ptr<GpsSession> m_session;
@@ -109,7 +119,12 @@ private:
 
 void TestGpsSession::init()
 {
-    m_workDir = std::make_unique<QTemporaryDir>();
+    // Uploads make thousands of folders: in memory where the system offers
+    // a place for it, as on a disk they take seconds.
+    const QString memory = QStringLiteral("/dev/shm");
+    m_workDir = QFileInfo(memory).isWritable()
+        ? std::make_unique<QTemporaryDir>(memory + QStringLiteral("/test_gpssession-XXXXXX"))
+        : std::make_unique<QTemporaryDir>();
     m_oldWorkDir = QDir::currentPath();
     QDir::setCurrent(m_workDir->path());
     m_session = std::make_unique<GpsSession>();
@@ -203,6 +218,19 @@ void TestGpsSession::deviceSetsTheMapAndAsksForPictures()
     QCOMPARE(m_reports->moves.last().latitude, -37.784795);
     QCOMPARE(m_reports->moves.last().longitude, 175.3149016);
     QVERIFY(m_reports->sent.isEmpty());
+
+    // A picture whose RGB565 frame would not fit what the link keeps unsent
+    // for the device is refused; the size stays.
+    m_reports->messages.clear();
+    m_session->receive("$VCSET,,,,4096,4096*00$VCSET,,,,4096,2048*00$VCLOC,0000.0,N,00000.0,E*00");
+    QCOMPARE(m_reports->messages,
+             QStringList({QStringLiteral("拒绝图片尺寸4096×4096：图片帧将超过16 MiB，仍用200×100"),
+                          QStringLiteral("拒绝图片尺寸4096×2048：图片帧将超过16 MiB，仍用200×100")}));
+    m_session->pictureAbandoned();
+    QCOMPARE(m_reports->pictures.last().size, QSize(200, 100));
+    m_session->receive("$VCSET,,,,4096,2047*00$VCLOC,0000.0,N,00000.0,E*00");
+    m_session->pictureAbandoned();
+    QCOMPARE(m_reports->pictures.last().size, QSize(4096, 2047));
 }
 
 void TestGpsSession::floodOfPictureAndPlotCommandsKeepsOnlyTheNewest()
@@ -273,6 +301,7 @@ void TestGpsSession::uploadWritesBelowUploadsFolder()
     QVERIFY(m_session->uploadInProgress());
     m_session->receive(QByteArray("\x00\x03\x04\x05\x06\x07\x08\x09$GPGSA,A,2*00", 21));
     QVERIFY(!m_session->uploadInProgress());
+    m_session->waitForUploads();
     QCOMPARE(fileContents("uploads/logs/run.bin"),
              QByteArray("\x01\x02\x00\x03\x04\x05\x06\x07\x08\x09", 10));
     // What followed the file is read, and logged, as stream again.
@@ -285,10 +314,10 @@ void TestGpsSession::uploadWritesBelowUploadsFolder()
     // A device re-sends its log; exactly its size, with nothing after it,
     // is a whole file at once.
     m_session->receive("$VCFLE,3,logs/run.bin*abc");
+    m_session->receive("$VCFLE,0,empty*");
+    m_session->waitForUploads();
     QVERIFY(!m_session->uploadInProgress());
     QCOMPARE(fileContents("uploads/logs/run.bin"), QByteArray("abc"));
-    m_session->receive("$VCFLE,0,empty*");
-    QVERIFY(!m_session->uploadInProgress());
     QCOMPARE(fileContents("uploads/empty"), QByteArray());
     QCOMPARE(QDir("uploads/logs").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"run.bin"});
@@ -302,6 +331,7 @@ void TestGpsSession::manyEmptyUploadsInOneRead()
     while (flood.size() < 1024 * 1024)
         flood += "$VCFLE,0,a*";
     m_session->receive(flood + "$GPGSA,A,3*00");
+    m_session->waitForUploads();
     QCOMPARE(m_reports->messages.size(), flood.size() / 11);
     QCOMPARE(*m_reports->state.mode, FixMode::ThreeD);
     QCOMPARE(m_reports->logged.size(), flood.size() + 13);
@@ -356,6 +386,8 @@ void TestGpsSession::uploadNeverFollowsLinks_data()
     QTest::newRow("dangling link") << "uploads/n -> outside/new" << QByteArray("n")
                                    << "uploads/n是符号链接，不会跟随";
     QTest::newRow("fifo") << "uploads/p fifo" << QByteArray("p") << "uploads/p不是普通文件";
+    QTest::newRow("hard link") << "uploads/h => outside/x" << QByteArray("h")
+                               << "uploads/h另有硬链接，不会改写";
     QTest::newRow("folder as file") << "uploads/dir/" << QByteArray("dir")
                                     << "uploads/dir是文件夹";
     QTest::newRow("file as folder") << "uploads/plain" << QByteArray("plain/x")
@@ -372,7 +404,10 @@ void TestGpsSession::uploadNeverFollowsLinks()
     writeFile("outside/x", "keep");
     QVERIFY(QDir().mkpath("uploads"));
     const QStringList link = plant.split(" -> ");
-    if (link.size() == 2) {
+    const QStringList hardLink = plant.split(" => ");
+    if (hardLink.size() == 2) {
+        QCOMPARE(::link(qPrintable(hardLink.last()), qPrintable(hardLink.first())), 0);
+    } else if (link.size() == 2) {
         if (link.first() == "uploads")
             QDir("uploads").removeRecursively();
         QVERIFY(QFile::link(QDir::current().absoluteFilePath(link.last()), link.first()));
@@ -385,6 +420,7 @@ void TestGpsSession::uploadNeverFollowsLinks()
     }
 
     m_session->receive("$VCFLE,4," + path + "*evil$GPGSA,A,3*00");
+    m_session->waitForUploads();
     QVERIFY(!m_session->uploadInProgress());
     QCOMPARE(m_reports->messages.size(), 1);
     QVERIFY2(m_reports->messages.first().endsWith("：" + refusal),
@@ -397,6 +433,7 @@ void TestGpsSession::uploadNeverFollowsLinks()
     // A sound upload still arrives.
     if (plant != "uploads -> outside") {
         m_session->receive("$VCFLE,2,ok/y*hi");
+        m_session->waitForUploads();
         QCOMPARE(fileContents("uploads/ok/y"), QByteArray("hi"));
     }
 }
@@ -424,6 +461,124 @@ void TestGpsSession::uploadStopsWhenNothingArrivesOrSourceCloses()
     m_session->sourceChanged();
     m_session->receive("3*00");
     QCOMPARE(*m_reports->state.mode, FixMode::None);
+}
+
+// Deep paths that each made hundreds of folders, then shallow ones: the
+// first stop at the depth limit, the others once uploads/ holds 4096
+// entries. Each limit is logged once. A file already there is still
+// written anew.
+void TestGpsSession::folderFloodStopsAtDepthAndCount()
+{
+    QByteArray flood;
+    for (int i = 0; flood.size() < 30 * 1024; ++i) {
+        QByteArray path = "deep" + QByteArray::number(i) + '/';
+        while (path.size() + 3 < 1024)
+            path += "d/";
+        flood += "$VCFLE,0," + path + "f*";
+    }
+    for (int i = 0; flood.size() < 61 * 1024; ++i)
+        flood += "$VCFLE,0,q" + QByteArray::number(i) + "/d/d/d/d/d/d/d/f*";
+    m_session->receive(flood);
+    m_session->waitForUploads();
+
+    QDirIterator it("uploads", QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    int entries = 0;
+    while (it.hasNext()) {
+        it.next();
+        ++entries;
+    }
+    QCOMPARE(entries, 4096);
+    QVERIFY(!QFile::exists("uploads/deep0"));
+    QCOMPARE(m_reports->messages.filter(QStringLiteral("最多8层文件夹")).size(), 1);
+    QCOMPARE(m_reports->messages.filter(QStringLiteral("已有4096个文件和文件夹")).size(), 1);
+    QCOMPARE(m_reports->messages.filter(QStringLiteral("文件已接收")).size(), 4096 / 9);
+
+    m_session->receive("$VCFLE,2,q0/d/d/d/d/d/d/d/f*ok");
+    m_session->waitForUploads();
+    QCOMPARE(fileContents("uploads/q0/d/d/d/d/d/d/d/f"), QByteArray("ok"));
+}
+
+// What is already in uploads/ counts: with 4095 entries there, the next
+// file is the 4096th and the one after it is refused.
+void TestGpsSession::fileCountBoundary()
+{
+    QVERIFY(QDir().mkpath("uploads"));
+    for (int i = 0; i < 4095; ++i)
+        writeFile(QStringLiteral("uploads/%1").arg(i), "");
+    m_session->receive("$VCFLE,1,last*a$VCFLE,1,over*b");
+    m_session->waitForUploads();
+    QCOMPARE(fileContents("uploads/last"), QByteArray("a"));
+    QVERIFY(!QFile::exists("uploads/over"));
+    QCOMPARE(m_reports->messages.last(),
+             QStringLiteral("无法写入文件%1/uploads/over：uploads文件夹已有4096个文件和文件夹，不再新建")
+                 .arg(QDir::currentPath()));
+}
+
+void TestGpsSession::folderByteQuota()
+{
+    UploadFolder::Folder folder(UploadFolder::kMaxEntries, 10);
+    const QString work = QDir::currentPath();
+    QVERIFY(folder.write(work, "a", "123456").written);
+    const UploadFolder::Outcome over = folder.write(work, "b", "12345");
+    QVERIFY(!over.written);
+    QCOMPARE(over.quota, UploadFolder::Quota::TotalBytes);
+    QVERIFY(!QFile::exists("uploads/b"));
+    // Replacing a file counts only what it grows by.
+    QVERIFY(folder.write(work, "a", "1234567890").written);
+    QVERIFY(!folder.write(work, "a", "12345678901").written);
+    QCOMPARE(fileContents("uploads/a"), QByteArray("1234567890"));
+}
+
+// A link put in the file's place after it was looked at is not followed:
+// only the final open can tell.
+void TestGpsSession::swappedInLinkIsNotFollowed()
+{
+    QVERIFY(QDir().mkpath("outside") && QDir().mkpath("uploads"));
+    writeFile("outside/x", "keep");
+    writeFile("uploads/f", "old");
+    UploadFolder::Folder folder;
+    folder.setBeforeOpen([] {
+        QFile::remove("uploads/f");
+        QFile::link(QDir::current().absoluteFilePath("outside/x"), "uploads/f");
+    });
+    const UploadFolder::Outcome outcome = folder.write(QDir::currentPath(), "f", "evil");
+    QVERIFY(!outcome.written);
+    QVERIFY2(outcome.error.endsWith(QStringLiteral("是符号链接，不会跟随")), qPrintable(outcome.error));
+    QCOMPARE(fileContents("outside/x"), QByteArray("keep"));
+}
+
+// While the writer is behind, the session asks the source to stop reading
+// and keeps what still comes; afterwards everything is taken in order.
+void TestGpsSession::fullWriterQueueHoldsReading()
+{
+    QSemaphore gate;
+    m_session->uploadWriter().setBeforeOpen([&gate] { gate.acquire(); });
+    QSignalSpy held(m_session.get(), &GpsSession::readingHeld);
+    QByteArray first;
+    for (int i = 0; i < UploadWriter::kMaxQueuedFiles + 4; ++i)
+        first += "$VCFLE,1,f" + QByteArray::number(i) + "*" + QByteArray::number(i % 10);
+    first += "$GPGSA,A,3*00";
+    const QByteArray second = "$VCFLE,2,g*hi$GPGSA,A,2*00";
+    m_session->receive(first);
+    m_session->receive(second);
+    QCOMPARE(held.count(), 1);
+    QCOMPARE(held.first().first().toBool(), true);
+    QVERIFY(!m_reports->state.mode);
+
+    gate.release(1000);
+    m_session->waitForUploads();
+    QCOMPARE(held.last().first().toBool(), false);
+    QStringList expected;
+    for (int i = 0; i < UploadWriter::kMaxQueuedFiles + 4; ++i) {
+        QCOMPARE(fileContents(QStringLiteral("uploads/f%1").arg(i)), QByteArray::number(i % 10));
+        expected << QStringLiteral("文件已接收：%1/uploads/f%2（1字节）").arg(QDir::currentPath()).arg(i);
+    }
+    expected << QStringLiteral("文件已接收：%1/uploads/g（2字节）").arg(QDir::currentPath());
+    QCOMPARE(m_reports->messages, expected);
+    QCOMPARE(fileContents("uploads/g"), QByteArray("hi"));
+    QCOMPARE(*m_reports->state.mode, FixMode::TwoD);
+    QCOMPARE(m_reports->logged, first + "$VCFLE,2,g*hi$GPGSA,A,2*00");
 }
 
 QTEST_GUILESS_MAIN(TestGpsSession)

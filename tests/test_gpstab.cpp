@@ -228,6 +228,7 @@ void TestGpsTab::logStaysBounded()
     for (int i = 0; i < 3000; ++i)
         uploads += "$VCFLE,0,f" + QByteArray::number(i) + "*";
     m_tab->onSerialBytes(uploads);
+    m_tab->session()->waitForUploads();
     QVERIFY(kept.charCount() <= 30720);
     QCOMPARE(log->document()->blockCount(), kept.lineCount());
     QVERIFY(log->toPlainText().endsWith("f2999（0字节）"));

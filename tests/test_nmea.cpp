@@ -392,6 +392,14 @@ void TestNmea::satellitesInViewAddUpAcrossTalkersStillHeard()
     QCOMPARE(inView({"GLGSV", "2", "1", "07"}), QByteArray("19"));
     record.forgetSatellitesInView();
     QCOMPARE(inView({"GPGSV", "3", "1", "12"}), QByteArray("12"));
+    // Counts beyond three digits are refused, and however many talkers
+    // there are the sum stays there too.
+    QCOMPARE(inView({"GPGSV", "1", "1", "2147483647"}), QByteArray("none"));
+    QCOMPARE(inView({"GPGSV", "1", "1", "1000"}), QByteArray("none"));
+    QCOMPARE(inView({"GPGSV", "1", "1", "-1"}), QByteArray("none"));
+    for (const QByteArray talker : {"GP", "GL", "GA", "GB", "GQ", "BD", "GN"})
+        inView({talker + "GSV", "1", "1", "999"});
+    QCOMPARE(inView({"GNGSV", "1", "1", "999"}), QByteArray("999"));
 }
 
 void TestNmea::deviceSettingsBounds()
@@ -481,6 +489,12 @@ void TestNmea::fileRequestStaysInsideWorkingDirectory_data()
     QTest::newRow("negative size") << QByteArrayList{"VCFLE", "-1", "a"} << int(R::BadSize) << "";
     QTest::newRow("huge size") << QByteArrayList{"VCFLE", "16777217", "a"} << int(R::BadSize) << "";
     QTest::newRow("size text") << QByteArrayList{"VCFLE", "ten", "a"} << int(R::BadSize) << "";
+    QTest::newRow("hidden") << QByteArrayList{"VCFLE", "3", "gpx\xe2\x80\xaetxt.exe"}
+                            << int(R::HiddenPath) << "";
+    QTest::newRow("8 levels") << QByteArrayList{"VCFLE", "3", "1/2/3/4/5/6/7/8/f"}
+                              << int(R::Accepted) << "1/2/3/4/5/6/7/8/f";
+    QTest::newRow("9 levels") << QByteArrayList{"VCFLE", "3", "1/2/3/4/5/6/7/8/9/f"}
+                              << int(R::TooDeep) << "";
 }
 
 void TestNmea::fileRequestStaysInsideWorkingDirectory()

@@ -1,4 +1,5 @@
 // myTcpServer and myTcpClient with real sockets on 127.0.0.1.
+#include "mytcpclient.h"
 #include "mytcpserver.h"
 
 #include <QSignalSpy>
@@ -29,6 +30,7 @@ private slots:
     void dataIsReportedOnceAfterGatheringWithItsBytes();
     void writeBroadcastAndCloseAll();
     void departedClientLeavesTheListsAndFreesItsPlace();
+    void heldReadingWaitsInTheSocketAndLosesNothing();
 };
 
 void TestTcpServer::clientsAreNumberedAndKeptInConnectionOrder()
@@ -140,6 +142,32 @@ void TestTcpServer::departedClientLeavesTheListsAndFreesItsPlace()
     auto next = connectTo(server);
     QTRY_COMPARE(connected.count(), 2);
     QCOMPARE(server.clientCount(), 1);
+}
+
+void TestTcpServer::heldReadingWaitsInTheSocketAndLosesNothing()
+{
+    myTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    server.setReadingHeld(true);
+    QSignalSpy connected(&server, &myTcpServer::ClientConnect);
+    QByteArray received;
+    connect(&server, &myTcpServer::ClientReadData,
+            [&received](int, const QString &, int, const QByteArray &bytes) { received += bytes; });
+    auto peer = connectTo(server);
+    QVERIFY(peer);
+    QTRY_COMPARE(connected.count(), 1);
+    const int id = connected.first().first().toInt();
+    QByteArray sent;
+    for (int i = 0; sent.size() < 1024 * 1024; ++i)
+        sent += QByteArray::number(i) + ',';
+    peer->write(sent);
+    // The socket takes one piece, the rest waits in the system.
+    QTRY_COMPARE(server.waitingBytes(id), myTcpClient::kReadPieceBytes);
+    QVERIFY(received.isEmpty());
+
+    server.setReadingHeld(false);
+    QTRY_COMPARE(received.size(), sent.size());
+    QCOMPARE(received, sent);
 }
 
 QTEST_GUILESS_MAIN(TestTcpServer)

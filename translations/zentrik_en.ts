@@ -1140,7 +1140,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+445"/>
+        <location filename="../gps/gpstab.cpp" line="+450"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1296,7 +1296,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-294"/>
+        <location filename="../gps/gpstab.cpp" line="-299"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1918,32 +1918,52 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Simulated</translation>
     </message>
     <message>
-        <location filename="../gps/gpssession.cpp" line="+15"/>
+        <location filename="../gps/gpssession.cpp" line="+14"/>
         <source>文件接收超时</source>
         <translation>File transfer timed out</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+56"/>
         <source>数据源已关闭</source>
         <translation>The source closed</translation>
     </message>
     <message>
-        <location line="+84"/>
+        <location line="+129"/>
         <source>轨迹已达%1个点，之后的定位不再记录，可导出后清除轨迹</source>
         <translation>The track has reached %1 points; later fixes are not recorded. Export it, then clear the track.</translation>
     </message>
     <message>
-        <location line="+90"/>
+        <location line="+85"/>
+        <source>拒绝图片尺寸%1×%2：图片帧将超过%3 MiB，仍用%4×%5</source>
+        <translation>Picture size %1×%2 refused: its frame would exceed %3 MiB; still using %4×%5</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>拒绝接收文件%1：大小无效或超过16MB</source>
         <translation>Refused file %1: size invalid or over 16 MB</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+13"/>
+        <source>此连接上传的文件已达%1 MiB，之后的文件内容将被丢弃</source>
+        <translation>Files uploaded on this connection have reached %1 MiB; the contents of further files will be discarded</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>拒绝接收文件：uploads之下最多%1层文件夹，此连接之后更深的文件内容将被丢弃</source>
+        <translation>File refused: at most %1 folder levels below uploads; the contents of deeper files on this connection will be discarded</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>拒绝接收文件：路径含有隐藏字符，文件内容将被丢弃</source>
+        <translation>File refused: its path contains hidden characters; its contents will be discarded</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>拒绝接收文件%1：只接受uploads文件夹之内的相对路径，文件内容将被丢弃</source>
         <translation>Refused file %1: only relative paths inside the uploads folder are taken; its content is dropped</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+41"/>
         <source>文件已接收：%1（%2字节）</source>
         <translation>File received: %1 (%2 bytes)</translation>
     </message>
@@ -1953,7 +1973,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Could not write file %1: %2</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+16"/>
         <source>%1，文件接收中断，未写入任何内容（已收到%2/%3字节）</source>
         <translation>%1; file transfer aborted, nothing written (%2/%3 bytes received)</translation>
     </message>
@@ -1988,7 +2008,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
     </message>
     <message>
-        <location line="+54"/>
+        <location line="+59"/>
         <source>&lt;font color=&quot;SteelBlue &quot;&gt;上线通知:[%1:%2]  %3&lt;/font&gt;</source>
         <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Connected: [%1:%2]  %3&lt;/font&gt;</translation>
     </message>
@@ -3237,18 +3257,28 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Offline view · coastlines and borders: Natural Earth</translation>
     </message>
     <message>
-        <location filename="../gps/uploadfolder.cpp" line="+71"/>
+        <location filename="../gps/uploadfolder.cpp" line="+66"/>
+        <source>uploads文件夹已有%1个文件和文件夹，不再新建</source>
+        <translation>the uploads folder already holds %1 files and folders; nothing more is created</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>uploads文件夹将超过%1 MiB，不再写入</source>
+        <translation>the uploads folder would exceed %1 MiB; nothing more is written</translation>
+    </message>
+    <message>
+        <location line="+45"/>
         <source>%1是符号链接，不会跟随</source>
         <translation>%1 is a symbolic link, which is never followed</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+30"/>
+        <location line="+64"/>
         <source>%1不是文件夹</source>
         <translation>%1 is not a folder</translation>
     </message>
     <message>
-        <location line="-28"/>
+        <location line="-62"/>
         <source>%1是文件夹</source>
         <translation>%1 is a folder</translation>
     </message>
@@ -3259,16 +3289,21 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+106"/>
+        <source>%1另有硬链接，不会改写</source>
+        <translation>%1 has another hard link and is not rewritten</translation>
+    </message>
+    <message>
+        <location line="+40"/>
         <source>路径无效</source>
         <translation>Invalid path</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+31"/>
         <source>此系统上不接收设备上传的文件</source>
         <translation>Files uploaded by a device are not accepted on this system</translation>
     </message>
     <message>
-        <location filename="../link/mytcpserver.cpp" line="+66"/>
+        <location filename="../link/mytcpserver.cpp" line="+67"/>
         <source>%1秒没有收到数据，已断开，换用新的连接</source>
         <translation>No data for %1 s: disconnected, taking the new connection</translation>
     </message>
