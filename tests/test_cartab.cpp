@@ -100,6 +100,7 @@ private slots:
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
     void bytesLeftAtCloseLeadTheNextOpen();
+    void silenceBoxQuietsAFailedOpen();
     void networkSourcesSayWhyTheyCannotOpen();
     void openTcpServerFixesTheSettingsAndReadsItsClient();
     void tcpServerFeedsOneCarAndTurnsOthersAway();
@@ -277,6 +278,19 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     car.write(CarLink::buildFrame(1, bytes({10, 20, 30, 40})));
     QTRY_COMPARE(shownImage(originalLabel).size(), QSize(150, 150));
     QCOMPARE(shownImage(widget<ImageWidget>("car_img_bin")).size(), QSize(150, 150));
+}
+
+// The form's "断开不提示出错" box is the one its port panel obeys.
+void TestCarTab::silenceBoxQuietsAFailedOpen()
+{
+    QTemporaryDir dir;
+    widget<QCheckBox>("car_iserror_check")->setChecked(true);
+    widget<QComboBox>("car_portBox")->setEditText(dir.filePath("ttyMissing"));
+    clickOpenClose();
+    QCOMPARE(m_dialogs.calls.size(), 0);
+    widget<QCheckBox>("car_iserror_check")->setChecked(false);
+    clickOpenClose();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information).size(), 1);
 }
 
 void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
