@@ -3,6 +3,7 @@
 #include "cameraview.h"
 #include "capturecontrols.h"
 #include "ccdview.h"
+#include "ciplineedit.h"
 #include "dialogs.h"
 #include "listenscopebox.h"
 #include "paramview.h"
@@ -222,8 +223,11 @@ void CarTab::createSources(const PortListSource &portSource)
          mainTr("监听失败"), ui->car_tcp_server_scope, ui->car_tcp_server_listenAddress});
     server->setGatherInterval(SerialLink::kGatherMs);
     watchTcpServerClients(server);
-    m_sources->addTcpClient({ui->car_tcp_client_link, {ui->car_tcp_ip_c, ui->car_tcp_port_c},
-                             mainTr("连接"), mainTr("断开"), mainTr("连接失败")});
+    // The address a car's wireless module answers on as an access point.
+    ui->car_tcp_ip_c->setText(QStringLiteral("192.168.4.1"));
+    m_sources->addTcpClient({ui->car_tcp_client_link, {ui->car_tcp_port_c}, mainTr("连接"),
+                             mainTr("断开"), mainTr("连接失败")},
+                            {ui->car_tcp_hostKind_c, ui->car_tcp_ip_c, ui->car_tcp_hostName_c});
     watchUdpSenders(m_sources->addUdp({ui->car_udp_link, {ui->car_udp_port}, mainTr("绑定"),
                                        mainTr("解绑"), mainTr("绑定失败"), ui->car_udp_scope,
                                        ui->car_udp_listenAddress}));

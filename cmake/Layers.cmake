@@ -5,12 +5,19 @@
 # zentrik_check_core_layers() runs once every target exists, at the end of
 # the top-level CMakeLists.txt, and stops configuring at the first core that
 # reaches a library it must not, naming the way it gets there.
+#
+# zentrik_check_web_module() runs after it: the web engine comes with the
+# web module (web/, loaded at run time, see common/webmodule.h) and nothing
+# else. No library of ours and not the program links the module or reaches
+# the web engine.
 
 set(ZENTRIK_CORE_LIBRARIES
   zentrik_common zentrik_link zentrik_capture_core zentrik_uart_core zentrik_car_core
   zentrik_scope_core zentrik_gsm_core zentrik_gps_core zentrik_console_core zentrik_online_core)
 # QImage: camera pictures, CCD drawings and the map's pictures.
 set(ZENTRIK_CORES_WITH_GUI zentrik_car_core zentrik_gps_core)
+set(ZENTRIK_WEB_MODULE zentrik_web)
+set(ZENTRIK_WEB_ENGINE Qt5::WebEngineWidgets Qt5::WebEngineCore Qt5::WebEngine Qt5::Quick)
 
 # Every target defined in `dir` and below it, into `out`.
 function(_zentrik_targets_below dir out)
@@ -113,6 +120,28 @@ function(zentrik_check_core_layers)
         "  ${chain}\n"
         "Cores link no widgets, and only ${withGui} link Qt Gui; move what needs it "
         "into the folder's widget library.")
+    endif()
+  endforeach()
+endfunction()
+
+function(zentrik_check_web_module)
+  _zentrik_targets_below("${CMAKE_SOURCE_DIR}" targets)
+  set(forbidden ${ZENTRIK_WEB_MODULE} ${ZENTRIK_WEB_ENGINE})
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(target STREQUAL ZENTRIK_WEB_MODULE
+       OR NOT (target MATCHES "^zentrik_" AND type MATCHES "_LIBRARY$"
+               OR target STREQUAL "zentrik-assistant"))
+      continue()
+    endif()
+    set_property(GLOBAL PROPERTY _ZENTRIK_LAYERS_SEEN "")
+    _zentrik_find_forbidden(${target} ${target} "${forbidden}" chain)
+    if(chain)
+      message(FATAL_ERROR
+        "${target} links the web module or the web engine:\n"
+        "  ${chain}\n"
+        "The web engine is loaded with the web module only (common/webmodule.h); "
+        "web views belong in web/.")
     endif()
   endforeach()
 endfunction()

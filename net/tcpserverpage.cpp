@@ -64,6 +64,7 @@ void TcpServerPage::createListenButton(Dialogs &dialogs, QWidget *form)
         [this] {
             m_link->setPort(quint16(ui.tcp_server_port->value()));
             m_link->setScope(listenScope(ui.tcp_server_scope));
+            return QString();
         },
         dialogs, form);
     panel->setFailureReport([this](const QString &, const QString &why) {

@@ -12,7 +12,7 @@
 #include <utility>
 
 NetworkSourcePanel::NetworkSourcePanel(const NetworkSourceWidgets &widgets, ByteLink &link,
-                                       std::function<void()> configure, Dialogs &dialogs,
+                                       std::function<QString()> configure, Dialogs &dialogs,
                                        QWidget *dialogParent)
     : QObject(dialogParent)
     , m_widgets(widgets)
@@ -46,7 +46,10 @@ void NetworkSourcePanel::onButtonClicked()
         return;
     }
     m_wasOpen = false;
-    m_configure();
+    if (const QString problem = m_configure(); !problem.isEmpty()) {
+        showError(m_widgets.failureText, problem);
+        return;
+    }
     // The link may report opened() before open() returns.
     setState(State::Opening);
     if (!m_link.open()) {

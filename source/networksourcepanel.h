@@ -34,17 +34,19 @@ struct NetworkSourceWidgets
 };
 
 // Drives one network link's open/close button: hands the fields to the link
-// (through `configure`), opens and closes it, and reports why it could not
-// open or why it closed by itself: in a message box unless the tab reports
-// it its own way (setFailureReport). A TCP connection takes
-// a while: from the click until it is open the source is active, its
-// button closes it, and no bytes come yet.
+// (through `configure`, which says why they cannot be used, or returns
+// nothing), opens and closes it, and reports why it could not open or why it
+// closed by itself: in a message box unless the tab reports it its own way
+// (setFailureReport). A TCP connection takes a while: from the click until
+// it is open the source is active, its button closes it, and no bytes come
+// yet.
 class NetworkSourcePanel : public QObject
 {
     Q_OBJECT
 public:
     NetworkSourcePanel(const NetworkSourceWidgets &widgets, ByteLink &link,
-                       std::function<void()> configure, Dialogs &dialogs, QWidget *dialogParent);
+                       std::function<QString()> configure, Dialogs &dialogs,
+                       QWidget *dialogParent);
 
     // `what` is the widgets' failureText or "连接已断开", `why` the link's
     // reason.
@@ -77,7 +79,7 @@ private:
 
     NetworkSourceWidgets m_widgets;
     ByteLink &m_link;
-    std::function<void()> m_configure;
+    std::function<QString()> m_configure;
     Dialogs &m_dialogs;
     QPointer<QWidget> m_dialogParent;
     FailureReport m_report;

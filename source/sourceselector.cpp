@@ -1,6 +1,7 @@
 #include "sourceselector.h"
 
 #include "capturecontrols.h"
+#include "ciplineedit.h"
 #include "dialogs.h"
 #include "listenscopebox.h"
 #include "seriallink.h"
@@ -77,6 +78,7 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
                [link, fields, scope] {
                    link->setPort(fieldPort(fields, 0));
                    link->setScope(listenScope(scope));
+                   return QString();
                },
                [fields] { return QStringLiteral("tcp-server %1").arg(fieldText(fields, 0)); });
     connect(link, &ByteLink::opened, this, [this] { m_servedClient = 0; });
@@ -100,15 +102,23 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
     return link;
 }
 
-TcpClientLink *SourceSelector::addTcpClient(const NetworkSourceWidgets &widgets)
+TcpClientLink *SourceSelector::addTcpClient(const NetworkSourceWidgets &widgets,
+                                            const HostFields &host)
 {
     auto *link = new TcpClientLink(this);
     const QList<QWidget *> fields = widgets.fields;
+    NetworkSourceWidgets withHost = widgets;
+    withHost.fields << host.kind << host.ip << host.name;
     addNetwork(
-        link, widgets,
-        [link, fields] { link->setPeer(fieldText(fields, 0), fieldPort(fields, 1)); },
-        [fields] {
-            return QStringLiteral("tcp-client %1:%2").arg(fieldText(fields, 0), fieldText(fields, 1));
+        link, withHost,
+        [link, fields, host] {
+            const QString problem = host.problem();
+            if (problem.isEmpty())
+                link->setPeer(host.host(), fieldPort(fields, 0));
+            return problem;
+        },
+        [fields, host] {
+            return QStringLiteral("tcp-client %1:%2").arg(host.host(), fieldText(fields, 0));
         });
     connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
     return link;
@@ -124,6 +134,7 @@ UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
                [link, fields, scope] {
                    link->setLocalPort(fieldPort(fields, 0));
                    link->setScope(listenScope(scope));
+                   return QString();
                },
                [fields] { return QStringLiteral("udp %1").arg(fieldText(fields, 0)); });
     connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
@@ -145,7 +156,7 @@ UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
 }
 
 NetworkSourcePanel *SourceSelector::addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
-                                               std::function<void()> configure,
+                                               std::function<QString()> configure,
                                                std::function<QString()> description)
 {
     auto *panel = new NetworkSourcePanel(widgets, *link, std::move(configure), m_dialogs, m_tab);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hostfields.h"
 #include "networksourcepanel.h"
 #include "portenumerator.h"
 #include "serialportpanel.h"
@@ -38,8 +39,8 @@ public:
     // only the client served now feeds the tab. Fields: the port. The scope
     // box, if any, chooses where it listens.
     TcpServerLink *addTcpServer(const NetworkSourceWidgets &widgets);
-    // Fields: the host, the port.
-    TcpClientLink *addTcpClient(const NetworkSourceWidgets &widgets);
+    // Fields: the port; the host is typed into `host`.
+    TcpClientLink *addTcpClient(const NetworkSourceWidgets &widgets, const HostFields &host);
     // One sender at a time, like the TCP server's client: datagrams of
     // others are dropped (UdpLink::ignored) until it falls silent. Fields:
     // the local port. The scope box, if any, chooses where it listens.
@@ -87,7 +88,7 @@ private:
     };
 
     NetworkSourcePanel *addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
-                                   std::function<void()> configure,
+                                   std::function<QString()> configure,
                                    std::function<QString()> description);
     void onLiveBytes(const QByteArray &bytes);
     void onChosen(int index);

@@ -9,6 +9,7 @@
 #include "camimage.h"
 #include "carframe.h"
 #include "carscene.h"
+#include "ciplineedit.h"
 #include "cartab.h"
 #include "ccddrawing.h"
 #include "ccdview.h"
@@ -27,7 +28,6 @@
 #include <qwt_scale_div.h>
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QSerialPort>
@@ -222,7 +222,7 @@ void TestCarStream::openNetwork(CarTab::Source source, SimulatorProcess &sim,
     } else if (source == CarTab::TcpClient) {
         QVERIFY2(sim.startOnNetwork(simulator, arguments + QStringList{"--listen", "0"}),
                  qPrintable(sim.error()));
-        widget<QLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
+        widget<CIPLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
         widget<QSpinBox>("car_tcp_port_c")->setValue(sim.announcedPort());
         widget<QPushButton>("car_tcp_client_link")->click();
         QTRY_VERIFY(m_tab->sourceOpen());

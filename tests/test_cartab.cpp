@@ -6,6 +6,7 @@
 #include "cameraview.h"
 #include "cartab.h"
 #include "ccdview.h"
+#include "ciplineedit.h"
 #include "fakeports.h"
 #include "imagewidget.h"
 #include "loopbacksockets.h"
@@ -99,6 +100,7 @@ private slots:
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
     void bytesLeftAtCloseLeadTheNextOpen();
+    void silenceBoxQuietsAFailedOpen();
     void networkSourcesSayWhyTheyCannotOpen();
     void openTcpServerFixesTheSettingsAndReadsItsClient();
     void tcpServerFeedsOneCarAndTurnsOthersAway();
@@ -278,6 +280,19 @@ void TestCarTab::framesReachTheCameraPageAndTheOtherViews()
     QCOMPARE(shownImage(widget<ImageWidget>("car_img_bin")).size(), QSize(150, 150));
 }
 
+// The form's "断开不提示出错" box is the one its port panel obeys.
+void TestCarTab::silenceBoxQuietsAFailedOpen()
+{
+    QTemporaryDir dir;
+    widget<QCheckBox>("car_iserror_check")->setChecked(true);
+    widget<QComboBox>("car_portBox")->setEditText(dir.filePath("ttyMissing"));
+    clickOpenClose();
+    QCOMPARE(m_dialogs.calls.size(), 0);
+    widget<QCheckBox>("car_iserror_check")->setChecked(false);
+    clickOpenClose();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information).size(), 1);
+}
+
 void TestCarTab::bytesLeftAtCloseLeadTheNextOpen()
 {
     setCamera(1, 2, 2, {320, 240});
@@ -312,12 +327,20 @@ void TestCarTab::networkSourcesSayWhyTheyCannotOpen()
     QCOMPARE(widget<QPushButton>("car_tcp_server_link")->text(), QStringLiteral("开始监听"));
     QVERIFY(source->isEnabled());
 
-    // Connecting takes a while: the source is busy until it is refused.
+    // An address missing a part is refused before anything is tried.
     m_dialogs.clear();
     source->setCurrentIndex(CarTab::TcpClient);
-    widget<QLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
-    widget<QSpinBox>("car_tcp_port_c")->setValue(closedPort());
+    widget<CIPLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0"));
     auto *connectButton = widget<QPushButton>("car_tcp_client_link");
+    connectButton->click();
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information),
+             QStringList{QStringLiteral("连接失败：\nIP地址不完整，请填满四段（0～255）")});
+    QCOMPARE(connectButton->text(), QStringLiteral("连接"));
+
+    // Connecting takes a while: the source is busy until it is refused.
+    m_dialogs.clear();
+    widget<CIPLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
+    widget<QSpinBox>("car_tcp_port_c")->setValue(closedPort());
     connectButton->click();
     QCOMPARE(connectButton->text(), QStringLiteral("断开"));
     QVERIFY(!source->isEnabled());

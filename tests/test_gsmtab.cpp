@@ -58,6 +58,7 @@ private slots:
     void withThePortClosedEveryButtonExplainsAndNothingIsSent();
     void sentCommandsAreLoggedInHexOrTextWithTimeStamps();
     void receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp();
+    void portIsDrainedWhileOpen();
     void chattyModuleLeavesABoundedView();
     void smsGoesOutInPacedWritesAndASecondPressIsRefused();
     void smsToAModuleThatNeverPromptsStopsWithAMessage();
@@ -230,6 +231,15 @@ void TestGsmTab::receivedBytesGoToTheViewAndTheFileWithTheirTimeStamp()
 
 // 8 MB of replies in the reads a fast port brings: the view keeps the
 // newest 65536 characters and shows the last reply whole.
+void TestGsmTab::portIsDrainedWhileOpen()
+{
+    QVERIFY(openPort(m_device->slavePath()));
+    const QByteArray reply = QByteArray(64 * 1024, 'R');
+    QVERIFY(m_device->write(reply));
+    QTRY_COMPARE(tab()->receivedByteCount(), qint64(reply.size()));
+    QVERIFY(tab()->panel()->link()->port()->readAll().isEmpty());
+}
+
 void TestGsmTab::chattyModuleLeavesABoundedView()
 {
     QVERIFY(openPort(m_device->slavePath()));

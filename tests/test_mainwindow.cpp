@@ -1,7 +1,7 @@
-// The window shell and the serial port panel of its four serial tabs, driven
-// through the widgets a user touches, with pseudo-terminals as devices.
+// The window shell: its tabs, the scan that refreshes the port panels and
+// drives the tabs' ticks, the device directories it watches and what it
+// leaves behind. The panels themselves are tested in test_serialportpanel.
 #include "fakeports.h"
-#include "gsmtab.h"
 #include "mainwindow.h"
 #include "ptypair.h"
 #include "replugdevice.h"
@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,12 +27,6 @@
 using Kind = ScriptedDialogs::Kind;
 
 namespace {
-
-const QString kErrorTitle = QStringLiteral("出错啦！");
-const QString kNoSuchPort = QStringLiteral("打开端口失败：\n端口不存在;");
-const QString kOpenFailed =
-    QStringLiteral("打开端口失败，可能的原因：\n1.端口不存在;\n2.端口被占用;\n3.端口已卸载");
-const QString kUnplugged = QStringLiteral("端口已卸载！");
 
 // The object names of one tab's port panel.
 struct PanelNames
@@ -57,48 +50,6 @@ PanelNames panelNames(const QString &tab)
                 "parityBox_gps", "stopBitsBox_gps", "openCloseButton_gps", {}, {}};
     return standardNames(tab, tab == QLatin1String("uart") || tab == QLatin1String("car"));
 }
-
-void addTabRows()
-{
-    QTest::addColumn<QString>("tab");
-    for (const char *tab : {"uart", "car", "gsm", "gps"})
-        QTest::newRow(tab) << QString::fromLatin1(tab);
-}
-
-// A serial adapter the test can pull out and plug back in under the same
-// name, listed by the fake port source like a real USB adapter.
-class Adapter
-{
-public:
-    Adapter(FakePorts &ports, const QString &dir, const QString &friendlyName = "USB-SERIAL")
-        : m_ports(ports)
-        , m_link(dir + "/ttyZK0")
-        , m_friendlyName(friendlyName)
-    {
-        plugIn();
-    }
-    QString name() const { return m_link; }
-    PtyPair &device() { return *m_pty; }
-
-    void unplug()
-    {
-        m_pty->unplug();
-        QFile::remove(m_link);
-        m_ports.ports->removeAll(PortEntry{m_link, m_friendlyName});
-    }
-    void plugIn()
-    {
-        m_pty = std::make_unique<PtyPair>();
-        QFile::link(m_pty->slavePath(), m_link);
-        m_ports.ports->append(PortEntry{m_link, m_friendlyName});
-    }
-
-private:
-    FakePorts &m_ports;
-    QString m_link;
-    QString m_friendlyName;
-    std::unique_ptr<PtyPair> m_pty;
-};
 
 // Counts the timer events the application delivers to any object.
 // Timeouts of the program's own QTimers. Qt's widgets keep timers of
@@ -136,27 +87,8 @@ private slots:
 
     void tabsStandInOrderWithTheirTitles();
     void innerTabWidgetsGrowExactlyWithTheWindow();
-    void settingCombosCarryTheValuesPassedToThePort_data();
-    void settingCombosCarryTheValuesPassedToThePort();
-    void openingAPseudoTerminalSwitchesThePanelState_data();
-    void openingAPseudoTerminalSwitchesThePanelState();
-    void emptyNameIsReportedEvenWhenSilenced_data();
-    void emptyNameIsReportedEvenWhenSilenced();
-    void namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt_data();
-    void namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt();
-    void bytesTravelThroughAnOpenedTab();
-    void gsmPortIsDrainedWhileOpen();
-    void unplugClosesOnceAndWarnsUnlessSilenced_data();
-    void unplugClosesOnceAndWarnsUnlessSilenced();
-    void gsmAndGpsAlwaysWarnOfUnplugAndNeverReconnect();
-    void lostPortReopensOnFirstScanAfterItsNameReturns_data();
-    void lostPortReopensOnFirstScanAfterItsNameReturns();
     void lostPortReopensAfterEveryReplugWithNothingLost_data();
     void lostPortReopensAfterEveryReplugWithNothingLost();
-    void closingByTheButtonEndsReconnection();
-    void anotherAdapterComingOrGoingLeavesAnOpenPortAlone();
-    void refreshKeepsSelectionsAndNeverClosesAPort();
-    void changedFriendlyNamesAloneDoNotRefresh();
     void statisticsLineShowsTotalsAndLastSecondsSpeed();
     void portsAreEnumeratedOncePerDeviceChangeForAllTabs();
     void scanTimerRunsOnlyWhileATickHasWork();
@@ -245,243 +177,6 @@ void TestMainWindow::innerTabWidgetsGrowExactlyWithTheWindow()
         QCOMPARE(child<QWidget>(m_window.get(), grown.at(i))->size(), before.at(i) + QSize(100, 50));
 }
 
-void TestMainWindow::settingCombosCarryTheValuesPassedToThePort_data()
-{
-    addTabRows();
-}
-
-void TestMainWindow::settingCombosCarryTheValuesPassedToThePort()
-{
-    QFETCH(QString, tab);
-    const PanelNames names = panelNames(tab);
-    auto *baud = widget<QComboBox>(names, names.baudRateBox);
-    auto *data = widget<QComboBox>(names, names.dataBitsBox);
-    auto *parity = widget<QComboBox>(names, names.parityBox);
-    auto *stop = widget<QComboBox>(names, names.stopBitsBox);
-    SerialPort *port = panel(names)->link()->port();
-
-    const QList<int> rates{1200,   2400,   4800,    9600,    14400,   19200,  38400,
-                           56000,  57600,  115200,  128000,  256000,  230400, 460800,
-                           921600, 1000000, 1500000, 2000000, 3000000};
-    QCOMPARE(baud->count(), rates.size());
-    for (int i = 0; i < rates.size(); ++i) {
-        QCOMPARE(baud->itemText(i), QString::number(rates.at(i)));
-        QCOMPARE(baud->itemData(i).toInt(), rates.at(i));
-    }
-    QCOMPARE(baud->currentIndex(), 9);
-    QCOMPARE(port->baudRate(), 115200);
-    QCOMPARE(data->currentText(), QStringLiteral("8"));
-    QCOMPARE(port->dataBits(), 8);
-    QCOMPARE(parity->currentText(), QStringLiteral("无"));
-    QCOMPARE(stop->currentText(), QStringLiteral("1"));
-
-    baud->setCurrentIndex(3);
-    QCOMPARE(port->baudRate(), 9600);
-    data->setCurrentIndex(0);
-    QCOMPARE(port->dataBits(), 5);
-    QCOMPARE(parity->itemText(1), QStringLiteral("奇校验"));
-    parity->setCurrentIndex(1);
-    QCOMPARE(port->parity(), 1);
-    QCOMPARE(parity->itemText(2), QStringLiteral("偶校验"));
-    parity->setCurrentIndex(2);
-    QCOMPARE(port->parity(), 2);
-    stop->setCurrentIndex(1);
-    QCOMPARE(stop->currentText(), QStringLiteral("2"));
-    QCOMPARE(port->stopBits(), 2);
-}
-
-void TestMainWindow::openingAPseudoTerminalSwitchesThePanelState_data()
-{
-    addTabRows();
-}
-
-void TestMainWindow::openingAPseudoTerminalSwitchesThePanelState()
-{
-    QFETCH(QString, tab);
-    const PanelNames names = panelNames(tab);
-    PtyPair device;
-    auto *button = widget<QPushButton>(names, names.button);
-    QCOMPARE(button->text(), QStringLiteral("打开串口"));
-
-    typePortName(names, device.slavePath());
-    clickOpenClose(names);
-    QVERIFY(panel(names)->isOpen());
-    QCOMPARE(button->text(), QStringLiteral("关闭串口"));
-    for (const QString &box : {names.portBox, names.baudRateBox, names.dataBitsBox,
-                               names.parityBox, names.stopBitsBox})
-        QVERIFY(!widget<QComboBox>(names, box)->isEnabled());
-    if (tab == QLatin1String("gps"))
-        QVERIFY(!widget<QComboBox>(names, "gps_com")->isEnabled());
-
-    clickOpenClose(names);
-    QVERIFY(!panel(names)->isOpen());
-    QCOMPARE(button->text(), QStringLiteral("打开串口"));
-    QVERIFY(widget<QComboBox>(names, names.portBox)->isEnabled());
-    if (tab == QLatin1String("gps"))
-        QVERIFY(widget<QComboBox>(names, "gps_com")->isEnabled());
-    QCOMPARE(m_dialogs.calls.size(), 0);
-}
-
-void TestMainWindow::emptyNameIsReportedEvenWhenSilenced_data()
-{
-    addTabRows();
-}
-
-void TestMainWindow::emptyNameIsReportedEvenWhenSilenced()
-{
-    QFETCH(QString, tab);
-    const PanelNames names = panelNames(tab);
-    if (!names.silenceCheck.isEmpty())
-        QVERIFY(widget<QCheckBox>(names, names.silenceCheck)->isChecked());
-    typePortName(names, QString());
-    clickOpenClose(names);
-
-    QVERIFY(!panel(names)->isOpen());
-    QCOMPARE(m_dialogs.calls.size(), 1);
-    QCOMPARE(m_dialogs.calls.at(0).kind, Kind::Information);
-    QCOMPARE(m_dialogs.calls.at(0).title, kErrorTitle);
-    // The tabs without a silence box give their one long message.
-    QCOMPARE(m_dialogs.calls.at(0).text, names.silenceCheck.isEmpty() ? kOpenFailed : kNoSuchPort);
-}
-
-void TestMainWindow::namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt_data()
-{
-    addTabRows();
-}
-
-void TestMainWindow::namedOpenFailureIsSilentOnlyWhenTheTabAllowsIt()
-{
-    QFETCH(QString, tab);
-    const PanelNames names = panelNames(tab);
-    const bool canSilence = !names.silenceCheck.isEmpty();
-    typePortName(names, m_dir->filePath("ttyMissing"));
-
-    clickOpenClose(names);
-    QCOMPARE(m_dialogs.texts(Kind::Information),
-             canSilence ? QStringList() : QStringList{kOpenFailed});
-
-    if (canSilence) {
-        widget<QCheckBox>(names, names.silenceCheck)->setChecked(false);
-        clickOpenClose(names);
-        QCOMPARE(m_dialogs.texts(Kind::Information), QStringList{kOpenFailed});
-    }
-    QVERIFY(!panel(names)->isOpen());
-}
-
-void TestMainWindow::bytesTravelThroughAnOpenedTab()
-{
-    const PanelNames names = panelNames("uart");
-    PtyPair device;
-    typePortName(names, device.slavePath());
-    clickOpenClose(names);
-    QVERIFY(panel(names)->isOpen());
-
-    panel(names)->link()->port()->write("AT\r\n");
-    QCOMPARE(device.read(4), QByteArray("AT\r\n"));
-}
-
-void TestMainWindow::gsmPortIsDrainedWhileOpen()
-{
-    const PanelNames names = panelNames("gsm");
-    PtyPair device;
-    typePortName(names, device.slavePath());
-    clickOpenClose(names);
-    QVERIFY(panel(names)->isOpen());
-
-    const QByteArray reply = QByteArray(64 * 1024, 'R');
-    QVERIFY(device.write(reply));
-    auto *gsm = child<GsmTab>(m_window.get(), {});
-    QTRY_COMPARE(gsm->receivedByteCount(), qint64(reply.size()));
-    QVERIFY(panel(names)->link()->port()->readAll().isEmpty());
-}
-
-void TestMainWindow::unplugClosesOnceAndWarnsUnlessSilenced_data()
-{
-    QTest::addColumn<QString>("tab");
-    QTest::addColumn<bool>("silenced");
-    for (const char *tab : {"uart", "car"}) {
-        QTest::addRow("%s silenced", tab) << QString::fromLatin1(tab) << true;
-        QTest::addRow("%s warning", tab) << QString::fromLatin1(tab) << false;
-    }
-}
-
-void TestMainWindow::unplugClosesOnceAndWarnsUnlessSilenced()
-{
-    QFETCH(QString, tab);
-    QFETCH(bool, silenced);
-    const PanelNames names = panelNames(tab);
-    widget<QCheckBox>(names, names.silenceCheck)->setChecked(silenced);
-    auto device = std::make_unique<PtyPair>();
-    typePortName(names, device->slavePath());
-    clickOpenClose(names);
-    QSignalSpy closed(panel(names), &SerialPortPanel::closed);
-
-    device->unplug();
-    QTRY_VERIFY(!panel(names)->isOpen());
-    QTest::qWait(100);
-    QCOMPARE(closed.count(), 1);
-    QVERIFY(panel(names)->portLost());
-    QCOMPARE(widget<QPushButton>(names, names.button)->text(), QStringLiteral("打开串口"));
-    QCOMPARE(m_dialogs.texts(Kind::Information),
-             silenced ? QStringList() : QStringList{kUnplugged});
-}
-
-void TestMainWindow::gsmAndGpsAlwaysWarnOfUnplugAndNeverReconnect()
-{
-    for (const QString tab : {"gsm", "gps"}) {
-        m_dialogs.clear();
-        const PanelNames names = panelNames(tab);
-        Adapter adapter(m_ports, m_dir->path() + "/" + tab);
-        QDir().mkpath(m_dir->path() + "/" + tab);
-        adapter.unplug();
-        adapter.plugIn();
-        m_window->com_scan();
-        typePortName(names, adapter.name());
-        clickOpenClose(names);
-        QVERIFY(panel(names)->isOpen());
-
-        adapter.unplug();
-        QTRY_COMPARE(m_dialogs.texts(Kind::Information), QStringList{kUnplugged});
-        adapter.plugIn();
-        m_window->com_scan();
-        m_window->com_scan();
-        QVERIFY(!panel(names)->isOpen());
-    }
-}
-
-void TestMainWindow::lostPortReopensOnFirstScanAfterItsNameReturns_data()
-{
-    QTest::addColumn<QString>("tab");
-    QTest::newRow("uart") << QStringLiteral("uart");
-    QTest::newRow("car") << QStringLiteral("car");
-}
-
-void TestMainWindow::lostPortReopensOnFirstScanAfterItsNameReturns()
-{
-    QFETCH(QString, tab);
-    const PanelNames names = panelNames(tab);
-    Adapter adapter(m_ports, m_dir->path());
-    m_window->com_scan();
-    QCOMPARE(widget<QComboBox>(names, names.portBox)->currentText(), adapter.name());
-    clickOpenClose(names);
-    QVERIFY(panel(names)->isOpen());
-    QCOMPARE(panel(names)->lastPortName(), adapter.name());
-
-    adapter.unplug();
-    QTRY_VERIFY(panel(names)->portLost());
-    m_window->com_scan(); // the name is gone: nothing to reopen
-    QVERIFY(!panel(names)->isOpen());
-
-    adapter.plugIn();
-    m_window->com_scan();
-    QVERIFY(panel(names)->isOpen());
-    QVERIFY(panel(names)->portLost()); // a second loss is picked up again
-    QCOMPARE(m_dialogs.calls.size(), 0);
-
-    panel(names)->link()->port()->write("back");
-    QCOMPARE(adapter.device().read(4), QByteArray("back"));
-}
-
 void TestMainWindow::lostPortReopensAfterEveryReplugWithNothingLost_data()
 {
     QTest::addColumn<QString>("tab");
@@ -512,97 +207,6 @@ void TestMainWindow::lostPortReopensAfterEveryReplugWithNothingLost()
         QCOMPARE(result.deviceReceived, result.programSent);
     }
     QCOMPARE(m_dialogs.calls.size(), 0);
-}
-
-void TestMainWindow::closingByTheButtonEndsReconnection()
-{
-    const PanelNames names = panelNames("uart");
-    Adapter adapter(m_ports, m_dir->path());
-    m_window->com_scan();
-    clickOpenClose(names);
-    adapter.unplug();
-    QTRY_VERIFY(panel(names)->portLost());
-    adapter.plugIn();
-    m_window->com_scan();
-    QVERIFY(panel(names)->isOpen());
-
-    clickOpenClose(names);
-    QVERIFY(!panel(names)->portLost());
-    m_window->com_scan();
-    QVERIFY(!panel(names)->isOpen());
-
-    // Nor does a lost port reopen when the user turned reconnection off.
-    clickOpenClose(names);
-    widget<QCheckBox>(names, names.relinkCheck)->setChecked(false);
-    adapter.unplug();
-    QTRY_VERIFY(panel(names)->portLost());
-    adapter.plugIn();
-    m_window->com_scan();
-    QVERIFY(!panel(names)->isOpen());
-}
-
-void TestMainWindow::anotherAdapterComingOrGoingLeavesAnOpenPortAlone()
-{
-    const PanelNames names = panelNames("uart");
-    widget<QCheckBox>(names, names.silenceCheck)->setChecked(false);
-    Adapter adapter(m_ports, m_dir->path());
-    m_window->com_scan();
-    clickOpenClose(names);
-
-    m_ports.ports->append(PortEntry{"ttyACM7", "Modem"});
-    m_window->com_scan();
-    m_ports.ports->removeLast();
-    m_window->com_scan();
-
-    QVERIFY(panel(names)->isOpen());
-    QVERIFY(!panel(names)->portLost());
-    QCOMPARE(m_dialogs.calls.size(), 0);
-}
-
-void TestMainWindow::refreshKeepsSelectionsAndNeverClosesAPort()
-{
-    *m_ports.ports = {{"ttyS0", "Console"}, {"ttyUSB0", "CH340"}, {"ttyUSB1", "CP2102"}};
-    m_window->com_scan();
-    const PanelNames uart = panelNames("uart");
-    const PanelNames gps = panelNames("gps");
-    auto *uartBox = widget<QComboBox>(uart, uart.portBox);
-    auto *gpsBox = widget<QComboBox>(gps, gps.portBox);
-    QCOMPARE(uartBox->count(), 3);
-    QCOMPARE(uartBox->itemData(1).toString(), QStringLiteral("CH340"));
-    gpsBox->setCurrentIndex(2);
-    QCOMPARE(gpsBox->toolTip(), QStringLiteral("CP2102"));
-
-    PtyPair device;
-    const PanelNames car = panelNames("car");
-    typePortName(car, device.slavePath());
-    clickOpenClose(car);
-
-    m_ports.ports->prepend(PortEntry{"ttyACM0", "Modem"});
-    m_window->com_scan();
-    QCOMPARE(uartBox->count(), 4);
-    QCOMPARE(uartBox->currentText(), QStringLiteral("ttyS0"));
-    QCOMPARE(gpsBox->currentText(), QStringLiteral("ttyUSB1"));
-    QCOMPARE(gpsBox->toolTip(), QStringLiteral("CP2102"));
-    QVERIFY(panel(car)->isOpen());
-    QCOMPARE(widget<QComboBox>(car, car.portBox)->currentText(), device.slavePath());
-
-    // A selected port that vanishes leaves its combo without a selection.
-    m_ports.ports->removeAll(PortEntry{"ttyUSB1", "CP2102"});
-    m_window->com_scan();
-    QCOMPARE(gpsBox->currentIndex(), -1);
-    QCOMPARE(uartBox->currentText(), QStringLiteral("ttyS0"));
-}
-
-void TestMainWindow::changedFriendlyNamesAloneDoNotRefresh()
-{
-    *m_ports.ports = {{"ttyUSB0", "CH340"}};
-    m_window->com_scan();
-    const PanelNames names = panelNames("uart");
-    auto *box = widget<QComboBox>(names, names.portBox);
-    (*m_ports.ports)[0].friendlyName = QStringLiteral("Renamed");
-    m_window->com_scan();
-    QCOMPARE(box->itemData(0).toString(), QStringLiteral("CH340"));
-    QCOMPARE(box->toolTip(), QStringLiteral("CH340"));
 }
 
 void TestMainWindow::statisticsLineShowsTotalsAndLastSecondsSpeed()

@@ -5,6 +5,7 @@
 // pseudo-terminal played by the test where the exact bytes matter, and the
 // device simulator on a pseudo-terminal and over the network.
 #include "cartab.h"
+#include "ciplineedit.h"
 #include "fakeports.h"
 #include "loopbacksockets.h"
 #include "paramview.h"
@@ -16,7 +17,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -216,7 +216,7 @@ void TestParamView::simulatorOverTcpTakesFramesAndAnswers()
     if (source == CarTab::TcpClient) {
         QVERIFY2(sim.startOnNetwork(simulator, {"car", "--protocol", "car", "--listen", "0"}),
                  qPrintable(sim.error()));
-        widget<QLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
+        widget<CIPLineEdit>("car_tcp_ip_c")->setText(QStringLiteral("127.0.0.1"));
         widget<QSpinBox>("car_tcp_port_c")->setValue(sim.announcedPort());
         widget<QPushButton>("car_tcp_client_link")->click();
         QTRY_VERIFY(m_tab->sourceOpen());

@@ -1,6 +1,7 @@
 // The source selector on a form of its own: what a capture's header says of
 // the chosen source, and that replay and a live source exclude each other.
 #include "capturecontrols.h"
+#include "ciplineedit.h"
 #include "fakeports.h"
 #include "scripteddialogs.h"
 #include "sourceselector.h"
@@ -33,13 +34,16 @@ struct SourceForm
         for (QComboBox *box : {portBox, baudBox, bitsBox, parityBox, stopBox})
             box->setParent(&form);
         sources = new SourceSelector(selector, pages, dialogs, &form);
+        hostKind->addItems({QStringLiteral("IP"), QStringLiteral("name")});
+        hostIp->setText(QStringLiteral("192.168.4.1"));
         for (const char *name : {"串口", "TCP服务器", "TCP客户端", "UDP"})
             selector->addItem(QString::fromUtf8(name));
         sources->addSerial({portBox, baudBox, bitsBox, parityBox, stopBox, serialButton},
                            FakePorts().source());
         sources->addTcpServer({serverButton, {serverPort}, "开始监听", "停止监听", "监听失败"});
         sources->addTcpClient(
-            {clientButton, {clientHost, clientPort}, "连接", "断开", "连接失败"});
+            {clientButton, {clientPort}, "连接", "断开", "连接失败"},
+            {hostKind, hostIp, new QLineEdit(&form)});
         sources->addUdp({udpButton, {udpPort}, "绑定", "解绑", "绑定失败"});
         CaptureControls::Tab tab;
         tab.name = QStringLiteral("test");
@@ -60,7 +64,8 @@ struct SourceForm
     QPushButton *serverButton = new QPushButton(&form);
     QSpinBox *serverPort = portSpin(&form, 0);
     QPushButton *clientButton = new QPushButton(&form);
-    QLineEdit *clientHost = new QLineEdit(QStringLiteral("192.168.4.1"), &form);
+    QComboBox *hostKind = new QComboBox(&form);
+    CIPLineEdit *hostIp = new CIPLineEdit(&form);
     QSpinBox *clientPort = portSpin(&form, 8080);
     QPushButton *udpButton = new QPushButton(&form);
     QSpinBox *udpPort = portSpin(&form, 9000);

@@ -51,6 +51,7 @@ private slots:
     void echoGoesIntoTheViewButNotIntoTheBuffer();
     void nothingIsSentWhileThePortIsClosed();
     void typedRateIsAppliedAndAnUnusableOneIsRefused();
+    void silenceBoxQuietsAFailedOpen();
     void modemLinesAndFlowControlFollowTheBoxesWhileOpen();
     void timedSendTakesANewIntervalAtOnce();
     void cycleGreysTheCurrentLineAndAutoClearEmptiesEachPreset();
@@ -218,6 +219,18 @@ void TestUartTab::nothingIsSentWhileThePortIsClosed()
     click("uart_sendButton");
     QCOMPARE(tab()->txTotal(), qint64(0));
     QCOMPARE(m_device->read(1, 50), QByteArray());
+}
+
+// The form's "断开不提示出错" box is the one its port panel obeys.
+void TestUartTab::silenceBoxQuietsAFailedOpen()
+{
+    check("uart_iserror_check");
+    widget<QComboBox>("uart_portBox")->setEditText(path("ttyMissing"));
+    click("uart_OpenCloseButton");
+    QCOMPARE(m_dialogs.calls.size(), 0);
+    check("uart_iserror_check", false);
+    click("uart_OpenCloseButton");
+    QCOMPARE(m_dialogs.texts(ScriptedDialogs::Kind::Information).size(), 1);
 }
 
 void TestUartTab::typedRateIsAppliedAndAnUnusableOneIsRefused()

@@ -90,12 +90,12 @@
     </message>
     <message>
         <location line="-296"/>
-        <location line="+369"/>
+        <location line="+435"/>
         <source>UDP</source>
         <translation>UDP</translation>
     </message>
     <message>
-        <location line="-339"/>
+        <location line="-405"/>
         <source>串口设置</source>
         <translation>Serial settings</translation>
     </message>
@@ -146,18 +146,18 @@
     </message>
     <message>
         <location line="+56"/>
-        <location line="+162"/>
+        <location line="+228"/>
         <source>本地端口</source>
         <translation>Local port</translation>
     </message>
     <message>
-        <location line="-142"/>
-        <location line="+162"/>
+        <location line="-208"/>
+        <location line="+228"/>
         <source>监听范围</source>
         <translation>Listen on</translation>
     </message>
     <message>
-        <location line="-152"/>
+        <location line="-218"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
@@ -167,12 +167,22 @@
         <translation>Server address</translation>
     </message>
     <message>
-        <location line="+7"/>
-        <source>192.168.4.1</source>
-        <translation>192.168.4.1</translation>
+        <location line="+8"/>
+        <source>IP地址</source>
+        <translation>IP address</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+5"/>
+        <source>主机名</source>
+        <translation>Host name</translation>
+    </message>
+    <message>
+        <location line="+56"/>
+        <source>例如 localhost</source>
+        <translation>e.g. localhost</translation>
+    </message>
+    <message>
+        <location line="+11"/>
         <source>服务器端口</source>
         <translation>Server port</translation>
     </message>
@@ -1104,7 +1114,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+447"/>
+        <location filename="../car/cartab.cpp" line="+451"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+278"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1152,7 +1162,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+248"/>
+        <location filename="../source/sourceselector.cpp" line="+259"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1273,7 +1283,7 @@ no such port;</translation>
         <location line="+59"/>
         <location filename="../online/selfupdater.cpp" line="-63"/>
         <location line="+90"/>
-        <location filename="../source/networksourcepanel.cpp" line="+108"/>
+        <location filename="../source/networksourcepanel.cpp" line="+111"/>
         <location filename="../source/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
@@ -1391,7 +1401,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-378"/>
+        <location filename="../car/cartab.cpp" line="-381"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1465,13 +1475,13 @@ no such port;</translation>
         <translation>Could not listen</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <location filename="../net/tcpclientpage.cpp" line="+118"/>
         <source>连接</source>
         <translation>Connect</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <location filename="../net/tcpclientpage.cpp" line="+2"/>
         <source>断开</source>
         <translation>Disconnect</translation>
@@ -1482,7 +1492,7 @@ no such port;</translation>
         <translation>Could not connect</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>绑定</source>
         <translation>Bind</translation>
     </message>
@@ -1522,12 +1532,12 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-152"/>
+        <location filename="../source/sourceselector.cpp" line="-161"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+55"/>
         <source>还没有收到小车的数据，不知道发往哪里</source>
         <translation>Nothing received from the car yet, so there is no address to send to</translation>
     </message>
@@ -2059,7 +2069,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Unable to open file</translation>
     </message>
     <message>
-        <location filename="../net/hostfields.cpp" line="+26"/>
+        <location filename="../source/hostfields.cpp" line="+26"/>
         <source>IP地址不完整，请填满四段（0～255）</source>
         <translation>Incomplete IP address: fill in all four fields (0-255)</translation>
     </message>
@@ -2146,17 +2156,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location filename="../net/tcpserverpage.cpp" line="-31"/>
-        <location line="+123"/>
+        <location line="+124"/>
         <source>所有客户端</source>
         <translation>All clients</translation>
     </message>
     <message>
-        <location line="-113"/>
+        <location line="-114"/>
         <source>断开客户端:[%1]  %2  %3</source>
         <translation>Client cut off:[%1]  %2  %3</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+30"/>
         <source>监听端口%1失败：%2</source>
         <translation>Could not listen on port %1: %2</translation>
     </message>
@@ -3252,7 +3262,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Stop replay</translation>
     </message>
     <message>
-        <location filename="../gps/mapview.cpp" line="+117"/>
+        <location filename="../web/mapview.cpp" line="+117"/>
         <source>离线视图 · 海岸线与国界 Natural Earth</source>
         <translation>Offline view · coastlines and borders: Natural Earth</translation>
     </message>
