@@ -4,6 +4,7 @@
 #include "capturecontrols.h"
 #include "ccdview.h"
 #include "ciplineedit.h"
+#include "clocktext.h"
 #include "dialogs.h"
 #include "listenscopebox.h"
 #include "paramview.h"
@@ -21,7 +22,6 @@
 #include <QHash>
 #include <QLabel>
 #include <QSettings>
-#include <QTime>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -255,8 +255,7 @@ void CarTab::watchTcpServerClients(TcpServerLink *server)
     // The newest few lines: a car replacing a silent one makes three.
     const auto note = [this](const QString &what, const QString &ip, int port) {
         m_tcpServerNotes.append(QStringLiteral("%1  [%2:%3]  %4")
-                                    .arg(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")),
-                                         ip, QString::number(port), what));
+                                    .arg(clockText(), ip, QString::number(port), what));
         while (m_tcpServerNotes.size() > 3)
             m_tcpServerNotes.removeFirst();
         ui->car_tcp_server_status->setText(m_tcpServerNotes.join(QLatin1Char('\n')));

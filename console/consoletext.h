@@ -1,13 +1,11 @@
 #pragma once
 
+#include "clocktext.h"
+
 #include <QString>
-#include <QTime>
 
 // What every console shows beside the data: the time of day a piece
 // arrived and how many bytes went each way.
-
-// "09:05:07", the same in every language.
-QString clockText(const QTime &time);
 
 // The counters under a log: every byte received and sent since the last
 // clearing.

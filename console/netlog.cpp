@@ -11,59 +11,58 @@ QString coloured(const char *colour, const QString &html)
     return QStringLiteral("<font color=\"%1\">%2</font>").arg(QLatin1String(colour), html);
 }
 
-// Escaped for HTML, where a run of blanks would otherwise show as one.
-QString escaped(const QString &text)
-{
-    return text.toHtmlEscaped().replace(QLatin1String("  "), QLatin1String("&nbsp; "));
-}
-
 QString dataLine(const char *colour, const QString &peer, const QTime &time,
-                 const QString &payload)
+                 const QString &payload, const NetLogLine::Style &style)
 {
-    const QString header = QStringLiteral("[%1]  %2").arg(peer, NetLogLine::timeText(time));
-    return coloured(colour, escaped(header)) + QStringLiteral("<br>") + payload;
-}
-
-QString textToHtml(const QString &text)
-{
-    QString html = escaped(text);
-    html.remove(QLatin1Char('\r'));
-    html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    return html;
+    const QString header = QStringLiteral("[%1]  %2").arg(peer, clockText(time));
+    return coloured(colour, NetLogLine::escaped(header, style)) + QStringLiteral("<br>") + payload;
 }
 
 } // namespace
 
 namespace NetLogLine {
 
-QString status(const QString &text)
+// A run of blanks would otherwise show as one.
+QString escaped(const QString &text, const Style &style)
 {
-    return coloured("SteelBlue", escaped(text));
+    QString html = text.toHtmlEscaped();
+    if (style.keepBlankRuns)
+        html.replace(QLatin1String("  "), QLatin1String("&nbsp; "));
+    return html;
 }
 
-QString failure(const QString &text)
+QString textHtml(const QString &text, const Style &style)
 {
-    return coloured("Red", escaped(text));
+    QString html = escaped(text, style);
+    html.remove(QLatin1Char('\r'));
+    html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return html;
 }
 
-QString received(const QString &peer, const QTime &time, const QString &payload)
+QString status(const QString &text, const Style &style)
 {
-    return dataLine("Blue", peer, time, payload);
+    return coloured(style.statusColour, escaped(text, style));
+}
+
+QString failure(const QString &text, const Style &style)
+{
+    return coloured("Red", escaped(text, style));
+}
+
+QString received(const QString &peer, const QTime &time, const QString &payload,
+                 const Style &style)
+{
+    return dataLine(style.receivedColour, peer, time, payload, style);
 }
 
 QString sent(const QString &peer, const QTime &time, const QString &payload)
 {
-    return dataLine("Green", peer, time, payload);
+    return dataLine("Green", peer, time, payload, kNetStyle);
 }
 
 QString peer(const QString &address, int port)
 {
     return QStringLiteral("%1:%2").arg(address).arg(port);
-}
-
-QString timeText(const QTime &time)
-{
-    return clockText(time);
 }
 
 } // namespace NetLogLine
@@ -81,5 +80,6 @@ QString PayloadView::html(const QByteArray &bytes, bool hex, StreamTextDecoder *
     }
     if (hex)
         return html + bytesToHexText(shown);
-    return html + textToHtml(decoder ? decoder->decode(shown) : cStringBytesToText(shown));
+    const QString text = decoder ? decoder->decode(shown) : cStringBytesToText(shown);
+    return html + NetLogLine::textHtml(text);
 }

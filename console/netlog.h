@@ -9,19 +9,36 @@
 
 class StreamTextDecoder;
 
-// The lines of a network page's log, as HTML: status in SteelBlue, failures
-// in Red, received data in Blue and sent data in Green, each data line
-// headed "[address:port]  hh:mm:ss" with the payload on the line below.
+// The lines of a log, as HTML: status in SteelBlue, failures in Red,
+// received data in Blue and sent data in Green, each data line headed
+// "[address:port]  hh:mm:ss" with the payload on the line below. Texts
+// come in plain and are escaped here; translated texts hold only words.
 namespace NetLogLine {
 
-QString status(const QString &text);
-QString failure(const QString &text);
-// Received and sent payloads as payloadHtml() gives them.
-QString received(const QString &peer, const QTime &time, const QString &payload);
+// How a log writes its lines. The network pages keep the width of a run of
+// blanks; the GPS log lets blanks collapse and has always named its status
+// and received colours with a trailing blank, which its lines keep.
+struct Style
+{
+    const char *statusColour;
+    const char *receivedColour;
+    bool keepBlankRuns;
+};
+constexpr Style kNetStyle{"SteelBlue", "Blue", true};
+constexpr Style kGpsStyle{"SteelBlue ", "Blue ", false};
+
+// Plain text escaped for HTML.
+QString escaped(const QString &text, const Style &style = kNetStyle);
+// The same for text of several lines: each line end becomes <br>.
+QString textHtml(const QString &text, const Style &style = kNetStyle);
+QString status(const QString &text, const Style &style = kNetStyle);
+QString failure(const QString &text, const Style &style = kNetStyle);
+// Received and sent payloads as PayloadView or textHtml() gives them.
+QString received(const QString &peer, const QTime &time, const QString &payload,
+                 const Style &style = kNetStyle);
 QString sent(const QString &peer, const QTime &time, const QString &payload);
 // "192.168.1.10:8080".
 QString peer(const QString &address, int port);
-QString timeText(const QTime &time);
 
 } // namespace NetLogLine
 

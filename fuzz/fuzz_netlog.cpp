@@ -2,8 +2,8 @@
 // shows them. The first byte chooses hex or text display and where the
 // peer's name ends; then each read is a length byte (times 37, so payloads
 // pass the shown size) and the bytes that follow, repeated to that length.
-// Whatever comes, the log holds no markup but its own, each payload line
-// stays small, and the log keeps its bound.
+// Whatever comes, the log holds no markup but its own (nor do the GPS log's
+// lines), each payload line stays small, and the log keeps its bound.
 #include "fuzzcheck.h"
 #include "netlog.h"
 #include "textcodec.h"
@@ -26,7 +26,8 @@ bool onlyOwnMarkup(const QString &html)
         QStringLiteral("<br>"), QStringLiteral("<div>"), QStringLiteral("</div>"),
         QStringLiteral("</font>"), QStringLiteral("<font color=\"Blue\">"),
         QStringLiteral("<font color=\"Green\">"), QStringLiteral("<font color=\"Red\">"),
-        QStringLiteral("<font color=\"SteelBlue\">"), QStringLiteral("<font color=\"Gray\">")};
+        QStringLiteral("<font color=\"SteelBlue\">"), QStringLiteral("<font color=\"Gray\">"),
+        QStringLiteral("<font color=\"SteelBlue \">"), QStringLiteral("<font color=\"Blue \">")};
     for (int at = html.indexOf(QLatin1Char('<')); at >= 0;
          at = html.indexOf(QLatin1Char('<'), at + 1)) {
         bool known = false;
@@ -74,6 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(onlyOwnMarkup(line), "a received line carries no markup of the peer");
         log.append(line);
         log.append(NetLogLine::failure(QString::fromLatin1(read.left(64))));
+        const QString gpsLine = NetLogLine::received(
+            peer, QTime(23, 59, 59),
+            NetLogLine::textHtml(QString::fromLatin1(read), NetLogLine::kGpsStyle),
+            NetLogLine::kGpsStyle);
+        check(onlyOwnMarkup(gpsLine), "a GPS log line carries no markup of the peer");
         check(log.lineCount() >= 1, "the newest line is kept");
     }
     const QString html = log.html();

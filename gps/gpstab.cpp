@@ -6,6 +6,7 @@
 #include "hextext.h"
 #include "listenscopebox.h"
 #include "mappage.h"
+#include "netlog.h"
 #include "programinfo.h"
 #include "receiveview.h"
 #include "satelliteviews.h"
@@ -31,35 +32,12 @@ static void initMapResources()
 
 namespace {
 
-QString nowText()
-{
-    return clockText(QTime::currentTime());
-}
-
-// Received text goes into a rich-text log: escape it, so bytes such as '<'
-// show as they came instead of being taken for markup.
-QString plainToHtml(const QString &text)
-{
-    QString html = text.toHtmlEscaped();
-    html.remove(QLatin1Char('\r'));
-    html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    return html;
-}
+using NetLogLine::kGpsStyle;
 
 QString latin1UpToZero(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.left(bytes.indexOf('\0') < 0 ? bytes.size()
                                                                   : bytes.indexOf('\0')));
-}
-
-QString statusLine(const QString &text)
-{
-    return QStringLiteral("<font color=\"SteelBlue \">%1</font>").arg(text);
-}
-
-QString warningLine(const QString &text)
-{
-    return QStringLiteral("<font color=\"Red\">%1</font>").arg(text);
 }
 
 } // namespace
@@ -126,12 +104,12 @@ void GpsTab::createSources(const PortListSource &portSource)
     ui->gps_tcp_port_s->setValidator(new QIntValidator(0, 65535, ui->gps_tcp_port_s));
     // A listening server fails only to open.
     m_sources->networkPanel(m_tcp)->setFailureReport([this](const QString &, const QString &why) {
-        appendLog(warningLine(mainTr("监听失败：%1").arg(why.toHtmlEscaped())));
+        appendLog(NetLogLine::failure(mainTr("监听失败：%1").arg(why), kGpsStyle));
     });
     connect(m_tcp, &ByteLink::opened, this,
-            [this] { appendLog(mainTr("<font color=\"SteelBlue \">监听成功</font>")); });
+            [this] { appendLog(NetLogLine::status(mainTr("监听成功"), kGpsStyle)); });
     connect(m_tcp, &ByteLink::closed, this,
-            [this] { appendLog(mainTr("<font color=\"SteelBlue \">停止监听成功</font>")); });
+            [this] { appendLog(NetLogLine::status(mainTr("停止监听成功"), kGpsStyle)); });
     connect(m_sources, &SourceSelector::received, this, &GpsTab::onSerialBytes);
     // Nothing of one source carries over to the next; its track starts.
     connect(m_sources, &SourceSelector::opened, this, &GpsTab::forgetSource);
@@ -145,14 +123,16 @@ void GpsTab::connectTcpServer()
     connect(m_tcp, &TcpServerLink::clientDisconnected, this,
             &GpsTab::gps_tcp_server_ClientDisConnect);
     connect(m_tcp, &TcpServerLink::clientRefused, this, [this](const QString &ip, int port) {
-        appendLog(warningLine(mainTr("拒绝连接:[%1:%2]  %3  已有设备连接")
-                                  .arg(ip.toHtmlEscaped(), QString::number(port), nowText())));
+        appendLog(NetLogLine::failure(mainTr("拒绝连接:[%1:%2]  %3  已有设备连接")
+                                          .arg(ip, QString::number(port), clockText()),
+                                      kGpsStyle));
     });
     connect(m_tcp, &TcpServerLink::clientCutOff, this,
             [this](int, const QString &ip, int port, const QString &reason) {
-                appendLog(warningLine(mainTr("断开连接:[%1:%2]  %3  %4")
-                                          .arg(ip.toHtmlEscaped(), QString::number(port),
-                                               nowText(), reason.toHtmlEscaped())));
+                appendLog(NetLogLine::failure(
+                    mainTr("断开连接:[%1:%2]  %3  %4")
+                        .arg(ip, QString::number(port), clockText(), reason),
+                    kGpsStyle));
             });
 }
 
@@ -190,8 +170,8 @@ void GpsTab::onSerialBytes(const QByteArray &bytes)
 
 void GpsTab::gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port)
 {
-    appendLog(mainTr("<font color=\"SteelBlue \">上线通知:[%1:%2]  %3</font>")
-                  .arg(IP.toHtmlEscaped(), QString::number(Port), nowText()));
+    appendLog(NetLogLine::status(
+        mainTr("上线通知:[%1:%2]  %3").arg(IP, QString::number(Port), clockText()), kGpsStyle));
     m_clientId = clientID;
     m_clientIp = IP;
     m_clientPort = Port;
@@ -199,8 +179,8 @@ void GpsTab::gps_tcp_server_ClientConnect(int clientID, const QString &IP, int P
 
 void GpsTab::gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port)
 {
-    appendLog(mainTr("<font color=\"SteelBlue \">下线通知:[%1:%2]  %3</font>")
-                  .arg(IP.toHtmlEscaped(), QString::number(Port), nowText()));
+    appendLog(NetLogLine::status(
+        mainTr("下线通知:[%1:%2]  %3").arg(IP, QString::number(Port), clockText()), kGpsStyle));
     if (clientID == m_clientId)
         sourceClosed();
 }
@@ -290,8 +270,8 @@ void GpsTab::logReceived(const QByteArray &bytes)
 
 void GpsTab::logMessage(GpsSession::Severity severity, const QString &text)
 {
-    const QString html = text.toHtmlEscaped();
-    appendLog(severity == GpsSession::Severity::Status ? statusLine(html) : warningLine(html));
+    appendLog(severity == GpsSession::Severity::Status ? NetLogLine::status(text, kGpsStyle)
+                                                       : NetLogLine::failure(text, kGpsStyle));
 }
 
 // Serial text is shown one character per byte (Latin-1): a receiver on the
@@ -303,14 +283,14 @@ QString GpsTab::serialDisplayHtml(const QByteArray &bytes) const
 {
     if (ui->checkBox_gps_re16->isChecked())
         return bytesToHexText(bytes);
-    return plainToHtml(latin1UpToZero(bytes));
+    return NetLogLine::textHtml(latin1UpToZero(bytes), kGpsStyle);
 }
 
 QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
 {
-    return mainTr("<font color=\"Blue \">[%2:%3]  %4</font><br>%1")
-        .arg(plainToHtml(m_tcpText.decode(bytes)), m_clientIp.toHtmlEscaped(),
-             QString::number(m_clientPort), nowText());
+    return NetLogLine::received(NetLogLine::peer(m_clientIp, m_clientPort), QTime::currentTime(),
+                                NetLogLine::textHtml(m_tcpText.decode(bytes), kGpsStyle),
+                                kGpsStyle);
 }
 
 void GpsTab::appendLog(const QString &html)

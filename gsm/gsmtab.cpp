@@ -17,7 +17,6 @@
 #include "ui_gsmtab.h"
 
 #include <QLabel>
-#include <QTime>
 
 namespace {
 
@@ -27,7 +26,7 @@ const char kNewLine[] = "\r\n";
 // received chunk, also in the receive file, so the same in every language.
 QString timeStampText()
 {
-    return QStringLiteral("\n[%1]").arg(clockText(QTime::currentTime()));
+    return QStringLiteral("\n[%1]").arg(clockText());
 }
 
 // Typed text as bytes (the GPRS page): hex pairs or GB18030 text, with CR
@@ -151,10 +150,11 @@ void GsmTab::gsm_show_cmd_info(const QString &title, const QString &example,
     info->setTextColor(QColor(0, 0, 0, 255));
     info->append(QStringLiteral("<font color=\"red \">%1</font>").arg(title));
     if (!example.isEmpty()) {
-        info->append(mainTr("<br><font color=\"Blue \">响应实例：</font>"));
+        info->append(
+            QStringLiteral("<br><font color=\"Blue \">%1</font>").arg(mainTr("响应实例：")));
         info->append(QStringLiteral("\r\n%1\r\n").arg(example));
     }
-    info->append(mainTr("<font color=\"Blue \">响应详解：</font>"));
+    info->append(QStringLiteral("<font color=\"Blue \">%1</font>").arg(mainTr("响应详解：")));
     info->append(QStringLiteral("\r\n%1").arg(explanation));
     info->moveCursor(QTextCursor::Start);
 }

@@ -1,21 +1,11 @@
 #include "tcpclientpage.h"
 
+#include "clocktext.h"
 #include "netpage.h"
 #include "tcpclientlink.h"
 #include "textcodec.h"
 #include "translation.h"
 #include "ui_nettab.h"
-
-#include <QTime>
-
-namespace {
-
-QString now()
-{
-    return NetLogLine::timeText(QTime::currentTime());
-}
-
-} // namespace
 
 TcpClientPage::TcpClientPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     : QObject(form)
@@ -76,15 +66,15 @@ void TcpClientPage::disconnectByUser()
 {
     const bool wasConnected = m_state == State::Connected;
     m_link->close();
-    m_page->status(wasConnected ? mainTr("已断开连接  %1").arg(now())
-                                : mainTr("已取消连接  %1").arg(now()));
+    m_page->status(wasConnected ? mainTr("已断开连接  %1").arg(clockText())
+                                : mainTr("已取消连接  %1").arg(clockText()));
     show(State::Closed);
 }
 
 void TcpClientPage::onConnected()
 {
     m_page->status(mainTr("连接成功:[%1]  %2  本地端口%3")
-                       .arg(peer(), now())
+                       .arg(peer(), clockText())
                        .arg(m_link->localPort()));
     show(State::Connected);
 }
@@ -98,7 +88,7 @@ void TcpClientPage::onFailed(const QString &text)
 
 void TcpClientPage::onLost()
 {
-    m_page->failure(mainTr("服务器已断开连接:[%1]  %2").arg(peer(), now()));
+    m_page->failure(mainTr("服务器已断开连接:[%1]  %2").arg(peer(), clockText()));
     show(State::Closed);
 }
 

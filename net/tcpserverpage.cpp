@@ -1,5 +1,6 @@
 #include "tcpserverpage.h"
 
+#include "clocktext.h"
 #include "listenscopebox.h"
 #include "netpage.h"
 #include "networksourcepanel.h"
@@ -9,16 +10,10 @@
 #include "ui_nettab.h"
 
 #include <QHeaderView>
-#include <QTime>
 
 namespace {
 
 enum Column { NumberColumn, AddressColumn, PortColumn };
-
-QString now()
-{
-    return NetLogLine::timeText(QTime::currentTime());
-}
 
 } // namespace
 
@@ -39,7 +34,7 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     connect(m_link, &TcpServerLink::clientCutOff, this,
             [this](int, const QString &ip, int port, const QString &reason) {
                 m_page->failure(mainTr("断开客户端:[%1]  %2  %3")
-                                    .arg(NetLogLine::peer(ip, port), now(), reason));
+                                    .arg(NetLogLine::peer(ip, port), clockText(), reason));
             });
     connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
     m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
@@ -71,11 +66,11 @@ void TcpServerPage::createListenButton(Dialogs &dialogs, QWidget *form)
         m_page->failure(mainTr("监听端口%1失败：%2").arg(ui.tcp_server_port->value()).arg(why));
     });
     connect(panel, &NetworkSourcePanel::opened, this, [this] {
-        m_page->status(mainTr("监听成功，端口%1  %2").arg(m_link->port()).arg(now()));
+        m_page->status(mainTr("监听成功，端口%1  %2").arg(m_link->port()).arg(clockText()));
         updateReady();
     });
     connect(panel, &NetworkSourcePanel::closed, this, [this] {
-        m_page->status(mainTr("停止监听成功  %1").arg(now()));
+        m_page->status(mainTr("停止监听成功  %1").arg(clockText()));
         updateReady();
     });
 }
@@ -97,7 +92,7 @@ void TcpServerPage::onClientConnected(int clientID, const QString &ip, int port)
         QStringLiteral("%1  [%2]").arg(clientID).arg(NetLogLine::peer(ip, port)), clientID);
     m_clients[clientID] = {NetLogLine::peer(ip, port), std::make_unique<StreamTextDecoder>()};
     m_page->status(mainTr("上线通知:[%1]  %2  编号%3")
-                       .arg(NetLogLine::peer(ip, port), now())
+                       .arg(NetLogLine::peer(ip, port), clockText())
                        .arg(clientID));
     updateReady();
 }
@@ -121,7 +116,7 @@ void TcpServerPage::onClientDisconnected(int clientID, const QString &ip, int po
         targets->removeItem(target);
     m_clients.erase(clientID);
     m_page->status(mainTr("下线通知:[%1]  %2  编号%3")
-                       .arg(NetLogLine::peer(ip, port), now())
+                       .arg(NetLogLine::peer(ip, port), clockText())
                        .arg(clientID));
     updateReady();
 }
@@ -129,7 +124,7 @@ void TcpServerPage::onClientDisconnected(int clientID, const QString &ip, int po
 void TcpServerPage::onClientRefused(const QString &ip, int port)
 {
     m_page->failure(mainTr("拒绝连接:[%1]  %2  客户端已达上限%3个")
-                        .arg(NetLogLine::peer(ip, port), now())
+                        .arg(NetLogLine::peer(ip, port), clockText())
                         .arg(m_link->connectionLimit()));
 }
 

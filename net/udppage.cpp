@@ -1,12 +1,11 @@
 #include "udppage.h"
 
+#include "clocktext.h"
 #include "listenscopebox.h"
 #include "netpage.h"
 #include "translation.h"
 #include "udplink.h"
 #include "ui_nettab.h"
-
-#include <QTime>
 
 UdpPage::UdpPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     : QObject(form)
@@ -58,14 +57,14 @@ void UdpPage::open()
     }
     m_page->status(mainTr("UDP已打开，本地端口%1  %2")
                        .arg(m_link->localPort())
-                       .arg(NetLogLine::timeText(QTime::currentTime())));
+                       .arg(clockText()));
     showOpen(true);
 }
 
 void UdpPage::close()
 {
     m_link->close();
-    m_page->status(mainTr("UDP已关闭  %1").arg(NetLogLine::timeText(QTime::currentTime())));
+    m_page->status(mainTr("UDP已关闭  %1").arg(clockText()));
     showOpen(false);
 }
 

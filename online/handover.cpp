@@ -1,5 +1,6 @@
 #include "handover.h"
 
+#include "clocktext.h"
 #include "textcodec.h"
 #include "translation.h"
 #include "updatestage.h"
@@ -161,7 +162,7 @@ WindowsHandOver windowsHandOver(const QString &batchBody, const QString &newVers
 {
     const QDir stage(stageDirectory);
     WindowsHandOver handOver;
-    handOver.launcherName = md5Name(now.toString(QStringLiteral("hh:mm:ss")), ".vbs");
+    handOver.launcherName = md5Name(clockText(now), ".vbs");
     handOver.batchName = md5Name(now.toString(QStringLiteral("hhmmss")), ".bat");
     const QString launcher = batchPath(stage.filePath(handOver.launcherName));
     const QString batch = batchPath(stage.filePath(handOver.batchName));

@@ -35,6 +35,17 @@ void TestConsole::linesCarryTheirColourPeerAndTime()
              QStringLiteral("<font color=\"Blue\">[127.0.0.1:8080]&nbsp; 09:05:07</font><br>hi"));
     QCOMPARE(NetLogLine::sent(peer, time, QStringLiteral("1A 2B ")),
              QStringLiteral("<font color=\"Green\">[127.0.0.1:8080]&nbsp; 09:05:07</font><br>1A 2B "));
+
+    // The GPS log's lines: its own colour names, blanks as they are.
+    const NetLogLine::Style &gps = NetLogLine::kGpsStyle;
+    QCOMPARE(NetLogLine::status(QStringLiteral("上线通知:[%1]  09:05:07").arg(peer), gps),
+             QStringLiteral("<font color=\"SteelBlue \">上线通知:[127.0.0.1:8080]  09:05:07</font>"));
+    QCOMPARE(NetLogLine::failure(QStringLiteral("断开连接:  <b>"), gps),
+             QStringLiteral("<font color=\"Red\">断开连接:  &lt;b&gt;</font>"));
+    const QString payload = NetLogLine::textHtml(QStringLiteral("$GP  <\r\n"), gps);
+    QCOMPARE(NetLogLine::received(peer, time, payload, gps),
+             QStringLiteral("<font color=\"Blue \">[127.0.0.1:8080]  09:05:07</font><br>"
+                            "$GP  &lt;<br>"));
 }
 
 void TestConsole::payloadIsHexOrStreamTextAndALongReadShowsItsTail()

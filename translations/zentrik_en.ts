@@ -1114,7 +1114,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+451"/>
+        <location filename="../car/cartab.cpp" line="+450"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+278"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1150,7 +1150,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+450"/>
+        <location filename="../gps/gpstab.cpp" line="+430"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1306,7 +1306,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-299"/>
+        <location filename="../gps/gpstab.cpp" line="-301"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1401,7 +1401,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-381"/>
+        <location filename="../car/cartab.cpp" line="-380"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1457,7 +1457,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+142"/>
-        <location filename="../net/tcpserverpage.cpp" line="+61"/>
+        <location filename="../net/tcpserverpage.cpp" line="+56"/>
         <source>开始监听</source>
         <translation>Listen</translation>
     </message>
@@ -1476,7 +1476,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+5"/>
-        <location filename="../net/tcpclientpage.cpp" line="+118"/>
+        <location filename="../net/tcpclientpage.cpp" line="+108"/>
         <source>连接</source>
         <translation>Connect</translation>
     </message>
@@ -1512,7 +1512,7 @@ no such port;</translation>
         <translation>One car at a time: ignored %1 datagrams from other senders, the latest from [%2:%3]</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+21"/>
         <source>小车已连接</source>
         <translation>Car connected</translation>
     </message>
@@ -1821,13 +1821,13 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location filename="../gsm/gsmtab.cpp" line="-196"/>
-        <source>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;响应实例：&lt;/font&gt;</source>
-        <translation>&lt;br&gt;&lt;font color=&quot;Blue &quot;&gt;Example response:&lt;/font&gt;</translation>
+        <source>响应实例：</source>
+        <translation>Example response:</translation>
     </message>
     <message>
         <location line="+3"/>
-        <source>&lt;font color=&quot;Blue &quot;&gt;响应详解：&lt;/font&gt;</source>
-        <translation>&lt;font color=&quot;Blue &quot;&gt;Response explained:&lt;/font&gt;</translation>
+        <source>响应详解：</source>
+        <translation>Response explained:</translation>
     </message>
     <message>
         <location line="+100"/>
@@ -1993,47 +1993,42 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Connection refused:[%1:%2]  %3  a device is already connected</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
         <source>断开连接:[%1:%2]  %3  %4</source>
         <translation>Disconnected:[%1:%2]  %3  %4</translation>
     </message>
     <message>
-        <location line="-24"/>
+        <location line="-26"/>
         <source>监听失败：%1</source>
         <translation>Could not listen: %1</translation>
     </message>
     <message>
-        <location line="+3"/>
-        <source>&lt;font color=&quot;SteelBlue &quot;&gt;监听成功&lt;/font&gt;</source>
-        <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Listening&lt;/font&gt;</translation>
-    </message>
-    <message>
-        <location line="-9"/>
+        <location line="-6"/>
         <source>监听</source>
         <translation>Listen</translation>
     </message>
     <message>
-        <location line="+11"/>
-        <source>&lt;font color=&quot;SteelBlue &quot;&gt;停止监听成功&lt;/font&gt;</source>
-        <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Stopped listening&lt;/font&gt;</translation>
+        <location line="+9"/>
+        <source>监听成功</source>
+        <translation>Listening</translation>
     </message>
     <message>
-        <location line="+59"/>
-        <source>&lt;font color=&quot;SteelBlue &quot;&gt;上线通知:[%1:%2]  %3&lt;/font&gt;</source>
-        <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Connected: [%1:%2]  %3&lt;/font&gt;</translation>
+        <location line="+2"/>
+        <source>停止监听成功</source>
+        <translation>Stopped listening</translation>
+    </message>
+    <message>
+        <location line="+62"/>
+        <source>上线通知:[%1:%2]  %3</source>
+        <translation>Connected: [%1:%2]  %3</translation>
     </message>
     <message>
         <location line="+9"/>
-        <source>&lt;font color=&quot;SteelBlue &quot;&gt;下线通知:[%1:%2]  %3&lt;/font&gt;</source>
-        <translation>&lt;font color=&quot;SteelBlue &quot;&gt;Disconnected: [%1:%2]  %3&lt;/font&gt;</translation>
+        <source>下线通知:[%1:%2]  %3</source>
+        <translation>Disconnected: [%1:%2]  %3</translation>
     </message>
     <message>
-        <location line="+109"/>
-        <source>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</source>
-        <translation>&lt;font color=&quot;Blue &quot;&gt;[%2:%3]  %4&lt;/font&gt;&lt;br&gt;%1</translation>
-    </message>
-    <message>
-        <location line="+78"/>
+        <location line="+186"/>
         <source>轨迹：%1个点</source>
         <translation>Track: %1 points</translation>
     </message>
@@ -2084,12 +2079,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>A host name has no blanks</translation>
     </message>
     <message>
-        <location filename="../console/netlog.cpp" line="+77"/>
+        <location filename="../console/netlog.cpp" line="+76"/>
         <source>（共%1字节，只显示最后%2字节）</source>
         <translation>(%1 bytes, only the last %2 shown)</translation>
     </message>
     <message>
-        <location filename="../console/consoletext.cpp" line="+12"/>
+        <location filename="../console/consoletext.cpp" line="+7"/>
         <source>接收：%1 字节    发送：%2 字节</source>
         <translation>Received: %1 bytes    Sent: %2 bytes</translation>
     </message>
@@ -2237,7 +2232,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+36"/>
-        <location filename="../net/udppage.cpp" line="+28"/>
+        <location filename="../net/udppage.cpp" line="+27"/>
         <location line="+73"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
@@ -3324,7 +3319,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The peer takes no data and more than %1 MiB wait to be sent: disconnected</translation>
     </message>
     <message>
-        <location filename="../online/handover.cpp" line="+87"/>
+        <location filename="../online/handover.cpp" line="+88"/>
         <source>上次升级到%1没有进行：%2是目录或链接，不能被替换。程序文件没有改动。</source>
         <translation>The last update to %1 was not carried out: %2 is a directory or a link and cannot be replaced. The program&apos;s files are unchanged.</translation>
     </message>

@@ -1,0 +1,6 @@
+#include "clocktext.h"
+
+QString clockText(const QTime &time)
+{
+    return time.toString(QStringLiteral("hh:mm:ss"));
+}
