@@ -44,12 +44,12 @@ SatelliteSystem systemOfNumber(int number)
         return SatelliteSystem::Sbas;
     if (number >= 65 && number <= 96)
         return SatelliteSystem::Glonass;
-    if (number >= 193 && number <= 202)
+    if (number >= 193 && number <= 200)
         return SatelliteSystem::Qzss;
+    if ((number >= 201 && number <= 237) || (number >= 401 && number <= 437))
+        return SatelliteSystem::BeiDou;
     if (number >= 301 && number <= 336)
         return SatelliteSystem::Galileo;
-    if (number >= 401 && number <= 437)
-        return SatelliteSystem::BeiDou;
     return SatelliteSystem::Other;
 }
 

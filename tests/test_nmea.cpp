@@ -646,7 +646,9 @@ void TestNmea::satelliteSystemsFromTalkerNumberOrSystemId()
     } cases[] = {{"GP", 1, S::Gps},       {"GP", 32, S::Gps},      {"GP", 33, S::Sbas},
                  {"GP", 64, S::Sbas},     {"GN", 65, S::Glonass},  {"GN", 96, S::Glonass},
                  {"GN", 97, S::Other},    {"GN", 120, S::Sbas},    {"GN", 158, S::Sbas},
-                 {"GN", 193, S::Qzss},    {"GN", 301, S::Galileo}, {"GN", 437, S::BeiDou},
+                 {"GN", 193, S::Qzss},    {"GN", 200, S::Qzss},    {"GN", 201, S::BeiDou},
+                 {"GP", 237, S::BeiDou},  {"GN", 238, S::Other},   {"GN", 301, S::Galileo},
+                 {"GN", 437, S::BeiDou},
                  {"GN", 0, S::Other},     {"GL", 5, S::Glonass},   {"GA", 5, S::Galileo},
                  {"GB", 5, S::BeiDou},    {"BD", 5, S::BeiDou},    {"GQ", 5, S::Qzss}};
     for (const auto &c : cases)
