@@ -1150,7 +1150,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+450"/>
+        <location filename="../gps/gpstab.cpp" line="+481"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1306,7 +1306,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-299"/>
+        <location filename="../gps/gpstab.cpp" line="-330"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -2054,7 +2054,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>GPX track (*.gpx)</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+6"/>
+        <source>正在导出轨迹...</source>
+        <translation>Exporting the track...</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>已取消导出轨迹%1</source>
+        <translation>Track export to %1 cancelled</translation>
+    </message>
+    <message>
+        <location line="+18"/>
         <source>轨迹已导出：%1（%2个点）</source>
         <translation>Track exported: %1 (%2 points)</translation>
     </message>
@@ -3334,7 +3344,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The last update to %1 did not complete: %2 could not be replaced. The program&apos;s files may be incomplete; please reinstall.</translation>
     </message>
     <message>
-        <location filename="../gps/gpstrack.cpp" line="+254"/>
+        <location filename="../gps/gpstrack.cpp" line="+315"/>
         <source>写入失败</source>
         <translation>Write failed</translation>
     </message>
