@@ -29,6 +29,11 @@ SatelliteSystem systemOfTalker(const QByteArray &talker, int number);
 // 4 BeiDou, 5 QZSS; Other for anything else or an empty field.
 SatelliteSystem systemOfGsaId(const QByteArray &id);
 
+// The points moved apart as little as it takes for none to be closer than
+// `spacing` to another (points at the same place part in a direction set by
+// their order); points with room around them stay where they are.
+QVector<QPointF> nudgedApart(QVector<QPointF> points, double spacing);
+
 // Where a satellite stands on a sky plot of the given radius, as an offset
 // from the plot's centre: the zenith in the centre, the horizon on the
 // circle, north up and east to the right (y grows downwards, as on screen).
