@@ -3196,18 +3196,18 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="-86"/>
-        <location line="+179"/>
+        <location line="+185"/>
         <source>打开回放</source>
         <translation>Open replay</translation>
     </message>
     <message>
-        <location line="-177"/>
-        <location line="+169"/>
+        <location line="-183"/>
+        <location line="+175"/>
         <source>播放</source>
         <translation>Play</translation>
     </message>
     <message>
-        <location line="-167"/>
+        <location line="-173"/>
         <source>单步</source>
         <translation>Step</translation>
     </message>
@@ -3262,7 +3262,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The capture is incomplete (the last %1 bytes are cut); replaying up to the last whole record</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+42"/>
         <source>暂停</source>
         <translation>Pause</translation>
     </message>
@@ -3349,7 +3349,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Write failed</translation>
     </message>
     <message>
-        <location filename="../gps/satelliteviews.cpp" line="+69"/>
+        <location filename="../gps/satelliteviews.cpp" line="+68"/>
         <source>北斗</source>
         <translation>BeiDou</translation>
     </message>
