@@ -238,8 +238,14 @@ void CaptureControls::onPositionChanged(qint64 positionUs)
         const QSignalBlocker blocker(m_position);
         m_position->setValue(sliderMs(positionUs));
     }
-    m_replayTime->setText(QStringLiteral("%1 / %2").arg(
-        clockText(positionUs), clockText(m_player.reader().durationUs())));
+    QString text = QStringLiteral("%1 / %2").arg(clockText(positionUs),
+                                                 clockText(m_player.reader().durationUs()));
+    // As fast as possible, the capture's clock says little about how much
+    // work is left; the share of records played does.
+    const int records = m_player.reader().recordCount();
+    if (m_player.speed() == CapturePlayer::kAsFastAsPossible && records > 0)
+        text += QStringLiteral("  %1%").arg(qint64(m_player.recordsPlayed()) * 100 / records);
+    m_replayTime->setText(text);
     updateReplayWidgets();
 }
 

@@ -62,6 +62,8 @@ public:
     // Time offset of the next record to go out (the duration at the end).
     qint64 positionUs() const;
     bool atEnd() const { return m_next >= m_reader.recordCount(); }
+    // Records gone out whole, of reader().recordCount().
+    int recordsPlayed() const { return m_next; }
     // Wall-clock milliseconds until the next record is due; 0 if it is.
     qint64 msUntilNext() const;
 

@@ -389,15 +389,46 @@ void GpsTab::on_gps_exportTrack_clicked()
         m_dialogs.saveFileName(this, mainTr("导出轨迹"), proposed, mainTr("GPX轨迹 (*.gpx)"));
     if (path.isEmpty())
         return;
-    const int points = track.size();
-    const QString error =
-        saveGpx(path, track, QStringLiteral("Zentrik Assistant ") + programVersion());
-    if (error.isEmpty()) {
-        logMessage(GpsSession::Severity::Status,
-                   mainTr("轨迹已导出：%1（%2个点）").arg(path, QString::number(points)));
+    m_export = std::make_unique<GpxExport>(
+        path, track.points(), QStringLiteral("Zentrik Assistant ") + programVersion());
+    m_exportPath = path;
+    m_exportProgress = m_dialogs.progress(this, mainTr("正在导出轨迹..."), m_export->total());
+    ui->gps_exportTrack->setEnabled(false);
+    QTimer::singleShot(0, this, &GpsTab::continueTrackExport);
+}
+
+// One slice per turn of the event loop, so the window keeps up meanwhile.
+void GpsTab::continueTrackExport()
+{
+    if (!m_export)
+        return;
+    if (!m_export->writeSlice()) {
+        endTrackExport();
         return;
     }
-    const QString why = mainTr("无法导出轨迹%1：%2").arg(path, error);
+    if (!m_exportProgress->update(m_export->done())) {
+        logMessage(GpsSession::Severity::Status, mainTr("已取消导出轨迹%1").arg(m_exportPath));
+        m_export.reset(); // and with it the unfinished file
+        m_exportProgress.reset();
+        ui->gps_exportTrack->setEnabled(true);
+        return;
+    }
+    QTimer::singleShot(0, this, &GpsTab::continueTrackExport);
+}
+
+void GpsTab::endTrackExport()
+{
+    const QString error = m_export->error();
+    const qint64 points = m_export->total();
+    m_export.reset();
+    m_exportProgress.reset();
+    ui->gps_exportTrack->setEnabled(true);
+    if (error.isEmpty()) {
+        logMessage(GpsSession::Severity::Status,
+                   mainTr("轨迹已导出：%1（%2个点）").arg(m_exportPath, QString::number(points)));
+        return;
+    }
+    const QString why = mainTr("无法导出轨迹%1：%2").arg(m_exportPath, error);
     logMessage(GpsSession::Severity::Warning, why);
     m_dialogs.critical(this, mainTr("出错啦！"), why);
 }

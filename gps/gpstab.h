@@ -15,7 +15,9 @@
 
 class CaptureControls;
 class Dialogs;
+class GpxExport;
 class MapPage;
+class Progress;
 class ReceiveView;
 class SerialLink;
 class SerialPortPanel;
@@ -59,6 +61,8 @@ public:
     MapPage *mapView();
     bool hasMapView() const { return m_map != nullptr; }
     const ReceiveView *logView() const { return m_log; }
+    // A track export is being written, between the event loop's other work.
+    bool exportingTrack() const { return m_export != nullptr; }
 
     // To the serial port if open, and to the TCP client if listening.
     void gpsSendToDevice(const QByteArray &bytes);
@@ -101,6 +105,9 @@ private:
     void sourceClosed();
     void forgetSource();
 
+    void continueTrackExport();
+    void endTrackExport();
+
     void createCaptureControls();
     Capture::Header captureHeader() const;
     bool startReplay();
@@ -120,6 +127,9 @@ private:
     QTimer m_skyRefresh;
     quint64 m_shownSkyRevision = 0;
     int m_shownTrackSize = -1;
+    std::unique_ptr<GpxExport> m_export;
+    std::unique_ptr<Progress> m_exportProgress;
+    QString m_exportPath;
 
     // Lines logged while a read is taken apart are shown together after it.
     ReceiveView *m_log = nullptr;

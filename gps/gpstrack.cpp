@@ -194,6 +194,14 @@ bool GpsTrack::applyGga(const QByteArrayList &fields)
     return false;
 }
 
+std::vector<TrackPoint> GpsTrack::points() const
+{
+    std::vector<TrackPoint> points;
+    points.reserve(size_t(size()));
+    forEach([&points](const TrackPoint &point) { points.push_back(point); });
+    return points;
+}
+
 void GpsTrack::clear()
 {
     std::vector<TrackPoint>().swap(m_points);
@@ -204,56 +212,127 @@ void GpsTrack::clear()
 
 // ---- GPX ---------------------------------------------------------------------
 
-// Written into text first and passed on in blocks: the writer's own
-// encoding of each small piece would take most of the time.
+namespace {
+
+// The document is written into text first and passed on in blocks: the
+// writer's own encoding of each small piece would take most of the time.
+class GpxText
+{
+public:
+    explicit GpxText(const QString &creator)
+        : m_xml(&m_text)
+    {
+        // Written to text, the writer would leave the encoding out.
+        m_text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+        m_xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
+        m_xml.writeStartElement(QStringLiteral("gpx"));
+        m_xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
+        m_xml.writeAttribute(QStringLiteral("creator"), creator);
+        m_xml.writeCharacters(QStringLiteral("\n"));
+        m_xml.writeStartElement(QStringLiteral("trk"));
+        m_xml.writeCharacters(QStringLiteral("\n"));
+        m_xml.writeStartElement(QStringLiteral("trkseg"));
+    }
+
+    void add(const TrackPoint &point) { writePoint(m_xml, point); }
+
+    void close()
+    {
+        for (int open = 0; open < 3; ++open) {
+            m_xml.writeCharacters(QStringLiteral("\n"));
+            m_xml.writeEndElement();
+        }
+        m_xml.writeCharacters(QStringLiteral("\n"));
+    }
+
+    // Writes what has been added since the last time.
+    bool passOn(QIODevice *device)
+    {
+        const QByteArray bytes = m_text.toUtf8();
+        m_text.clear();
+        return device->write(bytes) == bytes.size() && !m_xml.hasError();
+    }
+
+private:
+    QString m_text;
+    QXmlStreamWriter m_xml;
+};
+
+} // namespace
+
 bool writeGpx(QIODevice *device, const GpsTrack &track, const QString &creator)
 {
     constexpr int kPointsPerBlock = 4096;
-    QString text;
-    QXmlStreamWriter xml(&text);
+    GpxText gpx(creator);
     bool written = true;
-    const auto passOn = [&] {
-        const QByteArray bytes = text.toUtf8();
-        written = written && device->write(bytes) == bytes.size();
-        text.clear();
-    };
-    const QString newline = QStringLiteral("\n");
-    // Written to text, the writer would leave the encoding out.
-    text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
-    xml.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
-    xml.writeStartElement(QStringLiteral("gpx"));
-    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
-    xml.writeAttribute(QStringLiteral("creator"), creator);
-    xml.writeCharacters(newline);
-    xml.writeStartElement(QStringLiteral("trk"));
-    xml.writeCharacters(newline);
-    xml.writeStartElement(QStringLiteral("trkseg"));
     int points = 0;
     track.forEach([&](const TrackPoint &point) {
-        writePoint(xml, point);
+        gpx.add(point);
         if (++points % kPointsPerBlock == 0)
-            passOn();
+            written = gpx.passOn(device) && written;
     });
-    for (int open = 0; open < 3; ++open) {
-        xml.writeCharacters(newline);
-        xml.writeEndElement();
+    gpx.close();
+    return gpx.passOn(device) && written;
+}
+
+struct GpxExport::Writing
+{
+    Writing(const QString &path, const QString &creator)
+        : file(path)
+        , gpx(creator)
+    {
     }
-    xml.writeCharacters(newline);
-    passOn();
-    return written && !xml.hasError();
+
+    QSaveFile file;
+    GpxText gpx;
+};
+
+GpxExport::GpxExport(const QString &path, std::vector<TrackPoint> points,
+                     const QString &creator)
+    : m_points(std::move(points))
+    , m_writing(std::make_unique<Writing>(path, creator))
+{
+    if (!m_writing->file.open(QIODevice::WriteOnly))
+        fail(m_writing->file.errorString());
+}
+
+GpxExport::~GpxExport() = default;
+
+bool GpxExport::writeSlice()
+{
+    if (!m_writing)
+        return false;
+    const bool lastStep = m_done == m_points.size();
+    if (lastStep) {
+        m_writing->gpx.close();
+    } else {
+        const size_t end = std::min(m_points.size(), m_done + kPointsPerSlice);
+        for (; m_done < end; ++m_done)
+            m_writing->gpx.add(m_points[m_done]);
+    }
+    if (!m_writing->gpx.passOn(&m_writing->file)) {
+        const QString error = m_writing->file.errorString();
+        fail(error.isEmpty() ? mainTr("写入失败") : error);
+        return false;
+    }
+    if (!lastStep)
+        return true;
+    if (!m_writing->file.commit())
+        m_error = m_writing->file.errorString();
+    m_writing.reset();
+    return false;
+}
+
+void GpxExport::fail(const QString &error)
+{
+    m_error = error;
+    m_writing.reset(); // the temporary file goes with it
 }
 
 QString saveGpx(const QString &path, const GpsTrack &track, const QString &creator)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (!writeGpx(&file, track, creator)) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error.isEmpty() ? mainTr("写入失败") : error;
+    GpxExport gpx(path, track.points(), creator);
+    while (gpx.writeSlice()) {
     }
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    return gpx.error();
 }

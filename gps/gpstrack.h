@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
     // Points recorded, the epoch still being assembled included if it
     // holds a fix.
     int size() const { return int(m_points.size()) + (m_pending.hasPosition ? 1 : 0); }
+    // A copy of every point in order, the one still being assembled last.
+    std::vector<TrackPoint> points() const;
     // Every point in order, the one still being assembled last.
     template<typename Visit>
     void forEach(Visit visit) const
@@ -94,6 +97,38 @@ private:
 // The track as GPX 1.1: one track, one segment, a trkpt per point with ele,
 // time, sat and hdop where known, in the schema's order.
 bool writeGpx(QIODevice *device, const GpsTrack &track, const QString &creator);
+
+// A track written to a GPX file a slice at a time, so that a day's track
+// can be written between the event loop's other work. The file appears,
+// complete, only with the last slice; an export destroyed before that, or
+// one that failed, leaves whatever was at `path` untouched.
+class GpxExport
+{
+public:
+    static constexpr size_t kPointsPerSlice = 8192;
+
+    GpxExport(const QString &path, std::vector<TrackPoint> points, const QString &creator);
+    ~GpxExport();
+
+    // Writes the next slice of points, or after the last one ends the file
+    // and puts it in place; true while there is more to do. Once it returns
+    // false, error() says whether the file was written.
+    bool writeSlice();
+    // Empty on success, else why the file was not written.
+    QString error() const { return m_error; }
+    qint64 done() const { return qint64(m_done); }
+    qint64 total() const { return qint64(m_points.size()); }
+
+private:
+    struct Writing;
+
+    void fail(const QString &error);
+
+    std::vector<TrackPoint> m_points;
+    size_t m_done = 0;
+    std::unique_ptr<Writing> m_writing; // while the file is open
+    QString m_error;
+};
 
 // Written whole or not at all; an empty result on success, else why not.
 QString saveGpx(const QString &path, const GpsTrack &track, const QString &creator);

@@ -5,6 +5,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -44,12 +45,12 @@ SatelliteSystem systemOfNumber(int number)
         return SatelliteSystem::Sbas;
     if (number >= 65 && number <= 96)
         return SatelliteSystem::Glonass;
-    if (number >= 193 && number <= 202)
+    if (number >= 193 && number <= 200)
         return SatelliteSystem::Qzss;
+    if ((number >= 201 && number <= 237) || (number >= 401 && number <= 437))
+        return SatelliteSystem::BeiDou;
     if (number >= 301 && number <= 336)
         return SatelliteSystem::Galileo;
-    if (number >= 401 && number <= 437)
-        return SatelliteSystem::BeiDou;
     return SatelliteSystem::Other;
 }
 
@@ -89,6 +90,37 @@ QPointF skyPosition(double elevation, double azimuth, double radius)
     const double distance = radius * (90.0 - elevation) / 90.0;
     const double angle = qDegreesToRadians(azimuth);
     return {distance * qSin(angle), -distance * qCos(angle)};
+}
+
+QVector<QPointF> nudgedApart(QVector<QPointF> points, double spacing)
+{
+    // Pairwise relaxation: each round moves both of every crowded pair half
+    // of what they lack, a hair more so rounding cannot leave them touching.
+    constexpr int kRounds = 64;
+    constexpr double kGoldenAngle = 2.399963229728653;
+    constexpr double kHair = 1e-3;
+    for (int round = 0; round < kRounds; ++round) {
+        bool moved = false;
+        for (int i = 0; i < points.size(); ++i) {
+            for (int j = i + 1; j < points.size(); ++j) {
+                const QPointF apart = points[j] - points[i];
+                const double distance = std::hypot(apart.x(), apart.y());
+                if (distance >= spacing)
+                    continue;
+                const double angle = kGoldenAngle * (i * points.size() + j);
+                const QPointF direction = distance > 1e-9
+                                              ? apart / distance
+                                              : QPointF(qCos(angle), qSin(angle));
+                const QPointF push = direction * ((spacing - distance) / 2 + kHair);
+                points[i] -= push;
+                points[j] += push;
+                moved = true;
+            }
+        }
+        if (!moved)
+            break;
+    }
+    return points;
 }
 
 // ---- the model ---------------------------------------------------------------

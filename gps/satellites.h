@@ -14,8 +14,10 @@ constexpr int kSatelliteSystemCount = 7;
 // The system of a satellite given by number alone, as a GP or GN talker
 // reports it (NMEA 2.x numbering and the common extensions of it):
 //   1–32 GPS, 33–64 SBAS (PRN − 87), 65–96 GLONASS (slot + 64),
-//   120–158 SBAS, 193–202 QZSS, 301–336 Galileo, 401–437 BeiDou.
-// Anything else is Other.
+//   120–158 SBAS, 193–200 QZSS, 201–237 BeiDou (PRN + 200), 301–336 Galileo,
+//   401–437 BeiDou. Where receivers' QZSS range 193–202 meets BeiDou's, 201
+//   and 202 go to BeiDou: QZSS satellites are numbered from 193 up and none
+//   flies as 201 or 202. Anything else is Other.
 SatelliteSystem systemOfNumber(int number);
 
 // The system of a GSV or GSA sentence's satellites by its talker: "GL",
@@ -26,6 +28,11 @@ SatelliteSystem systemOfTalker(const QByteArray &talker, int number);
 // The system ID of an NMEA 4.10 GSA (field 18): 1 GPS, 2 GLONASS, 3 Galileo,
 // 4 BeiDou, 5 QZSS; Other for anything else or an empty field.
 SatelliteSystem systemOfGsaId(const QByteArray &id);
+
+// The points moved apart as little as it takes for none to be closer than
+// `spacing` to another (points at the same place part in a direction set by
+// their order); points with room around them stay where they are.
+QVector<QPointF> nudgedApart(QVector<QPointF> points, double spacing);
 
 // Where a satellite stands on a sky plot of the given radius, as an offset
 // from the plot's centre: the zenith in the centre, the horizon on the

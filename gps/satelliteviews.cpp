@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int kMargin = 16;    // room for the compass letters
-constexpr double kDotRadius = 9.0;
 constexpr int kLegendSwatch = 10;
 constexpr int kGroupGap = 8;
 constexpr double kMaxBarWidth = 18.0;
@@ -117,12 +116,18 @@ QVector<SkyView::Placed> SkyView::placed() const
     const QPointF centre = plotCentre();
     const double radius = plotRadius();
     QVector<Placed> placed;
+    QVector<QPointF> centres;
     for (const Satellite &satellite : m_satellites) {
         if (!satellite.placed())
             continue;
-        placed.append({satellite.system, satellite.number, satellite.used,
-                       centre + skyPosition(satellite.elevation, satellite.azimuth, radius)});
+        const QPointF at = centre + skyPosition(satellite.elevation, satellite.azimuth, radius);
+        placed.append({satellite.system, satellite.number, satellite.used, at, at});
+        centres.append(at);
     }
+    // Apart by a disc and a little, so the outlines do not touch.
+    const QVector<QPointF> shown = nudgedApart(centres, 2 * kDotRadius + 1);
+    for (int i = 0; i < placed.size(); ++i)
+        placed[i].shown = shown[i];
     return placed;
 }
 
@@ -182,9 +187,9 @@ void SkyView::paintEvent(QPaintEvent *)
         const QColor colour = systemColour(satellite.system);
         painter.setPen(QPen(colour, 1.5));
         painter.setBrush(satellite.used ? QBrush(colour) : QBrush(palette().color(QPalette::Base)));
-        painter.drawEllipse(satellite.centre, kDotRadius, kDotRadius);
+        painter.drawEllipse(satellite.shown, kDotRadius, kDotRadius);
         painter.setPen(satellite.used ? Qt::white : colour);
-        painter.drawText(QRectF(satellite.centre - QPointF(kDotRadius * 2, kDotRadius),
+        painter.drawText(QRectF(satellite.shown - QPointF(kDotRadius * 2, kDotRadius),
                                 QSizeF(kDotRadius * 4, kDotRadius * 2)),
                          Qt::AlignCenter, QString::number(satellite.number));
     }

@@ -15,6 +15,8 @@ QString systemName(SatelliteSystem system);
 // 0°, 30° and 60° of elevation and the zenith in the centre. Each satellite
 // with a position is a disc of its system's colour, filled when used in the
 // fix, with its number; a legend of the systems in view stands beside.
+// Discs that would cover each other are nudged apart so every number stays
+// readable.
 class SkyView : public QWidget
 {
     Q_OBJECT
@@ -24,8 +26,11 @@ public:
         SatelliteSystem system;
         int number;
         bool used;
-        QPointF centre; // in widget coordinates
+        QPointF centre; // in widget coordinates, where its angles put it
+        QPointF shown;  // where its disc is drawn: the centre, nudged off its neighbours
     };
+
+    static constexpr double kDotRadius = 9.0;
 
     explicit SkyView(QWidget *parent = nullptr);
 

@@ -107,6 +107,8 @@ void TestCaptureTabs::replayFast(QWidget *tab, const QString &prefix, CaptureCon
     QSignalSpy finished(&controls->player(), &CapturePlayer::finished);
     child<QPushButton>(tab, prefix + "replay_play")->click();
     QVERIFY(finished.wait(kTimeoutMs));
+    // As fast as possible, the share of records played is shown.
+    QVERIFY(child<QLabel>(tab, prefix + "replay_time")->text().endsWith(QStringLiteral("  100%")));
 }
 
 void TestCaptureTabs::recordedCarRunReplaysAsLive()

@@ -431,8 +431,17 @@ void TestGpsTab::captureShowsItsSkyDopsQualityAndTrack()
 void TestGpsTab::checkTrackExport(const CaptureFacts &facts)
 {
     const QString path = m_workDir->filePath("track.gpx");
+    // Cancelled, the export leaves no file behind.
+    m_dialogs.fileAnswers.enqueue(path);
+    m_dialogs.progressCancelAt.enqueue(1);
+    child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(waitRunning([this] { return !m_tab->exportingTrack(); }));
+    QVERIFY(logText(*m_tab).contains(QStringLiteral("已取消导出轨迹")));
+    QVERIFY(!QFile::exists(path));
+
     m_dialogs.fileAnswers.enqueue(path);
     child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(waitRunning([this] { return !m_tab->exportingTrack(); }));
     QVERIFY(logText(*m_tab).contains(QStringLiteral("轨迹已导出")));
     const QList<GpxPoint> points = readGpx(path);
     QCOMPARE(points.size(), facts.fixes.size());
@@ -464,6 +473,7 @@ void TestGpsTab::checkTrackExport(const CaptureFacts &facts)
     m_dialogs.clear();
     m_dialogs.fileAnswers.enqueue(m_workDir->filePath("missing/track.gpx"));
     child<QPushButton>(m_tab.get(), "gps_exportTrack")->click();
+    QVERIFY(waitRunning([this] { return !m_tab->exportingTrack(); }));
     QVERIFY(logText(*m_tab).contains(QStringLiteral("无法导出轨迹")));
     QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
 

@@ -10,6 +10,7 @@
 #include "mappagechecks.h"
 #include "nmea.h"
 #include "nmeasplitter.h"
+#include "satellites.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -75,6 +76,7 @@ private slots:
     void positionsBeyondTheEarthAreRefused();
     void satellitesInViewAddUpAcrossTalkersStillHeard();
     void satelliteSystemsFromTalkerNumberOrSystemId();
+    void crowdedSkyPointsAreNudgedApart();
     void skyKeepsWhatGsvAndGsaSayWithinBounds();
     void ggaQualityNamesTheFix();
     void trackMakesOnePointPerEpochAndWritesGpx();
@@ -646,7 +648,9 @@ void TestNmea::satelliteSystemsFromTalkerNumberOrSystemId()
     } cases[] = {{"GP", 1, S::Gps},       {"GP", 32, S::Gps},      {"GP", 33, S::Sbas},
                  {"GP", 64, S::Sbas},     {"GN", 65, S::Glonass},  {"GN", 96, S::Glonass},
                  {"GN", 97, S::Other},    {"GN", 120, S::Sbas},    {"GN", 158, S::Sbas},
-                 {"GN", 193, S::Qzss},    {"GN", 301, S::Galileo}, {"GN", 437, S::BeiDou},
+                 {"GN", 193, S::Qzss},    {"GN", 200, S::Qzss},    {"GN", 201, S::BeiDou},
+                 {"GP", 237, S::BeiDou},  {"GN", 238, S::Other},   {"GN", 301, S::Galileo},
+                 {"GN", 437, S::BeiDou},
                  {"GN", 0, S::Other},     {"GL", 5, S::Glonass},   {"GA", 5, S::Galileo},
                  {"GB", 5, S::BeiDou},    {"BD", 5, S::BeiDou},    {"GQ", 5, S::Qzss}};
     for (const auto &c : cases)
@@ -778,6 +782,25 @@ void TestNmea::trackMakesOnePointPerEpochAndWritesGpx()
     }));
     track.clear();
     QVERIFY(track.isEmpty());
+}
+
+// Three satellites at one place and a pair almost there end up a disc
+// apart, none moved further than that; one with room around it keeps its
+// place.
+void TestNmea::crowdedSkyPointsAreNudgedApart()
+{
+    constexpr double kSpacing = 19;
+    const QVector<QPointF> points = {{50, 50}, {50, 50}, {50, 50}, {100, 100}, {103, 101},
+                                     {200, 20}};
+    const QVector<QPointF> shown = nudgedApart(points, kSpacing);
+    QCOMPARE(shown.size(), points.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        for (int j = i + 1; j < shown.size(); ++j)
+            QVERIFY2(QLineF(shown[i], shown[j]).length() >= kSpacing,
+                     qPrintable(QStringLiteral("%1,%2").arg(i).arg(j)));
+        QVERIFY(QLineF(shown[i], points[i]).length() < kSpacing + 0.1); // at most a disc
+    }
+    QCOMPARE(shown.last(), points.last());
 }
 
 QTEST_GUILESS_MAIN(TestNmea)

@@ -1150,7 +1150,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+430"/>
+        <location filename="../gps/gpstab.cpp" line="+461"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1306,7 +1306,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-301"/>
+        <location filename="../gps/gpstab.cpp" line="-332"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -2049,7 +2049,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>GPX track (*.gpx)</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+6"/>
+        <source>正在导出轨迹...</source>
+        <translation>Exporting the track...</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>已取消导出轨迹%1</source>
+        <translation>Track export to %1 cancelled</translation>
+    </message>
+    <message>
+        <location line="+18"/>
         <source>轨迹已导出：%1（%2个点）</source>
         <translation>Track exported: %1 (%2 points)</translation>
     </message>
@@ -3181,18 +3191,18 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="-86"/>
-        <location line="+179"/>
+        <location line="+185"/>
         <source>打开回放</source>
         <translation>Open replay</translation>
     </message>
     <message>
-        <location line="-177"/>
-        <location line="+169"/>
+        <location line="-183"/>
+        <location line="+175"/>
         <source>播放</source>
         <translation>Play</translation>
     </message>
     <message>
-        <location line="-167"/>
+        <location line="-173"/>
         <source>单步</source>
         <translation>Step</translation>
     </message>
@@ -3247,7 +3257,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The capture is incomplete (the last %1 bytes are cut); replaying up to the last whole record</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+42"/>
         <source>暂停</source>
         <translation>Pause</translation>
     </message>
@@ -3329,12 +3339,12 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The last update to %1 did not complete: %2 could not be replaced. The program&apos;s files may be incomplete; please reinstall.</translation>
     </message>
     <message>
-        <location filename="../gps/gpstrack.cpp" line="+254"/>
+        <location filename="../gps/gpstrack.cpp" line="+315"/>
         <source>写入失败</source>
         <translation>Write failed</translation>
     </message>
     <message>
-        <location filename="../gps/satelliteviews.cpp" line="+69"/>
+        <location filename="../gps/satelliteviews.cpp" line="+68"/>
         <source>北斗</source>
         <translation>BeiDou</translation>
     </message>
