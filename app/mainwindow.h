@@ -31,10 +31,10 @@ class MainWindow;
 //
 // The port list is enumerated once for all four serial tabs, when a device
 // directory changes. The scan timer ticks once a second only while some tab
-// needs it (a serial-assistant port open, its statistics line behind, or a
-// lost port waiting to be reconnected) or no
-// device directory is watched. Each tab keeps its own fields of the
-// settings file and does its own work in the tick.
+// needs it (a statistics line behind or a lost port waiting to be
+// reconnected) or no device directory is watched; an open port that stays
+// quiet starts no tick. Each tab keeps its own fields of the settings file
+// and does its own work in the tick.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

@@ -56,8 +56,8 @@ public:
     void saveProgramSettings(QSettings &settings) const override;
     void loadProgramSettings(const QSettings &settings) override;
     void loadSettings(const SettingsRecord &record) override;
-    // The tick has work while the port is open, the statistics line is
-    // behind or a lost port waits for its return.
+    // The tick has work while the statistics line is behind or a lost port
+    // waits for its return.
     bool tickNeeded() const override;
     // Reconnects a lost port and shows the totals and the bytes received
     // since the last tick.
@@ -69,7 +69,8 @@ signals:
     void tickNeedChanged();
 
 public slots:
-    // Every 10 ms while the port is open.
+    // Each read of the serial link, as it hands it on (bytes gathered for up
+    // to 4 ms after the first).
     void uart_read(const QByteArray &bytes);
     void redrawIfDue();
     // The statistics line is due for an update on the next tick.
