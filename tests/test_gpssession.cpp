@@ -107,6 +107,7 @@ private slots:
     void folderFloodStopsAtDepthAndCount();
     void fileCountBoundary();
     void folderByteQuota();
+    void connectionByteQuota();
     void swappedInLinkIsNotFollowed();
     void fullWriterQueueHoldsReading();
 
@@ -528,6 +529,32 @@ void TestGpsSession::folderByteQuota()
     QVERIFY(folder.write(work, "a", "1234567890").written);
     QVERIFY(!folder.write(work, "a", "12345678901").written);
     QCOMPARE(fileContents("uploads/a"), QByteArray("1234567890"));
+
+    // The real limit, 1 GiB, with a sparse file planted just below it.
+    QFile planted("uploads/planted");
+    QVERIFY(planted.open(QIODevice::WriteOnly) && planted.resize((qint64(1) << 30) - 10 - 10));
+    planted.close();
+    UploadFolder::Folder real;
+    QVERIFY(real.write(work, "c", "1234567890").written);
+    QCOMPARE(real.write(work, "d", "1").quota, UploadFolder::Quota::TotalBytes);
+}
+
+// 256 MiB announced on one connection; uploads that never came count too.
+void TestGpsSession::connectionByteQuota()
+{
+    m_session->setUploadIdleTimeout(1);
+    const QByteArray largest = QByteArray::number(16 * 1024 * 1024);
+    for (int i = 0; i < 16; ++i) {
+        m_session->receive("$VCFLE," + (i < 15 ? largest : QByteArray::number(16 * 1024 * 1024 - 1))
+                           + ",never*");
+        QTRY_VERIFY(!m_session->uploadInProgress());
+    }
+    m_session->receive("$VCFLE,1,last*x$VCFLE,1,over*y");
+    m_session->waitForUploads();
+    QCOMPARE(fileContents("uploads/last"), QByteArray("x"));
+    QVERIFY(!QFile::exists("uploads/over"));
+    QCOMPARE(m_reports->messages.filter("256 MiB").size(), 1);
+    QVERIFY(!QFile::exists("uploads/never"));
 }
 
 // A link put in the file's place after it was looked at is not followed:
