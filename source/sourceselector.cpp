@@ -28,6 +28,11 @@ QString fieldText(const QList<QWidget *> &fields, int index)
     return {};
 }
 
+QString peerText(const QString &ip, int port)
+{
+    return QStringLiteral("%1:%2").arg(ip).arg(port);
+}
+
 quint16 fieldPort(const QList<QWidget *> &fields, int index)
 {
     return quint16(fieldText(fields, index).toUInt());
@@ -81,12 +86,20 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
                    return QString();
                },
                [fields] { return QStringLiteral("tcp-server %1").arg(fieldText(fields, 0)); });
-    connect(link, &ByteLink::opened, this, [this] { m_servedClient = 0; });
+    connect(link, &ByteLink::opened, this, [this] {
+        m_servedClient = 0;
+        m_servedPeer.clear();
+    });
     connect(link, &TcpServerLink::clientConnected, this,
-            [this](int clientID) { m_servedClient = clientID; });
+            [this](int clientID, const QString &ip, int port) {
+                m_servedClient = clientID;
+                m_servedPeer = peerText(ip, port);
+            });
     connect(link, &TcpServerLink::clientDisconnected, this, [this](int clientID) {
-        if (clientID == m_servedClient)
+        if (clientID == m_servedClient) {
             m_servedClient = 0;
+            m_servedPeer.clear();
+        }
     });
     connect(link, &TcpServerLink::receivedFrom, this,
             [this](int clientID, const QString &, int, const QByteArray &bytes) {
@@ -140,12 +153,16 @@ UdpLink *SourceSelector::addUdp(const NetworkSourceWidgets &widgets)
     connect(link, &ByteLink::received, this, &SourceSelector::onLiveBytes);
     // Answers go to the sender followed: the car's address is not
     // configured.
-    connect(link, &ByteLink::opened, this, [this] { m_udpPeer.clear(); });
+    connect(link, &ByteLink::opened, this, [this] {
+        m_udpPeer.clear();
+        m_servedPeer.clear();
+    });
     connect(link, &UdpLink::receivedFrom, this,
             [this, link](const QString &ip, quint16 port, const QByteArray &) {
                 const QString peer = ip + QLatin1Char(' ') + QString::number(port);
                 if (peer != m_udpPeer) {
                     m_udpPeer = peer;
+                    m_servedPeer = peerText(ip, port);
                     link->setTarget(ip, port);
                 }
             });
@@ -211,6 +228,14 @@ QString SourceSelector::linkDescription() const
     if (index < 0 || index >= int(m_sources.size()))
         return {};
     return m_sources[size_t(index)].description();
+}
+
+QString SourceSelector::servedPeer() const
+{
+    const int index = m_selector->currentIndex();
+    if (index < 0 || index >= int(m_sources.size()) || !m_sources[size_t(index)].panel)
+        return {};
+    return m_servedPeer;
 }
 
 qint64 SourceSelector::write(const QByteArray &bytes)

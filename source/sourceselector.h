@@ -57,6 +57,10 @@ public:
     bool sourceActive() const;
     // The chosen source as a capture's header names it.
     QString linkDescription() const;
+    // Who the chosen network source serves now, "IP:port": the TCP
+    // server's client or the UDP sender followed; empty for the serial port
+    // and while nobody is served.
+    QString servedPeer() const;
 
     // Sends to the chosen live source: the serial port, the client the TCP
     // server serves, the TCP connection, or the UDP peer the datagrams came
@@ -102,6 +106,7 @@ private:
     SerialPortPanel *m_serialPanel = nullptr;
     CaptureControls *m_capture = nullptr;
     int m_servedClient = 0;
+    QString m_servedPeer;
     QString m_udpPeer; // "ip port" of the last datagram's sender
     QString m_writeError;
     bool m_replaying = false;
