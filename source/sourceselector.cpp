@@ -48,8 +48,9 @@ SourceSelector::SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialo
     , m_dialogs(dialogs)
     , m_tab(tab)
 {
-    connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &SourceSelector::onChosen);
+    if (m_selector)
+        connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                &SourceSelector::onChosen);
 }
 
 SerialLink *SourceSelector::addSerial(const SerialPanelWidgets &widgets,
@@ -222,9 +223,14 @@ bool SourceSelector::sourceActive() const
     return false;
 }
 
+int SourceSelector::chosenIndex() const
+{
+    return m_selector ? m_selector->currentIndex() : 0;
+}
+
 QString SourceSelector::linkDescription() const
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (index < 0 || index >= int(m_sources.size()))
         return {};
     return m_sources[size_t(index)].description();
@@ -232,7 +238,7 @@ QString SourceSelector::linkDescription() const
 
 QString SourceSelector::servedPeer() const
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (index < 0 || index >= int(m_sources.size()) || !m_sources[size_t(index)].panel)
         return {};
     return m_servedPeer;
@@ -240,7 +246,7 @@ QString SourceSelector::servedPeer() const
 
 qint64 SourceSelector::write(const QByteArray &bytes)
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (m_replaying) {
         m_writeError = mainTr("正在回放记录");
         return -1;
@@ -269,7 +275,8 @@ void SourceSelector::onLiveBytes(const QByteArray &bytes)
 
 void SourceSelector::onChosen(int index)
 {
-    m_pages->setCurrentIndex(index);
+    if (m_pages)
+        m_pages->setCurrentIndex(index);
     // The device is reached another way now: a serial port lost before must
     // not reopen behind another source's page.
     const bool serialChosen = index >= 0 && index < int(m_sources.size())
@@ -288,15 +295,18 @@ bool SourceSelector::startReplay()
     if (m_serialPanel)
         m_serialPanel->cancelReconnection();
     m_replaying = true;
-    m_selector->setEnabled(false);
-    m_pages->setEnabled(false);
+    if (m_selector)
+        m_selector->setEnabled(false);
+    if (m_pages)
+        m_pages->setEnabled(false);
     return true;
 }
 
 void SourceSelector::endReplay()
 {
     m_replaying = false;
-    m_pages->setEnabled(true);
+    if (m_pages)
+        m_pages->setEnabled(true);
     updateState();
 }
 
@@ -305,7 +315,8 @@ void SourceSelector::endReplay()
 void SourceSelector::updateState()
 {
     const bool active = sourceActive();
-    m_selector->setEnabled(!active && !m_replaying);
+    if (m_selector)
+        m_selector->setEnabled(!active && !m_replaying);
     if (m_capture)
         m_capture->setReplayAllowed(!active);
 }

@@ -27,6 +27,10 @@ class UdpLink;
 // or while a capture is replayed. What the chosen source reads is recorded
 // and handed on in received(); a replay is one more source, its bytes come
 // out of received() like live ones (and are not recorded again).
+//
+// A tab with a single source may have no combo and no pages: its one source
+// is always the chosen one, and the tab keeps its own controls still during
+// a replay.
 class SourceSelector : public QObject
 {
     Q_OBJECT
@@ -94,6 +98,7 @@ private:
     NetworkSourcePanel *addNetwork(ByteLink *link, const NetworkSourceWidgets &widgets,
                                    std::function<QString()> configure,
                                    std::function<QString()> description);
+    int chosenIndex() const;
     void onLiveBytes(const QByteArray &bytes);
     void onChosen(int index);
     void updateState();
