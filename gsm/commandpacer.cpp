@@ -61,10 +61,23 @@ void CommandPacer::received(const QByteArray &bytes)
     nextStep();
 }
 
+void CommandPacer::stop()
+{
+    if (!m_running)
+        return;
+    m_pause->stop();
+    m_promptTimeout->stop();
+    m_done = nullptr;
+    m_noPrompt = nullptr;
+    finish(false);
+}
+
 void CommandPacer::nextStep()
 {
     if (!m_steps.isEmpty()) {
         emit writeDue(m_steps.takeFirst()());
+        if (!m_running)
+            return;
         ++m_written;
     }
     if (m_steps.isEmpty()) {

@@ -43,6 +43,10 @@ public:
     bool startPrompted(const QList<QByteArray> &writes, int promptedIndex,
                        std::function<void()> done, std::function<void()> noPrompt);
 
+    // Ends a series under way where it is, even from writeDue(): nothing
+    // more is written, neither `done` nor `noPrompt` runs.
+    void stop();
+
     // What the module sent; looked at only while a write waits for the prompt.
     void received(const QByteArray &bytes);
 

@@ -2,6 +2,7 @@
 
 #include "atcatalogue.h"
 #include "atcommands.h"
+#include "capturecontrols.h"
 #include "commandpacer.h"
 #include "consoletext.h"
 #include "dialogs.h"
@@ -10,9 +11,9 @@
 #include "receiveview.h"
 #include "requiredchild.h"
 #include "sendarea.h"
-#include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
+#include "sourceselector.h"
 #include "translation.h"
 #include "ui_gsmtab.h"
 
@@ -47,20 +48,15 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     , m_dialogs(dialogs)
 {
     ui->setupUi(this);
-    // No silence or reconnect boxes here: every port failure is shown.
-    const SerialPanelWidgets widgets{ui->gsm_portBox,     ui->gsm_baudRateBox,
-                                     ui->gsm_dataBitsBox, ui->gsm_parityBox,
-                                     ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton,
-                                     nullptr,             nullptr,
-                                     ui->gsm_dtrCheck,    ui->gsm_rtsCheck,
-                                     ui->gsm_flowBox};
-    m_serial = new SerialLink(this);
-    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
-    connect(m_serial, &ByteLink::received, this, &GsmTab::gsm_read);
-    connect(m_serial, &ByteLink::closed, this, [this] { m_receiveDecoder.reset(); });
+    createSource(portSource);
 
     m_pacer = new CommandPacer(this);
-    connect(m_pacer, &CommandPacer::writeDue, this, &GsmTab::gsm_send_cmd);
+    // A replay's replies are not the module's: a series stops at its first
+    // write, which the replay refuses.
+    connect(m_pacer, &CommandPacer::writeDue, this, [this](const QByteArray &bytes) {
+        if (!gsm_send_cmd(bytes) && m_capture->replaying())
+            m_pacer->stop();
+    });
     // A series in progress is shown by its buttons, which wait for it.
     connect(m_pacer, &CommandPacer::runningChanged, this, [this](bool running) {
         for (QWidget *button : {ui->gsm_sendsmsButton, ui->gsm_set_myphonenum, ui->gsm_IPinit,
@@ -73,12 +69,68 @@ GsmTab::GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectPhone();
     connectGprs();
     connectConversions();
+    createCaptureControls();
     // What a label shows is never read as markup.
     for (QLabel *label : findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
 }
 
 GsmTab::~GsmTab() = default;
+
+SerialPortPanel *GsmTab::panel() const
+{
+    return m_sources->serialPanel();
+}
+
+// The serial port is the one source: no combo to choose it. No silence or
+// reconnect boxes here: every port failure is shown.
+void GsmTab::createSource(const PortListSource &portSource)
+{
+    m_sources = new SourceSelector(nullptr, nullptr, m_dialogs, this);
+    m_sources->addSerial({ui->gsm_portBox, ui->gsm_baudRateBox, ui->gsm_dataBitsBox,
+                          ui->gsm_parityBox, ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton,
+                          nullptr, nullptr, ui->gsm_dtrCheck, ui->gsm_rtsCheck, ui->gsm_flowBox},
+                         portSource);
+    connect(m_sources, &SourceSelector::received, this, &GsmTab::gsm_read);
+    connect(m_sources, &SourceSelector::closed, this, [this] { m_receiveDecoder.reset(); });
+}
+
+// ---- record and replay ----
+
+// A step is one line of the module's replies.
+void GsmTab::createCaptureControls()
+{
+    CaptureControls::Tab tab;
+    tab.name = QStringLiteral("gsm");
+    tab.header = [this] {
+        return Capture::Header{{QStringLiteral("link"), m_sources->linkDescription()}};
+    };
+    tab.startReplay = [this](const Capture::Header &) { return startReplay(); };
+    tab.endReplay = [this] { endReplay(); };
+    tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
+    m_capture = new CaptureControls(m_dialogs, QStringLiteral("gsm_"), std::move(tab), this);
+    ui->gsm_panelColumn->insertWidget(2, m_capture);
+    m_sources->setCapture(m_capture);
+}
+
+// The port stays closed while a capture plays, and a series under way (its
+// writes paced with no port open) ends here.
+bool GsmTab::startReplay()
+{
+    if (!m_sources->startReplay())
+        return false;
+    m_pacer->stop();
+    ui->gsm_portGroup->setEnabled(false);
+    m_receiveDecoder.reset();
+    return true;
+}
+
+void GsmTab::endReplay()
+{
+    m_receiveDecoder.reset();
+    ui->gsm_portGroup->setEnabled(true);
+    m_sources->endReplay();
+}
 
 bool GsmTab::isSendingSeries() const
 {
@@ -87,7 +139,7 @@ bool GsmTab::isSendingSeries() const
 
 void GsmTab::saveSettings(SettingsRecord &record) const
 {
-    record.gsmSerial = m_panel->serialIndexes();
+    record.gsmSerial = panel()->serialIndexes();
     record.gsmLocalPort = ui->gsm_lipport->value();
     record.gsmServerPort = ui->gsm_ipport->value();
     record.gsmAddress = textToBytes(ui->gsm_IP->text());
@@ -95,7 +147,7 @@ void GsmTab::saveSettings(SettingsRecord &record) const
 
 void GsmTab::loadSettings(const SettingsRecord &record)
 {
-    m_panel->applySerialIndexes(record.gsmSerial);
+    panel()->applySerialIndexes(record.gsmSerial);
     ui->gsm_lipport->setValue(record.gsmLocalPort);
     ui->gsm_ipport->setValue(record.gsmServerPort);
     if (!record.gsmAddress.isEmpty())
@@ -130,16 +182,27 @@ void GsmTab::connectCatalogueButtons()
 
 // ---- the explanation panel and the log of what was sent ----
 
-// Writes to the module and logs the bytes; with the port closed, nothing
-// at all.
-void GsmTab::gsm_send_cmd(const QByteArray &bytes)
+// Writes to the module and logs the bytes; whether they went out.
+bool GsmTab::gsm_send_cmd(const QByteArray &bytes)
 {
-    if (!m_serial->isOpen())
-        return;
-    m_serial->write(bytes);
+    if (!writeToModule(bytes))
+        return false;
     if (ui->gsm_sendtime_ck->isChecked())
         m_sentLog->append(timeStampText());
     appendLogLine(logText(bytes));
+    return true;
+}
+
+// With the port closed and no replay, nothing at all; a write refused
+// otherwise is logged with its reason in place of the bytes.
+bool GsmTab::writeToModule(const QByteArray &bytes)
+{
+    if (!m_sources->sourceOpen() && !m_capture->replaying())
+        return false;
+    if (m_sources->write(bytes) >= 0)
+        return true;
+    appendLogLine(mainTr("发送失败：%1").arg(m_sources->writeError()));
+    return false;
 }
 
 void GsmTab::gsm_show_cmd_info(const QString &title, const QString &example,
@@ -197,7 +260,7 @@ void GsmTab::connectConsole()
 }
 
 // The send box is logged like a command, without a time stamp; presets are
-// not logged. A write the port refused is neither logged nor cleared.
+// not logged. A write the port refused is not cleared.
 void GsmTab::connectSendArea()
 {
     const SendArea::Widgets box{ui->gsm_sendEdit,       ui->gsm_sendHex_ck,
@@ -207,15 +270,15 @@ void GsmTab::connectSendArea()
         SendArea::findPresets(this, QStringLiteral("gsm_"), kPresetCount),
         ui->gsm_senddnewline_ck, ui->gsm_sendd_clean};
     auto write = [this](const QByteArray &bytes, SendArea::Source source) {
-        if (!m_serial->isOpen() || m_serial->write(bytes) < 0)
+        if (!writeToModule(bytes))
             return false;
         if (source == SendArea::Source::Edit)
             appendLogLine(logText(bytes));
         return true;
     };
     m_sendArea = new SendArea(QStringLiteral("gsm_"), box, presets, write, this);
-    connect(m_panel, &SerialPortPanel::linkStateChanged, m_sendArea,
-            [this] { m_sendArea->setReady(m_panel->isOpen()); });
+    connect(panel(), &SerialPortPanel::linkStateChanged, m_sendArea,
+            [this] { m_sendArea->setReady(panel()->isOpen()); });
 }
 
 void GsmTab::gsm_read(const QByteArray &bytes)
@@ -301,7 +364,7 @@ void GsmTab::sendSms()
     const QList<QByteArray> writes = smsWrites(number, text);
     auto done = [this] { showInfo("gsm_sendsmsButton"); };
     // With the port closed no module can prompt: the steps run on the pause.
-    if (!m_serial->isOpen()) {
+    if (!m_sources->sourceOpen()) {
         m_pacer->start(writes, done);
         return;
     }
@@ -399,10 +462,10 @@ void GsmTab::connectConversions()
 
 void GsmTab::saveProgramSettings(QSettings &settings) const
 {
-    m_panel->saveBaudRate(settings, QStringLiteral("gsm/baudRate"));
+    panel()->saveBaudRate(settings, QStringLiteral("gsm/baudRate"));
 }
 
 void GsmTab::loadProgramSettings(const QSettings &settings)
 {
-    m_panel->loadBaudRate(settings, QStringLiteral("gsm/baudRate"));
+    panel()->loadBaudRate(settings, QStringLiteral("gsm/baudRate"));
 }

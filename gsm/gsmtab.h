@@ -9,13 +9,14 @@
 #include <memory>
 
 struct AtCatalogueEntry;
+class CaptureControls;
 class CommandPacer;
 class Dialogs;
 class ReceiveFileSwitch;
 class ReceiveView;
 class SendArea;
-class SerialLink;
 class SerialPortPanel;
+class SourceSelector;
 
 namespace Ui {
 class GsmTab;
@@ -26,7 +27,8 @@ class GsmTab;
 // module says and logs what was sent; the phone page dials, sets the volume,
 // stores the own number, sends and reads SMS; the GPRS page opens a TCP or
 // UDP link through the module and sends on it; the conversion page turns
-// text into UCS2 or hex and back.
+// text into UCS2 or hex and back. A session with the module can be recorded
+// and replayed into the console; a replay writes nothing to any device.
 class GsmTab : public QWidget, public ToolTab
 {
     Q_OBJECT
@@ -38,7 +40,9 @@ public:
     GsmTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GsmTab() override;
 
-    SerialPortPanel *panel() const { return m_panel; }
+    SerialPortPanel *panel() const;
+    SourceSelector *sources() const { return m_sources; }
+    CaptureControls *capture() const { return m_capture; }
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
     // Whether a paced series (SMS, own number, GPRS) is under way.
     bool isSendingSeries() const;
@@ -56,6 +60,10 @@ public:
 private:
     static constexpr int kPresetCount = 8;
 
+    void createSource(const PortListSource &portSource);
+    void createCaptureControls();
+    bool startReplay();
+    void endReplay();
     void connectCatalogueButtons();
     void connectConsole();
     void connectPhone();
@@ -63,7 +71,8 @@ private:
     void connectConversions();
 
     void gsm_read(const QByteArray &bytes);
-    void gsm_send_cmd(const QByteArray &bytes);
+    bool gsm_send_cmd(const QByteArray &bytes);
+    bool writeToModule(const QByteArray &bytes);
     void gsm_show_cmd_info(const QString &title, const QString &example,
                            const QString &explanation);
     void showInfo(const AtCatalogueEntry &entry);
@@ -84,8 +93,8 @@ private:
 
     std::unique_ptr<Ui::GsmTab> ui;
     Dialogs &m_dialogs;
-    SerialLink *m_serial = nullptr;
-    SerialPortPanel *m_panel = nullptr;
+    SourceSelector *m_sources = nullptr;
+    CaptureControls *m_capture = nullptr;
     ReceiveFileSwitch *m_receiveFile = nullptr;
     ReceiveView *m_received = nullptr;
     ReceiveView *m_sentLog = nullptr;

@@ -1,6 +1,7 @@
 // The GSM tab driven through its widgets: a pseudo-terminal or the
 // simulated modem plays the module, the dialogs are answered from a script.
 #include "atcatalogue.h"
+#include "capturecontrols.h"
 #include "ciplineedit.h"
 #include "fakeports.h"
 #include "gsmtab.h"
@@ -46,6 +47,14 @@ QStringList lines(const QString &text)
     return text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
 }
 
+// What a console view of `tab` shows once its pending redraw has run.
+QString shownIn(QWidget *tab, const QString &name)
+{
+    for (ReceiveView *view : tab->findChildren<ReceiveView *>())
+        view->redrawNow();
+    return child<QTextEdit>(tab, name)->toPlainText();
+}
+
 } // namespace
 
 class TestGsmTab : public QObject
@@ -65,6 +74,7 @@ private slots:
     void phonePageDialsSetsVolumeStoresOwnNumberAndReadsSms();
     void conversionPageTurnsTextIntoUcs2AndHexAndBack();
     void simulatedModemTakesTextAndUcs2SmsAndAGprsLink();
+    void recordedSessionReplaysAsLiveAndWritesNothing();
 
 private:
     template <typename T>
@@ -80,13 +90,7 @@ private:
     QString panel() { return widget<QTextEdit>("gsm_cmd_info")->toPlainText(); }
     QString sentLog() { return shown("gsm_txEdit"); }
     QString received() { return shown("gsm_recvEdit"); }
-    // What a console view shows once its pending redraw has run.
-    QString shown(const QString &name)
-    {
-        for (ReceiveView *view : tab()->findChildren<ReceiveView *>())
-            view->redrawNow();
-        return widget<QTextEdit>(name)->toPlainText();
-    }
+    QString shown(const QString &name) { return shownIn(tab(), name); }
 
     ScriptedDialogs m_dialogs;
     FakePorts m_ports;
@@ -415,6 +419,54 @@ void TestGsmTab::simulatedModemTakesTextAndUcs2SmsAndAGprsLink()
     QCOMPARE(contentOf(log), expected);
     const QString said = QString::fromUtf8(modem.process().readAllStandardOutput());
     QVERIFY2(said.contains(QStringLiteral("SMS to 112 (UCS2): 你好")), qPrintable(said));
+}
+
+// A session recorded from the module replays into a fresh tab as it was
+// shown live. Nothing reaches the module meanwhile: the port stays closed,
+// a send is refused with the reason, a series ends at once.
+void TestGsmTab::recordedSessionReplaysAsLiveAndWritesNothing()
+{
+    const QString capture = m_dir->filePath("gsm.zcap");
+    m_dialogs.fileAnswers.enqueue(capture);
+    click("gsm_rec_button");
+    QVERIFY(openPort(m_device->slavePath()));
+    click("gsm_CSQButton");
+    QCOMPARE(m_device->read(7), QByteArray("AT+CSQ\r"));
+    // A character split between reads, hence between records.
+    const QByteArray chinese = textToBytes(QStringLiteral("中"));
+    m_device->write("\r\n+CSQ: 16,0\r\n\r\nOK\r\n" + chinese.left(1));
+    QTRY_COMPARE(tab()->receivedByteCount(), qint64(21));
+    m_device->write(chinese.mid(1) + "\r\n");
+    QTRY_COMPARE(tab()->receivedByteCount(), qint64(24));
+    click("gsm_OpenCloseButton");
+    click("gsm_rec_button");
+    QVERIFY(!tab()->capture()->recording());
+
+    GsmTab replayed(m_dialogs, m_ports.source());
+    child<QComboBox>(&replayed, "gsm_portBox")->setEditText(m_device->slavePath());
+    child<QPushButton>(&replayed, "gsm_IPinit")->click();
+    QVERIFY(replayed.isSendingSeries());
+    m_dialogs.fileAnswers.enqueue(capture);
+    child<QPushButton>(&replayed, "gsm_replay_open")->click();
+    QVERIFY(replayed.capture()->replaying());
+    QVERIFY(!replayed.isSendingSeries());
+    QVERIFY(!child<QPushButton>(&replayed, "gsm_OpenCloseButton")->isEnabled());
+    auto *speed = child<QComboBox>(&replayed, "gsm_replay_speed");
+    speed->setCurrentIndex(speed->count() - 1);
+    QSignalSpy finished(&replayed.capture()->player(), &CapturePlayer::finished);
+    child<QPushButton>(&replayed, "gsm_replay_play")->click();
+    QVERIFY(finished.wait());
+    QCOMPARE(replayed.receivedByteCount(), tab()->receivedByteCount());
+    QCOMPARE(shownIn(&replayed, "gsm_recvEdit"), received());
+    QVERIFY(received().endsWith(QStringLiteral("OK\n中\n")));
+
+    child<QPushButton>(&replayed, "gsm_CSQButton")->click();
+    child<QPushButton>(&replayed, "gsm_sendsmsButton")->click();
+    QVERIFY(!replayed.isSendingSeries());
+    const QString refused = QStringLiteral("发送失败：正在回放记录");
+    QCOMPARE(lines(shownIn(&replayed, "gsm_txEdit")), (QStringList{refused, refused}));
+    QCOMPARE(m_device->read(1, 300), QByteArray());
+    QVERIFY(m_dialogs.texts(Kind::Critical).isEmpty());
 }
 
 QTEST_MAIN(TestGsmTab)

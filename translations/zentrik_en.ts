@@ -1116,7 +1116,7 @@
     <message>
         <location filename="../car/cartab.cpp" line="+450"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
-        <location filename="../gsm/gsmtab.cpp" line="+278"/>
+        <location filename="../gsm/gsmtab.cpp" line="+341"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1162,7 +1162,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+259"/>
+        <location filename="../source/sourceselector.cpp" line="+291"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1532,17 +1532,17 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-161"/>
+        <location filename="../source/sourceselector.cpp" line="-179"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+59"/>
         <source>还没有收到小车的数据，不知道发往哪里</source>
         <translation>Nothing received from the car yet, so there is no address to send to</translation>
     </message>
     <message>
-        <location line="+67"/>
+        <location line="+80"/>
         <source>正在回放记录</source>
         <translation>A capture is being replayed</translation>
     </message>
@@ -1552,7 +1552,7 @@ no such port;</translation>
         <translation>No source is open</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+36"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
@@ -2242,6 +2242,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+36"/>
+        <location filename="../gsm/gsmtab.cpp" line="-230"/>
         <location filename="../net/udppage.cpp" line="+27"/>
         <location line="+73"/>
         <source>发送失败：%1</source>
