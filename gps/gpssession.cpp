@@ -93,15 +93,18 @@ void GpsSession::logReceived(const QByteArray &bytes, const QString &peer)
 }
 
 // Once a read, not once a sentence: a view redraws no more often than bytes
-// arrive. Satellites not heard for a while leave here, so the sky needs no
-// timer of its own.
+// arrive, and the satellites are sorted for it only if one listens.
+// Satellites not heard for a while leave here, so the sky needs no timer of
+// its own.
 void GpsSession::publishChanges()
 {
     m_record.expireSky();
     const SkyModel &sky = m_record.sky();
     if (sky.revision() != m_publishedSky) {
         m_publishedSky = sky.revision();
-        emit skyChanged(sky.satellites());
+        static const QMetaMethod skySignal = QMetaMethod::fromSignal(&GpsSession::skyChanged);
+        if (isSignalConnected(skySignal))
+            emit skyChanged(sky.satellites());
     }
     if (m_track.size() != m_publishedTrackSize) {
         m_publishedTrackSize = m_track.size();
