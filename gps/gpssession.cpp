@@ -1,12 +1,32 @@
 #include "gpssession.h"
 
+#include "hextext.h"
+#include "netlog.h"
 #include "nmea.h"
 #include "receivescope.h"
 #include "translation.h"
 
+#include <QMetaMethod>
+#include <QTime>
+
+namespace {
+
+QString latin1UpToZero(const QByteArray &bytes)
+{
+    const int zero = bytes.indexOf('\0');
+    return QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero));
+}
+
+} // namespace
+
+// The timers are children, so whoever holds the session can see that none
+// runs.
 GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
     : QObject(parent)
     , m_record(std::move(clock))
+    , m_pictureWait(this)
+    , m_plotRepeat(this)
+    , m_uploadIdle(this)
 {
     m_uploadIdle.setSingleShot(true);
     m_uploadIdle.setInterval(kUploadIdleMs);
@@ -24,15 +44,15 @@ GpsSession::GpsSession(QObject *parent, GpsRecord::Clock clock)
 // One loop, whatever the bytes hold: sentences, files, sentences after a
 // file. The bytes are logged once, as they reach the splitter; a file's own
 // bytes that arrive on their own are not.
-void GpsSession::receive(const QByteArray &bytes)
+void GpsSession::receive(const QByteArray &bytes, const QString &peer)
 {
     if (m_held)
-        m_deferred.append({Deferred::Bytes, bytes});
+        m_deferred.append({Deferred::Bytes, bytes, peer});
     else
-        take(bytes);
+        take(bytes, peer);
 }
 
-void GpsSession::take(const QByteArray &bytes)
+void GpsSession::take(const QByteArray &bytes, const QString &peer)
 {
     const ReceiveScope receiving;
     QByteArray rest = bytes;
@@ -42,16 +62,66 @@ void GpsSession::take(const QByteArray &bytes)
         rest = rest.mid(taken);
     }
     if (!rest.isEmpty()) {
-        emit logBytes(rest);
+        logReceived(rest, peer);
         m_splitter.append(rest);
     }
     parseBuffered();
+    publishChanges();
+}
+
+// Serial text is shown one character per byte (Latin-1): a receiver on the
+// line speaks ASCII, and whatever else arrives (noise from a wrong baud
+// rate, a binary protocol) stays visible byte for byte. Text from a network
+// client, a forwarding device, is GB18030 like other device text; it is
+// decoded as one stream, so a character split between two reads stays whole.
+void GpsSession::logReceived(const QByteArray &bytes, const QString &peer)
+{
+    using NetLogLine::kGpsStyle;
+    // Without a view (a benchmark, the fuzzer) no line is made.
+    static const QMetaMethod logLineSignal = QMetaMethod::fromSignal(&GpsSession::logLine);
+    if (!isSignalConnected(logLineSignal))
+        return;
+    if (!peer.isEmpty()) {
+        emit logLine(NetLogLine::received(peer, QTime::currentTime(),
+                                          NetLogLine::textHtml(m_peerText.decode(bytes), kGpsStyle),
+                                          kGpsStyle));
+    } else if (m_logHex) {
+        emit logLine(bytesToHexText(bytes));
+    } else {
+        emit logLine(NetLogLine::textHtml(latin1UpToZero(bytes), kGpsStyle));
+    }
+}
+
+// Once a read, not once a sentence: a view redraws no more often than bytes
+// arrive, and the satellites are sorted for it only if one listens.
+// Satellites not heard for a while leave here, so the sky needs no timer of
+// its own.
+void GpsSession::publishChanges()
+{
+    m_record.expireSky();
+    const SkyModel &sky = m_record.sky();
+    if (sky.revision() != m_publishedSky) {
+        m_publishedSky = sky.revision();
+        static const QMetaMethod skySignal = QMetaMethod::fromSignal(&GpsSession::skyChanged);
+        if (isSignalConnected(skySignal))
+            emit skyChanged(sky.satellites());
+    }
+    if (m_track.size() != m_publishedTrackSize) {
+        m_publishedTrackSize = m_track.size();
+        emit trackSizeChanged(m_publishedTrackSize);
+    }
+}
+
+void GpsSession::clearTrack()
+{
+    m_track.clear();
+    publishChanges();
 }
 
 void GpsSession::sourceChanged()
 {
     if (m_held)
-        m_deferred.append({Deferred::Changed, {}});
+        m_deferred.append({Deferred::Changed, {}, {}});
     else
         forgetConnection();
 }
@@ -59,7 +129,7 @@ void GpsSession::sourceChanged()
 void GpsSession::sourceClosed()
 {
     if (m_held) {
-        m_deferred.append({Deferred::Closed, {}});
+        m_deferred.append({Deferred::Closed, {}, {}});
         return;
     }
     closeSource();
@@ -84,9 +154,11 @@ void GpsSession::forgetConnection()
 void GpsSession::forgetStream()
 {
     m_splitter.clear();
+    m_peerText.reset();
     m_record.forgetSatellitesInView();
     m_track.finishEpoch();
     m_nextPicture.reset();
+    publishChanges();
 }
 
 // Goes on where the full queue stopped it, then with what came meanwhile,
@@ -95,11 +167,12 @@ void GpsSession::resume()
 {
     m_held = false;
     parseBuffered();
+    publishChanges();
     while (!m_held && !m_deferred.isEmpty()) {
         const Deferred next = m_deferred.takeFirst();
         switch (next.kind) {
         case Deferred::Bytes:
-            take(next.bytes);
+            take(next.bytes, next.peer);
             break;
         case Deferred::Changed:
             forgetConnection();

@@ -6,6 +6,7 @@
 #include "gpstrack.h"
 #include "maptarget.h"
 #include "nmeasplitter.h"
+#include "textcodec.h"
 #include "uploadwriter.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QVector>
 
 #include <optional>
 
@@ -26,6 +28,11 @@
 // are. While its queue is full nothing more is taken apart: what comes
 // meanwhile waits, in order, and readingHeld() asks the source to stop
 // reading, so a flooding peer is slowed down by TCP and nothing is lost.
+//
+// What a view shows is pushed when it changes: the fixes (with the DOPs),
+// the raw log's lines ready to show, and after each read the sky and the
+// track's size. Nothing runs while nothing arrives: satellites no longer
+// heard leave the sky when the next read comes, or with the source.
 //
 // What one connection may upload is bounded (UploadFolder's limits and
 // kMaxConnectionBytes); past a limit the upload's bytes are read and
@@ -52,14 +59,15 @@ public:
     // Drawn into every picture's bottom-left corner.
     void setPictureLogo(const QImage &logo) { m_logo = logo; }
     void setUploadIdleTimeout(int ms) { m_uploadIdle.setInterval(ms); }
+    // Received bytes of the serial port are logged as hex rather than as
+    // text.
+    void setLogHex(bool hex) { m_logHex = hex; }
 
     const GpsRecord &record() const { return m_record; }
-    // Drops the satellites no longer heard; true if any went.
-    bool expireSky() { return m_record.expireSky(); }
     // The fixes since the track was last cleared.
     const GpsTrack &track() const { return m_track; }
     // A new source or the user's wish: the track starts afresh.
-    void clearTrack() { m_track.clear(); }
+    void clearTrack();
     bool uploadInProgress() const { return m_upload.has_value(); }
     // Every file received so far written and reported, nothing waiting.
     bool uploadsDone() const;
@@ -70,8 +78,10 @@ public:
     bool reportingUploads() const { return m_writer.reporting(); }
     UploadWriter &uploadWriter() { return m_writer; }
 
-    // Bytes from the source: sentences, or the file being uploaded.
-    void receive(const QByteArray &bytes);
+    // Bytes from the source: sentences, or the file being uploaded. `peer`
+    // names the network client that sent them, "IP:port", and heads their
+    // log line; empty for the serial port and a replay.
+    void receive(const QByteArray &bytes, const QString &peer = {});
     // Another source or client takes over: nothing of the last one's
     // stream carries over (a partial sentence, its satellite systems).
     void sourceChanged();
@@ -83,11 +93,17 @@ public:
     void pictureAbandoned();
 
 signals:
-    // Received bytes for the raw log, each once; a file's own bytes are not
-    // among them, except those that came in the read with its command.
-    void logBytes(const QByteArray &bytes);
+    // Received bytes for the raw log, each once, as HTML: a network peer's
+    // under a heading with the peer and the time, GB18030 decoded as one
+    // stream; the serial port's as Latin-1 text, one character per byte,
+    // or as hex. A file's own bytes are not among them, except those that
+    // came in the read with its command.
+    void logLine(const QString &html);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void fixReceived(const GpsFix &fix);
+    // The satellites in view, grouped by system, whenever they change.
+    void skyChanged(const QVector<Satellite> &satellites);
+    void trackSizeChanged(int points);
     void mapMoveWanted(const MapPoint &point);
     void mapZoomWanted(int zoom);
     void mapTypeWanted(MapType type);
@@ -114,9 +130,12 @@ private:
     {
         enum Kind { Bytes, Changed, Closed } kind;
         QByteArray bytes;
+        QString peer;
     };
 
-    void take(const QByteArray &bytes);
+    void take(const QByteArray &bytes, const QString &peer);
+    void logReceived(const QByteArray &bytes, const QString &peer);
+    void publishChanges();
     void resume();
     void forgetConnection();
     void closeSource();
@@ -153,6 +172,10 @@ private:
     UploadWriter m_writer;
     bool m_held = false;
     QList<Deferred> m_deferred;
+    bool m_logHex = false;
+    StreamTextDecoder m_peerText;
+    quint64 m_publishedSky = 0;
+    int m_publishedTrackSize = 0;
     qint64 m_connectionBytes = 0;
     unsigned m_refusedQuotas = 0; // a bit for each UploadFolder::Quota met
 };

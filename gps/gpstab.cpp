@@ -3,14 +3,12 @@
 #include "capturecontrols.h"
 #include "consoletext.h"
 #include "dialogs.h"
-#include "hextext.h"
 #include "listenscopebox.h"
 #include "mappage.h"
 #include "netlog.h"
 #include "programinfo.h"
 #include "receiveview.h"
 #include "satelliteviews.h"
-#include "seriallink.h"
 #include "serialportpanel.h"
 #include "sourceselector.h"
 #include "tcpserverlink.h"
@@ -21,7 +19,7 @@
 #include <QHostAddress>
 #include <QScopedValueRollback>
 #include <QSettings>
-#include <QTime>
+#include <QTimer>
 
 // Resources of a static library are registered by hand.
 static void initMapResources()
@@ -30,17 +28,7 @@ static void initMapResources()
     Q_INIT_RESOURCE(map_assets);
 }
 
-namespace {
-
 using NetLogLine::kGpsStyle;
-
-QString latin1UpToZero(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.left(bytes.indexOf('\0') < 0 ? bytes.size()
-                                                                  : bytes.indexOf('\0')));
-}
-
-} // namespace
 
 GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
@@ -56,12 +44,7 @@ GpsTab::GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     connectTcpServer();
     connectSession();
     createCaptureControls();
-    // The views follow the satellites at their own pace, never per byte,
-    // and only while there is something to follow.
-    m_skyRefresh.setInterval(kSkyRefreshMs);
-    connect(&m_skyRefresh, &QTimer::timeout, this, &GpsTab::refreshSky);
-    connect(m_session, &GpsSession::fixReceived, this, &GpsTab::followSky);
-    refreshSky();
+    showTrackSize(m_session->track().size());
 }
 
 GpsTab::~GpsTab()
@@ -92,11 +75,10 @@ SerialPortPanel *GpsTab::panel() const
 void GpsTab::createSources(const PortListSource &portSource)
 {
     m_sources = new SourceSelector(ui->gps_com, ui->gps_com_stacked, m_dialogs, this);
-    m_serial = m_sources->addSerial({ui->gps_portBox, ui->baudRateBox_gps, ui->dataBitsBox_gps,
-                                     ui->parityBox_gps, ui->stopBitsBox_gps,
-                                     ui->openCloseButton_gps, nullptr, nullptr, ui->dtrCheck_gps,
-                                     ui->rtsCheck_gps, ui->flowBox_gps},
-                                    portSource);
+    m_sources->addSerial({ui->gps_portBox, ui->baudRateBox_gps, ui->dataBitsBox_gps,
+                          ui->parityBox_gps, ui->stopBitsBox_gps, ui->openCloseButton_gps,
+                          nullptr, nullptr, ui->dtrCheck_gps, ui->rtsCheck_gps, ui->flowBox_gps},
+                         portSource);
     m_tcp = m_sources->addTcpServer({ui->gps_tcp_server_link, {ui->gps_tcp_port_s},
                                      mainTr("监听"), mainTr("停止"), mainTr("监听失败"),
                                      ui->gps_tcp_server_scope, ui->gps_tcp_server_listenAddress});
@@ -138,9 +120,13 @@ void GpsTab::connectTcpServer()
 
 void GpsTab::connectSession()
 {
-    connect(m_session, &GpsSession::logBytes, this, &GpsTab::logReceived);
+    m_session->setLogHex(ui->checkBox_gps_re16->isChecked());
+    connect(ui->checkBox_gps_re16, &QCheckBox::toggled, m_session, &GpsSession::setLogHex);
+    connect(m_session, &GpsSession::logLine, this, &GpsTab::appendLog);
     connect(m_session, &GpsSession::logMessage, this, &GpsTab::logMessage);
     connect(m_session, &GpsSession::fixReceived, this, &GpsTab::showFix);
+    connect(m_session, &GpsSession::skyChanged, this, &GpsTab::showSky);
+    connect(m_session, &GpsSession::trackSizeChanged, this, &GpsTab::showTrackSize);
     connect(m_session, &GpsSession::mapMoveWanted, this,
             [this](const MapPoint &point) { map().moveTo(point); });
     connect(m_session, &GpsSession::mapZoomWanted, this, [this](int zoom) { map().setZoom(zoom); });
@@ -162,39 +148,33 @@ void GpsTab::connectSession()
 void GpsTab::onSerialBytes(const QByteArray &bytes)
 {
     const QScopedValueRollback<bool> receiving(m_receiving, true);
-    m_session->receive(bytes);
+    m_session->receive(bytes, m_sources->servedPeer());
     m_log->redrawNow();
 }
 
 // ---- the TCP source ----------------------------------------------------------
 
-void GpsTab::gps_tcp_server_ClientConnect(int clientID, const QString &IP, int Port)
+void GpsTab::gps_tcp_server_ClientConnect(int, const QString &IP, int Port)
 {
     appendLog(NetLogLine::status(
         mainTr("上线通知:[%1:%2]  %3").arg(IP, QString::number(Port), clockText()), kGpsStyle));
-    m_clientId = clientID;
-    m_clientIp = IP;
-    m_clientPort = Port;
 }
 
-void GpsTab::gps_tcp_server_ClientDisConnect(int clientID, const QString &IP, int Port)
+// The selector has heard of the departure first: serving nobody now, it
+// has lost its client.
+void GpsTab::gps_tcp_server_ClientDisConnect(int, const QString &IP, int Port)
 {
     appendLog(NetLogLine::status(
         mainTr("下线通知:[%1:%2]  %3").arg(IP, QString::number(Port), clockText()), kGpsStyle));
-    if (clientID == m_clientId)
+    if (m_sources->servedPeer().isEmpty())
         sourceClosed();
 }
 
 // ---- both sources ------------------------------------------------------------
 
-void GpsTab::gpsSendToDevice(const QByteArray &bytes)
+qint64 GpsTab::gpsSendToDevice(const QByteArray &bytes)
 {
-    if (m_sources->serialPanel()->isOpen())
-        m_serial->write(bytes);
-    if (m_tcp->isOpen() && m_clientId != 0) {
-        m_tcp->setTarget(m_clientId);
-        m_tcp->write(bytes);
-    }
+    return m_sources->write(bytes);
 }
 
 bool GpsTab::gpsSourceActive() const
@@ -209,15 +189,10 @@ void GpsTab::sourceClosed()
 }
 
 // Nothing of a closed source carries over to the next: not the start of a
-// sentence or of a character, not its client, not its satellite systems.
+// sentence or of a character, not its satellite systems.
 void GpsTab::forgetSource()
 {
     m_session->sourceChanged();
-    followSky();
-    m_tcpText.reset();
-    m_clientId = 0;
-    m_clientIp.clear();
-    m_clientPort = 0;
 }
 
 // ---- record and replay ---------------------------------------------------------
@@ -263,34 +238,10 @@ void GpsTab::on_gps_cleanButton_clicked()
     m_log->clear();
 }
 
-void GpsTab::logReceived(const QByteArray &bytes)
-{
-    appendLog(m_tcp->isOpen() ? tcpDisplayHtml(bytes) : serialDisplayHtml(bytes));
-}
-
 void GpsTab::logMessage(GpsSession::Severity severity, const QString &text)
 {
     appendLog(severity == GpsSession::Severity::Status ? NetLogLine::status(text, kGpsStyle)
                                                        : NetLogLine::failure(text, kGpsStyle));
-}
-
-// Serial text is shown one character per byte (Latin-1): a receiver on the
-// line speaks ASCII, and whatever else arrives (noise from a wrong baud
-// rate, a binary protocol) stays visible byte for byte. Text from the TCP
-// client, a forwarding device, is GB18030 like other device text; it is
-// decoded as one stream, so a character split between two reads stays whole.
-QString GpsTab::serialDisplayHtml(const QByteArray &bytes) const
-{
-    if (ui->checkBox_gps_re16->isChecked())
-        return bytesToHexText(bytes);
-    return NetLogLine::textHtml(latin1UpToZero(bytes), kGpsStyle);
-}
-
-QString GpsTab::tcpDisplayHtml(const QByteArray &bytes)
-{
-    return NetLogLine::received(NetLogLine::peer(m_clientIp, m_clientPort), QTime::currentTime(),
-                                NetLogLine::textHtml(m_tcpText.decode(bytes), kGpsStyle),
-                                kGpsStyle);
 }
 
 void GpsTab::appendLog(const QString &html)
@@ -344,32 +295,15 @@ void GpsTab::showFix(const GpsFix &fix)
         ui->label_gps_vdop->setText(FixText::dop(*fix.vdop));
 }
 
-void GpsTab::followSky()
+void GpsTab::showSky(const QVector<Satellite> &satellites)
 {
-    if (!m_skyRefresh.isActive())
-        m_skyRefresh.start();
+    ui->gps_skyView->setSatellites(satellites);
+    ui->gps_snrView->setSatellites(satellites);
 }
 
-// Stops once nothing changes and no satellite is left to leave the sky.
-void GpsTab::refreshSky()
+void GpsTab::showTrackSize(int points)
 {
-    bool changed = m_session->expireSky();
-    const SkyModel &sky = m_session->record().sky();
-    if (changed || sky.revision() != m_shownSkyRevision) {
-        changed = true;
-        m_shownSkyRevision = sky.revision();
-        const QVector<Satellite> satellites = sky.satellites();
-        ui->gps_skyView->setSatellites(satellites);
-        ui->gps_snrView->setSatellites(satellites);
-    }
-    const int points = m_session->track().size();
-    if (points != m_shownTrackSize) {
-        changed = true;
-        m_shownTrackSize = points;
-        ui->label_gps_track->setText(mainTr("轨迹：%1个点").arg(points));
-    }
-    if (!changed && sky.size() == 0)
-        m_skyRefresh.stop();
+    ui->label_gps_track->setText(mainTr("轨迹：%1个点").arg(points));
 }
 
 // ---- the track ---------------------------------------------------------------
@@ -436,7 +370,6 @@ void GpsTab::endTrackExport()
 void GpsTab::on_gps_clearTrack_clicked()
 {
     m_session->clearTrack();
-    refreshSky();
 }
 
 // ---- the map -----------------------------------------------------------------
@@ -498,8 +431,6 @@ void GpsTab::takePicture(const PictureRequest &request)
 
 void GpsTab::sendPicture(const QByteArray &frame)
 {
-    if (!gpsSourceActive())
-        return;
-    gpsSendToDevice(frame);
-    emit pictureSent(frame.size());
+    if (gpsSendToDevice(frame) >= 0)
+        emit pictureSent(frame.size());
 }

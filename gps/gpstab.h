@@ -4,11 +4,9 @@
 #include "gpssession.h"
 #include "mapbacklog.h"
 #include "portenumerator.h"
-#include "textcodec.h"
 #include "tooltab.h"
 
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -19,7 +17,6 @@ class GpxExport;
 class MapPage;
 class Progress;
 class ReceiveView;
-class SerialLink;
 class SerialPortPanel;
 class SourceSelector;
 class TcpServerLink;
@@ -30,7 +27,8 @@ class GpsTab;
 
 // The GPS assistant's widgets: the source selector (its serial port or one
 // client of its TCP server), the raw log, the labels and the map. Received
-// bytes go to a GpsSession; the tab shows what it reports.
+// bytes go to a GpsSession; the tab shows what it reports, and writes to the
+// device through the selector.
 //
 // The map page and its web engine start the first time the tab is shown or
 // a device asks for a picture; until then what the map is told waits in a
@@ -42,8 +40,6 @@ public:
     // The raw log keeps the newest lines within this many characters of
     // their HTML.
     static constexpr int kLogLimit = 30720;
-    // How often the satellite views and the track's count catch up.
-    static constexpr int kSkyRefreshMs = 250;
 
     GpsTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~GpsTab() override;
@@ -64,8 +60,9 @@ public:
     // A track export is being written, between the event loop's other work.
     bool exportingTrack() const { return m_export != nullptr; }
 
-    // To the serial port if open, and to the TCP client if listening.
-    void gpsSendToDevice(const QByteArray &bytes);
+    // To the chosen source: the serial port or the client served; -1 if
+    // it cannot be written to.
+    qint64 gpsSendToDevice(const QByteArray &bytes);
     bool gpsSourceActive() const;
 
 public slots:
@@ -95,13 +92,10 @@ private:
     void takePicture(const PictureRequest &request);
     void sendPicture(const QByteArray &frame);
     void showFix(const GpsFix &fix);
-    void followSky();
-    void refreshSky();
-    void logReceived(const QByteArray &bytes);
+    void showSky(const QVector<Satellite> &satellites);
+    void showTrackSize(int points);
     void logMessage(GpsSession::Severity severity, const QString &text);
     void appendLog(const QString &html);
-    QString serialDisplayHtml(const QByteArray &bytes) const;
-    QString tcpDisplayHtml(const QByteArray &bytes);
     void sourceClosed();
     void forgetSource();
 
@@ -116,17 +110,12 @@ private:
     std::unique_ptr<Ui::GpsTab> ui;
     Dialogs &m_dialogs;
     SourceSelector *m_sources = nullptr;
-    SerialLink *m_serial = nullptr;
     TcpServerLink *m_tcp = nullptr;
     GpsSession *m_session = nullptr;
     CaptureControls *m_capture = nullptr;
-    StreamTextDecoder m_tcpText;
     MapPage *m_map = nullptr; // owned by its widget's parent
     bool m_mapUnavailable = false;
     MapBacklog m_mapBacklog;
-    QTimer m_skyRefresh;
-    quint64 m_shownSkyRevision = 0;
-    int m_shownTrackSize = -1;
     std::unique_ptr<GpxExport> m_export;
     std::unique_ptr<Progress> m_exportProgress;
     QString m_exportPath;
@@ -134,8 +123,4 @@ private:
     // Lines logged while a read is taken apart are shown together after it.
     ReceiveView *m_log = nullptr;
     bool m_receiving = false;
-
-    int m_clientId = 0;
-    QString m_clientIp;
-    int m_clientPort = 0;
 };

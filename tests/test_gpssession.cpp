@@ -2,6 +2,7 @@
 // in, typed fixes and map moves out; the device's settings, picture
 // requests and the frames that answer them; file uploads.
 #include "gpssession.h"
+#include "hextext.h"
 #include "uploadfolder.h"
 #include "nmeacapture.h"
 
@@ -45,12 +46,14 @@ void keepNewest(std::optional<T> &kept, const std::optional<T> &news)
 }
 
 // Everything a session reports, with the fixes folded into the newest state.
+// The log shows hex, so its bytes can be read back.
 struct Reports
 {
     explicit Reports(GpsSession &session)
     {
-        QObject::connect(&session, &GpsSession::logBytes,
-                         [this](const QByteArray &bytes) { logged += bytes; });
+        session.setLogHex(true);
+        QObject::connect(&session, &GpsSession::logLine,
+                         [this](const QString &html) { logged += hexTextToBytes(html); });
         QObject::connect(&session, &GpsSession::logMessage,
                          [this](GpsSession::Severity, const QString &text) { messages << text; });
         QObject::connect(&session, &GpsSession::fixReceived, [this](const GpsFix &fix) {
@@ -96,6 +99,7 @@ private slots:
     void deviceSetsTheMapAndAsksForPictures();
     void floodOfPictureAndPlotCommandsKeepsOnlyTheNewest();
     void pictureFramesFromRenderedMaps();
+    void skyAndTrackArePushedOnceARead();
 
     void uploadWritesBelowUploadsFolder();
     void manyEmptyUploadsInOneRead();
@@ -294,6 +298,42 @@ void TestGpsSession::pictureFramesFromRenderedMaps()
              quint32(jpeg.size()));
     QCOMPARE(QImage::fromData(jpeg, "JPG").size(), QSize(200, 100));
     QVERIFY(!QFile::exists("save.jpg"));
+}
+
+// A view is told what changed once a read, however many sentences it held,
+// and nothing has to keep time for the sky: satellites no longer heard leave
+// with the next read, or with the source.
+void TestGpsSession::skyAndTrackArePushedOnceARead()
+{
+    qint64 now = 0;
+    GpsSession session(nullptr, [&now] { return now; });
+    QList<QVector<Satellite>> skies;
+    QList<int> trackSizes;
+    connect(&session, &GpsSession::skyChanged,
+            [&skies](const QVector<Satellite> &satellites) { skies << satellites; });
+    connect(&session, &GpsSession::trackSizeChanged,
+            [&trackSizes](int points) { trackSizes << points; });
+
+    const QByteArray sky = "$GPGSV,2,1,05,01,10,020,30,02,20,040,31,03,30,060,32,04,40,080,33*00\r\n"
+                           "$GPGSV,2,2,05,05,50,100,34*00\r\n";
+    session.receive(sky + "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00\r\n");
+    QCOMPARE(skies.size(), 1);
+    QCOMPARE(skies.last().size(), 5);
+    QCOMPARE(trackSizes, QList<int>{1});
+    session.receive("$GPTXT,01,01,02,quiet*00\r\n");
+    QCOMPARE(skies.size(), 1);
+
+    now += SkyModel::kExpiryMs + 1;
+    session.receive("$GPTXT,01,01,02,still here*00\r\n");
+    QCOMPARE(skies.size(), 2);
+    QVERIFY(skies.last().isEmpty());
+
+    session.receive(sky);
+    QCOMPARE(skies.last().size(), 5);
+    session.sourceChanged();
+    QVERIFY(skies.last().isEmpty());
+    session.clearTrack();
+    QCOMPARE(trackSizes, (QList<int>{1, 0}));
 }
 
 void TestGpsSession::uploadWritesBelowUploadsFolder()

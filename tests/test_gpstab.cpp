@@ -125,6 +125,7 @@ private slots:
     void longReadIsLoggedAndParsed();
     void receivedMarkupIsShownAsText();
     void logStaysBounded();
+    void skyIsShownAtOnceAndNothingTicksWhileQuiet();
 
     void tcpSourceServesOneClient();
     void dataOfAnotherClientIsDiscarded();
@@ -232,6 +233,39 @@ void TestGpsTab::logStaysBounded()
     QVERIFY(kept.charCount() <= 30720);
     QCOMPARE(log->document()->blockCount(), kept.lineCount());
     QVERIFY(log->toPlainText().endsWith("f2999（0字节）"));
+}
+
+// Told, not polled: a read's satellites and track are shown when the read
+// is done, and once they are, a quiet open port leaves every timer of the
+// tab and its session stopped.
+void TestGpsTab::skyIsShownAtOnceAndNothingTicksWhileQuiet()
+{
+    const QByteArray fixAndSky =
+        "$GPRMC,120000.00,A,3150.7282,N,11711.9288,E,,,010120,,*00\r\n"
+        "$GPGSV,1,1,02,05,45,120,40,12,30,250,35*00\r\n";
+    auto *sky = child<SkyView>(m_tab.get(), "gps_skyView");
+    sky->resize(300, 240);
+    m_tab->onSerialBytes(fixAndSky);
+    QCOMPARE(sky->placed().size(), 2);
+    QCOMPARE(label(*m_tab, "label_gps_track"), QStringLiteral("轨迹：1个点"));
+
+    PtyPair device;
+    child<QComboBox>(m_tab.get(), "gps_portBox")->setEditText(device.slavePath());
+    child<QPushButton>(m_tab.get(), "openCloseButton_gps")->click();
+    QVERIFY(sky->placed().isEmpty());
+    device.write(fixAndSky);
+    QTRY_COMPARE(sky->placed().size(), 2);
+    QStringList running;
+    QTRY_VERIFY2(
+        [&] {
+            running.clear();
+            for (const QTimer *timer : m_tab->findChildren<QTimer *>()) {
+                if (timer->isActive())
+                    running << timer->parent()->metaObject()->className();
+            }
+            return running.isEmpty();
+        }(),
+        qPrintable(running.join(' ')));
 }
 
 void TestGpsTab::tcpSourceServesOneClient()
