@@ -157,10 +157,8 @@ void BM_ServerPageTakesTenFloodingClients(benchmark::State &state)
     for (auto _ : state) {
         StreamChecker checker;
         const auto connection = QObject::connect(
-            link, &TcpServerLink::receivedFrom,
-            [&checker](int id, const QString &, int, const QByteArray &bytes) {
-                checker.take(id, bytes);
-            });
+            link, &TcpServerLink::chunkReceived,
+            [&checker](const TcpChunk &chunk) { checker.take(chunk.client.id, chunk.bytes); });
         const qint64 before = page->receivedTotal();
         std::atomic<bool> closeNow{false};
         stalls.start();

@@ -8,7 +8,9 @@
 
 // A source and sink of bytes: a serial port, the clients of a TCP server, a
 // TCP connection, a UDP endpoint. Tabs get bytes only through received(),
-// in the order they arrived, and never reach past the link into its device.
+// in the order they arrived, and never reach past the link into its device;
+// a TCP server's come with their client instead
+// (TcpServerLink::chunkReceived).
 //
 // Each kind takes its own settings before open(). Opening may finish later
 // (a TCP connection): opened() says when it has.

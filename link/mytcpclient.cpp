@@ -11,7 +11,7 @@ myTcpClient::myTcpClient(QObject *parent)
     connect(this, &QTcpSocket::disconnected, this, [this] {
         // What arrived just before the peer left is still reported, first.
         reportWaiting();
-        emit ClientDisConnect(m_id, m_ip, m_port);
+        emit ClientDisConnect(m_peer.id, m_peer.ip, m_peer.port);
     });
 }
 
@@ -27,9 +27,7 @@ bool myTcpClient::adopt(qintptr descriptor)
 {
     if (!setSocketDescriptor(descriptor))
         return false;
-    m_id = int(descriptor);
-    m_ip = addressText(peerAddress());
-    m_port = peerPort();
+    m_peer = {int(descriptor), addressText(peerAddress()), peerPort()};
     setReadBufferSize(kReadPieceBytes);
     m_lastHeardAt = m_clock();
     return true;
@@ -46,9 +44,9 @@ QString myTcpClient::addressText(const QHostAddress &address)
 void myTcpClient::reportWaiting()
 {
     m_gather.stop();
-    const QByteArray bytes = readAll();
-    if (!bytes.isEmpty())
-        emit ClientReadData(m_id, m_ip, m_port, bytes);
+    const TcpChunk chunk{m_peer, readAll()};
+    if (!chunk.bytes.isEmpty())
+        emit ClientReadData(chunk);
 }
 
 void myTcpClient::setReadingHeld(bool held)

@@ -2,6 +2,7 @@
 
 #include "bytelink.h"
 #include "linkclock.h"
+#include "tcpchunk.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -36,9 +37,9 @@ public:
     // What silentMs() is measured on; set before adopt().
     void setClock(LinkClock clock) { m_clock = std::move(clock); }
 
-    int clientID() const { return m_id; }
-    QString clientIP() const { return m_ip; }
-    int clientPort() const { return m_port; }
+    int clientID() const { return m_peer.id; }
+    QString clientIP() const { return m_peer.ip; }
+    int clientPort() const { return m_peer.port; }
     // Since the connection opened or the peer last sent something.
     qint64 silentMs() const { return m_clock() - m_lastHeardAt; }
 
@@ -54,16 +55,16 @@ public:
     void setReadingHeld(bool held);
 
 signals:
-    void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
+    // Each read's bytes with this client, made once: every hop up to the
+    // tab passes the same chunk on.
+    void ClientReadData(const TcpChunk &chunk);
     void ClientDisConnect(int clientID, QString IP, int Port);
 
 private:
     void onReadyRead();
     void onGathered();
 
-    int m_id = 0;
-    QString m_ip;
-    int m_port = 0;
+    TcpPeer m_peer;
     QTimer m_gather;
     int m_gatherMs = kGatherMs;
     LinkClock m_clock = steadyClockMs;

@@ -7,6 +7,7 @@ myTcpServer::myTcpServer(QObject *parent)
     : QTcpServer(parent)
     , m_gatherMs(myTcpClient::kGatherMs)
 {
+    qRegisterMetaType<TcpChunk>();
 }
 
 void myTcpServer::setGatherInterval(int ms)
@@ -44,7 +45,7 @@ void myTcpServer::incomingConnection(qintptr descriptor)
     }
     client->setGatherInterval(m_gatherMs);
     client->setReadingHeld(m_held);
-    connect(client, &myTcpClient::ClientReadData, this, &myTcpServer::onClientReadData);
+    connect(client, &myTcpClient::ClientReadData, this, &myTcpServer::ClientReadData);
     connect(client, &myTcpClient::ClientDisConnect, this, &myTcpServer::onClientDisconnected);
     emit ClientConnect(client->clientID(), client->clientIP(), client->clientPort());
     m_ids.append(client->clientID());
@@ -144,13 +145,6 @@ void myTcpServer::closeAllClients()
         closeClient(id);
 }
 
-void myTcpServer::onClientReadData(int clientID, const QString &ip, int port,
-                                   const QByteArray &bytes)
-{
-    if (m_ids.contains(clientID))
-        emit ClientReadData(clientID, ip, port, bytes);
-}
-
 void myTcpServer::onClientDisconnected(int clientID, const QString &ip, int port)
 {
     auto *client = qobject_cast<myTcpClient *>(sender());
@@ -160,6 +154,8 @@ void myTcpServer::onClientDisconnected(int clientID, const QString &ip, int port
     m_ids.removeAt(index);
     m_clients.removeAt(index);
     --m_count;
+    // Nothing of a client that left reaches anyone.
+    client->disconnect(this);
     // Deleted once control is back in the event loop, not under its own
     // signal.
     client->deleteLater();

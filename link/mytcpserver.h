@@ -2,6 +2,7 @@
 
 #include "bytelink.h"
 #include "linkclock.h"
+#include "tcpchunk.h"
 
 #include <QByteArray>
 #include <QList>
@@ -65,7 +66,8 @@ public:
 
 signals:
     void ClientConnect(int clientID, QString IP, int Port);
-    void ClientReadData(int clientID, QString IP, int Port, QByteArray bytes);
+    // A client's chunk, passed on as it came.
+    void ClientReadData(const TcpChunk &chunk);
     void ClientDisConnect(int clientID, QString IP, int Port);
     void ClientRefused(QString IP, int Port);
     // The client is about to be closed by us, for the reason given.
@@ -79,7 +81,6 @@ private:
     // False when the client was cut off.
     bool checkUnsent(myTcpClient *client);
     void cutOff(myTcpClient *client, const QString &reason);
-    void onClientReadData(int clientID, const QString &ip, int port, const QByteArray &bytes);
     void onClientDisconnected(int clientID, const QString &ip, int port);
 
     QList<int> m_ids;

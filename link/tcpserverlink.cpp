@@ -118,10 +118,8 @@ qint64 TcpServerLink::write(const QByteArray &bytes)
     return m_server->writeData(m_target, bytes) ? bytes.size() : -1;
 }
 
-void TcpServerLink::onClientData(int clientID, const QString &ip, int port,
-                                 const QByteArray &bytes)
+void TcpServerLink::onClientData(const TcpChunk &chunk)
 {
     const ReceiveScope receiving;
-    emit receivedFrom(clientID, ip, port, bytes);
-    emit received(bytes);
+    emit chunkReceived(chunk);
 }

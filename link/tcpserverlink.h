@@ -3,6 +3,7 @@
 #include "bytelink.h"
 #include "linkclock.h"
 #include "listenaddress.h"
+#include "tcpchunk.h"
 
 #include <QHostAddress>
 
@@ -10,7 +11,8 @@ class myTcpServer;
 
 // A TCP server as a link: it listens on one port and receives from every
 // client it admits (numbered as myTcpServer numbers them); writes go to one
-// chosen client or to all.
+// chosen client or to all. What a client sends comes out of chunkReceived()
+// only, with the client it came from; received() stays silent.
 class TcpServerLink : public ByteLink
 {
     Q_OBJECT
@@ -70,11 +72,11 @@ signals:
     // We are closing the client, for the reason given (it was silent, or it
     // does not take what we send); clientDisconnected follows.
     void clientCutOff(int clientID, const QString &ip, int port, const QString &reason);
-    // What received() carries, with the client it came from.
-    void receivedFrom(int clientID, const QString &ip, int port, const QByteArray &bytes);
+    // A client's bytes, in the order they arrived, with the client.
+    void chunkReceived(const TcpChunk &chunk);
 
 private:
-    void onClientData(int clientID, const QString &ip, int port, const QByteArray &bytes);
+    void onClientData(const TcpChunk &chunk);
 
     myTcpServer *m_server;
     QHostAddress m_address = QHostAddress::Any;

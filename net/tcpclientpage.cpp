@@ -2,6 +2,7 @@
 
 #include "clocktext.h"
 #include "netpage.h"
+#include "networksourcepanel.h"
 #include "tcpclientlink.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -16,21 +17,55 @@ TcpClientPage::TcpClientPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     , m_decoder(std::make_unique<StreamTextDecoder>())
 {
     ui.tcp_client_ip->setText(QStringLiteral("127.0.0.1"));
-    connect(ui.tcp_client_connectButton, &QPushButton::clicked, this,
-            &TcpClientPage::toggleConnection);
-    connect(m_link, &ByteLink::opened, this, &TcpClientPage::onConnected);
-    connect(m_link, &ByteLink::failed, this, &TcpClientPage::onFailed);
-    connect(m_link, &ByteLink::lost, this, &TcpClientPage::onLost);
+    createConnectButton(dialogs, form);
     connect(m_link, &ByteLink::received, this,
             [this](const QByteArray &bytes) { m_page->received(peer(), bytes, m_decoder.get()); });
     m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
-    show(State::Closed);
 }
 
 TcpClientPage::~TcpClientPage()
 {
-    m_link->disconnect(this);
+    m_link->disconnect();
     m_link->close();
+}
+
+void TcpClientPage::createConnectButton(Dialogs &dialogs, QWidget *form)
+{
+    NetworkSourceWidgets widgets{ui.tcp_client_connectButton,
+                                 {m_host.kind, m_host.ip, m_host.name, ui.tcp_client_port},
+                                 mainTr("连接"),
+                                 mainTr("断开"),
+                                 mainTr("连接失败")};
+    widgets.openingText = mainTr("取消连接");
+    m_panel = new NetworkSourcePanel(
+        widgets, *m_link,
+        [this] {
+            const QString problem = m_host.problem();
+            if (problem.isEmpty())
+                m_link->setPeer(m_host.host(), quint16(ui.tcp_client_port->value()));
+            return problem;
+        },
+        dialogs, form);
+    using Failure = NetworkSourcePanel::Failure;
+    m_panel->setFailureReport([this](Failure failure, const QString &why) {
+        switch (failure) {
+        case Failure::NotStarted:
+            m_page->failure(mainTr("无法连接：%1").arg(why));
+            break;
+        case Failure::NotOpened:
+            m_page->failure(mainTr("连接失败：%1").arg(why));
+            break;
+        case Failure::Broke:
+            m_page->failure(mainTr("连接出错：%1").arg(why));
+            break;
+        case Failure::Lost:
+            m_page->failure(mainTr("服务器已断开连接:[%1]  %2").arg(peer(), clockText()));
+            break;
+        }
+    });
+    connect(m_panel, &NetworkSourcePanel::activeChanged, this, &TcpClientPage::onActiveChanged);
+    connect(m_panel, &NetworkSourcePanel::opened, this, &TcpClientPage::onConnected);
+    connect(m_panel, &NetworkSourcePanel::stoppedByUser, this, &TcpClientPage::onStoppedByUser);
 }
 
 QString TcpClientPage::peer() const
@@ -38,37 +73,13 @@ QString TcpClientPage::peer() const
     return NetLogLine::peer(m_link->host(), m_link->peerPort());
 }
 
-void TcpClientPage::toggleConnection()
+void TcpClientPage::onActiveChanged()
 {
-    if (m_state == State::Closed)
-        startConnecting();
-    else
-        disconnectByUser();
-}
-
-void TcpClientPage::startConnecting()
-{
-    if (const QString problem = m_host.problem(); !problem.isEmpty()) {
-        m_page->failure(mainTr("无法连接：%1").arg(problem));
-        return;
+    if (m_panel->isActive()) {
+        m_decoder->reset();
+        m_page->status(mainTr("正在连接 %1 ...").arg(peer()));
     }
-    m_link->setPeer(m_host.host(), quint16(ui.tcp_client_port->value()));
-    if (!m_link->open()) {
-        m_page->failure(mainTr("无法连接：%1").arg(m_link->errorString()));
-        return;
-    }
-    m_decoder->reset();
-    m_page->status(mainTr("正在连接 %1 ...").arg(peer()));
-    show(State::Connecting);
-}
-
-void TcpClientPage::disconnectByUser()
-{
-    const bool wasConnected = m_state == State::Connected;
-    m_link->close();
-    m_page->status(wasConnected ? mainTr("已断开连接  %1").arg(clockText())
-                                : mainTr("已取消连接  %1").arg(clockText()));
-    show(State::Closed);
+    m_page->setReady(m_panel->isOpen());
 }
 
 void TcpClientPage::onConnected()
@@ -76,20 +87,13 @@ void TcpClientPage::onConnected()
     m_page->status(mainTr("连接成功:[%1]  %2  本地端口%3")
                        .arg(peer(), clockText())
                        .arg(m_link->localPort()));
-    show(State::Connected);
+    m_page->setReady(true);
 }
 
-void TcpClientPage::onFailed(const QString &text)
+void TcpClientPage::onStoppedByUser(bool wasConnected)
 {
-    m_page->failure(m_state == State::Connected ? mainTr("连接出错：%1").arg(text)
-                                                : mainTr("连接失败：%1").arg(text));
-    show(State::Closed);
-}
-
-void TcpClientPage::onLost()
-{
-    m_page->failure(mainTr("服务器已断开连接:[%1]  %2").arg(peer(), clockText()));
-    show(State::Closed);
+    m_page->status(wasConnected ? mainTr("已断开连接  %1").arg(clockText())
+                                : mainTr("已取消连接  %1").arg(clockText()));
 }
 
 bool TcpClientPage::send(const QByteArray &bytes)
@@ -100,15 +104,4 @@ bool TcpClientPage::send(const QByteArray &bytes)
     }
     m_page->sent(peer(), bytes, bytes.size());
     return true;
-}
-
-void TcpClientPage::show(State state)
-{
-    m_state = state;
-    ui.tcp_client_connectButton->setText(state == State::Closed       ? mainTr("连接")
-                                         : state == State::Connecting ? mainTr("取消连接")
-                                                                      : mainTr("断开"));
-    m_host.setEnabled(state == State::Closed);
-    ui.tcp_client_port->setEnabled(state == State::Closed);
-    m_page->setReady(state == State::Connected);
 }

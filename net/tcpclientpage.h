@@ -8,6 +8,7 @@
 
 class Dialogs;
 class NetPage;
+class NetworkSourcePanel;
 class StreamTextDecoder;
 class TcpClientLink;
 class QWidget;
@@ -29,22 +30,17 @@ public:
     NetPage *page() const { return m_page; }
 
 private:
-    enum class State { Closed, Connecting, Connected };
-
-    void toggleConnection();
-    void startConnecting();
-    void disconnectByUser();
+    void createConnectButton(Dialogs &dialogs, QWidget *form);
+    void onActiveChanged();
     void onConnected();
-    void onFailed(const QString &text);
-    void onLost();
+    void onStoppedByUser(bool wasConnected);
     bool send(const QByteArray &bytes);
-    void show(State state);
     QString peer() const;
 
     Ui::NetTab &ui;
     HostFields m_host;
     TcpClientLink *m_link;
     NetPage *m_page;
+    NetworkSourcePanel *m_panel = nullptr;
     std::unique_ptr<StreamTextDecoder> m_decoder;
-    State m_state = State::Closed;
 };

@@ -36,7 +36,7 @@ TcpServerPage::TcpServerPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
                 m_page->failure(mainTr("断开客户端:[%1]  %2  %3")
                                     .arg(NetLogLine::peer(ip, port), clockText(), reason));
             });
-    connect(m_link, &TcpServerLink::receivedFrom, this, &TcpServerPage::onReceived);
+    connect(m_link, &TcpServerLink::chunkReceived, this, &TcpServerPage::onReceived);
     m_page->setSender([this](const QByteArray &bytes) { return send(bytes); });
     createListenButton(dialogs, form);
     updateReady();
@@ -128,11 +128,10 @@ void TcpServerPage::onClientRefused(const QString &ip, int port)
                         .arg(m_link->connectionLimit()));
 }
 
-void TcpServerPage::onReceived(int clientID, const QString &ip, int port,
-                               const QByteArray &bytes)
+void TcpServerPage::onReceived(const TcpChunk &chunk)
 {
-    const auto client = m_clients.find(clientID);
-    m_page->received(NetLogLine::peer(ip, port), bytes,
+    const auto client = m_clients.find(chunk.client.id);
+    m_page->received(NetLogLine::peer(chunk.client.ip, chunk.client.port), chunk.bytes,
                      client != m_clients.end() ? client->second.decoder.get() : nullptr);
 }
 

@@ -10,6 +10,7 @@ class NetPage;
 class NetworkSourcePanel;
 class StreamTextDecoder;
 class TcpServerLink;
+struct TcpChunk;
 class QWidget;
 
 namespace Ui {
@@ -36,7 +37,7 @@ private:
     void onClientConnected(int clientID, const QString &ip, int port);
     void onClientDisconnected(int clientID, const QString &ip, int port);
     void onClientRefused(const QString &ip, int port);
-    void onReceived(int clientID, const QString &ip, int port, const QByteArray &bytes);
+    void onReceived(const TcpChunk &chunk);
     bool send(const QByteArray &bytes);
     void dropSelectedClient();
     void updateReady();

@@ -3,6 +3,7 @@
 #include "clocktext.h"
 #include "listenscopebox.h"
 #include "netpage.h"
+#include "networksourcepanel.h"
 #include "translation.h"
 #include "udplink.h"
 #include "ui_nettab.h"
@@ -15,66 +16,54 @@ UdpPage::UdpPage(Ui::NetTab &ui, Dialogs &dialogs, QWidget *form)
     , m_page(new NetPage(form, QStringLiteral("udp_"), dialogs))
 {
     ui.udp_ip->setText(QStringLiteral("127.0.0.1"));
-    fillListenScopeBox(ui.udp_scope);
-    connect(ui.udp_openButton, &QPushButton::clicked, this, &UdpPage::toggleOpen);
+    createOpenButton(dialogs, form);
     connect(m_link, &UdpLink::receivedFrom, this,
             [this](const QString &ip, quint16 port, const QByteArray &datagram) {
                 m_page->received(NetLogLine::peer(ip, port), datagram);
             });
-    connect(m_link, &ByteLink::failed, this, [this](const QString &text) {
-        // A name that did not resolve is looked up again by the next send.
-        m_targetHost.clear();
-        m_page->sendFailed(mainTr("发送失败：%1").arg(text));
-    });
     m_page->setSender([this](const QByteArray &bytes) { return send(bytes); },
                       [this] { return sendProblem(); });
-    showOpen(false);
 }
 
 UdpPage::~UdpPage()
 {
-    m_link->disconnect(this);
+    m_link->disconnect();
     m_link->close();
 }
 
-void UdpPage::toggleOpen()
+void UdpPage::createOpenButton(Dialogs &dialogs, QWidget *form)
 {
-    if (m_link->isOpen())
-        close();
-    else
-        open();
-}
-
-void UdpPage::open()
-{
-    m_link->setLocalPort(quint16(ui.udp_localPort->value()));
-    m_link->setScope(listenScope(ui.udp_scope));
-    if (!m_link->open()) {
-        m_page->failure(mainTr("打开UDP端口%1失败：%2")
-                            .arg(ui.udp_localPort->value())
-                            .arg(m_link->errorString()));
-        return;
-    }
-    m_page->status(mainTr("UDP已打开，本地端口%1  %2")
-                       .arg(m_link->localPort())
-                       .arg(clockText()));
-    showOpen(true);
-}
-
-void UdpPage::close()
-{
-    m_link->close();
-    m_page->status(mainTr("UDP已关闭  %1").arg(clockText()));
-    showOpen(false);
-}
-
-void UdpPage::showOpen(bool open)
-{
-    ui.udp_openButton->setText(open ? mainTr("关闭") : mainTr("打开"));
-    ui.udp_localPort->setEnabled(!open);
-    ui.udp_scope->setEnabled(!open);
-    ui.udp_listenAddress->setText(m_link->listenAddress());
-    m_page->setReady(open);
+    auto *panel = new NetworkSourcePanel(
+        {ui.udp_openButton, {ui.udp_localPort}, mainTr("打开"), mainTr("关闭"),
+         mainTr("绑定失败"), ui.udp_scope, ui.udp_listenAddress},
+        *m_link,
+        [this] {
+            m_link->setLocalPort(quint16(ui.udp_localPort->value()));
+            m_link->setScope(listenScope(ui.udp_scope));
+            return QString();
+        },
+        dialogs, form);
+    // An open endpoint fails only to send.
+    panel->setFailureReport([this](NetworkSourcePanel::Failure failure, const QString &why) {
+        if (failure != NetworkSourcePanel::Failure::Broke) {
+            m_page->failure(
+                mainTr("打开UDP端口%1失败：%2").arg(ui.udp_localPort->value()).arg(why));
+            return;
+        }
+        // A name that did not resolve is looked up again by the next send.
+        m_targetHost.clear();
+        m_page->sendFailed(mainTr("发送失败：%1").arg(why));
+    });
+    connect(panel, &NetworkSourcePanel::opened, this, [this] {
+        m_page->status(mainTr("UDP已打开，本地端口%1  %2")
+                           .arg(m_link->localPort())
+                           .arg(clockText()));
+        m_page->setReady(true);
+    });
+    connect(panel, &NetworkSourcePanel::closed, this, [this] {
+        m_page->status(mainTr("UDP已关闭  %1").arg(clockText()));
+        m_page->setReady(false);
+    });
 }
 
 QString UdpPage::sendProblem() const

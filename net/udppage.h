@@ -6,6 +6,7 @@
 
 class Dialogs;
 class NetPage;
+class NetworkSourcePanel;
 class UdpLink;
 class QWidget;
 
@@ -27,13 +28,10 @@ public:
     NetPage *page() const { return m_page; }
 
 private:
-    void toggleOpen();
-    void open();
-    void close();
+    void createOpenButton(Dialogs &dialogs, QWidget *form);
     // Why nothing can be sent to the target, or nothing.
     QString sendProblem() const;
     bool send(const QByteArray &bytes);
-    void showOpen(bool open);
 
     Ui::NetTab &ui;
     HostFields m_host;

@@ -31,6 +31,13 @@ NetworkSourcePanel::NetworkSourcePanel(const NetworkSourceWidgets &widgets, Byte
     setState(State::Idle);
 }
 
+void NetworkSourcePanel::setFailureReport(FailureReport report)
+{
+    m_report = [this, report = std::move(report)](Failure failure, const QString &why) {
+        report(what(failure), why);
+    };
+}
+
 ListenScope NetworkSourcePanel::scope() const
 {
     return listenScope(m_widgets.scope);
@@ -41,20 +48,22 @@ void NetworkSourcePanel::onButtonClicked()
     if (m_state != State::Idle) {
         // Closing a connection still being made reports nothing: the
         // source goes idle here.
+        const bool wasOpen = m_state == State::Open;
         m_link.close();
         setState(State::Idle);
+        emit stoppedByUser(wasOpen);
         return;
     }
     m_wasOpen = false;
     if (const QString problem = m_configure(); !problem.isEmpty()) {
-        showError(m_widgets.failureText, problem);
+        showError(Failure::NotStarted, problem);
         return;
     }
     // The link may report opened() before open() returns.
     setState(State::Opening);
     if (!m_link.open()) {
         setState(State::Idle);
-        showError(m_widgets.failureText, m_link.errorString());
+        showError(Failure::NotStarted, m_link.errorString());
     }
 }
 
@@ -79,12 +88,12 @@ void NetworkSourcePanel::onLinkFailed(const QString &text)
 {
     if (m_state == State::Opening)
         setState(State::Idle);
-    showError(m_wasOpen ? mainTr("连接已断开") : m_widgets.failureText, text);
+    showError(m_wasOpen ? Failure::Broke : Failure::NotOpened, text);
 }
 
 void NetworkSourcePanel::onLinkLost()
 {
-    showError(mainTr("连接已断开"), m_link.errorString());
+    showError(Failure::Lost, m_link.errorString());
 }
 
 void NetworkSourcePanel::setState(State state)
@@ -97,16 +106,26 @@ void NetworkSourcePanel::setState(State state)
         m_widgets.scope->setEnabled(state == State::Idle);
     if (m_widgets.address)
         m_widgets.address->setText(state == State::Open ? m_link.listenAddress() : QString());
-    m_widgets.button->setText(state == State::Idle ? m_widgets.openText : m_widgets.closeText);
+    const bool opening = state == State::Opening && !m_widgets.openingText.isEmpty();
+    m_widgets.button->setText(state == State::Idle ? m_widgets.openText
+                              : opening            ? m_widgets.openingText
+                                                   : m_widgets.closeText);
     if (wasActive != isActive())
         emit activeChanged();
 }
 
-void NetworkSourcePanel::showError(const QString &what, const QString &why)
+void NetworkSourcePanel::showError(Failure failure, const QString &why)
 {
     if (m_report) {
-        m_report(what, why);
+        m_report(failure, why);
         return;
     }
-    m_dialogs.information(m_dialogParent, mainTr("出错啦！"), mainTr("%1：\n%2").arg(what, why));
+    m_dialogs.information(m_dialogParent, mainTr("出错啦！"),
+                          mainTr("%1：\n%2").arg(what(failure), why));
+}
+
+QString NetworkSourcePanel::what(Failure failure) const
+{
+    const bool wasOpen = failure == Failure::Broke || failure == Failure::Lost;
+    return wasOpen ? mainTr("连接已断开") : m_widgets.failureText;
 }

@@ -31,6 +31,9 @@ struct NetworkSourceWidgets
     // while active like the fields) and where it is bound while open.
     QComboBox *scope = nullptr;
     QLabel *address = nullptr;
+    // The button's word while a connection is being made ("取消连接");
+    // closeText unless given.
+    QString openingText = {};
 };
 
 // Drives one network link's open/close button: hands the fields to the link
@@ -48,10 +51,20 @@ public:
                        std::function<QString()> configure, Dialogs &dialogs,
                        QWidget *dialogParent);
 
-    // `what` is the widgets' failureText or "连接已断开", `why` the link's
-    // reason.
+    enum class Failure {
+        NotStarted, // the fields or the link refused to start
+        NotOpened,  // the link failed while opening
+        Broke,      // the link failed while open
+        Lost,       // the device or the peer went away
+    };
+
+    // `what` is the widgets' failureText or, once open, "连接已断开"; `why`
+    // the link's reason.
     using FailureReport = std::function<void(const QString &what, const QString &why)>;
-    void setFailureReport(FailureReport report) { m_report = std::move(report); }
+    void setFailureReport(FailureReport report);
+    // For a tab that words each failure its own way.
+    using FailureKindReport = std::function<void(Failure failure, const QString &why)>;
+    void setFailureReport(FailureKindReport report) { m_report = std::move(report); }
 
     bool isOpen() const { return m_state == State::Open; }
     // What the scope box chooses; every network without one.
@@ -63,6 +76,8 @@ signals:
     void opened();
     // After opened(): closed by the user, by a failure or by the peer.
     void closed();
+    // The user closed the source (after closed()) or gave up opening it.
+    void stoppedByUser(bool wasOpen);
     // The source became active or idle.
     void activeChanged();
 
@@ -75,14 +90,16 @@ private:
     void onLinkFailed(const QString &text);
     void onLinkLost();
     void setState(State state);
-    void showError(const QString &what, const QString &why);
+    void showError(Failure failure, const QString &why);
+    // The failure in the words of a message box.
+    QString what(Failure failure) const;
 
     NetworkSourceWidgets m_widgets;
     ByteLink &m_link;
     std::function<QString()> m_configure;
     Dialogs &m_dialogs;
     QPointer<QWidget> m_dialogParent;
-    FailureReport m_report;
+    FailureKindReport m_report;
     State m_state = State::Idle;
     // Since the last click: a failure after that is a lost link, not a
     // failed open.

@@ -102,11 +102,11 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
             m_servedPeer.clear();
         }
     });
-    connect(link, &TcpServerLink::receivedFrom, this,
-            [this](int clientID, const QString &, int, const QByteArray &bytes) {
-                if (clientID == m_servedClient)
-                    onLiveBytes(bytes);
-            });
+    // The one place that chooses whose bytes feed the tab.
+    connect(link, &TcpServerLink::chunkReceived, this, [this](const TcpChunk &chunk) {
+        if (chunk.client.id == m_servedClient)
+            onLiveBytes(chunk.bytes);
+    });
     m_sources.back().prepareWrite = [this, link] {
         if (m_servedClient == 0)
             return mainTr("还没有小车连接");

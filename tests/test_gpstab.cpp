@@ -309,7 +309,7 @@ void TestGpsTab::dataOfAnotherClientIsDiscarded()
     TcpDevice device(*m_tab);
     QTRY_VERIFY(logText(*m_tab).contains(QStringLiteral("上线通知")));
     // As if a second client had slipped in: its data must not be parsed.
-    emit m_tab->tcpServer()->receivedFrom(4242, "10.0.0.9", 1, "$GPGSA,A,1*00");
+    emit m_tab->tcpServer()->chunkReceived({{4242, "10.0.0.9", 1}, "$GPGSA,A,1*00"});
     QCOMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("-"));
     device.send("$GPGSA,A,3*00");
     QTRY_COMPARE(label(*m_tab, "label_gps_location"), QStringLiteral("3D定位"));

@@ -48,6 +48,7 @@ private slots:
     void udpRoundTripByHostNameShowsTheSender();
     void listenersShowWhereTheyAreBoundAndMayKeepToThisMachine();
     void failuresAreLogged();
+    void clientMayGiveUpConnectingAndAFailedUdpSendLeavesItOpen();
     void largeStreamIsCountedAndFiledWholeWhileTheLogStaysBounded();
 
 private:
@@ -311,6 +312,37 @@ void TestNetTab::failuresAreLogged()
     w<QSpinBox>("udp_localPort")->setValue(udpHolder.localPort());
     w<QPushButton>("udp_openButton")->click();
     QTRY_VERIFY(log("udp_").contains(QStringLiteral("端口已被占用")));
+}
+
+void TestNetTab::clientMayGiveUpConnectingAndAFailedUdpSendLeavesItOpen()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    w<QComboBox>("tcp_client_hostKind")->setCurrentIndex(1);
+    w<QLineEdit>("tcp_client_hostName")->setText(QStringLiteral("localhost"));
+    w<QSpinBox>("tcp_client_port")->setValue(server.serverPort());
+    auto *button = w<QPushButton>("tcp_client_connectButton");
+    // A name is looked up first: the connection is still being made.
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("取消连接"));
+    QVERIFY(!w<QSpinBox>("tcp_client_port")->isEnabled());
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("连接"));
+    QVERIFY(w<QLineEdit>("tcp_client_hostName")->isEnabled());
+    QTRY_VERIFY(log("tcp_client_").contains(QStringLiteral("已取消连接")));
+    button->click();
+    QTRY_VERIFY(log("tcp_client_").contains(QStringLiteral("连接成功")));
+    button->click();
+    QTRY_VERIFY(log("tcp_client_").contains(QStringLiteral("已断开连接")));
+
+    w<QSpinBox>("udp_localPort")->setValue(0);
+    w<QPushButton>("udp_openButton")->click();
+    w<QComboBox>("udp_hostKind")->setCurrentIndex(1);
+    w<QLineEdit>("udp_hostName")->setText(QStringLiteral("no-such-host.invalid"));
+    send("udp_", QStringLiteral("ping"));
+    QTRY_VERIFY_WITH_TIMEOUT(log("udp_").contains(QStringLiteral("发送失败：找不到主机")), 60000);
+    QVERIFY(m_tab->udpPage()->link()->isOpen());
+    QCOMPARE(w<QPushButton>("udp_openButton")->text(), QStringLiteral("关闭"));
 }
 
 void TestNetTab::largeStreamIsCountedAndFiledWholeWhileTheLogStaysBounded()

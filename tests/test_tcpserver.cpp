@@ -74,8 +74,9 @@ void TestTcpServer::connectionBeyondLimitIsClosedWithoutSignal()
     admitted->write("still here");
     QSignalSpy data(&server, &myTcpServer::ClientReadData);
     QTRY_COMPARE(data.count(), 1);
-    QCOMPARE(data.first().at(0).toInt(), server.clientIDs().first());
-    QCOMPARE(data.first().at(3).toByteArray(), QByteArray("still here"));
+    const auto chunk = data.first().first().value<TcpChunk>();
+    QCOMPARE(chunk.client.id, server.clientIDs().first());
+    QCOMPARE(chunk.bytes, QByteArray("still here"));
 }
 
 void TestTcpServer::dataIsReportedOnceAfterGatheringWithItsBytes()
@@ -92,9 +93,11 @@ void TestTcpServer::dataIsReportedOnceAfterGatheringWithItsBytes()
     QTest::qWait(20);
     socket->write(",3*00\r\n");
     QTRY_COMPARE(data.count(), 1);
-    QCOMPARE(data.first().at(0).toInt(), id);
-    QCOMPARE(data.first().at(2).toInt(), int(socket->localPort()));
-    QCOMPARE(data.first().at(3).toByteArray(), QByteArray("$GPGGA,1,2,3*00\r\n"));
+    const auto chunk = data.first().first().value<TcpChunk>();
+    QCOMPARE(chunk.client.id, id);
+    QCOMPARE(chunk.client.ip, QStringLiteral("127.0.0.1"));
+    QCOMPARE(chunk.client.port, int(socket->localPort()));
+    QCOMPARE(chunk.bytes, QByteArray("$GPGGA,1,2,3*00\r\n"));
     QCOMPARE(server.waitingBytes(id), qint64(0));
     QCOMPARE(server.waitingBytes(id + 1000), qint64(0));
     QVERIFY(!server.writeData(id + 1000, "x"));
@@ -152,7 +155,7 @@ void TestTcpServer::heldReadingWaitsInTheSocketAndLosesNothing()
     QSignalSpy connected(&server, &myTcpServer::ClientConnect);
     QByteArray received;
     connect(&server, &myTcpServer::ClientReadData,
-            [&received](int, const QString &, int, const QByteArray &bytes) { received += bytes; });
+            [&received](const TcpChunk &chunk) { received += chunk.bytes; });
     auto peer = connectTo(server);
     QVERIFY(peer);
     QTRY_COMPARE(connected.count(), 1);
