@@ -42,14 +42,20 @@ quint16 fieldPort(const QList<QWidget *> &fields, int index)
 
 SourceSelector::SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialogs &dialogs,
                                QWidget *tab)
+    : SourceSelector(pages, dialogs, tab)
+{
+    m_selector = selector;
+    m_pages = pages;
+    connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SourceSelector::onChosen);
+}
+
+SourceSelector::SourceSelector(QWidget *controls, Dialogs &dialogs, QWidget *tab)
     : QObject(tab)
-    , m_selector(selector)
-    , m_pages(pages)
+    , m_lockedInReplay(controls)
     , m_dialogs(dialogs)
     , m_tab(tab)
 {
-    connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &SourceSelector::onChosen);
 }
 
 SerialLink *SourceSelector::addSerial(const SerialPanelWidgets &widgets,
@@ -222,9 +228,14 @@ bool SourceSelector::sourceActive() const
     return false;
 }
 
+int SourceSelector::chosenIndex() const
+{
+    return m_selector ? m_selector->currentIndex() : 0;
+}
+
 QString SourceSelector::linkDescription() const
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (index < 0 || index >= int(m_sources.size()))
         return {};
     return m_sources[size_t(index)].description();
@@ -232,7 +243,7 @@ QString SourceSelector::linkDescription() const
 
 QString SourceSelector::servedPeer() const
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (index < 0 || index >= int(m_sources.size()) || !m_sources[size_t(index)].panel)
         return {};
     return m_servedPeer;
@@ -240,7 +251,7 @@ QString SourceSelector::servedPeer() const
 
 qint64 SourceSelector::write(const QByteArray &bytes)
 {
-    const int index = m_selector->currentIndex();
+    const int index = chosenIndex();
     if (m_replaying) {
         m_writeError = mainTr("正在回放记录");
         return -1;
@@ -288,15 +299,16 @@ bool SourceSelector::startReplay()
     if (m_serialPanel)
         m_serialPanel->cancelReconnection();
     m_replaying = true;
-    m_selector->setEnabled(false);
-    m_pages->setEnabled(false);
+    if (m_selector)
+        m_selector->setEnabled(false);
+    m_lockedInReplay->setEnabled(false);
     return true;
 }
 
 void SourceSelector::endReplay()
 {
     m_replaying = false;
-    m_pages->setEnabled(true);
+    m_lockedInReplay->setEnabled(true);
     updateState();
 }
 
@@ -305,7 +317,8 @@ void SourceSelector::endReplay()
 void SourceSelector::updateState()
 {
     const bool active = sourceActive();
-    m_selector->setEnabled(!active && !m_replaying);
+    if (m_selector)
+        m_selector->setEnabled(!active && !m_replaying);
     if (m_capture)
         m_capture->setReplayAllowed(!active);
 }

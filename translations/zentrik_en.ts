@@ -1109,7 +1109,7 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+347"/>
+        <location filename="../uart/uarttab.cpp" line="+401"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -1162,7 +1162,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+259"/>
+        <location filename="../source/sourceselector.cpp" line="+295"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1289,7 +1289,7 @@ no such port;</translation>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-283"/>
+        <location filename="../uart/uarttab.cpp" line="-332"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1300,7 +1300,7 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+166"/>
+        <location line="+207"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
@@ -1322,7 +1322,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../scope/scopeview.cpp" line="-50"/>
-        <location filename="../uart/uarttab.cpp" line="+73"/>
+        <location filename="../uart/uarttab.cpp" line="+81"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
     </message>
@@ -1532,17 +1532,17 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-161"/>
+        <location filename="../source/sourceselector.cpp" line="-178"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+59"/>
         <source>还没有收到小车的数据，不知道发往哪里</source>
         <translation>Nothing received from the car yet, so there is no address to send to</translation>
     </message>
     <message>
-        <location line="+67"/>
+        <location line="+80"/>
         <source>正在回放记录</source>
         <translation>A capture is being replayed</translation>
     </message>
@@ -2244,6 +2244,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <location line="+36"/>
         <location filename="../net/udppage.cpp" line="+27"/>
         <location line="+73"/>
+        <location filename="../uart/uarttab.cpp" line="-96"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
