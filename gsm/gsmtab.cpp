@@ -86,7 +86,7 @@ SerialPortPanel *GsmTab::panel() const
 // reconnect boxes here: every port failure is shown.
 void GsmTab::createSource(const PortListSource &portSource)
 {
-    m_sources = new SourceSelector(nullptr, nullptr, m_dialogs, this);
+    m_sources = new SourceSelector(ui->gsm_portGroup, m_dialogs, this);
     m_sources->addSerial({ui->gsm_portBox, ui->gsm_baudRateBox, ui->gsm_dataBitsBox,
                           ui->gsm_parityBox, ui->gsm_stopBitsBox, ui->gsm_OpenCloseButton,
                           nullptr, nullptr, ui->gsm_dtrCheck, ui->gsm_rtsCheck, ui->gsm_flowBox},
@@ -120,7 +120,6 @@ bool GsmTab::startReplay()
     if (!m_sources->startReplay())
         return false;
     m_pacer->stop();
-    ui->gsm_portGroup->setEnabled(false);
     m_receiveDecoder.reset();
     return true;
 }
@@ -128,7 +127,6 @@ bool GsmTab::startReplay()
 void GsmTab::endReplay()
 {
     m_receiveDecoder.reset();
-    ui->gsm_portGroup->setEnabled(true);
     m_sources->endReplay();
 }
 

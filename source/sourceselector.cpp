@@ -42,15 +42,20 @@ quint16 fieldPort(const QList<QWidget *> &fields, int index)
 
 SourceSelector::SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialogs &dialogs,
                                QWidget *tab)
+    : SourceSelector(pages, dialogs, tab)
+{
+    m_selector = selector;
+    m_pages = pages;
+    connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &SourceSelector::onChosen);
+}
+
+SourceSelector::SourceSelector(QWidget *controls, Dialogs &dialogs, QWidget *tab)
     : QObject(tab)
-    , m_selector(selector)
-    , m_pages(pages)
+    , m_lockedInReplay(controls)
     , m_dialogs(dialogs)
     , m_tab(tab)
 {
-    if (m_selector)
-        connect(m_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-                &SourceSelector::onChosen);
 }
 
 SerialLink *SourceSelector::addSerial(const SerialPanelWidgets &widgets,
@@ -102,11 +107,11 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
             m_servedPeer.clear();
         }
     });
-    // The one place that chooses whose bytes feed the tab.
-    connect(link, &TcpServerLink::chunkReceived, this, [this](const TcpChunk &chunk) {
-        if (chunk.client.id == m_servedClient)
-            onLiveBytes(chunk.bytes);
-    });
+    connect(link, &TcpServerLink::receivedFrom, this,
+            [this](int clientID, const QString &, int, const QByteArray &bytes) {
+                if (clientID == m_servedClient)
+                    onLiveBytes(bytes);
+            });
     m_sources.back().prepareWrite = [this, link] {
         if (m_servedClient == 0)
             return mainTr("还没有小车连接");
@@ -275,8 +280,7 @@ void SourceSelector::onLiveBytes(const QByteArray &bytes)
 
 void SourceSelector::onChosen(int index)
 {
-    if (m_pages)
-        m_pages->setCurrentIndex(index);
+    m_pages->setCurrentIndex(index);
     // The device is reached another way now: a serial port lost before must
     // not reopen behind another source's page.
     const bool serialChosen = index >= 0 && index < int(m_sources.size())
@@ -297,16 +301,14 @@ bool SourceSelector::startReplay()
     m_replaying = true;
     if (m_selector)
         m_selector->setEnabled(false);
-    if (m_pages)
-        m_pages->setEnabled(false);
+    m_lockedInReplay->setEnabled(false);
     return true;
 }
 
 void SourceSelector::endReplay()
 {
     m_replaying = false;
-    if (m_pages)
-        m_pages->setEnabled(true);
+    m_lockedInReplay->setEnabled(true);
     updateState();
 }
 

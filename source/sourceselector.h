@@ -28,14 +28,15 @@ class UdpLink;
 // and handed on in received(); a replay is one more source, its bytes come
 // out of received() like live ones (and are not recorded again).
 //
-// A tab with a single source may have no combo and no pages: its one source
-// is always the chosen one, and the tab keeps its own controls still during
-// a replay.
+// A tab with one source has no combo and no pages: its only entry is
+// always the chosen one, and a replay locks `controls`, the widgets of that
+// source, as it locks the pages of a tab that chooses.
 class SourceSelector : public QObject
 {
     Q_OBJECT
 public:
     SourceSelector(QComboBox *selector, QStackedWidget *pages, Dialogs &dialogs, QWidget *tab);
+    SourceSelector(QWidget *controls, Dialogs &dialogs, QWidget *tab);
 
     // Each adds the next entry of the combo and returns the link it reads.
     SerialLink *addSerial(const SerialPanelWidgets &widgets, const PortListSource &portSource);
@@ -103,8 +104,9 @@ private:
     void onChosen(int index);
     void updateState();
 
-    QComboBox *m_selector;
-    QStackedWidget *m_pages;
+    QComboBox *m_selector = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QWidget *m_lockedInReplay = nullptr; // the pages, or the one source's controls
     Dialogs &m_dialogs;
     QPointer<QWidget> m_tab;
     std::vector<Source> m_sources;

@@ -1,5 +1,6 @@
 // The serial assistant tab driven through its widgets, with a pseudo-terminal
 // playing the device and the dialogs answered from a script.
+#include "capturecontrols.h"
 #include "fakeports.h"
 #include "filesender.h"
 #include "ptypair.h"
@@ -72,6 +73,7 @@ private slots:
     void fileSendProblemsAreReportedAndNothingIsSent();
     void plotTakesLabelledLinesSplitAtEveryByte();
     void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
+    void recordedSessionReplaysIntoTheSameViewsAndSendsNothing();
     void lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind();
     void markupInADeviceDescriptionIsShownAsText();
 
@@ -777,6 +779,94 @@ void TestUartTab::plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening()
     QTRY_VERIFY(widget<QLabel>("car_ware_note")->isVisible());
     QVERIFY(widget<QLabel>("car_ware_note")->text().contains(QStringLiteral("“i”")));
     QCOMPARE(widget<QLineEdit>("car_wave8")->text(), QStringLiteral("h"));
+}
+
+// What a session leaves in the tab: the text shown, the counters, the
+// statistics line and the plot's samples.
+struct SessionViews
+{
+    QString text;
+    QByteArray buffer;
+    qint64 received = 0;
+    qint64 sent = 0;
+    QString statistics;
+    QList<QVector<double>> samples;
+
+    explicit SessionViews(UartTab &tab)
+    {
+        tab.tick();
+        text = child<QPlainTextEdit>(&tab, "uart_recvEdit")->toPlainText();
+        buffer = tab.recvBuffer();
+        received = tab.rxTotal();
+        sent = tab.txTotal();
+        statistics = child<QGroupBox>(&tab, "uart_recvgroup")->title();
+        const SampleStore &store = tab.scope()->store();
+        for (int channel = 0; channel < 2; ++channel) {
+            QVector<double> values;
+            for (quint64 i = 0; i < store.size(); ++i)
+                values << store.window(channel)[i];
+            samples << values;
+        }
+    }
+};
+
+void TestUartTab::recordedSessionReplaysIntoTheSameViewsAndSendsNothing()
+{
+    const QList<QByteArray> reads{"speed:1.5,err:-2\r\n", "spe", "ed:2,err:4\nnot a sample\n",
+                                  "3,4\n\xD6\xD0\n", "5,6"};
+    check("uart_plot_ck");
+    QVERIFY(openPort());
+    m_dialogs.fileAnswers.enqueue(path("session.zcap"));
+    click("uart_rec_button");
+    QVERIFY(!widget<QPushButton>("uart_replay_open")->isEnabled());
+    qint64 sent = 0;
+    for (const QByteArray &read : reads) {
+        m_device->write(read);
+        sent += read.size();
+        QTRY_COMPARE(tab()->rxTotal(), sent);
+    }
+    QTRY_VERIFY(view().endsWith(QStringLiteral("中\n5,6")));
+    click("uart_OpenCloseButton");
+    click("uart_rec_button");
+    const SessionViews live(*tab());
+    QCOMPARE(live.samples.at(1).size(), 3);
+
+    UartTab replayed(m_dialogs, m_ports.source());
+    child<QCheckBox>(&replayed, "uart_plot_ck")->setChecked(true);
+    child<QCheckBox>(&replayed, "uart_revecho")->setChecked(true);
+    m_dialogs.fileAnswers.enqueue(path("replayed.txt"));
+    child<QCheckBox>(&replayed, "uart_file_ck")->setChecked(true);
+    m_dialogs.fileAnswers.enqueue(path("session.zcap"));
+    child<QPushButton>(&replayed, "uart_replay_open")->click();
+    CaptureControls *capture = replayed.capture();
+    QVERIFY(capture->replaying());
+    QCOMPARE(capture->player().reader().header().value("link"),
+             QStringLiteral("serial %1 115200 8 无 1").arg(m_device->slavePath()));
+    // The port stays shut while the capture plays; a step is one line.
+    QVERIFY(!child<QPushButton>(&replayed, "uart_OpenCloseButton")->isEnabled());
+    child<QPushButton>(&replayed, "uart_replay_step")->click();
+    QCOMPARE(replayed.rxTotal(), qint64(reads.at(0).size()));
+    capture->player().setSpeed(CapturePlayer::kAsFastAsPossible);
+    QSignalSpy finished(&capture->player(), &CapturePlayer::finished);
+    child<QPushButton>(&replayed, "uart_replay_play")->click();
+    QVERIFY(finished.wait());
+    // Echoing the replayed bytes is refused, and said so.
+    QCOMPARE(child<QLabel>(&replayed, "uart_sendError")->text(),
+             QStringLiteral("发送失败：正在回放记录"));
+    child<QPushButton>(&replayed, "uart_replay_open")->click(); // "停止回放"
+    QVERIFY(child<QPushButton>(&replayed, "uart_OpenCloseButton")->isEnabled());
+    QTRY_COMPARE(child<QPlainTextEdit>(&replayed, "uart_recvEdit")->toPlainText(), live.text);
+    const SessionViews again(replayed);
+    QCOMPARE(again.buffer, live.buffer);
+    QCOMPARE(again.received, live.received);
+    QCOMPARE(again.sent, live.sent);
+    QCOMPARE(again.statistics, live.statistics);
+    QCOMPARE(again.samples, live.samples);
+    replayed.tick(); // nothing keeps the tick running after the replay
+    QVERIFY(!replayed.tickNeeded());
+    child<QCheckBox>(&replayed, "uart_file_ck")->setChecked(false);
+    QCOMPARE(contentOf(path("replayed.txt")), reads.join());
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
 }
 
 

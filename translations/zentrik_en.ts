@@ -1109,14 +1109,14 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+347"/>
+        <location filename="../uart/uarttab.cpp" line="+401"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
         <location filename="../car/cartab.cpp" line="+450"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
-        <location filename="../gsm/gsmtab.cpp" line="+341"/>
+        <location filename="../gsm/gsmtab.cpp" line="+339"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1150,7 +1150,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
-        <location filename="../gps/gpstab.cpp" line="+461"/>
+        <location filename="../gps/gpstab.cpp" line="+394"/>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
@@ -1162,7 +1162,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+291"/>
+        <location filename="../source/sourceselector.cpp" line="+295"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1277,19 +1277,19 @@ no such port;</translation>
         <translation>Open port</translation>
     </message>
     <message>
-        <location filename="../gps/gpstab.cpp" line="-28"/>
+        <location filename="../gps/gpstab.cpp" line="-27"/>
         <location filename="../gsm/gsmtab.cpp" line="-113"/>
         <location line="+34"/>
         <location line="+59"/>
         <location filename="../online/selfupdater.cpp" line="-63"/>
         <location line="+90"/>
-        <location filename="../source/networksourcepanel.cpp" line="+111"/>
+        <location filename="../source/networksourcepanel.cpp" line="+123"/>
         <location filename="../source/serialportpanel.cpp" line="+10"/>
         <source>出错啦！</source>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-283"/>
+        <location filename="../uart/uarttab.cpp" line="-332"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1300,13 +1300,13 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+166"/>
+        <location line="+207"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
-        <location filename="../gps/gpstab.cpp" line="-332"/>
+        <location filename="../gps/gpstab.cpp" line="-284"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1322,7 +1322,7 @@ no such port;</translation>
     </message>
     <message>
         <location filename="../scope/scopeview.cpp" line="-50"/>
-        <location filename="../uart/uarttab.cpp" line="+73"/>
+        <location filename="../uart/uarttab.cpp" line="+81"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
     </message>
@@ -1476,18 +1476,19 @@ no such port;</translation>
     </message>
     <message>
         <location line="+5"/>
-        <location filename="../net/tcpclientpage.cpp" line="+108"/>
+        <location filename="../net/tcpclientpage.cpp" line="+36"/>
         <source>连接</source>
         <translation>Connect</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../net/tcpclientpage.cpp" line="+2"/>
+        <location filename="../net/tcpclientpage.cpp" line="+1"/>
         <source>断开</source>
         <translation>Disconnect</translation>
     </message>
     <message>
         <location line="+0"/>
+        <location filename="../net/tcpclientpage.cpp" line="+1"/>
         <source>连接失败</source>
         <translation>Could not connect</translation>
     </message>
@@ -1503,6 +1504,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+0"/>
+        <location filename="../net/udppage.cpp" line="+38"/>
         <source>绑定失败</source>
         <translation>Could not bind</translation>
     </message>
@@ -1532,7 +1534,7 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-179"/>
+        <location filename="../source/sourceselector.cpp" line="-178"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
@@ -1552,7 +1554,7 @@ no such port;</translation>
         <translation>No source is open</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+35"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
@@ -1591,13 +1593,12 @@ Use the recorded settings?</translation>
         <translation>Max difference: %1</translation>
     </message>
     <message>
-        <location filename="../source/networksourcepanel.cpp" line="-29"/>
-        <location line="+5"/>
+        <location filename="../source/networksourcepanel.cpp" line="+7"/>
         <source>连接已断开</source>
         <translation>Connection lost</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="-6"/>
         <source>%1：
 %2</source>
         <translation>%1:
@@ -1928,17 +1929,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Simulated</translation>
     </message>
     <message>
-        <location filename="../gps/gpssession.cpp" line="+14"/>
+        <location filename="../gps/gpssession.cpp" line="+34"/>
         <source>文件接收超时</source>
         <translation>File transfer timed out</translation>
     </message>
     <message>
-        <location line="+56"/>
+        <location line="+106"/>
         <source>数据源已关闭</source>
         <translation>The source closed</translation>
     </message>
     <message>
-        <location line="+129"/>
+        <location line="+132"/>
         <source>轨迹已达%1个点，之后的定位不再记录，可导出后清除轨迹</source>
         <translation>The track has reached %1 points; later fixes are not recorded. Export it, then clear the track.</translation>
     </message>
@@ -2018,22 +2019,22 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Stopped listening</translation>
     </message>
     <message>
-        <location line="+62"/>
+        <location line="+66"/>
         <source>上线通知:[%1:%2]  %3</source>
         <translation>Connected: [%1:%2]  %3</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+8"/>
         <source>下线通知:[%1:%2]  %3</source>
         <translation>Disconnected: [%1:%2]  %3</translation>
     </message>
     <message>
-        <location line="+186"/>
+        <location line="+138"/>
         <source>轨迹：%1个点</source>
         <translation>Track: %1 points</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+9"/>
         <location line="+8"/>
         <source>导出轨迹</source>
         <translation>Export track</translation>
@@ -2069,7 +2070,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Cannot export the track to %1: %2</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+34"/>
         <source>Unable to open file</source>
         <translation>Unable to open file</translation>
     </message>
@@ -2109,18 +2110,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad hex: pairs of digits, e.g. 1A 2B</translation>
     </message>
     <message>
-        <location filename="../net/tcpclientpage.cpp" line="-58"/>
-        <location line="+5"/>
+        <location filename="../net/tcpclientpage.cpp" line="+15"/>
         <source>无法连接：%1</source>
         <translation>Cannot connect: %1</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+27"/>
         <source>正在连接 %1 ...</source>
         <translation>Connecting to %1 ...</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+15"/>
         <source>已断开连接  %1</source>
         <translation>Disconnected  %1</translation>
     </message>
@@ -2130,17 +2130,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Connection cancelled  %1</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-9"/>
         <source>连接成功:[%1]  %2  本地端口%3</source>
         <translation>Connected: [%1]  %2  local port %3</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="-28"/>
         <source>连接出错：%1</source>
         <translation>Connection error: %1</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-3"/>
         <source>连接失败：%1</source>
         <translation>Could not connect: %1</translation>
     </message>
@@ -2150,23 +2150,23 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The server closed the connection: [%1]  %2</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+40"/>
         <source>发送失败：未连接</source>
         <translation>Not sent: not connected</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="-63"/>
         <source>取消连接</source>
         <translation>Cancel</translation>
     </message>
     <message>
         <location filename="../net/tcpserverpage.cpp" line="-31"/>
-        <location line="+124"/>
+        <location line="+123"/>
         <source>所有客户端</source>
         <translation>All clients</translation>
     </message>
     <message>
-        <location line="-114"/>
+        <location line="-113"/>
         <source>断开客户端:[%1]  %2  %3</source>
         <translation>Client cut off:[%1]  %2  %3</translation>
     </message>
@@ -2206,7 +2206,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Refused: [%1]  %2  already %3 clients</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+16"/>
         <source>没有已连接的客户端</source>
         <translation>No client connected</translation>
     </message>
@@ -2243,8 +2243,9 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     <message>
         <location line="+36"/>
         <location filename="../gsm/gsmtab.cpp" line="-230"/>
-        <location filename="../net/udppage.cpp" line="+27"/>
-        <location line="+73"/>
+        <location filename="../net/udppage.cpp" line="+17"/>
+        <location line="+34"/>
+        <location filename="../uart/uarttab.cpp" line="-96"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
@@ -2279,22 +2280,22 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Save parameters</translation>
     </message>
     <message>
-        <location filename="../net/udppage.cpp" line="-47"/>
+        <location filename="../net/udppage.cpp" line="-39"/>
         <source>打开UDP端口%1失败：%2</source>
         <translation>Could not open UDP port %1: %2</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+8"/>
         <source>UDP已打开，本地端口%1  %2</source>
         <translation>UDP open on local port %1  %2</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+6"/>
         <source>UDP已关闭  %1</source>
         <translation>UDP closed  %1</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="-27"/>
         <source>关闭</source>
         <translation>Close</translation>
     </message>
@@ -2304,7 +2305,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Open</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+35"/>
         <source>无法发送：%1</source>
         <translation>Cannot send: %1</translation>
     </message>
@@ -3319,7 +3320,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Files uploaded by a device are not accepted on this system</translation>
     </message>
     <message>
-        <location filename="../link/mytcpserver.cpp" line="+67"/>
+        <location filename="../link/mytcpserver.cpp" line="+68"/>
         <source>%1秒没有收到数据，已断开，换用新的连接</source>
         <translation>No data for %1 s: disconnected, taking the new connection</translation>
     </message>

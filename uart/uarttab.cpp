@@ -1,5 +1,6 @@
 #include "uarttab.h"
 
+#include "capturecontrols.h"
 #include "dialogs.h"
 #include "filesender.h"
 #include "receivefileswitch.h"
@@ -10,6 +11,7 @@
 #include "seriallink.h"
 #include "serialportpanel.h"
 #include "settingsrecord.h"
+#include "sourceselector.h"
 #include "textcodec.h"
 #include "translation.h"
 #include "ui_uarttab.h"
@@ -36,9 +38,10 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
                                      ui->uart_iserror_check, ui->uart_is_relink_check,
                                      ui->uart_dtrCheck,      ui->uart_rtsCheck,
                                      ui->uart_flowBox};
-    m_serial = new SerialLink(this);
-    m_panel = new SerialPortPanel(widgets, *m_serial, dialogs, portSource, this);
-    connect(m_serial, &ByteLink::received, this, &UartTab::uart_read);
+    m_sources = new SourceSelector(ui->uart_portGroup, dialogs, this);
+    m_serial = m_sources->addSerial(widgets, portSource);
+    m_panel = m_sources->serialPanel();
+    connect(m_sources, &SourceSelector::received, this, &UartTab::uart_read);
     connect(m_panel, &SerialPortPanel::linkStateChanged, this, &UartTab::tickNeedChanged);
     m_redrawTimer = new QTimer(this);
     m_redrawTimer->setSingleShot(true);
@@ -53,6 +56,7 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
     connectPlotControls();
     connectSendControls();
     connectFileSendControls();
+    createCaptureControls();
 }
 
 UartTab::~UartTab() = default;
@@ -95,11 +99,12 @@ void UartTab::connectSendControls()
                                     ui->uart_sendButton_cycle, ui->uart_cycletime_ms};
     m_sendArea = new SendArea(QStringLiteral("uart_"), area, presets,
                               [this](const QByteArray &bytes, SendArea::Source) {
-                                  return m_panel->isOpen() && transmit(bytes);
+                                  return transmit(bytes);
                               },
                               this);
     connect(m_panel, &SerialPortPanel::linkStateChanged, m_sendArea,
             [this] { m_sendArea->setReady(m_panel->isOpen()); });
+    connect(m_sources, &SourceSelector::opened, ui->uart_sendError, &QLabel::clear);
 }
 
 void UartTab::connectFileSendControls()
@@ -146,7 +151,7 @@ bool UartTab::isSendingFile() const
 void UartTab::uart_read(const QByteArray &bytes)
 {
     ByteCounters &counters = m_view->counters();
-    if (ui->uart_revecho->isChecked() && m_serial->write(bytes) >= 0)
+    if (ui->uart_revecho->isChecked() && writeToSource(bytes))
         counters.sent += bytes.size();
     counters.received += bytes.size();
     countsChanged();
@@ -199,11 +204,11 @@ void UartTab::connectPlotControls()
 {
     m_sendAreaStretch = ui->uart_workColumn->stretch(1);
     connect(ui->uart_plot_ck, &QCheckBox::toggled, this, &UartTab::showPlot);
-    connect(m_panel, &SerialPortPanel::opened, this, [this] {
+    connect(m_sources, &SourceSelector::opened, this, [this] {
         if (ui->uart_plot_ck->isChecked())
             startPlotting();
     });
-    connect(m_panel, &SerialPortPanel::closed, this, &UartTab::stopPlotting);
+    connect(m_sources, &SourceSelector::closed, this, &UartTab::stopPlotting);
 }
 
 // The oscilloscope is made the first time it is asked for; hidden again it
@@ -217,7 +222,7 @@ void UartTab::showPlot(bool shown)
     m_plotArea->setVisible(shown);
     // The plot takes the height the send area can spare.
     ui->uart_workColumn->setStretch(1, shown ? 0 : m_sendAreaStretch);
-    if (shown && m_panel->isOpen())
+    if (shown && receiving())
         startPlotting();
     else if (!shown)
         stopPlotting();
@@ -268,6 +273,47 @@ void UartTab::plotReceived(const QByteArray &bytes)
     m_scope->followLabels(*m_plotDecoder);
 }
 
+// ---- record and replay ---------------------------------------------------------
+
+void UartTab::createCaptureControls()
+{
+    CaptureControls::Tab tab;
+    tab.name = QStringLiteral("uart");
+    tab.header = [this] { return captureHeader(); };
+    tab.startReplay = [this](const Capture::Header &) { return startReplay(); };
+    tab.endReplay = [this] { endReplay(); };
+    tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
+    m_capture = new CaptureControls(m_dialogs, QStringLiteral("uart_"), std::move(tab), this);
+    ui->uart_panelColumn->insertWidget(1, m_capture);
+    m_sources->setCapture(m_capture);
+}
+
+Capture::Header UartTab::captureHeader() const
+{
+    return {{QStringLiteral("link"), m_sources->linkDescription()}};
+}
+
+// Replayed bytes are taken as those of a port just opened.
+bool UartTab::startReplay()
+{
+    if (!m_sources->startReplay())
+        return false;
+    if (ui->uart_plot_ck->isChecked())
+        startPlotting();
+    return true;
+}
+
+void UartTab::endReplay()
+{
+    stopPlotting();
+    m_sources->endReplay();
+}
+
+bool UartTab::receiving() const
+{
+    return m_panel->isOpen() || m_capture->replaying();
+}
+
 QString UartTab::statisticsLine() const
 {
     return mainTr("接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。")
@@ -310,10 +356,18 @@ void UartTab::tick()
 
 // ---- send ----
 
+bool UartTab::writeToSource(const QByteArray &bytes)
+{
+    const bool written = m_sources->write(bytes) >= 0;
+    ui->uart_sendError->setText(written ? QString()
+                                        : mainTr("发送失败：%1").arg(m_sources->writeError()));
+    return written;
+}
+
 bool UartTab::transmit(const QByteArray &bytes)
 {
     // Only bytes the port took count as sent.
-    if (m_serial->write(bytes) < 0)
+    if (!writeToSource(bytes))
         return false;
     m_view->counters().sent += bytes.size();
     countsChanged();

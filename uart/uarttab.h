@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capturefile.h"
 #include "portenumerator.h"
 #include "receivedisplay.h"
 #include "textcodec.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+class CaptureControls;
 class ChunkedFileSender;
 class Dialogs;
 class QScrollArea;
@@ -20,6 +22,7 @@ class ScopeView;
 class SendArea;
 class SerialLink;
 class SerialPortPanel;
+class SourceSelector;
 class TextLineDecoder;
 
 namespace Ui {
@@ -30,7 +33,9 @@ class UartTab;
 // port receives as text or hex, optionally echoes it back and writes it to a
 // file, and sends typed text or hex once, on a timer, from ten presets or in
 // a cycle over them, and whole files or paced chunks of them. On demand it
-// plots the numbers in the received text lines beside the text.
+// plots the numbers in the received text lines beside the text. Its port is
+// the one source of a SourceSelector, so a session can be recorded and
+// replayed into the same views.
 class UartTab : public QWidget, public ToolTab
 {
     Q_OBJECT
@@ -42,6 +47,7 @@ public:
     ~UartTab() override;
 
     SerialPortPanel *panel() const { return m_panel; }
+    CaptureControls *capture() const { return m_capture; }
     ReceiveFileSwitch *receiveFile() const { return m_receiveFile; }
 
     qint64 rxTotal() const;
@@ -69,8 +75,8 @@ signals:
     void tickNeedChanged();
 
 public slots:
-    // Each read of the serial link, as it hands it on (bytes gathered for up
-    // to 4 ms after the first).
+    // Everything the tab reads: the port's bytes (gathered for up to 4 ms
+    // after the first) or a replay's.
     void uart_read(const QByteArray &bytes);
     void redrawIfDue();
     // The statistics line is due for an update on the next tick.
@@ -88,6 +94,12 @@ private:
     void connectFileSendControls();
     void styleReceiveView();
     void connectPlotControls();
+    void createCaptureControls();
+    Capture::Header captureHeader() const;
+    bool startReplay();
+    void endReplay();
+    // The port is open or a capture is replayed.
+    bool receiving() const;
 
     void showReceived(const QByteArray &bytes);
     void echoIntoView(const QByteArray &bytes);
@@ -98,7 +110,11 @@ private:
     void stopPlotting();
     void plotReceived(const QByteArray &bytes);
 
+    // Counts what the source took and echoes it if asked.
     bool transmit(const QByteArray &bytes);
+    // Through the source selector; a refusal or failure is shown beside the
+    // send options until a write goes out or a source opens.
+    bool writeToSource(const QByteArray &bytes);
     void transmitFileChunk(const QByteArray &chunk);
 
     QString chooseSendFile();
@@ -109,8 +125,10 @@ private:
 
     std::unique_ptr<Ui::UartTab> ui;
     Dialogs &m_dialogs;
+    SourceSelector *m_sources = nullptr;
     SerialLink *m_serial = nullptr;
     SerialPortPanel *m_panel = nullptr;
+    CaptureControls *m_capture = nullptr;
     // Runs while a redraw of the receive view is pending.
     QTimer *m_redrawTimer = nullptr;
     qint64 m_redrawDue = -1; // when the running redraw timer fires
@@ -126,7 +144,8 @@ private:
     bool m_countsPending = false;
     QScrollArea *m_plotArea = nullptr;
     ScopeView *m_scope = nullptr;
-    // Set only while the plot is shown and the port open.
+    // Set only while the plot is shown and the port open or a capture
+    // replayed.
     std::unique_ptr<TextLineDecoder> m_plotDecoder;
     int m_sendAreaStretch = 0; // as the form has it, while no plot is shown
 };
