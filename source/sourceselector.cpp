@@ -107,11 +107,11 @@ TcpServerLink *SourceSelector::addTcpServer(const NetworkSourceWidgets &widgets)
             m_servedPeer.clear();
         }
     });
-    connect(link, &TcpServerLink::receivedFrom, this,
-            [this](int clientID, const QString &, int, const QByteArray &bytes) {
-                if (clientID == m_servedClient)
-                    onLiveBytes(bytes);
-            });
+    // The one place that chooses whose bytes feed the tab.
+    connect(link, &TcpServerLink::chunkReceived, this, [this](const TcpChunk &chunk) {
+        if (chunk.client.id == m_servedClient)
+            onLiveBytes(chunk.bytes);
+    });
     m_sources.back().prepareWrite = [this, link] {
         if (m_servedClient == 0)
             return mainTr("还没有小车连接");
@@ -280,7 +280,8 @@ void SourceSelector::onLiveBytes(const QByteArray &bytes)
 
 void SourceSelector::onChosen(int index)
 {
-    m_pages->setCurrentIndex(index);
+    if (m_pages)
+        m_pages->setCurrentIndex(index);
     // The device is reached another way now: a serial port lost before must
     // not reopen behind another source's page.
     const bool serialChosen = index >= 0 && index < int(m_sources.size())
