@@ -11,8 +11,9 @@ class StreamTextDecoder;
 
 // The lines of a log, as HTML: status in SteelBlue, failures in Red,
 // received data in Blue and sent data in Green, each data line headed
-// "[address:port]  hh:mm:ss" with the payload on the line below. Texts
-// come in plain and are escaped here; translated texts hold only words.
+// "[address:port]" and the time of day (clockText()) with the payload on
+// the line below. Texts come in plain and are escaped here; translated
+// texts hold only words.
 namespace NetLogLine {
 
 // How a log writes its lines. The network pages keep the width of a run of

@@ -23,8 +23,9 @@ namespace {
 
 const char kNewLine[] = "\r\n";
 
-// "\n[hh:mm:ss]": the time stamp put before a logged command and a
-// received chunk, also in the receive file, so the same in every language.
+// A newline and the time of day in brackets (clockText()): the time stamp
+// put before a logged command and a received chunk, also in the receive
+// file, so the same in every language.
 QString timeStampText()
 {
     return QStringLiteral("\n[%1]").arg(clockText());

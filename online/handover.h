@@ -28,10 +28,11 @@ QString unixHandOverScript(const PreparedUpdate &update, qint64 programPid);
 QString windowsUpdateBatchBody(const PreparedUpdate &update, qint64 programPid);
 
 // Windows: a hidden-window launcher script and the batch file it runs,
-// named by the MD5 of the time of day (as "hh:mm:ss" and "hhmmss") after a
-// '-', both in `stageDirectory`. The batch greets, runs `batchBody`, says
-// which version is now installed and deletes both files and the stage; when
-// the body stops, it writes the status file instead.
+// named by the MD5 of the time of day (as clockText() writes it, and
+// without the colons) after a '-', both in `stageDirectory`. The batch
+// greets, runs `batchBody`, says which version is now installed and deletes
+// both files and the stage; when the body stops, it writes the status file
+// instead.
 struct WindowsHandOver
 {
     QString launcherName;

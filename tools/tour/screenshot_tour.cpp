@@ -203,14 +203,20 @@ private:
         out() << "saved " << writer.fileName() << '\n' << Qt::flush;
     }
 
+    // A firmware printing labelled numbers: the text on the left, its plot
+    // beside it.
     void serialAssistant()
     {
         show("uart_tab");
-        const SimulatorProcess &gps = simulator({QStringLiteral("gps"), QStringLiteral("--rate"),
-                                                 QStringLiteral("2")});
-        openSerial("uart_portBox", "uart_OpenCloseButton", gps);
-        w<QPlainTextEdit>("uart_sendEdit")->setPlainText(QStringLiteral("$PMTK220,1000*1F"));
-        pump(3000);
+        const SimulatorProcess &car = simulator(
+            {QStringLiteral("car"), QStringLiteral("--protocol"), QStringLiteral("text"),
+             QStringLiteral("--text-format"), QStringLiteral("labelled"),
+             QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--fps"),
+             QStringLiteral("50")});
+        w<QCheckBox>("uart_plot_ck")->setChecked(true);
+        openSerial("uart_portBox", "uart_OpenCloseButton", car);
+        w<QPlainTextEdit>("uart_sendEdit")->setPlainText(QStringLiteral("kp:1.5"));
+        pump(4000);
         shoot(QStringLiteral("serial"));
     }
 
