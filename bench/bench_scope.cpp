@@ -1,5 +1,6 @@
-// The oscilloscope under load: storing samples, redrawing a full history,
-// and the simulated car streaming sample frames into the car tab.
+// The oscilloscope under load: storing samples, measuring and redrawing a
+// full history, and the simulated car streaming sample frames into the car
+// tab.
 #include "carframe.h"
 #include "cartab.h"
 #include "decimatedseries.h"
@@ -8,10 +9,12 @@
 #include "sampledecoders.h"
 #include "samplestore.h"
 #include "scopecsv.h"
+#include "scopemeasure.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
 #include "simulatorprocess.h"
+#include "spectrum.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -67,6 +70,52 @@ void BM_AppendSample8Channels(benchmark::State &state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+// Eight noisy sines of different periods, a full history.
+void fillNoisySines(SampleStore &store)
+{
+    QRandomGenerator random(11);
+    double values[SampleStore::kChannels];
+    for (quint64 s = 0; s < kFull; ++s) {
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel)
+            values[channel] = 500 + 400 * std::sin(double(s) / (50.0 + 13 * channel))
+                + random.bounded(20.0);
+        store.append(values, SampleStore::kChannels);
+    }
+}
+
+// The measurement table's rows for a visible range of a million samples:
+// statistics and the frequency from crossings of every channel.
+void BM_MeasureVisibleMillion(benchmark::State &state)
+{
+    constexpr quint64 kVisible = 1000000;
+    SampleStore store;
+    fillNoisySines(store);
+    const quint64 first = store.size() - kVisible;
+    double sink = 0;
+    for (auto _ : state) {
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+            const ChannelMeasurement row = measureChannel(store.window(channel) + first, kVisible);
+            sink += row.stats.rms + row.cyclesPerSample.value_or(0);
+        }
+        benchmark::DoNotOptimize(sink);
+    }
+    state.counters["samples"] = double(kVisible * SampleStore::kChannels);
+}
+
+// One channel's spectrum of the largest size, its plan already made.
+void BM_Spectrum65536(benchmark::State &state)
+{
+    SampleStore store;
+    fillNoisySines(store);
+    Spectrum spectrum;
+    spectrum.compute(store.window(0), store.size());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(spectrum.compute(store.window(0), store.size()).data());
+        benchmark::DoNotOptimize(spectrum.peakBin());
+    }
+    state.counters["points"] = spectrum.points();
 }
 
 // A full history of 8 float channels written to a waveform file and read
@@ -526,6 +575,8 @@ void BM_DecodeJustFloatIntoStore(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
+BENCHMARK(BM_MeasureVisibleMillion)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Spectrum65536)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFullHistoryFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefuseFileOfShortLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawEmpty)->Unit(benchmark::kMillisecond);

@@ -158,3 +158,15 @@ void SampleStore::minMax(int channel, quint64 first, quint64 last, double &min,
     if (tail <= last)
         scan(values, tail, last, min, max);
 }
+
+SampleRange SampleStore::positionsOf(SampleRange sequences) const
+{
+    if (sequences.first >= m_appended)
+        return {};
+    // Not first + count: that may pass 2^64.
+    const quint64 end = sequences.first + std::min(sequences.count, m_appended - sequences.first);
+    const quint64 first = std::max(sequences.first, firstSequence());
+    if (first >= end)
+        return {};
+    return {first - firstSequence(), end - first};
+}

@@ -4,6 +4,16 @@
 
 #include <vector>
 
+// A run of samples: `count` from `first`, either window positions or
+// sequence numbers (see SampleStore::firstSequence()) as the function
+// taking or giving it says.
+struct SampleRange
+{
+    quint64 first = 0;
+    quint64 count = 0;
+    quint64 end() const { return first + count; }
+};
+
 // The oscilloscope's history: the newest `capacity` samples of eight
 // channels, each channel (and the X values) always one contiguous run of
 // doubles that the plot reads in place.
@@ -57,6 +67,18 @@ public:
     // Start of window 0..8; `size()` doubles are valid from there.
     const double *window(int index) const { return m_windows[index]; }
     const double *xValues() const { return m_windows[kXWindow]; }
+
+    // Every sample appended since the last clear has a sequence number,
+    // counting from 0, that stays with it while the windows slide: window
+    // position i holds sequence firstSequence() + i (its X value). A held
+    // view keeps sequence numbers and maps them back with positionsOf().
+    // clear() starts the numbering over, so a held view lets go on clear.
+    quint64 firstSequence() const { return m_appended - m_size; }
+    // One past the newest sample's sequence number.
+    quint64 endSequence() const { return m_appended; }
+    // The window positions of the sequence numbers in `sequences` that are
+    // still stored: clamped to the store, empty when none of them is.
+    SampleRange positionsOf(SampleRange sequences) const;
 
     // Smallest and largest value of `channel` at window positions
     // first..last (inclusive, first <= last < size()).
