@@ -12,9 +12,12 @@
 #include "mainwindow.h"
 #include "mappage.h"
 #include "paramview.h"
+#include "scopeview.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 #include "webenginesandbox.h"
+
+#include <qwt_plot.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QImageWriter>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -244,7 +248,50 @@ private:
             pump(2500);
             shoot(names.at(page));
         }
+        measureTheScope();
         tuneTheCar(pages);
+    }
+
+    // The oscilloscope page held, with cursors A and B, the table under the
+    // plot, and then the spectrum of the same samples.
+    void measureTheScope()
+    {
+        auto *scope = w<QWidget>("car_ware_tab")->findChild<ScopeView *>();
+        if (!scope)
+            fail(QStringLiteral("no oscilloscope page"));
+        const auto find = [scope](const char *name) {
+            QWidget *found = scope->findChild<QWidget *>(QString::fromLatin1(name));
+            if (!found)
+                fail(QStringLiteral("no widget %1").arg(QString::fromLatin1(name)));
+            return found;
+        };
+        static_cast<QPushButton *>(find("car_ware_hold"))->setChecked(true);
+        static_cast<QCheckBox *>(find("car_ware_toolsShown"))->setChecked(true);
+        pump(300);
+        QWidget *canvas = static_cast<QwtPlot *>(find("car_scope"))->canvas();
+        const int y = canvas->height() / 2;
+        clickAt(canvas, QPoint(canvas->width() * 3 / 10, y), Qt::NoModifier);
+        clickAt(canvas, QPoint(canvas->width() * 7 / 10, y), Qt::ShiftModifier);
+        QMouseEvent move(QEvent::MouseMove, QPoint(canvas->width() / 2, y), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &move);
+        shoot(QStringLiteral("car-scope-measure"));
+
+        static_cast<QComboBox *>(find("car_ware_display"))->setCurrentIndex(1); // 频谱
+        shoot(QStringLiteral("car-scope-spectrum"));
+        static_cast<QComboBox *>(find("car_ware_display"))->setCurrentIndex(0);
+        static_cast<QCheckBox *>(find("car_ware_toolsShown"))->setChecked(false);
+        static_cast<QPushButton *>(find("car_ware_hold"))->setChecked(false);
+    }
+
+    static void clickAt(QWidget *canvas, const QPoint &at, Qt::KeyboardModifiers modifiers)
+    {
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              modifiers);
+            QApplication::sendEvent(canvas, &event);
+        }
     }
 
     // The parameter page sends a set to the running simulator, which
