@@ -51,6 +51,11 @@ constexpr qint64 kAutoFreeRunMs = 1000;
 constexpr double kAutoHysteresisShare = 0.02;
 // A spectrum's Y axis shows this much below its strongest bin.
 constexpr double kSpectrumDepthDb = 120;
+// While samples stream, the table and the spectrum or XY picture are
+// computed again only once this many times their last cost has passed: a
+// long range then takes at most a fifth of the time, a short one is
+// measured at every redraw.
+constexpr qint64 kMeasureCostFactor = 4;
 
 const QColor kChannelColours[SampleStore::kChannels] = {
     {255, 0, 0},   {0, 85, 255},  {100, 100, 0}, {0, 170, 0},
@@ -484,7 +489,8 @@ void ScopeView::redraw()
     }
     // Only new samples move the view: a redraw for a zoom, a pan or a
     // channel switched on or off keeps the range the user chose.
-    if (m_storedSinceRedraw) {
+    const bool streamed = m_storedSinceRedraw;
+    if (streamed) {
         followStream();
         if (waveform)
             fitYToStoredSamples();
@@ -495,10 +501,17 @@ void ScopeView::redraw()
     // What is measured and read out follows the new scales; the replot
     // finds them done.
     ui->car_scope->updateAxes();
-    updateAnalysis();
+    if (!streamed || !m_sinceMeasure.isValid()
+        || m_sinceMeasure.elapsed() >= kMeasureCostFactor * m_measureCostMs) {
+        QElapsedTimer cost;
+        cost.start();
+        updateAnalysis();
+        updateMeasurements();
+        m_measureCostMs = cost.elapsed();
+        m_sinceMeasure.start();
+    }
     updateReadout();
     updateCursorInfo();
-    updateMeasurements();
     updateTriggerState();
     const std::optional<double> measured = m_rateMeter.rate();
     ui->car_ware_rateMeasured->setText(

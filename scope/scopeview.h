@@ -205,4 +205,6 @@ private:
     SampleRateMeter m_rateMeter;
     QElapsedTimer m_clock;
     quint64 m_arrivedSinceRedraw = 0;
+    QElapsedTimer m_sinceMeasure;
+    qint64 m_measureCostMs = 0;
 };
