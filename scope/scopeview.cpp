@@ -10,6 +10,7 @@
 #include "scopecsv.h"
 #include "scopecursors.h"
 #include "scopecurve.h"
+#include "scopereadouts.h"
 #include "settingsrecord.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -35,6 +36,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <tuple>
 #include <utility>
@@ -1014,102 +1016,40 @@ SampleRange ScopeView::measurementPositions() const
     return m_store.positionsOf(sequences);
 }
 
-std::optional<double> ScopeView::valueAt(int channel, std::optional<double> x) const
+// What the page shows now, for the texts of its numbers.
+ScopeReadouts ScopeView::readouts() const
 {
-    if (!x || *x < 0)
-        return std::nullopt;
-    const SampleRange position = m_store.positionsOf({quint64(*x), 1});
-    if (position.count == 0)
-        return std::nullopt;
-    return m_store.window(channel)[position.first];
-}
-
-namespace {
-
-QString number(double value)
-{
-    return QString::number(value, 'g', 6);
-}
-
-QString optionalNumber(std::optional<double> value)
-{
-    return value ? number(*value) : QString();
-}
-
-} // namespace
-
-// "样本 1200" and, with a rate, the time since the first sample.
-QString ScopeView::sampleText(double sequence) const
-{
-    QString text = mainTr("样本 %1").arg(qint64(sequence));
-    if (const std::optional<double> rate = sampleRate())
-        text += QStringLiteral(" (%1 s)").arg(number(sequence / *rate));
-    return text;
-}
-
-QString ScopeView::frequencyText(std::optional<double> cyclesPerSample) const
-{
-    if (!cyclesPerSample || !(*cyclesPerSample > 0))
-        return QString();
-    if (const std::optional<double> rate = sampleRate())
-        return QStringLiteral("%1 Hz").arg(number(*cyclesPerSample * *rate));
-    return mainTr("周期 %1 样本").arg(number(1 / *cyclesPerSample));
+    ScopeReadouts readouts{m_store, sampleRate(), {}, {}, m_cursors->position(ScopeCursors::Which::A),
+                           m_cursors->position(ScopeCursors::Which::B)};
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+        readouts.names[size_t(channel)] = m_nameEdits[size_t(channel)]->text();
+        readouts.shown[size_t(channel)] = channelShown(channel);
+    }
+    return readouts;
 }
 
 void ScopeView::updateReadout()
 {
     const std::optional<double> x = m_cursors->mouseX();
-    const quint64 n = m_store.size();
-    if (!x || m_display == Display::Xy || (m_display == Display::Waveform && n == 0)) {
+    if (!x || m_display == Display::Xy || (m_display == Display::Waveform && m_store.size() == 0)) {
         m_cursors->showReadout(std::nullopt);
         return;
     }
-    QStringList parts;
     if (m_display == Display::Spectrum) {
-        parts.append(QStringLiteral("%1 Hz").arg(number(*x)));
-        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
-            if (const std::optional<double> db = m_analysis->magnitudeAt(channel, *x))
-                parts.append(QStringLiteral("%1: %2 dB")
-                                 .arg(m_nameEdits[size_t(channel)]->text(), number(*db)));
-        }
-    } else {
-        const quint64 position = nearestSample(m_store.xValues(), n, *x);
-        const double sequence = m_store.xValues()[position];
-        m_cursors->showReadout(sequence);
-        parts.append(sampleText(sequence));
-        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
-            if (channelShown(channel))
-                parts.append(QStringLiteral("%1: %2").arg(m_nameEdits[size_t(channel)]->text(),
-                                                          number(m_store.window(channel)[position])));
-        }
+        ui->car_ware_readout->setText(readouts().spectrumReadout(
+            *x, [&](int channel) { return m_analysis->magnitudeAt(channel, *x); }));
+        return;
     }
-    ui->car_ware_readout->setText(parts.join(QStringLiteral("   ")));
+    double sampleX = 0;
+    ui->car_ware_readout->setText(readouts().waveformReadout(*x, sampleX));
+    m_cursors->showReadout(sampleX);
 }
 
 void ScopeView::updateCursorInfo()
 {
-    const std::optional<double> a = m_cursors->position(ScopeCursors::Which::A);
-    const std::optional<double> b = m_cursors->position(ScopeCursors::Which::B);
-    const bool shown = m_display == Display::Waveform && (a || b);
-    ui->car_ware_cursorInfo->setVisible(shown);
-    if (!shown)
-        return;
-    QStringList parts;
-    if (a)
-        parts.append(QStringLiteral("A: ") + sampleText(*a));
-    if (b)
-        parts.append(QStringLiteral("B: ") + sampleText(*b));
-    if (a && b) {
-        const double samples = *b - *a;
-        parts.append(mainTr("Δ %1 样本").arg(qint64(samples)));
-        if (const std::optional<double> rate = sampleRate()) {
-            const double seconds = samples / *rate;
-            parts.append(QStringLiteral("Δt %1 s").arg(number(seconds)));
-            if (seconds != 0)
-                parts.append(QStringLiteral("1/Δt %1 Hz").arg(number(1 / std::abs(seconds))));
-        }
-    }
-    ui->car_ware_cursorInfo->setText(parts.join(QStringLiteral("   ")));
+    const QString text = m_display == Display::Waveform ? readouts().cursorText() : QString();
+    ui->car_ware_cursorInfo->setVisible(!text.isEmpty());
+    ui->car_ware_cursorInfo->setText(text);
 }
 
 // The table costs a pass over the range per channel: only while it can be
@@ -1118,31 +1058,10 @@ void ScopeView::updateMeasurements()
 {
     if (!ui->car_ware_measure->isVisible())
         return;
-    const SampleRange positions = measurementPositions();
-    const std::optional<double> a = m_cursors->position(ScopeCursors::Which::A);
-    const std::optional<double> b = m_cursors->position(ScopeCursors::Which::B);
-    QVector<QStringList> rows;
-    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
-        if (!channelShown(channel))
-            continue;
-        const std::optional<double> atA = valueAt(channel, a);
-        const std::optional<double> atB = valueAt(channel, b);
-        QStringList row{m_nameEdits[size_t(channel)]->text(), optionalNumber(atA),
-                        optionalNumber(atB),
-                        atA && atB ? number(*atB - *atA) : QString()};
-        if (positions.count > 0) {
-            const ChannelMeasurement measured =
-                measureChannel(m_store.window(channel) + positions.first, positions.count);
-            const ChannelStats &stats = measured.stats;
-            row << number(stats.min) << number(stats.max) << number(stats.mean)
-                << number(stats.rms) << number(stats.peakToPeak)
-                << frequencyText(m_display == Display::Spectrum
-                                     ? m_analysis->peakCyclesPerSample(channel)
-                                     : measured.cyclesPerSample);
-        }
-        rows.append(row);
-    }
-    m_measureTable->setRows(rows);
+    std::function<std::optional<double>(int)> spectrumPeak;
+    if (m_display == Display::Spectrum)
+        spectrumPeak = [this](int channel) { return m_analysis->peakCyclesPerSample(channel); };
+    m_measureTable->setRows(readouts().measurementRows(measurementPositions(), spectrumPeak));
 }
 
 void ScopeView::savePicture()

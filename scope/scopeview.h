@@ -21,6 +21,7 @@ class MeasureTable;
 class QwtPlotMarker;
 class ScopeAnalysis;
 class ScopeCursors;
+struct ScopeReadouts;
 class QCheckBox;
 class QLineEdit;
 class QwtPlot;
@@ -151,9 +152,7 @@ private:
     bool channelShown(int channel) const;
     void nameChannelChoices();
     SampleRange measurementPositions() const;
-    std::optional<double> valueAt(int channel, std::optional<double> x) const;
-    QString sampleText(double sequence) const;
-    QString frequencyText(std::optional<double> cyclesPerSample) const;
+    ScopeReadouts readouts() const;
     void updateReadout();
     void updateCursorInfo();
     void updateMeasurements();
