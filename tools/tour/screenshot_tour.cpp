@@ -12,7 +12,6 @@
 #include "mainwindow.h"
 #include "mappage.h"
 #include "paramview.h"
-#include "scopeview.h"
 #include "scripteddialogs.h"
 #include "simulatorprocess.h"
 #include "webenginesandbox.h"
@@ -149,6 +148,18 @@ private:
         return found;
     }
 
+    // A widget of that name inside `page`: the serial assistant's plot has
+    // the same names as the car tab's oscilloscope.
+    template <typename T>
+    T *within(const char *page, const char *name)
+    {
+        T *found = w<QWidget>(page)->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            fail(QStringLiteral("no widget %1 in %2").arg(QString::fromLatin1(name),
+                                                          QString::fromLatin1(page)));
+        return found;
+    }
+
     QTabWidget *mainTabs() { return w<QTabWidget>("tabWidget_main"); }
 
     // The window's own tutorials tab asks the maker's server; this one asks
@@ -231,8 +242,8 @@ private:
         w<QSpinBox>("car_img_w")->setValue(80);
         w<QSpinBox>("car_img_h")->setValue(60);
         w<QComboBox>("car_ccd_num")->setCurrentIndex(1); // two sensors
-        w<QSpinBox>("car_ware_num")->setValue(4);
-        w<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
+        within<QSpinBox>("car_ware_tab", "car_ware_num")->setValue(4);
+        within<QComboBox>("car_ware_tab", "car_ware_type")->setCurrentIndex(6); // float
         const SimulatorProcess &car = simulator(
             {QStringLiteral("car"), QStringLiteral("--send"), QStringLiteral("camera,ccd,scope"),
              QStringLiteral("--image"), QStringLiteral("grey"), QStringLiteral("--ccd-count"),
@@ -256,15 +267,7 @@ private:
     // plot, and then the spectrum of the same samples.
     void measureTheScope()
     {
-        auto *scope = w<QWidget>("car_ware_tab")->findChild<ScopeView *>();
-        if (!scope)
-            fail(QStringLiteral("no oscilloscope page"));
-        const auto find = [scope](const char *name) {
-            QWidget *found = scope->findChild<QWidget *>(QString::fromLatin1(name));
-            if (!found)
-                fail(QStringLiteral("no widget %1").arg(QString::fromLatin1(name)));
-            return found;
-        };
+        const auto find = [this](const char *name) { return within<QWidget>("car_ware_tab", name); };
         static_cast<QPushButton *>(find("car_ware_hold"))->setChecked(true);
         static_cast<QCheckBox *>(find("car_ware_toolsShown"))->setChecked(true);
         pump(300);
