@@ -1,5 +1,6 @@
-// The oscilloscope under load: storing samples, redrawing a full history,
-// and the simulated car streaming sample frames into the car tab.
+// The oscilloscope under load: storing samples, measuring and redrawing a
+// full history, and the simulated car streaming sample frames into the car
+// tab.
 #include "carframe.h"
 #include "cartab.h"
 #include "decimatedseries.h"

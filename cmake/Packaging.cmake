@@ -1,6 +1,6 @@
 # `make package`: a Debian package of everything the install() rules name.
-# Shared libraries are found by dpkg-shlibdeps; what the program loads at
-# run time without linking it is declared by hand.
+# Shared libraries (Qt, Qwt, FFTW, OpenSSL) are found by dpkg-shlibdeps;
+# what the program loads at run time without linking it is declared by hand.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zentrik-assistant)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -1,5 +1,6 @@
 #include "scopemeasure.h"
 
+#include "doublelanes.h"
 #include "scopetrigger.h"
 
 #include <algorithm>
@@ -7,11 +8,11 @@
 
 namespace {
 
-// Values summed plainly, in four lanes, before their block sum joins the
+// Values summed plainly, in eight lanes, before their block sum joins the
 // compensated total: short enough to keep the plain sums' error small, long
 // enough that the compensation costs nothing.
 constexpr quint64 kSumBlock = 128;
-constexpr int kLanes = 4;
+constexpr int kPairs = 4;
 
 // Neumaier's compensated sum.
 struct CompensatedSum
@@ -31,39 +32,53 @@ struct CompensatedSum
     double value() const { return sum + compensation; }
 };
 
-struct BlockSums
+// The running extremes and a block's plain sums, kPairs pairs of lanes of
+// each.
+struct Lanes
 {
-    double sum;
-    double squares;
-};
+    DoublePair sums[kPairs];
+    DoublePair squares[kPairs];
+    DoublePair lows[kPairs];
+    DoublePair highs[kPairs];
 
-// Sums and extremes of values[first, end); the extremes go into lows and
-// highs (one per lane), which start with a value of the run.
-BlockSums sumBlock(const double *values, quint64 first, quint64 end, double *lows,
-                   double *highs)
-{
-    double sums[kLanes] = {};
-    double squares[kLanes] = {};
-    quint64 index = first;
-    for (; index + kLanes <= end; index += kLanes) {
-        for (int lane = 0; lane < kLanes; ++lane) {
-            const double value = values[index + lane];
-            sums[lane] += value;
-            squares[lane] += value * value;
-            lows[lane] = std::min(lows[lane], value);
-            highs[lane] = std::max(highs[lane], value);
+    explicit Lanes(double first)
+    {
+        for (int k = 0; k < kPairs; ++k) {
+            lows[k] = highs[k] = DoublePair{first, first};
+            sums[k] = squares[k] = DoublePair{0, 0};
         }
     }
-    for (; index < end; ++index) {
-        const double value = values[index];
-        sums[0] += value;
-        squares[0] += value * value;
-        lows[0] = std::min(lows[0], value);
-        highs[0] = std::max(highs[0], value);
+
+    void add(const double *values)
+    {
+        for (int k = 0; k < kPairs; ++k) {
+            const DoublePair pair = loadPair(values + 2 * k);
+            sums[k] += pair;
+            squares[k] += pair * pair;
+            lows[k] = pair < lows[k] ? pair : lows[k];
+            highs[k] = pair > highs[k] ? pair : highs[k];
+        }
     }
-    return {(sums[0] + sums[1]) + (sums[2] + sums[3]),
-            (squares[0] + squares[1]) + (squares[2] + squares[3])};
-}
+
+    // The block's sums, adding up all lanes; the lanes start over.
+    void takeSums(double &sum, double &sumOfSquares)
+    {
+        sum = sumOfSquares = 0;
+        for (int k = 0; k < kPairs; ++k) {
+            sum += sums[k][0] + sums[k][1];
+            sumOfSquares += squares[k][0] + squares[k][1];
+            sums[k] = squares[k] = DoublePair{0, 0};
+        }
+    }
+
+    void extremes(double &min, double &max) const
+    {
+        for (int k = 0; k < kPairs; ++k) {
+            min = std::min({min, lows[k][0], lows[k][1]});
+            max = std::max({max, highs[k][0], highs[k][1]});
+        }
+    }
+};
 
 } // namespace
 
@@ -72,21 +87,31 @@ ChannelStats channelStats(const double *values, quint64 count)
     ChannelStats stats;
     if (count == 0)
         return stats;
-    double lows[kLanes];
-    double highs[kLanes];
-    std::fill(lows, lows + kLanes, values[0]);
-    std::fill(highs, highs + kLanes, values[0]);
+    constexpr quint64 kStep = 2 * kPairs;
+    Lanes lanes(values[0]);
     CompensatedSum sum;
     CompensatedSum squares;
-    for (quint64 first = 0; first < count; first += kSumBlock) {
-        const BlockSums block =
-            sumBlock(values, first, std::min(count, first + kSumBlock), lows, highs);
-        sum.add(block.sum);
-        squares.add(block.squares);
+    double blockSum = 0;
+    double blockSquares = 0;
+    const quint64 whole = count - count % kStep;
+    for (quint64 first = 0; first < whole; first += kSumBlock) {
+        const quint64 end = std::min(whole, first + kSumBlock);
+        for (quint64 index = first; index < end; index += kStep)
+            lanes.add(values + index);
+        lanes.takeSums(blockSum, blockSquares);
+        sum.add(blockSum);
+        squares.add(blockSquares);
+    }
+    stats.min = stats.max = values[0];
+    lanes.extremes(stats.min, stats.max);
+    for (quint64 index = whole; index < count; ++index) {
+        const double value = values[index];
+        sum.add(value);
+        squares.add(value * value);
+        stats.min = std::min(stats.min, value);
+        stats.max = std::max(stats.max, value);
     }
     stats.count = count;
-    stats.min = *std::min_element(lows, lows + kLanes);
-    stats.max = *std::max_element(highs, highs + kLanes);
     stats.mean = sum.value() / double(count);
     stats.rms = std::sqrt(std::max(0.0, squares.value()) / double(count));
     stats.peakToPeak = stats.max - stats.min;

@@ -1,14 +1,21 @@
 #include "scopetrigger.h"
 
+#include "doublelanes.h"
+
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 EdgeFinder::EdgeFinder(TriggerEdge edge, double level, double hysteresis)
     : m_edge(edge)
     , m_level(level)
     , m_hysteresis(hysteresis > 0 ? hysteresis : 0.0)
-    , m_armBelow(level - m_hysteresis)
-    , m_armAbove(level + m_hysteresis)
 {
+    // "At or below level − hysteresis, and below the level" as one strict
+    // comparison, and its mirror image.
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    m_riseArmsBelow = std::min(std::nextafter(level - m_hysteresis, kInfinity), level);
+    m_fallArmsAbove = std::max(std::nextafter(level + m_hysteresis, -kInfinity), level);
 }
 
 void EdgeFinder::reset()
@@ -30,20 +37,20 @@ std::optional<quint64> EdgeFinder::find(const double *values, quint64 count)
     return findEither(values, count);
 }
 
-// Two tight loops, one per state: looking for the arming sample, then for
-// the one that fires.
+// One search per state: for the arming sample, then for the one that
+// fires.
 std::optional<quint64> EdgeFinder::findRising(const double *values, quint64 count)
 {
+    const double arm = m_riseArmsBelow;
+    const double level = m_level;
     for (quint64 index = 0; index < count;) {
         if (!m_risingArmed) {
-            while (index < count && !(values[index] <= m_armBelow && values[index] < m_level))
-                ++index;
+            index = findFirst(values, index, count, [arm](auto value) { return value < arm; });
             if (index == count)
                 break;
             m_risingArmed = true;
         }
-        while (index < count && !(values[index] >= m_level))
-            ++index;
+        index = findFirst(values, index, count, [level](auto value) { return value >= level; });
         if (index < count) {
             m_risingArmed = false;
             return index;
@@ -54,16 +61,16 @@ std::optional<quint64> EdgeFinder::findRising(const double *values, quint64 coun
 
 std::optional<quint64> EdgeFinder::findFalling(const double *values, quint64 count)
 {
+    const double arm = m_fallArmsAbove;
+    const double level = m_level;
     for (quint64 index = 0; index < count;) {
         if (!m_fallingArmed) {
-            while (index < count && !(values[index] >= m_armAbove && values[index] > m_level))
-                ++index;
+            index = findFirst(values, index, count, [arm](auto value) { return value > arm; });
             if (index == count)
                 break;
             m_fallingArmed = true;
         }
-        while (index < count && !(values[index] <= m_level))
-            ++index;
+        index = findFirst(values, index, count, [level](auto value) { return value <= level; });
         if (index < count) {
             m_fallingArmed = false;
             return index;
@@ -80,17 +87,17 @@ std::optional<quint64> EdgeFinder::findEither(const double *values, quint64 coun
         const double value = values[index];
         if (m_risingArmed && value >= m_level) {
             m_risingArmed = false;
-            m_fallingArmed = m_fallingArmed || (value >= m_armAbove && value > m_level);
+            m_fallingArmed = m_fallingArmed || value > m_fallArmsAbove;
             return index;
         }
         if (m_fallingArmed && value <= m_level) {
             m_fallingArmed = false;
-            m_risingArmed = m_risingArmed || (value <= m_armBelow && value < m_level);
+            m_risingArmed = m_risingArmed || value < m_riseArmsBelow;
             return index;
         }
-        if (value <= m_armBelow && value < m_level)
+        if (value < m_riseArmsBelow)
             m_risingArmed = true;
-        else if (value >= m_armAbove && value > m_level)
+        else if (value > m_fallArmsAbove)
             m_fallingArmed = true;
     }
     return std::nullopt;

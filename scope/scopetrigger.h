@@ -52,8 +52,8 @@ private:
     TriggerEdge m_edge;
     double m_level;
     double m_hysteresis;
-    double m_armBelow;  // rising arms at or below this (and below the level)
-    double m_armAbove;  // falling arms at or above this (and above the level)
+    double m_riseArmsBelow = 0; // rising arms at a value below this
+    double m_fallArmsAbove = 0; // falling arms at a value above this
     bool m_risingArmed = false;
     bool m_fallingArmed = false;
 };

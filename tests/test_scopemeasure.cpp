@@ -70,30 +70,35 @@ private slots:
     void heldRangeKeepsItsSamplesWhileStreaming();
 };
 
-// A ramp whose size is not a multiple of any block, and one shorter than a
-// block, offset so that plain summation of a million would lose digits.
+// Ramps up and down, of sizes a multiple of the blocks, not one, and
+// shorter than one, offset so that plain summation of a million would lose
+// digits.
 void TestScopeMeasure::rampStatisticsAreExact()
 {
-    for (const quint64 count : {quint64(1000003), quint64(7)}) {
-        const double offset = 1000.1;
-        const double step = 0.001;
-        std::vector<double> ramp(count);
-        for (quint64 i = 0; i < count; ++i)
-            ramp[i] = offset + step * double(i);
-        const ChannelStats stats = channelStats(ramp.data(), count);
-        const long double n = count;
-        const long double last = offset + step * (n - 1);
-        const long double mean = offset + step * (n - 1) / 2;
-        // Mean square of a + b·i over i < n.
-        const long double a = offset;
-        const long double b = step;
-        const long double meanSquare = a * a + a * b * (n - 1) + b * b * (n - 1) * (2 * n - 1) / 6;
-        QCOMPARE(stats.count, count);
-        QCOMPARE(stats.min, ramp.front());
-        QCOMPARE(stats.max, ramp.back());
-        verifyClose(stats.peakToPeak, double(last - offset), 1e-9);
-        verifyClose(stats.mean, double(mean), 1e-14);
-        verifyClose(stats.rms, double(std::sqrt(meanSquare)), 1e-14);
+    const double offset = 1000.1;
+    const double step = 0.001;
+    for (const quint64 count : {quint64(1000000), quint64(1000003), quint64(7)}) {
+        for (const bool rising : {true, false}) {
+            std::vector<double> ramp(count);
+            for (quint64 i = 0; i < count; ++i)
+                ramp[i] = offset + step * double(rising ? i : count - 1 - i);
+            const ChannelStats stats = channelStats(ramp.data(), count);
+            const long double n = count;
+            const long double a = offset;
+            const long double b = step;
+            // Mean and mean square of a + b·i over i < n.
+            const long double mean = a + b * (n - 1) / 2;
+            const long double meanSquare =
+                a * a + a * b * (n - 1) + b * b * (n - 1) * (2 * n - 1) / 6;
+            const double first = offset;
+            const double last = offset + step * double(count - 1);
+            QCOMPARE(stats.count, count);
+            QCOMPARE(stats.min, first);
+            QCOMPARE(stats.max, last);
+            QCOMPARE(stats.peakToPeak, last - first);
+            verifyClose(stats.mean, double(mean), 1e-14);
+            verifyClose(stats.rms, double(std::sqrt(meanSquare)), 1e-14);
+        }
     }
     QCOMPARE(channelStats(nullptr, 0).count, quint64(0));
 }
