@@ -15,12 +15,17 @@ MeasureTable::MeasureTable(QTableWidget *table)
 
 void MeasureTable::setRows(const QVector<QStringList> &rows)
 {
-    const bool resize = rows.size() != m_table->rowCount();
+    bool resize = rows.size() != m_table->rowCount();
     m_table->setRowCount(rows.size());
     const int columns = m_table->columnCount();
+    m_widest.resize(columns);
     for (int row = 0; row < rows.size(); ++row) {
         for (int column = 0; column < columns; ++column) {
             const QString text = rows[row].value(column);
+            if (text.size() > m_widest[column]) {
+                m_widest[column] = text.size();
+                resize = true;
+            }
             QTableWidgetItem *cell = m_table->item(row, column);
             if (!cell) {
                 cell = new QTableWidgetItem;
@@ -32,8 +37,8 @@ void MeasureTable::setRows(const QVector<QStringList> &rows)
                 cell->setText(text);
         }
     }
-    // Columns fit the first values of each row set; values change every
-    // redraw and the widths would jitter with them.
+    // Columns grow to the longest text they held, never shrink: values
+    // change every redraw and the widths would jitter with them.
     if (resize)
         m_table->resizeColumnsToContents();
 }

@@ -25,4 +25,5 @@ protected:
 
 private:
     QTableWidget *m_table;
+    QVector<int> m_widest; // characters, per column
 };

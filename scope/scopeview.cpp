@@ -943,6 +943,8 @@ void ScopeView::setDisplay(int index)
         setYRange(m_waveY.first, m_waveY.second);
     }
     m_fitAnalysisPending = !waveform;
+    // What the mouse read belongs to the picture that is gone.
+    ui->car_ware_readout->clear();
     updateTriggerState();
     scheduleRedraw();
 }
