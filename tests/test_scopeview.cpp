@@ -679,7 +679,13 @@ void TestScopeView::cursorsPlacedByTheMouseFillTheTable()
     sendMouse(canvas, QEvent::MouseButtonRelease, pixel(40), Qt::NoButton);
     QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 300.0));
     child<QDoubleSpinBox>(&view, "car_ware_rate")->setValue(100);
+    // The readout: the sample under the mouse, its time and every value.
+    sendMouse(canvas, QEvent::MouseMove, pixel(120), Qt::NoButton);
     view.redrawNow();
+    const QString readout = child<QLabel>(&view, "car_ware_readout")->text();
+    QVERIFY2(readout.startsWith(QStringLiteral("样本 120 (1.2 s)")) && readout.contains("波形2: 29")
+                 && readout.contains("波形8: 23"),
+             qPrintable(readout));
 
     const QStringList expected{"波形2", "9", "49", "40", "9", "49", "29", "", "40", ""};
     for (int column = 0; column < expected.size(); ++column) {
