@@ -10,6 +10,7 @@
 // counted.
 //
 // Usage: bench_stream [--protocol car|text|justfloat|terminal] [--seconds N] [--rate PER_S]
+//                     [--measure]
 //   car:       the car protocol's sample frames of 8 floats;
 //   text:      lines "a:1.5,b:-2,...,h:0.25\n" of 8 labelled channels;
 //   justfloat: 8 little-endian floats and the tail 00 00 80 7F;
@@ -17,6 +18,9 @@
 //              instead of the car tab; the rate is in bytes per second
 //              (5,000,000 by default).
 // The text and JustFloat protocols need the tab's protocol combo.
+// --measure opens the page's measuring pane with the table in front and
+// sets the trigger to "常规" on channel 1's rising edge through the middle
+// of its swing, as a user tuning a loop would watch it.
 #include "carframe.h"
 #include "cartab.h"
 #include "fakeports.h"
@@ -29,7 +33,9 @@
 #include "virtualdisplay.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPushButton>
@@ -71,6 +77,7 @@ struct Options
     const char *protocolName = "car";
     double seconds = 8;
     double rate = -1; // samples, or bytes for the terminal, per second
+    bool measure = false;
 };
 
 // The value of channel `channel` in sample `index`: slow sines of their
@@ -219,6 +226,12 @@ bool openTab(CarTab &tab, const Options &options, const QString &port)
         std::fprintf(stderr, "bench_stream: the car tab has no protocol combo; only car runs\n");
         return false;
     }
+    if (options.measure) {
+        tab.findChild<QCheckBox *>("car_ware_toolsShown")->setChecked(true);
+        auto *mode = tab.findChild<QComboBox *>("car_ware_trigMode");
+        mode->setCurrentIndex(mode->findText(QString::fromUtf8("常规")));
+        tab.findChild<QDoubleSpinBox *>("car_ware_trigLevel")->setValue(500);
+    }
     QApplication::processEvents();
     tab.findChild<QComboBox *>("car_portBox")->setEditText(port);
     tab.findChild<QPushButton *>("car_OpenCloseButton")->click();
@@ -261,10 +274,18 @@ double targetPercent(Protocol protocol)
 
 bool parseOptions(int argc, char **argv, Options &options)
 {
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        const char *value = argv[i + 1];
-        if (name == "--seconds") {
+        if (name == "--measure") {
+            options.measure = true;
+            --i; // takes no value
+            continue;
+        }
+        const char *value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (!value) {
+            std::fprintf(stderr, "bench_stream: %s wants a value\n", name.c_str());
+            return false;
+        } else if (name == "--seconds") {
             options.seconds = std::max(1.0, std::atof(value));
         } else if (name == "--rate") {
             options.rate = std::max(1000.0, std::atof(value));
@@ -278,7 +299,7 @@ bool parseOptions(int argc, char **argv, Options &options)
             options.protocol = Protocol::Terminal;
         } else {
             std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat|terminal] "
-                                 "[--seconds N] [--rate PER_S]\n");
+                                 "[--seconds N] [--rate PER_S] [--measure]\n");
             return false;
         }
         if (name == "--protocol")
@@ -358,10 +379,11 @@ int main(int argc, char **argv)
                             "assistant, over %.0f s on Xvfb %s\n",
                             options.rate, options.seconds, display.name().c_str());
             else
-                std::printf("bench_stream: %s, %.0f samples/s of %d channels, over %.0f s on "
+                std::printf("bench_stream: %s, %.0f samples/s of %d channels%s, over %.0f s on "
                             "Xvfb %s\n",
-                            options.protocolName, options.rate, kChannels, options.seconds,
-                            display.name().c_str());
+                            options.protocolName, options.rate, kChannels,
+                            options.measure ? ", measuring with the trigger on" : "",
+                            options.seconds, display.name().c_str());
             std::printf("cpu_percent=%.2f %s=%.0f lost=%.0f", cpu, carTab ? "stored" : "received",
                         arrived(), double(total) - arrived());
             if (target > 0)

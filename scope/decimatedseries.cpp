@@ -33,6 +33,14 @@ void DecimatedSeries::setShown(bool shown)
     }
 }
 
+void DecimatedSeries::setEndSequence(std::optional<quint64> end)
+{
+    if (end != m_endSequence) {
+        m_endSequence = end;
+        m_stale = true;
+    }
+}
+
 void DecimatedSeries::setRectOfInterest(const QRectF &rect)
 {
     if (rect.left() != m_xMin || rect.right() != m_xMax) {
@@ -92,7 +100,11 @@ void DecimatedSeries::rebuild() const
 {
     m_stale = false;
     m_points.clear();
-    const quint64 n = m_store.size();
+    quint64 n = m_store.size();
+    if (m_endSequence) {
+        const quint64 first = m_store.firstSequence();
+        n = *m_endSequence > first ? std::min(n, *m_endSequence - first) : 0;
+    }
     if (!m_shown || n == 0 || !(m_xMax >= m_xMin))
         return;
 

@@ -4,6 +4,8 @@
 
 #include <QVector>
 
+#include <optional>
+
 class SampleStore;
 
 // One oscilloscope channel as a curve sees it, reduced to what a canvas of
@@ -24,6 +26,9 @@ public:
     // A hidden channel yields no points.
     void setShown(bool shown);
     void invalidate() { m_stale = true; }
+    // Samples from sequence number `end` on are left out (a held picture);
+    // none: every stored sample counts.
+    void setEndSequence(std::optional<quint64> end);
 
     size_t size() const override;
     QPointF sample(size_t index) const override;
@@ -39,6 +44,7 @@ private:
     int m_channel;
     int m_columns = 1000;
     bool m_shown = true;
+    std::optional<quint64> m_endSequence;
     double m_xMin = 0;
     double m_xMax = 0;
     mutable bool m_stale = true;

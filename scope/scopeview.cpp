@@ -3,10 +3,14 @@
 #include "decimatedseries.h"
 #include "dialogs.h"
 #include "hiddentext.h"
+#include "measuretable.h"
 #include "sampledecoders.h"
 #include "sampletypes.h"
+#include "scopeanalysis.h"
 #include "scopecsv.h"
+#include "scopecursors.h"
 #include "scopecurve.h"
+#include "scopereadouts.h"
 #include "settingsrecord.h"
 #include "textcodec.h"
 #include "translation.h"
@@ -17,6 +21,7 @@
 #include <qwt_plot_grid.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_magnifier.h>
+#include <qwt_plot_marker.h>
 #include <qwt_plot_panner.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_draw.h>
@@ -24,11 +29,14 @@
 #include <QDebug>
 #include <QEvent>
 #include <QFile>
+#include <QImage>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <iterator>
 #include <tuple>
 #include <utility>
@@ -38,6 +46,18 @@ namespace {
 // While samples flow the plot is redrawn at most this often (30 a second);
 // the first change after a quiet spell is drawn at once.
 constexpr int kRedrawIntervalMs = 33;
+
+// "自动" runs free after this long without a trigger.
+constexpr qint64 kAutoFreeRunMs = 1000;
+// The hysteresis "自动" stands for: this share of the Y span shown.
+constexpr double kAutoHysteresisShare = 0.02;
+// A spectrum's Y axis shows this much below its strongest bin.
+constexpr double kSpectrumDepthDb = 120;
+// While samples stream, the table and the spectrum or XY picture are
+// computed again only once this many times their last cost has passed: a
+// long range then takes at most a fifth of the time, a short one is
+// measured at every redraw.
+constexpr qint64 kMeasureCostFactor = 4;
 
 const QColor kChannelColours[SampleStore::kChannels] = {
     {255, 0, 0},   {0, 85, 255},  {100, 100, 0}, {0, 170, 0},
@@ -123,6 +143,9 @@ ScopeView::ScopeView(Dialogs &dialogs, QWidget *parent)
     }
     setUpPlot();
     connectControls();
+    setUpMeasuring();
+    m_plotReady = true;
+    redraw();
 }
 
 ScopeView::~ScopeView() = default;
@@ -175,8 +198,6 @@ void ScopeView::setUpPlot()
     new QwtPlotMagnifier(plot->canvas());
     new QwtPlotPanner(plot->canvas());
     plot->canvas()->installEventFilter(this);
-    m_plotReady = true;
-    redraw();
 }
 
 void ScopeView::connectControls()
@@ -409,6 +430,7 @@ void ScopeView::appendSample(const double *values)
 {
     if (m_store.append(values, m_channelCount)) {
         m_storedSinceRedraw = true;
+        ++m_arrivedSinceRedraw;
         scheduleRedraw();
     }
 }
@@ -454,38 +476,99 @@ void ScopeView::redraw()
     if (!m_plotReady)
         return;
     m_sinceRedraw.start();
+    if (m_arrivedSinceRedraw > 0) {
+        m_rateMeter.samplesArrived(m_arrivedSinceRedraw, m_clock.elapsed());
+        m_arrivedSinceRedraw = 0;
+    }
     const int columns = ui->car_scope->canvas()->contentsRect().width();
+    const bool waveform = m_display == Display::Waveform;
     for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
         DecimatedSeries *series = m_series[size_t(channel)];
         series->setColumns(columns);
-        series->setShown(channel < m_channelCount && m_shownChecks[size_t(channel)]->isChecked());
+        series->setShown(waveform && channelShown(channel));
+        series->setEndSequence(m_holdEnd);
         series->invalidate();
     }
     // Only new samples move the view: a redraw for a zoom, a pan or a
     // channel switched on or off keeps the range the user chose.
-    if (m_storedSinceRedraw) {
-        trackNewest();
-        fitYToStoredSamples();
+    const bool streamed = m_storedSinceRedraw;
+    if (streamed) {
+        followStream();
+        if (waveform)
+            fitYToStoredSamples();
     }
     m_storedSinceRedraw = false;
     if (nonFiniteIgnored() != m_noteNonFinite)
         updateNote();
+    // What is measured and read out follows the new scales; the replot
+    // finds them done.
+    ui->car_scope->updateAxes();
+    if (!streamed || !m_sinceMeasure.isValid()
+        || m_sinceMeasure.elapsed() >= kMeasureCostFactor * m_measureCostMs) {
+        QElapsedTimer cost;
+        cost.start();
+        updateAnalysis();
+        updateMeasurements();
+        m_measureCostMs = cost.elapsed();
+        m_sinceMeasure.start();
+    }
+    updateReadout();
+    updateCursorInfo();
+    updateTriggerState();
+    const std::optional<double> measured = m_rateMeter.rate();
+    ui->car_ware_rateMeasured->setText(
+        measured ? mainTr("实测 %1 Hz").arg(QString::number(*measured, 'f', 1)) : mainTr("实测 —"));
     ui->car_scope->replot();
+}
+
+// New samples: the trigger searches them; unless held, the view follows
+// the newest sample or shows the newest trigger, as the trigger mode says.
+void ScopeView::followStream()
+{
+    const std::optional<quint64> trigger =
+        m_trigger.search(m_store, windowSamples() - preTriggerSamples(windowSamples(),
+                                                                      ui->car_ware_trigPos->value()));
+    if (trigger)
+        m_sinceTrigger.start();
+    if (isHeld())
+        return;
+    switch (m_trigger.mode()) {
+    case TriggerRun::Mode::Off:
+        trackNewest();
+        break;
+    case TriggerRun::Mode::Auto:
+        if (trigger)
+            showTrigger(*trigger);
+        else if (m_sinceTrigger.elapsed() > kAutoFreeRunMs)
+            trackNewest();
+        break;
+    case TriggerRun::Mode::Normal:
+    case TriggerRun::Mode::Single:
+        if (trigger)
+            showTrigger(*trigger);
+        break;
+    }
+    if (trigger && m_trigger.mode() == TriggerRun::Mode::Single)
+        ui->car_ware_hold->setChecked(true);
 }
 
 // Keeps the newest sample at the right edge, the X span unchanged; the
 // start of the history stays at the left edge until it fills the span.
 void ScopeView::trackNewest()
 {
+    if (ui->car_ware_autox->isChecked())
+        moveToNewest();
+}
+
+void ScopeView::moveToNewest()
+{
     const quint64 n = m_store.size();
-    if (!ui->car_ware_autox->isChecked() || n == 0)
+    if (n == 0)
         return;
     const double x = m_store.xValues()[n - 1];
-    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
-    const double span = scale.upperBound() - scale.lowerBound();
-    // The replot that follows updates the axes.
-    const auto [min, max] = drawableRange(span > x ? 0 : x - span, span > x ? span : x, {0, 300});
-    ui->car_scope->setAxisScale(QwtPlot::xBottom, min, max);
+    const auto [low, high] = waveformXRange();
+    const double span = high - low;
+    setWaveformXRange(span > x ? 0 : x - span, span > x ? span : x);
 }
 
 void ScopeView::setXRange(double min, double max)
@@ -533,6 +616,11 @@ void ScopeView::applyTypePreset(int index)
 
 void ScopeView::clearSamples()
 {
+    // Sequence numbers start over: nothing held or marked refers to the
+    // new samples.
+    ui->car_ware_hold->setChecked(false);
+    m_cursors->clear();
+    m_trigger.restart();
     m_store.clear();
     m_textNonFinite = 0;
     m_fitYPending = m_feed == Feed::DecodedRows;
@@ -636,4 +724,357 @@ void ScopeView::importSamples()
         m_dialogs.critical(nullptr, mainTr("错误"),
                            mainTr("读取文件失败，波形已清空：%1").arg(fileName));
     scheduleRedraw();
+}
+
+void ScopeView::setUpMeasuring()
+{
+    QwtPlot *plot = ui->car_scope;
+    m_cursors = new ScopeCursors(plot);
+    // Lines stand on samples: X values are whole sample numbers.
+    m_cursors->setSnap([this](double x) {
+        const quint64 n = m_store.size();
+        return n == 0 ? std::round(x)
+                      : m_store.xValues()[nearestSample(m_store.xValues(), n, x)];
+    });
+    m_measureTable = new MeasureTable(ui->car_ware_measure);
+    m_analysis = std::make_unique<ScopeAnalysis>(plot, m_store);
+    m_levelLine = new QwtPlotMarker;
+    m_levelLine->setLineStyle(QwtPlotMarker::HLine);
+    m_levelLine->setLinePen(QColor(0, 130, 130), 0, Qt::DashDotLine);
+    m_levelLine->setVisible(false);
+    m_levelLine->attach(plot);
+    m_clock.start();
+    m_sinceTrigger.start();
+
+    const QKeySequence holdKey(Qt::Key_Space);
+    auto *holdShortcut = new QShortcut(holdKey, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(holdShortcut, &QShortcut::activated, ui->car_ware_hold, &QPushButton::toggle);
+    ui->car_ware_hold->setToolTip(mainTr("画面静止，样本照常保存（%1）")
+                                      .arg(holdKey.toString(QKeySequence::NativeText)));
+    nameChannelChoices();
+    ui->car_ware_yChannel->setCurrentIndex(1);
+    updateTriggerState();
+    connectMeasuring();
+}
+
+void ScopeView::connectMeasuring()
+{
+    connect(m_cursors, &ScopeCursors::mouseMoved, this, &ScopeView::scheduleRedraw);
+    connect(m_cursors, &ScopeCursors::cursorsChanged, this, &ScopeView::scheduleRedraw);
+    connect(ui->car_ware_hold, &QPushButton::toggled, this, &ScopeView::holdToggled);
+    connect(ui->car_ware_savePicture, &QPushButton::clicked, this, &ScopeView::savePicture);
+    connect(ui->car_ware_display, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &ScopeView::setDisplay);
+    connect(ui->car_ware_toolsShown, &QCheckBox::toggled, this, [this](bool shown) {
+        ui->car_ware_tools->setVisible(shown);
+        scheduleRedraw();
+    });
+    connect(ui->car_ware_tools, &QTabWidget::currentChanged, this, &ScopeView::scheduleRedraw);
+    for (QComboBox *choice : {ui->car_ware_measureRange, ui->car_ware_xChannel, ui->car_ware_yChannel})
+        connect(choice, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
+            m_fitAnalysisPending = true;
+            scheduleRedraw();
+        });
+    connect(ui->car_ware_rate, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] {
+        m_fitAnalysisPending = true;
+        scheduleRedraw();
+    });
+    for (QComboBox *choice : {ui->car_ware_trigMode, ui->car_ware_trigChannel, ui->car_ware_trigEdge})
+        connect(choice, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                &ScopeView::configureTrigger);
+    for (QDoubleSpinBox *box : {ui->car_ware_trigLevel, ui->car_ware_trigHysteresis})
+        connect(box, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                &ScopeView::configureTrigger);
+    connect(ui->car_ware_trigArm, &QPushButton::clicked, this, &ScopeView::rearmTrigger);
+    for (QLineEdit *edit : m_nameEdits)
+        connect(edit, &QLineEdit::textChanged, this, [this] {
+            nameChannelChoices();
+            scheduleRedraw();
+        });
+}
+
+bool ScopeView::channelShown(int channel) const
+{
+    return channel < m_channelCount && m_shownChecks[size_t(channel)]->isChecked();
+}
+
+void ScopeView::nameChannelChoices()
+{
+    for (QComboBox *choice : {ui->car_ware_trigChannel, ui->car_ware_xChannel, ui->car_ware_yChannel}) {
+        const QSignalBlocker blocker(choice);
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+            const QString name = m_nameEdits[size_t(channel)]->text();
+            if (channel < choice->count())
+                choice->setItemText(channel, name);
+            else
+                choice->addItem(name);
+        }
+    }
+}
+
+std::optional<double> ScopeView::sampleRate() const
+{
+    if (ui->car_ware_rate->value() > 0)
+        return ui->car_ware_rate->value();
+    return m_rateMeter.rate();
+}
+
+std::pair<double, double> ScopeView::waveformXRange() const
+{
+    if (m_display != Display::Waveform)
+        return m_waveX;
+    const QwtScaleDiv &scale = ui->car_scope->axisScaleDiv(QwtPlot::xBottom);
+    return {scale.lowerBound(), scale.upperBound()};
+}
+
+// Called as samples arrive: the replot that follows updates the axes.
+void ScopeView::setWaveformXRange(double min, double max)
+{
+    std::tie(min, max) = drawableRange(min, max, {0, 300});
+    if (m_display == Display::Waveform)
+        ui->car_scope->setAxisScale(QwtPlot::xBottom, min, max);
+    else
+        m_waveX = {min, max};
+}
+
+double ScopeView::waveformYSpan() const
+{
+    if (m_display != Display::Waveform)
+        return m_waveY.second - m_waveY.first;
+    return ui->car_scope->axisScaleDiv(QwtPlot::yRight).range();
+}
+
+// The samples the X span holds, as the trigger places its window.
+quint64 ScopeView::windowSamples() const
+{
+    const auto [low, high] = waveformXRange();
+    return quint64(std::clamp(std::round(high - low), 1.0, double(m_store.capacity())));
+}
+
+void ScopeView::showTrigger(quint64 trigger)
+{
+    const auto [low, high] = waveformXRange();
+    const SampleRange window =
+        windowAroundTrigger(trigger, windowSamples(), ui->car_ware_trigPos->value());
+    setWaveformXRange(double(window.first), double(window.first) + (high - low));
+}
+
+void ScopeView::holdToggled(bool held)
+{
+    if (held) {
+        m_holdEnd = m_store.endSequence();
+    } else {
+        m_holdEnd.reset();
+        moveToNewest();
+    }
+    scheduleRedraw();
+}
+
+void ScopeView::configureTrigger()
+{
+    const auto mode = TriggerRun::Mode(ui->car_ware_trigMode->currentIndex());
+    const TriggerEdge edges[] = {TriggerEdge::Rising, TriggerEdge::Falling, TriggerEdge::Both};
+    const double level = ui->car_ware_trigLevel->value();
+    double hysteresis = ui->car_ware_trigHysteresis->value();
+    if (hysteresis <= 0)
+        hysteresis = kAutoHysteresisShare * waveformYSpan();
+    m_trigger.configure(m_store, mode, ui->car_ware_trigChannel->currentIndex(),
+                        edges[std::clamp(ui->car_ware_trigEdge->currentIndex(), 0, 2)], level,
+                        hysteresis);
+    m_sinceTrigger.start();
+    m_levelLine->setYValue(level);
+    updateTriggerState();
+    scheduleRedraw();
+}
+
+// Waits for the next edge; a picture "单次" held is let go.
+void ScopeView::rearmTrigger()
+{
+    m_trigger.rearm(m_store);
+    m_sinceTrigger.start();
+    ui->car_ware_hold->setChecked(false);
+    updateTriggerState();
+    scheduleRedraw();
+}
+
+void ScopeView::updateTriggerState()
+{
+    QString text = QStringLiteral("—");
+    switch (m_trigger.state()) {
+    case TriggerRun::State::Off:
+        break;
+    case TriggerRun::State::Waiting:
+        text = mainTr("等待");
+        break;
+    case TriggerRun::State::Triggered:
+        text = mainTr("已触发");
+        break;
+    case TriggerRun::State::Stopped:
+        text = mainTr("停止");
+        break;
+    }
+    ui->car_ware_trigState->setText(text);
+    const bool on = m_trigger.mode() != TriggerRun::Mode::Off;
+    ui->car_ware_trigArm->setEnabled(on);
+    m_levelLine->setVisible(on && m_display == Display::Waveform);
+}
+
+void ScopeView::setDisplay(int index)
+{
+    const auto display = Display(std::clamp(index, 0, 2));
+    if (display == m_display)
+        return;
+    QwtPlot *plot = ui->car_scope;
+    if (m_display == Display::Waveform) {
+        m_waveX = waveformXRange();
+        const QwtScaleDiv &y = plot->axisScaleDiv(QwtPlot::yRight);
+        m_waveY = {y.lowerBound(), y.upperBound()};
+    }
+    m_display = display;
+    const bool waveform = display == Display::Waveform;
+    m_cursors->setEnabled(waveform);
+    // Frequencies and channel values want numbers on the X axis; sample
+    // numbers never had them.
+    plot->enableAxis(QwtPlot::xBottom, !waveform);
+    plot->axisScaleDraw(QwtPlot::xBottom)->enableComponent(QwtAbstractScaleDraw::Labels, !waveform);
+    if (waveform) {
+        m_analysis->hide();
+        setXRange(m_waveX.first, m_waveX.second);
+        setYRange(m_waveY.first, m_waveY.second);
+    }
+    m_fitAnalysisPending = !waveform;
+    // What the mouse read belongs to the picture that is gone.
+    ui->car_ware_readout->clear();
+    updateTriggerState();
+    scheduleRedraw();
+}
+
+void ScopeView::updateAnalysis()
+{
+    if (m_display == Display::Waveform)
+        return;
+    const SampleRange positions = measurementPositions();
+    if (m_display == Display::Spectrum) {
+        std::array<bool, SampleStore::kChannels> shown{};
+        std::array<QColor, SampleStore::kChannels> colours;
+        for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+            shown[size_t(channel)] = channelShown(channel);
+            colours[size_t(channel)] = kChannelColours[channel];
+        }
+        m_analysis->showSpectrum(positions, shown, sampleRate(), colours);
+    } else {
+        m_analysis->showXy(positions, ui->car_ware_xChannel->currentIndex(),
+                           ui->car_ware_yChannel->currentIndex());
+    }
+    if (m_fitAnalysisPending)
+        fitAnalysisAxes();
+}
+
+// A new picture starts fitted to what it shows; zooming and panning it
+// afterwards is the user's.
+void ScopeView::fitAnalysisAxes()
+{
+    const QRectF bounds = m_analysis->bounds();
+    if (bounds.isNull())
+        return;
+    m_fitAnalysisPending = false;
+    double top = bounds.bottom(); // QRectF's bottom is the larger Y
+    double low = bounds.top();
+    if (m_display == Display::Spectrum) {
+        low = std::max(low, top - kSpectrumDepthDb);
+        setXRange(0, m_analysis->spectrumRate().value_or(1) / 2);
+    } else {
+        const double margin = std::max(bounds.width(), 1e-9) * 0.05;
+        setXRange(bounds.left() - margin, bounds.right() + margin);
+    }
+    const double margin = std::max(top - low, 1e-9) * 0.05;
+    setYRange(low - margin, top + margin);
+}
+
+SampleRange ScopeView::measurementPositions() const
+{
+    const quint64 end = m_holdEnd.value_or(m_store.endSequence());
+    SampleRange sequences{m_store.firstSequence(), 0};
+    switch (ui->car_ware_measureRange->currentIndex()) {
+    case 0: { // 可见范围
+        const auto [low, high] = waveformXRange();
+        const double first = std::max(0.0, std::ceil(low));
+        const double last = std::min(std::floor(high), double(end) - 1);
+        if (last >= first)
+            sequences = {quint64(first), quint64(last - first) + 1};
+        break;
+    }
+    case 1: { // 光标之间
+        const std::optional<double> a = m_cursors->position(ScopeCursors::Which::A);
+        const std::optional<double> b = m_cursors->position(ScopeCursors::Which::B);
+        if (a && b && std::min(*a, *b) >= 0)
+            sequences = {quint64(std::min(*a, *b)), quint64(std::abs(*b - *a)) + 1};
+        break;
+    }
+    default: // 全部数据
+        sequences.count = end > sequences.first ? end - sequences.first : 0;
+        break;
+    }
+    return m_store.positionsOf(sequences);
+}
+
+// What the page shows now, for the texts of its numbers.
+ScopeReadouts ScopeView::readouts() const
+{
+    ScopeReadouts readouts{m_store, sampleRate(), {}, {}, m_cursors->position(ScopeCursors::Which::A),
+                           m_cursors->position(ScopeCursors::Which::B)};
+    for (int channel = 0; channel < SampleStore::kChannels; ++channel) {
+        readouts.names[size_t(channel)] = m_nameEdits[size_t(channel)]->text();
+        readouts.shown[size_t(channel)] = channelShown(channel);
+    }
+    return readouts;
+}
+
+void ScopeView::updateReadout()
+{
+    const std::optional<double> x = m_cursors->mouseX();
+    if (!x || m_display == Display::Xy || (m_display == Display::Waveform && m_store.size() == 0)) {
+        m_cursors->showReadout(std::nullopt);
+        return;
+    }
+    if (m_display == Display::Spectrum) {
+        ui->car_ware_readout->setText(readouts().spectrumReadout(
+            *x, [&](int channel) { return m_analysis->magnitudeAt(channel, *x); }));
+        return;
+    }
+    double sampleX = 0;
+    ui->car_ware_readout->setText(readouts().waveformReadout(*x, sampleX));
+    m_cursors->showReadout(sampleX);
+}
+
+void ScopeView::updateCursorInfo()
+{
+    const QString text = m_display == Display::Waveform ? readouts().cursorText() : QString();
+    ui->car_ware_cursorInfo->setVisible(!text.isEmpty());
+    ui->car_ware_cursorInfo->setText(text);
+}
+
+// The table costs a pass over the range per channel: only while it can be
+// seen, and only at the redraw pace.
+void ScopeView::updateMeasurements()
+{
+    if (!ui->car_ware_measure->isVisible())
+        return;
+    std::function<std::optional<double>(int)> spectrumPeak;
+    if (m_display == Display::Spectrum)
+        spectrumPeak = [this](int channel) { return m_analysis->peakCyclesPerSample(channel); };
+    m_measureTable->setRows(readouts().measurementRows(measurementPositions(), spectrumPeak));
+}
+
+void ScopeView::savePicture()
+{
+    const QString fileName = m_dialogs.saveFileName(
+        this, mainTr("保存图片"), QStringLiteral("Zentrik虚拟示波器.png"), mainTr("PNG图片(*.png)"));
+    if (fileName.isEmpty())
+        return;
+    redrawNow();
+    const QImage picture = ui->car_scope->grab().toImage();
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        m_dialogs.critical(nullptr, mainTr("错误"), mainTr("写入文件失败：%1").arg(fileName));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "samplestore.h"
+#include "scopemeasure.h"
+#include "triggerrun.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -10,9 +12,16 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class DecimatedSeries;
 class Dialogs;
+class MeasureTable;
+class QwtPlotMarker;
+class ScopeAnalysis;
+class ScopeCursors;
+struct ScopeReadouts;
 class QCheckBox;
 class QLineEdit;
 class QwtPlot;
@@ -92,6 +101,11 @@ public:
     void redrawNow();
     bool redrawPending() const { return m_redrawTimer.isActive(); }
 
+    // "暂停": the picture stands still (new samples are stored all the same).
+    bool isHeld() const { return m_holdEnd.has_value(); }
+    // Samples per second: the one set on the page, else the measured one.
+    std::optional<double> sampleRate() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -115,6 +129,34 @@ private:
     void storeHeldSamples();
     void fitYToStoredSamples();
     void updateNote();
+
+    // Measuring: hold, cursors and readout, the table, trigger, spectrum
+    // and XY, the picture.
+    enum class Display { Waveform, Spectrum, Xy };
+    void setUpMeasuring();
+    void connectMeasuring();
+    void followStream();
+    void moveToNewest();
+    std::pair<double, double> waveformXRange() const;
+    void setWaveformXRange(double min, double max);
+    double waveformYSpan() const;
+    quint64 windowSamples() const;
+    void showTrigger(quint64 trigger);
+    void holdToggled(bool held);
+    void configureTrigger();
+    void rearmTrigger();
+    void updateTriggerState();
+    void setDisplay(int index);
+    void fitAnalysisAxes();
+    void savePicture();
+    bool channelShown(int channel) const;
+    void nameChannelChoices();
+    SampleRange measurementPositions() const;
+    ScopeReadouts readouts() const;
+    void updateReadout();
+    void updateCursorInfo();
+    void updateMeasurements();
+    void updateAnalysis();
 
     Dialogs &m_dialogs;
     std::unique_ptr<Ui::ScopeView> ui;
@@ -145,4 +187,23 @@ private:
     // still, and are stored when it is done.
     bool m_fileBusy = false;
     QVector<double> m_heldSamples;
+
+    ScopeCursors *m_cursors = nullptr; // owned by the plot
+    MeasureTable *m_measureTable = nullptr; // owned by the table
+    std::unique_ptr<ScopeAnalysis> m_analysis;
+    QwtPlotMarker *m_levelLine = nullptr; // owned by the plot
+    Display m_display = Display::Waveform;
+    // The waveform's ranges while the plot shows another picture.
+    std::pair<double, double> m_waveX{0, 300};
+    std::pair<double, double> m_waveY{0, 1000};
+    bool m_fitAnalysisPending = false;
+    // One past the newest sample shown while held.
+    std::optional<quint64> m_holdEnd;
+    TriggerRun m_trigger;
+    QElapsedTimer m_sinceTrigger;
+    SampleRateMeter m_rateMeter;
+    QElapsedTimer m_clock;
+    quint64 m_arrivedSinceRedraw = 0;
+    QElapsedTimer m_sinceMeasure;
+    qint64 m_measureCostMs = 0;
 };

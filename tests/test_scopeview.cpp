@@ -1,5 +1,6 @@
 // The "虚拟示波器" page driven through its widgets: frames in, the plot's
-// scales, channels shown and hidden, waveform files through the dialogs.
+// scales, channels shown and hidden, waveform files through the dialogs,
+// and what it measures: hold, cursors and the table, spectrum, XY.
 #include "sampledecoders.h"
 #include "samplestore.h"
 #include "scopeview.h"
@@ -13,13 +14,17 @@
 #include <qwt_scale_div.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -74,6 +79,43 @@ void appendRamp(ScopeView &view, int samples)
     }
 }
 
+// The curve a picture other than the waveform draws, by its title.
+QwtPlotCurve *curveTitled(ScopeView &view, const QString &title)
+{
+    for (QwtPlotItem *item : child<QwtPlot>(&view, "car_scope")->itemList(QwtPlotItem::Rtti_PlotCurve)) {
+        if (item->title().text() == title)
+            return static_cast<QwtPlotCurve *>(item);
+    }
+    qFatal("no curve %s", qPrintable(title));
+}
+
+// The page on screen with its measuring pane open, the table in front,
+// over the range named.
+void showMeasuring(ScopeView &view, const QString &range)
+{
+    view.resize(900, 700);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    child<QCheckBox>(&view, "car_ware_toolsShown")->setChecked(true);
+    auto *ranges = child<QComboBox>(&view, "car_ware_measureRange");
+    ranges->setCurrentIndex(ranges->findText(range));
+    QVERIFY(ranges->currentText() == range);
+}
+
+QString cell(ScopeView &view, int row, int column)
+{
+    const QTableWidgetItem *item = child<QTableWidget>(&view, "car_ware_measure")->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void sendMouse(QWidget *canvas, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent event(type, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, modifiers);
+    QApplication::sendEvent(canvas, &event);
+}
+
 } // namespace
 
 class TestScopeView : public QObject
@@ -104,6 +146,11 @@ private slots:
     void importOfAFileShortenedMeanwhileFails();
     void floatSamplesSurviveARoundTrip();
     void framesArrivingDuringAFileWaitUntilItIsDone();
+
+    void holdKeepsThePictureWhileEverySampleIsStored();
+    void cursorsPlacedByTheMouseFillTheTable();
+    void spectrumPeaksAtTheSineFrequency();
+    void xyOfSineAndCosineIsACircle();
 
 private:
     ScriptedDialogs m_dialogs;
@@ -583,6 +630,152 @@ void TestScopeView::framesArrivingDuringAFileWaitUntilItIsDone()
     QCOMPARE(view.store().size(), quint64(150000 + arrived));
     QCOMPARE(view.store().window(1)[149999], -5.0);
     QCOMPARE(view.store().window(1)[150000], 9.0);
+}
+
+void TestScopeView::holdKeepsThePictureWhileEverySampleIsStored()
+{
+    ScopeView view(m_dialogs);
+    appendRamp(view, 1000);
+    view.redrawNow();
+    auto *hold = child<QPushButton>(&view, "car_ware_hold");
+    QVERIFY(hold->toolTip().contains(QStringLiteral("Space")));
+    hold->click();
+    QVERIFY(view.isHeld());
+    const QPointF newestShown = curve(view, 0)->sample(curve(view, 0)->dataSize() - 1);
+
+    appendRamp(view, 5000);
+    view.redrawNow();
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(699.0, 999.0));
+    QCOMPARE(curve(view, 0)->sample(curve(view, 0)->dataSize() - 1), newestShown);
+    // Zooming a held picture shows the same samples, nothing newer.
+    click(view, "car_x_zoomout");
+    view.redrawNow();
+    QCOMPARE(curve(view, 0)->sample(curve(view, 0)->dataSize() - 1), newestShown);
+    QCOMPARE(view.store().size(), quint64(6000));
+
+    hold->click();
+    view.redrawNow();
+    QVERIFY(!view.isHeld());
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(5399.0, 5999.0));
+    QCOMPARE(curve(view, 0)->sample(curve(view, 0)->dataSize() - 1), QPointF(5999, 1249.75));
+}
+
+void TestScopeView::cursorsPlacedByTheMouseFillTheTable()
+{
+    ScopeView view(m_dialogs);
+    child<QCheckBox>(&view, "car_ware_autox")->setChecked(false);
+    appendRamp(view, 301); // channel c at sample s: s / 4 - c
+    showMeasuring(view, QStringLiteral("光标之间"));
+    view.redrawNow();
+    QWidget *canvas = child<QwtPlot>(&view, "car_scope")->canvas();
+    const QwtScaleMap map = child<QwtPlot>(&view, "car_scope")->canvasMap(QwtPlot::xBottom);
+    const auto pixel = [&](double x) { return QPoint(int(std::lround(map.transform(x))), 50); };
+
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, pixel(100));
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, pixel(200));
+    // A drag that starts on cursor A takes it along; the plot stays put.
+    sendMouse(canvas, QEvent::MouseButtonPress, pixel(100), Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseMove, pixel(40), Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, pixel(40), Qt::NoButton);
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 300.0));
+    child<QDoubleSpinBox>(&view, "car_ware_rate")->setValue(100);
+    // The readout: the sample under the mouse, its time and every value.
+    sendMouse(canvas, QEvent::MouseMove, pixel(120), Qt::NoButton);
+    view.redrawNow();
+    const QString readout = child<QLabel>(&view, "car_ware_readout")->text();
+    QVERIFY2(readout.startsWith(QStringLiteral("样本 120 (1.2 s)")) && readout.contains("波形2: 29")
+                 && readout.contains("波形8: 23"),
+             qPrintable(readout));
+
+    const QStringList expected{"波形2", "9", "49", "40", "9", "49", "29", "", "40", ""};
+    for (int column = 0; column < expected.size(); ++column) {
+        if (column != 7)
+            QCOMPARE(cell(view, 1, column), expected[column]);
+    }
+    QCOMPARE(child<QTableWidget>(&view, "car_ware_measure")->rowCount(), 8);
+    const QString between = child<QLabel>(&view, "car_ware_cursorInfo")->text();
+    QVERIFY2(between.contains(QStringLiteral("Δ 160 样本")) && between.contains("Δt 1.6 s")
+                 && between.contains("1/Δt 0.625 Hz"),
+             qPrintable(between));
+
+    // Ctrl+C: the whole table, a header line and a line per channel.
+    auto *table = child<QTableWidget>(&view, "car_ware_measure");
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QApplication::clipboard()->text().split('\n');
+    QCOMPARE(lines.value(0), QStringLiteral("通道\t光标A\t光标B\t差值\t最小\t最大\t平均\t有效值\t峰峰值\t频率"));
+    QVERIFY(lines.value(2).startsWith(QStringLiteral("波形2\t9\t49\t40\t9\t49\t29\t")));
+
+    // The picture as shown, cursors included.
+    const QString picture = m_dir.filePath("scope.png");
+    m_dialogs.fileAnswers.enqueue(picture);
+    click(view, "car_ware_savePicture");
+    QCOMPARE(QImage(picture).size(), child<QwtPlot>(&view, "car_scope")->size());
+
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    view.redrawNow();
+    QVERIFY(cell(view, 1, 1).isEmpty());
+    QVERIFY(cell(view, 1, 4).isEmpty());
+    QVERIFY(!child<QLabel>(&view, "car_ware_cursorInfo")->isVisible());
+}
+
+void TestScopeView::spectrumPeaksAtTheSineFrequency()
+{
+    ScopeView view(m_dialogs);
+    child<QSpinBox>(&view, "car_ware_num")->setValue(1);
+    for (int n = 0; n < 4096; ++n) {
+        const double value = 100 * std::sin(2 * M_PI * 50 * n / 1000.0);
+        view.appendSample(&value);
+    }
+    showMeasuring(view, QStringLiteral("全部数据"));
+    child<QComboBox>(&view, "car_ware_display")->setCurrentIndex(1); // 频谱
+    view.redrawNow();
+    // Without a rate there is no frequency axis to draw on.
+    QVERIFY(curveTitled(view, "spectrum 1")->dataSize() == 0
+            || !curveTitled(view, "spectrum 1")->isVisible());
+    child<QDoubleSpinBox>(&view, "car_ware_rate")->setValue(1000);
+    view.redrawNow();
+
+    const double binWidth = 1000.0 / 4096;
+    const QString frequency = cell(view, 0, 9);
+    QVERIFY2(frequency.endsWith(" Hz") && std::abs(frequency.chopped(3).toDouble() - 50) <= binWidth,
+             qPrintable(frequency));
+    QwtPlotCurve *spectrum = curveTitled(view, "spectrum 1");
+    QVERIFY(spectrum->isVisible());
+    QPointF peak = spectrum->sample(0);
+    for (size_t i = 0; i < spectrum->dataSize(); ++i) {
+        if (spectrum->sample(i).y() > peak.y())
+            peak = spectrum->sample(i);
+    }
+    QVERIFY(std::abs(peak.x() - 50) <= binWidth);
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(0.0, 500.0));
+
+    // Back to the waveform: its own scales again.
+    child<QComboBox>(&view, "car_ware_display")->setCurrentIndex(0);
+    QVERIFY(!spectrum->isVisible());
+    QCOMPARE(range(view, QwtPlot::xBottom), qMakePair(3795.0, 4095.0));
+}
+
+void TestScopeView::xyOfSineAndCosineIsACircle()
+{
+    ScopeView view(m_dialogs);
+    child<QSpinBox>(&view, "car_ware_num")->setValue(2);
+    for (int n = 0; n < 1000; ++n) {
+        const double values[] = {3 + 2 * std::cos(n * 0.01), -1 + 2 * std::sin(n * 0.01)};
+        view.appendSample(values);
+    }
+    showMeasuring(view, QStringLiteral("全部数据"));
+    child<QComboBox>(&view, "car_ware_display")->setCurrentIndex(2); // XY
+    view.redrawNow();
+    QwtPlotCurve *xy = curveTitled(view, "XY");
+    QCOMPARE(xy->dataSize(), size_t(1000));
+    for (size_t i = 0; i < xy->dataSize(); ++i) {
+        const QPointF point = xy->sample(i);
+        QVERIFY(std::abs(std::hypot(point.x() - 3, point.y() + 1) - 2) < 1e-9);
+    }
+    // The circle is in view.
+    const auto x = range(view, QwtPlot::xBottom);
+    const auto y = range(view, QwtPlot::yRight);
+    QVERIFY(x.first < 1 && x.second > 5 && y.first < -3 && y.second > 1);
 }
 
 QTEST_MAIN(TestScopeView)

@@ -12,9 +12,13 @@
 #include "uarttab.h"
 #include "widgetlookup.h"
 
+#include <qwt_plot.h>
+#include <qwt_scale_div.h>
+
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -73,6 +77,7 @@ private slots:
     void fileSendProblemsAreReportedAndNothingIsSent();
     void plotTakesLabelledLinesSplitAtEveryByte();
     void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
+    void plotSingleTriggerHoldsTheFirstRisingEdge();
     void recordedSessionReplaysIntoTheSameViewsAndSendsNothing();
     void lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind();
     void markupInADeviceDescriptionIsShownAsText();
@@ -737,6 +742,34 @@ void TestUartTab::plotTakesLabelledLinesSplitAtEveryByte()
     QCOMPARE(store.size(), quint64(3));
     QCOMPARE(store.window(1)[2], -7.5);
     QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("speed"));
+}
+
+// A square wave of period 100 (50 lines of 0, 50 of 100) from the device:
+// "单次" shows the window around the first rising edge and holds it while
+// the rest of the stream is stored.
+void TestUartTab::plotSingleTriggerHoldsTheFirstRisingEdge()
+{
+    check("uart_plot_ck");
+    auto *mode = widget<QComboBox>("car_ware_trigMode");
+    mode->setCurrentIndex(mode->findText(QStringLiteral("单次")));
+    widget<QDoubleSpinBox>("car_ware_trigLevel")->setValue(50);
+    widget<QDoubleSpinBox>("car_ware_trigHysteresis")->setValue(10);
+    QCOMPARE(widget<QLabel>("car_ware_trigState")->text(), QStringLiteral("等待"));
+    QVERIFY(openPort());
+    QByteArray stream;
+    for (int sample = 0; sample < 600; ++sample)
+        stream += sample % 100 < 50 ? "0\n" : "100\n";
+    m_device->write(stream + "0\n");
+    QTRY_COMPARE(tab()->scope()->store().size(), quint64(601));
+    QTRY_COMPARE(widget<QLabel>("car_ware_trigState")->text(), QStringLiteral("停止"));
+    QVERIFY(widget<QPushButton>("car_ware_hold")->isChecked());
+    // 300 samples in view, 10 % of them before the edge at sample 50.
+    const QwtScaleDiv &x = widget<QwtPlot>("car_scope")->axisScaleDiv(QwtPlot::xBottom);
+    QCOMPARE(qMakePair(x.lowerBound(), x.upperBound()), qMakePair(20.0, 320.0));
+
+    click("car_ware_trigArm");
+    QCOMPARE(widget<QLabel>("car_ware_trigState")->text(), QStringLiteral("等待"));
+    QVERIFY(!widget<QPushButton>("car_ware_hold")->isChecked());
 }
 
 void TestUartTab::plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening()

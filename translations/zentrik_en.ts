@@ -1103,7 +1103,7 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+553"/>
+        <location filename="../scope/scopeview.cpp" line="+626"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
@@ -1116,7 +1116,7 @@
     <message>
         <location filename="../car/cartab.cpp" line="+450"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
-        <location filename="../gsm/gsmtab.cpp" line="+339"/>
+        <location filename="../gsm/gsmtab.cpp" line="+340"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
         <location filename="../uart/uarttab.cpp" line="+15"/>
         <source>询问</source>
@@ -1157,12 +1157,13 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-432"/>
-        <location line="+440"/>
+        <location filename="../scope/scopeview.cpp" line="-492"/>
+        <location line="+500"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location filename="../source/sourceselector.cpp" line="+295"/>
+        <location line="+436"/>
+        <location filename="../source/sourceselector.cpp" line="+296"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
         <location line="+17"/>
@@ -1307,6 +1308,7 @@ no such port;</translation>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
         <location filename="../gps/gpstab.cpp" line="-284"/>
+        <location filename="../scope/scopeview.cpp" line="-247"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1321,7 +1323,7 @@ no such port;</translation>
         <translation>Left out, not hex: %1</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-50"/>
+        <location filename="../scope/scopeview.cpp" line="-239"/>
         <location filename="../uart/uarttab.cpp" line="+81"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
@@ -1534,7 +1536,7 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location filename="../source/sourceselector.cpp" line="-178"/>
+        <location filename="../source/sourceselector.cpp" line="-179"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
     </message>
@@ -1554,7 +1556,7 @@ no such port;</translation>
         <translation>No source is open</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+36"/>
         <source>请先关闭当前的数据源</source>
         <translation>Close the current data source first</translation>
     </message>
@@ -1646,7 +1648,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-547"/>
+        <location filename="../scope/scopeview.cpp" line="-607"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1661,7 +1663,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Out of memory</translation>
     </message>
     <message>
-        <location line="+202"/>
+        <location line="+203"/>
         <source>通道已满（%1 个），数据中的新标签“%2”等已忽略。</source>
         <translation>All %1 channels are taken: new labels in the data, “%2” first, are ignored.</translation>
     </message>
@@ -1669,6 +1671,56 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <location line="+32"/>
         <source>数据中有 %1 处非有限数值（inf 或 nan），已忽略。</source>
         <translation>%1 values in the data are not finite (inf or nan) and were ignored.</translation>
+    </message>
+    <message>
+        <location line="+136"/>
+        <source>实测 %1 Hz</source>
+        <translation>measured %1 Hz</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>实测 —</source>
+        <translation>measured —</translation>
+    </message>
+    <message>
+        <location line="+232"/>
+        <source>画面静止，样本照常保存（%1）</source>
+        <translation>Freezes the picture; samples are still stored (%1)</translation>
+    </message>
+    <message>
+        <location line="+155"/>
+        <source>等待</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>已触发</source>
+        <translation>Triggered</translation>
+    </message>
+    <message>
+        <location line="+136"/>
+        <source>样本 %1</source>
+        <translation>sample %1</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>周期 %1 样本</source>
+        <translation>period %1 samples</translation>
+    </message>
+    <message>
+        <location line="+48"/>
+        <source>Δ %1 样本</source>
+        <translation>Δ %1 samples</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>保存图片</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>PNG图片(*.png)</source>
+        <translation>PNG pictures (*.png)</translation>
     </message>
     <message>
         <location filename="../car/carparams.cpp" line="+117"/>
@@ -1773,7 +1825,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../scope/scopeview.cpp" line="+206"/>
+        <location filename="../scope/scopeview.cpp" line="-504"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1791,11 +1843,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     <message>
         <location filename="../car/carparams.cpp" line="-26"/>
         <location filename="../scope/scopeview.cpp" line="+12"/>
+        <location line="+492"/>
         <source>写入文件失败：%1</source>
         <translation>Could not write the file: %1</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="+44"/>
+        <location filename="../scope/scopeview.cpp" line="-448"/>
         <source>正在导入波形……</source>
         <translation>Importing waveforms…</translation>
     </message>
@@ -3365,6 +3418,11 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <source>仅本机</source>
         <translation>This computer only</translation>
     </message>
+    <message>
+        <location filename="../scope/scopeanalysis.cpp" line="+53"/>
+        <source>频谱需要采样率：请填写“采样率”，或让数据流动以便实测。</source>
+        <translation>The spectrum needs a sample rate: set &quot;Sample rate&quot;, or let samples flow so it can be measured.</translation>
+    </message>
 </context>
 <context>
     <name>NetTab</name>
@@ -3687,7 +3745,199 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
 <context>
     <name>ScopeView</name>
     <message>
-        <location filename="../scope/scopeview.ui" line="+23"/>
+        <location filename="../scope/scopeview.ui" line="+47"/>
+        <source>鼠标移到图上查看数值；单击放置光标A，Shift+单击放置光标B，Esc 清除光标</source>
+        <translation>Move the mouse over the plot to read values; a click places cursor A, Shift+click cursor B, Esc removes them</translation>
+    </message>
+    <message>
+        <location line="+31"/>
+        <source>测量</source>
+        <translation>Measure</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>范围</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>可见范围</source>
+        <translation>Visible range</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>光标之间</source>
+        <translation>Between cursors</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>全部数据</source>
+        <translation>All data</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <location line="+91"/>
+        <source>通道</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <location line="-86"/>
+        <source>光标A</source>
+        <translation>Cursor A</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>光标B</source>
+        <translation>Cursor B</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>差值</source>
+        <translation>Difference</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>最小</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>最大</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>平均</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>有效值</source>
+        <translation>RMS</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>峰峰值</source>
+        <translation>Peak-peak</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>频率</source>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>触发</source>
+        <translation>Trigger</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>关闭</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <location line="+104"/>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <location line="-99"/>
+        <source>常规</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>单次</source>
+        <translation>Single</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>边沿</source>
+        <translation>Edge</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>上升沿</source>
+        <translation>Rising</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>下降沿</source>
+        <translation>Falling</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>双沿</source>
+        <translation>Both</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>电平</source>
+        <translation>Level</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>触发前</source>
+        <translation>Pre-trigger</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>迟滞</source>
+        <translation>Hysteresis</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>电平两侧的回差：信号须先越过它才会再次触发。0 为自动：Y 轴范围的 2%</source>
+        <translation>Hysteresis around the level: the signal must pass it on the other side before an edge counts again. 0 is automatic: 2 % of the Y span</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>重新触发</source>
+        <translation>Re-arm</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>时基与XY</source>
+        <translation>Time base and XY</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>采样率</source>
+        <translation>Sample rate</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>每秒样本数；0 为按数据到达的时间实测</source>
+        <translation>Samples per second; 0 measures it from when the samples arrive</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>实测</source>
+        <translation>Measured</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>X通道</source>
+        <translation>X channel</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Y通道</source>
+        <translation>Y channel</translation>
+    </message>
+    <message>
+        <location line="+19"/>
         <source>background-color: rgb(255, 0, 0);</source>
         <translation>background-color: rgb(255, 0, 0);</translation>
     </message>
@@ -3820,6 +4070,41 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+7"/>
         <source>导出</source>
         <translation>Export</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>暂停</source>
+        <translation>Hold</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>保存图片</source>
+        <translation>Save picture</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>显示</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>波形</source>
+        <translation>Waveform</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>频谱</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>XY</source>
+        <translation>XY</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>测量与触发</source>
+        <translation>Measure and trigger</translation>
     </message>
 </context>
 <context>

@@ -16,6 +16,8 @@
 #include "simulatorprocess.h"
 #include "webenginesandbox.h"
 
+#include <qwt_plot.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QImageWriter>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -145,6 +148,18 @@ private:
         return found;
     }
 
+    // A widget of that name inside `page`: the serial assistant's plot has
+    // the same names as the car tab's oscilloscope.
+    template <typename T>
+    T *within(const char *page, const char *name)
+    {
+        T *found = w<QWidget>(page)->findChild<T *>(QString::fromLatin1(name));
+        if (!found)
+            fail(QStringLiteral("no widget %1 in %2").arg(QString::fromLatin1(name),
+                                                          QString::fromLatin1(page)));
+        return found;
+    }
+
     QTabWidget *mainTabs() { return w<QTabWidget>("tabWidget_main"); }
 
     // The window's own tutorials tab asks the maker's server; this one asks
@@ -227,8 +242,8 @@ private:
         w<QSpinBox>("car_img_w")->setValue(80);
         w<QSpinBox>("car_img_h")->setValue(60);
         w<QComboBox>("car_ccd_num")->setCurrentIndex(1); // two sensors
-        w<QSpinBox>("car_ware_num")->setValue(4);
-        w<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
+        within<QSpinBox>("car_ware_tab", "car_ware_num")->setValue(4);
+        within<QComboBox>("car_ware_tab", "car_ware_type")->setCurrentIndex(6); // float
         const SimulatorProcess &car = simulator(
             {QStringLiteral("car"), QStringLiteral("--send"), QStringLiteral("camera,ccd,scope"),
              QStringLiteral("--image"), QStringLiteral("grey"), QStringLiteral("--ccd-count"),
@@ -244,7 +259,42 @@ private:
             pump(2500);
             shoot(names.at(page));
         }
+        measureTheScope();
         tuneTheCar(pages);
+    }
+
+    // The oscilloscope page held, with cursors A and B, the table under the
+    // plot, and then the spectrum of the same samples.
+    void measureTheScope()
+    {
+        const auto find = [this](const char *name) { return within<QWidget>("car_ware_tab", name); };
+        static_cast<QPushButton *>(find("car_ware_hold"))->setChecked(true);
+        static_cast<QCheckBox *>(find("car_ware_toolsShown"))->setChecked(true);
+        pump(300);
+        QWidget *canvas = static_cast<QwtPlot *>(find("car_scope"))->canvas();
+        const int y = canvas->height() / 2;
+        clickAt(canvas, QPoint(canvas->width() * 3 / 10, y), Qt::NoModifier);
+        clickAt(canvas, QPoint(canvas->width() * 7 / 10, y), Qt::ShiftModifier);
+        QMouseEvent move(QEvent::MouseMove, QPoint(canvas->width() / 2, y), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &move);
+        shoot(QStringLiteral("car-scope-measure"));
+
+        static_cast<QComboBox *>(find("car_ware_display"))->setCurrentIndex(1); // 频谱
+        shoot(QStringLiteral("car-scope-spectrum"));
+        static_cast<QComboBox *>(find("car_ware_display"))->setCurrentIndex(0);
+        static_cast<QCheckBox *>(find("car_ware_toolsShown"))->setChecked(false);
+        static_cast<QPushButton *>(find("car_ware_hold"))->setChecked(false);
+    }
+
+    static void clickAt(QWidget *canvas, const QPoint &at, Qt::KeyboardModifiers modifiers)
+    {
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              modifiers);
+            QApplication::sendEvent(canvas, &event);
+        }
     }
 
     // The parameter page sends a set to the running simulator, which
