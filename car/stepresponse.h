@@ -104,13 +104,15 @@ public:
 
     explicit StepAnalyzer(const Settings &settings = Settings());
 
-    // New settings start the analysis over (reset()).
+    // New settings forget every step and look at every stored sample again
+    // on the next update(). Channels are clamped to 0..7.
     void setSettings(const Settings &settings);
     const Settings &settings() const { return m_settings; }
 
     // Looks at the samples stored since the last call for new steps, closes
     // and measures the step a new one ends, and refreshes the figures of the
-    // open step. Samples that slid out of the store before being seen are
+    // open step (at every call while it is short, once it has grown by a
+    // sixteenth when it is long, and in full when it closes). Samples that slid out of the store before being seen are
     // skipped; a store cleared since the last call (its numbering started
     // over) starts the analysis over.
     void update(const SampleStore &store);
@@ -124,7 +126,8 @@ public:
     // that is not the set-point source was sent).
     void setParameters(quint64 atSequence, const QString &parameters);
 
-    // Forgets every step and starts looking at the next stored sample.
+    // Forgets every step; the samples looked at already are not looked at
+    // again, so the table starts empty and fills with the steps to come.
     void reset();
 
     // Oldest first; the last one may be open.
@@ -146,19 +149,18 @@ private:
     void scanSetpoint(const SampleStore &store, quint64 firstNew);
     void openStep(quint64 at, double from, double to);
     void measure(const SampleStore &store, Step &step, quint64 end);
+    void forgetSetpointHistory();
     QString parametersAt(quint64 sequence) const;
-    void trimParameters();
 
     Settings m_settings;
     std::deque<Step> m_steps;
+    std::vector<quint64> m_closedUnmeasured; // starts of steps closed since the last update
     std::deque<ParametersFrom> m_parameters; // increasing `at`
     quint64 m_seenEnd = 0; // sequence one past the newest sample looked at
-    quint64 m_lastStoreEnd = 0;
+    quint64 m_measuredLength = 0; // of the open step at its last measurement
     // The set-point channel's recent history.
     double m_lastValue = 0;
     bool m_haveLast = false;
-    int m_steadyBefore = 0; // samples the value has held up to m_lastValue
+    int m_run = 0; // samples of the current steady stretch, up to m_lastValue
     std::optional<PendingJump> m_pending; // a jump waiting for its steady samples
-    int m_steadyAfter = 0;
-    quint64 m_measuredLength = 0; // of the open step at its last measurement
 };
