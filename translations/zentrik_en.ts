@@ -1103,7 +1103,7 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+626"/>
+        <location filename="../scope/scopeview.cpp" line="+641"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
@@ -1146,7 +1146,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+6"/>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
-        <location filename="../car/paramview.cpp" line="+608"/>
+        <location filename="../car/paramview.cpp" line="+613"/>
         <location line="+20"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
@@ -1157,12 +1157,12 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-492"/>
-        <location line="+500"/>
+        <location filename="../scope/scopeview.cpp" line="-500"/>
+        <location line="+508"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location line="+436"/>
+        <location line="+355"/>
         <location filename="../source/sourceselector.cpp" line="+296"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
@@ -1308,7 +1308,7 @@ no such port;</translation>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
         <location filename="../gps/gpstab.cpp" line="-284"/>
-        <location filename="../scope/scopeview.cpp" line="-247"/>
+        <location filename="../scope/scopeview.cpp" line="-166"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1648,7 +1648,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-607"/>
+        <location filename="../scope/scopeview.cpp" line="-615"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
@@ -1673,7 +1673,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>%1 values in the data are not finite (inf or nan) and were ignored.</translation>
     </message>
     <message>
-        <location line="+136"/>
+        <location line="+144"/>
         <source>实测 %1 Hz</source>
         <translation>measured %1 Hz</translation>
     </message>
@@ -1698,7 +1698,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Triggered</translation>
     </message>
     <message>
-        <location line="+136"/>
+        <location filename="../scope/scopereadouts.cpp" line="+26"/>
         <source>样本 %1</source>
         <translation>sample %1</translation>
     </message>
@@ -1708,12 +1708,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>period %1 samples</translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location line="+46"/>
         <source>Δ %1 样本</source>
         <translation>Δ %1 samples</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location filename="../scope/scopeview.cpp" line="+162"/>
         <source>保存图片</source>
         <translation>Save picture</translation>
     </message>
@@ -1723,7 +1723,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>PNG pictures (*.png)</translation>
     </message>
     <message>
-        <location filename="../car/carparams.cpp" line="+117"/>
+        <location filename="../car/carparams.cpp" line="+118"/>
         <source>发送模板为空</source>
         <translation>The send template is empty</translation>
     </message>
@@ -1825,7 +1825,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../scope/scopeview.cpp" line="-504"/>
+        <location filename="../scope/scopeview.cpp" line="-423"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1843,12 +1843,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     <message>
         <location filename="../car/carparams.cpp" line="-26"/>
         <location filename="../scope/scopeview.cpp" line="+12"/>
-        <location line="+492"/>
+        <location line="+411"/>
         <source>写入文件失败：%1</source>
         <translation>Could not write the file: %1</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-448"/>
+        <location filename="../scope/scopeview.cpp" line="-367"/>
         <source>正在导入波形……</source>
         <translation>Importing waveforms…</translation>
     </message>
@@ -2274,12 +2274,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>First choose the client to disconnect in the list</translation>
     </message>
     <message>
-        <location filename="../car/paramview.cpp" line="-596"/>
+        <location filename="../car/paramview.cpp" line="-601"/>
         <source>参数文件 (*.zparams)</source>
         <translation>Parameter files (*.zparams)</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+125"/>
         <source>上次的参数文件打不开：%1</source>
         <translation>The last parameter file does not open: %1</translation>
     </message>
@@ -2303,7 +2303,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Not sent: %1</translation>
     </message>
     <message>
-        <location line="+103"/>
+        <location line="+109"/>
         <source>小车回传的值与设定值不同已超过一秒。</source>
         <translation>The value the car reports has differed from the one set for more than a second.</translation>
     </message>
@@ -3750,7 +3750,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Move the mouse over the plot to read values; a click places cursor A, Shift+click cursor B, Esc removes them</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+37"/>
         <source>测量</source>
         <translation>Measure</translation>
     </message>
