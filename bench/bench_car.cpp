@@ -1,8 +1,11 @@
 // The car link's two hot paths: cutting frames out of the received bytes,
-// and turning a camera payload into the pictures on the camera page.
+// and turning a camera payload into the pictures on the camera page; and
+// the step responses measured on a full oscilloscope history.
 #include "camimage.h"
 #include "carframe.h"
 #include "imagewidget.h"
+#include "samplestore.h"
+#include "stepresponse.h"
 
 #include <QApplication>
 
@@ -147,6 +150,34 @@ void cameraCases(benchmark::internal::Benchmark *bench)
 
 } // namespace
 
+// A million stored samples with 100 steps of the set-point (channel 1) and
+// a noisy second-order response (channel 2), analysed from scratch.
+void BM_StepAnalysisMillion(benchmark::State &state)
+{
+    constexpr quint64 kSamples = 1000000;
+    constexpr quint64 kStepEvery = kSamples / 101; // 101 levels: 100 jumps
+    SampleStore store(kSamples);
+    std::mt19937 random(39);
+    std::uniform_real_distribution<double> noise(-0.5, 0.5);
+    double position = 0, speed = 0;
+    for (quint64 i = 0; i < kSamples; ++i) {
+        const double setpoint = (i / kStepEvery) % 2 == 0 ? 20 : 70;
+        speed += 0.002 * (setpoint - position) - 0.05 * speed;
+        position += speed;
+        const double values[2] = {setpoint, position + noise(random)};
+        store.append(values, 2);
+    }
+    size_t steps = 0;
+    for (auto _ : state) {
+        StepAnalyzer analyzer;
+        analyzer.update(store);
+        steps = analyzer.steps().size();
+        benchmark::DoNotOptimize(analyzer.steps().back().metrics.overshootPercent);
+    }
+    state.counters["steps"] = double(steps);
+    state.counters["samples"] = double(kSamples);
+}
+
 BENCHMARK(BM_ParseFrames)
     ->ArgNames({"command", "garbage"})
     ->Args({1, 0})->Args({1, 16})
@@ -156,3 +187,4 @@ BENCHMARK(BM_ParseFrames)
 BENCHMARK(BM_GarbageFromEmpty)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GarbageAtTheBound)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CameraFrame)->Apply(cameraCases)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepAnalysisMillion)->Unit(benchmark::kMillisecond);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -440,9 +441,17 @@ std::optional<CarParameterSet> CarParams::loadFile(const QString &path, QString 
     return fromJson(json, problem);
 }
 
-ParameterSendPacer::ParameterSendPacer(std::function<void(int index)> send, QObject *parent)
+qint64 parameterClockMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+ParameterSendPacer::ParameterSendPacer(std::function<void(int index)> send, QObject *parent,
+                                       ParameterClock clock)
     : QObject(parent)
     , m_send(std::move(send))
+    , m_clock(std::move(clock))
 {
 }
 
@@ -467,7 +476,7 @@ void ParameterSendPacer::changed(int index)
     Slot &s = slot(index);
     if (s.timer->isActive())
         return; // the value is read when the timer fires
-    const qint64 since = s.lastSent.isValid() ? s.lastSent.elapsed() : kIntervalMs;
+    const qint64 since = s.lastSentMs < 0 ? kIntervalMs : std::max<qint64>(0, m_clock() - s.lastSentMs);
     if (since >= kIntervalMs)
         sendNow(index);
     else
@@ -476,7 +485,7 @@ void ParameterSendPacer::changed(int index)
 
 void ParameterSendPacer::sendNow(int index)
 {
-    m_slots[index].lastSent.start();
+    m_slots[index].lastSentMs = m_clock();
     m_send(index);
 }
 

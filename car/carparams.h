@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -81,17 +80,25 @@ std::optional<CarParameterSet> loadFile(const QString &path, QString *problem);
 
 } // namespace CarParams
 
+// Milliseconds on a clock that never goes back, for the parameter page's
+// timings. Tests drive their own.
+using ParameterClock = std::function<qint64()>;
+qint64 parameterClockMs();
+
 // At most 20 sends a second per parameter, always the last value:
 // `send(index)` is called at once when the parameter has not been sent for
-// 50 ms, otherwise once when the 50 ms are up (the callback reads the row's
-// value then).
+// 50 ms on `clock`, otherwise once when the 50 ms are up (the callback reads
+// the row's value then).
 class ParameterSendPacer : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kIntervalMs = 50;
-    explicit ParameterSendPacer(std::function<void(int index)> send, QObject *parent = nullptr);
+    explicit ParameterSendPacer(std::function<void(int index)> send, QObject *parent = nullptr,
+                                ParameterClock clock = parameterClockMs);
     ~ParameterSendPacer() override;
+
+    void setClock(ParameterClock clock) { m_clock = std::move(clock); }
 
     void changed(int index);
     void cancelAll(); // the source closed: nothing pending is sent
@@ -101,11 +108,12 @@ private:
     struct Slot
     {
         QTimer *timer = nullptr;
-        QElapsedTimer lastSent;
+        qint64 lastSentMs = -1; // on m_clock; -1 before the first send
     };
     Slot &slot(int index);
     void sendNow(int index);
 
     std::function<void(int)> m_send;
+    ParameterClock m_clock;
     QHash<int, Slot> m_slots;
 };

@@ -90,7 +90,6 @@ ParameterView::ParameterView(Dialogs &dialogs, QWidget *parent)
     header->resizeSection(DecimalsColumn, 55);
     header->resizeSection(ReportedColumn, 80);
     ui->car_param_table->verticalHeader()->setDefaultSectionSize(30);
-    m_clock.start();
     m_markTimer.setInterval(kMarkCheckMs);
     connect(&m_markTimer, &QTimer::timeout, this, &ParameterView::checkMarks);
 
@@ -526,6 +525,12 @@ bool ParameterView::reportedValue(int row, double *value) const
     return true;
 }
 
+void ParameterView::setClock(ParameterClock clock)
+{
+    m_clock = clock;
+    m_pacer.setClock(std::move(clock));
+}
+
 bool ParameterView::rowMarked(int row) const
 {
     return row >= 0 && row < m_reported.size() && m_reported[row].marked;
@@ -548,7 +553,7 @@ void ParameterView::compare(int row)
         return;
     }
     if (reported.differsSince < 0)
-        reported.differsSince = m_clock.elapsed();
+        reported.differsSince = m_clock();
     if (!reported.marked && !m_markTimer.isActive())
         m_markTimer.start();
 }
@@ -556,7 +561,7 @@ void ParameterView::compare(int row)
 void ParameterView::checkMarks()
 {
     bool waiting = false;
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = m_clock();
     for (int row = 0; row < m_reported.size(); ++row) {
         Reported &reported = m_reported[row];
         if (reported.differsSince < 0 || reported.marked)

@@ -2,7 +2,6 @@
 
 #include "carparams.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -65,6 +64,12 @@ public:
     bool reportedValue(int row, double *value) const;
     bool rowMarked(int row) const;
 
+    // The clock the send pacing and the marks go by; tests drive their own.
+    void setClock(ParameterClock clock);
+    // Marks the rows whose reported value has differed from the set one for
+    // more than kMarkAfterMs. Runs every 100 ms while a difference waits.
+    void checkMarks();
+
     void sendAll();
 
 signals:
@@ -109,7 +114,6 @@ private:
     void send(int row);
     void report(int row, double value);
     void compare(int row);
-    void checkMarks();
     void showReported(int row);
     void showNote();
     int currentRow() const;
@@ -122,7 +126,7 @@ private:
     QVector<Reported> m_reported;
     QVector<RowWidgets> m_widgets;
     ParameterSendPacer m_pacer;
-    QElapsedTimer m_clock;
+    ParameterClock m_clock = parameterClockMs;
     QTimer m_markTimer;
     QString m_fileName;
     QString m_templateProblem;

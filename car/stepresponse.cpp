@@ -54,15 +54,6 @@ double noiseLevel(const Normalized &y, quint64 count)
     return 1.4826 * *middle / std::sqrt(6.0);
 }
 
-quint64 halfWidthFor(double noise, quint64 count)
-{
-    if (noise <= kNoiseFloor)
-        return 0;
-    const double width = (noise / kSmoothedNoise) * (noise / kSmoothedNoise);
-    const auto half = quint64(std::ceil((width - 1) / 2));
-    return std::min({half, kMaxHalfWidth, count / 8});
-}
-
 // The normalized response averaged over `half` samples either side. Near
 // the step, fewer on both sides, so that a response that leaves early is not
 // seen leaving earlier still; near the end, where the response has come to
@@ -106,6 +97,22 @@ std::optional<Crossing> firstCrossing(const Values &s, quint64 count, double lev
         return Crossing{i, double(i - 1) + (level - before) / (s(i) - before)};
     }
     return std::nullopt;
+}
+
+// Wide enough to quiet the noise, but short against how fast the response
+// moves: at most a quarter of the time it takes to come halfway (an average
+// over a longer stretch would flatten its peaks), kMaxHalfWidth and an
+// eighth of the step.
+quint64 halfWidthFor(const Normalized &y, quint64 count, double noise)
+{
+    if (noise <= kNoiseFloor)
+        return 0;
+    const double width = (noise / kSmoothedNoise) * (noise / kSmoothedNoise);
+    const auto half = quint64(std::ceil((width - 1) / 2));
+    quint64 halfway = count;
+    if (const auto crossing = firstCrossing(y, count, 0.5))
+        halfway = crossing->index;
+    return std::min({half, kMaxHalfWidth, count / 8, halfway / 4});
 }
 
 template<typename Values>
@@ -154,14 +161,16 @@ StepMetrics measureStep(const double *response, quint64 count, double from, doub
         return {};
     const Normalized y{response, from, 1 / change};
     const double noise = noiseLevel(y, count);
-    const quint64 half = halfWidthFor(noise, count);
+    const quint64 half = halfWidthFor(y, count, noise);
+    const double overshootFloor = noise <= kNoiseFloor
+                                      ? 0
+                                      : kOvershootNoiseFactor * noise / std::sqrt(double(2 * half + 1));
 
     StepMetrics metrics;
     if (half == 0) {
-        metrics = measureNormalized(y, count, band, 0);
+        metrics = measureNormalized(y, count, band, overshootFloor);
     } else {
         const std::vector<double> s = smoothed(y, count, half);
-        const double overshootFloor = kOvershootNoiseFactor * noise / std::sqrt(double(2 * half + 1));
         metrics = measureNormalized([&s](quint64 i) { return s[i]; }, count, band, overshootFloor);
     }
     const quint64 tail = std::max<quint64>(1, count / 10);

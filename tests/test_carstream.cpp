@@ -5,7 +5,7 @@
 // payloads come from a second scene with the same seed, which replays the
 // simulator's frames byte for byte. The simulator's text and JustFloat forms
 // carry the same samples as its car frames. The simulator answers the
-// parameters it is sent, and kp shows on the oscilloscope.
+// parameters it is sent, and kp shows in how its speed loop overshoots.
 #include "camimage.h"
 #include "carframe.h"
 #include "carscene.h"
@@ -18,6 +18,7 @@
 #include "loopbacksockets.h"
 #include "sampledecoders.h"
 #include "sampletypes.h"
+#include "stepresponse.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
@@ -402,8 +403,9 @@ void TestCarStream::simulatorAnswersParameters_data()
     QTest::newRow("car frame") << "car" << frame << frame;
 }
 
-// Channel 1 of the oscilloscope swings 400 around 500 until kp = 2.5 makes it
-// swing 1000; the answer comes between the samples sent before and after.
+// The simulator's speed loop (channel 1 the set-point, channel 2 the speed)
+// overshoots more once kp = 2.5 has lowered its damping; the answer comes
+// between the samples sent before and after.
 void TestCarStream::simulatorAnswersParameters()
 {
     QFETCH(QString, protocol);
@@ -412,17 +414,20 @@ void TestCarStream::simulatorAnswersParameters()
     SimulatorProcess sim;
     QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
                        {"car", "--protocol", protocol, "--send", "scope", "--fps", "200",
-                        "--channels", "2", "--sample-type", "float"}),
+                        "--channels", "2", "--sample-type", "float", "--step-every", "40"}),
              qPrintable(sim.error()));
 
-    std::vector<double> before;
-    std::vector<double> after;
+    SampleStore before(1000);
+    SampleStore after(1000);
     QByteArrayList answers;
-    const auto sample = [&](double value) { (answers.isEmpty() ? before : after).push_back(value); };
+    const auto sample = [&](double setpoint, double speed) {
+        const double values[2] = {setpoint, speed};
+        (answers.isEmpty() ? before : after).append(values, 2);
+    };
     CarFrameParser parser;
     parser.setFrameLengths({0, 0, 0, 8, 5});
     parser.setHandler(CarLink::Scope, [&](const char *bytes, int) {
-        sample(qFromLittleEndian<float>(bytes));
+        sample(qFromLittleEndian<float>(bytes), qFromLittleEndian<float>(bytes + 4));
     });
     parser.setHandler(CarLink::Param, [&](const char *bytes, int length) {
         answers.append(CarLink::buildFrame(CarLink::Param, QByteArray(bytes, length)));
@@ -432,10 +437,11 @@ void TestCarStream::simulatorAnswersParameters()
         text.append(bytes);
         for (int end; (end = text.indexOf('\n')) >= 0; text.remove(0, end + 1)) {
             const QByteArray line = text.left(end);
+            const QByteArrayList values = line.split(',');
             if (line.startsWith("kp:"))
                 answers.append(line);
-            else
-                sample(line.split(',').first().toDouble());
+            else if (values.size() == 2)
+                sample(values[0].toDouble(), values[1].toDouble());
         }
     };
 
@@ -444,7 +450,7 @@ void TestCarStream::simulatorAnswersParameters()
     bool written = false;
     QElapsedTimer clock;
     clock.start();
-    while (after.size() < 60 && clock.elapsed() < kTimeoutMs) {
+    while (after.size() < 200 && clock.elapsed() < kTimeoutMs) {
         if (!port.waitForReadyRead(100))
             continue;
         const QByteArray bytes = port.readAll();
@@ -452,20 +458,27 @@ void TestCarStream::simulatorAnswersParameters()
             parser.append(bytes);
         else
             readText(bytes);
-        if (before.size() >= 60 && !written) {
+        if (before.size() >= 200 && !written) {
             port.write(sent);
             written = true;
         }
     }
     QCOMPARE(answers, QByteArrayList{answer});
-    const auto swing = [](const std::vector<double> &values) {
+    // The largest overshoot of the steps wholly inside a stretch.
+    const auto overshoot = [](const SampleStore &samples) {
+        StepAnalyzer analyzer;
+        analyzer.update(samples);
         double most = 0;
-        for (const double value : values)
-            most = std::max(most, std::abs(value - 500));
+        for (const Step &step : analyzer.steps()) {
+            if (!step.open && step.start > 0)
+                most = std::max(most, step.metrics.overshootPercent);
+        }
         return most;
     };
-    QVERIFY(swing(before) <= 400);
-    QVERIFY2(swing(after) > 800, qPrintable(QString::number(swing(after))));
+    const double gentle = overshoot(before);
+    const double sharp = overshoot(after);
+    QVERIFY2(gentle > 5 && sharp > gentle + 10,
+             qPrintable(QStringLiteral("%1 %2").arg(gentle).arg(sharp)));
     QByteArray printed;
     QTRY_VERIFY((printed += sim.process().readAllStandardOutput()).contains("param kp = 2.5\n"));
 }

@@ -27,6 +27,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 
 enum Protocol { CarFrames, TextLines };
@@ -49,6 +51,7 @@ private slots:
     void cleanup();
 
     void valuesGoOutPacedOnlyWhileOpenAndLastingDifferencesAreMarked();
+    void aDifferenceIsMarkedOnlyAfterAFullSecond();
     void rowsMoveWithTheirValuesAndWaitingOnesGoFirst();
     void simulatorOnAPseudoTerminalTakesTextAndAnswers();
     void simulatorOverTcpTakesFramesAndAnswers_data();
@@ -156,6 +159,22 @@ void TestParamView::valuesGoOutPacedOnlyWhileOpenAndLastingDifferencesAreMarked(
     widget<QPushButton>("car_OpenCloseButton")->click();
     slider(1)->setValue(2);
     QVERIFY(car.read(1, 200).isEmpty());
+}
+
+// On a clock the test drives: kp, set to 1, reported as 2 is marked once
+// the difference has lasted more than a second, not before.
+void TestParamView::aDifferenceIsMarkedOnlyAfterAFullSecond()
+{
+    auto now = std::make_shared<qint64>(7000);
+    page()->setClock([now] { return *now; });
+    const double reportedKp = 2;
+    page()->reportLabelled({QStringLiteral("kp")}, &reportedKp, 1, 1u);
+    *now += 1000;
+    page()->checkMarks();
+    QVERIFY(!page()->rowMarked(1));
+    *now += 1;
+    page()->checkMarks();
+    QVERIFY(page()->rowMarked(1));
 }
 
 // A value waiting for its turn goes out under the index it was set for,

@@ -3,7 +3,8 @@
 // a car with a Wi-Fi bridge, over TCP or UDP. With --protocol text or
 // justfloat it sends the same samples as a firmware printing them would:
 // text lines or JustFloat frames. It listens too: parameters the workbench
-// sets are printed, answered and (speed, kp) change the scene.
+// sets are printed, answered and (speed, kp, kd) change the scene: the
+// oscilloscope's first two channels are its speed loop.
 #include "carframe.h"
 #include "carlistener.h"
 #include "carscene.h"
@@ -32,9 +33,13 @@ constexpr int kUnpacedBatchBytes = 16 * 1024;
 // Paced, a tick sends the rounds due since the last one, up to this much.
 constexpr int kPacedBatchBytes = 256 * 1024;
 constexpr int kMaxFps = 1000000;
-// How far speed (percent of the usual pace) and kp (channel 1's gain) go.
+// How far speed (percent of the usual pace) and the gains go.
 constexpr double kMaxSpeed = 1000;
 constexpr double kMaxGain = 1000;
+// The set-point steps every this many seconds unless --step-every says;
+// unpaced, every kUnpacedStepRounds rounds.
+constexpr int kStepSeconds = 3;
+constexpr int kUnpacedStepRounds = 300;
 // Answers waiting while the workbench reads nothing but keeps sending.
 constexpr int kMaxAnswersWaiting = 64 * 1024;
 
@@ -56,6 +61,7 @@ struct CarOptions
     int channels = 8;
     int sampleType = Int8;
     int fps = 10;
+    int stepEvery = 0;
     int garbage = 0;
     int corruptEvery = 0;
     qint64 rounds = 0;
@@ -97,7 +103,17 @@ void addCarOptions(QCommandLineParser &parser)
     option("endian", "Colour images: RGB565 words little or big endian.", "order", "little");
     option("ccd-count", "Number of CCD sensors (1 or 2).", "n", "1");
     option("ccd-line", "Pixels per CCD line (1..9999).", "n", "128");
-    option("channels", "Oscilloscope channels (1..8).", "n", "8");
+    option("channels",
+           "Oscilloscope channels (1..8). Channel 1 is the speed loop's set-point, channel 2 "
+           "its measured speed, each as (percent of the usual pace - 100) / 100 scaled like "
+           "the other channels (int8_t: 100 x that, float: 500 + 400 x that); the others are "
+           "sines, ramps and noise.",
+           "n", "8");
+    option("step-every",
+           "Rounds between the set-point's steps: it moves between the speed last received "
+           "(100 at first) and 50 above it. 0: every 3 seconds at --fps (300 rounds "
+           "unpaced).",
+           "n", "0");
     option("sample-type",
            "Oscilloscope sample type: int8_t, uint8_t, int16_t, uint16_t, int32_t, uint32_t, "
            "float or double.",
@@ -116,7 +132,10 @@ void addCarOptions(QCommandLineParser &parser)
            "these frames, prints each on stdout and answers with the value it holds: a frame "
            "(car; a line's name needs an index here), a line name:value (text) or nothing "
            "(justfloat). speed (percent of the usual pace, -1000..1000) moves the camera image "
-           "and the CCD line; kp (-1000..1000) multiplies oscilloscope channel 1.",
+           "and the CCD line and is the speed loop's set-point. kp and kd tune the loop, a "
+           "second-order plant under PD control: natural frequency w0 x sqrt(kp) with w0 = "
+           "2 pi x 3 / --step-every radians a round, damping kd / sqrt(kp) (kp 1, kd 0.5 at "
+           "first: damping 0.5), so a larger kp overshoots more and a larger kd less.",
            "list", "speed,kp,ki,kd");
     SimLink::addOptions(parser, true);
     SimLink::addListenAndUdpOptions(parser);
@@ -215,12 +234,13 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     const auto ccdLine = intOption(parser, "ccd-line", 1, 9999, error);
     const auto channels = intOption(parser, "channels", 1, 8, error);
     const auto fps = intOption(parser, "fps", 0, kMaxFps, error);
+    const auto stepEvery = intOption(parser, "step-every", 0, 1 << 30, error);
     const auto garbage = intOption(parser, "garbage", 0, 1 << 20, error);
     const auto corruptEvery = intOption(parser, "corrupt-every", 0, 1 << 30, error);
     const auto rounds = intOption(parser, "rounds", 0, 1 << 30, error);
     const auto seed = intOption(parser, "seed", 0, 1 << 30, error);
-    if (!width || !height || !ccdCount || !ccdLine || !channels || !fps || !garbage
-        || !corruptEvery || !rounds || !seed)
+    if (!width || !height || !ccdCount || !ccdLine || !channels || !fps || !stepEvery
+        || !garbage || !corruptEvery || !rounds || !seed)
         return false;
     options->image.width = *width;
     options->image.height = *height;
@@ -228,6 +248,9 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     options->ccdLine = *ccdLine;
     options->channels = *channels;
     options->fps = *fps;
+    options->stepEvery = *stepEvery;
+    if (options->stepEvery == 0)
+        options->stepEvery = *fps > 0 ? std::max(4, *fps * kStepSeconds) : kUnpacedStepRounds;
     options->garbage = *garbage;
     options->corruptEvery = *corruptEvery;
     options->rounds = *rounds;
@@ -264,6 +287,7 @@ public:
         , m_scene(options.seed)
         , m_garbageState(options.seed * 2654435761u + 1)
     {
+        m_scene.setStepInterval(options.stepEvery);
     }
 
     // Sends a round (a frame of each kind asked for), and more while fewer
@@ -286,10 +310,15 @@ public:
     // Rounds sent after this show the new value.
     void setParameter(const QByteArray &name, double value)
     {
-        if (name == "speed")
-            m_step = std::clamp(value, -kMaxSpeed, kMaxSpeed) / 100;
-        else if (name == "kp")
-            m_scene.setChannelOneGain(std::clamp(value, -kMaxGain, kMaxGain));
+        if (name == "speed") {
+            const double speed = std::clamp(value, -kMaxSpeed, kMaxSpeed);
+            m_step = speed / 100;
+            m_scene.setSpeedSetpoint(speed);
+        } else if (name == "kp") {
+            m_scene.setKp(std::clamp(value, -kMaxGain, kMaxGain));
+        } else if (name == "kd") {
+            m_scene.setKd(std::clamp(value, -kMaxGain, kMaxGain));
+        }
     }
 
 private:

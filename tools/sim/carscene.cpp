@@ -13,6 +13,12 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
+// The measured speed's noise, in the loop channels' wave units.
+constexpr double kSpeedNoise = 0.005;
+// The loop is integrated in steps no longer than this share of a radian of
+// its natural frequency.
+constexpr double kLoopStep = 0.05;
+
 constexpr int kEdgeGrey = 12;
 constexpr int kTrackGrey = 228;
 constexpr int kBackgroundGrey = 72;
@@ -158,8 +164,17 @@ QByteArray CarScene::scopePayload(int channels, int typeCode, int frame)
 {
     QByteArray payload;
     payload.reserve(channels * sampleType(typeCode).size);
+    advanceLoop(frame);
     for (int channel = 0; channel < channels; ++channel) {
-        const double v = wave(channel, frame, noise(1000) / 1000.0) * (channel == 0 ? m_gain : 1);
+        const double noiseValue = noise(1000) / 1000.0;
+        // The loop's percent as a wave: the usual pace at 0, one step 0.5.
+        double v = 0;
+        if (channel == 0)
+            v = (m_setpoint - 100) / 100;
+        else if (channel == 1)
+            v = (m_speed - 100) / 100 + kSpeedNoise * noiseValue;
+        else
+            v = wave(channel, frame, noiseValue);
         switch (typeCode) {
         case Int8:
             appendRounded<qint8>(payload, 100 * v);
@@ -188,4 +203,62 @@ QByteArray CarScene::scopePayload(int channels, int typeCode, int frame)
         }
     }
     return payload;
+}
+
+void CarScene::setStepInterval(int rounds)
+{
+    m_stepInterval = std::max(4, rounds);
+}
+
+void CarScene::setKp(double kp)
+{
+    m_kp = std::isfinite(kp) ? kp : kStartKp;
+}
+
+void CarScene::setKd(double kd)
+{
+    m_kd = std::isfinite(kd) ? kd : kStartKd;
+}
+
+void CarScene::setSpeedSetpoint(double percent)
+{
+    if (!std::isfinite(percent))
+        return;
+    m_base = percent;
+    m_scheduleStart = m_loopRounds;
+}
+
+void CarScene::resetLoop()
+{
+    m_loopRounds = 0;
+    m_scheduleStart = 0;
+    m_setpoint = m_speed = m_base;
+    m_speedRate = 0;
+}
+
+void CarScene::advanceLoop(int frame)
+{
+    if (frame < m_loopRounds - 1)
+        resetLoop();
+    while (m_loopRounds <= frame)
+        runLoopRound();
+}
+
+// One round: the set-point of this round, then the plant integrated over it
+// (semi-implicit Euler, in steps short against its natural period).
+void CarScene::runLoopRound()
+{
+    const qint64 intervals = (m_loopRounds - m_scheduleStart) / m_stepInterval;
+    m_setpoint = m_base + (intervals % 2 == 1 ? kStepSize : 0);
+    const double kp = std::clamp(m_kp, 0.05, 100.0);
+    const double omega = 2 * kPi * 3 / m_stepInterval * std::sqrt(kp);
+    const double zeta = std::clamp(m_kd / std::sqrt(kp), 0.05, 5.0);
+    const int steps = std::max(1, int(std::ceil(omega / kLoopStep)));
+    const double h = 1.0 / steps;
+    for (int i = 0; i < steps; ++i) {
+        const double change = omega * omega * (m_setpoint - m_speed) - 2 * zeta * omega * m_speedRate;
+        m_speedRate += h * change;
+        m_speed += h * m_speedRate;
+    }
+    ++m_loopRounds;
 }
