@@ -12,8 +12,13 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
+
+// The times shown are written again when the sample rate has moved by more
+// than this share since.
+constexpr double kRateTolerance = 0.01;
 
 QString number(double value)
 {
@@ -202,6 +207,14 @@ void StepView::refreshTable()
         refreshTable();
         return;
     }
+    // Times of every row in the same unit, at about the same rate.
+    const std::optional<double> rate = m_scope.sampleRate();
+    if (rate.has_value() != m_shownRate.has_value()
+        || (rate && std::abs(*rate - *m_shownRate) > kRateTolerance * *m_shownRate)) {
+        m_shownRate = rate;
+        for (size_t index = 0; index + 1 < shown; ++index)
+            fillRow(int(steps.size() - 1 - index), steps[index]);
+    }
     if (shown == steps.size() && !m_newestShownOpen) {
         if (startsChanged)
             showMarks();
@@ -243,7 +256,7 @@ void StepView::fillRow(int tableRow, const Step &step)
 QStringList StepView::rowTexts(const Step &step) const
 {
     const StepMetrics &metrics = step.metrics;
-    const std::optional<double> rate = m_scope.sampleRate();
+    const std::optional<double> &rate = m_shownRate;
     QString start = QString::number(step.start);
     if (rate)
         start += QStringLiteral(" (%1 s)").arg(QString::number(double(step.start) / *rate, 'f', 3));
@@ -266,7 +279,7 @@ QString StepView::timeText(const std::optional<double> &samples) const
 {
     if (!samples)
         return QStringLiteral("—");
-    if (const std::optional<double> rate = m_scope.sampleRate())
+    if (const std::optional<double> &rate = m_shownRate)
         return QStringLiteral("%1 ms").arg(QString::number(*samples * 1000 / *rate, 'f', 1));
     return mainTr("%1 样本").arg(QString::number(*samples, 'f', 1));
 }

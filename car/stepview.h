@@ -87,4 +87,5 @@ private:
     // first), and whether the newest was open when shown.
     std::deque<quint64> m_shownStarts;
     bool m_newestShownOpen = false;
+    std::optional<double> m_shownRate; // the sample rate the rows' times were written with
 };
