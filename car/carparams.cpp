@@ -476,7 +476,8 @@ void ParameterSendPacer::changed(int index)
     Slot &s = slot(index);
     if (s.timer->isActive())
         return; // the value is read when the timer fires
-    const qint64 since = s.lastSentMs < 0 ? kIntervalMs : std::max<qint64>(0, m_clock() - s.lastSentMs);
+    const qint64 since =
+        s.lastSentMs < 0 ? kIntervalMs : std::max<qint64>(0, m_clock() - s.lastSentMs);
     if (since >= kIntervalMs)
         sendNow(index);
     else

@@ -20,10 +20,13 @@ constexpr double kSmoothedNoise = 1e-3;
 constexpr quint64 kMaxHalfWidth = 64;
 // An overshoot within this many times the averaged noise is noise.
 constexpr double kOvershootNoiseFactor = 4;
+// A response that strays further than this many times the step's size from
+// where it started has nothing to measure (and its sums would overflow).
+constexpr double kMaxSwing = 1e9;
 // The open step is measured again once it has grown by this share, and at
 // every update while it is no longer than kAlwaysMeasured samples.
 constexpr quint64 kGrowthShare = 16;
-constexpr quint64 kAlwaysMeasured = 65536;
+constexpr quint64 kAlwaysMeasured = 16384;
 constexpr size_t kMaxParameterEntries = StepAnalyzer::kMaxSteps + 64;
 
 // The response as a share of the change: 0 before the step, 1 at the final
@@ -45,8 +48,13 @@ double noiseLevel(const Normalized &y, quint64 count)
     const quint64 first = count - std::min(count, kNoiseSamples);
     std::vector<double> differences;
     differences.reserve(count - first);
-    for (quint64 i = first + 1; i + 1 < count; ++i)
-        differences.push_back(std::abs(y(i + 1) - 2 * y(i) + y(i - 1)));
+    for (quint64 i = first + 1; i + 1 < count; ++i) {
+        const double difference = std::abs(y(i + 1) - 2 * y(i) + y(i - 1));
+        if (std::isfinite(difference)) // a change near the smallest double makes infinities
+            differences.push_back(difference);
+    }
+    if (differences.empty())
+        return 0;
     auto middle = differences.begin() + differences.size() / 2;
     std::nth_element(differences.begin(), middle, differences.end());
     // Median absolute value to standard deviation; a second difference has
@@ -107,7 +115,8 @@ quint64 halfWidthFor(const Normalized &y, quint64 count, double noise)
 {
     if (noise <= kNoiseFloor)
         return 0;
-    const double width = (noise / kSmoothedNoise) * (noise / kSmoothedNoise);
+    const double width = std::min((noise / kSmoothedNoise) * (noise / kSmoothedNoise),
+                                  double(2 * kMaxHalfWidth + 1));
     const auto half = quint64(std::ceil((width - 1) / 2));
     quint64 halfway = count;
     if (const auto crossing = firstCrossing(y, count, 0.5))
@@ -160,11 +169,14 @@ StepMetrics measureStep(const double *response, quint64 count, double from, doub
     if (count < 2 || change == 0 || !std::isfinite(change))
         return {};
     const Normalized y{response, from, 1 / change};
+    const ChannelStats stats = channelStats(response, count);
+    if (!(std::abs(y.scale * (stats.min - from)) <= kMaxSwing
+          && std::abs(y.scale * (stats.max - from)) <= kMaxSwing))
+        return {};
     const double noise = noiseLevel(y, count);
     const quint64 half = halfWidthFor(y, count, noise);
-    const double overshootFloor = noise <= kNoiseFloor
-                                      ? 0
-                                      : kOvershootNoiseFactor * noise / std::sqrt(double(2 * half + 1));
+    const double averagedNoise = noise / std::sqrt(double(2 * half + 1));
+    const double overshootFloor = noise <= kNoiseFloor ? 0 : kOvershootNoiseFactor * averagedNoise;
 
     StepMetrics metrics;
     if (half == 0) {
@@ -223,8 +235,8 @@ void StepAnalyzer::update(const SampleStore &store)
     m_seenEnd = store.endSequence();
 
     for (const quint64 start : m_closedUnmeasured) {
-        const auto it = std::lower_bound(m_steps.begin(), m_steps.end(), start,
-                                         [](const Step &step, quint64 at) { return step.start < at; });
+        const auto before = [](const Step &step, quint64 at) { return step.start < at; };
+        const auto it = std::lower_bound(m_steps.begin(), m_steps.end(), start, before);
         if (it != m_steps.end() && it->start == start && !it->open)
             measure(store, *it, it->start + it->length);
     }
@@ -232,9 +244,14 @@ void StepAnalyzer::update(const SampleStore &store)
 
     if (!m_steps.empty() && m_steps.back().open) {
         Step &step = m_steps.back();
-        const quint64 length = store.endSequence() > step.start ? store.endSequence() - step.start : 0;
-        if (length <= kAlwaysMeasured || length - m_measuredLength >= m_measuredLength / kGrowthShare) {
-            measure(store, step, store.endSequence());
+        // A jump waiting to hold most likely ends the step: what follows it
+        // is not measured with it.
+        const quint64 end = m_pending ? m_pending->at : store.endSequence();
+        const quint64 length = end > step.start ? end - step.start : 0;
+        const bool grown = length < m_measuredLength // cut short by a jump waiting to hold
+                           || length - m_measuredLength >= m_measuredLength / kGrowthShare;
+        if (length <= kAlwaysMeasured || grown) {
+            measure(store, step, end);
             m_measuredLength = length;
         }
     }

@@ -14,8 +14,9 @@ class SampleStore;
 // linear interpolation; the page turns them into ms when it has a rate.
 struct StepMetrics
 {
-    // To the first time the response has come 10 % of the change; none
-    // while it has not.
+    // The first sample at which the response has come 10 % of the change,
+    // a whole number (a pure delay of d samples gives d); none while it has
+    // not.
     std::optional<double> delay;
     // From 10 % to 90 % of the change; none while the response has not
     // reached 90 %.
@@ -45,13 +46,16 @@ constexpr double kStepBand5 = 0.05;
 // Measures `count` samples of a response, response[0] being the sample at
 // the step and the last one the sample before the next step (or the newest
 // one), against a set-point that went from `from` to `to`; `band` is the
-// settling band's share of |to − from|. A step of size 0 or fewer than two
-// samples give empty metrics.
+// settling band's share of |to − from|. A step of size 0, fewer than two
+// samples, or a response straying more than a billion times the step's
+// size from `from` give empty metrics.
 //
 // Noise on the response is measured on the step's last stretch; when there
 // is some, the levels are searched on the response averaged over a few
-// samples around each one, so a single noisy sample neither crosses a level
-// early nor leaves the band late.
+// samples around each one (never more than a quarter of the time it takes
+// to come halfway), so a single noisy sample neither crosses a level early
+// nor leaves the band late, and an overshoot within the remaining noise
+// counts as none.
 StepMetrics measureStep(const double *response, quint64 count, double from, double to,
                         double band);
 
@@ -112,9 +116,10 @@ public:
     // Looks at the samples stored since the last call for new steps, closes
     // and measures the step a new one ends, and refreshes the figures of the
     // open step (at every call while it is short, once it has grown by a
-    // sixteenth when it is long, and in full when it closes). Samples that slid out of the store before being seen are
-    // skipped; a store cleared since the last call (its numbering started
-    // over) starts the analysis over.
+    // sixteenth when it is long, and in full when it closes). Samples that
+    // slid out of the store before being seen are skipped; a store cleared
+    // since the last call (its numbering started over) starts the analysis
+    // over.
     void update(const SampleStore &store);
 
     // A value sent from the parameter page: with Source::Parameter it starts

@@ -256,7 +256,8 @@ void CarScene::runLoopRound()
     const int steps = std::max(1, int(std::ceil(omega / kLoopStep)));
     const double h = 1.0 / steps;
     for (int i = 0; i < steps; ++i) {
-        const double change = omega * omega * (m_setpoint - m_speed) - 2 * zeta * omega * m_speedRate;
+        const double change =
+            omega * omega * (m_setpoint - m_speed) - 2 * zeta * omega * m_speedRate;
         m_speedRate += h * change;
         m_speed += h * m_speedRate;
     }
