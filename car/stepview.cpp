@@ -59,7 +59,7 @@ StepView::StepView(Dialogs &dialogs, ScopeView &scope, ParameterView &parameters
     ui->car_step_response->setCurrentIndex(1);
     applySettings();
 
-    connect(&m_scope, &ScopeView::redrawn, this, &StepView::analyse);
+    connect(&m_scope, &ScopeView::redrawing, this, &StepView::analyse);
     connect(&m_scope, &ScopeView::channelsRenamed, this, [this] {
         fillSetpointChoices();
         fillResponseChoices();

@@ -518,8 +518,10 @@ void ScopeView::redraw()
     const std::optional<double> measured = m_rateMeter.rate();
     ui->car_ware_rateMeasured->setText(
         measured ? mainTr("实测 %1 Hz").arg(QString::number(*measured, 'f', 1)) : mainTr("实测 —"));
+    m_redrawing = true;
+    emit redrawing();
+    m_redrawing = false;
     ui->car_scope->replot();
-    emit redrawn();
 }
 
 // New samples: the trigger searches them; unless held, the view follows
@@ -858,7 +860,8 @@ void ScopeView::setMarks(const std::vector<quint64> &sequences)
         if (index < count)
             m_marks[index]->setXValue(double(newest[std::ptrdiff_t(index)]));
     }
-    scheduleRedraw();
+    if (!m_redrawing)
+        scheduleRedraw();
 }
 
 std::pair<double, double> ScopeView::waveformXRange() const

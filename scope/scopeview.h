@@ -115,14 +115,15 @@ public:
     void showSamples(quint64 first, quint64 last, std::optional<quint64> a,
                      std::optional<quint64> b);
     // Vertical lines at these samples (sequence numbers), the last
-    // kMaxMarks of them; drawn at the next redraw.
+    // kMaxMarks of them.
     static constexpr size_t kMaxMarks = 64;
     void setMarks(const std::vector<quint64> &sequences);
 
 signals:
-    // The plot was drawn anew: at most about 30 times a second while
-    // samples arrive, and not at all while nothing changes.
-    void redrawn();
+    // The plot is about to be drawn anew: at most about 30 times a second
+    // while samples arrive, and not at all while nothing changes. Marks set
+    // meanwhile are drawn with it.
+    void redrawing();
     // A channel's name was changed.
     void channelsRenamed();
 
@@ -214,6 +215,7 @@ private:
     QwtPlotMarker *m_levelLine = nullptr; // owned by the plot
     std::vector<QwtPlotMarker *> m_marks; // owned by the plot, created as needed
     size_t m_markCount = 0; // the first ones are in use
+    bool m_redrawing = false;
     Display m_display = Display::Waveform;
     // The waveform's ranges while the plot shows another picture.
     std::pair<double, double> m_waveX{0, 300};
