@@ -7,6 +7,7 @@
 #include "translation.h"
 #include "ui_stepview.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QSaveFile>
 #include <QSignalBlocker>
@@ -19,6 +20,8 @@ namespace {
 // The times shown are written again when the sample rate has moved by more
 // than this share since.
 constexpr double kRateTolerance = 0.01;
+// Room beside a cell's text.
+constexpr int kCellPadding = 14;
 
 QString number(double value)
 {
@@ -53,6 +56,7 @@ StepView::StepView(Dialogs &dialogs, ScopeView &scope, ParameterView &parameters
     ui->setupUi(this);
     ui->car_step_table->horizontalHeader()->setSectionResizeMode(ParametersColumn,
                                                                   QHeaderView::Stretch);
+    ui->car_step_table->resizeColumnsToContents(); // the titles' widths
     ui->car_step_table->verticalHeader()->setVisible(false);
     fillSetpointChoices();
     fillResponseChoices();
@@ -250,6 +254,20 @@ void StepView::fillRow(int tableRow, const Step &step)
         } else if (item->text() != texts[column]) {
             item->setText(texts[column]);
         }
+    }
+    growColumns(texts);
+}
+
+// Columns widen to their longest text and never narrow: measuring only the
+// rows written keeps a long table cheap to update.
+void StepView::growColumns(const QStringList &texts)
+{
+    QHeaderView *header = ui->car_step_table->horizontalHeader();
+    const QFontMetrics metrics(ui->car_step_table->font());
+    for (int column = 0; column < ParametersColumn; ++column) {
+        const int width = metrics.horizontalAdvance(texts[column]) + kCellPadding;
+        if (width > header->sectionSize(column))
+            header->resizeSection(column, width);
     }
 }
 

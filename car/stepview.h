@@ -63,6 +63,7 @@ private:
     void refreshTable();
     void rebuildTable();
     void fillRow(int tableRow, const Step &step);
+    void growColumns(const QStringList &texts);
     QStringList rowTexts(const Step &step) const;
     QString timeText(const std::optional<double> &samples) const;
     void showMarks();
