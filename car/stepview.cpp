@@ -288,7 +288,7 @@ QStringList StepView::rowTexts(const Step &step) const
             timeText(metrics.riseTime),
             QString::number(metrics.overshootPercent, 'f', 1) + QLatin1Char('%'),
             settling,
-            number(metrics.steadyStateError),
+            QString::number(metrics.steadyStateError, 'g', 3),
             step.parameters};
 }
 

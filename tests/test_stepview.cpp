@@ -39,9 +39,24 @@ class TestStepView : public QObject
 {
     Q_OBJECT
 private slots:
+    void init();
+    void cleanup();
     void gainsSentFromTheParameterPageNameTheStepsTheyShape();
+    void aSetPointRowSentStartsAStepFromTheValueSentBefore();
 
 private:
+    void openOnSimulator(SimulatorProcess &sim)
+    {
+        QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
+                           {"car", "--protocol", "car", "--send", "scope", "--channels", "2",
+                            "--sample-type", "float", "--fps", "1000", "--step-every", "200"}),
+                 qPrintable(sim.error()));
+        widget<QSpinBox>("car_ware_num")->setValue(2);
+        widget<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
+        widget<QComboBox>("car_portBox")->setEditText(sim.portPath());
+        widget<QPushButton>("car_OpenCloseButton")->click();
+        QVERIFY(m_tab->sourceOpen());
+    }
     template <typename T>
     T *widget(const char *name)
     {
@@ -72,19 +87,21 @@ private:
     std::unique_ptr<CarTab> m_tab;
 };
 
+void TestStepView::init()
+{
+    m_dialogs.clear();
+    m_tab = std::make_unique<CarTab>(m_dialogs, m_ports.source());
+}
+
+void TestStepView::cleanup()
+{
+    m_tab.reset();
+}
+
 void TestStepView::gainsSentFromTheParameterPageNameTheStepsTheyShape()
 {
-    m_tab = std::make_unique<CarTab>(m_dialogs, m_ports.source());
     SimulatorProcess sim;
-    QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
-                       {"car", "--protocol", "car", "--send", "scope", "--channels", "2",
-                        "--sample-type", "float", "--fps", "1000", "--step-every", "200"}),
-             qPrintable(sim.error()));
-    widget<QSpinBox>("car_ware_num")->setValue(2);
-    widget<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
-    widget<QComboBox>("car_portBox")->setEditText(sim.portPath());
-    widget<QPushButton>("car_OpenCloseButton")->click();
-    QVERIFY(m_tab->sourceOpen());
+    openOnSimulator(sim);
 
     // Damping kd / √kp: 0.5 with kp 1, 0.25 with kp 4.
     m_tab->parameterView()->setParameterSet(gains(1));
@@ -121,6 +138,35 @@ void TestStepView::gainsSentFromTheParameterPageNameTheStepsTheyShape()
 
     widget<QPushButton>("car_step_clear")->click();
     QCOMPARE(table->rowCount(), 0);
+}
+
+// A value sent for the set-point row starts a step from the one sent before
+// (the first one has nothing before it: the car had not reported yet), and
+// the step names every row "全部发送" sent with it.
+void TestStepView::aSetPointRowSentStartsAStepFromTheValueSentBefore()
+{
+    SimulatorProcess sim;
+    openOnSimulator(sim);
+    CarParameterSet set = gains(1);
+    set.rows.prepend({QStringLiteral("speed"), 120, 0, 300, 1, 0});
+    m_tab->parameterView()->setParameterSet(set);
+    auto *setpoint = widget<QComboBox>("car_step_setpoint");
+    setpoint->setCurrentIndex(setpoint->findText(QStringLiteral("speed")));
+
+    widget<QPushButton>("car_param_sendAll")->click();
+    double reported = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(m_tab->parameterView()->reportedValue(0, &reported), 5000);
+    auto *table = widget<QTableWidget>("car_step_table");
+    QCOMPARE(table->rowCount(), 0);
+
+    set.rows[0].value = 90;
+    set.rows[1].value = 2; // kp, sent after speed
+    m_tab->parameterView()->setParameterSet(set);
+    widget<QPushButton>("car_param_sendAll")->click();
+    QTRY_COMPARE(table->rowCount(), 1);
+    QCOMPARE(cell(0, StepView::FromColumn), QStringLiteral("120"));
+    QCOMPARE(cell(0, StepView::ToColumn), QStringLiteral("90"));
+    QCOMPARE(cell(0, StepView::ParametersColumn), QStringLiteral("speed=90 kp=2.00 kd=0.50"));
 }
 
 QTEST_MAIN(TestStepView)
