@@ -54,8 +54,7 @@ StepView::StepView(Dialogs &dialogs, ScopeView &scope, ParameterView &parameters
     , m_parameters(parameters)
 {
     ui->setupUi(this);
-    ui->car_step_table->horizontalHeader()->setSectionResizeMode(ParametersColumn,
-                                                                  QHeaderView::Stretch);
+    ui->car_step_table->horizontalHeader()->setStretchLastSection(true);
     ui->car_step_table->resizeColumnsToContents(); // the titles' widths
     ui->car_step_table->verticalHeader()->setVisible(false);
     fillSetpointChoices();
@@ -264,7 +263,7 @@ void StepView::growColumns(const QStringList &texts)
 {
     QHeaderView *header = ui->car_step_table->horizontalHeader();
     const QFontMetrics metrics(ui->car_step_table->font());
-    for (int column = 0; column < ParametersColumn; ++column) {
+    for (int column = 0; column < ColumnCount; ++column) {
         const int width = metrics.horizontalAdvance(texts[column]) + kCellPadding;
         if (width > header->sectionSize(column))
             header->resizeSection(column, width);
