@@ -21,9 +21,9 @@
 // --measure opens the page's measuring pane with the table in front and
 // sets the trigger to "常规" on channel 1's rising edge through the middle
 // of its swing, as a user tuning a loop would watch it.
-// --steps makes channel 1 a set-point stepping every 5,000 samples and
+// --steps makes channel 1 a set-point stepping every 50,000 samples and
 // channel 2 a loop following it, so the step page (set-point channel 1,
-// response channel 2, as it starts) finds and measures 20 steps a second;
+// response channel 2, as it starts) finds and measures two steps a second;
 // without it channel 1 is a sine and the page finds none.
 #include "carframe.h"
 #include "cartab.h"
@@ -88,7 +88,7 @@ struct Options
 
 // Set before the device is forked: what channels 1 and 2 carry.
 bool g_steps = false;
-constexpr qint64 kStepSamples = 5000;
+constexpr qint64 kStepSamples = 50000; // two steps a second
 
 // A set-point stepping between 300 and 700, and a loop with damping 0.5
 // following it, settled long before the next step.
@@ -100,7 +100,7 @@ double stepValueOf(qint64 index, int channel)
         return to;
     const double from = step == 0 ? to : 1000 - to;
     constexpr double zeta = 0.5;
-    constexpr double omega = 0.01; // radians a sample
+    constexpr double omega = 0.001; // radians a sample: settled within a fifth of the step
     const double damped = omega * std::sqrt(1 - zeta * zeta);
     const double t = double(index % kStepSamples);
     const double left = std::exp(-zeta * omega * t)
