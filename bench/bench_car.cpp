@@ -155,7 +155,7 @@ void cameraCases(benchmark::internal::Benchmark *bench)
 void BM_StepAnalysisMillion(benchmark::State &state)
 {
     constexpr quint64 kSamples = 1000000;
-    constexpr quint64 kStepEvery = kSamples / 101; // 101 levels: 100 jumps
+    constexpr quint64 kStepEvery = kSamples / 101 + 1; // 101 levels: 100 jumps
     SampleStore store(kSamples);
     std::mt19937 random(39);
     std::uniform_real_distribution<double> noise(-0.5, 0.5);

@@ -198,7 +198,9 @@ StepAnalyzer::StepAnalyzer(const Settings &settings)
 void StepAnalyzer::setSettings(const Settings &settings)
 {
     m_settings = settings;
-    m_settings.minSize = std::max(0.0, settings.minSize);
+    m_settings.minSize = settings.minSize > 0 ? settings.minSize : 0; // NaN too
+    if (!(settings.band > 0 && settings.band < 1))
+        m_settings.band = kStepBand2;
     m_settings.setpointChannel = qBound(0, settings.setpointChannel, SampleStore::kChannels - 1);
     m_settings.responseChannel = qBound(0, settings.responseChannel, SampleStore::kChannels - 1);
     reset();
@@ -222,9 +224,14 @@ void StepAnalyzer::forgetSetpointHistory()
 void StepAnalyzer::update(const SampleStore &store)
 {
     if (store.endSequence() < m_seenEnd) {
-        // Cleared: the numbering started over, nothing held refers to it.
+        // Cleared: the numbering started over, nothing held refers to it;
+        // the parameters last in force stay so from the start.
         reset();
-        m_parameters.clear();
+        if (!m_parameters.empty()) {
+            ParametersFrom last = m_parameters.back();
+            last.at = 0;
+            m_parameters = {last};
+        }
         m_seenEnd = 0;
     }
     const quint64 firstNew = std::max(m_seenEnd, store.firstSequence());

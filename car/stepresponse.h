@@ -109,7 +109,8 @@ public:
     explicit StepAnalyzer(const Settings &settings = Settings());
 
     // New settings forget every step and look at every stored sample again
-    // on the next update(). Channels are clamped to 0..7.
+    // on the next update(). Channels are clamped to 0..7; a band outside
+    // 0..1 is the 2 % one.
     void setSettings(const Settings &settings);
     const Settings &settings() const { return m_settings; }
 
@@ -119,7 +120,7 @@ public:
     // sixteenth when it is long, and in full when it closes). Samples that
     // slid out of the store before being seen are skipped; a store cleared
     // since the last call (its numbering started over) starts the analysis
-    // over.
+    // over, with the parameters last in force.
     void update(const SampleStore &store);
 
     // A value sent from the parameter page: with Source::Parameter it starts

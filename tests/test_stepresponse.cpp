@@ -276,6 +276,11 @@ void TestStepResponse::parameterSteps()
     QCOMPARE(channel.steps().size(), size_t(9));
     QCOMPARE(channel.steps()[0].parameters, QStringLiteral("kp=1"));
     QCOMPARE(channel.steps()[1].parameters, QStringLiteral("kp=2"));
+    stream.clear();
+    appendSteppedStream(stream, 300, 100);
+    channel.update(stream);
+    QCOMPARE(channel.steps().size(), size_t(2));
+    QCOMPARE(channel.steps()[0].parameters, QStringLiteral("kp=2"));
 }
 
 QTEST_GUILESS_MAIN(TestStepResponse)
