@@ -10,7 +10,7 @@
 // counted.
 //
 // Usage: bench_stream [--protocol car|text|justfloat|terminal] [--seconds N] [--rate PER_S]
-//                     [--measure]
+//                     [--measure] [--steps]
 //   car:       the car protocol's sample frames of 8 floats;
 //   text:      lines "a:1.5,b:-2,...,h:0.25\n" of 8 labelled channels;
 //   justfloat: 8 little-endian floats and the tail 00 00 80 7F;
@@ -21,12 +21,17 @@
 // --measure opens the page's measuring pane with the table in front and
 // sets the trigger to "常规" on channel 1's rising edge through the middle
 // of its swing, as a user tuning a loop would watch it.
+// --steps makes channel 1 a set-point stepping every 50,000 samples and
+// channel 2 a loop following it, so the step page (set-point channel 1,
+// response channel 2, as it starts) finds and measures two steps a second;
+// without it channel 1 is a sine and the page finds none.
 #include "carframe.h"
 #include "cartab.h"
 #include "fakeports.h"
 #include "ptypair.h"
 #include "rasterwindows.h"
 #include "scopeview.h"
+#include "stepview.h"
 #include "uarttab.h"
 #include "scripteddialogs.h"
 #include "serialportpanel.h"
@@ -78,12 +83,37 @@ struct Options
     double seconds = 8;
     double rate = -1; // samples, or bytes for the terminal, per second
     bool measure = false;
+    bool steps = false;
 };
+
+// Set before the device is forked: what channels 1 and 2 carry.
+bool g_steps = false;
+constexpr qint64 kStepSamples = 50000; // two steps a second
+
+// A set-point stepping between 300 and 700, and a loop with damping 0.5
+// following it, settled long before the next step.
+double stepValueOf(qint64 index, int channel)
+{
+    const qint64 step = index / kStepSamples;
+    const double to = step % 2 == 0 ? 300 : 700;
+    if (channel == 0)
+        return to;
+    const double from = step == 0 ? to : 1000 - to;
+    constexpr double zeta = 0.5;
+    constexpr double omega = 0.001; // radians a sample: settled within a fifth of the step
+    const double damped = omega * std::sqrt(1 - zeta * zeta);
+    const double t = double(index % kStepSamples);
+    const double left = std::exp(-zeta * omega * t)
+        * (std::cos(damped * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(damped * t));
+    return to + (from - to) * left;
+}
 
 // The value of channel `channel` in sample `index`: slow sines of their
 // own period, as a car's signals mostly look.
 double valueOf(qint64 index, int channel)
 {
+    if (g_steps && channel < 2)
+        return stepValueOf(index, channel);
     return 500 + 400 * std::sin(double(index) / (2000.0 + 300 * channel));
 }
 
@@ -276,8 +306,8 @@ bool parseOptions(int argc, char **argv, Options &options)
 {
     for (int i = 1; i < argc; i += 2) {
         const std::string name = argv[i];
-        if (name == "--measure") {
-            options.measure = true;
+        if (name == "--measure" || name == "--steps") {
+            (name == "--measure" ? options.measure : options.steps) = true;
             --i; // takes no value
             continue;
         }
@@ -299,7 +329,7 @@ bool parseOptions(int argc, char **argv, Options &options)
             options.protocol = Protocol::Terminal;
         } else {
             std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat|terminal] "
-                                 "[--seconds N] [--rate PER_S] [--measure]\n");
+                                 "[--seconds N] [--rate PER_S] [--measure] [--steps]\n");
             return false;
         }
         if (name == "--protocol")
@@ -315,6 +345,7 @@ int main(int argc, char **argv)
     Options options;
     if (!parseOptions(argc, argv, options))
         return 2;
+    g_steps = options.steps;
     if (options.rate < 0)
         options.rate = options.protocol == Protocol::Terminal ? kTerminalBytesPerSecond : 100000;
     // Warm-up, measurement and a second for the tail; the store must hold
@@ -384,6 +415,10 @@ int main(int argc, char **argv)
                             options.protocolName, options.rate, kChannels,
                             options.measure ? ", measuring with the trigger on" : "",
                             options.seconds, display.name().c_str());
+            if (carTab && options.steps)
+                std::printf("steps on channels 1 and 2 measured on the step response page\n");
+            if (carTab)
+                std::printf("steps kept: %zu\n", carTab->stepView()->analyzer().steps().size());
             std::printf("cpu_percent=%.2f %s=%.0f lost=%.0f", cpu, carTab ? "stored" : "received",
                         arrived(), double(total) - arrived());
             if (target > 0)

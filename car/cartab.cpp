@@ -14,6 +14,7 @@
 #include "serialportpanel.h"
 #include "settingsrecord.h"
 #include "sourceselector.h"
+#include "stepview.h"
 #include "tcpserverlink.h"
 #include "translation.h"
 #include "udplink.h"
@@ -123,6 +124,10 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     addPage(ui->car_ware_tab, m_scopeView);
     m_paramView = new ParameterView(dialogs, ui->car_param_tab);
     addPage(ui->car_param_tab, m_paramView);
+    m_stepView = new StepView(dialogs, *m_scopeView, *m_paramView, ui->car_step_tab);
+    addPage(ui->car_step_tab, m_stepView);
+    connect(m_stepView, &StepView::stepShown, this,
+            [this] { ui->car_tabWidget->setCurrentWidget(ui->car_ware_tab); });
     m_paramView->setWriter([this](const QByteArray &bytes, QString *error) {
         if (m_sources->write(bytes) >= 0)
             return true;

@@ -21,6 +21,7 @@ class QSettings;
 class ScopeView;
 class SerialPortPanel;
 class SourceSelector;
+class StepView;
 class SampleDecoder;
 class TcpServerLink;
 class UdpLink;
@@ -57,6 +58,7 @@ public:
     CcdView *ccdView() const { return m_ccdView; }
     ScopeView *scopeView() const { return m_scopeView; }
     ParameterView *parameterView() const { return m_paramView; }
+    StepView *stepView() const { return m_stepView; }
     CaptureControls *capture() const { return m_capture; }
 
     // A source is open: bytes come and the settings are fixed.
@@ -109,6 +111,7 @@ private:
     CcdView *m_ccdView = nullptr;
     ScopeView *m_scopeView = nullptr;
     ParameterView *m_paramView = nullptr;
+    StepView *m_stepView = nullptr;
     CaptureControls *m_capture = nullptr;
     CarFrameParser m_parser;
     // The decoder of the open source's text lines or JustFloat frames; null

@@ -183,6 +183,7 @@ void ParameterView::rebuildTable()
     }
     m_filling = false;
     ui->car_param_add->setEnabled(m_set.rows.size() < CarParameterSet::kMaxRows);
+    emit rowsChanged();
 }
 
 void ParameterView::createRowWidgets(int row)
@@ -297,6 +298,7 @@ void ParameterView::onNameEdited(QTableWidgetItem *item)
         m_reported[row] = {};
         showReported(row);
         m_problem.clear();
+        emit rowsChanged();
     }
     showNote();
 }
@@ -467,6 +469,7 @@ void ParameterView::send(int row)
         return;
     QString error;
     if (m_writer(bytes, &error)) {
+        emit valueSent(row, parameter.value);
         if (!m_problem.isEmpty()) {
             m_problem.clear();
             showNote();

@@ -72,6 +72,12 @@ public:
 
     void sendAll();
 
+signals:
+    // A row's value went out to the car.
+    void valueSent(int row, double value);
+    // Rows were added, removed, moved or renamed, or another set was opened.
+    void rowsChanged();
+
 private:
     struct Reported
     {

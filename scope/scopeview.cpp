@@ -518,6 +518,9 @@ void ScopeView::redraw()
     const std::optional<double> measured = m_rateMeter.rate();
     ui->car_ware_rateMeasured->setText(
         measured ? mainTr("实测 %1 Hz").arg(QString::number(*measured, 'f', 1)) : mainTr("实测 —"));
+    m_redrawing = true;
+    emit redrawing();
+    m_redrawing = false;
     ui->car_scope->replot();
 }
 
@@ -790,6 +793,7 @@ void ScopeView::connectMeasuring()
         connect(edit, &QLineEdit::textChanged, this, [this] {
             nameChannelChoices();
             scheduleRedraw();
+            emit channelsRenamed();
         });
 }
 
@@ -817,6 +821,47 @@ std::optional<double> ScopeView::sampleRate() const
     if (ui->car_ware_rate->value() > 0)
         return ui->car_ware_rate->value();
     return m_rateMeter.rate();
+}
+
+QString ScopeView::channelName(int channel) const
+{
+    return m_nameEdits[size_t(std::clamp(channel, 0, SampleStore::kChannels - 1))]->text();
+}
+
+void ScopeView::showSamples(quint64 first, quint64 last, std::optional<quint64> a,
+                            std::optional<quint64> b)
+{
+    ui->car_ware_display->setCurrentIndex(int(Display::Waveform));
+    ui->car_ware_hold->setChecked(true);
+    const double margin = std::max(1.0, double(last - first) * 0.05);
+    setXRange(double(first) - margin, double(last) + margin);
+    m_cursors->clear();
+    if (a)
+        m_cursors->place(ScopeCursors::Which::A, double(*a));
+    if (b)
+        m_cursors->place(ScopeCursors::Which::B, double(*b));
+    scheduleRedraw();
+}
+
+void ScopeView::setMarks(const std::vector<quint64> &sequences)
+{
+    const size_t count = std::min(sequences.size(), kMaxMarks);
+    while (m_marks.size() < count) {
+        auto *mark = new QwtPlotMarker;
+        mark->setLineStyle(QwtPlotMarker::VLine);
+        mark->setLinePen(QColor(120, 120, 120), 0, Qt::DashLine);
+        mark->attach(ui->car_scope);
+        m_marks.push_back(mark);
+    }
+    const auto newest = sequences.end() - std::ptrdiff_t(count);
+    m_markCount = count;
+    for (size_t index = 0; index < m_marks.size(); ++index) {
+        m_marks[index]->setVisible(index < count && m_display == Display::Waveform);
+        if (index < count)
+            m_marks[index]->setXValue(double(newest[std::ptrdiff_t(index)]));
+    }
+    if (!m_redrawing)
+        scheduleRedraw();
 }
 
 std::pair<double, double> ScopeView::waveformXRange() const
@@ -933,6 +978,8 @@ void ScopeView::setDisplay(int index)
     m_display = display;
     const bool waveform = display == Display::Waveform;
     m_cursors->setEnabled(waveform);
+    for (size_t index = 0; index < m_markCount; ++index)
+        m_marks[index]->setVisible(waveform);
     // Frequencies and channel values want numbers on the X axis; sample
     // numbers never had them.
     plot->enableAxis(QwtPlot::xBottom, !waveform);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class DecimatedSeries;
 class Dialogs;
@@ -106,6 +107,26 @@ public:
     // Samples per second: the one set on the page, else the measured one.
     std::optional<double> sampleRate() const;
 
+    // The name the page gives channel 0..7.
+    QString channelName(int channel) const;
+
+    // Holds the waveform on samples first..last (sequence numbers) with
+    // cursor A at `a` and cursor B at `b`; a cursor not given is removed.
+    void showSamples(quint64 first, quint64 last, std::optional<quint64> a,
+                     std::optional<quint64> b);
+    // Vertical lines at these samples (sequence numbers), the last
+    // kMaxMarks of them.
+    static constexpr size_t kMaxMarks = 64;
+    void setMarks(const std::vector<quint64> &sequences);
+
+signals:
+    // The plot is about to be drawn anew: at most about 30 times a second
+    // while samples arrive, and not at all while nothing changes. Marks set
+    // meanwhile are drawn with it.
+    void redrawing();
+    // A channel's name was changed.
+    void channelsRenamed();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -192,6 +213,9 @@ private:
     MeasureTable *m_measureTable = nullptr; // owned by the table
     std::unique_ptr<ScopeAnalysis> m_analysis;
     QwtPlotMarker *m_levelLine = nullptr; // owned by the plot
+    std::vector<QwtPlotMarker *> m_marks; // owned by the plot, created as needed
+    size_t m_markCount = 0; // the first ones are in use
+    bool m_redrawing = false;
     Display m_display = Display::Waveform;
     // The waveform's ranges while the plot shows another picture.
     std::pair<double, double> m_waveX{0, 300};

@@ -95,7 +95,7 @@ private slots:
     void init();
     void cleanup();
 
-    void startsWithFourPagesAndTheCameraDefaults();
+    void startsWithFivePagesAndTheCameraDefaults();
     void openFixesTheSettingsAndTheFrameLengths_data();
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
@@ -165,11 +165,12 @@ void TestCarTab::cleanup()
     m_tab.reset();
 }
 
-void TestCarTab::startsWithFourPagesAndTheCameraDefaults()
+void TestCarTab::startsWithFivePagesAndTheCameraDefaults()
 {
     auto *pages = widget<QTabWidget>("car_tabWidget");
-    QCOMPARE(pages->count(), 4);
+    QCOMPARE(pages->count(), 5);
     QCOMPARE(pages->tabText(3), QStringLiteral("参数调节"));
+    QCOMPARE(pages->tabText(4), QStringLiteral("阶跃响应"));
     QCOMPARE(pages->tabText(0), QStringLiteral("摄像头"));
     QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("car_cam_tab"));
 

@@ -236,6 +236,11 @@
         <source>参数调节</source>
         <translation>Parameters</translation>
     </message>
+    <message>
+        <location line="+5"/>
+        <source>阶跃响应</source>
+        <translation>Step response</translation>
+    </message>
 </context>
 <context>
     <name>CcdView</name>
@@ -1103,7 +1108,7 @@
     </message>
     <message>
         <location filename="../console/receivefileswitch.cpp" line="+45"/>
-        <location filename="../scope/scopeview.cpp" line="+641"/>
+        <location filename="../scope/scopeview.cpp" line="+644"/>
         <source>保存文件</source>
         <translation>Save file</translation>
     </message>
@@ -1114,7 +1119,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+450"/>
+        <location filename="../car/cartab.cpp" line="+455"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+340"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1146,8 +1151,9 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+6"/>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
-        <location filename="../car/paramview.cpp" line="+613"/>
+        <location filename="../car/paramview.cpp" line="+616"/>
         <location line="+20"/>
+        <location filename="../car/stepview.cpp" line="+356"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
         <location line="+28"/>
         <location filename="../gps/gpstab.cpp" line="+394"/>
@@ -1157,12 +1163,12 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
         <location line="+4"/>
         <location line="+32"/>
-        <location filename="../scope/scopeview.cpp" line="-500"/>
-        <location line="+508"/>
+        <location filename="../scope/scopeview.cpp" line="-503"/>
+        <location line="+511"/>
         <location line="+19"/>
         <location line="+15"/>
         <location line="+41"/>
-        <location line="+355"/>
+        <location line="+399"/>
         <location filename="../source/sourceselector.cpp" line="+296"/>
         <location filename="../uart/uarttab.cpp" line="+1"/>
         <location line="+5"/>
@@ -1308,7 +1314,7 @@ no such port;</translation>
     <message>
         <location filename="../console/sendarea.cpp" line="+155"/>
         <location filename="../gps/gpstab.cpp" line="-284"/>
-        <location filename="../scope/scopeview.cpp" line="-166"/>
+        <location filename="../scope/scopeview.cpp" line="-168"/>
         <source>停止</source>
         <translation>Stop</translation>
     </message>
@@ -1323,7 +1329,7 @@ no such port;</translation>
         <translation>Left out, not hex: %1</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-239"/>
+        <location filename="../scope/scopeview.cpp" line="-281"/>
         <location filename="../uart/uarttab.cpp" line="+81"/>
         <source>选择文件</source>
         <translation>Choose file</translation>
@@ -1403,7 +1409,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-380"/>
+        <location filename="../car/cartab.cpp" line="-384"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1458,7 +1464,7 @@ no such port;</translation>
         <translation>Protocol</translation>
     </message>
     <message>
-        <location line="+142"/>
+        <location line="+146"/>
         <location filename="../net/tcpserverpage.cpp" line="+56"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -1648,17 +1654,43 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Bad data! Channel %1 has another number of samples than the channel before.</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-615"/>
+        <location filename="../scope/scopeview.cpp" line="-618"/>
         <source>波形</source>
         <translation>CH</translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location filename="../car/stepview.cpp" line="-224"/>
+        <source>每次发送“%1”开始一个阶跃；第一次发送时起点取小车回报的值，没有回报则不计。</source>
+        <translation>Every value of “%1” sent starts a step; the first one sent starts from the value the car reported, and without a report it starts none.</translation>
+    </message>
+    <message>
+        <location line="+150"/>
+        <source>未稳定</source>
+        <translation>not settled</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>%1 样本</source>
+        <translation>%1 samples</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>这个阶跃的样本已不在示波器的记录中。</source>
+        <translation>The samples of this step are no longer in the oscilloscope&apos;s history.</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../scope/scopeview.cpp" line="+48"/>
         <source>逗号分隔(*.csv)</source>
         <translation>Comma-separated (*.csv)</translation>
     </message>
     <message>
-        <location line="+25"/>
+        <location filename="../scope/scopeview.cpp" line="+25"/>
         <source>内存不足</source>
         <translation>Out of memory</translation>
     </message>
@@ -1683,12 +1715,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>measured —</translation>
     </message>
     <message>
-        <location line="+232"/>
+        <location line="+235"/>
         <source>画面静止，样本照常保存（%1）</source>
         <translation>Freezes the picture; samples are still stored (%1)</translation>
     </message>
     <message>
-        <location line="+155"/>
+        <location line="+197"/>
         <source>等待</source>
         <translation>Waiting</translation>
     </message>
@@ -1713,7 +1745,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>Δ %1 samples</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="+162"/>
+        <location filename="../scope/scopeview.cpp" line="+164"/>
         <source>保存图片</source>
         <translation>Save picture</translation>
     </message>
@@ -1825,7 +1857,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
-        <location filename="../scope/scopeview.cpp" line="-423"/>
+        <location filename="../scope/scopeview.cpp" line="-467"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
     </message>
@@ -1842,13 +1874,14 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location filename="../car/carparams.cpp" line="-26"/>
+        <location filename="../car/stepview.cpp" line="+19"/>
         <location filename="../scope/scopeview.cpp" line="+12"/>
-        <location line="+411"/>
+        <location line="+455"/>
         <source>写入文件失败：%1</source>
         <translation>Could not write the file: %1</translation>
     </message>
     <message>
-        <location filename="../scope/scopeview.cpp" line="-367"/>
+        <location filename="../scope/scopeview.cpp" line="-411"/>
         <source>正在导入波形……</source>
         <translation>Importing waveforms…</translation>
     </message>
@@ -1856,6 +1889,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <location filename="../app/mainwindow.cpp" line="-112"/>
         <location filename="../capture/capturecontrols.cpp" line="+8"/>
         <location filename="../car/cameraview.cpp" line="-16"/>
+        <location filename="../car/stepview.cpp" line="-33"/>
         <location filename="../online/selfupdater.cpp" line="-48"/>
         <location line="+11"/>
         <location line="+43"/>
@@ -2274,7 +2308,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>First choose the client to disconnect in the list</translation>
     </message>
     <message>
-        <location filename="../car/paramview.cpp" line="-601"/>
+        <location filename="../car/paramview.cpp" line="-604"/>
         <source>参数文件 (*.zparams)</source>
         <translation>Parameter files (*.zparams)</translation>
     </message>
@@ -2284,17 +2318,17 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>The last parameter file does not open: %1</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+134"/>
         <source>参数名“%1”不可用：需要 1 到 31 字节，不含空白、=、:、,，且不能重名。</source>
         <translation>The parameter name “%1” cannot be used: it needs 1 to 31 bytes, without blanks, =, : or , and not the name of another row.</translation>
     </message>
     <message>
-        <location line="+150"/>
+        <location line="+151"/>
         <source>模板有误，不发送：%1</source>
         <translation>The template is wrong, nothing is sent: %1</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+37"/>
         <location filename="../gsm/gsmtab.cpp" line="-230"/>
         <location filename="../net/udppage.cpp" line="+17"/>
         <location line="+34"/>
@@ -4105,6 +4139,94 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+10"/>
         <source>测量与触发</source>
         <translation>Measure and trigger</translation>
+    </message>
+</context>
+<context>
+    <name>StepView</name>
+    <message>
+        <location filename="../car/stepview.ui" line="+11"/>
+        <source>设定值</source>
+        <translation>Set-point</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>响应</source>
+        <translation>Response</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>稳定带</source>
+        <translation>Band</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>2%</source>
+        <translation>2%</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>5%</source>
+        <translation>5%</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>最小阶跃</source>
+        <translation>Minimum step</translation>
+    </message>
+    <message>
+        <location line="+49"/>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>起点</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>终点</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>延迟</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>上升时间</source>
+        <translation>Rise time</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>超调</source>
+        <translation>Overshoot</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>调节时间</source>
+        <translation>Settling time</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>稳态误差</source>
+        <translation>Steady-state error</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>参数</source>
+        <translation>parameters</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>清空</source>
+        <translation>Clear</translation>
     </message>
 </context>
 <context>

@@ -29,8 +29,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTcpServer>
 #include <QTextStream>
 #include <QTimer>
@@ -261,6 +263,7 @@ private:
         }
         measureTheScope();
         tuneTheCar(pages);
+        stepTheCar(pages);
     }
 
     // The oscilloscope page held, with cursors A and B, the table under the
@@ -316,6 +319,26 @@ private:
         w<QPushButton>("car_param_sendAll")->click();
         pump(2500);
         shoot(QStringLiteral("car-params"));
+    }
+
+    // Three tries of kp, each held for a few of the simulator's set-point
+    // steps, measured on the step response page.
+    void stepTheCar(QTabWidget *pages)
+    {
+        auto *page = m_window.findChild<ParameterView *>();
+        pages->setCurrentWidget(w<QWidget>("car_step_tab"));
+        for (const double kp : {1.0, 2.5, 6.0}) {
+            CarParameterSet set = page->parameterSet();
+            set.rows[1].value = kp;
+            page->setParameterSet(set);
+            w<QPushButton>("car_param_sendAll")->click();
+            pump(7000);
+        }
+        // The figures that changed and the parameters beside them.
+        QScrollBar *across = w<QTableWidget>("car_step_table")->horizontalScrollBar();
+        across->setValue(across->maximum());
+        pump(100);
+        shoot(QStringLiteral("car-steps"));
     }
 
     void gsmTab()
