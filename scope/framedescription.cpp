@@ -622,7 +622,7 @@ Description readDescription(const QByteArray &json)
         refuse(top.path("format"), mainTr("应为 \"zentrik-frame\""));
     if (!top.has("version"))
         refuse(top.path("version"), mainTr("缺少此项"));
-    if (top.integer("version", 0, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()) != 1)
+    if (top.value("version") != QJsonValue(1))
         refuse(top.path("version"), mainTr("只认得版本 1"));
 
     Description description;
