@@ -3,6 +3,8 @@
 #include "framedescription.h"
 #include "sampledecoders.h"
 
+#include <vector>
+
 // Frames of a format the user described (see FrameFormat). Each good frame
 // hands out one row of all channels: those its type carries take the new
 // values, the others keep their last ones; nan and inf keep the last value
@@ -16,7 +18,7 @@ class CustomFrameDecoder : public SampleDecoder
 public:
     explicit CustomFrameDecoder(FrameFormat::Description description);
 
-    const FrameFormat::Description &description() const { return m_description; }
+    const FrameFormat::Description &description() const { return m_reader.description(); }
 
     struct Counts
     {
@@ -31,18 +33,24 @@ public:
     const Counts &counts() const { return m_counts; }
 
     // The newest good frame (without its trailer) and its type; empty before the first.
-    QByteArray lastGoodFrame() const { return m_lastGood; }
+    QByteArray lastGoodFrame() const { return QByteArray(m_lastGood.data(), int(m_lastGood.size())); }
     int lastGoodType() const { return m_lastGoodType; }
 
-    int bytesKept() const override;
+    int bytesKept() const override { return int(m_kept.size()); }
 
 protected:
     void decode(const char *bytes, int size) override;
 
 private:
-    // (the implementer's)
-    FrameFormat::Description m_description;
+    enum class Step { Consumed, Failed, Wait };
+    int decodeSpan(const char *data, int size);
+    Step tryFrame(const char *frame, int available, int *consumed);
+    void frameFound(const char *frame, int frameBytes, int type);
+
+    FrameFormat::Reader m_reader;
     Counts m_counts;
-    QByteArray m_lastGood;
+    std::vector<char> m_kept; // the start of a frame still coming
+    std::vector<char> m_lastGood;
     int m_lastGoodType = -1;
+    double m_values[FrameFormat::kMaxChannels] = {};
 };

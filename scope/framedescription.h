@@ -130,6 +130,38 @@ struct Inspection
     int checksumOffset = -1;
 };
 
+// A description made ready for reading frames fast: what inspect() and the
+// decoder share. `frame` holds at least the bytes each call says.
+class Reader
+{
+public:
+    explicit Reader(const Description &description);
+
+    const Description &description() const { return m_description; }
+    int minimumFrameBytes() const { return m_minimum; }
+    int maximumFrameBytes() const { return m_maximum; }
+    // Bytes from the header's start needed to know the frame's length.
+    int lengthBytesNeeded() const { return m_lengthNeeded; }
+
+    // The frame's length as its length field (or the fixed one) says,
+    // before any bound is checked; `frame` holds lengthBytesNeeded() bytes.
+    int frameBytes(const char *frame) const;
+    // The first type whose match holds and whose fields fit; -1: none.
+    int typeOf(const char *frame, int frameBytes) const;
+    bool checksumHolds(const char *frame, int frameBytes, quint32 *computed = nullptr,
+                       quint32 *found = nullptr) const;
+    // The field's offset in a frame of that length, and its value there.
+    static int offsetOf(const Field &field, int frameBytes);
+    static double valueOf(const Field &field, const char *frame, int frameBytes);
+
+private:
+    Description m_description;
+    std::vector<int> m_typeMinimum; // the shortest frame each type's fields fit in
+    int m_minimum = 0;
+    int m_maximum = 0;
+    int m_lengthNeeded = 0;
+};
+
 // Looks at one frame starting at bytes[0] (as pasted in the test box: hex
 // already turned to bytes). Fields are read even when the checksum is bad,
 // so the user sees what the frame would have said.

@@ -189,7 +189,10 @@ void TextLineDecoder::decode(const char *bytes, int size)
         const char *newline = static_cast<const char *>(std::memchr(bytes, '\n', size_t(end - bytes)));
         const char *stop = newline ? newline : end;
         const int length = int(stop - bytes);
-        if (!m_skipping && m_line.size() + length > kMaxLineBytes) {
+        // The '\r' of a "\r\n" ending is no part of the line.
+        const char last = length > 0 ? stop[-1] : m_line.isEmpty() ? '\0' : m_line.back();
+        const int ending = last == '\r' ? 1 : 0;
+        if (!m_skipping && m_line.size() + length > kMaxLineBytes + ending) {
             m_skipping = true;
             m_line.clear();
             ++m_longLines;

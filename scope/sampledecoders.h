@@ -73,7 +73,7 @@ private:
 class TextLineDecoder : public SampleDecoder
 {
 public:
-    // Longer lines are skipped up to their newline.
+    // Longer lines (their ending not counted) are skipped up to their newline.
     static constexpr int kMaxLineBytes = 4096;
     // A label must fit an oscilloscope channel name.
     static constexpr int kMaxLabelBytes = 31;

@@ -131,6 +131,17 @@ void TestSampleDecoders::textLimits()
 
     decoder.append(QByteArray(100000, 'x'));
     QCOMPARE(decoder.bytesKept(), 0);
+
+    // The longest line is read with either ending, one byte more is not.
+    const auto line = [](int bytes, char digit) { return QByteArray(bytes - 1, ' ').append(digit); };
+    const int most = TextLineDecoder::kMaxLineBytes;
+    const QByteArray edges = "0\n" + line(most, '1') + "\n" + line(most, '2') + "\r\n"
+                             + line(most + 1, '3') + "\n" + line(most + 1, '4') + "\r\n5\n";
+    for (const int split : {-1, int(edges.size())}) {
+        TextLineDecoder edge;
+        QCOMPARE(collect(edge, edges, split), Rows({{0}, {1}, {2}, {5}}));
+        QCOMPARE(edge.longLinesSkipped(), 2);
+    }
 }
 
 // Decimals as printf writes them, short and long: each value bit for bit the
@@ -190,6 +201,16 @@ void TestSampleDecoders::justFloat()
     QCOMPARE(decoder.channelCount(), 2);
     QCOMPARE(decoder.framesDropped(), 1 + 1 + 3);
     QVERIFY(decoder.bytesKept() < 4);
+
+    // Eight channels are read, nine are no frame.
+    for (const int channels : {8, 9}) {
+        QByteArray frames;
+        for (int i = 0; i < 4; ++i)
+            frames += justFloatFrame(QVector<float>(channels, float(i)));
+        JustFloatDecoder bound;
+        QCOMPARE(collect(bound, frames, 0).size(), channels == 8 ? 4 : 0);
+        QCOMPARE(bound.channelCount(), channels == 8 ? 8 : 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSampleDecoders)

@@ -3549,6 +3549,213 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>The spectrum needs a sample rate: set &quot;Sample rate&quot;, or let samples flow so it can be measured.</translation>
     </message>
     <message>
+        <location filename="../scope/framedescription.cpp" line="+338"/>
+        <location line="+63"/>
+        <location line="+10"/>
+        <location line="+82"/>
+        <location line="+131"/>
+        <source>缺少此项</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <location line="-284"/>
+        <source>应为文本</source>
+        <translation>must be text</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>应为 %1 到 %2 之间的整数</source>
+        <translation>must be a whole number from %1 to %2</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>应为有限的数</source>
+        <translation>must be a finite number</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>应为十六进制字节，如 &quot;AA 55&quot;</source>
+        <translation>must be hex bytes, like &quot;AA 55&quot;</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>最多 %1 个字节</source>
+        <translation>at most %1 bytes</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>不能为空</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>应为 &quot;little&quot; 或 &quot;big&quot;</source>
+        <translation>must be &quot;little&quot; or &quot;big&quot;</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <location line="+25"/>
+        <source>应为对象</source>
+        <translation>must be an object</translation>
+    </message>
+    <message>
+        <location line="-15"/>
+        <source>应为数组</source>
+        <translation>must be an array</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>最多 %1 项</source>
+        <translation>at most %1 entries</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>超出帧尾</source>
+        <translation>reaches past the frame&apos;s end</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>应为 {&quot;fixed&quot;: 帧长} 或长度字段（at、size）</source>
+        <translation>must be {&quot;fixed&quot;: frame length} or a length field (at, size)</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>未知的字段类型（可用 u8、i8、u16、i16、u32、i32、f32、f64）</source>
+        <translation>unknown field type (use u8, i8, u16, i16, u32, i32, f32 or f64)</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>未知的校验方式</source>
+        <translation>unknown checksum kind</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>应为 1 到 %1 个字符</source>
+        <translation>must be 1 to %1 characters</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>不能为 0</source>
+        <translation>must not be 0</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>通道最多 %1 个</source>
+        <translation>at most %1 channels</translation>
+    </message>
+    <message>
+        <location line="+63"/>
+        <source>比帧头还短</source>
+        <translation>shorter than the header</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>长度字段表示不了最短的帧（%1 字节）</source>
+        <translation>the length field cannot express the shortest frame (%1 bytes)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>至少 %1 字节，长于长度字段所能表示的</source>
+        <translation>needs at least %1 bytes, more than the length field can express</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <location line="+6"/>
+        <location line="+8"/>
+        <source>不在最短的帧（%1 字节）内</source>
+        <translation>lies outside the shortest frame (%1 bytes)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>超出帧的范围</source>
+        <translation>lies outside the frame</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>校验范围为空或超出帧</source>
+        <translation>the checksum&apos;s range is empty or leaves the frame</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>校验值落在自己的校验范围内</source>
+        <translation>the checksum lies inside its own range</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>描述太大（最多 %1 KiB）</source>
+        <translation>description too large (at most %1 KiB)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>不是有效的 JSON（第 %1 个字符附近）</source>
+        <translation>not valid JSON (near character %1)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>应为一个 JSON 对象</source>
+        <translation>must be a JSON object</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>应为 &quot;zentrik-frame&quot;</source>
+        <translation>must be &quot;zentrik-frame&quot;</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>只认得版本 1</source>
+        <translation>only version 1 is known</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>至少要有一种帧</source>
+        <translation>at least one frame type is needed</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>没有任何字段</source>
+        <translation>no fields at all</translation>
+    </message>
+    <message>
+        <location line="+182"/>
+        <source>正确</source>
+        <translation>good</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>帧不完整</source>
+        <translation>incomplete frame</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>帧头不符</source>
+        <translation>header does not match</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>长度比最短的帧还短</source>
+        <translation>length shorter than the shortest frame</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>长度超出上限</source>
+        <translation>length beyond the limit</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>帧尾不符</source>
+        <translation>trailer does not match</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>校验错误</source>
+        <translation>bad checksum</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>不属于任何一种帧</source>
+        <translation>matches no frame type</translation>
+    </message>
+    <message>
         <location filename="../scope/frameview.cpp" line="-226"/>
         <source>帧格式 (*.zframe);;所有文件 (*)</source>
         <translation>Frame formats (*.zframe);;All files (*)</translation>
