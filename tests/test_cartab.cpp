@@ -125,7 +125,7 @@ private slots:
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data();
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte();
     void protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing();
-    void frameFormatIsRefusedWithItsFieldOrWhileRecording();
+    void frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture();
 
 private:
     template <typename T>
@@ -716,8 +716,9 @@ void TestCarTab::protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing()
 
 // A description that cannot work names its field; one applied while a
 // capture records is refused, as the capture must say how its bytes were
-// read; while frames flow, an applied one is read from the next byte on.
-void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
+// read; while frames flow, an applied one is read from the next byte on. A
+// tab with another description is offered the recorded one for the replay.
+void TestCarTab::frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture()
 {
     QByteArray broken(kPairFrames);
     broken.replace("\"type\": \"f32\", \"endian\": \"little\"", "\"type\": \"f24\"");
@@ -762,6 +763,22 @@ void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
     QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("speed"));
     clickOpenClose();
     QVERIFY(widget<QLabel>("car_frame_counts")->text().startsWith(QStringLiteral("正确 1 帧")));
+
+    CarTab replayed(m_dialogs, m_ports.source());
+    m_dialogs.questionAnswers.enqueue(true);
+    m_dialogs.fileAnswers.enqueue(dir.filePath("run.zcap"));
+    child<QPushButton>(&replayed, "car_replay_open")->click();
+    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question)
+                .value(0)
+                .contains(QStringLiteral("帧格式：记录时 “pair”（left, right），现在 “imu”（ax, yaw）")));
+    replayed.capture()->player().setSpeed(CapturePlayer::kAsFastAsPossible);
+    QSignalSpy finished(&replayed.capture()->player(), &CapturePlayer::finished);
+    child<QPushButton>(&replayed, "car_replay_play")->click();
+    QVERIFY(finished.wait());
+    QCOMPARE(replayed.frameView()->description().name, QStringLiteral("pair"));
+    const SampleStore &store = replayed.scopeView()->store();
+    QCOMPARE(store.size(), quint64(2));
+    QCOMPARE(store.window(1)[1], 4.0);
 }
 
 QTEST_MAIN(TestCarTab)
