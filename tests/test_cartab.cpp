@@ -126,6 +126,7 @@ private slots:
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte();
     void protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing();
     void frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture();
+    void frameFormatFilesAreReadBoundedAndWrittenAsShown();
 
 private:
     template <typename T>
@@ -779,6 +780,33 @@ void TestCarTab::frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture()
     const SampleStore &store = replayed.scopeView()->store();
     QCOMPARE(store.size(), quint64(2));
     QCOMPARE(store.window(1)[1], 4.0);
+}
+
+void TestCarTab::frameFormatFilesAreReadBoundedAndWrittenAsShown()
+{
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.zframe");
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(kPairFrames) + QByteArray(FrameView::kMaxFileBytes, ' '));
+    file.close();
+    m_dialogs.fileAnswers.enqueue(big);
+    widget<QPushButton>("car_frame_open")->click();
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("imu"));
+
+    // Saved as typed, without a suffix given; opened, it is in use.
+    widget<QPlainTextEdit>("car_frame_json")->setPlainText(QString::fromUtf8(kPairFrames));
+    m_dialogs.fileAnswers.enqueue(dir.filePath("pair"));
+    widget<QPushButton>("car_frame_save")->click();
+    QFile saved(dir.filePath("pair.zframe"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray(kPairFrames));
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("imu"));
+    m_dialogs.fileAnswers.enqueue(saved.fileName());
+    widget<QPushButton>("car_frame_open")->click();
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("pair"));
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
 }
 
 QTEST_MAIN(TestCarTab)
