@@ -743,6 +743,7 @@ void TestCarTab::frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture()
     QVERIFY(!sameSum.match(widget<QLabel>("car_frame_testResult")->text()).hasMatch());
 
     widget<QComboBox>("car_protocol")->setCurrentIndex(int(CarTab::Protocol::CustomFrames));
+    QVERIFY(widget<QLabel>("car_param_note")->text().contains(QStringLiteral("“自定义帧”不回传参数值")));
     PtyPair car;
     open(car.slavePath());
     QTemporaryDir dir;
