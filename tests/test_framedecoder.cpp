@@ -221,6 +221,7 @@ void TestFrameDecoder::refusalsNameTheirField()
         {R"("at": 2, "size": 1, "add": 6)", R"("fixed": 5)", "types[0].fields[0].at"},
         {R"("add": 6)", R"("add": -250)", "length.add"},
         {R"("at": 2, "size")", R"("at": -1, "size")", "length.at"},
+        {R"("at": 2, "size")", R"("at": 1, "size")", "length.at"},
         {R"("at": 2, "size": 1,)", R"("at": 2, "size": 1, "endian": "middle",)", "length.endian"},
         {R"("types": [{)", R"("types": [], "x": [{)", "types"},
         {R"("type": "i16")", R"("type": "i24")", "types[0].fields[0].type"},
@@ -243,6 +244,7 @@ void TestFrameDecoder::refusalsNameTheirField()
         {R"("to": -2, "at": -2)", R"("to": -2, "at": 100)", "checksum.at"},
         {R"("to": -2, "at": -2)", R"("to": 0, "at": -2)", "checksum.at"},
         {R"("to": -2, "at": -2)", R"("to": 3, "at": 2)", "checksum.at"},
+        {R"("from": 0, "to": -2, "at": -2)", R"("from": 3, "to": -2, "at": 1)", "checksum.at"},
         {R"("from": 0, "to": -2)", R"("from": 5, "to": 5)", "checksum.to"},
         {R"("from": 0, "to": -2)", R"("from": -9, "to": -2)", "checksum.from"},
     };
