@@ -373,7 +373,7 @@ public:
             const bool allHex = std::all_of(digits.begin(), digits.end(), [](char c) {
                 return std::isxdigit(static_cast<unsigned char>(c));
             });
-            if (!allHex || digits.size() % 2 != 0 || group.size() != digits.size())
+            if (!allHex || digits.size() % 2 != 0)
                 refuse(path(key), mainTr("应为十六进制字节，如 \"AA 55\""));
             bytes += QByteArray::fromHex(digits);
         }
