@@ -116,6 +116,15 @@ void TestFrameDecoder::examplesEverySplit()
         QCOMPARE(inspect(description, frame.left(frame.size() - 1)).verdict, Inspection::Verdict::TooShort);
         QCOMPARE(inspect(description, "\x42" + frame).verdict, Inspection::Verdict::BadHeader);
     }
+
+    // A value that is no number keeps the channel's last one.
+    const Description imu = example("imu-crc16-modbus.zframe");
+    const double first[] = {1.5, 2.5};
+    const double noNumber[] = {-3, std::nan("")};
+    CustomFrameDecoder decoder(imu);
+    QCOMPARE(decodeSplit(decoder, encode(imu, 0, first) + encode(imu, 0, noNumber), 0),
+             Rows({{1.5, 2.5}, {-3, 2.5}}));
+    QCOMPARE(decoder.counts().nonFinite, qint64(1));
 }
 
 // Whatever byte of a frame is hurt (header, length, type, field, checksum or
