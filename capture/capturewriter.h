@@ -89,4 +89,5 @@ private:
     bool m_stopping = false;
     std::atomic<Failure> m_failure{Failure::None};
     QString m_writeError; // set by the thread before it reports WriteFailed
+    QString m_openError;  // why open() refused the header
 };

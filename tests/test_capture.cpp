@@ -149,6 +149,12 @@ void TestCapture::cutFileOffersItsWholeRecords()
 
 void TestCapture::otherFilesAreRefused()
 {
+    // A header no reader takes is refused before the file is made.
+    CaptureWriter writer;
+    QVERIFY(!writer.open(path("long.zcap"), {{"frame", QString(Capture::kMaxHeaderBytes, 'x')}}));
+    QVERIFY(!writer.errorString().isEmpty());
+    QVERIFY(!QFile::exists(path("long.zcap")));
+
     CaptureReader reader;
     QVERIFY(!reader.open(bufferOf("$GPRMC,083559.00,A,4717.11437,N*00\r\n")));
     QVERIFY(!reader.open(path("missing.zcap")));

@@ -3865,6 +3865,11 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <source>保存失败：%1</source>
         <translation>Saving failed: %1</translation>
     </message>
+    <message>
+        <location filename="../capture/capturewriter.cpp" line="+71"/>
+        <source>记录的设置超过 %1 KiB，无法回放</source>
+        <translation>The recorded settings exceed %1 KiB and could not be replayed</translation>
+    </message>
 </context>
 <context>
     <name>NetTab</name>
