@@ -74,7 +74,8 @@ QString number(double value)
 QString checksumHex(quint32 value, FrameFormat::ChecksumKind kind)
 {
     const int digits = FrameFormat::checksumBytes(kind) * 2;
-    return QStringLiteral("0x") + QString::number(value, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
+    return QStringLiteral("0x")
+           + QString::number(value, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
 }
 
 QString fileFilter()
@@ -291,7 +292,8 @@ void FrameView::showLastFrame(const QByteArray &frame)
     }
     QString html;
     for (int at = 0; at < frame.size(); ++at) {
-        const QString byte = QStringLiteral("%1").arg(quint8(frame[at]), 2, 16, QLatin1Char('0')).toUpper();
+        const QString byte =
+            QString::number(quint8(frame[at]), 16).rightJustified(2, QLatin1Char('0')).toUpper();
         if (colours[size_t(at)])
             html += QStringLiteral("<span style=\"background:%1\">%2</span> ")
                         .arg(QLatin1String(colours[size_t(at)]), byte);
@@ -306,7 +308,8 @@ void FrameView::showLastFrame(const QByteArray &frame)
 
 void FrameView::openFile()
 {
-    const QString path = m_dialogs.openFileName(this, mainTr("打开帧格式"), m_fileName, fileFilter());
+    const QString path =
+        m_dialogs.openFileName(this, mainTr("打开帧格式"), m_fileName, fileFilter());
     if (path.isEmpty())
         return;
     QFile file(path);
