@@ -5,7 +5,9 @@
 #include "ccdview.h"
 #include "ciplineedit.h"
 #include "clocktext.h"
+#include "customframedecoder.h"
 #include "dialogs.h"
+#include "frameview.h"
 #include "listenscopebox.h"
 #include "paramview.h"
 #include "sampledecoders.h"
@@ -31,8 +33,10 @@ namespace {
 
 // The protocols as capture headers and the program's settings name them, in
 // the order of CarTab::Protocol.
-const char *const kProtocolKeys[] = {"car", "text", "justfloat"};
+const char *const kProtocolKeys[] = {"car", "text", "justfloat", "custom"};
 const char kProtocolSetting[] = "car/protocol";
+const char kFrameSetting[] = "car/frame";
+const char kFrameKey[] = "frame";
 const char kParameterFileSetting[] = "car/parameterFile";
 const char kTcpServerScopeSetting[] = "car/tcpServerScope";
 const char kUdpScopeSetting[] = "car/udpScope";
@@ -79,6 +83,7 @@ QString settingName(const QString &key)
         {QStringLiteral("scope.channels"), QT_TRANSLATE_NOOP("MainWindow", "波形数目")},
         {QStringLiteral("scope.type"), QT_TRANSLATE_NOOP("MainWindow", "数据类型")},
         {QStringLiteral("protocol"), QT_TRANSLATE_NOOP("MainWindow", "数据协议")},
+        {QStringLiteral("frame"), QT_TRANSLATE_NOOP("MainWindow", "帧格式")},
     };
     const char *name = names.value(key);
     return name ? mainTr(name) : key;
@@ -128,6 +133,10 @@ CarTab::CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pare
     addPage(ui->car_step_tab, m_stepView);
     connect(m_stepView, &StepView::stepShown, this,
             [this] { ui->car_tabWidget->setCurrentWidget(ui->car_ware_tab); });
+    m_frameView = new FrameView(dialogs, ui->car_frame_tab);
+    addPage(ui->car_frame_tab, m_frameView);
+    m_frameView->setApplyGuard([this] { return frameFormatLocked(); });
+    connect(m_frameView, &FrameView::applied, this, &CarTab::onFrameFormatApplied);
     m_paramView->setWriter([this](const QByteArray &bytes, QString *error) {
         if (m_sources->write(bytes) >= 0)
             return true;
@@ -183,6 +192,7 @@ void CarTab::saveProgramSettings(QSettings &settings) const
 {
     settings.setValue(QLatin1String(kProtocolSetting),
                       QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
+    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionText());
     settings.setValue(QLatin1String(kParameterFileSetting), m_paramView->fileName());
     panel()->saveBaudRate(settings, QStringLiteral("car/baudRate"));
     saveListenScope(settings, QLatin1String(kTcpServerScopeSetting), ui->car_tcp_server_scope);
@@ -194,6 +204,10 @@ void CarTab::loadProgramSettings(const QSettings &settings)
     const int index = protocolIndex(settings.value(QLatin1String(kProtocolSetting)).toString());
     if (index >= 0)
         ui->car_protocol->setCurrentIndex(index);
+    // A stored description that no longer parses leaves the default.
+    const QByteArray frame = settings.value(QLatin1String(kFrameSetting)).toByteArray();
+    if (!frame.isEmpty())
+        m_frameView->applyText(frame);
     const QString parameterFile = settings.value(QLatin1String(kParameterFileSetting)).toString();
     if (!parameterFile.isEmpty())
         m_paramView->reopenFile(parameterFile);
@@ -304,12 +318,13 @@ void CarTab::showProtocolNotes()
     showParameterReplies();
 }
 
-// The car answers in the protocol the tab reads; JustFloat has no names.
+// The car answers in the protocol the tab reads; JustFloat and custom
+// frames have no names.
 void CarTab::showParameterReplies()
 {
-    static const ParameterView::Replies replies[] = {ParameterView::Replies::CarFrames,
-                                                     ParameterView::Replies::TextLines,
-                                                     ParameterView::Replies::None};
+    static const ParameterView::Replies replies[] = {
+        ParameterView::Replies::CarFrames, ParameterView::Replies::TextLines,
+        ParameterView::Replies::None, ParameterView::Replies::None};
     m_paramView->setReplies(replies[ui->car_protocol->currentIndex()]);
 }
 
@@ -339,7 +354,9 @@ void CarTab::car_read(const QByteArray &bytes)
 // line or frame in progress, or of its labels, reaches the next one.
 void CarTab::startDecoding()
 {
+    m_frameView->follow(nullptr);
     m_textDecoder = nullptr;
+    m_frameDecoder = nullptr;
     m_decoder.reset();
     switch (protocolSetting()) {
     case Protocol::CarFrames:
@@ -352,6 +369,10 @@ void CarTab::startDecoding()
     case Protocol::JustFloat:
         m_decoder = std::make_unique<JustFloatDecoder>();
         break;
+    case Protocol::CustomFrames:
+        m_decoder = std::make_unique<CustomFrameDecoder>(m_frameView->description());
+        m_frameDecoder = static_cast<CustomFrameDecoder *>(m_decoder.get());
+        break;
     }
     m_decoder->setRowHandler([this](const double *values, int count) {
         m_scopeView->appendRow(values, count);
@@ -362,6 +383,37 @@ void CarTab::startDecoding()
                                         m_textDecoder->labelledChannels());
     });
     m_scopeView->setFeed(ScopeView::Feed::DecodedRows);
+}
+
+// Custom frames name their channels after the description's fields, and
+// the "帧格式" page counts what the decoder finds.
+void CarTab::startCustomFrames()
+{
+    if (!m_frameDecoder)
+        return;
+    m_scopeView->nameChannels(m_frameDecoder->description().channels);
+    m_frameView->follow(m_frameDecoder);
+}
+
+// A description applied while frames flow is read from the next byte on,
+// with counters of its own.
+void CarTab::onFrameFormatApplied()
+{
+    if (!m_frameDecoder || !sourceOpen())
+        return;
+    startDecoding();
+    startCustomFrames();
+}
+
+// A capture keeps the description it was made with; one recorded or
+// replayed with another would not be what the bytes were read as.
+QString CarTab::frameFormatLocked() const
+{
+    if (m_capture->recording())
+        return mainTr("正在记录，不能更换帧格式：记录要与所用的帧格式一致。请先停止记录。");
+    if (m_capture->replaying())
+        return mainTr("正在回放，不能更换帧格式。请先停止回放。");
+    return QString();
 }
 
 // The settings are read once here and stay fixed until the next open: the
@@ -381,6 +433,7 @@ void CarTab::onLinkOpened()
     m_cameraView->setLinkOpen(true);
     m_ccdView->setLinkOpen(true);
     m_scopeView->setLinkOpen(true);
+    startCustomFrames();
     // A replay has no car to send to.
     m_paramView->setLinkOpen(m_sources->sourceOpen());
 }
@@ -393,6 +446,7 @@ void CarTab::onLinkClosed()
         if (m_textDecoder)
             m_scopeView->followLabels(*m_textDecoder);
     }
+    m_frameView->follow(nullptr);
     ui->car_protocol->setEnabled(true);
     m_cameraView->setLinkOpen(false);
     m_ccdView->setLinkOpen(false);
@@ -436,6 +490,8 @@ Capture::Header CarTab::captureHeader() const
                                          m_scopeView->typeCodeSetting());
     header.insert(QStringLiteral("protocol"),
                   QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
+    if (protocolSetting() == Protocol::CustomFrames)
+        header.insert(QLatin1String(kFrameKey), QString::fromUtf8(m_frameView->descriptionText()));
     header.insert(QStringLiteral("link"), m_sources->linkDescription());
     return header;
 }
@@ -455,16 +511,18 @@ bool CarTab::startReplay(Dialogs &dialogs, const Capture::Header &header)
         && dialogs.question(this, mainTr("询问"),
                             mainTr("记录时的图像/CCD/示波器设置与现在不同：\n%1\n使用记录时的设置吗？")
                                 .arg(differences.join(QLatin1Char('\n')))))
-        applyRecordedSettings(recorded);
+        applyRecordedSettings(dialogs, recorded);
     onLinkOpened();
     return true;
 }
 
 QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
 {
-    const Capture::Header current = captureHeader();
+    Capture::Header current = captureHeader();
+    // The description kept on the page is the one a switch to custom frames would use.
+    current.insert(QLatin1String(kFrameKey), QString::fromUtf8(m_frameView->descriptionText()));
     QStringList differences;
-    for (const char *prefix : {"protocol", "image.", "ccd.", "scope."}) {
+    for (const char *prefix : {"protocol", kFrameKey, "image.", "ccd.", "scope."}) {
         for (const QString &key : Capture::differingKeys(recorded, current, QLatin1String(prefix)))
             differences << mainTr("%1：记录时 %2，现在 %3")
                                .arg(settingName(key), settingValue(key, recorded.value(key)),
@@ -473,18 +531,36 @@ QStringList CarTab::settingDifferences(const Capture::Header &recorded) const
     return differences;
 }
 
-// A protocol as the combo names it; other settings are numbers.
+// A protocol as the combo names it, a frame format by its name and
+// channels; other settings are numbers.
 QString CarTab::settingValue(const QString &key, const QString &value) const
 {
+    if (key == QLatin1String(kFrameKey)) {
+        FrameFormat::Description description;
+        FrameFormat::Refusal refusal;
+        if (value.isEmpty())
+            return mainTr("无");
+        if (!FrameFormat::parse(value.toUtf8(), &description, &refusal))
+            return mainTr("无法使用（%1）").arg(refusal.text());
+        return QStringLiteral("“%1”（%2）")
+            .arg(description.name, description.channels.join(QLatin1String(", ")));
+    }
     const int protocol = key == QLatin1String("protocol") ? protocolIndex(value) : -1;
     return protocol >= 0 ? ui->car_protocol->itemText(protocol) : value;
 }
 
-void CarTab::applyRecordedSettings(const Capture::Header &recorded)
+void CarTab::applyRecordedSettings(Dialogs &dialogs, const Capture::Header &recorded)
 {
     const int protocol = protocolIndex(recorded.value(QStringLiteral("protocol")));
     if (protocol >= 0)
         ui->car_protocol->setCurrentIndex(protocol);
+    const QString frame = recorded.value(QLatin1String(kFrameKey));
+    FrameFormat::Refusal refusal;
+    if (!frame.isEmpty() && frame.toUtf8() != m_frameView->descriptionText()
+        && !m_frameView->applyText(frame.toUtf8(), &refusal))
+        dialogs.critical(this, mainTr("错误"),
+                         mainTr("记录中的帧格式无法使用（%1），回放时用现在的帧格式。")
+                             .arg(refusal.text()));
     m_cameraView->applySettings(recordedCamera(recorded, m_cameraView->settings()));
     m_ccdView->applySettings(headerInt(recorded, "ccd.count", m_ccdView->sensorCountSetting()),
                              headerInt(recorded, "ccd.line", m_ccdView->lineWidthSetting()));

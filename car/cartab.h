@@ -14,7 +14,9 @@
 class CameraView;
 class CaptureControls;
 class CcdView;
+class CustomFrameDecoder;
 class Dialogs;
+class FrameView;
 class ParameterView;
 class QLabel;
 class QSettings;
@@ -44,9 +46,10 @@ public:
     // The sources, in the order of the "car_com" selector.
     enum Source { Serial, TcpServer, TcpClient, Udp };
     // What the bytes are, in the order of the "car_protocol" combo: the car
-    // link's frames, text lines of numbers, or JustFloat frames. Only the
-    // car link's frames carry pictures.
-    enum class Protocol { CarFrames, TextLines, JustFloat };
+    // link's frames, text lines of numbers, JustFloat frames, or frames of
+    // the format described on the "帧格式" page. Only the car link's frames
+    // carry pictures.
+    enum class Protocol { CarFrames, TextLines, JustFloat, CustomFrames };
 
     CarTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent = nullptr);
     ~CarTab() override;
@@ -59,6 +62,7 @@ public:
     ScopeView *scopeView() const { return m_scopeView; }
     ParameterView *parameterView() const { return m_paramView; }
     StepView *stepView() const { return m_stepView; }
+    FrameView *frameView() const { return m_frameView; }
     CaptureControls *capture() const { return m_capture; }
 
     // A source is open: bytes come and the settings are fixed.
@@ -94,13 +98,16 @@ private:
     void onLinkOpened();
     void onLinkClosed();
     void showParameterReplies();
+    void startCustomFrames();
+    void onFrameFormatApplied();
+    QString frameFormatLocked() const;
 
     void createCaptureControls(Dialogs &dialogs);
     Capture::Header captureHeader() const;
     bool startReplay(Dialogs &dialogs, const Capture::Header &recorded);
     QStringList settingDifferences(const Capture::Header &recorded) const;
     QString settingValue(const QString &key, const QString &value) const;
-    void applyRecordedSettings(const Capture::Header &recorded);
+    void applyRecordedSettings(Dialogs &dialogs, const Capture::Header &recorded);
     void endReplay();
     qint64 framesHandled() const;
 
@@ -112,11 +119,13 @@ private:
     ScopeView *m_scopeView = nullptr;
     ParameterView *m_paramView = nullptr;
     StepView *m_stepView = nullptr;
+    FrameView *m_frameView = nullptr;
     CaptureControls *m_capture = nullptr;
     CarFrameParser m_parser;
     // The decoder of the open source's text lines or JustFloat frames; null
     // while the car link's frames are read.
     std::unique_ptr<SampleDecoder> m_decoder;
     TextLineDecoder *m_textDecoder = nullptr; // m_decoder when it reads text
+    CustomFrameDecoder *m_frameDecoder = nullptr; // m_decoder when it reads custom frames
     QList<QLabel *> m_protocolNotes;
 };

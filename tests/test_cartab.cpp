@@ -1,13 +1,17 @@
 // The car tab with a pseudo-terminal or a socket as the car: its settings
 // fix the frame lengths at open, frames reach the camera page and the other
 // views, network sources say why they cannot open, the device simulator's
-// frames show up as a live picture, and text lines and JustFloat frames
-// reach the oscilloscope.
+// frames show up as a live picture, and text lines, JustFloat frames and
+// frames of a format the user described reach the oscilloscope.
 #include "cameraview.h"
 #include "cartab.h"
 #include "ccdview.h"
+#include "capturecontrols.h"
 #include "ciplineedit.h"
+#include "customframes.h"
 #include "fakeports.h"
+#include "frameview.h"
+#include "hextext.h"
 #include "imagewidget.h"
 #include "loopbacksockets.h"
 #include "ptypair.h"
@@ -26,12 +30,15 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTextEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
@@ -65,6 +72,8 @@ QByteArray streamOf(CarTab::Protocol protocol, const char *textFormat)
                 stream += bytes({0x03, 0xFC, 0x01, 0x02});
             else if (protocol == CarTab::Protocol::JustFloat)
                 stream += justFloatFrame({5});
+            else if (protocol == CarTab::Protocol::CustomFrames)
+                stream += pairFramesToDrop();
             else
                 stream += "speed:1,err:oops\n1,zz\nboot ok\n";
         }
@@ -72,6 +81,8 @@ QByteArray streamOf(CarTab::Protocol protocol, const char *textFormat)
             stream += CarLink::buildFrame(3, floatBytes(values));
         else if (protocol == CarTab::Protocol::JustFloat)
             stream += justFloatFrame(values);
+        else if (protocol == CarTab::Protocol::CustomFrames)
+            stream += pairFrame(values[0], values[1]);
         else if (qstrcmp(textFormat, "plain") == 0)
             stream += a + ",\t" + b + "\r\n";
         else if (qstrcmp(textFormat, "labelled") == 0)
@@ -95,7 +106,7 @@ private slots:
     void init();
     void cleanup();
 
-    void startsWithFivePagesAndTheCameraDefaults();
+    void startsWithItsPagesAndTheCameraDefaults();
     void openFixesTheSettingsAndTheFrameLengths_data();
     void openFixesTheSettingsAndTheFrameLengths();
     void framesReachTheCameraPageAndTheOtherViews();
@@ -114,6 +125,7 @@ private slots:
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data();
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte();
     void protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing();
+    void frameFormatIsRefusedWithItsFieldOrWhileRecording();
 
 private:
     template <typename T>
@@ -135,6 +147,11 @@ private:
         QVERIFY(m_tab->panel()->isOpen());
     }
     void clickOpenClose() { widget<QPushButton>("car_OpenCloseButton")->click(); }
+    void applyFrameFormat(const QByteArray &json)
+    {
+        widget<QPlainTextEdit>("car_frame_json")->setPlainText(QString::fromUtf8(json));
+        widget<QPushButton>("car_frame_apply")->click();
+    }
     // Chooses the TCP server source on a port free a moment ago and returns
     // that port; the caller presses the listen button.
     quint16 chooseTcpServerOnFreePort()
@@ -165,12 +182,13 @@ void TestCarTab::cleanup()
     m_tab.reset();
 }
 
-void TestCarTab::startsWithFivePagesAndTheCameraDefaults()
+void TestCarTab::startsWithItsPagesAndTheCameraDefaults()
 {
     auto *pages = widget<QTabWidget>("car_tabWidget");
-    QCOMPARE(pages->count(), 5);
+    QCOMPARE(pages->count(), 6);
     QCOMPARE(pages->tabText(3), QStringLiteral("参数调节"));
     QCOMPARE(pages->tabText(4), QStringLiteral("阶跃响应"));
+    QCOMPARE(pages->tabText(5), QStringLiteral("帧格式"));
     QCOMPARE(pages->tabText(0), QStringLiteral("摄像头"));
     QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("car_cam_tab"));
 
@@ -599,6 +617,8 @@ void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data()
             QTest::addRow("text %s, %s", format, transport)
                 << int(CarTab::Protocol::TextLines) << QByteArray(format) << udp;
         QTest::addRow("JustFloat, %s", transport) << int(CarTab::Protocol::JustFloat) << QByteArray() << udp;
+        QTest::addRow("custom frames, %s", transport)
+            << int(CarTab::Protocol::CustomFrames) << QByteArray() << udp;
     }
 }
 
@@ -608,6 +628,9 @@ void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte()
     QFETCH(int, protocol);
     QFETCH(QByteArray, textFormat);
     QFETCH(bool, overUdp);
+    const bool custom = protocol == int(CarTab::Protocol::CustomFrames);
+    if (custom)
+        applyFrameFormat(kPairFrames);
     widget<QComboBox>("car_protocol")->setCurrentIndex(protocol);
     widget<QSpinBox>("car_ware_num")->setValue(2);
     widget<QComboBox>("car_ware_type")->setCurrentIndex(6); // float
@@ -653,6 +676,16 @@ void TestCarTab::eachProtocolReachesTheOscilloscopeSplitAtEveryByte()
         QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("speed"));
         QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("err"));
     }
+    if (custom) {
+        QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("left"));
+        QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("right"));
+        QVERIFY2(widget<QLabel>("car_frame_counts")
+                     ->text()
+                     .startsWith(QStringLiteral("正确 5 帧，校验错 1，未知类型 1，长度超限 0，帧结构错 0")),
+                 qPrintable(widget<QLabel>("car_frame_counts")->text()));
+        const QString lastFrame = bytesToHexText(pairFrame(8, -9)).trimmed();
+        QVERIFY(widget<QTextEdit>("car_frame_last")->toPlainText().startsWith(lastFrame));
+    }
     QVERIFY(m_dialogs.calls.isEmpty());
 }
 
@@ -679,6 +712,56 @@ void TestCarTab::protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing()
     QVERIFY(note->text().contains(QStringLiteral("“c8”")));
     clickOpenClose();
     QVERIFY(protocol->isEnabled());
+}
+
+// A description that cannot work names its field; one applied while a
+// capture records is refused, as the capture must say how its bytes were
+// read; while frames flow, an applied one is read from the next byte on.
+void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
+{
+    QByteArray broken(kPairFrames);
+    broken.replace("\"type\": \"f32\", \"endian\": \"little\"", "\"type\": \"f24\"");
+    applyFrameFormat(broken);
+    QVERIFY(widget<QLabel>("car_frame_error")->text().contains("types[0].fields[1].type"));
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("imu"));
+    QCOMPARE(widget<QTableWidget>("car_frame_fields")->item(1, 1)->text(), QStringLiteral("yaw"));
+
+    applyFrameFormat(kPairFrames);
+    QVERIFY(widget<QLabel>("car_frame_error")->text().isEmpty());
+    QCOMPARE(widget<QTableWidget>("car_frame_fields")->item(1, 1)->text(), QStringLiteral("right"));
+    // A pasted frame is read field by field, its checksum checked.
+    widget<QLineEdit>("car_frame_test")->setText(bytesToHexText(pairFrame(1.5, -2)));
+    const QString result = widget<QLabel>("car_frame_testResult")->text();
+    QVERIFY2(result.contains("left = 1.5\nright = -2\n"), qPrintable(result));
+    const QRegularExpression sameSum(QStringLiteral("计算得 (0x[0-9A-F]{4})，帧中为 \\1$"));
+    QVERIFY2(sameSum.match(result).hasMatch(), qPrintable(result));
+    QByteArray corrupt = pairFrame(1.5, -2);
+    corrupt[5] = char(corrupt[5] ^ 0x40);
+    widget<QLineEdit>("car_frame_test")->setText(bytesToHexText(corrupt));
+    QVERIFY(!sameSum.match(widget<QLabel>("car_frame_testResult")->text()).hasMatch());
+
+    widget<QComboBox>("car_protocol")->setCurrentIndex(int(CarTab::Protocol::CustomFrames));
+    PtyPair car;
+    open(car.slavePath());
+    QTemporaryDir dir;
+    m_dialogs.fileAnswers.enqueue(dir.filePath("run.zcap"));
+    widget<QPushButton>("car_rec_button")->click();
+    QVERIFY(m_tab->capture()->recording());
+    car.write(pairFrame(1, 2) + pairFrame(3, 4));
+    QTRY_COMPARE(m_tab->scopeView()->store().size(), quint64(2));
+    applyFrameFormat(QByteArray(kPairFrames).replace("pair", "other"));
+    QVERIFY(widget<QLabel>("car_frame_error")->text().contains(QStringLiteral("正在记录")));
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("pair"));
+
+    widget<QPushButton>("car_rec_button")->click();
+    QTRY_VERIFY(widget<QLabel>("car_frame_counts")->text().startsWith(QStringLiteral("正确 2 帧")));
+    applyFrameFormat(QByteArray(kPairFrames).replace("\"right\"", "\"speed\""));
+    QVERIFY(widget<QLabel>("car_frame_counts")->text().startsWith(QStringLiteral("正确 0 帧")));
+    car.write(pairFrame(5, 6));
+    QTRY_COMPARE(m_tab->scopeView()->store().size(), quint64(3));
+    QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("speed"));
+    clickOpenClose();
+    QVERIFY(widget<QLabel>("car_frame_counts")->text().startsWith(QStringLiteral("正确 1 帧")));
 }
 
 QTEST_MAIN(TestCarTab)

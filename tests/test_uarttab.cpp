@@ -1,8 +1,10 @@
 // The serial assistant tab driven through its widgets, with a pseudo-terminal
 // playing the device and the dialogs answered from a script.
 #include "capturecontrols.h"
+#include "customframes.h"
 #include "fakeports.h"
 #include "filesender.h"
+#include "frameview.h"
 #include "ptypair.h"
 #include "receivefileswitch.h"
 #include "scopeview.h"
@@ -78,6 +80,7 @@ private slots:
     void plotTakesLabelledLinesSplitAtEveryByte();
     void plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening();
     void plotSingleTriggerHoldsTheFirstRisingEdge();
+    void plotReadsCustomFramesAndItsCaptureReplaysThemSo();
     void recordedSessionReplaysIntoTheSameViewsAndSendsNothing();
     void lostAdapterReopensUnderItsNewNameButNotAnotherOfItsKind();
     void markupInADeviceDescriptionIsShownAsText();
@@ -812,6 +815,59 @@ void TestUartTab::plotDecodesOnlyWhileCheckedAndStartsAfreshAtEachOpening()
     QTRY_VERIFY(widget<QLabel>("car_ware_note")->isVisible());
     QVERIFY(widget<QLabel>("car_ware_note")->text().contains(QStringLiteral("“i”")));
     QCOMPARE(widget<QLineEdit>("car_wave8")->text(), QStringLiteral("h"));
+}
+
+// The frame format has a window of its own beside the terminal; the
+// capture says how the plot read the bytes, so a tab set to text lines
+// replays them as frames of the same format.
+void TestUartTab::plotReadsCustomFramesAndItsCaptureReplaysThemSo()
+{
+    widget<QComboBox>("uart_plot_format")->setCurrentIndex(2);
+    click("uart_plot_frame");
+    QWidget *window = tab()->frameWindow();
+    QVERIFY(window->isWindow() && window->isVisible() && !window->isModal());
+    widget<QPlainTextEdit>("car_frame_json")->setPlainText(QString::fromLatin1(kPairFrames));
+    click("car_frame_apply");
+    QCOMPARE(tab()->frameView()->description().name, QStringLiteral("pair"));
+
+    check("uart_plot_ck");
+    QVERIFY(openPort());
+    QVERIFY(!widget<QComboBox>("uart_plot_format")->isEnabled());
+    m_dialogs.fileAnswers.enqueue(path("frames.zcap"));
+    click("uart_rec_button");
+    const QByteArray stream =
+        pairFrame(1.5, -2) + pairFramesToDrop() + pairFrame(0.25, 7) + pairFrame(-1, 1000);
+    for (int at = 0; at < stream.size(); at += 5) {
+        m_device->write(stream.mid(at, 5));
+        QTRY_COMPARE(tab()->rxTotal(), qint64(std::min(at + 5, int(stream.size()))));
+    }
+    click("uart_OpenCloseButton");
+    click("uart_rec_button");
+    const SampleStore &store = tab()->scope()->store();
+    QCOMPARE(store.size(), quint64(3));
+    QCOMPARE(store.window(1)[2], 1000.0);
+    QCOMPARE(widget<QLineEdit>("car_wave1")->text(), QStringLiteral("left"));
+    QVERIFY(widget<QLabel>("car_frame_counts")
+                ->text()
+                .startsWith(QStringLiteral("正确 3 帧，校验错 1，未知类型 1")));
+
+    UartTab replayed(m_dialogs, m_ports.source());
+    child<QCheckBox>(&replayed, "uart_plot_ck")->setChecked(true);
+    m_dialogs.fileAnswers.enqueue(path("frames.zcap"));
+    child<QPushButton>(&replayed, "uart_replay_open")->click();
+    CaptureControls *capture = replayed.capture();
+    QCOMPARE(capture->player().reader().header().value("plot"), QStringLiteral("custom"));
+    capture->player().setSpeed(CapturePlayer::kAsFastAsPossible);
+    QSignalSpy finished(&capture->player(), &CapturePlayer::finished);
+    child<QPushButton>(&replayed, "uart_replay_play")->click();
+    QVERIFY(finished.wait());
+    QCOMPARE(child<QComboBox>(&replayed, "uart_plot_format")->currentIndex(), 2);
+    QCOMPARE(replayed.frameView()->descriptionText(), tab()->frameView()->descriptionText());
+    const SampleStore &again = replayed.scope()->store();
+    QCOMPARE(again.size(), store.size());
+    for (quint64 row = 0; row < store.size(); ++row)
+        QCOMPARE(again.window(0)[row], store.window(0)[row]);
+    QCOMPARE(m_dialogs.count(Kind::Critical), 0);
 }
 
 // What a session leaves in the tab: the text shown, the counters, the

@@ -217,6 +217,11 @@
         <translation>JustFloat</translation>
     </message>
     <message>
+        <location line="+5"/>
+        <source>自定义帧</source>
+        <translation>Custom frames</translation>
+    </message>
+    <message>
         <location line="+35"/>
         <source>摄像头</source>
         <translation>Camera</translation>
@@ -240,6 +245,11 @@
         <location line="+5"/>
         <source>阶跃响应</source>
         <translation>Step response</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>帧格式</source>
+        <translation>Frame format</translation>
     </message>
 </context>
 <context>
@@ -335,6 +345,49 @@
         <location line="+117"/>
         <source>轨迹记录</source>
         <translation>Track record</translation>
+    </message>
+</context>
+<context>
+    <name>FrameView</name>
+    <message>
+        <location filename="../scope/frameview.ui" line="+11"/>
+        <source>帧格式描述（JSON）</source>
+        <translation>Frame format description (JSON)</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>打开…</source>
+        <translation>Open…</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>保存…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>在用的帧格式</source>
+        <translation>Frame format in use</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>试读一帧（16进制）</source>
+        <translation>Try a frame (hex)</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>粘贴一帧，例如 AA 55 0C 01 …</source>
+        <translation>Paste a frame, e.g. AA 55 0C 01 …</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>最近的正确帧</source>
+        <translation>Last good frame</translation>
     </message>
 </context>
 <context>
@@ -1114,12 +1167,12 @@
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../uart/uarttab.cpp" line="+401"/>
+        <location filename="../uart/uarttab.cpp" line="+518"/>
         <source>所有文件(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+455"/>
+        <location filename="../car/cartab.cpp" line="+511"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+340"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1151,6 +1204,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+6"/>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
+        <location filename="../car/cartab.cpp" line="+50"/>
         <location filename="../car/paramview.cpp" line="+616"/>
         <location line="+20"/>
         <location filename="../car/stepview.cpp" line="+356"/>
@@ -1160,6 +1214,9 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
+        <location filename="../scope/frameview.cpp" line="+295"/>
+        <location line="+6"/>
+        <location line="+25"/>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
         <location line="+4"/>
         <location line="+32"/>
@@ -1170,7 +1227,8 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location line="+41"/>
         <location line="+399"/>
         <location filename="../source/sourceselector.cpp" line="+296"/>
-        <location filename="../uart/uarttab.cpp" line="+1"/>
+        <location filename="../uart/uarttab.cpp" line="-120"/>
+        <location line="+121"/>
         <location line="+5"/>
         <location line="+17"/>
         <location line="+5"/>
@@ -1194,13 +1252,14 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <translation>Serial number: %1</translation>
     </message>
     <message>
-        <location line="+50"/>
+        <location filename="../car/cartab.cpp" line="-19"/>
+        <location filename="../source/serialportpanel.cpp" line="+50"/>
         <location line="+19"/>
         <source>无</source>
         <translation>None</translation>
     </message>
     <message>
-        <location line="-18"/>
+        <location filename="../source/serialportpanel.cpp" line="-18"/>
         <source>奇校验</source>
         <translation>Odd</translation>
     </message>
@@ -1296,7 +1355,7 @@ no such port;</translation>
         <translation>Error!</translation>
     </message>
     <message>
-        <location filename="../uart/uarttab.cpp" line="-332"/>
+        <location filename="../uart/uarttab.cpp" line="-421"/>
         <source>1.每次发送字节数设为0时表示连续发送整个文件。
 2.发送间隔时间设为0时表示连续发送整个文件。
 3.支持回显功能。
@@ -1307,7 +1366,7 @@ no such port;</translation>
 </translation>
     </message>
     <message>
-        <location line="+207"/>
+        <location line="+296"/>
         <source>接收区：共接收%1字节，速度%2字节/秒。共发送%3字节。</source>
         <translation>Receive: %1 bytes received, %2 bytes/s. %3 bytes sent.</translation>
     </message>
@@ -1409,7 +1468,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-384"/>
+        <location filename="../car/cartab.cpp" line="-467"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1455,6 +1514,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+1"/>
+        <location filename="../scope/frameview.cpp" line="-234"/>
         <source>数据类型</source>
         <translation>Data type</translation>
     </message>
@@ -1464,7 +1524,14 @@ no such port;</translation>
         <translation>Protocol</translation>
     </message>
     <message>
-        <location line="+146"/>
+        <location line="+1"/>
+        <location filename="../scope/frameview.cpp" line="+223"/>
+        <location filename="../uart/uarttab.cpp" line="-317"/>
+        <source>帧格式</source>
+        <translation>Frame format</translation>
+    </message>
+    <message>
+        <location line="+155"/>
         <location filename="../net/tcpserverpage.cpp" line="+56"/>
         <source>开始监听</source>
         <translation>Listen</translation>
@@ -1542,6 +1609,29 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
+        <location line="+99"/>
+        <location filename="../uart/uarttab.cpp" line="+20"/>
+        <source>正在记录，不能更换帧格式：记录要与所用的帧格式一致。请先停止记录。</source>
+        <translation>Recording: the frame format cannot be changed, the recording must match the format in use. Stop recording first.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location filename="../uart/uarttab.cpp" line="+2"/>
+        <source>正在回放，不能更换帧格式。请先停止回放。</source>
+        <translation>Replaying: the frame format cannot be changed. Stop the replay first.</translation>
+    </message>
+    <message>
+        <location line="+129"/>
+        <source>无法使用（%1）</source>
+        <translation>unusable (%1)</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <location filename="../uart/uarttab.cpp" line="+133"/>
+        <source>记录中的帧格式无法使用（%1），回放时用现在的帧格式。</source>
+        <translation>The recorded frame format cannot be used (%1); the replay uses the current frame format.</translation>
+    </message>
+    <message>
         <location filename="../source/sourceselector.cpp" line="-179"/>
         <source>还没有小车连接</source>
         <translation>No car is connected yet</translation>
@@ -1567,7 +1657,7 @@ no such port;</translation>
         <translation>Close the current data source first</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+156"/>
+        <location filename="../car/cartab.cpp" line="-50"/>
         <source>记录时的图像/CCD/示波器设置与现在不同：
 %1
 使用记录时的设置吗？</source>
@@ -1576,7 +1666,7 @@ no such port;</translation>
 Use the recorded settings?</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+15"/>
         <source>%1：记录时 %2，现在 %3</source>
         <translation>%1: recorded %2, now %3</translation>
     </message>
@@ -1857,6 +1947,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+27"/>
+        <location filename="../scope/frameview.cpp" line="-19"/>
         <location filename="../scope/scopeview.cpp" line="-467"/>
         <source>打开文件失败：%1</source>
         <translation>Could not open the file: %1</translation>
@@ -2332,7 +2423,7 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <location filename="../gsm/gsmtab.cpp" line="-230"/>
         <location filename="../net/udppage.cpp" line="+17"/>
         <location line="+34"/>
-        <location filename="../uart/uarttab.cpp" line="-96"/>
+        <location filename="../uart/uarttab.cpp" line="+66"/>
         <source>发送失败：%1</source>
         <translation>Not sent: %1</translation>
     </message>
@@ -3664,6 +3755,106 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <source>不属于任何一种帧</source>
         <translation>matches no frame type</translation>
     </message>
+    <message>
+        <location filename="../scope/frameview.cpp" line="-226"/>
+        <source>帧格式 (*.zframe);;所有文件 (*)</source>
+        <translation>Frame formats (*.zframe);;All files (*)</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>帧类型</source>
+        <translation>Frame type</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>字段</source>
+        <translation>Field</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>字节序</source>
+        <translation>Byte order</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>比例</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>偏移</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>通道</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <location line="+42"/>
+        <source>未应用：%1。仍使用“%2”。</source>
+        <translation>Not applied: %1. Still using &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>在用的帧格式：“%1”，%2 个通道</source>
+        <translation>Frame format in use: &quot;%1&quot;, %2 channels</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>大端</source>
+        <translation>Big endian</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>小端</source>
+        <translation>Little endian</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>未读入：%1</source>
+        <translation>Not read: %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>帧类型：%1</source>
+        <translation>Frame type: %1</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>校验：计算得 %1，帧中为 %2</source>
+        <translation>Checksum: computed %1, in the frame %2</translation>
+    </message>
+    <message>
+        <location line="+25"/>
+        <source>正确 %1 帧，校验错 %2，未知类型 %3，长度超限 %4，帧结构错 %5，无效数值 %6，跳过 %7 字节</source>
+        <translation>%1 good frames, %2 bad checksums, %3 unknown types, %4 oversized lengths, %5 framing errors, %6 invalid values, %7 bytes skipped</translation>
+    </message>
+    <message>
+        <location line="+62"/>
+        <source>打开帧格式</source>
+        <translation>Open frame format</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>文件超过 %1 KiB，不是帧格式描述：%2</source>
+        <translation>The file is larger than %1 KiB and is no frame format description: %2</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>保存帧格式</source>
+        <translation>Save frame format</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>保存失败：%1</source>
+        <translation>Saving failed: %1</translation>
+    </message>
 </context>
 <context>
     <name>NetTab</name>
@@ -4505,14 +4696,39 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
     </message>
     <message>
         <location line="+3"/>
-        <location line="+590"/>
+        <location line="+619"/>
         <source>发送的内容都在接收区显示</source>
         <translation>Show what is sent in the receive area</translation>
     </message>
     <message>
-        <location line="-583"/>
+        <location line="-612"/>
         <source>绘图</source>
         <translation>Plot</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>绘图时如何读接收的数据</source>
+        <translation>How the plot reads the received data</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>文本行</source>
+        <translation>Text lines</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>JustFloat</source>
+        <translation>JustFloat</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>自定义帧</source>
+        <translation>Custom frames</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>帧格式…</source>
+        <translation>Frame format…</translation>
     </message>
     <message>
         <location line="+7"/>

@@ -1,8 +1,10 @@
 #include "uarttab.h"
 
 #include "capturecontrols.h"
+#include "customframedecoder.h"
 #include "dialogs.h"
 #include "filesender.h"
+#include "frameview.h"
 #include "receivefileswitch.h"
 #include "receiveview.h"
 #include "sampledecoders.h"
@@ -21,10 +23,35 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSplitter>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
+
+namespace {
+
+// What the plot reads, in the order of "uart_plot_format", and as the
+// program's settings and capture headers name it.
+enum PlotFormat { TextPlot, JustFloatPlot, CustomPlot };
+const char *const kPlotFormatKeys[] = {"text", "justfloat", "custom"};
+const char kPlotFormatSetting[] = "uart/plotFormat";
+const char kFrameSetting[] = "uart/frame";
+const char kPlotKey[] = "plot";
+const char kFrameKey[] = "frame";
+
+int plotFormatIndex(const QString &key)
+{
+    for (int index = 0; index < int(std::size(kPlotFormatKeys)); ++index) {
+        if (key == QLatin1String(kPlotFormatKeys[index]))
+            return index;
+    }
+    return -1;
+}
+
+} // namespace
 
 UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *parent)
     : QWidget(parent)
@@ -53,6 +80,7 @@ UartTab::UartTab(Dialogs &dialogs, const PortListSource &portSource, QWidget *pa
 
     styleReceiveView();
     connectReceiveControls();
+    createFrameWindow();
     connectPlotControls();
     connectSendControls();
     connectFileSendControls();
@@ -204,11 +232,54 @@ void UartTab::connectPlotControls()
 {
     m_sendAreaStretch = ui->uart_workColumn->stretch(1);
     connect(ui->uart_plot_ck, &QCheckBox::toggled, this, &UartTab::showPlot);
+    // The format is fixed while bytes come, as the car tab's protocol is.
     connect(m_sources, &SourceSelector::opened, this, [this] {
+        ui->uart_plot_format->setEnabled(false);
         if (ui->uart_plot_ck->isChecked())
             startPlotting();
     });
-    connect(m_sources, &SourceSelector::closed, this, &UartTab::stopPlotting);
+    connect(m_sources, &SourceSelector::closed, this, [this] {
+        stopPlotting();
+        ui->uart_plot_format->setEnabled(true);
+    });
+    connect(ui->uart_plot_frame, &QPushButton::clicked, this, [this] {
+        m_frameWindow->show();
+        m_frameWindow->raise();
+        m_frameWindow->activateWindow();
+    });
+}
+
+// The plot's frame format has a window of its own, beside the terminal
+// rather than over it, made hidden with the tab so the description is
+// there for settings and captures.
+void UartTab::createFrameWindow()
+{
+    m_frameWindow = new QWidget(this, Qt::Window);
+    m_frameWindow->setObjectName(QStringLiteral("uart_frameWindow"));
+    m_frameWindow->setWindowTitle(mainTr("帧格式"));
+    auto *layout = new QVBoxLayout(m_frameWindow);
+    m_frameView = new FrameView(m_dialogs, m_frameWindow);
+    layout->addWidget(m_frameView);
+    m_frameView->setApplyGuard([this] { return frameFormatLocked(); });
+    connect(m_frameView, &FrameView::applied, this, &UartTab::restartCustomPlot);
+}
+
+// A description applied while custom frames are plotted is read from the
+// next byte on, with counters of its own.
+void UartTab::restartCustomPlot()
+{
+    if (m_plotFrames)
+        startPlotting();
+}
+
+// A capture keeps the description it was made with.
+QString UartTab::frameFormatLocked() const
+{
+    if (m_capture->recording())
+        return mainTr("正在记录，不能更换帧格式：记录要与所用的帧格式一致。请先停止记录。");
+    if (m_capture->replaying())
+        return mainTr("正在回放，不能更换帧格式。请先停止回放。");
+    return QString();
 }
 
 // The oscilloscope is made the first time it is asked for; hidden again it
@@ -247,14 +318,37 @@ void UartTab::makePlot()
     splitter->setSizes({width / 3, width - width / 3});
 }
 
-// A fresh decoder for every opening: nothing of a line cut by the last
-// closing is joined to what comes now.
+// A fresh decoder for every opening: nothing of a line or frame cut by the
+// last closing is joined to what comes now.
 void UartTab::startPlotting()
 {
-    m_plotDecoder = std::make_unique<TextLineDecoder>();
+    m_frameView->follow(nullptr);
+    m_plotText = nullptr;
+    m_plotFrames = nullptr;
+    switch (ui->uart_plot_format->currentIndex()) {
+    case JustFloatPlot:
+        m_plotDecoder = std::make_unique<JustFloatDecoder>();
+        break;
+    case CustomPlot: {
+        auto frames = std::make_unique<CustomFrameDecoder>(m_frameView->description());
+        m_plotFrames = frames.get();
+        m_plotDecoder = std::move(frames);
+        break;
+    }
+    default: {
+        auto text = std::make_unique<TextLineDecoder>();
+        m_plotText = text.get();
+        m_plotDecoder = std::move(text);
+        break;
+    }
+    }
     m_plotDecoder->setRowHandler(
         [this](const double *values, int count) { m_scope->appendRow(values, count); });
     m_scope->setLinkOpen(true);
+    if (m_plotFrames) {
+        m_scope->nameChannels(m_plotFrames->description().channels);
+        m_frameView->follow(m_plotFrames);
+    }
 }
 
 void UartTab::stopPlotting()
@@ -262,7 +356,11 @@ void UartTab::stopPlotting()
     if (!m_plotDecoder)
         return;
     m_plotDecoder->flush();
-    m_scope->followLabels(*m_plotDecoder);
+    if (m_plotText)
+        m_scope->followLabels(*m_plotText);
+    m_frameView->follow(nullptr);
+    m_plotText = nullptr;
+    m_plotFrames = nullptr;
     m_plotDecoder.reset();
     m_scope->setLinkOpen(false);
 }
@@ -270,7 +368,8 @@ void UartTab::stopPlotting()
 void UartTab::plotReceived(const QByteArray &bytes)
 {
     m_plotDecoder->append(bytes);
-    m_scope->followLabels(*m_plotDecoder);
+    if (m_plotText)
+        m_scope->followLabels(*m_plotText);
 }
 
 // ---- record and replay ---------------------------------------------------------
@@ -280,7 +379,7 @@ void UartTab::createCaptureControls()
     CaptureControls::Tab tab;
     tab.name = QStringLiteral("uart");
     tab.header = [this] { return captureHeader(); };
-    tab.startReplay = [this](const Capture::Header &) { return startReplay(); };
+    tab.startReplay = [this](const Capture::Header &recorded) { return startReplay(recorded); };
     tab.endReplay = [this] { endReplay(); };
     tab.frameEnd = [] { return std::function<bool(char)>([](char byte) { return byte == '\n'; }); };
     m_capture = new CaptureControls(m_dialogs, QStringLiteral("uart_"), std::move(tab), this);
@@ -290,14 +389,31 @@ void UartTab::createCaptureControls()
 
 Capture::Header UartTab::captureHeader() const
 {
-    return {{QStringLiteral("link"), m_sources->linkDescription()}};
+    const int format = ui->uart_plot_format->currentIndex();
+    Capture::Header header{{QStringLiteral("link"), m_sources->linkDescription()},
+                           {QLatin1String(kPlotKey), QLatin1String(kPlotFormatKeys[format])}};
+    if (format == CustomPlot)
+        header.insert(QLatin1String(kFrameKey), QString::fromUtf8(m_frameView->descriptionText()));
+    return header;
 }
 
-// Replayed bytes are taken as those of a port just opened.
-bool UartTab::startReplay()
+// Replayed bytes are taken as those of a port just opened, and plotted as
+// they were read when recorded.
+bool UartTab::startReplay(const Capture::Header &recorded)
 {
     if (!m_sources->startReplay())
         return false;
+    const int format = plotFormatIndex(recorded.value(QLatin1String(kPlotKey)));
+    if (format >= 0)
+        ui->uart_plot_format->setCurrentIndex(format);
+    const QString frame = recorded.value(QLatin1String(kFrameKey));
+    FrameFormat::Refusal refusal;
+    if (format == CustomPlot && frame.toUtf8() != m_frameView->descriptionText()
+        && !m_frameView->applyText(frame.toUtf8(), &refusal))
+        m_dialogs.critical(this, mainTr("错误"),
+                           mainTr("记录中的帧格式无法使用（%1），回放时用现在的帧格式。")
+                               .arg(refusal.text()));
+    ui->uart_plot_format->setEnabled(false);
     if (ui->uart_plot_ck->isChecked())
         startPlotting();
     return true;
@@ -307,6 +423,7 @@ void UartTab::endReplay()
 {
     stopPlotting();
     m_sources->endReplay();
+    ui->uart_plot_format->setEnabled(true);
 }
 
 bool UartTab::receiving() const
@@ -462,9 +579,19 @@ void UartTab::showFileProgress(qint64 sent, qint64 total)
 void UartTab::saveProgramSettings(QSettings &settings) const
 {
     m_panel->saveBaudRate(settings, QStringLiteral("uart/baudRate"));
+    settings.setValue(QLatin1String(kPlotFormatSetting),
+                      QLatin1String(kPlotFormatKeys[ui->uart_plot_format->currentIndex()]));
+    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionText());
 }
 
 void UartTab::loadProgramSettings(const QSettings &settings)
 {
     m_panel->loadBaudRate(settings, QStringLiteral("uart/baudRate"));
+    const int format = plotFormatIndex(settings.value(QLatin1String(kPlotFormatSetting)).toString());
+    if (format >= 0)
+        ui->uart_plot_format->setCurrentIndex(format);
+    // A stored description that no longer parses leaves the default.
+    const QByteArray frame = settings.value(QLatin1String(kFrameSetting)).toByteArray();
+    if (!frame.isEmpty())
+        m_frameView->applyText(frame);
 }

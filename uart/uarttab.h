@@ -13,11 +13,14 @@
 
 class CaptureControls;
 class ChunkedFileSender;
+class CustomFrameDecoder;
 class Dialogs;
+class FrameView;
 class QScrollArea;
 class QTimer;
 class ReceiveFileSwitch;
 class ReceiveView;
+class SampleDecoder;
 class ScopeView;
 class SendArea;
 class SerialLink;
@@ -33,7 +36,8 @@ class UartTab;
 // port receives as text or hex, optionally echoes it back and writes it to a
 // file, and sends typed text or hex once, on a timer, from ten presets or in
 // a cycle over them, and whole files or paced chunks of them. On demand it
-// plots the numbers in the received text lines beside the text. Its port is
+// plots what it receives beside the text: numbers in text lines, JustFloat
+// frames or frames of a format the user describes. Its port is
 // the one source of a SourceSelector, so a session can be recorded and
 // replayed into the same views.
 class UartTab : public QWidget, public ToolTab
@@ -57,6 +61,9 @@ public:
     // The plot beside the received text, made when first asked for (until
     // then no oscilloscope widgets exist under this tab).
     ScopeView *scope() const { return m_scope; }
+    // The plot's frame format, edited in a window of its own.
+    FrameView *frameView() const { return m_frameView; }
+    QWidget *frameWindow() const { return m_frameWindow; }
 
     void saveSettings(SettingsRecord &record) const override;
     void saveProgramSettings(QSettings &settings) const override;
@@ -94,9 +101,12 @@ private:
     void connectFileSendControls();
     void styleReceiveView();
     void connectPlotControls();
+    void createFrameWindow();
+    void restartCustomPlot();
+    QString frameFormatLocked() const;
     void createCaptureControls();
     Capture::Header captureHeader() const;
-    bool startReplay();
+    bool startReplay(const Capture::Header &recorded);
     void endReplay();
     // The port is open or a capture is replayed.
     bool receiving() const;
@@ -144,8 +154,12 @@ private:
     bool m_countsPending = false;
     QScrollArea *m_plotArea = nullptr;
     ScopeView *m_scope = nullptr;
+    QWidget *m_frameWindow = nullptr;
+    FrameView *m_frameView = nullptr;
     // Set only while the plot is shown and the port open or a capture
-    // replayed.
-    std::unique_ptr<TextLineDecoder> m_plotDecoder;
+    // replayed; of the format chosen when it started.
+    std::unique_ptr<SampleDecoder> m_plotDecoder;
+    TextLineDecoder *m_plotText = nullptr;    // m_plotDecoder when it reads text
+    CustomFrameDecoder *m_plotFrames = nullptr; // m_plotDecoder when it reads custom frames
     int m_sendAreaStretch = 0; // as the form has it, while no plot is shown
 };

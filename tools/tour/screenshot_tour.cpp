@@ -6,7 +6,10 @@
 //   screenshot_tour ZENTRIK_SIM OUT_DIR
 #include "ciplineedit.h"
 #include "fakeports.h"
+#include "framedescription.h"
+#include "frameview.h"
 #include "gpstab.h"
+#include "hextext.h"
 #include "infotab.h"
 #include "localhttpserver.h"
 #include "mainwindow.h"
@@ -29,11 +32,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
@@ -264,6 +269,7 @@ private:
         measureTheScope();
         tuneTheCar(pages);
         stepTheCar(pages);
+        readOwnFrames(pages);
     }
 
     // The oscilloscope page held, with cursors A and B, the table under the
@@ -339,6 +345,34 @@ private:
         across->setValue(across->maximum());
         pump(100);
         shoot(QStringLiteral("car-steps"));
+    }
+
+    // The page's own description streamed by the simulator, with one of
+    // its frames pasted into the test box.
+    void readOwnFrames(QTabWidget *pages)
+    {
+        w<QPushButton>("car_OpenCloseButton")->click();
+        auto *protocol = w<QComboBox>("car_protocol");
+        protocol->setCurrentIndex(protocol->findText(QStringLiteral("自定义帧")));
+        auto *page = m_window.findChild<FrameView *>();
+        if (!page)
+            fail(QStringLiteral("no frame format page"));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("imu.zframe"));
+        QSaveFile description(file);
+        if (!description.open(QIODevice::WriteOnly) || description.write(page->descriptionText()) < 0
+            || !description.commit())
+            fail(QStringLiteral("cannot write %1").arg(file));
+        const SimulatorProcess &car = simulator(
+            {QStringLiteral("car"), QStringLiteral("--protocol"), QStringLiteral("custom"),
+             QStringLiteral("--frame"), file, QStringLiteral("--fps"), QStringLiteral("50")});
+        openSerial("car_portBox", "car_OpenCloseButton", car);
+        pages->setCurrentWidget(w<QWidget>("car_frame_tab"));
+        const double values[FrameFormat::kMaxChannels] = {1.25, 90.5};
+        w<QLineEdit>("car_frame_test")
+            ->setText(bytesToHexText(FrameFormat::encode(page->description(), 0, values)).trimmed());
+        pump(3000);
+        shoot(QStringLiteral("frames"));
     }
 
     void gsmTab()
