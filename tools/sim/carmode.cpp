@@ -9,13 +9,13 @@
 #include "carframe.h"
 #include "carlistener.h"
 #include "carscene.h"
+#include "capturewriter.h"
 #include "framedescription.h"
 #include "programinfo.h"
 #include "samplestore.h"
 #include "sampletypes.h"
 #include "simlink.h"
 #include "simmodes.h"
-#include "simrecording.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -372,10 +372,10 @@ Capture::Header captureHeader(const CarOptions &options)
 class Car
 {
 public:
-    Car(const CarOptions &options, SimLink &link, SimRecording *recording)
+    Car(const CarOptions &options, SimLink &link)
         : m_options(options)
         , m_link(link)
-        , m_recording(recording)
+        , m_recording(CaptureWriter::kDefaultQueueLimit, [this] { return m_stampUs; })
         , m_scene(options.seed)
         , m_garbageState(options.seed * 2654435761u + 1)
     {
@@ -395,19 +395,32 @@ public:
             more = sendRecordedRound();
         const bool written = m_link.write(m_out);
         m_out.clear();
-        return more && written && recordingFlushed();
+        return more && written && m_recording.failure() == CaptureWriter::Failure::None;
     }
 
     // Other bytes sent between rounds (answers): recorded with the next round's time.
     bool send(const QByteArray &bytes)
     {
-        if (m_recording && !m_recording->append(timeUs(), bytes))
-            m_recordingFailed = true;
+        record(timeUs(), bytes);
         return m_link.write(bytes);
     }
 
     qint64 roundsSent() const { return m_round; }
-    bool recordingFailed() const { return m_recordingFailed; }
+
+    // Records every round sent from now on into a capture file; why it
+    // cannot, if so.
+    QString startRecording(const QString &path, const Capture::Header &header)
+    {
+        return m_recording.open(path, header) ? QString() : m_recording.errorString();
+    }
+    // Ends the recording; its error, if it failed.
+    QString endRecording()
+    {
+        m_recording.close();
+        return m_recording.failure() == CaptureWriter::Failure::None
+                   ? QString()
+                   : m_recording.errorString();
+    }
 
     // Rounds sent after this show the new value.
     void setParameter(const QByteArray &name, double value)
@@ -437,16 +450,17 @@ private:
         const qint64 time = timeUs();
         const int start = int(m_out.size());
         const bool more = sendRound();
-        if (m_recording && !m_recording->append(time, m_out.mid(start)))
-            m_recordingFailed = true;
+        record(time, m_out.mid(start));
         return more;
     }
 
-    bool recordingFlushed()
+    // The capture's time is the rounds', so a recording made again is the same.
+    void record(qint64 timeUs, const QByteArray &bytes)
     {
-        if (m_recording && !m_recording->flush())
-            m_recordingFailed = true;
-        return !m_recordingFailed;
+        if (!m_recording.isOpen())
+            return;
+        m_stampUs = timeUs;
+        m_recording.append(bytes);
     }
 
     // The scene's channels sent: a description's, or --channels.
@@ -584,8 +598,8 @@ private:
 
     CarOptions m_options;
     SimLink &m_link;
-    SimRecording *m_recording;
-    bool m_recordingFailed = false;
+    qint64 m_stampUs = 0;
+    CaptureWriter m_recording;
     QElapsedTimer m_clock;
     CarScene m_scene;
     quint32 m_garbageState;
@@ -621,16 +635,17 @@ int runCar(const QStringList &arguments)
         return 2;
     }
 
-    SimRecording recording;
-    if (!options.record.isEmpty() && !recording.open(options.record, captureHeader(options))) {
-        err << "zentrik-sim car: cannot record into " << options.record << ": "
-            << recording.errorString() << "\n";
-        return 1;
-    }
     SimLink link;
     if (!link.open(parser))
         return 1;
-    Car car(options, link, recording.isOpen() ? &recording : nullptr);
+    Car car(options, link);
+    const QString recordingRefused =
+        options.record.isEmpty() ? QString() : car.startRecording(options.record, captureHeader(options));
+    if (!recordingRefused.isEmpty()) {
+        err << "zentrik-sim car: cannot record into " << options.record << ": " << recordingRefused
+            << "\n";
+        return 1;
+    }
     CarListener listener(options.params, answerIn(options.protocol),
                          [&car](const QByteArray &name, double value) {
                              car.setParameter(name, value);
@@ -685,9 +700,10 @@ int runCar(const QStringList &arguments)
     clock.start();
     tick.start();
     const int exitCode = QCoreApplication::exec();
-    if (car.recordingFailed()) {
+    const QString recordingError = car.endRecording();
+    if (!recordingError.isEmpty()) {
         err << "zentrik-sim car: recording into " << options.record
-            << " stopped: " << recording.errorString() << "\n";
+            << " stopped: " << recordingError << "\n";
         return 1;
     }
     return exitCode;
