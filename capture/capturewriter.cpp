@@ -1,5 +1,7 @@
 #include "capturewriter.h"
 
+#include "translation.h"
+
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -62,9 +64,16 @@ bool CaptureWriter::open(const QString &path, const Capture::Header &header)
     m_path = path;
     m_failure = Failure::None;
     m_writeError.clear();
+    m_openError.clear();
+    // A header no reader takes would make a recording that cannot be played.
+    const QByteArray head = Capture::encodeHeader(header);
+    if (head.size() - Capture::kMagicSize - 4 > Capture::kMaxHeaderBytes) {
+        m_openError = mainTr("记录的设置太长（超过 %1 KiB），例如帧格式描述太大")
+                          .arg(Capture::kMaxHeaderBytes / 1024);
+        return false;
+    }
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    const QByteArray head = Capture::encodeHeader(header);
     if (m_file.write(head) != head.size() || !m_file.flush()) {
         m_file.close();
         return false;
@@ -121,6 +130,8 @@ QString CaptureWriter::errorString() const
 {
     if (m_failure.load() == Failure::WriteFailed)
         return m_writeError;
+    if (!m_openError.isEmpty())
+        return m_openError;
     return m_file.errorString();
 }
 

@@ -46,7 +46,8 @@ public:
     CaptureWriter &operator=(const CaptureWriter &) = delete;
 
     // Creates the file and writes the header; false with errorString() when
-    // the file cannot be created. Time offsets count from here.
+    // the file cannot be created or the header is longer than readers take
+    // (Capture::kMaxHeaderBytes). Time offsets count from here.
     bool open(const QString &path, const Capture::Header &header);
     // Writes out what is queued and closes the file.
     void close();
@@ -89,4 +90,5 @@ private:
     bool m_stopping = false;
     std::atomic<Failure> m_failure{Failure::None};
     QString m_writeError; // set by the thread before it reports WriteFailed
+    QString m_openError;  // why open() refused, where the file cannot say
 };

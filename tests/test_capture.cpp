@@ -160,6 +160,13 @@ void TestCapture::otherFilesAreRefused()
     QVERIFY(reader.open(bufferOf(file)));
     QCOMPARE(reader.recordCount(), 3);
     QVERIFY(reader.truncated());
+
+    // Nor does the writer make a file whose header no reader takes.
+    CaptureWriter writer;
+    const Capture::Header huge{{QStringLiteral("frame"), QString(Capture::kMaxHeaderBytes, 'x')}};
+    QVERIFY(!writer.open(path("huge.zcap"), huge));
+    QVERIFY(!writer.errorString().isEmpty());
+    QVERIFY(!QFile::exists(path("huge.zcap")));
 }
 
 void TestCapture::fullQueueStopsTheRecording()

@@ -3855,6 +3855,11 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <source>保存失败：%1</source>
         <translation>Saving failed: %1</translation>
     </message>
+    <message>
+        <location filename="../capture/capturewriter.cpp" line="+71"/>
+        <source>记录的设置太长（超过 %1 KiB），例如帧格式描述太大</source>
+        <translation>The settings to record are too long (over %1 KiB), e.g. a frame format description that is too large</translation>
+    </message>
 </context>
 <context>
     <name>NetTab</name>
