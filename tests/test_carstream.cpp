@@ -7,7 +7,6 @@
 // carry the same samples as its car frames. The simulator answers the
 // parameters it is sent, and kp shows in how its speed loop overshoots.
 #include "camimage.h"
-#include "capturereader.h"
 #include "carframe.h"
 #include "carscene.h"
 #include "ciplineedit.h"
@@ -87,7 +86,6 @@ private slots:
     void everyProtocolCarriesTheSameSamples();
     void simulatorAnswersParameters_data();
     void simulatorAnswersParameters();
-    void exampleCapturesHoldTheirFrames();
 
 private:
     template <typename T>
@@ -516,40 +514,6 @@ void TestCarStream::simulatorAnswersParameters()
              qPrintable(QStringLiteral("%1 %2").arg(gentle).arg(sharp)));
     QByteArray printed;
     QTRY_VERIFY((printed += sim.process().readAllStandardOutput()).contains("param kp = 2.5\n"));
-}
-
-// The captures shipped beside the example descriptions carry their
-// description and replay as the simulator recorded them: every frame good
-// but each 100th, whose checksum it spoilt.
-void TestCarStream::exampleCapturesHoldTheirFrames()
-{
-    const QDir examples(QStringLiteral(ZENTRIK_EXAMPLES_DIR "/frames"));
-    const QStringList frames = examples.entryList({QStringLiteral("*.zframe")});
-    QCOMPARE(frames.size(), 3);
-    for (const QString &name : frames) {
-        QFile frameFile(examples.filePath(name));
-        QVERIFY(frameFile.open(QIODevice::ReadOnly));
-        const QByteArray json = frameFile.readAll();
-        CaptureReader reader;
-        QVERIFY2(reader.open(examples.filePath(QFileInfo(name).completeBaseName() + ".zcap")),
-                 qPrintable(name));
-        const Capture::Header &header = reader.header();
-        QCOMPARE(header.value("tab"), QStringLiteral("car"));
-        QCOMPARE(header.value("protocol"), QStringLiteral("custom"));
-        QCOMPARE(header.value("frame").toUtf8(),
-                 QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact));
-
-        FrameFormat::Description description;
-        QVERIFY(FrameFormat::parse(json, &description, nullptr));
-        CustomFrameDecoder decoder(description);
-        for (int record = 0; record < reader.recordCount(); ++record)
-            decoder.append(reader.bytes(record));
-        const qint64 frameCount = 300 * qint64(description.types.size());
-        const CustomFrameDecoder::Counts &counts = decoder.counts();
-        QCOMPARE(counts.badChecksum + counts.badFraming, frameCount / 100);
-        QCOMPARE(counts.good, frameCount - frameCount / 100);
-        QCOMPARE(counts.unknownType + counts.oversized, qint64(0));
-    }
 }
 
 QTEST_MAIN(TestCarStream)
