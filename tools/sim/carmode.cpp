@@ -158,11 +158,12 @@ void addCarOptions(QCommandLineParser &parser)
            "4: index, little-endian float). The car takes lines name=value or name:value and "
            "these frames, prints each on stdout and answers with the value it holds: a frame "
            "(car; a line's name needs an index here), a line name:value (text) or nothing "
-           "(justfloat, custom). speed (percent of the usual pace, -1000..1000) moves the camera image "
-           "and the CCD line and is the speed loop's set-point. kp and kd tune the loop, a "
-           "second-order plant under PD control: natural frequency w0 x sqrt(kp) with w0 = "
-           "2 pi x 3 / --step-every radians a round, damping kd / sqrt(kp) (kp 1, kd 0.5 at "
-           "first: damping 0.5), so a larger kp overshoots more and a larger kd less.",
+           "(justfloat, custom). speed (percent of the usual pace, -1000..1000) moves the "
+           "camera image and the CCD line and is the speed loop's set-point. kp and kd tune "
+           "the loop, a second-order plant under PD control: natural frequency w0 x sqrt(kp) "
+           "with w0 = 2 pi x 3 / --step-every radians a round, damping kd / sqrt(kp) (kp 1, "
+           "kd 0.5 at first: damping 0.5), so a larger kp overshoots more and a larger kd "
+           "less.",
            "list", "speed,kp,ki,kd");
     SimLink::addOptions(parser, true);
     SimLink::addListenAndUdpOptions(parser);
@@ -640,7 +641,8 @@ int runCar(const QStringList &arguments)
         return 1;
     Car car(options, link);
     const QString recordingRefused =
-        options.record.isEmpty() ? QString() : car.startRecording(options.record, captureHeader(options));
+        options.record.isEmpty() ? QString()
+                                 : car.startRecording(options.record, captureHeader(options));
     if (!recordingRefused.isEmpty()) {
         err << "zentrik-sim car: cannot record into " << options.record << ": " << recordingRefused
             << "\n";
