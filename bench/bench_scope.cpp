@@ -2,6 +2,7 @@
 // full history, and the simulated car streaming sample frames into the car
 // tab.
 #include "carframe.h"
+#include "customframedecoder.h"
 #include "cartab.h"
 #include "decimatedseries.h"
 #include "fakeports.h"
@@ -572,6 +573,28 @@ void BM_DecodeJustFloatIntoStore(benchmark::State &state)
     decodeIntoStore(state, decoder, justFloatFrames(rows), rows);
 }
 
+// The IMU example: a length byte, a type byte, an i16 and an f32, and a
+// CRC-16/MODBUS a frame. samples_per_s counts rows, as above;
+// items_per_second counts channel values (two a row).
+void BM_DecodeCustomFramesIntoStore(benchmark::State &state)
+{
+    QFile file(QStringLiteral(ZENTRIK_EXAMPLES_DIR "/frames/imu-crc16-modbus.zframe"));
+    FrameFormat::Description description;
+    if (!file.open(QIODevice::ReadOnly) || !FrameFormat::parse(file.readAll(), &description, nullptr)) {
+        state.SkipWithError("the example description cannot be read");
+        return;
+    }
+    const int rows = 20000;
+    QByteArray stream;
+    for (int row = 0; row < rows; ++row) {
+        const double values[] = {(row % 2000 - 1000) * 0.01, std::sin(row * 0.01)};
+        stream += FrameFormat::encode(description, 0, values);
+    }
+    CustomFrameDecoder decoder(description);
+    decodeIntoStore(state, decoder, stream, rows);
+    state.SetItemsProcessed(state.iterations() * rows * description.channels.size());
+}
+
 } // namespace
 
 BENCHMARK(BM_AppendSample8Channels);
@@ -602,3 +625,4 @@ BENCHMARK(BM_PseudoTerminalCarriesFloatFrames)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeLabelledTextIntoStore)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeJustFloatIntoStore)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeCustomFramesIntoStore)->Unit(benchmark::kMillisecond);

@@ -29,9 +29,11 @@ std::unique_ptr<SampleDecoder> makeDecoder(bool text)
     return std::make_unique<JustFloatDecoder>();
 }
 
+// Text keeps the first line, held until the next one ends, and the line in
+// progress, each at most the longest line with its '\r'.
 int keptLimit(bool text)
 {
-    return text ? TextLineDecoder::kMaxLineBytes : SampleDecoder::kMaxChannels * 4 + 3;
+    return text ? 2 * (TextLineDecoder::kMaxLineBytes + 1) : SampleDecoder::kMaxChannels * 4 + 3;
 }
 
 // Feeds `size` bytes in reads of 1..`maxRead` bytes (sizes from `seed`),

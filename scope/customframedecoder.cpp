@@ -99,6 +99,7 @@ CustomFrameDecoder::Step CustomFrameDecoder::tryFrame(const char *frame, int ava
         ++m_counts.unknownType;
         return Step::Failed;
     }
+    m_counts.goodBytes += wholeBytes;
     frameFound(frame, frameBytes, type);
     *consumed = wholeBytes;
     return Step::Consumed;

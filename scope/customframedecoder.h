@@ -29,6 +29,7 @@ public:
         qint64 badFraming = 0;  // a length below the shortest or a missing trailer
         qint64 nonFinite = 0;   // field values skipped as nan or inf
         qint64 bytesSkipped = 0; // bytes passed over looking for a header
+        qint64 goodBytes = 0;    // bytes of the good frames, trailers included
     };
     const Counts &counts() const { return m_counts; }
 

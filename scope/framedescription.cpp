@@ -373,7 +373,7 @@ public:
             const bool allHex = std::all_of(digits.begin(), digits.end(), [](char c) {
                 return std::isxdigit(static_cast<unsigned char>(c));
             });
-            if (!allHex || digits.size() % 2 != 0 || group.size() != digits.size())
+            if (!allHex || digits.size() % 2 != 0)
                 refuse(path(key), mainTr("应为十六进制字节，如 \"AA 55\""));
             bytes += QByteArray::fromHex(digits);
         }
@@ -553,6 +553,38 @@ bool inside(int at, int size, int frameBytes)
     return start >= 0 && start + size <= frameBytes;
 }
 
+// The frame lengths at which the checksum's range and bytes are to be
+// checked. Each bound is fixed or moves with the frame's end, so how two
+// bounds compare changes only where a fixed one and a moving one cross: the
+// shortest and longest frame and the lengths around each crossing cover
+// every case.
+std::vector<int> lengthsToCheck(const Checksum &checksum, int shortest, int longest)
+{
+    struct Bound
+    {
+        int at;
+        bool moves;
+    };
+    const int size = checksumBytes(checksum.kind);
+    const Bound bounds[] = {{checksum.from, checksum.from < 0},
+                            {checksum.to, checksum.to <= 0},
+                            {checksum.at, checksum.at < 0},
+                            {checksum.at + size, checksum.at < 0}};
+    std::vector<int> lengths = {shortest, longest};
+    for (const Bound &fixed : bounds) {
+        for (const Bound &moving : bounds) {
+            if (fixed.moves || !moving.moves)
+                continue;
+            const int crossing = fixed.at - moving.at;
+            for (const int length : {crossing - 1, crossing, crossing + 1}) {
+                if (length > shortest && length < longest)
+                    lengths.push_back(length);
+            }
+        }
+    }
+    return lengths;
+}
+
 // What only the whole description can tell: every part inside the frames
 // the length allows, the checksum's range sound.
 void checkLayout(const Description &description)
@@ -563,6 +595,8 @@ void checkLayout(const Description &description)
     if (length.fixed > 0) {
         if (length.fixed < description.header.size())
             refuse(QStringLiteral("length.fixed"), mainTr("比帧头还短"));
+    } else if (length.at < description.header.size()) {
+        refuse(QStringLiteral("length.at"), mainTr("与帧头重叠"));
     } else if (longest < shortest) {
         refuse(QStringLiteral("length.add"),
                mainTr("长度字段表示不了最短的帧（%1 字节）").arg(shortest));
@@ -593,17 +627,19 @@ void checkLayout(const Description &description)
     const int size = checksumBytes(checksum.kind);
     if (!inside(checksum.at, size, shortest))
         refuse(QStringLiteral("checksum.at"), mainTr("不在最短的帧（%1 字节）内").arg(shortest));
-    // Bounds move with the frame's length only one way, so the shortest and
-    // the longest frame tell.
-    for (const int frameBytes : {shortest, longest}) {
+    for (const int frameBytes : lengthsToCheck(checksum, shortest, longest)) {
         const int from = resolve(checksum.from, frameBytes);
         const int to = checksum.to <= 0 ? frameBytes + checksum.to : checksum.to;
         if (from < 0 || from > frameBytes)
             refuse(QStringLiteral("checksum.from"), mainTr("超出帧的范围"));
         if (to > frameBytes || to <= from)
             refuse(QStringLiteral("checksum.to"), mainTr("校验范围为空或超出帧"));
-        if (overlaps(from, to, resolve(checksum.at, frameBytes), size))
+        const int at = resolve(checksum.at, frameBytes);
+        if (overlaps(from, to, at, size))
             refuse(QStringLiteral("checksum.at"), mainTr("校验值落在自己的校验范围内"));
+        if (overlaps(0, description.header.size(), at, size)
+            || (length.fixed <= 0 && overlaps(length.at, length.at + length.size, at, size)))
+            refuse(QStringLiteral("checksum.at"), mainTr("与帧头或长度字段重叠"));
     }
 }
 

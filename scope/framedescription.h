@@ -97,8 +97,8 @@ struct Description
 };
 
 // Why a description cannot work: the field as a path of its keys
-// ("types[0].fields[1].type", "checksum.at") and the reason in the user's
-// language.
+// ("types[0].fields[1].type", "checksum.at"; empty when the whole text is
+// refused: not JSON, or too large) and the reason in the user's language.
 struct Refusal
 {
     QString field;

@@ -116,6 +116,15 @@ void TestFrameDecoder::examplesEverySplit()
         QCOMPARE(inspect(description, frame.left(frame.size() - 1)).verdict, Inspection::Verdict::TooShort);
         QCOMPARE(inspect(description, "\x42" + frame).verdict, Inspection::Verdict::BadHeader);
     }
+
+    // A value that is no number keeps the channel's last one.
+    const Description imu = example("imu-crc16-modbus.zframe");
+    const double first[] = {1.5, 2.5};
+    const double noNumber[] = {-3, std::nan("")};
+    CustomFrameDecoder decoder(imu);
+    QCOMPARE(decodeSplit(decoder, encode(imu, 0, first) + encode(imu, 0, noNumber), 0),
+             Rows({{1.5, 2.5}, {-3, 2.5}}));
+    QCOMPARE(decoder.counts().nonFinite, qint64(1));
 }
 
 // Whatever byte of a frame is hurt (header, length, type, field, checksum or
@@ -221,6 +230,7 @@ void TestFrameDecoder::refusalsNameTheirField()
         {R"("at": 2, "size": 1, "add": 6)", R"("fixed": 5)", "types[0].fields[0].at"},
         {R"("add": 6)", R"("add": -250)", "length.add"},
         {R"("at": 2, "size")", R"("at": -1, "size")", "length.at"},
+        {R"("at": 2, "size")", R"("at": 1, "size")", "length.at"},
         {R"("at": 2, "size": 1,)", R"("at": 2, "size": 1, "endian": "middle",)", "length.endian"},
         {R"("types": [{)", R"("types": [], "x": [{)", "types"},
         {R"("type": "i16")", R"("type": "i24")", "types[0].fields[0].type"},
@@ -243,6 +253,7 @@ void TestFrameDecoder::refusalsNameTheirField()
         {R"("to": -2, "at": -2)", R"("to": -2, "at": 100)", "checksum.at"},
         {R"("to": -2, "at": -2)", R"("to": 0, "at": -2)", "checksum.at"},
         {R"("to": -2, "at": -2)", R"("to": 3, "at": 2)", "checksum.at"},
+        {R"("from": 0, "to": -2, "at": -2)", R"("from": 3, "to": -2, "at": 1)", "checksum.at"},
         {R"("from": 0, "to": -2)", R"("from": 5, "to": 5)", "checksum.to"},
         {R"("from": 0, "to": -2)", R"("from": -9, "to": -2)", "checksum.from"},
     };

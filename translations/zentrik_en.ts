@@ -3553,12 +3553,12 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <location line="+63"/>
         <location line="+10"/>
         <location line="+82"/>
-        <location line="+131"/>
+        <location line="+167"/>
         <source>缺少此项</source>
         <translation>missing</translation>
     </message>
     <message>
-        <location line="-284"/>
+        <location line="-320"/>
         <source>应为文本</source>
         <translation>must be text</translation>
     </message>
@@ -3644,9 +3644,14 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>at most %1 channels</translation>
     </message>
     <message>
-        <location line="+63"/>
+        <location line="+95"/>
         <source>比帧头还短</source>
         <translation>shorter than the header</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>与帧头重叠</source>
+        <translation>overlaps the header</translation>
     </message>
     <message>
         <location line="+3"/>
@@ -3666,7 +3671,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>lies outside the shortest frame (%1 bytes)</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+5"/>
         <source>超出帧的范围</source>
         <translation>lies outside the frame</translation>
     </message>
@@ -3676,9 +3681,14 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>the checksum&apos;s range is empty or leaves the frame</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>校验值落在自己的校验范围内</source>
         <translation>the checksum lies inside its own range</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>与帧头或长度字段重叠</source>
+        <translation>overlaps the header or the length field</translation>
     </message>
     <message>
         <location line="+7"/>
