@@ -325,7 +325,8 @@ void CarTab::showParameterReplies()
     static const ParameterView::Replies replies[] = {
         ParameterView::Replies::CarFrames, ParameterView::Replies::TextLines,
         ParameterView::Replies::None, ParameterView::Replies::None};
-    m_paramView->setReplies(replies[ui->car_protocol->currentIndex()]);
+    m_paramView->setReplies(replies[ui->car_protocol->currentIndex()],
+                            ui->car_protocol->currentText());
 }
 
 SerialPortPanel *CarTab::panel() const

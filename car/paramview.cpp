@@ -127,9 +127,10 @@ void ParameterView::setLinkOpen(bool open)
     showNote();
 }
 
-void ParameterView::setReplies(Replies replies)
+void ParameterView::setReplies(Replies replies, const QString &protocol)
 {
     m_replies = replies;
+    m_protocol = protocol;
     showNote();
 }
 
@@ -598,7 +599,7 @@ void ParameterView::showNote()
     if (!m_linkOpen)
         lines << mainTr("未打开数据源，不发送。");
     if (m_replies == Replies::None)
-        lines << mainTr("JustFloat 不回传参数值。");
+        lines << mainTr("“%1”不回传参数值。").arg(m_protocol);
     ui->car_param_note->setText(lines.join(QLatin1Char('\n')));
 }
 

@@ -43,7 +43,8 @@ public:
 
     void setWriter(Writer writer) { m_writer = std::move(writer); }
     void setLinkOpen(bool open);
-    void setReplies(Replies replies);
+    // `protocol` names the one that sends no replies, for the page's note.
+    void setReplies(Replies replies, const QString &protocol = QString());
 
     CarParameterSet parameterSet() const { return m_set; }
     void setParameterSet(const CarParameterSet &set);
@@ -133,5 +134,6 @@ private:
     QString m_problem; // the last send or file problem
     bool m_linkOpen = false;
     Replies m_replies = Replies::CarFrames;
+    QString m_protocol;
     bool m_filling = false;
 };

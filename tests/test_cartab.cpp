@@ -125,7 +125,8 @@ private slots:
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte_data();
     void eachProtocolReachesTheOscilloscopeSplitAtEveryByte();
     void protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing();
-    void frameFormatIsRefusedWithItsFieldOrWhileRecording();
+    void frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture();
+    void frameFormatFilesAreReadBoundedAndWrittenAsShown();
 
 private:
     template <typename T>
@@ -173,7 +174,8 @@ private:
 
 void TestCarTab::init()
 {
-    m_dialogs.clear();
+    // Answers and hooks of the last test (which may hold its locals) go too.
+    m_dialogs = ScriptedDialogs();
     m_tab = std::make_unique<CarTab>(m_dialogs, m_ports.source());
 }
 
@@ -188,7 +190,6 @@ void TestCarTab::startsWithItsPagesAndTheCameraDefaults()
     QCOMPARE(pages->count(), 6);
     QCOMPARE(pages->tabText(3), QStringLiteral("参数调节"));
     QCOMPARE(pages->tabText(4), QStringLiteral("阶跃响应"));
-    QCOMPARE(pages->tabText(5), QStringLiteral("帧格式"));
     QCOMPARE(pages->tabText(0), QStringLiteral("摄像头"));
     QCOMPARE(pages->widget(0)->objectName(), QStringLiteral("car_cam_tab"));
 
@@ -716,8 +717,9 @@ void TestCarTab::protocolIsFixedWhileOpenAndPicturesAreSaidToBeMissing()
 
 // A description that cannot work names its field; one applied while a
 // capture records is refused, as the capture must say how its bytes were
-// read; while frames flow, an applied one is read from the next byte on.
-void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
+// read; while frames flow, an applied one is read from the next byte on. A
+// tab with another description is offered the recorded one for the replay.
+void TestCarTab::frameFormatIsRefusedWhenItCannotWorkAndKeptWithItsCapture()
 {
     QByteArray broken(kPairFrames);
     broken.replace("\"type\": \"f32\", \"endian\": \"little\"", "\"type\": \"f24\"");
@@ -741,6 +743,7 @@ void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
     QVERIFY(!sameSum.match(widget<QLabel>("car_frame_testResult")->text()).hasMatch());
 
     widget<QComboBox>("car_protocol")->setCurrentIndex(int(CarTab::Protocol::CustomFrames));
+    QVERIFY(widget<QLabel>("car_param_note")->text().contains(QStringLiteral("“自定义帧”不回传参数值")));
     PtyPair car;
     open(car.slavePath());
     QTemporaryDir dir;
@@ -762,6 +765,49 @@ void TestCarTab::frameFormatIsRefusedWithItsFieldOrWhileRecording()
     QCOMPARE(widget<QLineEdit>("car_wave2")->text(), QStringLiteral("speed"));
     clickOpenClose();
     QVERIFY(widget<QLabel>("car_frame_counts")->text().startsWith(QStringLiteral("正确 1 帧")));
+
+    CarTab replayed(m_dialogs, m_ports.source());
+    m_dialogs.questionAnswers.enqueue(true);
+    m_dialogs.fileAnswers.enqueue(dir.filePath("run.zcap"));
+    child<QPushButton>(&replayed, "car_replay_open")->click();
+    QVERIFY(m_dialogs.texts(ScriptedDialogs::Kind::Question)
+                .value(0)
+                .contains(QStringLiteral("帧格式：记录时 “pair”（left, right），现在 “imu”（ax, yaw）")));
+    replayed.capture()->player().setSpeed(CapturePlayer::kAsFastAsPossible);
+    QSignalSpy finished(&replayed.capture()->player(), &CapturePlayer::finished);
+    child<QPushButton>(&replayed, "car_replay_play")->click();
+    QVERIFY(finished.wait());
+    QCOMPARE(replayed.frameView()->description().name, QStringLiteral("pair"));
+    const SampleStore &store = replayed.scopeView()->store();
+    QCOMPARE(store.size(), quint64(2));
+    QCOMPARE(store.window(1)[1], 4.0);
+}
+
+void TestCarTab::frameFormatFilesAreReadBoundedAndWrittenAsShown()
+{
+    QTemporaryDir dir;
+    const QString big = dir.filePath("big.zframe");
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(kPairFrames) + QByteArray(FrameView::kMaxFileBytes, ' '));
+    file.close();
+    m_dialogs.fileAnswers.enqueue(big);
+    widget<QPushButton>("car_frame_open")->click();
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("imu"));
+
+    // Saved as typed, without a suffix given; opened, it is in use.
+    widget<QPlainTextEdit>("car_frame_json")->setPlainText(QString::fromUtf8(kPairFrames));
+    m_dialogs.fileAnswers.enqueue(dir.filePath("pair"));
+    widget<QPushButton>("car_frame_save")->click();
+    QFile saved(dir.filePath("pair.zframe"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray(kPairFrames));
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("imu"));
+    m_dialogs.fileAnswers.enqueue(saved.fileName());
+    widget<QPushButton>("car_frame_open")->click();
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("pair"));
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
 }
 
 QTEST_MAIN(TestCarTab)

@@ -149,7 +149,7 @@ void TestMainWindow::tabsStandInOrderWithTheirTitles()
         QCOMPARE(tabs->widget(i)->objectName(), names.at(i));
         QCOMPARE(tabs->tabText(i), titles.at(i));
     }
-    const QStringList carPages{"摄像头", "线性CCD", "虚拟示波器", "参数调节", "阶跃响应"};
+    const QStringList carPages{"摄像头", "线性CCD", "虚拟示波器", "参数调节", "阶跃响应", "帧格式"};
     auto *carTabs = child<QTabWidget>(m_window.get(), "car_tabWidget");
     QCOMPARE(carTabs->count(), carPages.size());
     for (int i = 0; i < carTabs->count(); ++i)

@@ -1,10 +1,14 @@
 // The settings file: what the window keeps between runs.
+#include "cartab.h"
 #include "ciplineedit.h"
+#include "customframes.h"
 #include "fakeports.h"
+#include "frameview.h"
 #include "mainwindow.h"
 #include "scopeview.h"
 #include "scripteddialogs.h"
 #include "textcodec.h"
+#include "uarttab.h"
 #include "widgetlookup.h"
 
 #include <QCheckBox>
@@ -167,6 +171,8 @@ void TestSettings::settingsComeBackAfterRestart()
         child<QLineEdit>(first.get(), QStringLiteral("car_wave1"))->setText(longName);
         child<QSpinBox>(first.get(), QStringLiteral("car_ware_num"))->setValue(3);
         child<QComboBox>(first.get(), QStringLiteral("car_protocol"))->setCurrentIndex(2);
+        QVERIFY(first->findChild<CarTab *>()->frameView()->applyText(kPairFrames));
+        child<QComboBox>(first.get(), QStringLiteral("uart_plot_format"))->setCurrentIndex(2);
         // Rates the settings file has no index for live in the program's own.
         child<QComboBox>(first.get(), QStringLiteral("uart_baudRateBox"))
             ->setEditText(QStringLiteral("250000"));
@@ -189,6 +195,10 @@ void TestSettings::settingsComeBackAfterRestart()
     QCOMPARE(second->findChild<ScopeView *>()->channelCount(), 3);
     QCOMPARE(child<QComboBox>(second.get(), QStringLiteral("car_protocol"))->currentText(),
              QStringLiteral("JustFloat"));
+    // The serial plot's description is its own.
+    QCOMPARE(second->findChild<CarTab *>()->frameView()->description().name, QStringLiteral("pair"));
+    QCOMPARE(second->findChild<UartTab *>()->frameView()->description().name, QStringLiteral("imu"));
+    QCOMPARE(child<QComboBox>(second.get(), QStringLiteral("uart_plot_format"))->currentIndex(), 2);
     for (const auto &[box, rate] : {std::pair("uart_baudRateBox", "250000"),
                                     std::pair("gsm_baudRateBox", "460800"),
                                     std::pair("car_baudRateBox", "9600")})

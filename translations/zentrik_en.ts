@@ -1172,7 +1172,7 @@
         <translation>All files (*.*)</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="+511"/>
+        <location filename="../car/cartab.cpp" line="+512"/>
         <location filename="../console/receivefileswitch.cpp" line="+10"/>
         <location filename="../gsm/gsmtab.cpp" line="+340"/>
         <location filename="../online/selfupdater.cpp" line="+106"/>
@@ -1205,7 +1205,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../car/cameraview.cpp" line="+130"/>
         <location line="+49"/>
         <location filename="../car/cartab.cpp" line="+50"/>
-        <location filename="../car/paramview.cpp" line="+616"/>
+        <location filename="../car/paramview.cpp" line="+617"/>
         <location line="+20"/>
         <location filename="../car/stepview.cpp" line="+356"/>
         <location filename="../console/receivefileswitch.cpp" line="+14"/>
@@ -1468,7 +1468,7 @@ no such port;</translation>
         <translation>Save every frame to</translation>
     </message>
     <message>
-        <location filename="../car/cartab.cpp" line="-467"/>
+        <location filename="../car/cartab.cpp" line="-468"/>
         <source>图像类型</source>
         <translation>Image type</translation>
     </message>
@@ -1609,7 +1609,7 @@ no such port;</translation>
         <translation>“%1” carries no pictures and no CCD lines: only the oscilloscope shows its data. Choose “Car protocol” to see pictures.</translation>
     </message>
     <message>
-        <location line="+99"/>
+        <location line="+100"/>
         <location filename="../uart/uarttab.cpp" line="+20"/>
         <source>正在记录，不能更换帧格式：记录要与所用的帧格式一致。请先停止记录。</source>
         <translation>Recording: the frame format cannot be changed, the recording must match the format in use. Stop recording first.</translation>
@@ -2399,12 +2399,12 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
         <translation>First choose the client to disconnect in the list</translation>
     </message>
     <message>
-        <location filename="../car/paramview.cpp" line="-604"/>
+        <location filename="../car/paramview.cpp" line="-605"/>
         <source>参数文件 (*.zparams)</source>
         <translation>Parameter files (*.zparams)</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+126"/>
         <source>上次的参数文件打不开：%1</source>
         <translation>The last parameter file does not open: %1</translation>
     </message>
@@ -2439,8 +2439,8 @@ Format: [channel count 1~8],[type number 1~8]  //comment</translation>
     </message>
     <message>
         <location line="+2"/>
-        <source>JustFloat 不回传参数值。</source>
-        <translation>JustFloat carries no parameter values back.</translation>
+        <source>“%1”不回传参数值。</source>
+        <translation>&quot;%1&quot; carries no parameter values back.</translation>
     </message>
     <message>
         <location line="+9"/>
