@@ -105,8 +105,9 @@ void addCarOptions(QCommandLineParser &parser)
     option("frame",
            "--protocol custom: the frame description (.zframe). Its channels carry the "
            "scene's channels 1, 2, ... in order (their number is the description's, not "
-           "--channels); values are scaled into each field's type and clamped there. With "
-           "several frame types every round sends each type once.",
+           "--channels); a value goes into its field as (value - offset) / scale, rounded "
+           "for integer types and clamped to the type. With several frame types every round "
+           "sends each type once.",
            "file", "");
     option("text-format",
            "Text lines: plain (v1,v2,...), labelled (ch1:v1,ch2:v2,...) or teleplot (a line "
