@@ -192,7 +192,7 @@ void CarTab::saveProgramSettings(QSettings &settings) const
 {
     settings.setValue(QLatin1String(kProtocolSetting),
                       QLatin1String(kProtocolKeys[ui->car_protocol->currentIndex()]));
-    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionText());
+    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionSource());
     settings.setValue(QLatin1String(kParameterFileSetting), m_paramView->fileName());
     panel()->saveBaudRate(settings, QStringLiteral("car/baudRate"));
     saveListenScope(settings, QLatin1String(kTcpServerScopeSetting), ui->car_tcp_server_scope);

@@ -20,14 +20,26 @@ namespace {
 // What the page holds before the user ever applied one: an IMU sending a
 // length byte, a type byte, two fields and a CRC-16/MODBUS.
 const char kDefaultDescription[] = R"({
-  "format": "zentrik-frame", "version": 1, "name": "imu",
+  "format": "zentrik-frame",
+  "version": 1, "name": "imu",
   "header": "AA 55", "trailer": "",
-  "length": {"at": 2, "size": 1, "endian": "little", "add": 6},
-  "types": [
-    {"name": "imu", "match": [{"at": 3, "is": "01"}],
-     "fields": [{"name": "ax", "at": 4, "type": "i16", "endian": "little", "scale": 0.01, "offset": 0},
-                {"name": "yaw", "at": 6, "type": "f32", "endian": "little"}]}],
-  "checksum": {"kind": "crc16-modbus", "from": 0, "to": -2, "at": -2, "endian": "little"}
+  "length": {"at": 2, "size": 1,
+    "endian": "little", "add": 6},
+  "types": [{
+    "name": "imu",
+    "match": [{"at": 3, "is": "01"}],
+    "fields": [
+      {"name": "ax", "at": 4,
+       "type": "i16",
+       "endian": "little",
+       "scale": 0.01, "offset": 0},
+      {"name": "yaw", "at": 6,
+       "type": "f32",
+       "endian": "little"}
+    ]}],
+  "checksum": {"kind": "crc16-modbus",
+    "from": 0, "to": -2, "at": -2,
+    "endian": "little"}
 }
 )";
 
@@ -101,6 +113,12 @@ FrameView::FrameView(Dialogs &dialogs, QWidget *parent)
     connect(ui->car_frame_save, &QPushButton::clicked, this, &FrameView::saveFile);
     connect(ui->car_frame_test, &QLineEdit::textChanged, this, &FrameView::testPastedFrame);
 
+    // The editing above, the table of fields below.
+    ui->car_frame_layout->setStretch(0, 3);
+    ui->car_frame_layout->setStretch(2, 2);
+    ui->car_frame_columns->setStretch(0, 3);
+    ui->car_frame_columns->setStretch(1, 2);
+
     applyText(QByteArray(kDefaultDescription));
 }
 
@@ -139,6 +157,7 @@ bool FrameView::takeIntoUse(const QByteArray &json, FrameFormat::Refusal *refusa
     }
     m_description = std::move(description);
     m_applied = QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact);
+    m_appliedSource = json;
     ui->car_frame_error->clear();
     showFields();
     testPastedFrame();

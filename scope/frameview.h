@@ -34,10 +34,12 @@ public:
     explicit FrameView(Dialogs &dialogs, QWidget *parent = nullptr);
     ~FrameView() override;
 
-    // The description in use, and its text as settings and captures keep it
-    // (compact JSON).
+    // The description in use, and its text as captures keep it (compact
+    // JSON, keys sorted), and as it was applied, laid out by the user, for
+    // the program's settings.
     const FrameFormat::Description &description() const { return m_description; }
     QByteArray descriptionText() const { return m_applied; }
+    QByteArray descriptionSource() const { return m_appliedSource; }
 
     // Takes `json` into use as "应用" does, but without asking the guard;
     // the text is shown in the editor either way. False when refused.
@@ -71,6 +73,7 @@ private:
     std::function<QString()> m_guard;
     FrameFormat::Description m_description;
     QByteArray m_applied;
+    QByteArray m_appliedSource;
     QString m_fileName;
     const CustomFrameDecoder *m_decoder = nullptr;
     QTimer m_refreshTimer;

@@ -350,7 +350,7 @@
 <context>
     <name>FrameView</name>
     <message>
-        <location filename="../scope/frameview.ui" line="+11"/>
+        <location filename="../scope/frameview.ui" line="+13"/>
         <source>帧格式描述（JSON）</source>
         <translation>Frame format description (JSON)</translation>
     </message>
@@ -370,12 +370,12 @@
         <translation>Save…</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+82"/>
         <source>在用的帧格式</source>
         <translation>Frame format in use</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="-55"/>
         <source>试读一帧（16进制）</source>
         <translation>Try a frame (hex)</translation>
     </message>
@@ -1214,7 +1214,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
-        <location filename="../scope/frameview.cpp" line="+295"/>
+        <location filename="../scope/frameview.cpp" line="+314"/>
         <location line="+6"/>
         <location line="+25"/>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
@@ -1514,7 +1514,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../scope/frameview.cpp" line="-234"/>
+        <location filename="../scope/frameview.cpp" line="-241"/>
         <source>数据类型</source>
         <translation>Data type</translation>
     </message>
@@ -1525,7 +1525,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../scope/frameview.cpp" line="+223"/>
+        <location filename="../scope/frameview.cpp" line="+230"/>
         <location filename="../uart/uarttab.cpp" line="-317"/>
         <source>帧格式</source>
         <translation>Frame format</translation>
@@ -3766,7 +3766,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>matches no frame type</translation>
     </message>
     <message>
-        <location filename="../scope/frameview.cpp" line="-226"/>
+        <location filename="../scope/frameview.cpp" line="-233"/>
         <source>帧格式 (*.zframe);;所有文件 (*)</source>
         <translation>Frame formats (*.zframe);;All files (*)</translation>
     </message>
@@ -3806,12 +3806,12 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Channel</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+48"/>
         <source>未应用：%1。仍使用“%2”。</source>
         <translation>Not applied: %1. Still using &quot;%2&quot;.</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+19"/>
         <source>在用的帧格式：“%1”，%2 个通道</source>
         <translation>Frame format in use: &quot;%1&quot;, %2 channels</translation>
     </message>

@@ -581,7 +581,7 @@ void UartTab::saveProgramSettings(QSettings &settings) const
     m_panel->saveBaudRate(settings, QStringLiteral("uart/baudRate"));
     settings.setValue(QLatin1String(kPlotFormatSetting),
                       QLatin1String(kPlotFormatKeys[ui->uart_plot_format->currentIndex()]));
-    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionText());
+    settings.setValue(QLatin1String(kFrameSetting), m_frameView->descriptionSource());
 }
 
 void UartTab::loadProgramSettings(const QSettings &settings)

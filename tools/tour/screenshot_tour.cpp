@@ -354,7 +354,7 @@ private:
         w<QPushButton>("car_OpenCloseButton")->click();
         auto *protocol = w<QComboBox>("car_protocol");
         protocol->setCurrentIndex(protocol->findText(QStringLiteral("自定义帧")));
-        auto *page = m_window.findChild<FrameView *>();
+        auto *page = w<QWidget>("car_frame_tab")->findChild<FrameView *>();
         if (!page)
             fail(QStringLiteral("no frame format page"));
         QTemporaryDir dir;
@@ -369,8 +369,9 @@ private:
         openSerial("car_portBox", "car_OpenCloseButton", car);
         pages->setCurrentWidget(w<QWidget>("car_frame_tab"));
         const double values[FrameFormat::kMaxChannels] = {1.25, 90.5};
-        w<QLineEdit>("car_frame_test")
-            ->setText(bytesToHexText(FrameFormat::encode(page->description(), 0, values)).trimmed());
+        auto *test = within<QLineEdit>("car_frame_tab", "car_frame_test");
+        test->setText(bytesToHexText(FrameFormat::encode(page->description(), 0, values)).trimmed());
+        test->setCursorPosition(0);
         pump(3000);
         shoot(QStringLiteral("frames"));
     }
