@@ -9,15 +9,20 @@
 // terminal in batches every few milliseconds, so its own work is not
 // counted.
 //
-// Usage: bench_stream [--protocol car|text|justfloat|terminal] [--seconds N] [--rate PER_S]
-//                     [--measure] [--steps]
+// Usage: bench_stream [--protocol car|text|justfloat|custom|terminal] [--seconds N]
+//                     [--rate PER_S] [--measure] [--steps]
 //   car:       the car protocol's sample frames of 8 floats;
 //   text:      lines "a:1.5,b:-2,...,h:0.25\n" of 8 labelled channels;
 //   justfloat: 8 little-endian floats and the tail 00 00 80 7F;
+//   custom:    frames the user described (kCustomFrame): AA 55, a length
+//              byte, a type byte, 8 little-endian floats and CRC-16/MODBUS,
+//              applied on the frame page;
 //   terminal:  lines of text into the serial assistant's receive view
 //              instead of the car tab; the rate is in bytes per second
 //              (5,000,000 by default).
-// The text and JustFloat protocols need the tab's protocol combo.
+// A sample is one row of all 8 channels (one frame, one line) in every
+// protocol but terminal. The text, JustFloat and custom protocols need the
+// tab's protocol combo.
 // --measure opens the page's measuring pane with the table in front and
 // sets the trigger to "常规" on channel 1's rising edge through the middle
 // of its swing, as a user tuning a loop would watch it.
@@ -28,6 +33,7 @@
 #include "carframe.h"
 #include "cartab.h"
 #include "fakeports.h"
+#include "framedescription.h"
 #include "ptypair.h"
 #include "rasterwindows.h"
 #include "scopeview.h"
@@ -43,6 +49,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -74,7 +81,18 @@ constexpr double kTerminalTargetPercent = 5;
 constexpr double kTerminalBytesPerSecond = 5e6;
 constexpr char kTerminalLine[] = "speed=1234 angle=-56 ccd=0123456789ABCDEF\r\n";
 
-enum class Protocol { Car, Text, JustFloat, Terminal };
+enum class Protocol { Car, Text, JustFloat, Custom, Terminal };
+
+// As many float channels as the car protocol's frames, framed as a typical
+// sensor board does it.
+const char kCustomFrame[] = R"({"format": "zentrik-frame", "version": 1, "name": "bench",
+  "header": "AA 55", "length": {"at": 2, "size": 1, "endian": "little", "add": 0},
+  "types": [{"name": "bench", "match": [{"at": 3, "is": "01"}],
+    "fields": [{"name": "a", "at": 4, "type": "f32"}, {"name": "b", "at": 8, "type": "f32"},
+               {"name": "c", "at": 12, "type": "f32"}, {"name": "d", "at": 16, "type": "f32"},
+               {"name": "e", "at": 20, "type": "f32"}, {"name": "f", "at": 24, "type": "f32"},
+               {"name": "g", "at": 28, "type": "f32"}, {"name": "h", "at": 32, "type": "f32"}]}],
+  "checksum": {"kind": "crc16-modbus", "from": 0, "to": -2, "at": -2, "endian": "little"}})";
 
 struct Options
 {
@@ -86,8 +104,10 @@ struct Options
     bool steps = false;
 };
 
-// Set before the device is forked: what channels 1 and 2 carry.
+// Set before the device is forked: what channels 1 and 2 carry, and the
+// custom frames' description.
 bool g_steps = false;
+FrameFormat::Description g_frame;
 constexpr qint64 kStepSamples = 50000; // two steps a second
 
 // A set-point stepping between 300 and 700, and a loop with damping 0.5
@@ -143,6 +163,13 @@ void appendSample(QByteArray &out, Protocol protocol, qint64 index)
         appendFloats(out, index);
         out.append("\x00\x00\x80\x7f", 4);
         break;
+    case Protocol::Custom: {
+        double values[kChannels];
+        for (int channel = 0; channel < kChannels; ++channel)
+            values[channel] = double(float(valueOf(index, channel)));
+        out.append(FrameFormat::encode(g_frame, 0, values));
+        break;
+    }
     case Protocol::Terminal:
         out.append(kTerminalLine[index % (sizeof kTerminalLine - 1)]);
         break;
@@ -229,10 +256,27 @@ const char *protocolItem(Protocol protocol)
     case Protocol::Terminal:
     case Protocol::JustFloat:
         return "JustFloat";
+    case Protocol::Custom:
+        return "自定义帧";
     case Protocol::Car:
         break;
     }
     return "智能车协议";
+}
+
+// The description typed into the frame page and applied, as a user does.
+bool applyFrame(CarTab &tab)
+{
+    auto *text = tab.findChild<QPlainTextEdit *>("car_frame_json");
+    auto *apply = tab.findChild<QPushButton *>("car_frame_apply");
+    if (!text || !apply) {
+        std::fprintf(stderr, "bench_stream: the car tab has no frame page (car_frame_json, "
+                             "car_frame_apply)\n");
+        return false;
+    }
+    text->setPlainText(QString::fromUtf8(kCustomFrame));
+    apply->click();
+    return true;
 }
 
 // The tab as a user leaves it: float samples of 8 channels, the protocol
@@ -252,6 +296,8 @@ bool openTab(CarTab &tab, const Options &options, const QString &port)
             return false;
         }
         protocols->setCurrentIndex(index);
+        if (options.protocol == Protocol::Custom && !applyFrame(tab))
+            return false;
     } else if (options.protocol != Protocol::Car) {
         std::fprintf(stderr, "bench_stream: the car tab has no protocol combo; only car runs\n");
         return false;
@@ -291,6 +337,7 @@ double targetPercent(Protocol protocol)
 {
     switch (protocol) {
     case Protocol::Car:
+    case Protocol::Custom: // the same rows at the same rate: no dearer
         return kCarTargetPercent;
     case Protocol::Text:
         return kTextTargetPercent;
@@ -325,11 +372,14 @@ bool parseOptions(int argc, char **argv, Options &options)
             options.protocol = Protocol::Text;
         } else if (name == "--protocol" && std::strcmp(value, "justfloat") == 0) {
             options.protocol = Protocol::JustFloat;
+        } else if (name == "--protocol" && std::strcmp(value, "custom") == 0) {
+            options.protocol = Protocol::Custom;
         } else if (name == "--protocol" && std::strcmp(value, "terminal") == 0) {
             options.protocol = Protocol::Terminal;
         } else {
-            std::fprintf(stderr, "usage: bench_stream [--protocol car|text|justfloat|terminal] "
-                                 "[--seconds N] [--rate PER_S] [--measure] [--steps]\n");
+            std::fprintf(stderr, "usage: bench_stream [--protocol "
+                                 "car|text|justfloat|custom|terminal] [--seconds N] "
+                                 "[--rate PER_S] [--measure] [--steps]\n");
             return false;
         }
         if (name == "--protocol")
@@ -346,6 +396,12 @@ int main(int argc, char **argv)
     if (!parseOptions(argc, argv, options))
         return 2;
     g_steps = options.steps;
+    FrameFormat::Refusal refusal;
+    if (options.protocol == Protocol::Custom
+        && !FrameFormat::parse(kCustomFrame, &g_frame, &refusal)) {
+        std::fprintf(stderr, "bench_stream: %s\n", refusal.text().toLocal8Bit().constData());
+        return 2;
+    }
     if (options.rate < 0)
         options.rate = options.protocol == Protocol::Terminal ? kTerminalBytesPerSecond : 100000;
     // Warm-up, measurement and a second for the tail; the store must hold

@@ -70,6 +70,7 @@ private slots:
     void cutCaptureReplaysItsWholeRecords();
     void gpsTabRecordsAndReplays();
     void simulatorSendsACapture();
+    void exampleFrameCapturesReplay();
 
 private:
     std::unique_ptr<CarTab> newCarTab();
@@ -268,6 +269,32 @@ void TestCaptureTabs::simulatorSendsACapture()
     QVERIFY2(link.open(), qPrintable(link.errorString()));
     QTRY_COMPARE_WITH_TIMEOUT(received.size(), expected.size(), kTimeoutMs);
     QCOMPARE(received, expected);
+}
+
+// The captures shipped with the example frame descriptions replay into a
+// fresh car tab, which takes over their protocol and description: every
+// frame is good but each 100th, whose checksum the simulator spoilt.
+void TestCaptureTabs::exampleFrameCapturesReplay()
+{
+    const QDir examples(QStringLiteral(ZENTRIK_EXAMPLES_DIR "/frames"));
+    const QStringList captures = examples.entryList({QStringLiteral("*.zcap")});
+    QCOMPARE(captures.size(), 3);
+    for (const QString &name : captures) {
+        std::unique_ptr<CarTab> tab = newCarTab();
+        m_dialogs.questionAnswers.enqueue(true); // "使用记录时的设置吗？"
+        replayFast(tab.get(), "car_", tab->capture(), examples.filePath(name));
+        QCOMPARE(tab->protocolSetting(), CarTab::Protocol::CustomFrames);
+        const qint64 types = name.startsWith(QLatin1String("flight")) ? 2 : 1;
+        const qint64 frames = 300 * types;
+        QCOMPARE(qint64(tab->scopeView()->store().size()), frames - frames / 100);
+        child<QPushButton>(tab.get(), "car_replay_open")->click(); // "停止回放": the final counts
+        QVERIFY2(child<QLabel>(tab.get(), "car_frame_counts")
+                     ->text()
+                     .startsWith(QStringLiteral("正确 %1 帧，校验错 %2，未知类型 0，长度超限 0")
+                                     .arg(frames - frames / 100)
+                                     .arg(frames / 100)),
+                 qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestCaptureTabs)

@@ -13,6 +13,7 @@
 #include "cartab.h"
 #include "ccddrawing.h"
 #include "ccdview.h"
+#include "customframedecoder.h"
 #include "fakeports.h"
 #include "imagewidget.h"
 #include "loopbacksockets.h"
@@ -45,6 +46,20 @@
 namespace {
 
 constexpr int kTimeoutMs = 60000;
+
+// Two frame types of four float channels each, one of them big-endian,
+// told apart by a type byte, with a length byte and CRC-16/MODBUS.
+const char kTwoTypeFrame[] = R"({"format": "zentrik-frame", "version": 1, "name": "halves",
+  "header": "AA 55", "length": {"at": 2, "size": 1, "add": 0},
+  "types": [
+    {"name": "low", "match": [{"at": 3, "is": "01"}],
+     "fields": [{"name": "ch1", "at": 4, "type": "f32"}, {"name": "ch2", "at": 8, "type": "f32"},
+                {"name": "ch3", "at": 12, "type": "f32", "endian": "big"},
+                {"name": "ch4", "at": 16, "type": "f32"}]},
+    {"name": "high", "match": [{"at": 3, "is": "02"}],
+     "fields": [{"name": "ch5", "at": 4, "type": "f32"}, {"name": "ch6", "at": 8, "type": "f32"},
+                {"name": "ch7", "at": 12, "type": "f32"}, {"name": "ch8", "at": 16, "type": "f32"}]}],
+  "checksum": {"kind": "crc16-modbus", "from": 0, "to": -2, "at": -2, "endian": "little"}})";
 
 QStringList simulatorArguments(const QString &send, int rounds, const QStringList &options)
 {
@@ -311,28 +326,38 @@ void TestCarStream::everyProtocolCarriesTheSameSamples_data()
     QTest::newRow("teleplot text")
         << QStringList{"--protocol", "text", "--text-format", "teleplot"};
     QTest::newRow("JustFloat") << QStringList{"--protocol", "justfloat"};
+    QTest::newRow("custom, two frame types") << QStringList{"--protocol", "custom"};
 }
 
 // Each form through a pseudo-terminal into its own decoder: the same rows of
 // floats, exact to the last bit, named ch1..ch8 where the lines are labelled.
+// Custom frames of two types come as two rows a round, the second complete.
 void TestCarStream::everyProtocolCarriesTheSameSamples()
 {
     QFETCH(QStringList, protocol);
     const int rounds = 2000;
     const int channels = SampleStore::kChannels;
     const quint32 seed = 7;
+    const bool custom = protocol[1] == QLatin1String("custom");
+    QStringList options{"--sample-type", "float", "--seed", QString::number(seed)};
+    QTemporaryDir dir;
+    const QString framePath = dir.filePath(QStringLiteral("halves.zframe"));
+    if (custom) {
+        QFile file(framePath);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kTwoTypeFrame) > 0);
+        options << "--frame" << framePath;
+    } else {
+        options << "--channels" << QString::number(channels);
+    }
     SimulatorProcess sim;
     QVERIFY2(sim.start(QStringLiteral(ZENTRIK_SIM_PATH),
-                       simulatorArguments("scope", rounds,
-                                          QStringList{"--channels", QString::number(channels),
-                                                      "--sample-type", "float", "--seed",
-                                                      QString::number(seed)}
-                                              + protocol)),
+                       simulatorArguments("scope", rounds, options + protocol)),
              qPrintable(sim.error()));
 
     // Every round arrives: the frames the JustFloat decoder learns the
     // frame length from are handed out once it is learnt.
-    const size_t expectedValues = size_t(rounds * channels);
+    const int rowsPerRound = custom ? 2 : 1;
+    const size_t expectedValues = size_t(rounds * rowsPerRound * channels);
     std::vector<double> received;
     const auto store = [&](const double *values, int count) {
         received.insert(received.end(), values, values + count);
@@ -347,10 +372,17 @@ void TestCarStream::everyProtocolCarriesTheSameSamples()
             store(values, channels);
         });
     } else {
-        if (protocol[1] == QLatin1String("text"))
+        if (protocol[1] == QLatin1String("text")) {
             decoder = std::make_unique<TextLineDecoder>();
-        else
+        } else if (custom) {
+            FrameFormat::Description description;
+            FrameFormat::Refusal refusal;
+            QVERIFY2(FrameFormat::parse(kTwoTypeFrame, &description, &refusal),
+                     qPrintable(refusal.text()));
+            decoder = std::make_unique<CustomFrameDecoder>(description);
+        } else {
             decoder = std::make_unique<JustFloatDecoder>();
+        }
         decoder->setRowHandler(store);
     }
 
@@ -380,8 +412,9 @@ void TestCarStream::everyProtocolCarriesTheSameSamples()
     for (int round = 0; round < rounds; ++round) {
         const QByteArray payload = replay.scopePayload(channels, Float, round);
         decodeSamples(Float, channels, payload.constData(), expected);
+        const size_t row = size_t(round * rowsPerRound + rowsPerRound - 1);
         for (int channel = 0; channel < channels; ++channel)
-            wrong += received[size_t(round * channels + channel)] != expected[channel];
+            wrong += received[row * channels + size_t(channel)] != expected[channel];
     }
     QCOMPARE(wrong, 0);
     if (auto *text = dynamic_cast<TextLineDecoder *>(decoder.get())) {

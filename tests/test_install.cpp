@@ -55,7 +55,9 @@ void TestInstall::installsSimulatorDesktopEntryIconAndCopyright()
     for (const char *file : {"share/applications/zentrik-assistant.desktop",
                              "share/icons/hicolor/scalable/apps/zentrik-assistant.svg",
                              "share/icons/hicolor/48x48/apps/zentrik-assistant.png",
-                             "share/doc/zentrik-assistant/copyright"})
+                             "share/doc/zentrik-assistant/copyright",
+                             "share/doc/zentrik-assistant/examples/frames/imu-crc16-modbus.zframe",
+                             "share/doc/zentrik-assistant/examples/frames/imu-crc16-modbus.zcap"})
         QVERIFY2(QFileInfo::exists(m_prefix.filePath(QString::fromLatin1(file))), file);
 
     QFile desktop(m_prefix.filePath(QStringLiteral("share/applications/zentrik-assistant.desktop")));

@@ -1,13 +1,17 @@
 // zentrik-sim car: plays a smart car sending camera images, CCD lines and
 // oscilloscope samples in the car link's frames, over a serial line or, as
-// a car with a Wi-Fi bridge, over TCP or UDP. With --protocol text or
-// justfloat it sends the same samples as a firmware printing them would:
-// text lines or JustFloat frames. It listens too: parameters the workbench
+// a car with a Wi-Fi bridge, over TCP or UDP. With --protocol text,
+// justfloat or custom it sends the same samples as a firmware printing them
+// would: text lines, JustFloat frames or binary frames of a format the user
+// described. It listens too: parameters the workbench
 // sets are printed, answered and (speed, kp, kd) change the scene: the
 // oscilloscope's first two channels are its speed loop.
 #include "carframe.h"
 #include "carlistener.h"
 #include "carscene.h"
+#include "capturewriter.h"
+#include "framedescription.h"
+#include "programinfo.h"
 #include "samplestore.h"
 #include "sampletypes.h"
 #include "simlink.h"
@@ -16,6 +20,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
 #include <QTextCodec>
 #include <QTextStream>
 #include <QTimer>
@@ -24,6 +30,7 @@
 #include <algorithm>
 #include <charconv>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -42,8 +49,11 @@ constexpr int kStepSeconds = 3;
 constexpr int kUnpacedStepRounds = 300;
 // Answers waiting while the workbench reads nothing but keeps sending.
 constexpr int kMaxAnswersWaiting = 64 * 1024;
+// Reading stops past what a frame description may be; the parser refuses
+// the rest.
+constexpr qint64 kMaxFrameFileBytes = 64 * 1024 + 1;
 
-enum class Protocol { Car, Text, JustFloat };
+enum class Protocol { Car, Text, JustFloat, Custom };
 enum class TextFormat { Plain, Labelled, Teleplot };
 
 const char kJustFloatTail[4] = {'\x00', '\x00', '\x80', '\x7f'};
@@ -67,6 +77,9 @@ struct CarOptions
     qint64 rounds = 0;
     quint32 seed = 1;
     QList<QByteArray> params;
+    FrameFormat::Description frame; // --protocol custom
+    QByteArray frameJson;           // the description as one line of JSON
+    QString record;
 };
 
 void addCarOptions(QCommandLineParser &parser)
@@ -83,12 +96,19 @@ void addCarOptions(QCommandLineParser &parser)
     };
     option("protocol",
            "How to send: car (the car link's frames), text (lines of numbers, see "
-           "--text-format) or justfloat (little-endian floats, then 00 00 80 7F; double "
-           "samples are rounded to float). The same scene and seed give the same values in "
-           "each. Text and "
-           "justfloat carry the oscilloscope samples only: --send defaults to scope for them "
+           "--text-format), justfloat (little-endian floats, then 00 00 80 7F; double "
+           "samples are rounded to float) or custom (frames of the format described in "
+           "--frame). The same scene and seed give the same values in each. Text, justfloat "
+           "and custom carry the oscilloscope samples only: --send defaults to scope for them "
            "and refuses camera and ccd.",
            "name", "car");
+    option("frame",
+           "--protocol custom: the frame description (.zframe). Its channels carry the "
+           "scene's channels 1, 2, ... in order (their number is the description's, not "
+           "--channels); a value goes into its field as (value - offset) / scale, rounded "
+           "for integer types and clamped to the type. With several frame types every round "
+           "sends each type once.",
+           "file", "");
     option("text-format",
            "Text lines: plain (v1,v2,...), labelled (ch1:v1,ch2:v2,...) or teleplot (a line "
            ">chN:v per channel). Integers are printed as integers, floats with the digits "
@@ -123,19 +143,28 @@ void addCarOptions(QCommandLineParser &parser)
            "out in one write); 0 sends as fast as the line takes.",
            "n", "10");
     option("garbage", "Random bytes sent before every frame, to exercise resync.", "n", "0");
-    option("corrupt-every", "Give every n-th frame a wrong trailer (0: never).", "n", "0");
+    option("corrupt-every",
+           "Give every n-th frame a wrong trailer (0: never); custom frames get a wrong "
+           "checksum, or without one a wrong trailer, or without one a wrong first header "
+           "byte.",
+           "n", "0");
     option("rounds", "Stop after this many rounds (0: run until stopped).", "n", "0");
     option("seed", "Seed of the noise in the scene and the garbage.", "n", "1");
+    option("record",
+           "Also write what is sent into this capture file, as the car tab records it (with "
+           "this protocol and these settings), stamped with each round's time at --fps.",
+           "file", "");
     option("params",
            "Names of the parameters by index, comma separated, for parameter frames (command "
            "4: index, little-endian float). The car takes lines name=value or name:value and "
            "these frames, prints each on stdout and answers with the value it holds: a frame "
            "(car; a line's name needs an index here), a line name:value (text) or nothing "
-           "(justfloat). speed (percent of the usual pace, -1000..1000) moves the camera image "
-           "and the CCD line and is the speed loop's set-point. kp and kd tune the loop, a "
-           "second-order plant under PD control: natural frequency w0 x sqrt(kp) with w0 = "
-           "2 pi x 3 / --step-every radians a round, damping kd / sqrt(kp) (kp 1, kd 0.5 at "
-           "first: damping 0.5), so a larger kp overshoots more and a larger kd less.",
+           "(justfloat, custom). speed (percent of the usual pace, -1000..1000) moves the "
+           "camera image and the CCD line and is the speed loop's set-point. kp and kd tune "
+           "the loop, a second-order plant under PD control: natural frequency w0 x sqrt(kp) "
+           "with w0 = 2 pi x 3 / --step-every radians a round, damping kd / sqrt(kp) (kp 1, "
+           "kd 0.5 at first: damping 0.5), so a larger kp overshoots more and a larger kd "
+           "less.",
            "list", "speed,kp,ki,kd");
     SimLink::addOptions(parser, true);
     SimLink::addListenAndUdpOptions(parser);
@@ -172,18 +201,47 @@ int choice(const QCommandLineParser &parser, const char *name, const QStringList
     return int(words.indexOf(parser.value(QString::fromLatin1(name))));
 }
 
+// The description, as the frame page would take it: refused with the field
+// and the reason.
+bool readFrame(const QString &path, CarOptions *options, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = path + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    const QByteArray json = file.read(kMaxFrameFileBytes);
+    FrameFormat::Refusal refusal;
+    if (!FrameFormat::parse(json, &options->frame, &refusal)) {
+        *error = path + QStringLiteral(": ") + refusal.text();
+        return false;
+    }
+    options->frameJson = QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact);
+    return true;
+}
+
 bool readProtocol(const QCommandLineParser &parser, CarOptions *options, QString *error)
 {
-    const int protocol = choice(parser, "protocol", {"car", "text", "justfloat"});
+    const int protocol = choice(parser, "protocol", {"car", "text", "justfloat", "custom"});
     const int textFormat = choice(parser, "text-format", {"plain", "labelled", "teleplot"});
     if (protocol < 0 || textFormat < 0) {
-        *error = QStringLiteral("--protocol knows car, text and justfloat, --text-format "
-                                "plain, labelled and teleplot");
+        *error = QStringLiteral("--protocol knows car, text, justfloat and custom, "
+                                "--text-format plain, labelled and teleplot");
         return false;
     }
     options->protocol = Protocol(protocol);
     options->textFormat = TextFormat(textFormat);
-    return true;
+    const bool custom = options->protocol == Protocol::Custom;
+    if (custom != parser.isSet(QStringLiteral("frame"))) {
+        *error = QStringLiteral("--protocol custom and --frame FILE go together");
+        return false;
+    }
+    if (custom && parser.isSet(QStringLiteral("channels"))) {
+        *error = QStringLiteral("--protocol custom sends the channels of its --frame, not "
+                                "--channels");
+        return false;
+    }
+    return !custom || readFrame(parser.value(QStringLiteral("frame")), options, error);
 }
 
 bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString *error)
@@ -255,6 +313,7 @@ bool readOptions(const QCommandLineParser &parser, CarOptions *options, QString 
     options->corruptEvery = *corruptEvery;
     options->rounds = *rounds;
     options->seed = quint32(*seed);
+    options->record = parser.value(QStringLiteral("record"));
     // Names go over the line as the workbench writes them, in GB18030.
     const QTextCodec *codec = QTextCodec::codecForName("GB18030");
     const QString params = parser.value(QStringLiteral("params"));
@@ -272,9 +331,43 @@ CarListener::Answer answerIn(Protocol protocol)
     case Protocol::Text:
         return CarListener::Answer::Line;
     case Protocol::JustFloat:
+    case Protocol::Custom:
         break;
     }
     return CarListener::Answer::None;
+}
+
+const char *protocolKey(Protocol protocol)
+{
+    const char *const keys[] = {"car", "text", "justfloat", "custom"};
+    return keys[int(protocol)];
+}
+
+// The header the car tab writes when it records with the settings the car
+// sends with.
+Capture::Header captureHeader(const CarOptions &options)
+{
+    const auto number = [](int value) { return QString::number(value); };
+    Capture::Header header{
+        {QStringLiteral("tab"), QStringLiteral("car")},
+        {QStringLiteral("version"), programVersion()},
+        {QStringLiteral("protocol"), QLatin1String(protocolKey(options.protocol))},
+        {QStringLiteral("image.mode"), number(options.image.mode)},
+        {QStringLiteral("image.width"), number(options.image.width)},
+        {QStringLiteral("image.height"), number(options.image.height)},
+        {QStringLiteral("image.highBitFirst"), number(options.image.highBitFirst)},
+        {QStringLiteral("image.oneIsBlack"), number(options.image.oneIsBlack)},
+        {QStringLiteral("image.bigEndian"), number(options.image.bigEndian)},
+        {QStringLiteral("ccd.count"), number(options.ccdCount)},
+        {QStringLiteral("ccd.line"), number(options.ccdLine)},
+        // Custom frames are cut by their description: --channels (refused
+        // with them) stays at the tab's default, so a replay asks nothing.
+        {QStringLiteral("scope.channels"), number(options.channels)},
+        {QStringLiteral("scope.type"), number(options.sampleType)},
+    };
+    if (options.protocol == Protocol::Custom)
+        header.insert(QStringLiteral("frame"), QString::fromUtf8(options.frameJson));
+    return header;
 }
 
 // Sends one round (a frame of each kind asked for) per tick.
@@ -284,10 +377,12 @@ public:
     Car(const CarOptions &options, SimLink &link)
         : m_options(options)
         , m_link(link)
+        , m_recording(CaptureWriter::kDefaultQueueLimit, [this] { return m_stampUs; })
         , m_scene(options.seed)
         , m_garbageState(options.seed * 2654435761u + 1)
     {
         m_scene.setStepInterval(options.stepEvery);
+        m_clock.start();
     }
 
     // Sends a round (a frame of each kind asked for), and more while fewer
@@ -297,15 +392,37 @@ public:
     // gone or the rounds are done.
     bool sendRounds(qint64 maxRounds, int batchBytes)
     {
-        bool more = sendRound();
+        bool more = sendRecordedRound();
         for (qint64 sent = 1; more && sent < maxRounds && m_out.size() < batchBytes; ++sent)
-            more = sendRound();
+            more = sendRecordedRound();
         const bool written = m_link.write(m_out);
         m_out.clear();
-        return more && written;
+        return more && written && m_recording.failure() == CaptureWriter::Failure::None;
+    }
+
+    // Other bytes sent between rounds (answers): recorded with the next round's time.
+    bool send(const QByteArray &bytes)
+    {
+        record(timeUs(), bytes);
+        return m_link.write(bytes);
     }
 
     qint64 roundsSent() const { return m_round; }
+
+    // Records every round sent from now on into a capture file; why it
+    // cannot, if so.
+    QString startRecording(const QString &path, const Capture::Header &header)
+    {
+        return m_recording.open(path, header) ? QString() : m_recording.errorString();
+    }
+    // Ends the recording; its error, if it failed.
+    QString endRecording()
+    {
+        m_recording.close();
+        return m_recording.failure() == CaptureWriter::Failure::None
+                   ? QString()
+                   : m_recording.errorString();
+    }
 
     // Rounds sent after this show the new value.
     void setParameter(const QByteArray &name, double value)
@@ -322,6 +439,40 @@ public:
     }
 
 private:
+    // The time of the next round: where it falls at --fps, or as it happens unpaced.
+    qint64 timeUs() const
+    {
+        if (m_options.fps > 0)
+            return m_round * 1000000 / m_options.fps;
+        return m_clock.nsecsElapsed() / 1000;
+    }
+
+    bool sendRecordedRound()
+    {
+        const qint64 time = timeUs();
+        const int start = int(m_out.size());
+        const bool more = sendRound();
+        record(time, m_out.mid(start));
+        return more;
+    }
+
+    // The capture's time is the rounds', so a recording made again is the same.
+    void record(qint64 timeUs, const QByteArray &bytes)
+    {
+        if (!m_recording.isOpen())
+            return;
+        m_stampUs = timeUs;
+        m_recording.append(bytes);
+    }
+
+    // The scene's channels sent: a description's, or --channels.
+    int channels() const
+    {
+        if (m_options.protocol == Protocol::Custom)
+            return int(m_options.frame.channels.size());
+        return m_options.channels;
+    }
+
     bool sendRound()
     {
         if (m_options.camera)
@@ -331,7 +482,7 @@ private:
                 m_scene.ccdPayload(m_options.ccdCount, m_options.ccdLine, m_position));
         if (m_options.scope) {
             const QByteArray payload =
-                m_scene.scopePayload(m_options.channels, m_options.sampleType, int(m_round));
+                m_scene.scopePayload(channels(), m_options.sampleType, int(m_round));
             if (m_options.protocol == Protocol::Car)
                 add(CarLink::Scope, payload);
             else
@@ -357,8 +508,13 @@ private:
     // line no sample; a corrupted JustFloat frame loses its tail.
     void addSamples(const QByteArray &payload)
     {
-        double values[SampleStore::kChannels];
-        decodeSamples(m_options.sampleType, m_options.channels, payload.constData(), values);
+        double values[SampleStore::kChannels] = {};
+        decodeSamples(m_options.sampleType, channels(), payload.constData(), values);
+        if (m_options.protocol == Protocol::Custom) {
+            for (int type = 0; type < int(m_options.frame.types.size()); ++type)
+                addCustomFrame(type, values);
+            return;
+        }
         m_out.append(garbage());
         if (m_options.protocol == Protocol::JustFloat)
             appendJustFloat(values);
@@ -367,6 +523,31 @@ private:
         ++m_frames;
         if (m_options.corruptEvery > 0 && m_frames % m_options.corruptEvery == 0)
             m_out[m_out.size() - (m_options.protocol == Protocol::JustFloat ? 1 : 2)] = 'x';
+    }
+
+    // A frame of the described format; every type carries its own channels.
+    void addCustomFrame(int type, const double *values)
+    {
+        m_out.append(garbage());
+        QByteArray frame = FrameFormat::encode(m_options.frame, type, values);
+        ++m_frames;
+        if (m_options.corruptEvery > 0 && m_frames % m_options.corruptEvery == 0)
+            spoil(frame);
+        m_out.append(frame);
+    }
+
+    // Makes the decoder refuse the frame: a checksum byte, else the
+    // trailer's last byte, else the first header byte inverted.
+    void spoil(QByteArray &frame) const
+    {
+        const FrameFormat::Checksum &checksum = m_options.frame.checksum;
+        const int frameBytes = int(frame.size() - m_options.frame.trailer.size());
+        int at = 0;
+        if (checksum.kind != FrameFormat::ChecksumKind::None)
+            at = checksum.at < 0 ? frameBytes + checksum.at : checksum.at;
+        else if (!m_options.frame.trailer.isEmpty())
+            at = int(frame.size()) - 1;
+        frame[at] = char(~frame[at]);
     }
 
     void appendJustFloat(const double *values)
@@ -419,6 +600,9 @@ private:
 
     CarOptions m_options;
     SimLink &m_link;
+    qint64 m_stampUs = 0;
+    CaptureWriter m_recording;
+    QElapsedTimer m_clock;
     CarScene m_scene;
     quint32 m_garbageState;
     qint64 m_round = 0;
@@ -457,6 +641,14 @@ int runCar(const QStringList &arguments)
     if (!link.open(parser))
         return 1;
     Car car(options, link);
+    const QString recordingRefused =
+        options.record.isEmpty() ? QString()
+                                 : car.startRecording(options.record, captureHeader(options));
+    if (!recordingRefused.isEmpty()) {
+        err << "zentrik-sim car: cannot record into " << options.record << ": " << recordingRefused
+            << "\n";
+        return 1;
+    }
     CarListener listener(options.params, answerIn(options.protocol),
                          [&car](const QByteArray &name, double value) {
                              car.setParameter(name, value);
@@ -472,7 +664,7 @@ int runCar(const QStringList &arguments)
         while (!answers.isEmpty()) {
             const QByteArray bytes = std::exchange(answers, {});
             sending = true;
-            link.write(bytes);
+            car.send(bytes);
             sending = false;
         }
     };
@@ -510,7 +702,14 @@ int runCar(const QStringList &arguments)
     QObject::connect(&link, &SimLink::closed, [] { QCoreApplication::quit(); });
     clock.start();
     tick.start();
-    return QCoreApplication::exec();
+    const int exitCode = QCoreApplication::exec();
+    const QString recordingError = car.endRecording();
+    if (!recordingError.isEmpty()) {
+        err << "zentrik-sim car: recording into " << options.record
+            << " stopped: " << recordingError << "\n";
+        return 1;
+    }
+    return exitCode;
 }
 
 } // namespace
