@@ -108,7 +108,7 @@ FrameView::FrameView(Dialogs &dialogs, QWidget *parent)
     table->horizontalHeader()->setStretchLastSection(true);
 
     m_refreshTimer.setInterval(kRefreshMs);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &FrameView::refresh);
+    connect(&m_refreshTimer, &QTimer::timeout, this, [this] { refresh(); });
     connect(ui->car_frame_apply, &QPushButton::clicked, this, &FrameView::applyEditedText);
     connect(ui->car_frame_open, &QPushButton::clicked, this, &FrameView::openFile);
     connect(ui->car_frame_save, &QPushButton::clicked, this, &FrameView::saveFile);
@@ -228,7 +228,7 @@ void FrameView::testPastedFrame()
 void FrameView::follow(const CustomFrameDecoder *decoder)
 {
     if (m_decoder && !decoder)
-        refresh();
+        refresh(true);
     m_decoder = decoder;
     m_shownGood = -1;
     if (decoder) {
@@ -239,7 +239,15 @@ void FrameView::follow(const CustomFrameDecoder *decoder)
     }
 }
 
-void FrameView::refresh()
+void FrameView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refresh();
+}
+
+// Drawing the last frame costs more than the counters; nobody sees it while
+// another page is in front.
+void FrameView::refresh(bool hiddenToo)
 {
     if (!m_decoder)
         return;
@@ -253,7 +261,7 @@ void FrameView::refresh()
             .arg(counts.badFraming)
             .arg(counts.nonFinite)
             .arg(counts.bytesSkipped));
-    if (counts.good != m_shownGood) {
+    if (counts.good != m_shownGood && (hiddenToo || isVisible())) {
         m_shownGood = counts.good;
         showLastFrame(m_decoder->lastGoodFrame());
     }
@@ -291,7 +299,8 @@ void FrameView::showLastFrame(const QByteArray &frame)
         }
     }
     QString html;
-    for (int at = 0; at < frame.size(); ++at) {
+    const int shown = std::min(int(frame.size()), kMaxShownBytes);
+    for (int at = 0; at < shown; ++at) {
         const QString byte =
             QString::number(quint8(frame[at]), 16).rightJustified(2, QLatin1Char('0')).toUpper();
         if (colours[size_t(at)])
@@ -300,6 +309,8 @@ void FrameView::showLastFrame(const QByteArray &frame)
         else
             html += byte + QLatin1Char(' ');
     }
+    if (shown < frame.size())
+        html += mainTr("…（共 %1 字节）").arg(frame.size());
     ui->car_frame_last->setHtml(QStringLiteral("<p style=\"font-family:monospace\">%1</p><p>%2</p>")
                                     .arg(html, legend));
 }

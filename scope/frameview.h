@@ -30,6 +30,8 @@ public:
     static constexpr int kMaxFileBytes = 64 * 1024;
     // How often the counters and the last frame follow the decoder.
     static constexpr int kRefreshMs = 200;
+    // The last good frame shows this many bytes at most; the rest is counted.
+    static constexpr int kMaxShownBytes = 256;
 
     explicit FrameView(Dialogs &dialogs, QWidget *parent = nullptr);
     ~FrameView() override;
@@ -51,19 +53,23 @@ public:
 
     // Shows the counts and the last good frame of `decoder` every
     // kRefreshMs until called with nullptr (before the decoder goes), which
-    // shows them once more and stops the timer.
+    // shows them once more and stops the timer. The last frame is drawn
+    // only while the page is on screen.
     void follow(const CustomFrameDecoder *decoder);
 
 signals:
     // Another description is in use.
     void applied();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void applyEditedText();
     bool takeIntoUse(const QByteArray &json, FrameFormat::Refusal *refusal);
     void showFields();
     void testPastedFrame();
-    void refresh();
+    void refresh(bool hiddenToo = false);
     void showLastFrame(const QByteArray &frame);
     void openFile();
     void saveFile();

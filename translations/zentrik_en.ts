@@ -1214,7 +1214,7 @@ OK appends (keeps the data), Cancel overwrites (clears the data)</translation>
         <location filename="../gsm/gsmtab.cpp" line="+18"/>
         <location line="+29"/>
         <location line="+45"/>
-        <location filename="../scope/frameview.cpp" line="+317"/>
+        <location filename="../scope/frameview.cpp" line="+328"/>
         <location line="+6"/>
         <location line="+25"/>
         <location filename="../scope/scopecsv.cpp" line="+376"/>
@@ -1514,7 +1514,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../scope/frameview.cpp" line="-243"/>
+        <location filename="../scope/frameview.cpp" line="-254"/>
         <source>数据类型</source>
         <translation>Data type</translation>
     </message>
@@ -1525,7 +1525,7 @@ no such port;</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../scope/frameview.cpp" line="+232"/>
+        <location filename="../scope/frameview.cpp" line="+243"/>
         <location filename="../uart/uarttab.cpp" line="-317"/>
         <source>帧格式</source>
         <translation>Frame format</translation>
@@ -3766,7 +3766,7 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>matches no frame type</translation>
     </message>
     <message>
-        <location filename="../scope/frameview.cpp" line="-235"/>
+        <location filename="../scope/frameview.cpp" line="-246"/>
         <source>帧格式 (*.zframe);;所有文件 (*)</source>
         <translation>Frame formats (*.zframe);;All files (*)</translation>
     </message>
@@ -3841,12 +3841,17 @@ Response: SEND OK when sent, SEND FAIL when not; ERROR without a link.</translat
         <translation>Checksum: computed %1, in the frame %2</translation>
     </message>
     <message>
-        <location line="+25"/>
+        <location line="+33"/>
         <source>正确 %1 帧，校验错 %2，未知类型 %3，长度超限 %4，帧结构错 %5，无效数值 %6，跳过 %7 字节</source>
         <translation>%1 good frames, %2 bad checksums, %3 unknown types, %4 oversized lengths, %5 framing errors, %6 invalid values, %7 bytes skipped</translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+57"/>
+        <source>…（共 %1 字节）</source>
+        <translation>… (%1 bytes in all)</translation>
+    </message>
+    <message>
+        <location line="+10"/>
         <source>打开帧格式</source>
         <translation>Open frame format</translation>
     </message>
