@@ -1,6 +1,5 @@
 #include "customframedecoder.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -36,13 +35,11 @@ int CustomFrameDecoder::decodeSpan(const char *data, int size)
         return size;
     }
     const char first = header.at(0);
-    m_newestGood = nullptr;
     int at = 0;
     while (at < size) {
         const void *found = std::memchr(data + at, first, size_t(size - at));
         if (!found) {
             m_counts.bytesSkipped += size - at;
-            keepNewestGood();
             return size;
         }
         const int start = int(static_cast<const char *>(found) - data);
@@ -57,20 +54,10 @@ int CustomFrameDecoder::decodeSpan(const char *data, int size)
             ++at;
             break;
         case Step::Wait:
-            keepNewestGood();
             return at;
         }
     }
-    keepNewestGood();
     return at;
-}
-
-// The newest good frame of a span is copied once, when the span is done.
-void CustomFrameDecoder::keepNewestGood()
-{
-    if (m_newestGood)
-        m_lastGood.assign(m_newestGood, m_newestGood + m_newestGoodBytes);
-    m_newestGood = nullptr;
 }
 
 // A frame whose header's first byte is at `frame`. A failure costs that one
@@ -80,8 +67,7 @@ CustomFrameDecoder::Step CustomFrameDecoder::tryFrame(const char *frame, int ava
     const FrameFormat::Description &description = m_reader.description();
     const QByteArray &header = description.header;
     const int headerBytes = header.size();
-    const int compared = std::min(available, headerBytes);
-    if (!std::equal(frame + 1, frame + compared, header.constData() + 1)) {
+    if (std::memcmp(frame, header.constData(), size_t(std::min(available, headerBytes))) != 0) {
         ++m_counts.bytesSkipped;
         return Step::Failed;
     }
@@ -100,8 +86,7 @@ CustomFrameDecoder::Step CustomFrameDecoder::tryFrame(const char *frame, int ava
     const int wholeBytes = frameBytes + trailer.size();
     if (available < wholeBytes)
         return Step::Wait;
-    if (!trailer.isEmpty()
-        && std::memcmp(frame + frameBytes, trailer.constData(), size_t(trailer.size())) != 0) {
+    if (std::memcmp(frame + frameBytes, trailer.constData(), size_t(trailer.size())) != 0) {
         ++m_counts.badFraming;
         return Step::Failed;
     }
@@ -123,8 +108,7 @@ CustomFrameDecoder::Step CustomFrameDecoder::tryFrame(const char *frame, int ava
 void CustomFrameDecoder::frameFound(const char *frame, int frameBytes, int type)
 {
     ++m_counts.good;
-    m_newestGood = frame;
-    m_newestGoodBytes = frameBytes;
+    m_lastGood.assign(frame, frame + frameBytes);
     m_lastGoodType = type;
     const std::vector<FrameFormat::Field> &fields = m_reader.description().types[size_t(type)].fields;
     if (fields.empty())

@@ -47,14 +47,11 @@ private:
     int decodeSpan(const char *data, int size);
     Step tryFrame(const char *frame, int available, int *consumed);
     void frameFound(const char *frame, int frameBytes, int type);
-    void keepNewestGood();
 
     FrameFormat::Reader m_reader;
     Counts m_counts;
     std::vector<char> m_kept; // the start of a frame still coming
     std::vector<char> m_lastGood;
-    const char *m_newestGood = nullptr; // in the span being decoded
-    int m_newestGoodBytes = 0;
     int m_lastGoodType = -1;
     double m_values[FrameFormat::kMaxChannels] = {};
 };
