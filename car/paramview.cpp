@@ -118,10 +118,10 @@ void ParameterView::setLinkOpen(bool open)
         m_pacer.cancelAll();
     // What a car reported before says nothing about the car now reached.
     if (open) {
-        for (int row = 0; row < m_reported.size(); ++row) {
-            m_reported[row] = {};
+        for (Reported &reported : m_reported)
+            reported = {};
+        for (int row = 0; row < int(m_reported.size()); ++row)
             showReported(row);
-        }
     }
     m_problem.clear();
     showNote();
@@ -138,7 +138,7 @@ void ParameterView::setParameterSet(const CarParameterSet &set)
 {
     m_pacer.cancelAll();
     m_set = set;
-    m_reported = QVector<Reported>(m_set.rows.size());
+    m_reported.assign(size_t(m_set.rows.size()), Reported());
     m_templateProblem.clear();
     {
         const QSignalBlocker blocker(ui->car_param_mode);
@@ -296,7 +296,7 @@ void ParameterView::onNameEdited(QTableWidgetItem *item)
         m_filling = false;
     } else {
         m_set.rows[row].name = name;
-        m_reported[row] = {};
+        m_reported[size_t(row)] = {};
         showReported(row);
         m_problem.clear();
         emit rowsChanged();
@@ -366,7 +366,7 @@ void ParameterView::addRow()
             parameter.name = name;
     }
     m_set.rows.append(parameter);
-    m_reported.append(Reported());
+    m_reported.emplace_back();
     rebuildTable();
     ui->car_param_table->setCurrentCell(m_set.rows.size() - 1, NameColumn);
 }
@@ -384,7 +384,7 @@ void ParameterView::removeRow()
     }
     m_pacer.cancelAll();
     m_set.rows.remove(row);
-    m_reported.remove(row);
+    m_reported.erase(m_reported.begin() + row);
     rebuildTable();
     if (!m_set.rows.isEmpty())
         ui->car_param_table->setCurrentCell(std::min(row, m_set.rows.size() - 1), NameColumn);
@@ -402,7 +402,7 @@ void ParameterView::moveRow(int by)
     }
     m_pacer.cancelAll();
     std::swap(m_set.rows[row], m_set.rows[to]);
-    std::swap(m_reported[row], m_reported[to]);
+    std::swap(m_reported[size_t(row)], m_reported[size_t(to)]);
     rebuildTable();
     ui->car_param_table->setCurrentCell(to, NameColumn);
 }
@@ -509,7 +509,7 @@ void ParameterView::reportFrame(const char *payload, int length)
 
 void ParameterView::report(int row, double value)
 {
-    Reported &reported = m_reported[row];
+    Reported &reported = m_reported[size_t(row)];
     if (reported.known && reported.value == value)
         return;
     reported.known = true;
@@ -520,9 +520,9 @@ void ParameterView::report(int row, double value)
 
 bool ParameterView::reportedValue(int row, double *value) const
 {
-    if (row < 0 || row >= m_reported.size() || !m_reported[row].known)
+    if (row < 0 || row >= int(m_reported.size()) || !m_reported[size_t(row)].known)
         return false;
-    *value = m_reported[row].value;
+    *value = m_reported[size_t(row)].value;
     return true;
 }
 
@@ -534,13 +534,13 @@ void ParameterView::setClock(ParameterClock clock)
 
 bool ParameterView::rowMarked(int row) const
 {
-    return row >= 0 && row < m_reported.size() && m_reported[row].marked;
+    return row >= 0 && row < int(m_reported.size()) && m_reported[size_t(row)].marked;
 }
 
 // The values agree when they print alike with the row's decimals.
 void ParameterView::compare(int row)
 {
-    Reported &reported = m_reported[row];
+    Reported &reported = m_reported[size_t(row)];
     const int decimals = m_set.rows[row].decimals;
     const bool agree = !reported.known
                        || printed(reported.value, decimals)
@@ -563,8 +563,8 @@ void ParameterView::checkMarks()
 {
     bool waiting = false;
     const qint64 now = m_clock();
-    for (int row = 0; row < m_reported.size(); ++row) {
-        Reported &reported = m_reported[row];
+    for (int row = 0; row < int(m_reported.size()); ++row) {
+        Reported &reported = m_reported[size_t(row)];
         if (reported.differsSince < 0 || reported.marked)
             continue;
         if (now - reported.differsSince > kMarkAfterMs) {
@@ -583,7 +583,7 @@ void ParameterView::showReported(int row)
     QTableWidgetItem *item = ui->car_param_table->item(row, ReportedColumn);
     if (!item)
         return;
-    const Reported &reported = m_reported[row];
+    const Reported &reported = m_reported[size_t(row)];
     item->setText(reported.known ? printed(reported.value, m_set.rows[row].decimals) : QString());
     item->setBackground(reported.marked ? QBrush(QColor(255, 190, 190)) : QBrush());
     item->setToolTip(reported.marked ? mainTr("小车回传的值与设定值不同已超过一秒。") : QString());

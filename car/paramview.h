@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Dialogs;
 class QDoubleSpinBox;
@@ -124,7 +125,7 @@ private:
     Dialogs &m_dialogs;
     Writer m_writer;
     CarParameterSet m_set;
-    QVector<Reported> m_reported;
+    std::vector<Reported> m_reported;
     QVector<RowWidgets> m_widgets;
     ParameterSendPacer m_pacer;
     ParameterClock m_clock = parameterClockMs;
