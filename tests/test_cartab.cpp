@@ -808,6 +808,18 @@ void TestCarTab::frameFormatFilesAreReadBoundedAndWrittenAsShown()
     widget<QPushButton>("car_frame_open")->click();
     QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("pair"));
     QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
+
+    // A file of exactly the largest size is read.
+    QByteArray edge = QByteArray(kPairFrames).replace("pair", "edge");
+    edge += QByteArray(FrameView::kMaxFileBytes - edge.size(), ' ');
+    QFile largest(dir.filePath("largest.zframe"));
+    QVERIFY(largest.open(QIODevice::WriteOnly));
+    largest.write(edge);
+    largest.close();
+    m_dialogs.fileAnswers.enqueue(largest.fileName());
+    widget<QPushButton>("car_frame_open")->click();
+    QCOMPARE(m_tab->frameView()->description().name, QStringLiteral("edge"));
+    QCOMPARE(m_dialogs.count(ScriptedDialogs::Kind::Critical), 1);
 }
 
 QTEST_MAIN(TestCarTab)

@@ -77,6 +77,7 @@ private slots:
     void checksums();
     void refusalsNameTheirField();
     void lengthLimits();
+    void descriptionLimits();
     void boundedUnderGarbage();
 };
 
@@ -271,6 +272,54 @@ void TestFrameDecoder::refusalsNameTheirField()
     Refusal refusal;
     QVERIFY(!parse("{\"format\": ", &description, &refusal));
     QVERIFY(!parse(QByteArray(70000, ' '), &description, &refusal));
+}
+
+// Each bound of a description takes its last allowed value and refuses the next.
+void TestFrameDecoder::descriptionLimits()
+{
+    const auto describe = [](const QByteArray &header, const QByteArray &name, int matches,
+                             int fields, int types) {
+        QByteArray match;
+        for (int i = 0; i < matches; ++i)
+            match += QByteArray(i ? "," : "") + R"({"at": 1, "is": "00"})";
+        QByteArray field;
+        for (int i = 0; i < fields; ++i)
+            field += QByteArray(i ? "," : "") + R"({"name": ")" + name + R"(", "at": -1, "type": "u8"})";
+        QByteArray type;
+        for (int i = 0; i < types; ++i)
+            type += QByteArray(i ? "," : "") + R"({"match": [)" + match + R"(], "fields": [)" + field + "]}";
+        return R"({"format": "zentrik-frame", "version": 1, "header": ")" + header
+               + R"(", "length": {"fixed": 100}, "types": [)" + type + "]}";
+    };
+    const QByteArray header64 = QByteArray("AA ").repeated(64).trimmed();
+    const struct
+    {
+        QByteArray allowed;
+        QByteArray refused;
+        const char *field;
+    } limits[] = {
+        {describe(header64, "a", 0, 1, 1), describe(header64 + " AA", "a", 0, 1, 1), "header"},
+        {describe("AA", QByteArray(31, 'n'), 0, 1, 1), describe("AA", QByteArray(32, 'n'), 0, 1, 1),
+         "types[0].fields[0].name"},
+        {describe("AA", "a", 16, 1, 1), describe("AA", "a", 17, 1, 1), "types[0].match"},
+        {describe("AA", "a", 0, 64, 1), describe("AA", "a", 0, 65, 1), "types[0].fields"},
+        {describe("AA", "a", 0, 1, 64), describe("AA", "a", 0, 1, 65), "types"},
+    };
+    for (const auto &limit : limits) {
+        Description description;
+        Refusal refusal;
+        QVERIFY2(parse(limit.allowed, &description, &refusal), qPrintable(refusal.text()));
+        QVERIFY(!parse(limit.refused, &description, &refusal));
+        QCOMPARE(refusal.field, QString::fromLatin1(limit.field));
+    }
+
+    // The whole text: 64 KiB is read, a byte more is not.
+    const QByteArray small = describe("AA", "a", 0, 1, 1);
+    Description description;
+    QVERIFY(parse(small + QByteArray(64 * 1024 - small.size(), ' '), &description, nullptr));
+    Refusal refusal;
+    QVERIFY(!parse(small + QByteArray(64 * 1024 - small.size() + 1, ' '), &description, &refusal));
+    QVERIFY(refusal.field.isEmpty());
 }
 
 // A length field may reach the largest frame exactly and no further.
